@@ -1,0 +1,29 @@
+# Helpers shared by every layer so that each folder's CMakeLists stays a few lines.
+
+# Warnings are errors for our own code; third-party headers come in as system headers.
+function(voltare_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Woverloaded-virtual -Wimplicit-fallthrough -Werror)
+endfunction()
+
+# voltare_layer(<name> DEPENDS <targets...>)
+# One static library per folder under src/, built from every source in that folder.
+# Sources are globbed so that adding a file to a layer never touches a shared list.
+function(voltare_layer name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  if(sources MATCHES "\\.cpp")
+    add_library(voltare_${name} STATIC ${sources})
+    target_include_directories(voltare_${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+    target_link_libraries(voltare_${name} PUBLIC ${ARG_DEPENDS})
+    voltare_warnings(voltare_${name})
+  else()
+    # A layer of headers only (as at the start of a new layer).
+    add_library(voltare_${name} INTERFACE)
+    target_include_directories(voltare_${name} INTERFACE "${PROJECT_SOURCE_DIR}/src")
+    target_link_libraries(voltare_${name} INTERFACE ${ARG_DEPENDS})
+  endif()
+  add_library(voltare::${name} ALIAS voltare_${name})
+endfunction()
