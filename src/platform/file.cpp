@@ -1,0 +1,127 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/os_error.h"
+
+namespace voltare::platform {
+
+namespace {
+
+int OpenFlags(File::Mode mode) {
+  switch (mode) {
+    case File::Mode::Read:
+      return O_RDONLY;
+    case File::Mode::ReadWrite:
+      return O_RDWR;
+    case File::Mode::CreateTruncate:
+      return O_WRONLY | O_CREAT | O_TRUNC;
+    case File::Mode::CreateNew:
+      return O_WRONLY | O_CREAT | O_EXCL;
+  }
+  return O_RDONLY;
+}
+
+}  // namespace
+
+File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
+  fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0600);
+  if (fd_ < 0) ThrowLastError("cannot open " + path.string());
+}
+
+File::~File() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+std::size_t File::read(std::span<std::uint8_t> buffer) {
+  std::size_t total = 0;
+  while (total < buffer.size()) {
+    const ssize_t n = ::read(fd_, buffer.data() + total, buffer.size() - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowLastError("cannot read " + path_.string());
+    }
+    if (n == 0) break;
+    total += static_cast<std::size_t>(n);
+  }
+  return total;
+}
+
+void File::write(std::span<const std::uint8_t> data) {
+  std::size_t total = 0;
+  while (total < data.size()) {
+    const ssize_t n = ::write(fd_, data.data() + total, data.size() - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowLastError("cannot write " + path_.string());
+    }
+    if (n == 0) {
+      errno = ENOSPC;
+      ThrowLastError("cannot write " + path_.string());
+    }
+    total += static_cast<std::size_t>(n);
+  }
+}
+
+std::uint64_t File::size() const {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) ThrowLastError("cannot read the size of " + path_.string());
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::uint64_t File::tell() const {
+  const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+  if (at < 0) ThrowLastError("cannot read the position in " + path_.string());
+  return static_cast<std::uint64_t>(at);
+}
+
+void File::seek(std::uint64_t offset) {
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    ThrowLastError("cannot seek in " + path_.string());
+  }
+}
+
+void File::truncate(std::uint64_t length) {
+  if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
+    ThrowLastError("cannot truncate " + path_.string());
+  }
+}
+
+void File::sync() {
+  if (::fsync(fd_) != 0) ThrowLastError("cannot flush " + path_.string());
+}
+
+void File::lockExclusive() {
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) ThrowLastError("cannot lock " + path_.string());
+}
+
+void File::close() {
+  if (fd_ < 0) return;
+  const int fd = std::exchange(fd_, -1);
+  if (::close(fd) != 0) ThrowLastError("cannot close " + path_.string());
+}
+
+bool FileExists(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace voltare::platform

@@ -1,0 +1,58 @@
+#pragma once
+// An open file, closed on every path out. Every failing call throws OsError
+// with the errno it left, so an operation can report the system's own reason.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace voltare::platform {
+
+class File {
+ public:
+  enum class Mode {
+    Read,            // existing file, read only
+    ReadWrite,       // existing file, read and write, not truncated
+    CreateTruncate,  // write; created or emptied
+    CreateNew,       // write; must not exist yet
+  };
+
+  File() = default;
+  File(const std::filesystem::path& path, Mode mode);
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  bool isOpen() const noexcept { return fd_ >= 0; }
+  int fd() const noexcept { return fd_; }
+  const std::filesystem::path& path() const noexcept { return path_; }
+
+  // Reads until `buffer` is full or the file ends; returns the count read.
+  std::size_t read(std::span<std::uint8_t> buffer);
+  // Writes all of `data`; a short write is an error, never a silent loss.
+  void write(std::span<const std::uint8_t> data);
+
+  std::uint64_t size() const;
+  std::uint64_t tell() const;
+  void seek(std::uint64_t offset);
+  void truncate(std::uint64_t length);
+  // Forces the data to the disk (the callers may wipe the source right after).
+  void sync();
+  // An advisory exclusive lock; Linux has no mandatory sharing modes.
+  void lockExclusive();
+
+  // Closes now, reporting a failed close (which can mean lost data).
+  void close();
+
+ private:
+  int fd_ = -1;
+  std::filesystem::path path_;
+};
+
+// True when `path` names an existing regular file (not a directory).
+bool FileExists(const std::filesystem::path& path);
+
+}  // namespace voltare::platform

@@ -1,0 +1,26 @@
+#include "platform/os_error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+
+namespace voltare::platform {
+
+OsError::OsError(int error, const std::string& what)
+    : std::runtime_error(what + ": " + std::strerror(error)), error_(error) {}
+
+void ThrowLastError(const std::string& what) { throw OsError(errno, what); }
+
+ResultCode CurrentExceptionCode() noexcept {
+  try {
+    throw;
+  } catch (const OsError& e) {
+    return e.error() > 0 ? e.error() : ErrInternal;
+  } catch (const DamagedDataError&) {
+    return ErrBadFile;
+  } catch (...) {
+    return ErrInternal;
+  }
+}
+
+}  // namespace voltare::platform

@@ -1,0 +1,52 @@
+#include "platform/result_codes.h"
+
+#include <cstring>
+
+namespace voltare::platform {
+
+namespace {
+
+constexpr std::string_view kInternalErrorText =
+    "KOVA Voltare caused an internal error. Please contact the author.";
+constexpr std::string_view kBadPasswordText =
+    "You have entered an invalid password. Please try again.";
+constexpr std::string_view kNoSuchFileText = "The file you selected does not exist !";
+constexpr std::string_view kBadFileText = "Invalid VLT or PLX file.";
+
+std::string SystemErrorText(int error) {
+  char buffer[256] = {};
+  // The GNU strerror_r returns the text, which may not be in our buffer.
+  const char* text = ::strerror_r(error, buffer, sizeof buffer);
+  std::string result = text != nullptr ? text : "";
+  if (result.rfind("Unknown error", 0) == 0) return {};
+  return result;
+}
+
+}  // namespace
+
+std::string ErrorText(ResultCode code) {
+  switch (code) {
+    case Success:
+      return {};
+    case ErrInternal:
+    case ErrNoTempFile:
+      return std::string(kInternalErrorText);
+    case ErrBadPassword:
+      return std::string(kBadPasswordText);
+    case ErrNoSuchFile:
+      return std::string(kNoSuchFileText);
+    case ErrBadFile:
+      return std::string(kBadFileText);
+    default:
+      return code > 0 ? SystemErrorText(code) : std::string();
+  }
+}
+
+std::string ErrorFormat(ResultCode code) { return ErrorFormat(code, ErrorText(code)); }
+
+std::string ErrorFormat(ResultCode code, std::string_view text) {
+  return "KOVA Voltare caused an unexpected Windows error.\n\nError code: " + std::to_string(code) +
+         "\nError message: " + std::string(text);
+}
+
+}  // namespace voltare::platform
