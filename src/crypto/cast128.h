@@ -1,0 +1,36 @@
+#pragma once
+// CAST-128: 64-bit blocks, keys of 8 to 128 bits in steps of 8; 12 rounds for
+// keys of at most 80 bits, 16 otherwise.
+
+#include <cstdint>
+#include <span>
+
+#include "crypto/cipherbase.h"
+
+namespace voltare::crypto {
+
+struct Cast128Engine {
+  static constexpr char kName[] = "Cast128";
+  static constexpr int kMaxKeyBits = 128;
+
+  struct Schedule {
+    std::uint32_t masking[16];
+    std::uint32_t rotation[16];  // only the low 5 bits are kept
+    int rounds;                  // 12 or 16
+  };
+
+  static void ScheduleKey(Schedule& schedule, std::span<const std::uint8_t> key) noexcept;
+  static void Encrypt(const Schedule& schedule, std::uint32_t& left, std::uint32_t& right) noexcept;
+  static void Decrypt(const Schedule& schedule, std::uint32_t& left, std::uint32_t& right) noexcept;
+};
+
+extern template class BlockCipherModes<Cast128Engine>;
+
+class TCast128Cipher final : public BlockCipherModes<Cast128Engine> {
+ public:
+  TCast128Cipher() = default;
+  // Rounds of the current key schedule (12 or 16).
+  int Rounds() const noexcept { return schedule().rounds; }
+};
+
+}  // namespace voltare::crypto
