@@ -1,6 +1,7 @@
 // Test main shared by every test program: each test runs in a fresh directory
 // of its own, with TMPDIR and VOLTARE_CONFIG_DIR pointing inside it.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cctype>
