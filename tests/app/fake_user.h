@@ -1,0 +1,149 @@
+#pragma once
+// A scripted user for command tests. It records every message the program
+// shows (kind, caption, text) and answers every question (Yes/No boxes,
+// dialogs, the password prompt, the archive viewer, modal forms) from a
+// script the test writes beforehand, in order. A question the script does not
+// expect fails the test and is answered as cancelled; script steps left over
+// when the fake user goes away fail the test too.
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/interaction.h"
+#include "app/password_box.h"
+
+namespace voltare::testing {
+
+struct RecordedMessage {
+  app::MessageKind kind;
+  std::string caption;
+  std::string text;
+  app::MessageButtons buttons;
+};
+
+// What the password prompt showed when it opened.
+struct SeenPasswordPrompt {
+  std::string fileName;
+  std::string algorithm;
+  bool bundleVisible = false;
+  bool headerVisible = false;
+  bool algorithmVisible = false;
+  std::string passwordText;  // what the edit already held
+  bool masked = false;       // "*" shown for the characters
+  bool remindChecked = false;
+  bool bundleChecked = false;
+};
+
+// The progress bar, remembering everything done to it.
+class RecordingProgress : public platform::Progress {
+ public:
+  void setMax(std::int64_t max) override { max_ = max; }
+  void setPosition(std::int64_t position) override { position_ = position; positions.push_back(position); }
+  std::int64_t position() const override { return position_; }
+  void repaint() override { ++repaints; }
+
+  std::int64_t max() const { return max_; }
+  std::vector<std::int64_t> positions;
+  int repaints = 0;
+
+ private:
+  std::int64_t max_ = 100;
+  std::int64_t position_ = 0;
+};
+
+class FakeUser : public app::Interaction {
+ public:
+  FakeUser() = default;
+  ~FakeUser() override;
+  FakeUser(const FakeUser&) = delete;
+  FakeUser& operator=(const FakeUser&) = delete;
+
+  // --- the script, in the order the questions will come
+  FakeUser& AnswerYes();
+  FakeUser& AnswerNo();
+  FakeUser& ChooseFiles(std::vector<std::filesystem::path> files);
+  FakeUser& CancelOpen();
+  FakeUser& ChooseSaveFile(std::filesystem::path file);
+  FakeUser& CancelSave();
+  FakeUser& ChooseDirectory(std::filesystem::path directory);
+  FakeUser& CancelDirectory();
+  // Types `password` into the prompt (replacing what it holds) and presses OK.
+  FakeUser& EnterPassword(std::string password);
+  FakeUser& CancelPassword();
+  // Acts on the open prompt; the action must leave it closed.
+  FakeUser& OnPasswordPrompt(std::function<void(app::TPasswordBox&)> action);
+  FakeUser& ChooseArchiveMembers(std::string outputDirectory, std::vector<std::string> members);
+  FakeUser& CancelArchive();
+  // Acts on a modal form of that name; the action must leave it closed.
+  FakeUser& OnForm(std::string formName, std::function<void(app::ModalForm&)> action);
+
+  // True when every script step has been used.
+  bool ScriptDone() const { return script_.empty(); }
+
+  // --- what the program did
+  std::vector<RecordedMessage> messages;
+  // "kind: text" for every message, for compact assertions.
+  std::vector<std::string> MessageLog() const;
+
+  std::vector<app::OpenDialogRequest> openRequests;
+  std::vector<app::SaveDialogRequest> saveRequests;
+  std::vector<app::DirectoryRequest> directoryRequests;
+  std::vector<SeenPasswordPrompt> passwordPrompts;
+  std::vector<app::ArchiveRequest> archiveRequests;
+  std::vector<std::string> formsShown;
+  std::vector<std::string> statusTexts;
+  RecordingProgress progress;
+  int busyDepth = 0;       // now
+  int busyShown = 0;       // how often the busy cursor was switched on
+  std::optional<std::string> clipboard;
+  std::vector<std::pair<std::string, std::filesystem::path>> shellOpens;
+  std::vector<int> helpContexts;
+
+  // --- Interaction
+  app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
+                                 app::MessageButtons buttons) override;
+  std::vector<std::filesystem::path> ChooseOpenFiles(const app::OpenDialogRequest& request) override;
+  std::optional<std::filesystem::path> ChooseSaveFile(const app::SaveDialogRequest& request) override;
+  std::optional<std::filesystem::path> ChooseDirectory(const app::DirectoryRequest& request) override;
+  void RunPasswordPrompt(app::TPasswordBox& box) override;
+  void RunModal(app::ModalForm& form) override;
+  app::ArchiveChoice RunArchiveViewer(const app::ArchiveRequest& request) override;
+  void SetStatusText(std::string_view text) override;
+  std::string StatusText() const override { return status_; }
+  platform::Progress& ProgressBar() override { return progress; }
+  void SetBusyCursor(bool busy) override;
+  std::optional<std::string> ClipboardText() override { return clipboard; }
+  void SetClipboardText(std::string_view text) override { clipboard = std::string(text); }
+  void ClearClipboard() override { clipboard.reset(); }
+  bool ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory) override;
+  void ShowHelp(int context) override { helpContexts.push_back(context); }
+  app::FileInfo GetFileInfo(const std::filesystem::path& path) override { return app::PlainFileInfo(path); }
+
+ private:
+  enum class StepKind { YesNo, OpenFiles, SaveFile, Directory, Password, Archive, Form };
+  struct Step {
+    explicit Step(StepKind k) : kind(k) {}
+    StepKind kind;
+    bool yes = false;
+    std::vector<std::filesystem::path> files;
+    std::optional<std::filesystem::path> path;
+    std::function<void(app::TPasswordBox&)> onPassword;
+    app::ArchiveChoice archive;
+    std::string formName;
+    std::function<void(app::ModalForm&)> onForm;
+  };
+
+  FakeUser& Add(Step step);
+  // The next step if it answers a question of this kind; fails the test otherwise.
+  std::optional<Step> Next(StepKind kind, const std::string& question);
+
+  std::deque<Step> script_;
+  std::string status_;
+};
+
+}  // namespace voltare::testing
