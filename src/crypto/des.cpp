@@ -211,8 +211,8 @@ std::array<std::uint64_t, 16> RoundKeys48(std::uint64_t key) {
     }
     round_keys[round] = k;
   }
-  Burn(std::span(reinterpret_cast<std::uint8_t*>(&c), sizeof c));
-  Burn(std::span(reinterpret_cast<std::uint8_t*>(&d), sizeof d));
+  BurnBytes(&c, sizeof c);
+  BurnBytes(&d, sizeof d);
   return round_keys;
 }
 
