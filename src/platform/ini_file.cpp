@@ -1,0 +1,428 @@
+#include "platform/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <system_error>
+
+#include "platform/file.h"
+#include "platform/os_error.h"
+
+namespace voltare::platform {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trim(std::string_view text) {
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+std::string_view TrimRight(std::string_view text) {
+  const auto last = text.find_last_not_of(kBlanks);
+  return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool HasMatchingQuotes(std::string_view text) {
+  return text.size() >= 2 && IsQuote(text.front()) && text.back() == text.front();
+}
+
+std::string DecodeValue(std::string_view text) {
+  const std::string_view trimmed = Trim(text);
+  if (HasMatchingQuotes(trimmed)) return std::string(trimmed.substr(1, trimmed.size() - 2));
+  return std::string(trimmed);
+}
+
+// Quotes a value only when reading would otherwise change it.
+std::string EncodeValue(std::string_view value) {
+  const bool needsQuotes = (!value.empty() && (Trim(value).size() != value.size())) ||
+                           HasMatchingQuotes(value);
+  if (!needsQuotes) return std::string(value);
+  return "\"" + std::string(value) + "\"";
+}
+
+[[noreturn]] void RejectInput(const std::string& what) {
+  throw OsError(EINVAL, what);
+}
+
+bool HasLineBreakOrZero(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+void CheckSectionName(std::string_view section) {
+  if (section.empty() || Trim(section).size() != section.size() || HasLineBreakOrZero(section) ||
+      section.find(']') != std::string_view::npos) {
+    RejectInput("a section name cannot be stored: [" + std::string(section) + "]");
+  }
+}
+
+void CheckKeyName(std::string_view key) {
+  if (key.empty() || Trim(key).size() != key.size() || HasLineBreakOrZero(key) ||
+      key.find('=') != std::string_view::npos || key.front() == '[' || key.front() == ';') {
+    RejectInput("a key name cannot be stored: " + std::string(key));
+  }
+}
+
+void CheckValue(std::string_view value) {
+  if (HasLineBreakOrZero(value)) RejectInput("a value with a line break cannot be stored");
+}
+
+// The lines of a text; a line ends at LF, and a CR before it belongs to the end.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const auto end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  File file(path, File::Mode::Read);
+  std::string text;
+  std::uint8_t chunk[8192];
+  for (;;) {
+    const std::size_t n = file.read(chunk);
+    text.append(reinterpret_cast<const char*>(chunk), n);
+    if (n < sizeof chunk) break;
+  }
+  return text;
+}
+
+IniFile LoadOrEmpty(const std::filesystem::path& path) {
+  try {
+    return IniFile::Load(path);
+  } catch (const OsError&) {
+    return IniFile();
+  }
+}
+
+}  // namespace
+
+IniFile IniFile::Parse(std::string_view text) {
+  IniFile ini;
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
+  const auto firstBreak = text.find('\n');
+  if (firstBreak != std::string_view::npos && (firstBreak == 0 || text[firstBreak - 1] != '\r')) {
+    ini.newline_ = "\n";
+  }
+
+  for (const std::string_view rawLine : SplitLines(text)) {
+    const std::string_view line = Trim(rawLine);
+    if (line.starts_with('[')) {
+      const auto close = line.find(']');
+      const std::string_view name =
+          close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
+      ini.sections_.push_back(Section{std::string(Trim(name)), std::string(rawLine), {}});
+      continue;
+    }
+    Line entry{{}, {}, std::string(rawLine)};
+    if (!line.empty() && line.front() != ';') {
+      const auto equals = line.find('=');
+      entry.key = std::string(Trim(line.substr(0, equals)));
+      if (equals != std::string_view::npos) entry.value = DecodeValue(line.substr(equals + 1));
+    }
+    (ini.sections_.empty() ? ini.preamble_ : ini.sections_.back().lines).push_back(std::move(entry));
+  }
+  return ini;
+}
+
+IniFile IniFile::Load(const std::filesystem::path& path) {
+  try {
+    return Parse(ReadWholeFile(path));
+  } catch (const OsError& error) {
+    if (error.error() == ENOENT) return IniFile();
+    throw;
+  }
+}
+
+std::string IniFile::text() const {
+  std::string out;
+  const auto emit = [&](const std::vector<Line>& lines) {
+    for (const Line& line : lines) {
+      out += line.raw ? *line.raw : line.key + "=" + EncodeValue(line.value);
+      out += newline_;
+    }
+  };
+  emit(preamble_);
+  for (const Section& section : sections_) {
+    out += section.header;
+    out += newline_;
+    emit(section.lines);
+  }
+  return out;
+}
+
+void IniFile::save(const std::filesystem::path& path) const { ReplaceFileAtomically(path, text()); }
+
+IniFile::Section* IniFile::findSection(std::string_view name) {
+  const auto found = std::find_if(sections_.begin(), sections_.end(),
+                                  [&](const Section& s) { return SameName(s.name, name); });
+  return found == sections_.end() ? nullptr : &*found;
+}
+
+const IniFile::Section* IniFile::findSection(std::string_view name) const {
+  return const_cast<IniFile*>(this)->findSection(name);
+}
+
+bool IniFile::hasSection(std::string_view section) const { return findSection(section) != nullptr; }
+
+std::vector<std::string> IniFile::sectionNames() const {
+  std::vector<std::string> names;
+  for (const Section& section : sections_) {
+    const bool seen = std::any_of(names.begin(), names.end(),
+                                  [&](const std::string& n) { return SameName(n, section.name); });
+    if (!seen) names.push_back(section.name);
+  }
+  return names;
+}
+
+std::vector<std::string> IniFile::keyNames(std::string_view section) const {
+  std::vector<std::string> names;
+  const Section* found = findSection(section);
+  if (found == nullptr) return names;
+  for (const Line& line : found->lines) {
+    if (line.key.empty()) continue;
+    const bool seen = std::any_of(names.begin(), names.end(),
+                                  [&](const std::string& n) { return SameName(n, line.key); });
+    if (!seen) names.push_back(line.key);
+  }
+  return names;
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
+  const Section* found = findSection(section);
+  if (found == nullptr || key.empty()) return std::nullopt;
+  for (const Line& line : found->lines) {
+    if (SameName(line.key, key)) return line.value;
+  }
+  return std::nullopt;
+}
+
+void IniFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
+  CheckSectionName(section);
+  CheckKeyName(key);
+  CheckValue(value);
+
+  Section* target = findSection(section);
+  if (target == nullptr) {
+    // A blank line sets a new section apart from what is already there.
+    if (!sections_.empty() || !preamble_.empty()) {
+      auto& last = sections_.empty() ? preamble_ : sections_.back().lines;
+      if (last.empty() || !last.back().raw || !Trim(*last.back().raw).empty()) {
+        last.push_back(Line{{}, {}, std::string()});
+      }
+    }
+    sections_.push_back(Section{std::string(section), "[" + std::string(section) + "]", {}});
+    target = &sections_.back();
+  }
+
+  auto& lines = target->lines;
+  for (Line& line : lines) {
+    if (SameName(line.key, key)) {
+      line.value = std::string(value);
+      line.raw.reset();
+      return;
+    }
+  }
+  // After the last key, so comments and blank lines before the next section stay there.
+  const auto lastKey = std::find_if(lines.rbegin(), lines.rend(),
+                                    [](const Line& line) { return !line.key.empty(); });
+  lines.insert(lastKey.base(), Line{std::string(key), std::string(value), std::nullopt});
+}
+
+void IniFile::removeKey(std::string_view section, std::string_view key) {
+  Section* target = findSection(section);
+  if (target == nullptr) return;
+  std::erase_if(target->lines, [&](const Line& line) { return SameName(line.key, key); });
+}
+
+void IniFile::removeSection(std::string_view section) {
+  std::erase_if(sections_, [&](const Section& s) { return SameName(s.name, section); });
+}
+
+std::string CutToBuffer(std::string_view value, std::size_t bufferSize) {
+  if (bufferSize == 0) return {};
+  return std::string(value.substr(0, bufferSize - 1));
+}
+
+std::vector<std::string> ListThroughBuffer(const std::vector<std::string>& names,
+                                           std::size_t bufferSize) {
+  std::string list;
+  for (const std::string& name : names) {
+    list += name;
+    list += '\0';
+  }
+  // Everything fits when the closing zero byte fits too; otherwise the copy
+  // stops two bytes early and ends with two zero bytes.
+  if (list.size() + 1 > bufferSize) list.resize(bufferSize < 2 ? 0 : bufferSize - 2);
+
+  std::vector<std::string> seen;
+  std::string_view rest = list;
+  while (!rest.empty() && rest.front() != '\0') {
+    const auto end = rest.find('\0');
+    seen.emplace_back(rest.substr(0, end));
+    if (end == std::string_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
+  return seen;
+}
+
+std::string ReadProfileString(const std::filesystem::path& path, std::string_view section,
+                              std::string_view key, std::string_view defaultValue,
+                              std::size_t bufferSize) {
+  const auto found = LoadOrEmpty(path).value(section, key);
+  return CutToBuffer(found ? std::string_view(*found) : TrimRight(defaultValue), bufferSize);
+}
+
+std::vector<std::string> ReadProfileKeyNames(const std::filesystem::path& path,
+                                             std::string_view section, std::size_t bufferSize) {
+  return ListThroughBuffer(LoadOrEmpty(path).keyNames(section), bufferSize);
+}
+
+std::int32_t ReadProfileInteger(const std::filesystem::path& path, std::string_view section,
+                                std::string_view key, std::int32_t defaultValue) {
+  const auto found = LoadOrEmpty(path).value(section, key);
+  return found ? ParseProfileInteger(*found, defaultValue) : defaultValue;
+}
+
+std::int32_t ParseProfileInteger(std::string_view text, std::int32_t defaultValue) {
+  text = Trim(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  int base = 10;
+  if (text.starts_with('$')) {
+    base = 16;
+    text.remove_prefix(1);
+  } else if (text.starts_with("0x") || text.starts_with("0X")) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return defaultValue;
+
+  // Decimal must fit a signed 32-bit number; hexadecimal may use all 32 bits.
+  const std::uint64_t limit =
+      base == 16 ? 0xFFFFFFFFull
+                 : static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) + (negative ? 1 : 0);
+  std::uint64_t magnitude = 0;
+  for (const char c : text) {
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0) return defaultValue;
+    magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+    if (magnitude > limit) return defaultValue;
+  }
+  const auto bits = static_cast<std::uint32_t>(negative ? (~magnitude + 1) : magnitude);
+  return static_cast<std::int32_t>(bits);
+}
+
+void WriteProfileString(const std::filesystem::path& path, std::string_view section,
+                        std::string_view key, std::string_view value) {
+  IniFile ini = IniFile::Load(path);
+  ini.setValue(section, key, value);
+  ini.save(path);
+}
+
+namespace {
+
+// The file a write replaces: the target of a symlink, not the link.
+std::filesystem::path ReplacementTarget(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_symlink(path, error)) return path;
+  auto target = std::filesystem::canonical(path, error);
+  if (error) throw OsError(error.value(), "cannot follow the link " + path.string());
+  return target;
+}
+
+// Removes the new file unless it was renamed into place.
+class PendingFile {
+ public:
+  explicit PendingFile(std::filesystem::path path) : path_(std::move(path)) {}
+  ~PendingFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  void release() { path_.clear(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+File CreateSiblingFile(const std::filesystem::path& target, std::filesystem::path& created) {
+  std::random_device entropy;
+  std::uniform_int_distribution<unsigned> digits(0, 0xFFFFFF);
+  const std::string prefix = "." + target.filename().string() + ".";
+  for (int attempt = 0;; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%06x.new", digits(entropy));
+    created = target.parent_path() / (prefix + suffix);
+    try {
+      return File(created, File::Mode::CreateNew);
+    } catch (const OsError& error) {
+      if (error.error() != EEXIST || attempt >= 100) throw;
+    }
+  }
+}
+
+void SyncDirectory(const std::filesystem::path& dir) {
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;  // the rename itself has happened; durability is best effort here
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view contents) {
+  const std::filesystem::path target = ReplacementTarget(path);
+  struct stat existing {};
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+
+  std::filesystem::path createdPath;
+  File file = CreateSiblingFile(target, createdPath);
+  PendingFile pending(createdPath);
+  if (exists && ::fchmod(file.fd(), existing.st_mode & 07777) != 0) {
+    ThrowLastError("cannot set the permissions of " + createdPath.string());
+  }
+  file.write({reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
+  file.sync();
+  file.close();
+  if (::rename(pending.path().c_str(), target.c_str()) != 0) {
+    ThrowLastError("cannot replace " + target.string());
+  }
+  pending.release();
+  SyncDirectory(target.parent_path());
+}
+
+}  // namespace voltare::platform
