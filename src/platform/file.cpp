@@ -124,4 +124,15 @@ bool FileExists(const std::filesystem::path& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+void SyncParentDirectory(const std::filesystem::path& file) {
+  auto dir = file.parent_path();
+  if (dir.empty()) dir = ".";
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) ThrowLastError("cannot open " + dir.string());
+  const int result = ::fsync(fd);
+  const int error = errno;
+  ::close(fd);
+  if (result != 0) throw OsError(error, "cannot flush " + dir.string());
+}
+
 }  // namespace voltare::platform

@@ -55,4 +55,8 @@ class File {
 // True when `path` names an existing regular file (not a directory).
 bool FileExists(const std::filesystem::path& path);
 
+// Forces the directory entry of `file` (a new name) to the disk; after
+// File::sync of the file itself this makes a newly written file durable.
+void SyncParentDirectory(const std::filesystem::path& file);
+
 }  // namespace voltare::platform

@@ -18,19 +18,24 @@ std::filesystem::path TempRoot() {
 }
 
 // A directory we may keep secrets in: ours, not a symlink, closed to others.
+// One that has been open to others is refused rather than repaired: while it
+// was open, anyone could have placed or taken files in it.
 bool IsPrivateDirectory(const std::filesystem::path& dir) {
   struct stat info {};
   if (::lstat(dir.c_str(), &info) != 0) return false;
   if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) return false;
-  if ((info.st_mode & 0777) != 0700 && ::chmod(dir.c_str(), 0700) != 0) return false;
-  return true;
+  return (info.st_mode & 0777) == 0700;
 }
 
 }  // namespace
 
 std::optional<std::filesystem::path> PrivateTempDir() {
   const auto dir = TempRoot() / ("kova-voltare-" + std::to_string(::getuid()));
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
+  if (::mkdir(dir.c_str(), 0700) == 0) {
+    ::chmod(dir.c_str(), 0700);  // a restrictive umask must not lock us out
+  } else if (errno != EEXIST) {
+    return std::nullopt;
+  }
   if (!IsPrivateDirectory(dir)) return std::nullopt;
   return dir;
 }

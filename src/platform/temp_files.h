@@ -10,7 +10,8 @@ namespace voltare::platform {
 
 // The private temporary directory, created mode 0700 when missing. Nothing
 // when it cannot be had, or when what is there is not a real directory owned by
-// this user (a symlink or someone else's directory planted in a shared /tmp).
+// this user and closed to others (a symlink or someone else's directory planted
+// in a shared /tmp, or one that has been opened to others).
 std::optional<std::filesystem::path> PrivateTempDir();
 
 // A new, empty, uniquely named file "Vol<unique>.TMP" in the private temporary
