@@ -1,0 +1,33 @@
+#include "transforms/blowfish_file.h"
+
+#include "crypto/blowfish.h"
+#include "transforms/cbc_file.h"
+#include "transforms/vlt_format.h"
+
+namespace voltare::transforms {
+
+namespace {
+
+constexpr int kBlowfishKeyBits = 256;
+
+}  // namespace
+
+platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
+                                         const std::filesystem::path& destination,
+                                         std::string_view password, platform::Progress* progress,
+                                         bool ListMode) {
+  crypto::TBlowfishCipher cipher;
+  const CbcFileJob job{cipher, kAlgorithmBlowfish, kBlowfishKeyBits, ListMode, true};
+  return EncryptCbcFile(job, source, destination, password, progress);
+}
+
+platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
+                                         const std::filesystem::path& destination,
+                                         std::string_view password, platform::Progress* progress,
+                                         bool ListMode) {
+  crypto::TBlowfishCipher cipher;
+  const CbcFileJob job{cipher, kAlgorithmBlowfish, kBlowfishKeyBits, ListMode, true};
+  return DecryptCbcFile(job, source, destination, password, progress);
+}
+
+}  // namespace voltare::transforms

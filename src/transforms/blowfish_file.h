@@ -1,0 +1,31 @@
+#pragma once
+// Blowfish encrypted files (algorithm code 0), and the short-header variant
+// that saved file lists use (ListMode).
+
+#include <filesystem>
+#include <string_view>
+
+#include "platform/progress.h"
+#include "platform/result_codes.h"
+
+namespace voltare::transforms {
+
+// Keyed with the 32-byte key block (256 bits). In ListMode the file is only
+// the magic and the payload, keyed with the password's SHA-1 digest (160
+// bits); a wrong password then shows only when the result fails to expand.
+// 0, ErrInternal (a path or the password empty, no progress indicator),
+// ErrNoSuchFile, or the code of the failure that ended it. The result is on
+// the disk when 0 is returned.
+platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
+                                         const std::filesystem::path& destination,
+                                         std::string_view password, platform::Progress* progress,
+                                         bool ListMode);
+
+// As above, plus ErrBadPassword when the check block differs (no destination
+// is left then). The algorithm code is not examined.
+platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
+                                         const std::filesystem::path& destination,
+                                         std::string_view password, platform::Progress* progress,
+                                         bool ListMode);
+
+}  // namespace voltare::transforms

@@ -1,0 +1,32 @@
+#include "transforms/cast5_file.h"
+
+#include "crypto/cast128.h"
+#include "transforms/cbc_file.h"
+#include "transforms/vlt_format.h"
+
+namespace voltare::transforms {
+
+namespace {
+
+constexpr int kCast5KeyBits = 128;
+
+}  // namespace
+
+platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
+                                      const std::filesystem::path& destination,
+                                      std::string_view password, platform::Progress* progress) {
+  crypto::TCast128Cipher cipher;
+  const CbcFileJob job{cipher, kAlgorithmCast128, kCast5KeyBits, false, true};
+  return EncryptCbcFile(job, source, destination, password, progress);
+}
+
+// Decryption reads its source without the exclusive lock.
+platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
+                                      const std::filesystem::path& destination,
+                                      std::string_view password, platform::Progress* progress) {
+  crypto::TCast128Cipher cipher;
+  const CbcFileJob job{cipher, kAlgorithmCast128, kCast5KeyBits, false, false};
+  return DecryptCbcFile(job, source, destination, password, progress);
+}
+
+}  // namespace voltare::transforms

@@ -1,0 +1,25 @@
+#pragma once
+// CAST-128 encrypted files (algorithm code 1): the Blowfish layout, keyed with
+// the first 16 bytes of the key block (128 bits, 16 rounds).
+
+#include <filesystem>
+#include <string_view>
+
+#include "platform/progress.h"
+#include "platform/result_codes.h"
+
+namespace voltare::transforms {
+
+// 0, ErrInternal, ErrNoSuchFile, or the code of the failure that ended it; the
+// result is on the disk when 0 is returned.
+platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
+                                      const std::filesystem::path& destination,
+                                      std::string_view password, platform::Progress* progress);
+
+// As above, plus ErrBadPassword when the check block differs (no destination
+// is left then).
+platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
+                                      const std::filesystem::path& destination,
+                                      std::string_view password, platform::Progress* progress);
+
+}  // namespace voltare::transforms

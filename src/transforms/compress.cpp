@@ -1,0 +1,124 @@
+#include "transforms/compress.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <string>
+
+#include "crypto/burn.h"
+#include "platform/file.h"
+#include "platform/os_error.h"
+#include "transforms/file_io.h"
+#include "transforms/messages.h"
+#include "transforms/result.h"
+#include "transforms/zlib_streams.h"
+
+namespace voltare::transforms {
+
+namespace {
+
+using platform::ResultCode;
+
+// What deflate writes first at level 9 with the default window.
+constexpr std::array<std::uint8_t, 2> kLevel9Header = {0x78, 0xDA};
+
+using Piece = std::array<std::uint8_t, kCompressPieceSize>;
+
+void Advance(platform::Progress& progress, std::uint64_t to) {
+  progress.setPosition(static_cast<std::int64_t>(to));
+  progress.repaint();
+}
+
+void CompressInto(platform::File& in, platform::File& out, platform::Progress& progress) {
+  TCompressionStream stream(TCompressionLevel::clMax, out);
+  const std::uint64_t size = in.size();
+  progress.setPosition(0);
+  progress.setMax(static_cast<std::int64_t>(size));
+
+  Piece piece;
+  crypto::BurnOnExit burn_piece(piece);
+  std::uint64_t total = 0;
+  while (total < size) {
+    const auto count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - stream.Position()));
+    const auto chunk = std::span(piece.data(), count);
+    if (in.read(chunk) != count) {
+      throw platform::OsError(EIO, "unexpected end of " + in.path().string());
+    }
+    stream.Write(chunk);
+    total += count;
+    Advance(progress, total);
+  }
+  Advance(progress, size);
+  stream.Finish();
+}
+
+// The position counts expanded bytes against the compressed size as maximum;
+// it stops at the maximum, as a bar does.
+void ExpandInto(platform::File& in, platform::File& out, platform::Progress& progress) {
+  TDecompressionStream stream(in);
+  const auto max = static_cast<std::int64_t>(in.size());
+  progress.setPosition(0);
+  progress.setMax(max);
+
+  Piece piece;
+  crypto::BurnOnExit burn_piece(piece);
+  for (;;) {
+    const std::size_t count = stream.Read(piece);
+    if (count == 0) break;
+    out.write(std::span(piece.data(), count));
+    progress.setPosition(std::min(progress.position() + static_cast<std::int64_t>(count), max));
+    progress.repaint();
+  }
+  // Running out of input before the checksum means the stream was cut off.
+  if (!stream.StreamEnded()) throw EDecompressionError(std::string(messages::kZlibError));
+}
+
+}  // namespace
+
+ResultCode CompressFile(const std::filesystem::path& source,
+                        const std::filesystem::path& destination, platform::Progress* progress) {
+  if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
+  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
+  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  try {
+    auto in = OpenSource(source, true);
+    DestinationFile out(destination);
+    CompressInto(in, out.file(), *progress);
+    out.Commit();
+    return platform::Success;
+  } catch (...) {
+    return ResultOfCurrentException();
+  }
+}
+
+ResultCode DecompressFile(const std::filesystem::path& source,
+                          const std::filesystem::path& destination, platform::Progress* progress) {
+  if (!IsCompressedFile(source)) return platform::ErrBadPassword;
+  if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
+  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
+  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  try {
+    auto in = OpenSource(source, true);
+    DestinationFile out(destination);
+    ExpandInto(in, out.file(), *progress);
+    out.Commit();
+    return platform::Success;
+  } catch (...) {
+    return ResultOfCurrentException();
+  }
+}
+
+bool IsCompressedFile(const std::filesystem::path& path) noexcept {
+  try {
+    if (path.empty() || !platform::FileExists(path)) return false;
+    platform::File file(path, platform::File::Mode::Read);
+    std::array<std::uint8_t, 2> head{};
+    return file.read(head) == head.size() && head == kLevel9Header;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace voltare::transforms

@@ -1,0 +1,33 @@
+#pragma once
+// Whole-file compression: a file becomes exactly one zlib stream at level 9
+// (first bytes 78 DA) and back. The leading bytes double as the test that a
+// decryption produced what was encrypted.
+
+#include <filesystem>
+
+#include "platform/progress.h"
+#include "platform/result_codes.h"
+
+namespace voltare::transforms {
+
+// The copy piece of both directions; the progress indicator moves after each.
+inline constexpr std::size_t kCompressPieceSize = 32768;
+
+// 0, ErrInternal (a path empty or no progress indicator), ErrNoSuchFile, or
+// the code of the failure that ended it.
+platform::ResultCode CompressFile(const std::filesystem::path& source,
+                                  const std::filesystem::path& destination,
+                                  platform::Progress* progress);
+
+// ErrBadPassword when the source does not begin with 78 DA (a missing source
+// included; nothing is created then), ErrInternal, ErrNoSuchFile, 0, or the
+// code of the failure that ended it: a damaged or cut-off stream gives
+// ErrBadFile, and the partial output is removed.
+platform::ResultCode DecompressFile(const std::filesystem::path& source,
+                                    const std::filesystem::path& destination,
+                                    platform::Progress* progress);
+
+// True when the file exists and its first two bytes are 78 DA.
+bool IsCompressedFile(const std::filesystem::path& path) noexcept;
+
+}  // namespace voltare::transforms

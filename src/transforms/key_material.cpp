@@ -1,0 +1,42 @@
+#include "transforms/key_material.h"
+
+#include <algorithm>
+
+#include "crypto/burn.h"
+
+namespace voltare::transforms {
+
+namespace {
+
+std::array<std::uint8_t, 8> KeyBlockOf(std::string_view password) noexcept {
+  std::array<std::uint8_t, 8> block{};
+  const auto count = std::min(password.size(), block.size());
+  std::transform(password.begin(), password.begin() + static_cast<std::ptrdiff_t>(count),
+                 block.begin(), [](char c) { return static_cast<std::uint8_t>(c); });
+  return block;
+}
+
+}  // namespace
+
+KeyMaterial::KeyMaterial(std::string_view password_text)
+    : keyBlock(KeyBlockOf(password_text)), password(password_text) {}
+
+KeyMaterial::~KeyMaterial() {
+  crypto::Burn(keyBlock);
+  crypto::Burn(password);
+}
+
+std::uint64_t DesKeyFromKeyBlock(std::span<const std::uint8_t, 8> key_block) noexcept {
+  std::uint64_t key = 0;
+  for (std::size_t i = key_block.size(); i-- > 0;) key = (key << 8) | key_block[i];
+  return key;
+}
+
+std::uint64_t DesKeyFromPassword(std::string_view password) noexcept {
+  auto block = KeyBlockOf(password);
+  const std::uint64_t key = DesKeyFromKeyBlock(block);
+  crypto::Burn(block);
+  return key;
+}
+
+}  // namespace voltare::transforms

@@ -1,0 +1,32 @@
+#pragma once
+// What the batch commands hand to the single-file encryptions: the password
+// text for Blowfish and CAST-128, its first 8 bytes (zero-padded) for DES.
+// Both are overwritten when the object goes.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace voltare::transforms {
+
+struct KeyMaterial {
+  explicit KeyMaterial(std::string_view password_text);
+  ~KeyMaterial();
+  KeyMaterial(const KeyMaterial&) = delete;
+  KeyMaterial& operator=(const KeyMaterial&) = delete;
+
+  std::array<std::uint8_t, 8> keyBlock{};
+  std::string password;
+};
+
+// The 8-byte block read as an unsigned little-endian integer (byte 0 least
+// significant): the key the DES cipher is given.
+std::uint64_t DesKeyFromKeyBlock(std::span<const std::uint8_t, 8> key_block) noexcept;
+
+// The password's first 8 bytes, zero-padded, as DES key. Passwords that agree
+// in their first eight bytes give the same key.
+std::uint64_t DesKeyFromPassword(std::string_view password) noexcept;
+
+}  // namespace voltare::transforms

@@ -1,0 +1,11 @@
+#pragma once
+// The texts the file transforms raise.
+
+#include <string_view>
+
+namespace voltare::transforms::messages {
+
+inline constexpr std::string_view kInvalidStreamOperation = "Invalid stream operation";
+inline constexpr std::string_view kZlibError = "error";
+
+}  // namespace voltare::transforms::messages

@@ -1,0 +1,72 @@
+#include "transforms/text_crypt.h"
+
+#include <cstdint>
+#include <span>
+
+#include "crypto/base64.h"
+#include "crypto/blowfish.h"
+#include "crypto/burn.h"
+
+namespace voltare::transforms {
+
+namespace {
+
+std::span<std::uint8_t> BytesOf(std::string& text) {
+  return std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size());
+}
+
+// A Base64 line may arrive wrapped in CR LF pairs (from a mail body or a
+// clipboard); drops them. Nothing when too little is left to hold a line.
+bool StripLineBreaks(std::string& text) {
+  for (;;) {
+    if (text.size() < 2) return false;
+    if (text[1] != '\n') break;
+    text.erase(0, 2);
+  }
+  while (text.back() == '\n') {
+    text.erase(text.size() - std::min<std::size_t>(2, text.size()));
+    if (text.empty()) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string BlowfishEncryptString(std::string_view text, std::string_view password) {
+  std::string bytes(text);
+  try {
+    if (bytes.empty()) return {};
+    crypto::TBlowfishCipher cipher;
+    cipher.InitStr(password);
+    cipher.EncryptCFB(BytesOf(bytes), BytesOf(bytes));
+    cipher.Reset();
+    cipher.Burn();
+    std::string encoded = crypto::B64Encode(bytes);
+    crypto::Burn(bytes);
+    return encoded;
+  } catch (...) {
+    crypto::Burn(bytes);
+    return {};
+  }
+}
+
+std::string BlowfishDecryptString(std::string_view text, std::string_view password) {
+  std::string copy(text);
+  std::string bytes;
+  try {
+    if (!StripLineBreaks(copy)) return {};
+    crypto::TBlowfishCipher cipher;
+    cipher.InitStr(password);
+    bytes = crypto::B64Decode(copy);
+    if (bytes.empty()) return {};
+    cipher.DecryptCFB(BytesOf(bytes), BytesOf(bytes));
+    cipher.Reset();
+    cipher.Burn();
+    return bytes;
+  } catch (...) {
+    crypto::Burn(bytes);
+    return {};
+  }
+}
+
+}  // namespace voltare::transforms
