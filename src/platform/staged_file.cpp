@@ -1,0 +1,74 @@
+#include "platform/staged_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "platform/os_error.h"
+
+namespace voltare::platform {
+
+namespace {
+
+constexpr int kNameAttempts = 64;
+
+std::string RandomSuffix(std::mt19937_64& engine) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  std::string suffix;
+  for (int i = 0; i < 8; ++i) suffix += kLetters[pick(engine)];
+  return suffix;
+}
+
+void SyncDirectory(const std::filesystem::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) ThrowLastError("cannot open " + dir.string());
+  const int result = ::fsync(fd);
+  const int error = errno;
+  ::close(fd);
+  if (result != 0) throw OsError(error, "cannot flush " + dir.string());
+}
+
+std::filesystem::path DirectoryOf(const std::filesystem::path& target) {
+  auto dir = target.parent_path();
+  return dir.empty() ? std::filesystem::path(".") : dir;
+}
+
+}  // namespace
+
+StagedFile::StagedFile(const std::filesystem::path& target) : target_(target) {
+  std::mt19937_64 engine{std::random_device{}()};
+  const auto dir = DirectoryOf(target);
+  for (int attempt = 0;; ++attempt) {
+    staging_ = dir / ("." + target.filename().string() + "." + RandomSuffix(engine) + ".part");
+    try {
+      file_ = File(staging_, File::Mode::CreateNew);
+      return;
+    } catch (const OsError& e) {
+      if (e.error() != EEXIST || attempt + 1 == kNameAttempts) throw;
+    }
+  }
+}
+
+StagedFile::~StagedFile() {
+  if (committed_) return;
+  file_ = File();
+  ::unlink(staging_.c_str());
+}
+
+void StagedFile::Commit() {
+  file_.sync();
+  file_.close();
+  if (std::rename(staging_.c_str(), target_.c_str()) != 0) {
+    ThrowLastError("cannot rename " + staging_.string() + " to " + target_.string());
+  }
+  committed_ = true;
+  SyncDirectory(DirectoryOf(target_));
+}
+
+}  // namespace voltare::platform
