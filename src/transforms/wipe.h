@@ -1,0 +1,89 @@
+#pragma once
+// The secure wipe of one file: the file is overwritten in place several times,
+// its modification time moved to random moments meanwhile, flushed to the disk,
+// cut to length zero, moved to a neutral name in its own directory and removed.
+//
+// Two methods: the Government Wipe (52 passes, each writing one byte value
+// from GovernmentPatterns over the whole file) and the Normal Wipe (a chosen
+// number of passes of one random 2048-byte block repeated over the file).
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/progress.h"
+#include "platform/result_codes.h"
+
+namespace voltare::transforms {
+
+inline constexpr std::size_t kWipeBufferSize = 2048;
+inline constexpr int kGovernmentPassCount = 52;
+
+// Entry k is the byte value pass k of a Government Wipe writes. Entries 0-3
+// and 50-52 are drawn anew before every pass; entry 52 is drawn but unused.
+extern std::array<std::uint8_t, 53> GovernmentPatterns;
+
+// The open file a wipe works on. The engine only ever uses these operations,
+// so a test can watch every write, flush and time change, or make one fail.
+class WipeFile {
+ public:
+  virtual ~WipeFile() = default;
+
+  virtual std::uint64_t size() = 0;
+  // Writes at the current position and returns how many bytes went out;
+  // fewer than asked means the disk took no more. Throws OsError on failure.
+  virtual std::size_t write(std::span<const std::uint8_t> data) = 0;
+  virtual void rewind() = 0;
+  virtual void flush() = 0;
+  virtual void truncateToZero() = 0;
+  virtual void setLastWriteTime(std::time_t when) = 0;
+  virtual void close() = 0;
+};
+
+// The real file: opened for writing without truncation and locked exclusively
+// against other cooperating openers. Throws OsError when it cannot be had.
+std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path);
+
+// What a wipe needs from its surroundings; every member may stay empty.
+struct WipeEnvironment {
+  // Opens the file to wipe; OpenWipeFile when empty.
+  std::function<std::unique_ptr<WipeFile>(const std::filesystem::path&)> openFile;
+  // The seed for the generator, in seconds since 1970; ClockSeed when empty.
+  std::function<std::uint32_t()> clock;
+  // Shows an error message to the user with an OK button; when empty the
+  // message goes nowhere.
+  std::function<void(const std::string&)> showError;
+};
+
+// Both wipes return Success, ErrNoSuchFile (missing, empty, a directory, or
+// its size unreadable: the file is left untouched), or the errno of the
+// failure that ended the wipe (the file then stays as far as it got).
+platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
+                                        platform::Progress* progress,
+                                        const WipeEnvironment& environment = {});
+
+// `passes` of 0 or less writes nothing but still empties and removes the file.
+platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
+                                    platform::Progress* progress,
+                                    const WipeEnvironment& environment = {});
+
+// Sets the file's modification time to a random moment between 1980 and 2050
+// (moments the DOS date-time form cannot hold become 1980-01-01 00:00:00). A
+// failure is shown through environment.showError; the wipe goes on.
+void WipeChangeFileTime(WipeFile& file, const WipeEnvironment& environment);
+
+// The neutral name a wiped file is moved to before removal: 156 letters "a"
+// in the file's own directory.
+std::filesystem::path NeutralWipePath(const std::filesystem::path& path);
+
+// Moves the (closed, emptied) file to its neutral name without replacing
+// anything there, then removes it. True when both steps succeed.
+bool WipeRenameDelete(const std::filesystem::path& path);
+
+}  // namespace voltare::transforms

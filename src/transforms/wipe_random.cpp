@@ -1,0 +1,16 @@
+#include "transforms/wipe_random.h"
+
+#include <ctime>
+
+namespace voltare::transforms {
+
+PseudoRandom& ProgramRandom() noexcept {
+  static PseudoRandom generator;
+  return generator;
+}
+
+std::uint32_t ClockSeed() noexcept {
+  return static_cast<std::uint32_t>(std::time(nullptr));
+}
+
+}  // namespace voltare::transforms
