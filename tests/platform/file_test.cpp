@@ -1,0 +1,129 @@
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "platform/os_error.h"
+#include "support/test_env.h"
+
+namespace voltare::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using voltare::testing::TestDir;
+
+// Runs `action`, expecting an OsError with `expected` errno, and returns its text.
+template <typename Action>
+std::string ExpectOsError(Action action, int expected) {
+  try {
+    action();
+  } catch (const OsError& e) {
+    EXPECT_EQ(e.error(), expected) << e.what();
+    return e.what();
+  }
+  ADD_FAILURE() << "no OsError";
+  return {};
+}
+
+TEST(FileTest, WritesReadsSeeksAndTruncates) {
+  const auto path = TestDir() / "data";
+  {
+    File out(path, File::Mode::CreateNew);
+    const std::vector<std::uint8_t> bytes = {1, 2, 3, 4, 5, 6};
+    out.write(bytes);
+    out.sync();
+    EXPECT_EQ(out.size(), 6u);
+    out.close();
+    EXPECT_FALSE(out.isOpen());
+  }
+  File file(path, File::Mode::ReadWrite);
+  file.seek(4);
+  EXPECT_EQ(file.tell(), 4u);
+  std::vector<std::uint8_t> buffer(10);
+  EXPECT_EQ(file.read(buffer), 2u);  // short at the end of the file, no error
+  EXPECT_EQ(buffer[0], 5);
+  EXPECT_EQ(file.read(buffer), 0u);
+  file.truncate(3);
+  EXPECT_EQ(file.size(), 3u);
+}
+
+TEST(FileTest, OpenFailuresCarryErrnoAndPath) {
+  const auto missing = TestDir() / "missing";
+  const auto text = ExpectOsError([&] { File f(missing, File::Mode::Read); }, ENOENT);
+  EXPECT_NE(text.find(missing.string()), std::string::npos);
+  EXPECT_NE(text.find(std::strerror(ENOENT)), std::string::npos);
+
+  ExpectOsError([&] { File f(TestDir(), File::Mode::CreateTruncate); }, EISDIR);
+
+  voltare::testing::WriteFileText(TestDir() / "there", "x");
+  ExpectOsError([&] { File f(TestDir() / "there", File::Mode::CreateNew); }, EEXIST);
+  ExpectOsError([&] { File f(TestDir() / "no" / "dir" / "f", File::Mode::CreateTruncate); },
+                ENOENT);
+}
+
+TEST(FileTest, ReadAndWriteFailuresCarryErrno) {
+  const auto path = TestDir() / "data";
+  voltare::testing::WriteFileText(path, "abc");
+  File reader(path, File::Mode::Read);
+  const std::vector<std::uint8_t> bytes = {1};
+  ExpectOsError([&] { reader.write(bytes); }, EBADF);
+
+  File directory(TestDir(), File::Mode::Read);
+  std::vector<std::uint8_t> buffer(4);
+  ExpectOsError([&] { directory.read(buffer); }, EISDIR);
+}
+
+TEST(FileTest, FullDeviceIsReportedNotLost) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP();
+  File full("/dev/full", File::Mode::ReadWrite);
+  const std::vector<std::uint8_t> bytes(100, 7);
+  ExpectOsError([&] { full.write(bytes); }, ENOSPC);
+}
+
+TEST(FileTest, SecondExclusiveLockFails) {
+  const auto path = TestDir() / "locked";
+  voltare::testing::WriteFileText(path, "x");
+  File first(path, File::Mode::Read);
+  first.lockExclusive();
+  File second(path, File::Mode::Read);
+  ExpectOsError([&] { second.lockExclusive(); }, EWOULDBLOCK);
+  first.close();
+  second.lockExclusive();  // free again once the holder is closed
+}
+
+TEST(FileTest, MovedFromFileIsClosedAndOwnershipMoves) {
+  const auto path = TestDir() / "data";
+  File a(path, File::Mode::CreateNew);
+  File b(std::move(a));
+  EXPECT_FALSE(a.isOpen());  // NOLINT(bugprone-use-after-move): the moved-from state is the point
+  EXPECT_TRUE(b.isOpen());
+  EXPECT_EQ(b.path(), path);
+}
+
+TEST(FileExistsTest, OnlyRegularFiles) {
+  voltare::testing::WriteFileText(TestDir() / "f", "");
+  EXPECT_TRUE(FileExists(TestDir() / "f"));
+  EXPECT_FALSE(FileExists(TestDir()));
+  EXPECT_FALSE(FileExists(TestDir() / "nothing"));
+}
+
+TEST(CurrentExceptionCodeTest, NeverSuccess) {
+  const auto code_of = [](auto thrower) {
+    try {
+      thrower();
+    } catch (...) {
+      return CurrentExceptionCode();
+    }
+    return Success;
+  };
+  EXPECT_EQ(code_of([] { throw OsError(ENOSPC, "write"); }), ENOSPC);
+  EXPECT_EQ(code_of([] { throw OsError(0, "no errno"); }), ErrInternal);
+  EXPECT_EQ(code_of([] { throw DamagedDataError("bad"); }), ErrBadFile);
+  EXPECT_EQ(code_of([] { throw 42; }), ErrInternal);
+}
+
+}  // namespace
+}  // namespace voltare::platform

@@ -1,0 +1,94 @@
+#include "platform/temp_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+
+#include "support/test_env.h"
+
+namespace voltare::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path ExpectedDir() {
+  return voltare::testing::TestDir() / "tmp" / ("kova-voltare-" + std::to_string(::getuid()));
+}
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+TEST(PrivateTempDirTest, IsCreatedClosedToOthersUnderTmpdir) {
+  const auto saved = ::umask(0);  // a lax umask must not leak into the mode
+  const auto dir = PrivateTempDir();
+  ::umask(saved);
+  ASSERT_TRUE(dir.has_value());
+  EXPECT_EQ(*dir, ExpectedDir());
+  EXPECT_TRUE(fs::is_directory(*dir));
+  EXPECT_EQ(ModeOf(*dir), 0700u);
+  EXPECT_EQ(PrivateTempDir(), dir);  // found again, not recreated
+}
+
+TEST(PrivateTempDirTest, RefusesASymlinkInItsPlace) {
+  const auto elsewhere = voltare::testing::TestDir() / "planted";
+  fs::create_directory(elsewhere);
+  fs::permissions(elsewhere, fs::perms::owner_all, fs::perm_options::replace);
+  fs::create_directory_symlink(elsewhere, ExpectedDir());
+  EXPECT_FALSE(PrivateTempDir().has_value());
+  EXPECT_FALSE(MakeTempFileName().has_value());
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST(PrivateTempDirTest, RefusesAPlainFileInItsPlace) {
+  voltare::testing::WriteFileText(ExpectedDir(), "not a directory");
+  EXPECT_FALSE(PrivateTempDir().has_value());
+}
+
+TEST(PrivateTempDirTest, RefusesADirectoryOpenToOthers) {
+  fs::create_directory(ExpectedDir());
+  ASSERT_EQ(::chmod(ExpectedDir().c_str(), 0777), 0);
+  EXPECT_FALSE(PrivateTempDir().has_value());
+  EXPECT_FALSE(MakeTempFileName().has_value());
+  EXPECT_EQ(ModeOf(ExpectedDir()), 0777u);  // refused, not silently repaired
+  ASSERT_EQ(::chmod(ExpectedDir().c_str(), 0750), 0);
+  EXPECT_FALSE(PrivateTempDir().has_value());
+}
+
+TEST(PrivateTempDirTest, RefusesADirectoryOfAnotherUser) {
+  if (::getuid() != 0) GTEST_SKIP() << "needs root to give the directory away";
+  fs::create_directory(ExpectedDir());
+  ASSERT_EQ(::chmod(ExpectedDir().c_str(), 0700), 0);
+  ASSERT_EQ(::chown(ExpectedDir().c_str(), 65534, 65534), 0);
+  EXPECT_FALSE(PrivateTempDir().has_value());
+}
+
+TEST(MakeTempFileNameTest, MakesNewEmptyPrivateFilesNamedVolTmp) {
+  std::set<fs::path> names;
+  const std::regex pattern("Vol[A-Za-z0-9]+\\.TMP");
+  for (int i = 0; i < 20; ++i) {
+    const auto name = MakeTempFileName();
+    ASSERT_TRUE(name.has_value());
+    EXPECT_EQ(name->parent_path(), ExpectedDir());
+    EXPECT_TRUE(std::regex_match(name->filename().string(), pattern)) << *name;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(*name)));
+    EXPECT_EQ(fs::file_size(*name), 0u);
+    EXPECT_EQ(ModeOf(*name), 0600u);
+    names.insert(*name);
+  }
+  EXPECT_EQ(names.size(), 20u);
+}
+
+TEST(MakeTempFileNameTest, NothingWhenTheRootIsMissing) {
+  ::setenv("TMPDIR", (voltare::testing::TestDir() / "no" / "such" / "dir").c_str(), 1);
+  EXPECT_FALSE(MakeTempFileName().has_value());
+}
+
+}  // namespace
+}  // namespace voltare::platform
