@@ -1,0 +1,14 @@
+#pragma once
+// The archive subsystem's own texts.
+
+#include <string_view>
+
+namespace voltare::archive::messages {
+
+// Filled with the 1-based position of the member and the number of members.
+inline constexpr std::string_view kBundlingStatus = "Bundling files to one (%d/%d) -- PLX";
+
+// The label a removable disk gets when an archive is written to it.
+inline constexpr std::string_view kRemovableDiskLabel = "PLXDisk";
+
+}  // namespace voltare::archive::messages

@@ -1,0 +1,150 @@
+#include "archive/plx_bundle.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+#include "archive/messages.h"
+#include "archive/plx_format.h"
+#include "platform/drive_type.h"
+#include "platform/file.h"
+#include "platform/os_error.h"
+#include "platform/staged_file.h"
+
+namespace voltare::archive {
+
+namespace {
+
+constexpr std::size_t kPackBlockSize = 10240;
+
+// A file to pack: the encrypted file next to its source, and the name it is
+// stored under (no directory).
+struct Member {
+  std::filesystem::path file;
+  std::string name;
+};
+
+Member MemberOf(const std::filesystem::path& source) {
+  return Member{std::filesystem::path(source.string() + ".vlt"), source.filename().string() + ".vlt"};
+}
+
+[[noreturn]] void Refuse(int error, const std::string& what) { throw platform::OsError(error, what); }
+
+// Refuses a member the archive format cannot hold, before anything is written.
+void CheckFitsFormat(const Member& member) {
+  if (member.name.size() > kMaxNameLength) Refuse(ENAMETOOLONG, "member name too long: " + member.name);
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(member.file, error);
+  if (error) Refuse(error.value(), "cannot read the size of " + member.file.string());
+  if (size > static_cast<std::uintmax_t>(kMaxMemberSize)) Refuse(EFBIG, "member too large: " + member.file.string());
+}
+
+std::string BundlingStatus(std::size_t position, std::size_t count) {
+  const std::string format(messages::kBundlingStatus);
+  std::array<char, 128> text{};
+  std::snprintf(text.data(), text.size(), format.c_str(), static_cast<int>(position), static_cast<int>(count));
+  return text.data();
+}
+
+void ShowStatus(const StatusLine& status, const std::string& text) {
+  if (status.setText) status.setText(text);
+}
+
+void SetProgress(platform::Progress* progress, std::int64_t position) {
+  if (progress == nullptr) return;
+  progress->setPosition(position);
+  progress->repaint();
+}
+
+void WriteHeaderAndName(platform::File& archive, std::uint32_t count, std::int32_t size,
+                        const std::string& name) {
+  ArchiveEntryHeader header;
+  header.count = count;
+  header.size = size;
+  header.nameLength = static_cast<std::uint32_t>(name.size());
+  archive.write(EncodeEntryHeader(header));
+  archive.write(std::span(reinterpret_cast<const std::uint8_t*>(name.data()), name.size()));
+  archive.write(kSeparator);
+}
+
+// Copies the member in blocks until a block comes back short; returns the
+// number of bytes copied.
+std::uint64_t CopyBlocks(platform::File& from, platform::File& archive, platform::Progress* progress) {
+  std::vector<std::uint8_t> block(kPackBlockSize);
+  std::uint64_t copied = 0;
+  for (;;) {
+    const std::size_t got = from.read(block);
+    archive.write(std::span(block).first(got));
+    copied += got;
+    if (progress != nullptr) SetProgress(progress, progress->position() + static_cast<std::int64_t>(got));
+    if (got < block.size()) return copied;
+  }
+}
+
+void PackMember(platform::File& archive, const Member& member, std::uint32_t count,
+                platform::Progress* progress) {
+  platform::File source(member.file, platform::File::Mode::Read);
+  const std::uint64_t size = source.size();
+  if (size > static_cast<std::uint64_t>(kMaxMemberSize)) Refuse(EFBIG, "member too large: " + member.file.string());
+
+  WriteHeaderAndName(archive, count, static_cast<std::int32_t>(size), member.name);
+  if (progress != nullptr) progress->setMax(static_cast<std::int64_t>(size));
+  // The header already holds the size; a member that changed meanwhile would
+  // make the archive unreadable.
+  if (CopyBlocks(source, archive, progress) != size) {
+    throw std::runtime_error(member.file.string() + " changed while it was packed");
+  }
+  archive.write(kSeparator);
+}
+
+void DeletePackedMembers(const std::vector<Member>& members) {
+  for (const Member& member : members) {
+    if (member.file.extension() != ".vlt") continue;
+    std::error_code ignored;  // a leftover encrypted file harms nobody
+    std::filesystem::remove(member.file, ignored);
+  }
+}
+
+}  // namespace
+
+platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
+                                 const std::filesystem::path& archivePath,
+                                 platform::Progress* progress, const StatusLine& status) {
+  if (sources.empty() || sources.size() > UINT32_MAX) return platform::ErrInternal;
+  try {
+    std::vector<Member> members;
+    for (const auto& source : sources) {
+      members.push_back(MemberOf(source));
+      CheckFitsFormat(members.back());
+    }
+
+    platform::StagedFile archive(archivePath);
+    const std::string savedStatus = status.text ? status.text() : std::string();
+    if (IsRemovableDrive(archivePath)) {
+      platform::SetVolumeLabel(archivePath, messages::kRemovableDiskLabel);
+    }
+    const auto count = static_cast<std::uint32_t>(members.size());
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      ShowStatus(status, BundlingStatus(i + 1, members.size()));
+      SetProgress(progress, 0);
+      PackMember(archive.file(), members[i], count, progress);
+    }
+    archive.Commit();
+
+    DeletePackedMembers(members);
+    ShowStatus(status, savedStatus);
+    return platform::Success;
+  } catch (...) {
+    return platform::CurrentExceptionCode();
+  }
+}
+
+bool IsRemovableDrive(const std::filesystem::path& path) {
+  return platform::GetDriveType(path) == platform::DRIVE_REMOVABLE;
+}
+
+}  // namespace voltare::archive

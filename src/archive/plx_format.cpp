@@ -1,0 +1,46 @@
+#include "archive/plx_format.h"
+
+namespace voltare::archive {
+
+namespace {
+
+void PutLittleEndian32(std::span<std::uint8_t> out, std::uint32_t value) {
+  for (std::size_t i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t GetLittleEndian32(std::span<const std::uint8_t> in) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(in[i]) << (8 * i);
+  return value;
+}
+
+}  // namespace
+
+std::array<std::uint8_t, kEntryHeaderSize> EncodeEntryHeader(const ArchiveEntryHeader& header) {
+  std::array<std::uint8_t, kEntryHeaderSize> bytes{};
+  for (std::size_t i = 0; i < header.magic.size(); ++i) bytes[i] = static_cast<std::uint8_t>(header.magic[i]);
+  bytes[3] = header.version;
+  bytes[4] = header.reserved;
+  PutLittleEndian32(std::span(bytes).subspan(5, 4), header.count);
+  PutLittleEndian32(std::span(bytes).subspan(9, 4), static_cast<std::uint32_t>(header.size));
+  PutLittleEndian32(std::span(bytes).subspan(13, 4), header.nameLength);
+  return bytes;
+}
+
+ArchiveEntryHeader DecodeEntryHeader(std::span<const std::uint8_t, kEntryHeaderSize> bytes) {
+  ArchiveEntryHeader header;
+  for (std::size_t i = 0; i < header.magic.size(); ++i) header.magic[i] = static_cast<char>(bytes[i]);
+  header.version = bytes[3];
+  header.reserved = bytes[4];
+  header.count = GetLittleEndian32(bytes.subspan(5, 4));
+  header.size = static_cast<std::int32_t>(GetLittleEndian32(bytes.subspan(9, 4)));
+  header.nameLength = GetLittleEndian32(bytes.subspan(13, 4));
+  return header;
+}
+
+bool IsSafeMemberName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+}  // namespace voltare::archive

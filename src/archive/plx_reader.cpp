@@ -1,0 +1,104 @@
+#include "archive/plx_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "platform/os_error.h"
+
+namespace voltare::archive {
+
+namespace {
+
+constexpr std::size_t kExtractChunkSize = 256;
+
+[[noreturn]] void Damaged(const std::string& why) { throw platform::DamagedDataError(why); }
+
+}  // namespace
+
+ArchiveReader::ArchiveReader(const std::filesystem::path& archivePath)
+    : file_(archivePath, platform::File::Mode::Read), fileSize_(file_.size()) {}
+
+bool ArchiveReader::NextEntry() {
+  if (entriesRead_ > 0 && entriesRead_ == declaredCount_) return false;
+  if (dataPending_) SkipData();
+  ReadHeader();
+  ReadName();
+  ++entriesRead_;
+  dataPending_ = true;
+  return true;
+}
+
+void ArchiveReader::ReadHeader() {
+  if (Remaining() < kEntryHeaderSize) Damaged("archive entry header cut short");
+  std::array<std::uint8_t, kEntryHeaderSize> bytes{};
+  if (file_.read(bytes) != bytes.size()) Damaged("archive entry header cut short");
+  position_ += bytes.size();
+  header_ = DecodeEntryHeader(bytes);
+
+  if (!header_.hasMagic()) Damaged("not a PLX archive entry");
+  if (entriesRead_ == 0) {
+    if (header_.count == 0) Damaged("archive declares no entries");
+    declaredCount_ = header_.count;
+  } else if (header_.count != declaredCount_) {
+    Damaged("archive entries disagree on their number");
+  }
+  if (header_.size < 0) Damaged("archive member with a negative size");
+  if (header_.nameLength > kMaxNameLength) Damaged("archive member name too long");
+  const std::uint64_t rest = std::uint64_t{header_.nameLength} + 2 * kSeparatorSize +
+                             static_cast<std::uint64_t>(header_.size);
+  if (Remaining() < rest) Damaged("archive entry runs past the end of the file");
+}
+
+void ArchiveReader::ReadName() {
+  name_.assign(header_.nameLength, '\0');
+  std::span<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(name_.data()), name_.size());
+  if (file_.read(bytes) != bytes.size()) Damaged("archive member name cut short");
+  position_ += bytes.size();
+  if (!IsSafeMemberName(name_)) Damaged("archive member name is not a plain file name");
+}
+
+void ArchiveReader::SkipData() {
+  SeekTo(position_ + 2 * kSeparatorSize + static_cast<std::uint64_t>(header_.size));
+  dataPending_ = false;
+}
+
+void ArchiveReader::CopyDataTo(platform::File& out) {
+  if (!dataPending_) throw std::logic_error("archive member data already taken");
+  SeekTo(position_ + kSeparatorSize);
+  std::array<std::uint8_t, kExtractChunkSize> chunk{};
+  auto left = static_cast<std::uint64_t>(header_.size);
+  while (left > 0) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+    const std::size_t got = file_.read(std::span(chunk).first(want));
+    // The entry was checked to fit; a short read means the file shrank meanwhile.
+    if (got != want) Damaged("archive member data cut short");
+    out.write(std::span(chunk).first(got));
+    position_ += got;
+    left -= got;
+  }
+  SeekTo(position_ + kSeparatorSize);
+  dataPending_ = false;
+}
+
+void ArchiveReader::SeekTo(std::uint64_t position) {
+  file_.seek(position);
+  position_ = position;
+}
+
+platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
+                                        std::vector<ArchiveMember>& members) {
+  members.clear();
+  if (!platform::FileExists(archivePath)) return platform::ErrNoSuchFile;
+  try {
+    ArchiveReader reader(archivePath);
+    std::vector<ArchiveMember> found;
+    while (reader.NextEntry()) found.push_back({reader.name(), reader.size()});
+    members = std::move(found);
+    return platform::Success;
+  } catch (...) {
+    return platform::CurrentExceptionCode();
+  }
+}
+
+}  // namespace voltare::archive
