@@ -124,6 +124,15 @@ bool FileExists(const std::filesystem::path& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+void RemoveIfStillSame(const File& file) noexcept {
+  struct stat opened {};
+  struct stat named {};
+  if (!file.isOpen() || ::fstat(file.fd(), &opened) != 0 || !S_ISREG(opened.st_mode)) return;
+  if (::lstat(file.path().c_str(), &named) != 0) return;
+  if (named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) return;
+  ::unlink(file.path().c_str());
+}
+
 void SyncParentDirectory(const std::filesystem::path& file) {
   auto dir = file.parent_path();
   if (dir.empty()) dir = ".";

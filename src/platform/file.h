@@ -55,6 +55,11 @@ class File {
 // True when `path` names an existing regular file (not a directory).
 bool FileExists(const std::filesystem::path& path);
 
+// Removes the regular file `file` has open, if its path still names it. A
+// path that names a device, or something that has since replaced the file,
+// stays untouched. For taking back the half-made output of a failed operation.
+void RemoveIfStillSame(const File& file) noexcept;
+
 // Forces the directory entry of `file` (a new name) to the disk; after
 // File::sync of the file itself this makes a newly written file durable.
 void SyncParentDirectory(const std::filesystem::path& file);

@@ -22,11 +22,7 @@ DestinationFile::DestinationFile(const std::filesystem::path& path)
     : file_(path, platform::File::Mode::CreateTruncate) {}
 
 DestinationFile::~DestinationFile() {
-  if (committed_) return;
-  const auto path = file_.path();
-  file_ = platform::File();  // closes without reporting: the file goes anyway
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);
+  if (!committed_) platform::RemoveIfStillSame(file_);
 }
 
 void DestinationFile::SyncToDisk() {
@@ -35,7 +31,17 @@ void DestinationFile::SyncToDisk() {
 }
 
 void DestinationFile::Commit() {
-  file_.close();
+  const auto path = file_.path();
+  try {
+    file_.close();
+  } catch (...) {
+    // A failed close can mean lost data; the file is closed either way.
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(path, ignored))) {
+      std::filesystem::remove(path, ignored);
+    }
+    throw;
+  }
   committed_ = true;
 }
 

@@ -22,7 +22,8 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // The output of a transform. Created (or emptied) on construction; removed
 // again when the transform ends without Commit, so a failure never leaves a
-// half-written file behind that could pass for the result.
+// half-written file behind that could pass for the result. Only the regular
+// file that was opened is removed: never a device or whatever took its name.
 class DestinationFile {
  public:
   explicit DestinationFile(const std::filesystem::path& path);

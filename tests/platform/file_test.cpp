@@ -127,3 +127,28 @@ TEST(CurrentExceptionCodeTest, NeverSuccess) {
 
 }  // namespace
 }  // namespace voltare::platform
+
+namespace voltare::platform {
+namespace {
+
+TEST(RemoveIfStillSameTest, RemovesOnlyTheRegularFileThatIsOpen) {
+  const auto path = voltare::testing::TestDir() / "half";
+  {
+    File file(path, File::Mode::CreateNew);
+    RemoveIfStillSame(file);
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+  {
+    File file(path, File::Mode::CreateNew);
+    std::filesystem::rename(path, voltare::testing::TestDir() / "moved");
+    voltare::testing::WriteFileText(path, "someone else's");
+    RemoveIfStillSame(file);  // the name now belongs to another file
+    EXPECT_TRUE(std::filesystem::exists(path));
+  }
+  File device("/dev/null", File::Mode::ReadWrite);
+  RemoveIfStillSame(device);
+  EXPECT_TRUE(std::filesystem::exists("/dev/null"));
+}
+
+}  // namespace
+}  // namespace voltare::platform
