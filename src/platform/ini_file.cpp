@@ -40,6 +40,12 @@ bool SameName(std::string_view a, std::string_view b) {
                     [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
+std::string LowerName(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = LowerAscii(c);
+  return lower;
+}
+
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 bool HasMatchingQuotes(std::string_view text) {
@@ -137,7 +143,7 @@ IniFile IniFile::Parse(std::string_view text) {
       const auto close = line.find(']');
       const std::string_view name =
           close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
-      ini.sections_.push_back(Section{std::string(Trim(name)), std::string(rawLine), {}});
+      ini.sections_.push_back(Section{std::string(Trim(name)), std::string(rawLine), {}, {}});
       continue;
     }
     Line entry{{}, {}, std::string(rawLine)};
@@ -146,9 +152,31 @@ IniFile IniFile::Parse(std::string_view text) {
       entry.key = std::string(Trim(line.substr(0, equals)));
       if (equals != std::string_view::npos) entry.value = DecodeValue(line.substr(equals + 1));
     }
-    (ini.sections_.empty() ? ini.preamble_ : ini.sections_.back().lines).push_back(std::move(entry));
+    if (ini.sections_.empty()) {
+      ini.preamble_.push_back(std::move(entry));
+    } else {
+      ini.sections_.back().addLine(std::move(entry));
+    }
   }
   return ini;
+}
+
+void IniFile::Section::addLine(Line line) {
+  if (!line.key.empty()) firstLine.try_emplace(LowerName(line.key), lines.size());
+  lines.push_back(std::move(line));
+}
+
+void IniFile::Section::reindex() {
+  firstLine.clear();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!lines[i].key.empty()) firstLine.try_emplace(LowerName(lines[i].key), i);
+  }
+}
+
+std::optional<std::size_t> IniFile::Section::indexOf(std::string_view key) const {
+  const auto found = firstLine.find(LowerName(key));
+  if (found == firstLine.end()) return std::nullopt;
+  return found->second;
 }
 
 IniFile IniFile::Load(const std::filesystem::path& path) {
@@ -205,11 +233,9 @@ std::vector<std::string> IniFile::keyNames(std::string_view section) const {
   std::vector<std::string> names;
   const Section* found = findSection(section);
   if (found == nullptr) return names;
-  for (const Line& line : found->lines) {
-    if (line.key.empty()) continue;
-    const bool seen = std::any_of(names.begin(), names.end(),
-                                  [&](const std::string& n) { return SameName(n, line.key); });
-    if (!seen) names.push_back(line.key);
+  for (std::size_t i = 0; i < found->lines.size(); ++i) {
+    const std::string& key = found->lines[i].key;
+    if (!key.empty() && found->firstLine.at(LowerName(key)) == i) names.push_back(key);
   }
   return names;
 }
@@ -217,10 +243,9 @@ std::vector<std::string> IniFile::keyNames(std::string_view section) const {
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
   const Section* found = findSection(section);
   if (found == nullptr || key.empty()) return std::nullopt;
-  for (const Line& line : found->lines) {
-    if (SameName(line.key, key)) return line.value;
-  }
-  return std::nullopt;
+  const auto at = found->indexOf(key);
+  if (!at) return std::nullopt;
+  return found->lines[*at].value;
 }
 
 void IniFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
@@ -237,28 +262,32 @@ void IniFile::setValue(std::string_view section, std::string_view key, std::stri
         last.push_back(Line{{}, {}, std::string()});
       }
     }
-    sections_.push_back(Section{std::string(section), "[" + std::string(section) + "]", {}});
+    sections_.push_back(Section{std::string(section), "[" + std::string(section) + "]", {}, {}});
     target = &sections_.back();
   }
 
-  auto& lines = target->lines;
-  for (Line& line : lines) {
-    if (SameName(line.key, key)) {
-      line.value = std::string(value);
-      line.raw.reset();
-      return;
-    }
+  if (const auto existing = target->indexOf(key)) {
+    Line& line = target->lines[*existing];
+    line.value = std::string(value);
+    line.raw.reset();
+    return;
   }
-  // After the last key, so comments and blank lines before the next section stay there.
+  // After the last key, so comments and blank lines before the next section
+  // stay there; only lines that are no keys move, so the index stays right.
+  auto& lines = target->lines;
   const auto lastKey = std::find_if(lines.rbegin(), lines.rend(),
                                     [](const Line& line) { return !line.key.empty(); });
-  lines.insert(lastKey.base(), Line{std::string(key), std::string(value), std::nullopt});
+  const auto at = static_cast<std::size_t>(lastKey.base() - lines.begin());
+  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+               Line{std::string(key), std::string(value), std::nullopt});
+  target->firstLine.emplace(LowerName(key), at);
 }
 
 void IniFile::removeKey(std::string_view section, std::string_view key) {
   Section* target = findSection(section);
   if (target == nullptr) return;
   std::erase_if(target->lines, [&](const Line& line) { return SameName(line.key, key); });
+  target->reindex();
 }
 
 void IniFile::removeSection(std::string_view section) {

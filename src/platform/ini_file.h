@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace voltare::platform {
@@ -75,6 +76,13 @@ class IniFile {
     std::string name;
     std::string header;  // the header line as read
     std::vector<Line> lines;
+    // Where each key (in lower case) first appears in `lines`; saved lists
+    // hold thousands of keys, read and written one by one.
+    std::unordered_map<std::string, std::size_t> firstLine;
+
+    void addLine(Line line);
+    void reindex();
+    std::optional<std::size_t> indexOf(std::string_view key) const;
   };
 
   Section* findSection(std::string_view name);

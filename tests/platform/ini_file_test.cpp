@@ -179,6 +179,21 @@ TEST(ProfileWriting, RemovingKeysAndSections) {
   EXPECT_EQ(ini.text(), "[A]\ny=2\n");
 }
 
+TEST(ProfileWriting, LookupsFollowAddedAndRemovedKeys) {
+  auto ini = IniFile::Parse("[S]\nA=1\n; note\nB=2\n\n[T]\nA=t\n");
+  ini.removeKey("S", "A");
+  EXPECT_FALSE(ini.value("S", "a"));
+  EXPECT_EQ(ini.value("S", "b"), "2");
+  ini.setValue("S", "C", "3");
+  ini.setValue("S", "b", "two");
+  ini.setValue("S", "A", "again");
+  EXPECT_EQ(ini.keyNames("S"), (std::vector<std::string>{"B", "C", "A"}));
+  EXPECT_EQ(ini.value("S", "B"), "two");
+  EXPECT_EQ(ini.value("S", "c"), "3");
+  EXPECT_EQ(ini.value("T", "A"), "t");
+  EXPECT_EQ(ini.text(), "[S]\n; note\nB=two\nC=3\nA=again\n\n[T]\nA=t\n");
+}
+
 TEST(ProfileWriting, ValuesReadBackUnchanged) {
   IniFile ini;
   const std::vector<std::string> values{" leading", "trailing\t", "\"quoted\"", "'single'",
