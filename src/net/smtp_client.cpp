@@ -1,0 +1,334 @@
+#include "net/smtp_client.h"
+
+#include <ctime>
+#include <filesystem>
+
+#include "net/messages.h"
+#include "net/net_error.h"
+#include "platform/file.h"
+#include "platform/os_error.h"
+
+namespace voltare::net {
+namespace {
+
+constexpr char kTextPlainType[] =
+    "Content-Type: text/plain;                        charset=us-ascii";
+constexpr char kMultipartType[] = "Content-Type: multipart/mixed;                   boundary=\"";
+constexpr char kAttachmentType[] = "Content-Type: application/octet-stream;          name=\"";
+constexpr char kAttachmentEncoding[] = "Content-Transfer-Encoding: base64";
+constexpr char kAttachmentDisposition[] =
+    "Content-Disposition: attachment;                 filename=\"";
+constexpr char kBoundaryStart[] = "====================54535";
+constexpr char kBoundaryEnd[] = "====";
+
+// Replies from this code on refuse a command.
+constexpr int kRefused = 400;
+
+bool HasEntries(const std::vector<std::string>& list) { return !list.empty(); }
+
+std::string Join(const std::vector<std::string>& entries, std::string_view separator) {
+  std::string joined;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i > 0) joined += separator;
+    joined += entries[i];
+  }
+  return joined;
+}
+
+// The time of day as the system shows it, for a boundary that is new each send.
+std::string TimeOfDay() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char text[32];
+  const std::size_t length = std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return std::string(text, length);
+}
+
+std::string FileNameOf(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+// Runs a cleanup at the end of a scope, on every path out.
+template <class F>
+class ScopeExit {
+ public:
+  explicit ScopeExit(F action) : action_(std::move(action)) {}
+  ~ScopeExit() { action_(); }
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+
+ private:
+  F action_;
+};
+
+}  // namespace
+
+TSmtpClient::TSmtpClient() { Port = 25; }
+
+std::string TSmtpClient::ExtractAddress(std::string_view entry) {
+  if (const auto open = entry.find('<'); open != std::string_view::npos) {
+    const auto close = entry.find('>', open + 1);
+    return std::string(entry.substr(open + 1, close == std::string_view::npos
+                                                  ? std::string_view::npos
+                                                  : close - open - 1));
+  }
+  if (const auto colon = entry.find(':'); colon != std::string_view::npos) {
+    const auto next = entry.find(':', colon + 1);
+    return std::string(entry.substr(colon + 1, next == std::string_view::npos
+                                                   ? std::string_view::npos
+                                                   : next - colon - 1));
+  }
+  return std::string(entry);
+}
+
+// --- Connect, Disconnect, Abort ----------------------------------------------
+
+void TSmtpClient::Connect() {
+  RequireSingleLine(UserID, "HELO");
+  const bool wasBusy = busy_;
+  busy_ = true;
+  {
+    const ScopeExit restoreBusy([this, wasBusy] { busy_ = wasBusy; });
+    inMessageData_ = false;
+    TSocketClient::Connect();
+    try {
+      ReadGreeting();
+      SayHelo();
+    } catch (...) {
+      try {
+        Disconnect();
+      } catch (...) {
+        // The first failure is the one the caller needs to see.
+      }
+      throw;
+    }
+  }
+  if (OnConnect) OnConnect();
+}
+
+void TSmtpClient::ReadGreeting() {
+  std::string line = ReadLn();
+  SetReplyNumber(ParseReplyCode(line));
+  line = SkipContinuationLines(std::move(line));
+  if (ReplyNumber() >= kRefused) throw NetError(line);
+}
+
+void TSmtpClient::SayHelo() {
+  for (int attempt = 1;; ++attempt) {
+    SkipContinuationLines(Transaction("HELO " + UserID));
+    if (ReplyNumber() < 300) return;
+    if (attempt > 1 || !OnAuthenticationFailed) throw NetError(messages::kAuthenticationFailed);
+    bool handled = false;
+    OnAuthenticationFailed(handled);
+    if (!handled) throw NetError(messages::kAuthenticationFailed);
+    RequireSingleLine(UserID, "HELO");
+  }
+}
+
+std::string TSmtpClient::SkipContinuationLines(std::string line) {
+  while (line.size() >= 4 && (line[0] == ' ' || line[3] == '-')) line = ReadLn();
+  return line;
+}
+
+void TSmtpClient::Disconnect() {
+  ClearCancel();
+  if (!Connected() || inMessageData_) {
+    // Nobody to say goodbye to, or a server in the middle of message text
+    // that would take QUIT for part of the message.
+    inMessageData_ = false;
+    TSocketClient::Disconnect();
+    return;
+  }
+  std::string reply;
+  try {
+    reply = Transaction("QUIT");
+  } catch (...) {
+    TSocketClient::Disconnect();
+    throw;
+  }
+  const int code = ReplyNumber();
+  TSocketClient::Disconnect();
+  if (code >= 340) throw NetError(reply);
+}
+
+void TSmtpClient::Abort() {
+  Report(messages::kLevelBuildingBlock, messages::kStatusCanceling);
+  if (CancelRequested()) return;
+  if (busy_) {
+    // Also before the connection stands, so a lookup or connect can be cancelled.
+    RequestCancel();
+    return;
+  }
+  if (!Connected()) return;
+  inMessageData_ = false;
+  CloseSocket(true);
+  DropReceived();
+}
+
+// --- SendMail ----------------------------------------------------------------
+
+void TSmtpClient::SendMail() {
+  if (busy_) return;
+  busy_ = true;
+  const ScopeExit clearBusy([this] { busy_ = false; });
+
+  const std::string body = BuildMessage();
+  RequireConnection();
+  RequireSenderAndRecipient();
+  RequireSingleLineFields();  // again: a handler may have filled in fields
+  if (OnSendStart) OnSendStart();
+
+  SendEnvelope();
+  CheckedTransaction("DATA");
+  inMessageData_ = true;
+  Write(FinalHeader.Text());
+  Write("\r\n\r\n");
+  SendStream(body);
+  inMessageData_ = false;
+  const std::string reply = Transaction(".");
+  if (ReplyNumber() >= kRefused) {
+    if (OnFailure) OnFailure();
+    throw NetError(reply);
+  }
+
+  if (ClearParams) {
+    MailMessage.ToAddress.clear();
+    MailMessage.ToCarbonCopy.clear();
+    MailMessage.ToBlindCarbonCopy.clear();
+    MailMessage.Attachments.clear();
+  }
+  busy_ = false;
+  if (OnSuccess) OnSuccess();
+}
+
+void TSmtpClient::RequireConnection() {
+  if (Connected()) return;
+  bool handled = false;
+  if (OnConnectionRequired) OnConnectionRequired(handled);
+  if (!handled || !Connected()) throw NetError(messages::kNotConnected);
+}
+
+void TSmtpClient::RequireSenderAndRecipient() {
+  const auto missing = [this] {
+    if (MailMessage.FromAddress.empty()) return 1;
+    if (!HasEntries(MailMessage.ToAddress) && !HasEntries(MailMessage.ToCarbonCopy) &&
+        !HasEntries(MailMessage.ToBlindCarbonCopy))
+      return 2;
+    return 0;
+  };
+  const int kind = missing();
+  if (kind == 0) return;
+  bool handled = false;
+  if (OnHeaderIncomplete) OnHeaderIncomplete(handled, kind);
+  if (!handled || missing() != 0) throw NetError(messages::kIncompleteHeader);
+}
+
+void TSmtpClient::SendEnvelope() {
+  CheckedTransaction("RSET");
+  CheckedTransaction("MAIL FROM:<" + MailMessage.FromAddress + ">");
+  for (const auto* list : {&MailMessage.ToAddress, &MailMessage.ToCarbonCopy,
+                           &MailMessage.ToBlindCarbonCopy}) {
+    for (const std::string& entry : *list) {
+      const std::string address = ExtractAddress(entry);
+      if (address.empty()) continue;
+      Transaction("RCPT TO:<" + address + ">");
+      if (ReplyNumber() > 300 && OnRecipientNotFound) OnRecipientNotFound(entry);
+    }
+  }
+}
+
+std::string TSmtpClient::CheckedTransaction(std::string_view command) {
+  std::string reply = Transaction(command);
+  if (ReplyNumber() >= kRefused) throw NetError(reply);
+  return reply;
+}
+
+void TSmtpClient::RequireSingleLineFields() const {
+  const TMailMessage& m = MailMessage;
+  RequireSingleLine(m.FromAddress, "From");
+  RequireSingleLine(m.FromName, "From");
+  for (const auto& entry : m.ToAddress) RequireSingleLine(entry, "To");
+  for (const auto& entry : m.ToCarbonCopy) RequireSingleLine(entry, "CC");
+  for (const auto& entry : m.ToBlindCarbonCopy) RequireSingleLine(entry, "BCC");
+  RequireSingleLine(m.Subject, "Subject");
+  RequireSingleLine(m.LocalProgram, "X-Mailer");
+  RequireSingleLine(m.ReplyTo, "Reply-To");
+  RequireSingleLine(m.Date, "Date");
+  for (const auto& path : m.Attachments) RequireSingleLine(FileNameOf(path), "filename");
+}
+
+// --- Building the message ----------------------------------------------------
+
+std::string TSmtpClient::BuildMessage() {
+  RequireSingleLineFields();
+  BuildHeader();
+  return BuildBody();
+}
+
+void TSmtpClient::BuildHeader() {
+  const TMailMessage& m = MailMessage;
+  FinalHeader.Clear();
+  FinalHeader.Add("From: " + m.FromName + "<" + m.FromAddress + ">");
+  if (HasEntries(m.ToAddress)) FinalHeader.Add("To: " + Join(m.ToAddress, ","));
+  if (HasEntries(m.ToCarbonCopy)) FinalHeader.Add("CC: " + Join(m.ToCarbonCopy, ","));
+  FinalHeader.SetHeader("Subject", m.Subject);
+  FinalHeader.SetHeader("X-Mailer", m.LocalProgram);
+  FinalHeader.SetHeader("Reply-To", m.ReplyTo);
+  FinalHeader.SetHeader("Date", m.Date);
+  FinalHeader.Add("Mime-Version: 1.0");
+  if (m.Attachments.empty()) {
+    FinalHeader.Add(kTextPlainType);
+  } else {
+    boundary_ = kBoundaryStart + TimeOfDay() + kBoundaryEnd;
+    FinalHeader.Add(kMultipartType + boundary_ + "\"");
+  }
+}
+
+std::string TSmtpClient::BuildBody() const {
+  std::string out;
+  if (MailMessage.Attachments.empty()) {
+    AppendBodyLines(out);
+    return out;
+  }
+  out += "--" + boundary_ + "\r\n" + kTextPlainType + "\r\n\r\n";
+  AppendBodyLines(out);
+  for (const std::string& path : MailMessage.Attachments) AppendAttachment(path, out);
+  out += "--" + boundary_ + "--\r\n";
+  return out;
+}
+
+void TSmtpClient::AppendBodyLines(std::string& out) const {
+  for (const std::string& entry : MailMessage.Body) {
+    if (!entry.empty() && entry.front() == '.') out += '.';
+    out += entry;
+    out += "\r\n";
+  }
+}
+
+void TSmtpClient::AppendAttachment(const std::string& path, std::string& out) const {
+  platform::File file;
+  try {
+    if (!platform::FileExists(path)) throw NetError(FormatText(messages::kCannotOpenFile, path));
+    file = platform::File(path, platform::File::Mode::Read);
+  } catch (const platform::OsError& e) {
+    throw NetError(FormatText(messages::kCannotOpenFile, path), e.error());
+  }
+  const std::string name = FileNameOf(path);
+  out += "--" + boundary_ + "\r\n";
+  out += kAttachmentType + name + "\"\r\n";
+  out += std::string(kAttachmentEncoding) + "\r\n";
+  out += kAttachmentDisposition + name + "\"\r\n\r\n";
+
+  TAttachmentEncoder encoder;
+  encoder.Method = EncodeType;
+  if (OnEncodeStart) OnEncodeStart(path);
+  try {
+    encoder.Encode(file, out);
+  } catch (const platform::OsError& e) {
+    throw NetError(e.what(), e.error());
+  }
+  if (OnEncodeEnd) OnEncodeEnd(path);
+}
+
+}  // namespace voltare::net
