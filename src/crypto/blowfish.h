@@ -18,8 +18,13 @@ struct BlowfishEngine {
   };
 
   static void ScheduleKey(Schedule& schedule, std::span<const std::uint8_t> key) noexcept;
-  static void Encrypt(const Schedule& schedule, std::uint32_t& left, std::uint32_t& right) noexcept;
-  static void Decrypt(const Schedule& schedule, std::uint32_t& left, std::uint32_t& right) noexcept;
+  static void BurnSchedule(Schedule& schedule) noexcept;
+  // N independent blocks, interleaved round by round (defined where the
+  // modes are instantiated).
+  template <int N>
+  static void Encrypt(const Schedule& schedule, std::uint32_t* left, std::uint32_t* right) noexcept;
+  template <int N>
+  static void Decrypt(const Schedule& schedule, std::uint32_t* left, std::uint32_t* right) noexcept;
 };
 
 extern template class BlockCipherModes<BlowfishEngine>;

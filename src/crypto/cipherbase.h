@@ -119,8 +119,11 @@ class TBlockCipher {
 //   static constexpr char kName[];  static constexpr int kMaxKeyBits;
 //   struct Schedule;  (key material, trivially copyable)
 //   static void ScheduleKey(Schedule&, std::span<const std::uint8_t> key);
-//   static void Encrypt(const Schedule&, std::uint32_t& left, std::uint32_t& right);
-//   static void Decrypt(const Schedule&, std::uint32_t& left, std::uint32_t& right);
+//   static void BurnSchedule(Schedule&);  (overwrites the key material)
+//   template <int N> static void Encrypt(const Schedule&, std::uint32_t* left, std::uint32_t* right);
+//   template <int N> static void Decrypt(const Schedule&, std::uint32_t* left, std::uint32_t* right);
+// where Encrypt/Decrypt<N> process N independent blocks given as big-endian
+// word halves.
 // The member definitions live in block_modes.h, instantiated once per engine.
 template <typename Engine>
 class BlockCipherModes : public TBlockCipher {
