@@ -1,0 +1,550 @@
+#include "transforms/wipe.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <numeric>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/os_error.h"
+#include "support/test_env.h"
+#include "transforms/recording_progress.h"
+#include "transforms/wipe_random.h"
+
+namespace voltare::transforms {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ErrInternal;
+using platform::ErrNoSuchFile;
+using platform::Success;
+using testing::RecordingProgress;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileBytes;
+
+constexpr std::uint32_t kFixedClock = 1234567890;
+// The generator's first draws from kFixedClock, modulo 256.
+constexpr std::uint8_t kDrawBytes[] = {58, 116, 5, 197, 193, 127, 148, 59, 240};
+
+// What the engine did to the file, in order.
+struct WipeEvent {
+  enum Kind { Write, Rewind, Flush, Truncate, TimeChange, Close } kind;
+  std::size_t length = 0;        // Write
+  std::uint8_t firstByte = 0;    // Write
+  bool uniform = true;           // Write: every byte equal to firstByte
+  std::time_t when = 0;          // TimeChange
+};
+
+struct WipeLog {
+  std::vector<WipeEvent> events;
+
+  std::vector<WipeEvent> of(WipeEvent::Kind kind) const {
+    std::vector<WipeEvent> found;
+    std::copy_if(events.begin(), events.end(), std::back_inserter(found),
+                 [&](const WipeEvent& e) { return e.kind == kind; });
+    return found;
+  }
+  std::size_t count(WipeEvent::Kind kind) const { return of(kind).size(); }
+};
+
+// Passes everything to the real file and notes it; optionally reports a
+// different size or cuts one write short.
+class RecordingWipeFile final : public WipeFile {
+ public:
+  RecordingWipeFile(std::unique_ptr<WipeFile> real, WipeLog& log) : real_(std::move(real)), log_(log) {}
+
+  std::uint64_t size() override { return real_->size(); }
+  std::size_t write(std::span<const std::uint8_t> data) override {
+    WipeEvent event{WipeEvent::Write};
+    event.length = data.size();
+    event.firstByte = data.empty() ? 0 : data[0];
+    event.uniform = std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == event.firstByte; });
+    log_.events.push_back(event);
+    return real_->write(data);
+  }
+  void rewind() override { log_.events.push_back({WipeEvent::Rewind}); real_->rewind(); }
+  void flush() override { log_.events.push_back({WipeEvent::Flush}); real_->flush(); }
+  void truncateToZero() override { log_.events.push_back({WipeEvent::Truncate}); real_->truncateToZero(); }
+  void setLastWriteTime(std::time_t when) override {
+    WipeEvent event{WipeEvent::TimeChange};
+    event.when = when;
+    log_.events.push_back(event);
+    real_->setLastWriteTime(when);
+  }
+  void close() override { log_.events.push_back({WipeEvent::Close}); real_->close(); }
+
+ private:
+  std::unique_ptr<WipeFile> real_;
+  WipeLog& log_;
+};
+
+// A file that exists only in memory: any size, writes counted, not stored.
+class ImaginaryWipeFile final : public WipeFile {
+ public:
+  explicit ImaginaryWipeFile(std::uint64_t size) : size_(size) {}
+
+  std::function<std::size_t(std::span<const std::uint8_t>)> onWrite;
+  std::function<void(std::time_t)> onTimeChange;
+  std::uint64_t written = 0;
+  std::size_t lastWriteLength = 0;
+  int flushes = 0;
+
+  std::uint64_t size() override { return size_; }
+  std::size_t write(std::span<const std::uint8_t> data) override {
+    lastWriteLength = data.size();
+    const std::size_t done = onWrite ? onWrite(data) : data.size();
+    written += done;
+    return done;
+  }
+  void rewind() override {}
+  void flush() override { ++flushes; }
+  void truncateToZero() override { size_ = 0; }
+  void setLastWriteTime(std::time_t when) override {
+    if (onTimeChange) onTimeChange(when);
+  }
+  void close() override {}
+
+ private:
+  std::uint64_t size_;
+};
+
+class WipeTest : public ::testing::Test {
+ protected:
+  fs::path MakeFile(std::size_t size, const std::string& name = "secret.txt") {
+    const auto path = TestDir() / name;
+    WriteFileBytes(path, std::vector<std::uint8_t>(size, 0x5A));
+    return path;
+  }
+
+  // Real files, watched; a fixed clock so every random value is known.
+  WipeEnvironment Watched() {
+    WipeEnvironment environment;
+    environment.openFile = [this](const fs::path& path) {
+      return std::make_unique<RecordingWipeFile>(OpenWipeFile(path), log);
+    };
+    environment.clock = [] { return kFixedClock; };
+    environment.showError = [this](const std::string& message) { errors.push_back(message); };
+    return environment;
+  }
+
+  WipeEnvironment Imaginary(std::unique_ptr<ImaginaryWipeFile>& file) {
+    WipeEnvironment environment;
+    environment.openFile = [&file](const fs::path&) -> std::unique_ptr<WipeFile> { return std::move(file); };
+    environment.clock = [] { return kFixedClock; };
+    environment.showError = [this](const std::string& message) { errors.push_back(message); };
+    return environment;
+  }
+
+  static std::vector<std::size_t> WriteLengths(const WipeLog& log) {
+    std::vector<std::size_t> lengths;
+    for (const auto& e : log.of(WipeEvent::Write)) lengths.push_back(e.length);
+    return lengths;
+  }
+
+  void ExpectGoneWithoutTrace(const fs::path& path) {
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(NeutralWipePath(path)));
+  }
+
+  WipeLog log;
+  std::vector<std::string> errors;
+  RecordingProgress progress;
+};
+
+// --- the generator -------------------------------------------------------------
+
+TEST(PseudoRandomTest, FirstDrawsForFixedSeeds) {
+  PseudoRandom random;
+  random.Seed(0);
+  EXPECT_EQ(random.Next(), 0U);
+  EXPECT_EQ(random.Next(), 0U);
+  EXPECT_EQ(random.Next(), 119927U);
+  EXPECT_EQ(random.Next(), 950081144U);
+  EXPECT_EQ(random.Next(), 759785117U);
+
+  random.Seed(1234567890);
+  for (std::uint32_t expected : {6523706U, 376454004U, 854543621U, 236635845U, 981557697U, 678574463U}) {
+    EXPECT_EQ(random.Next(), expected);
+  }
+}
+
+TEST(PseudoRandomTest, StateIsSixtyFourBitsAndDrawsThirtyOne) {
+  PseudoRandom random;
+  random.Seed(0xFFFFFFFFU);
+  EXPECT_EQ(random.state(), 0xFFFFFFFFULL);  // upper half zero after seeding
+  EXPECT_EQ(random.Next(), 22695476U);
+  EXPECT_EQ(random.state(), 0xFFFFFFFFULL * 22695477ULL + 1);
+  EXPECT_EQ(random.Next(), 2133230209U);
+  EXPECT_EQ(random.Next(), 1908830723U);
+  for (int i = 0; i < 1000; ++i) EXPECT_LE(random.Next(), 0x7FFFFFFFU);
+}
+
+TEST(PseudoRandomTest, RandomByteIsDrawModulo256) {
+  PseudoRandom random;
+  random.Seed(kFixedClock);
+  for (std::uint8_t expected : kDrawBytes) EXPECT_EQ(random.NextByte(), expected);
+}
+
+// --- Government Wipe ---------------------------------------------------------------
+
+TEST_F(WipeTest, GovernmentWipeWritesEachPassValueInOrder) {
+  const auto path = MakeFile(1);
+  ASSERT_EQ(GovernmentWipeFile(path, &progress, Watched()), Success);
+
+  const auto writes = log.of(WipeEvent::Write);
+  ASSERT_EQ(writes.size(), 52U);
+  std::vector<std::uint8_t> values;
+  for (const auto& w : writes) values.push_back(w.firstByte);
+
+  // The clock never moves here, so every time change reseeds to the same
+  // state: pass 0 takes draws 0-3 and 4-6, later passes draws 2-5 and 6-8.
+  const std::vector<std::uint8_t> expected = {
+      kDrawBytes[0], kDrawBytes[3], kDrawBytes[4], kDrawBytes[5],
+      0x55, 0xAA,
+      0x92, 0x49, 0x24, 0x49, 0x24, 0x92, 0x24, 0x92, 0x49,
+      0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF,
+      0x92, 0x49, 0x24, 0x49, 0x24, 0x92, 0x24, 0x92, 0x49,
+      0x6D, 0xB6, 0xDB, 0xB6, 0xDB, 0x6D, 0xDB, 0x6D, 0xB6,
+      0x00,
+      kDrawBytes[8], kDrawBytes[7]};
+  EXPECT_EQ(values, expected);
+  EXPECT_EQ(GovernmentPatterns[52], kDrawBytes[6]);
+  ExpectGoneWithoutTrace(path);
+}
+
+TEST_F(WipeTest, GovernmentWipeOfOneByteChangesTimeAndFlushesEveryPass) {
+  const auto path = MakeFile(1);
+  ASSERT_EQ(GovernmentWipeFile(path, &progress, Watched()), Success);
+
+  EXPECT_EQ(WriteLengths(log), std::vector<std::size_t>(52, 1));
+  EXPECT_EQ(log.count(WipeEvent::TimeChange), 52U);
+  EXPECT_EQ(log.count(WipeEvent::Flush), 53U);  // each pass, and after cutting
+  EXPECT_EQ(log.count(WipeEvent::Truncate), 1U);
+  // Each pass: write, time change, rewind, flush; the end: cut, flush, close.
+  const auto& e = log.events;
+  ASSERT_EQ(e.size(), 52U * 4 + 3);
+  EXPECT_EQ(e[0].kind, WipeEvent::Write);
+  EXPECT_EQ(e[1].kind, WipeEvent::TimeChange);
+  EXPECT_EQ(e[2].kind, WipeEvent::Rewind);
+  EXPECT_EQ(e[3].kind, WipeEvent::Flush);
+  EXPECT_EQ(e[208].kind, WipeEvent::Truncate);
+  EXPECT_EQ(e[209].kind, WipeEvent::Flush);
+  EXPECT_EQ(e[210].kind, WipeEvent::Close);
+
+  std::vector<std::int64_t> expectedRepaints(52);
+  std::iota(expectedRepaints.begin(), expectedRepaints.end(), 1);
+  expectedRepaints.push_back(0);
+  EXPECT_EQ(progress.repainted, expectedRepaints);
+  EXPECT_EQ(progress.max(), 52);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(WipeTest, GovernmentPassCoversFileInBlocksOf2048) {
+  for (std::size_t size : {2048U, 2049U, 3 * 2048U}) {
+    SCOPED_TRACE(size);
+    log.events.clear();
+    const auto path = MakeFile(size);
+    ASSERT_EQ(GovernmentWipeFile(path, nullptr, Watched()), Success);
+    const auto lengths = WriteLengths(log);
+    ASSERT_EQ(lengths.size() % 52, 0U);
+    const std::vector<std::size_t> firstPass(lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 52));
+    std::vector<std::size_t> expected(size / 2048, 2048);
+    if (size % 2048 != 0) expected.push_back(size % 2048);
+    EXPECT_EQ(firstPass, expected);
+    for (const auto& w : log.of(WipeEvent::Write)) EXPECT_TRUE(w.uniform);
+    EXPECT_EQ(log.count(WipeEvent::TimeChange), 52U);
+    ExpectGoneWithoutTrace(path);
+  }
+}
+
+// --- Normal Wipe -------------------------------------------------------------------
+
+TEST_F(WipeTest, NormalWipeOfOneByteNeitherChangesTimeNorFlushesBeforeTheEnd) {
+  const auto path = MakeFile(1);
+  ASSERT_EQ(NormalWipeFile(path, 1, &progress, Watched()), Success);
+  EXPECT_EQ(WriteLengths(log), std::vector<std::size_t>{1});
+  EXPECT_EQ(log.of(WipeEvent::Write)[0].firstByte, kDrawBytes[0]);
+  EXPECT_EQ(log.count(WipeEvent::TimeChange), 0U);
+  EXPECT_EQ(log.count(WipeEvent::Flush), 1U);
+  ExpectGoneWithoutTrace(path);
+}
+
+TEST_F(WipeTest, NormalWipeOf2048BytesIsOneLastBlock) {
+  const auto path = MakeFile(2048);
+  ASSERT_EQ(NormalWipeFile(path, 1, &progress, Watched()), Success);
+  EXPECT_EQ(WriteLengths(log), std::vector<std::size_t>{2048});
+  EXPECT_EQ(log.count(WipeEvent::TimeChange), 0U);
+  EXPECT_EQ(log.count(WipeEvent::Flush), 1U);
+}
+
+TEST_F(WipeTest, NormalWipeOf2049BytesChangesTimeAfterTheFullBlockOnly) {
+  const auto path = MakeFile(2049);
+  ASSERT_EQ(NormalWipeFile(path, 1, &progress, Watched()), Success);
+  EXPECT_EQ(WriteLengths(log), (std::vector<std::size_t>{2048, 1}));
+  const auto& e = log.events;
+  ASSERT_GE(e.size(), 5U);
+  EXPECT_EQ(e[0].kind, WipeEvent::Write);
+  EXPECT_EQ(e[1].kind, WipeEvent::TimeChange);
+  EXPECT_EQ(e[2].kind, WipeEvent::Flush);
+  EXPECT_EQ(e[3].kind, WipeEvent::Write);
+  EXPECT_EQ(e[4].kind, WipeEvent::Rewind);
+  EXPECT_EQ(progress.max(), 2049);
+  EXPECT_EQ(progress.repainted, (std::vector<std::int64_t>{2048, 2049, 0}));
+}
+
+TEST_F(WipeTest, NormalWipeWithThreePassesRepeatsOneRandomBlock) {
+  const auto path = MakeFile(5000);
+  ASSERT_EQ(NormalWipeFile(path, 3, &progress, Watched()), Success);
+
+  EXPECT_EQ(WriteLengths(log), (std::vector<std::size_t>{2048, 2048, 904, 2048, 2048, 904, 2048, 2048, 904}));
+  EXPECT_EQ(log.count(WipeEvent::TimeChange), 6U);
+  EXPECT_EQ(log.count(WipeEvent::Flush), 7U);
+  for (const auto& w : log.of(WipeEvent::Write)) {
+    EXPECT_EQ(w.firstByte, kDrawBytes[0]);
+    EXPECT_FALSE(w.uniform);
+  }
+  // The indicator is full after the first pass and only emptied at the end.
+  ASSERT_EQ(progress.repainted.size(), 10U);
+  EXPECT_EQ(progress.repainted[2], 5000);
+  EXPECT_GE(progress.repainted[8], progress.max());
+  EXPECT_EQ(progress.repainted.back(), 0);
+  ExpectGoneWithoutTrace(path);
+}
+
+TEST_F(WipeTest, NormalWipeBlockIsTheGeneratorsBytesInOrder) {
+  // The data itself: 2048 draws of the generator seeded from the clock.
+  auto file = std::make_unique<ImaginaryWipeFile>(2048);
+  std::vector<std::uint8_t> block;
+  file->onWrite = [&](std::span<const std::uint8_t> data) {
+    block.assign(data.begin(), data.end());
+    return data.size();
+  };
+  const auto path = MakeFile(1);
+  ASSERT_EQ(NormalWipeFile(path, 1, nullptr, Imaginary(file)), Success);
+
+  PseudoRandom random;
+  random.Seed(kFixedClock);
+  std::vector<std::uint8_t> expected(2048);
+  for (auto& b : expected) b = random.NextByte();
+  EXPECT_EQ(block, expected);
+}
+
+TEST_F(WipeTest, NoPassesWritesNothingButStillRemovesTheFile) {
+  for (int passes : {0, -3}) {
+    log.events.clear();
+    const auto path = MakeFile(3000);
+    ASSERT_EQ(NormalWipeFile(path, passes, &progress, Watched()), Success);
+    EXPECT_EQ(log.count(WipeEvent::Write), 0U);
+    EXPECT_EQ(log.count(WipeEvent::Truncate), 1U);
+    ExpectGoneWithoutTrace(path);
+  }
+}
+
+// --- files that are not wiped ----------------------------------------------------
+
+TEST_F(WipeTest, MissingEmptyAndDirectoryPathsAreNoSuchFile) {
+  const auto empty = MakeFile(0, "empty.txt");
+  const auto directory = TestDir() / "folder";
+  fs::create_directory(directory);
+
+  for (const auto& path : {empty, directory, TestDir() / "missing.txt"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(GovernmentWipeFile(path, &progress, Watched()), ErrNoSuchFile);
+    EXPECT_EQ(NormalWipeFile(path, 3, &progress, Watched()), ErrNoSuchFile);
+  }
+  EXPECT_EQ(log.count(WipeEvent::Write), 0U);
+  EXPECT_TRUE(fs::exists(empty));
+  EXPECT_TRUE(fs::is_directory(directory));
+}
+
+TEST_F(WipeTest, FileLockedByAnotherOpenerIsLeftUntouched) {
+  const auto path = MakeFile(100);
+  platform::File holder(path, platform::File::Mode::Read);
+  holder.lockExclusive();
+
+  progress.setPosition(7);
+  const auto result = GovernmentWipeFile(path, &progress, Watched());
+  EXPECT_EQ(result, EWOULDBLOCK);
+  EXPECT_EQ(ReadFileBytes(path), std::vector<std::uint8_t>(100, 0x5A));
+  EXPECT_EQ(progress.position(), 0);
+}
+
+TEST_F(WipeTest, ReadOnlyFileGivesThePermissionError) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  const auto path = MakeFile(100);
+  fs::permissions(path, fs::perms::owner_read);
+  EXPECT_EQ(NormalWipeFile(path, 1, nullptr, Watched()), EACCES);
+  EXPECT_EQ(ReadFileBytes(path), std::vector<std::uint8_t>(100, 0x5A));
+}
+
+// --- the neutral name ------------------------------------------------------------
+
+TEST_F(WipeTest, TakenNeutralNameLeavesTheEmptiedFileAndTheOtherFileAlone) {
+  const auto path = MakeFile(3000);
+  const auto neutral = NeutralWipePath(path);
+  EXPECT_EQ(neutral.parent_path(), path.parent_path());
+  EXPECT_EQ(neutral.filename().string(), std::string(156, 'a'));
+  WriteFileBytes(neutral, {1, 2, 3});
+
+  EXPECT_EQ(GovernmentWipeFile(path, nullptr, Watched()), Success);
+  ASSERT_TRUE(fs::exists(path));
+  EXPECT_EQ(fs::file_size(path), 0U);
+  EXPECT_EQ(ReadFileBytes(neutral), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST_F(WipeTest, RenameDeleteReportsEachStep) {
+  const auto path = MakeFile(0);
+  EXPECT_TRUE(WipeRenameDelete(path));
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_FALSE(fs::exists(NeutralWipePath(path)));
+  EXPECT_FALSE(WipeRenameDelete(path));  // nothing left to move
+}
+
+// --- sound behaviour where the platform fails -------------------------------------
+
+TEST_F(WipeTest, ShortWriteEndsTheWipeWithAnError) {
+  auto file = std::make_unique<ImaginaryWipeFile>(10000);
+  int calls = 0;
+  file->onWrite = [&](std::span<const std::uint8_t> data) {
+    ++calls;
+    return calls == 3 ? data.size() / 2 : data.size();
+  };
+  const auto path = MakeFile(10);
+  EXPECT_EQ(NormalWipeFile(path, 3, &progress, Imaginary(file)), EIO);
+  EXPECT_EQ(calls, 3);  // never retried
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_EQ(progress.position(), 0);
+}
+
+TEST_F(WipeTest, FailedWriteGivesItsErrorAndNeverSuccess) {
+  for (int error : {ENOSPC, 0}) {
+    SCOPED_TRACE(error);
+    auto file = std::make_unique<ImaginaryWipeFile>(10);
+    file->onWrite = [error](std::span<const std::uint8_t>) -> std::size_t {
+      throw platform::OsError(error, "write");
+    };
+    const auto path = MakeFile(10);
+    EXPECT_EQ(GovernmentWipeFile(path, nullptr, Imaginary(file)), error != 0 ? error : ErrInternal);
+    EXPECT_TRUE(fs::exists(path));
+  }
+}
+
+TEST_F(WipeTest, SizesBeyond32BitsAreWipedWhole) {
+  // 4 GiB exactly: its low 32 bits are 0, yet it is not an empty file.
+  {
+    auto file = std::make_unique<ImaginaryWipeFile>(std::uint64_t{1} << 32);
+    ImaginaryWipeFile* watched = file.get();
+    int calls = 0;
+    file->onWrite = [&](std::span<const std::uint8_t> data) -> std::size_t {
+      if (++calls == 2) throw platform::OsError(ENOSPC, "write");
+      return data.size();
+    };
+    const auto path = MakeFile(1);
+    EXPECT_EQ(NormalWipeFile(path, 1, &progress, Imaginary(file)), ENOSPC);
+    EXPECT_EQ(progress.max(), std::int64_t{1} << 32);
+    EXPECT_EQ(watched->written, 2048U);
+  }
+  // 4 GiB + 1: one pass of a Government Wipe covers every byte.
+  {
+    auto file = std::make_unique<ImaginaryWipeFile>((std::uint64_t{1} << 32) + 1);
+    std::uint64_t firstPass = 0;
+    std::size_t lastLength = 0;
+    bool inFirstPass = true;
+    file->onWrite = [&](std::span<const std::uint8_t> data) -> std::size_t {
+      if (!inFirstPass) throw platform::OsError(EIO, "stop");
+      firstPass += data.size();
+      lastLength = data.size();
+      return data.size();
+    };
+    file->onTimeChange = [&](std::time_t) { inFirstPass = false; };
+    const auto path = MakeFile(1);
+    EXPECT_EQ(GovernmentWipeFile(path, nullptr, Imaginary(file)), EIO);
+    EXPECT_EQ(firstPass, (std::uint64_t{1} << 32) + 1);
+    EXPECT_EQ(lastLength, 1U);
+  }
+}
+
+// --- the time change ---------------------------------------------------------------
+
+std::time_t LocalMoment(int year, int month, int day, int hour, int minute, int second) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = hour;
+  local.tm_min = minute;
+  local.tm_sec = second;
+  local.tm_isdst = -1;
+  return std::mktime(&local);
+}
+
+TEST_F(WipeTest, TimeChangeSetsTheRandomMomentOnTheRealFile) {
+  struct Case {
+    std::uint32_t clock;
+    std::time_t expected;
+  };
+  const Case cases[] = {
+      {kFixedClock, LocalMoment(2032, 8, 5, 12, 34, 14)},  // day 48431 + 0.523778
+      {1000, LocalMoment(1980, 1, 4, 12, 0, 0)},            // day 29224 + 0.5
+      {1, LocalMoment(1980, 1, 1, 0, 0, 0)},                // 1926: no DOS value, taken as 0
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.clock);
+    const auto path = MakeFile(10);
+    auto file = OpenWipeFile(path);
+    WipeEnvironment environment;
+    environment.clock = [&] { return c.clock; };
+    environment.showError = [this](const std::string& message) { errors.push_back(message); };
+    WipeChangeFileTime(*file, environment);
+    file->close();
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, c.expected);
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(WipeTest, TimeChangeFailureIsReportedAndTheWipeGoesOn) {
+  auto file = std::make_unique<ImaginaryWipeFile>(10);
+  int attempts = 0;
+  file->onTimeChange = [&](std::time_t) {
+    if (++attempts == 1) throw platform::OsError(EPERM, "futimens");
+    throw std::runtime_error("clock trouble");
+  };
+  const auto path = MakeFile(10);
+  ASSERT_EQ(NormalWipeFile(path, 1, nullptr, Imaginary(file)), Success);
+  EXPECT_TRUE(errors.empty());  // 10 bytes: no full block, no time change
+
+  file = std::make_unique<ImaginaryWipeFile>(10);
+  file->onTimeChange = [&](std::time_t) {
+    if (++attempts == 1) throw platform::OsError(EPERM, "futimens");
+    throw std::runtime_error("clock trouble");
+  };
+  ASSERT_EQ(GovernmentWipeFile(MakeFile(10), nullptr, Imaginary(file)), Success);
+  ASSERT_EQ(errors.size(), 52U);
+  EXPECT_EQ(errors[0],
+            "KOVA Voltare caused an unexpected in WipeChangeFileTime()\n\nError code: 1\n"
+            "Error message: SetFileTime()");
+  EXPECT_EQ(errors[1],
+            "KOVA Voltare caused an unexpected in WipeChangeFileTime()\n\nError code: -1\n"
+            "Error message: clock trouble");
+}
+
+TEST_F(WipeTest, UnsetEnvironmentUsesTheRealFileAndClock) {
+  const auto path = MakeFile(4097);
+  EXPECT_EQ(NormalWipeFile(path, 2, nullptr), Success);
+  ExpectGoneWithoutTrace(path);
+}
+
+}  // namespace
+}  // namespace voltare::transforms
