@@ -46,6 +46,13 @@ FileInfo PlainFileInfo(const std::filesystem::path& path) {
   return info;
 }
 
+void ShowModal(Interaction& ui, ModalForm& form) {
+  form.Open();
+  form.FormShow();
+  ui.RunModal(form);
+  form.Close();
+}
+
 void Interaction::Warning(std::string_view text) {
   ShowMessage(MessageKind::Warning, DefaultCaption(MessageKind::Warning), text, MessageButtons::Ok);
 }

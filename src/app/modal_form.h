@@ -8,6 +8,8 @@
 
 namespace voltare::app {
 
+class Interaction;
+
 class ModalForm {
  public:
   virtual ~ModalForm() = default;
@@ -15,6 +17,9 @@ class ModalForm {
   // The form's object name ("PasswordBox", "PreferencesForm", ...), by which
   // views and test scripts recognise it.
   virtual std::string_view FormName() const = 0;
+
+  // Brings the controls up to date as the window appears.
+  virtual void FormShow() {}
 
   bool IsShowing() const noexcept { return showing_; }
   // Called by the view when the modal run starts, by a handler to end it.
@@ -24,5 +29,9 @@ class ModalForm {
  private:
   bool showing_ = false;
 };
+
+// Shows a form modally: opens it, runs its FormShow and lets the user work
+// in it through the interaction until a handler closes it.
+void ShowModal(Interaction& ui, ModalForm& form);
 
 }  // namespace voltare::app

@@ -30,7 +30,7 @@ class TPasswordBox : public ModalForm {
   PasswordReply Request(const PasswordRequest& request);
 
   // Handlers.
-  void FormShow();
+  void FormShow() override;
   void ContinueClick();
   void CancelClick();
   void MaskEditClick();

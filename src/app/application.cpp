@@ -1,0 +1,15 @@
+#include "app/application.h"
+
+#include <utility>
+
+namespace voltare::app {
+
+Application::Application(Interaction& userInterface, std::filesystem::path startDirectory)
+    : ui(userInterface),
+      PasswordBox(userInterface),
+      PreferencesForm(userInterface),
+      MainForm(userInterface, *this, std::move(startDirectory)) {
+  MainForm.FormCreate();
+}
+
+}  // namespace voltare::app

@@ -1,0 +1,138 @@
+#pragma once
+// The main window as a form object: its file list, the enabled states of its
+// menu entries and tool buttons, the heading above the list, the values the
+// batch commands share, and every handler. A view shows these controls and
+// calls the handlers; Run() reaches a handler by its control's name.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/file_list.h"
+#include "app/interaction.h"
+#include "platform/result_codes.h"
+
+namespace voltare::app {
+
+class Application;
+class TMainForm;
+
+// One entry of the command table: a menu entry, tool button or left-panel
+// button and the handler it runs.
+struct Command {
+  std::string_view control;  // "EncryptFiles1", "CutButton", ...
+  std::string_view caption;  // "&Encrypt File(s)", or the tool button's hint
+  std::string_view shortcut; // "Ctrl+E", or empty
+  void (TMainForm::*handler)();
+};
+
+class TMainForm {
+ public:
+  TMainForm(Interaction& ui, Application& app, std::filesystem::path startDirectory);
+  ~TMainForm();
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  // --- command table
+  static std::span<const Command> Commands();
+  // Runs the handler of a control; false when no command has that name.
+  bool Run(std::string_view control);
+  MenuItem* FindMenuItem(std::string_view control);
+
+  // --- window events
+  void FormCreate();
+  // The first activation handles the command line (the program's arguments
+  // without the program name); later activations do nothing.
+  void FormActivate(std::span<const std::string> arguments);
+  // Deletes leftover temporary files; always allows the close.
+  bool FormCloseQuery();
+  void DropFiles(std::span<const std::string> paths);
+  void ListViewDblClick();
+  void ListViewSelectItem();
+  void Edit1Click();
+  void Actions1Click();
+  void PopupMenuPopup();
+
+  // --- commands
+  void NewButtonClick();
+  void OpenButtonClick();
+  void SaveButtonClick();
+  void Exit1Click();
+  void CutButtonClick();
+  void CopyButtonClick();
+  void PasteButtonClick();
+  void SelectAll1Click();
+  void DeselectAll1Click();
+  void ClearList1Click();
+  void AddFileButtonClick();
+  void AddDirClick();
+  void DeleteButtonClick();
+  void PropertiesClick();
+  void ContentsClick();
+  void VisitKOVASoftwareontheweb1Click();
+
+  // --- the file list
+  void AddFileToList(const std::string& path, std::int64_t batchCount);
+  platform::ResultCode LoadListFile(const std::filesystem::path& path);
+  platform::ResultCode SaveListFile(const std::filesystem::path& path);
+
+  // Asks the password prompt; the reply becomes CurrentPassword and BundleChoice.
+  void AskPassword(const PasswordRequest& request);
+
+  // A command-line path made absolute against the directory the program was
+  // started from (the program never changes its current directory).
+  std::filesystem::path FromStartDirectory(const std::filesystem::path& path) const;
+
+  // --- controls
+  std::string Caption{"KOVA Voltare 2.50"};
+  Label Head{" Untitled:"};
+  FileListView ListView;
+  Button NewButton{"New"}, OpenButton{"Open"}, SaveButton{"Save"}, PrintButton{"Print List"};
+  Button CutButton{"Cut", true, false}, CopyButton{"Copy", true, false}, PasteButton{"Paste", true, false};
+  Button AddFileButton{"Add File(s)"}, AddDir{"Add Directory"};
+  Button DeleteButton{"Delete File(s) From List", true, false};
+  MenuItem Cut1{"Cu&t"}, Copy1{"&Copy"}, Paste1{"&Paste"};
+  MenuItem DeleteFile1{"&Delete File(s) From List"}, EncryptFiles1{"&Encrypt File(s)"};
+  MenuItem DecryptFiles1{"Decrypt &File(s)"}, WipeFiles2{"&Wipe File(s)"};
+  MenuItem DeleteFile2{"&Delete File(s)"}, EncryptFiles2{"&Encrypt File(s)"}, WipeFiles1{"&Wipe File(s)"};
+  // The shared open-file dialog keeps its title and options between uses.
+  OpenDialogRequest OpenDialog;
+  const Control* ActiveControl = nullptr;
+  bool Closed = false;
+
+  // --- values the batch commands share
+  std::string CurrentPassword;
+  bool BundleChoice = false;
+  std::string ExtractDirectory;
+  std::optional<std::vector<std::string>> ExtractSelection;
+  std::string SavedStatusText;
+
+  // Batch decryption of a ".vlt" or ".plx" file named on the command line.
+  // The decryption commands install it; until then such a file is ignored.
+  std::function<void(const std::vector<std::string>& paths)> DecryptFileList;
+  // The update check run at the first activation when "CheckUpdate" is on
+  // and a network connection is up; installed by the update check.
+  std::function<void()> CheckForUpdate;
+
+ private:
+  void HandleCommandLine(std::span<const std::string> arguments);
+  void ResetProgress();
+  std::vector<std::string> TakeSelectedPaths(bool remove);
+  void ShowResult(platform::ResultCode code);
+  void ForgetPassword();
+
+  Interaction& ui_;
+  Application& app_;
+  std::filesystem::path startDirectory_;
+  bool activated_ = false;
+};
+
+// The main window's width: the left panel, the list columns and a margin.
+int MainFormWidth();
+
+}  // namespace voltare::app

@@ -1,0 +1,32 @@
+#pragma once
+// The main window's own texts, in one place.
+
+#include <string_view>
+
+namespace voltare::app::messages {
+
+inline constexpr std::string_view kProgramTitle = "KOVA Voltare";
+inline constexpr std::string_view kMainCaption = "KOVA Voltare 2.50";
+inline constexpr std::string_view kWelcome = "Welcome to KOVA Voltare 2.50";
+inline constexpr std::string_view kUntitledHead = " Untitled:";
+
+inline constexpr std::string_view kAddFilesTitle = "Please select the file(s) you want to add:";
+inline constexpr std::string_view kAllFilesFilter = "All Files (*.*)|*.*";
+inline constexpr std::string_view kAddDirectoryCaption = "Please select a directory you want to add:";
+inline constexpr std::string_view kOpenListFilter = "KOVA Voltare Save Files (*.vls)|*.vls";
+inline constexpr std::string_view kSaveListFilter = "KOVA Voltare Save File (*.vls)|*.vls";
+inline constexpr std::string_view kConfirmDelete = "Are you sure you want to delete the selected file from the list?";
+inline constexpr std::string_view kConfirmNewList = "Are you sure you want to create a new list?";
+inline constexpr std::string_view kMissingListFiles = "One or more files in the savefile don't exist";
+
+inline constexpr std::string_view kRegistryError =
+    "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare";
+
+// Left to us: the maker's home page opened from the Help menu. A reserved
+// example address until the maker has a real one.
+inline constexpr std::string_view kHomePage = "https://www.kova-software.example/";
+
+inline constexpr int kHelpContents = 10;
+inline constexpr int kHelpAlgorithms = 20;
+
+}  // namespace voltare::app::messages

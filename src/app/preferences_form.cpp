@@ -1,0 +1,133 @@
+#include "app/preferences_form.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+#include "app/messages.h"
+#include "platform/os_error.h"
+#include "platform/settings_store.h"
+
+namespace voltare::app {
+
+namespace {
+
+using platform::SettingsKey;
+
+// The value the settings give for "Algorithm": 0, 1 or 2, nothing otherwise.
+std::optional<int> StoredAlgorithm(const SettingsKey& key) {
+  const auto value = key.Find("Algorithm");
+  if (!value || (value->type != platform::ValueType::String && value->type != platform::ValueType::ExpandString)) {
+    return std::nullopt;
+  }
+  try {
+    const int algorithm = platform::ParseInteger(value->text);
+    if (algorithm >= 0 && algorithm <= 2) return algorithm;
+  } catch (const platform::SettingsError&) {
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TPreferencesForm::TPreferencesForm(Interaction& ui) : ui_(ui) {
+  BlowfishButton.caption = "Blowfish - (448 bit)";
+  CAST5Button.caption = "CAST5 - (64 bit)";
+  DESButton.caption = "DES - (56 bit)";
+  DESButton.checked = true;
+  Update.caption = "Check for new version at startup";
+  GovernmentWipe.caption = "&Government Wipe";
+  NormalWipe.caption = "&Normal Wipe";
+  Passes.text = "3";
+  Passes.enabled = false;
+  UpDown.enabled = false;
+  WipeFileAfterCrypto.caption = "&Wipe File After Encryption";
+}
+
+void TPreferencesForm::FormShow() {
+  try {
+    LoadSettings();
+  } catch (const platform::SettingsFileDamaged& damaged) {
+    ui_.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
+  } catch (const std::exception& failure) {
+    ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  }
+}
+
+void TPreferencesForm::LoadSettings() {
+  const std::optional<SettingsKey> key = SettingsKey::OpenReadOnly(platform::kSettingsKey);
+  // Only the upper bounds are checked; each value is read only when the one
+  // before it passed.
+  bool valid = key.has_value();
+  int loop = 0, wipe = 0, typeOfWipe = 0;
+  if (valid) valid = (loop = key->ReadInteger("Loop")) <= 100;
+  if (valid) valid = (wipe = key->ReadInteger("Wipe")) <= 1;
+  if (valid) valid = (typeOfWipe = key->ReadInteger("TypeOfWipe")) <= 1;
+  if (!valid) {
+    ui_.Error(messages::kRegistryError);
+    return;
+  }
+
+  Update.checked = key->ReadDword("CheckUpdate") != 0;
+  CheckAlgorithm(StoredAlgorithm(*key).value_or(2));
+  Passes.text = std::to_string(loop);
+  UpDown.position = std::clamp(loop, UpDown.min, UpDown.max);
+  WipeFileAfterCrypto.checked = wipe != 0;
+  GovernmentWipe.checked = typeOfWipe == 0;
+  NormalWipe.checked = typeOfWipe == 1;
+  Passes.enabled = UpDown.enabled = typeOfWipe != 0;
+  ActivePage = Page::General;
+}
+
+void TPreferencesForm::NormalWipeClick() { EnablePasses(); }
+void TPreferencesForm::GovernmentWipeClick() { EnablePasses(); }
+
+void TPreferencesForm::EnablePasses() { Passes.enabled = UpDown.enabled = NormalWipe.checked; }
+
+void TPreferencesForm::MoreInfoButtonClick() { ui_.ShowHelp(messages::kHelpAlgorithms); }
+
+void TPreferencesForm::CancelButtonClick() { Close(); }
+
+void TPreferencesForm::OKButtonClick() {
+  try {
+    if (SaveSettings()) Close();
+  } catch (const platform::SettingsFileDamaged& damaged) {
+    ui_.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
+  } catch (const std::exception& failure) {
+    ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  }
+}
+
+bool TPreferencesForm::SaveSettings() {
+  std::optional<SettingsKey> key;
+  try {
+    key = SettingsKey::OpenForWriting(platform::kSettingsKey);
+  } catch (const platform::OsError&) {
+    ui_.Error(messages::kRegistryError);
+    return false;
+  }
+  const int typeOfWipe = NormalWipe.checked && !GovernmentWipe.checked ? 1 : 0;
+  // Converted before anything is written, so a bad pass count changes nothing.
+  const int passes = typeOfWipe == 1 ? platform::ParseInteger(Passes.text) : 0;
+
+  key->WriteInteger("Algorithm", CheckedAlgorithm());
+  if (passes != 0) key->WriteInteger("Loop", passes);
+  key->WriteInteger("TypeOfWipe", typeOfWipe);
+  key->WriteInteger("Wipe", WipeFileAfterCrypto.checked ? 1 : 0);
+  key->WriteDword("CheckUpdate", Update.checked ? 1 : 0);
+  return true;
+}
+
+int TPreferencesForm::CheckedAlgorithm() const {
+  if (BlowfishButton.checked) return 0;
+  if (CAST5Button.checked) return 1;
+  return 2;
+}
+
+void TPreferencesForm::CheckAlgorithm(int algorithm) {
+  BlowfishButton.checked = algorithm == 0;
+  CAST5Button.checked = algorithm == 1;
+  DESButton.checked = algorithm == 2;
+}
+
+}  // namespace voltare::app

@@ -1,0 +1,62 @@
+#pragma once
+// The preferences dialog ("KOVA Voltare Preferences"): the cipher for new
+// encryptions, the wipe method and its pass count, wiping after encryption and
+// the update check. Every showing reloads the controls from the settings
+// store; OK writes them back.
+
+#include <string>
+#include <string_view>
+
+#include "app/controls.h"
+#include "app/interaction.h"
+#include "app/modal_form.h"
+
+namespace voltare::app {
+
+struct UpDownControl : Control {
+  int min = 1;
+  int max = 100;
+  int position = 3;
+};
+
+class TPreferencesForm : public ModalForm {
+ public:
+  enum class Page { General, Wipe };
+
+  explicit TPreferencesForm(Interaction& ui);
+
+  std::string_view FormName() const override { return "PreferencesForm"; }
+
+  // Handlers.
+  void FormShow() override;
+  void NormalWipeClick();
+  void GovernmentWipeClick();
+  void MoreInfoButtonClick();
+  void OKButtonClick();
+  void CancelButtonClick();
+
+  // Controls.
+  std::string Caption{"KOVA Voltare Preferences"};
+  Page ActivePage = Page::General;
+  RadioButton BlowfishButton;
+  RadioButton CAST5Button;
+  RadioButton DESButton;
+  CheckBox Update;
+  RadioButton GovernmentWipe;
+  RadioButton NormalWipe;
+  Edit Passes;
+  UpDownControl UpDown;
+  CheckBox WipeFileAfterCrypto;
+
+ private:
+  void LoadSettings();
+  // False when the settings key could not be opened (already reported).
+  bool SaveSettings();
+  int CheckedAlgorithm() const;
+  void CheckAlgorithm(int algorithm);
+  void EnablePasses();
+
+  Interaction& ui_;
+};
+
+}  // namespace voltare::app

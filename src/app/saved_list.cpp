@@ -1,0 +1,137 @@
+// Saved file lists (".vls"): the list's paths as an initialization file,
+// compressed, then encrypted in the short-header list form.
+
+#include <unistd.h>
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "app/main_form.h"
+#include "app/messages.h"
+#include "platform/file.h"
+#include "platform/ini_file.h"
+#include "platform/os_error.h"
+#include "platform/temp_files.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/compress.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kListSection = "KOVAVoltare";
+constexpr std::string_view kMissingValue = "ERROR";
+
+std::string EntryKey(std::size_t index) { return "File" + std::to_string(index); }
+
+// A temporary file that is deleted on every way out; it may hold the list's
+// plain text.
+class ScratchFile {
+ public:
+  ScratchFile() : path_(platform::MakeTempFileName()) {}
+  ~ScratchFile() { Delete(); }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  bool Exists() const { return path_.has_value(); }
+  const fs::path& Path() const { return *path_; }
+  void Delete() {
+    if (path_) ::unlink(path_->c_str());
+    path_.reset();
+  }
+
+ private:
+  std::optional<fs::path> path_;
+};
+
+PasswordRequest ListPasswordRequest(std::string fileName) {
+  PasswordRequest request;
+  request.fileName = std::move(fileName);
+  return request;  // no algorithm, no length limit, bundle box and captions hidden
+}
+
+}  // namespace
+
+platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
+  if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
+  BusyCursor busy(ui_);
+  AskPassword(ListPasswordRequest(path.filename().string()));
+  // Cancel ends here: nothing is read under an empty password.
+  if (CurrentPassword.empty()) return platform::ErrReported;
+
+  ScratchFile decrypted, expanded;
+  if (!decrypted.Exists() || !expanded.Exists()) return platform::ErrNoTempFile;
+
+  platform::Progress& progress = ui_.ProgressBar();
+  platform::ResultCode result =
+      transforms::BlowfishDecryptFile(path, decrypted.Path(), CurrentPassword, &progress, true);
+  if (result == platform::Success) result = transforms::DecompressFile(decrypted.Path(), expanded.Path(), &progress);
+  if (result != platform::Success) {
+    progress.setPosition(0);
+    ShowResult(result);
+    return platform::ErrReported;
+  }
+  decrypted.Delete();
+
+  const std::vector<std::string> keys = platform::ReadProfileKeyNames(expanded.Path(), kListSection);
+  bool anyMissing = false;
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    const std::string file = platform::ReadProfileString(expanded.Path(), kListSection, EntryKey(k), kMissingValue);
+    if (platform::FileExists(file)) {
+      AddFileToList(file, static_cast<std::int64_t>(keys.size()));
+    } else {
+      anyMissing = true;
+    }
+  }
+  expanded.Delete();
+  ResetProgress();
+  ListViewSelectItem();
+
+  if (anyMissing) ui_.Error(messages::kMissingListFiles);
+  Head.caption = " " + path.string() + ":";
+  return platform::Success;
+}
+
+platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
+  BusyCursor busy(ui_);
+  AskPassword(ListPasswordRequest({}));
+  // Cancel ends here: a list is never saved under an empty password.
+  if (CurrentPassword.empty()) return platform::ErrReported;
+
+  ScratchFile plain, compressed;
+  if (!plain.Exists() || !compressed.Exists()) return platform::ErrNoTempFile;
+
+  platform::Progress& progress = ui_.ProgressBar();
+  try {
+    platform::IniFile list;
+    for (std::size_t k = 0; k < ListView.Count(); ++k) {
+      list.setValue(kListSection, EntryKey(k), ListView.Items()[k].fileName);
+    }
+    list.save(plain.Path());
+  } catch (const std::exception& failure) {
+    progress.setPosition(0);
+    ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+    return platform::ErrReported;
+  }
+
+  platform::ResultCode result = transforms::CompressFile(plain.Path(), compressed.Path(), &progress);
+  if (result == platform::Success) {
+    plain.Delete();
+    result = transforms::BlowfishEncryptFile(compressed.Path(), path, CurrentPassword, &progress, true);
+  }
+  if (result != platform::Success) {
+    progress.setPosition(0);
+    ShowResult(result);
+    return platform::ErrReported;
+  }
+  compressed.Delete();
+  ResetProgress();
+  Head.caption = " " + path.string() + ":";
+  return platform::Success;
+}
+
+}  // namespace voltare::app
