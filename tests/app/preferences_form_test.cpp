@@ -1,0 +1,198 @@
+#include "app/preferences_form.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_user.h"
+#include "platform/settings_store.h"
+#include "support/test_env.h"
+
+namespace voltare::app {
+namespace {
+
+using platform::kSettingsKey;
+using platform::SettingsKey;
+using testing::FakeUser;
+
+constexpr std::string_view kRegistryError =
+    "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare";
+
+SettingsKey Store() { return *SettingsKey::OpenReadOnly(kSettingsKey); }
+
+// The store as the dialog itself would leave it, minus whatever a test removes.
+void WriteMain(std::initializer_list<std::pair<const char*, platform::SettingValue>> values) {
+  platform::StoredKey key{std::string(kSettingsKey), {}};
+  for (const auto& [name, value] : values) key.values.emplace_back(name, value);
+  const platform::StoredKey keys[] = {key};
+  platform::SaveSettingsStore(keys);
+}
+
+TEST(PreferencesFormTest, ShowingLoadsTheInstalledSettings) {
+  FakeUser user;
+  TPreferencesForm form(user);
+  EXPECT_TRUE(form.DESButton.checked) << "design-time state";
+  EXPECT_FALSE(form.Passes.enabled);
+  form.ActivePage = TPreferencesForm::Page::Wipe;
+  form.FormShow();
+  EXPECT_TRUE(user.messages.empty());
+  EXPECT_TRUE(form.BlowfishButton.checked);
+  EXPECT_FALSE(form.DESButton.checked);
+  EXPECT_EQ(form.Passes.text, "3");
+  EXPECT_TRUE(form.NormalWipe.checked);
+  EXPECT_FALSE(form.GovernmentWipe.checked);
+  EXPECT_TRUE(form.Passes.enabled && form.UpDown.enabled);
+  EXPECT_FALSE(form.Update.checked);
+  EXPECT_FALSE(form.WipeFileAfterCrypto.checked);
+  EXPECT_EQ(form.ActivePage, TPreferencesForm::Page::General);
+}
+
+TEST(PreferencesFormTest, OkWritesEveryControlAndTheNextShowingReadsThemBack) {
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.Open();
+  form.FormShow();
+  form.CAST5Button.checked = true;
+  form.BlowfishButton.checked = false;
+  form.Passes.text = "7";
+  form.Update.checked = true;
+  form.WipeFileAfterCrypto.checked = true;
+  form.OKButtonClick();
+  EXPECT_FALSE(form.IsShowing());
+  EXPECT_EQ(Store().ReadString("Algorithm"), "1");
+  EXPECT_EQ(Store().ReadString("Loop"), "7");
+  EXPECT_EQ(Store().ReadString("TypeOfWipe"), "1");
+  EXPECT_EQ(Store().ReadString("Wipe"), "1");
+  EXPECT_EQ(Store().ReadDword("CheckUpdate"), 1u);
+
+  TPreferencesForm again(user);
+  again.FormShow();
+  EXPECT_TRUE(again.CAST5Button.checked);
+  EXPECT_EQ(again.Passes.text, "7");
+  EXPECT_TRUE(again.Update.checked && again.WipeFileAfterCrypto.checked);
+  EXPECT_TRUE(user.messages.empty());
+}
+
+TEST(PreferencesFormTest, GovernmentWipeLeavesLoopAndAMissingLoopFailsTheNextShowing) {
+  WriteMain({{"Algorithm", platform::SettingValue::String("2")},
+             {"TypeOfWipe", platform::SettingValue::String("1")},
+             {"Wipe", platform::SettingValue::String("0")},
+             {"CheckUpdate", platform::SettingValue::Dword(0)}});
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.GovernmentWipe.checked = true;
+  form.NormalWipe.checked = false;
+  form.GovernmentWipeClick();
+  EXPECT_FALSE(form.Passes.enabled);
+  form.Open();
+  form.OKButtonClick();
+  EXPECT_FALSE(Store().Find("Loop").has_value());
+  EXPECT_EQ(Store().ReadString("TypeOfWipe"), "0");
+
+  form.FormShow();
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\n"
+                                                        "Error code: -1\nError message: The setting \"Loop\" does not exist"});
+}
+
+TEST(PreferencesFormTest, PassCountsAreStoredAsTypedAndOnlyTheUpperBoundIsChecked) {
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.FormShow();
+  form.Passes.text = "0";
+  form.OKButtonClick();
+  EXPECT_EQ(Store().ReadString("Loop"), "3") << "0 writes no Loop";
+
+  form.Passes.text = "-5";
+  form.OKButtonClick();
+  EXPECT_EQ(Store().ReadString("Loop"), "-5");
+  form.FormShow();
+  EXPECT_EQ(form.Passes.text, "-5");
+  EXPECT_TRUE(user.messages.empty());
+
+  form.Passes.text = "150";
+  form.OKButtonClick();
+  EXPECT_EQ(Store().ReadString("Loop"), "150");
+  form.Passes.text = "unchanged";
+  form.FormShow();
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
+  EXPECT_EQ(form.Passes.text, "unchanged") << "a failed load leaves the controls";
+}
+
+TEST(PreferencesFormTest, ABadPassCountChangesNothingAndKeepsTheDialogOpen) {
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.Open();
+  form.FormShow();
+  form.BlowfishButton.checked = false;
+  form.DESButton.checked = true;
+  form.Passes.text = "many";
+  form.OKButtonClick();
+  EXPECT_TRUE(form.IsShowing());
+  EXPECT_EQ(Store().ReadString("Algorithm"), "0");
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\n"
+                                                        "Error code: -1\nError message: 'many' is not a valid integer value"});
+}
+
+TEST(PreferencesFormTest, NoWipeTypeCheckedStoresGovernmentWipe) {
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.NormalWipe.checked = false;
+  form.GovernmentWipe.checked = false;
+  form.NormalWipeClick();
+  EXPECT_FALSE(form.Passes.enabled);
+  form.OKButtonClick();
+  EXPECT_EQ(Store().ReadString("TypeOfWipe"), "0");
+  EXPECT_EQ(Store().ReadString("Algorithm"), "2") << "the design-time DES";
+  EXPECT_EQ(Store().ReadString("Loop"), "3") << "not written, the installer's value stays";
+}
+
+TEST(PreferencesFormTest, WrongTypesAndOddAlgorithmsOnShowing) {
+  WriteMain({{"Algorithm", platform::SettingValue::String("7")},
+             {"Loop", platform::SettingValue::String("4")},
+             {"TypeOfWipe", platform::SettingValue::String("0")},
+             {"Wipe", platform::SettingValue::String("1")},
+             {"CheckUpdate", platform::SettingValue::Dword(1)}});
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.BlowfishButton.checked = true;
+  form.FormShow();
+  EXPECT_TRUE(form.DESButton.checked) << "an algorithm other than 0, 1 or 2 shows DES";
+  EXPECT_FALSE(form.BlowfishButton.checked);
+  EXPECT_TRUE(form.GovernmentWipe.checked);
+  EXPECT_FALSE(form.Passes.enabled);
+  EXPECT_TRUE(user.messages.empty());
+
+  SettingsKey::OpenForWriting(kSettingsKey).WriteString("CheckUpdate", "1");
+  form.FormShow();
+  EXPECT_EQ(user.MessageLog(),
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -1\n"
+                                     "Error message: The setting \"CheckUpdate\" is a string, not a 32-bit number"});
+}
+
+TEST(PreferencesFormTest, AMissingKeyOrADamagedStoreIsReportedOnShowing) {
+  platform::StoredKey other{"\\Software\\Other", {}};
+  platform::SaveSettingsStore(std::span<const platform::StoredKey>(&other, 1));
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.FormShow();
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
+
+  // OK creates the key and writes the values.
+  form.OKButtonClick();
+  EXPECT_EQ(Store().ReadString("Algorithm"), "2");
+
+  testing::WriteFileText(platform::SettingsFilePath(), "garbage\n");
+  form.FormShow();
+  ASSERT_EQ(user.messages.size(), 2u);
+  EXPECT_EQ(user.messages[1].text, "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
+                                   "Error message: The settings file " + platform::SettingsFilePath().string() +
+                                       " is damaged (line 1: neither a [key] nor a \"name\" = value line).");
+}
+
+TEST(PreferencesFormTest, MoreInfoOpensTheAlgorithmTopic) {
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.MoreInfoButtonClick();
+  EXPECT_EQ(user.helpContexts, std::vector<int>{20});
+}
+
+}  // namespace
+}  // namespace voltare::app

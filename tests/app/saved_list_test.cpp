@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app_fixture.h"
+#include "platform/ini_file.h"
+#include "platform/temp_files.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/compress.h"
+
+namespace voltare::app {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::AppFixture;
+using testing::TestDir;
+
+std::vector<std::string> Paths(const TMainForm& form) {
+  std::vector<std::string> paths;
+  for (const auto& item : form.ListView.Items()) paths.push_back(item.fileName);
+  return paths;
+}
+
+// A list file made outside the program from initialization-file text.
+void WriteListFile(const fs::path& path, const std::string& iniText, const std::string& password) {
+  const fs::path plain = TestDir() / "plain.ini", packed = TestDir() / "packed.z";
+  testing::WriteFileText(plain, iniText);
+  testing::RecordingProgress progress;
+  ASSERT_EQ(transforms::CompressFile(plain, packed, &progress), 0);
+  ASSERT_EQ(transforms::BlowfishEncryptFile(packed, path, password, &progress, true), 0);
+}
+
+int TemporaryFilesLeft() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(*platform::PrivateTempDir())) ++count;
+  return count;
+}
+
+TEST(SavedListTest, SavedListLoadsBackWithTheSamePassword) {
+  const std::string a = AppFixture::MakeFile("a.txt"), b = AppFixture::MakeFile("dir with blanks/b.txt");
+  const fs::path listFile = TestDir() / "mylist.vls";
+  {
+    AppFixture fixture;
+    fixture.form.AddFileToList(b, 2);
+    fixture.form.AddFileToList(a, 2);
+    fixture.user.ChooseSaveFile(TestDir() / "mylist").EnterPassword("list password");
+    fixture.form.SaveButtonClick();
+    EXPECT_TRUE(fixture.user.messages.empty());
+    EXPECT_EQ(fixture.user.saveRequests.at(0).title, "");
+    EXPECT_EQ(fixture.user.saveRequests.at(0).filter, "KOVA Voltare Save File (*.vls)|*.vls");
+    const testing::SeenPasswordPrompt& prompt = fixture.user.passwordPrompts.at(0);
+    EXPECT_EQ(prompt.fileName, "");
+    EXPECT_FALSE(prompt.bundleVisible || prompt.headerVisible || prompt.algorithmVisible);
+    EXPECT_EQ(fixture.form.Head.caption, " " + listFile.string() + ":");
+    EXPECT_EQ(fixture.user.busyDepth, 0);
+    EXPECT_GT(fixture.user.busyShown, 0);
+  }
+  ASSERT_TRUE(fs::exists(listFile)) << "the extension was added";
+  const auto bytes = testing::ReadFileBytes(listFile);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 12), "KOVA Voltare");
+  EXPECT_EQ(TemporaryFilesLeft(), 0);
+
+  AppFixture fixture;
+  fixture.user.ChooseFiles({listFile}).EnterPassword("list password");
+  fixture.form.OpenButtonClick();
+  EXPECT_EQ(Paths(fixture.form), (std::vector<std::string>{a, b}));
+  EXPECT_EQ(fixture.user.passwordPrompts.at(0).fileName, "mylist.vls");
+  EXPECT_EQ(fixture.form.Head.caption, " " + listFile.string() + ":");
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
+TEST(SavedListTest, AWrongPasswordReportsItAndLeavesTheListAsItWas) {
+  const std::string a = AppFixture::MakeFile("a.txt"), b = AppFixture::MakeFile("b.txt");
+  const fs::path listFile = TestDir() / "l.vls";
+  WriteListFile(listFile, "[KOVAVoltare]\r\nFile0=" + a + "\r\n", "right");
+
+  AppFixture fixture;
+  fixture.form.AddFileToList(b, 1);
+  fixture.user.EnterPassword("wrong");
+  EXPECT_EQ(fixture.form.LoadListFile(listFile), platform::ErrReported);
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -2\n"
+                                      "Error message: You have entered an invalid password. Please try again."}));
+  EXPECT_EQ(Paths(fixture.form), std::vector<std::string>{b});
+  EXPECT_EQ(fixture.form.Head.caption, " Untitled:");
+  EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
+TEST(SavedListTest, MissingFilesAndSkippedKeyNumbersAreReportedOnceAfterLoading) {
+  const std::string a = AppFixture::MakeFile("a.txt"), c = AppFixture::MakeFile("c.txt"),
+                    present = AppFixture::MakeFile("present.txt");
+  const fs::path listFile = TestDir() / "l.vls";
+  // Keys File0, File2, File3: read as File0, File1 ("ERROR"), File2; File3 is never read.
+  WriteListFile(listFile,
+                "[KOVAVoltare]\r\nFile0=" + a + "\r\nFile2=" + c + "\r\nFile3=" + (TestDir() / "never").string() +
+                    "\r\n",
+                "pw");
+
+  AppFixture fixture;
+  fixture.form.AddFileToList(present, 1);
+  fixture.form.AddFileToList(a, 1);
+  fixture.user.EnterPassword("pw");
+  EXPECT_EQ(fixture.form.LoadListFile(listFile), platform::Success);
+  EXPECT_EQ(Paths(fixture.form), (std::vector<std::string>{a, c, present})) << "added to what was there";
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{"error: One or more files in the savefile don't exist"});
+  EXPECT_EQ(fixture.form.Head.caption, " " + listFile.string() + ":");
+  EXPECT_EQ(fixture.user.progress.max(), 3);
+  EXPECT_EQ(fixture.user.progress.position(), 0);
+}
+
+TEST(SavedListTest, CancelInThePasswordPromptNeitherWritesNorReads) {
+  const std::string a = AppFixture::MakeFile("a.txt");
+  AppFixture fixture;
+  fixture.form.AddFileToList(a, 1);
+  fixture.user.ChooseSaveFile(TestDir() / "out.vls").CancelPassword();
+  fixture.form.SaveButtonClick();
+  EXPECT_FALSE(fs::exists(TestDir() / "out.vls"));
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_EQ(fixture.form.Head.caption, " Untitled:");
+
+  const fs::path listFile = TestDir() / "l.vls";
+  WriteListFile(listFile, "[KOVAVoltare]\r\nFile0=" + a + "\r\n", "pw");
+  fixture.form.ClearList1Click();
+  fixture.user.CancelPassword();
+  EXPECT_EQ(fixture.form.LoadListFile(listFile), platform::ErrReported);
+  EXPECT_EQ(fixture.form.ListView.Count(), 0u);
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_EQ(fixture.user.busyDepth, 0);
+  EXPECT_EQ(TemporaryFilesLeft(), 0);
+}
+
+TEST(SavedListTest, AMissingOrDamagedListFileIsReported) {
+  AppFixture fixture;
+  EXPECT_EQ(fixture.form.LoadListFile(TestDir() / "none.vls"), platform::ErrNoSuchFile);
+  EXPECT_TRUE(fixture.user.passwordPrompts.empty());
+
+  testing::WriteFileText(TestDir() / "short.vls", "KOVA Volt");
+  fixture.user.EnterPassword("pw");
+  EXPECT_EQ(fixture.form.LoadListFile(TestDir() / "short.vls"), platform::ErrReported);
+  ASSERT_EQ(fixture.user.messages.size(), 1u);
+  EXPECT_TRUE(fixture.user.messages[0].text.starts_with("KOVA Voltare caused an unexpected Windows error."));
+  EXPECT_EQ(fixture.form.ListView.Count(), 0u);
+}
+
+TEST(SavedListTest, ACommandLineListOpensAtFirstActivation) {
+  const std::string a = AppFixture::MakeFile("a.txt");
+  WriteListFile(TestDir() / "start.vls", "[KOVAVoltare]\r\nFile0=" + a + "\r\n", "pw");
+  AppFixture fixture;
+  fixture.user.EnterPassword("pw");
+  fixture.form.FormActivate(std::vector<std::string>{"start.vls"});
+  EXPECT_EQ(Paths(fixture.form), std::vector<std::string>{a});
+  EXPECT_EQ(fixture.form.Head.caption, " " + (TestDir() / "start.vls").string() + ":");
+}
+
+}  // namespace
+}  // namespace voltare::app
