@@ -616,6 +616,56 @@ TEST(SmtpConnect, RefusedConnectionFails) {
   ::close(fd);
 }
 
+// A listener whose queue is full lets new connections hang unanswered.
+class BusyListener {
+ public:
+  BusyListener() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
+    ::listen(listener_, 0);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    for (int i = 0; i < 8; ++i) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+      ::connect(fd, reinterpret_cast<sockaddr*>(&address), length);
+      fillers_.push_back(fd);
+    }
+    std::this_thread::sleep_for(50ms);
+  }
+  ~BusyListener() {
+    for (int fd : fillers_) ::close(fd);
+    ::close(listener_);
+  }
+  int port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  int port_ = 0;
+  std::vector<int> fillers_;
+};
+
+TEST(SmtpConnect, HangingConnectionEndsWithTheTimeOutOrACancel) {
+  BusyListener listener;
+  TSmtpClient client;
+  Configure(client, listener.port());
+  client.TimeOut = 50;
+  int failures = 0;
+  client.OnConnectionFailed = [&] { ++failures; };
+  EXPECT_EQ(FailureOf([&] { client.Connect(); }), "Connection Timed out");
+  client.TimeOut = 0;
+  int rounds = 0;
+  client.EventPump = [&] {
+    if (++rounds == 5) client.Abort();
+  };
+  EXPECT_EQ(FailureOf([&] { client.Connect(); }), "Connection Canceled");
+  EXPECT_EQ(failures, 2);
+  EXPECT_FALSE(client.Connected());
+}
+
 TEST(SmtpConnect, StatusReportsFollowTheReportLevel) {
   ScriptedServer server(SmtpScript());
   TSmtpClient client;
