@@ -1,0 +1,52 @@
+#pragma once
+// What every voltare-cli command shares: the session it runs in, how it
+// joins the command line, and the exit codes.
+//
+// A command is one source file with one function that adds its subcommand to
+// the parser and, when the user names it, hands back the action to run.
+// commands.cpp lists these functions; nothing else needs to change to add one.
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+#include "app/application.h"
+#include "cli/terminal_view.h"
+
+namespace voltare::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;  // an error was shown, or the command was cancelled
+inline constexpr int kExitUsage = 2;
+
+// The program's windows with the terminal as their user.
+struct Session {
+  TerminalView& ui;
+  app::Application& app;
+};
+
+// Runs the chosen command; kExitSuccess or kExitFailure (the session's error
+// messages count too: see main.cpp).
+using CommandAction = std::function<int(Session&)>;
+
+// Adds one command to `parent`; its callback stores the action in `chosen`.
+using CommandAdder = void (*)(CLI::App& parent, CommandAction& chosen);
+
+// Arguments that parse but make no sense (exit 2).
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Every command of the tool, in the order --help lists them.
+std::span<const CommandAdder> AllCommands();
+
+// The adders, one per command file.
+void AddConfigCommand(CLI::App& parent, CommandAction& chosen);
+void AddListSaveCommand(CLI::App& parent, CommandAction& chosen);
+void AddListOpenCommand(CLI::App& parent, CommandAction& chosen);
+
+}  // namespace voltare::cli

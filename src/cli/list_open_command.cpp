@@ -1,0 +1,37 @@
+// voltare-cli list-open IN.vls
+
+#include <iostream>
+
+#include "cli/command.h"
+#include "platform/result_codes.h"
+
+namespace voltare::cli {
+
+namespace {
+
+int OpenList(Session& session, const std::string& in) {
+  app::TMainForm& form = session.app.MainForm;
+  const platform::ResultCode result = form.LoadListFile(form.FromStartDirectory(in));
+  if (result == platform::ErrNoSuchFile) session.ui.Error(platform::ErrorFormat(result));
+  if (result != platform::Success) return kExitFailure;
+  for (const app::ListItem& item : form.ListView.Items()) std::cout << item.fileName << '\n';
+  return kExitSuccess;
+}
+
+}  // namespace
+
+void AddListOpenCommand(CLI::App& parent, CommandAction& chosen) {
+  CLI::App* command = parent.add_subcommand("list-open", "Print the files of a saved list (.vls)");
+  command->footer(
+      "\nOpens IN with the password from the password prompt and prints the full\n"
+      "path of every entry, one per line, in list order. Entries whose files no\n"
+      "longer exist are left out and reported once on standard error.\n"
+      "\nExample: voltare-cli --password-file pw.txt list-open letters.vls");
+  auto in = std::make_shared<std::string>();
+  command->add_option("IN", *in, "The list file (.vls) to open")->required();
+  command->callback([&chosen, in] {
+    chosen = [in = *in](Session& session) { return OpenList(session, in); };
+  });
+}
+
+}  // namespace voltare::cli

@@ -1,0 +1,87 @@
+// voltare-cli [--password-file FILE] [--yes | --no] COMMAND [ARGS...]
+
+#include <unistd.h>
+
+#include <clocale>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/command.h"
+
+namespace {
+
+using namespace voltare;
+
+constexpr const char* kDescription =
+    "KOVA Voltare from the command line: the program's own commands, run with the\n"
+    "terminal as the user. Messages appear in the program's words: information on\n"
+    "standard output, warnings and errors on standard error.";
+
+constexpr const char* kFooter =
+    "\nPasswords: every password prompt is answered with the first line of the\n"
+    "--password-file; without it, on a terminal, the password is asked with echo\n"
+    "off (an empty answer cancels); otherwise the prompt is cancelled.\n"
+    "Yes/No questions: answered by --yes or --no, else asked on the terminal.\n"
+    "Settings: the same store as the desktop program (VOLTARE_CONFIG_DIR moves it).\n"
+    "\nExit status: 0 done, 1 an error was shown or the command was cancelled,\n"
+    "2 wrong usage or a question nobody could answer.";
+
+int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& options) {
+  cli::TerminalView ui(options);
+  // Paths on the command line are taken from where the tool was started.
+  app::Application application(ui, std::filesystem::current_path());
+  cli::Session session{ui, application};
+  try {
+    const int status = action(session);
+    return status == cli::kExitSuccess && !ui.ErrorShown() ? cli::kExitSuccess : cli::kExitFailure;
+  } catch (const cli::UnansweredQuestion& question) {
+    std::cerr << "voltare-cli: this question needs an answer:\n  " << question.what()
+              << "\nRun the command again with --yes or --no.\n";
+    return cli::kExitUsage;
+  } catch (const cli::UsageError& error) {
+    std::cerr << "voltare-cli: " << error.what() << "\n";
+    return cli::kExitUsage;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_TIME, "");
+
+  CLI::App cli(kDescription, "voltare-cli");
+  cli.require_subcommand(1);
+  cli.fallthrough();
+
+  cli::TerminalOptions options;
+  std::string passwordFile;
+  auto* passwordOption = cli.add_option("--password-file", passwordFile,
+                                        "Answer every password prompt with the first line of FILE")
+                             ->type_name("FILE");
+  bool answerYes = false, answerNo = false;
+  auto* yes = cli.add_flag("--yes", answerYes, "Answer every Yes/No question with Yes");
+  auto* no = cli.add_flag("--no", answerNo, "Answer every Yes/No question with No");
+  yes->excludes(no);
+
+  cli::CommandAction action;
+  for (const cli::CommandAdder add : cli::AllCommands()) add(cli, action);
+  cli.footer(kFooter);  // after the commands, which have footers of their own
+
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = cli.exit(error);
+    return status == 0 ? cli::kExitSuccess : cli::kExitUsage;
+  }
+  if (*passwordOption) {
+    if (::access(passwordFile.c_str(), R_OK) != 0) {
+      std::cerr << "--password-file: cannot read " << passwordFile << "\nRun with --help for more information.\n";
+      return cli::kExitUsage;
+    }
+    options.passwordFile = passwordFile;
+  }
+  if (answerYes) options.answer = true;
+  if (answerNo) options.answer = false;
+  if (!action) return cli::kExitUsage;
+  return RunCommand(action, options);
+}

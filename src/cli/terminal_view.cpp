@@ -1,0 +1,196 @@
+#include "cli/terminal_view.h"
+
+#include <termios.h>
+#include <utility>
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+
+#include "app/password_box.h"
+#include "crypto/burn.h"
+#include "platform/shell_open.h"
+
+namespace voltare::cli {
+
+namespace {
+
+constexpr int kBarWidth = 30;
+
+// Reads one line from standard input; nothing at the end of input.
+std::optional<std::string> ReadLine() {
+  std::string line;
+  if (!std::getline(std::cin, line)) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// Switches the terminal's echo off for as long as it lives.
+class EchoOff {
+ public:
+  EchoOff() {
+    if (::tcgetattr(STDIN_FILENO, &saved_) != 0) return;
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+  }
+  ~EchoOff() {
+    if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  termios saved_{};
+  bool active_ = false;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void TerminalProgress::repaint() {
+  if (!isTerminal_) return;
+  if (position_ <= 0 || max_ <= 0) {
+    Erase();
+    return;
+  }
+  const std::int64_t done = std::min(position_, max_);
+  const int filled = static_cast<int>(done * kBarWidth / max_);
+  const int percent = static_cast<int>(done * 100 / max_);
+  std::fprintf(out_, "\r\033[K%s [%s%s] %3d%%", label_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
+               std::string(static_cast<std::size_t>(kBarWidth - filled), ' ').c_str(), percent);
+  std::fflush(out_);
+  shown_ = true;
+}
+
+void TerminalProgress::Erase() {
+  if (!shown_) return;
+  std::fputs("\r\033[K", out_);
+  std::fflush(out_);
+  shown_ = false;
+}
+
+// ---------------------------------------------------------------------------
+
+TerminalView::TerminalView(TerminalOptions options)
+    : options_(std::move(options)),
+      inputIsTerminal_(::isatty(STDIN_FILENO) == 1),
+      progress_(stderr, ::isatty(STDERR_FILENO) == 1) {}
+
+app::MessageButton TerminalView::ShowMessage(app::MessageKind kind, std::string_view, std::string_view text,
+                                             app::MessageButtons buttons) {
+  progress_.Erase();
+  if (buttons == app::MessageButtons::YesNo) {
+    if (options_.answer) return *options_.answer ? app::MessageButton::Yes : app::MessageButton::No;
+    if (!inputIsTerminal_) throw UnansweredQuestion(std::string(text));
+    return AskOnTerminal(text) ? app::MessageButton::Yes : app::MessageButton::No;
+  }
+  const bool toError = kind == app::MessageKind::Error || kind == app::MessageKind::Warning;
+  if (kind == app::MessageKind::Error) errorShown_ = true;
+  std::ostream& out = toError ? std::cerr : std::cout;
+  out << text << '\n' << std::flush;
+  return app::MessageButton::Ok;
+}
+
+bool TerminalView::AskOnTerminal(std::string_view question) {
+  for (;;) {
+    std::cerr << question << " [y/n] " << std::flush;
+    const std::optional<std::string> line = ReadLine();
+    if (!line) {
+      std::cerr << '\n';
+      return false;
+    }
+    if (*line == "y" || *line == "Y" || *line == "yes" || *line == "Yes") return true;
+    if (*line == "n" || *line == "N" || *line == "no" || *line == "No") return false;
+  }
+}
+
+std::vector<std::filesystem::path> TerminalView::ChooseOpenFiles(const app::OpenDialogRequest&) {
+  return std::exchange(openAnswer_, std::nullopt).value_or(std::vector<std::filesystem::path>{});
+}
+
+std::optional<std::filesystem::path> TerminalView::ChooseSaveFile(const app::SaveDialogRequest&) {
+  return std::exchange(saveAnswer_, std::nullopt);
+}
+
+std::optional<std::filesystem::path> TerminalView::ChooseDirectory(const app::DirectoryRequest&) {
+  return std::exchange(directoryAnswer_, std::nullopt);
+}
+
+void TerminalView::RunPasswordPrompt(app::TPasswordBox& box) {
+  std::optional<std::string> password;
+  if (options_.passwordFile) {
+    // The file's first line is typed and OK pressed, whatever it holds.
+    password = PasswordFromFile();
+  } else if (inputIsTerminal_) {
+    password = PasswordFromTerminal(box);
+    if (password && password->empty()) password.reset();  // an empty answer is Cancel
+  } else {
+    progress_.Erase();
+    std::cerr << "voltare-cli: a password is needed; give it with --password-file or run on a terminal\n";
+  }
+  if (password) {
+    crypto::Burn(box.Password.text);
+    box.Password.text = *password;
+    crypto::Burn(*password);
+    box.ContinueClick();
+  }
+  // Nothing to answer with, or the prompt refused the answer: Cancel.
+  if (box.IsShowing()) box.CancelClick();
+}
+
+std::optional<std::string> TerminalView::PasswordFromFile() {
+  std::ifstream in(*options_.passwordFile, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line)) {
+    progress_.Erase();
+    std::cerr << "voltare-cli: cannot read a password from " << options_.passwordFile->string() << '\n';
+    errorShown_ = true;
+    return std::nullopt;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::optional<std::string> TerminalView::PasswordFromTerminal(const app::TPasswordBox& box) {
+  progress_.Erase();
+  std::cerr << box.Label1.caption << '\n';
+  if (box.FileName.visible && !box.FileName.caption.empty()) std::cerr << "  " << box.FileName.caption << '\n';
+  if (box.AlgoHeader.visible || box.Algorithm.visible) {
+    std::cerr << "  " << (box.AlgoHeader.visible ? box.AlgoHeader.caption + " " : std::string())
+              << (box.Algorithm.visible ? box.Algorithm.caption : std::string()) << '\n';
+  }
+  std::cerr << "Password (empty to cancel): " << std::flush;
+  std::optional<std::string> line;
+  {
+    EchoOff quiet;
+    line = ReadLine();
+  }
+  std::cerr << '\n';
+  return line;
+}
+
+void TerminalView::RunModal(app::ModalForm& form) {
+  // Windows of their own cannot be shown here; commands that need one drive
+  // its form directly. Leaving it counts as Cancel.
+  form.Close();
+}
+
+app::ArchiveChoice TerminalView::RunArchiveViewer(const app::ArchiveRequest&) { return {}; }
+
+void TerminalView::SetStatusText(std::string_view text) {
+  status_ = std::string(text);
+  progress_.SetLabel(status_);
+}
+
+bool TerminalView::ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory) {
+  return platform::ShellOpen(target, workingDirectory) == platform::Success;
+}
+
+void TerminalView::ShowHelp(int) {
+  progress_.Erase();
+  std::cerr << "voltare-cli: run 'voltare-cli --help' for help on the commands\n";
+}
+
+}  // namespace voltare::cli

@@ -1,0 +1,101 @@
+#pragma once
+// The user of voltare-cli: messages go to the terminal, questions are
+// answered by the command line (--yes/--no, --password-file, the command's
+// arguments) or, when there is a terminal, asked there.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/interaction.h"
+
+namespace voltare::cli {
+
+struct TerminalOptions {
+  std::optional<std::filesystem::path> passwordFile;
+  std::optional<bool> answer;  // --yes (true) or --no (false)
+};
+
+// A Yes/No question that neither the command line nor a terminal can answer.
+class UnansweredQuestion : public std::runtime_error {
+ public:
+  explicit UnansweredQuestion(const std::string& question) : std::runtime_error(question) {}
+};
+
+// The progress bar on standard error, drawn only when that is a terminal.
+class TerminalProgress : public platform::Progress {
+ public:
+  TerminalProgress(std::FILE* out, bool isTerminal) : out_(out), isTerminal_(isTerminal) {}
+
+  void setMax(std::int64_t max) override { max_ = max; }
+  void setPosition(std::int64_t position) override { position_ = position; }
+  std::int64_t position() const override { return position_; }
+  void repaint() override;
+
+  void SetLabel(std::string label) { label_ = std::move(label); }
+  // Takes the bar off the screen before other output.
+  void Erase();
+
+ private:
+  std::FILE* out_;
+  bool isTerminal_;
+  std::int64_t max_ = 100;
+  std::int64_t position_ = 0;
+  std::string label_;
+  bool shown_ = false;
+};
+
+class TerminalView : public app::Interaction {
+ public:
+  explicit TerminalView(TerminalOptions options);
+
+  // The answers the command gives the dialogs from its arguments; a dialog
+  // without an answer counts as cancelled.
+  void AnswerOpenDialog(std::vector<std::filesystem::path> paths) { openAnswer_ = std::move(paths); }
+  void AnswerSaveDialog(std::filesystem::path path) { saveAnswer_ = std::move(path); }
+  void AnswerDirectoryChooser(std::filesystem::path path) { directoryAnswer_ = std::move(path); }
+
+  // True once an error message has been shown.
+  bool ErrorShown() const noexcept { return errorShown_; }
+
+  app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
+                                 app::MessageButtons buttons) override;
+  std::vector<std::filesystem::path> ChooseOpenFiles(const app::OpenDialogRequest& request) override;
+  std::optional<std::filesystem::path> ChooseSaveFile(const app::SaveDialogRequest& request) override;
+  std::optional<std::filesystem::path> ChooseDirectory(const app::DirectoryRequest& request) override;
+  void RunPasswordPrompt(app::TPasswordBox& box) override;
+  void RunModal(app::ModalForm& form) override;
+  app::ArchiveChoice RunArchiveViewer(const app::ArchiveRequest& request) override;
+  void SetStatusText(std::string_view text) override;
+  std::string StatusText() const override { return status_; }
+  platform::Progress& ProgressBar() override { return progress_; }
+  void SetBusyCursor(bool) override {}
+  // The terminal has no desktop clipboard; the tool keeps one of its own for
+  // the run, so that commands moving text through it still work.
+  std::optional<std::string> ClipboardText() override { return clipboard_; }
+  void SetClipboardText(std::string_view text) override { clipboard_ = std::string(text); }
+  void ClearClipboard() override { clipboard_.reset(); }
+  bool ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory) override;
+  void ShowHelp(int context) override;
+  app::FileInfo GetFileInfo(const std::filesystem::path& path) override { return app::PlainFileInfo(path); }
+
+ private:
+  bool AskOnTerminal(std::string_view question);
+  std::optional<std::string> PasswordFromFile();
+  std::optional<std::string> PasswordFromTerminal(const app::TPasswordBox& box);
+
+  TerminalOptions options_;
+  bool inputIsTerminal_;
+  TerminalProgress progress_;
+  std::string status_;
+  std::optional<std::string> clipboard_;
+  std::optional<std::vector<std::filesystem::path>> openAnswer_;
+  std::optional<std::filesystem::path> saveAnswer_;
+  std::optional<std::filesystem::path> directoryAnswer_;
+  bool errorShown_ = false;
+};
+
+}  // namespace voltare::cli
