@@ -1,0 +1,18 @@
+// The benchmark program: runs every registered benchmark, then prints the
+// comparison of our throughput with the reference implementation.
+
+#include <benchmark/benchmark.h>
+
+#include <iostream>
+
+#include "compare.h"
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  voltare::bench::ComparisonReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  voltare::bench::PrintComparisonTable(std::cout);
+  return 0;
+}
