@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <thread>
+#include <tuple>
 
 #include "net/messages.h"
 #include "net/net_error.h"
@@ -88,8 +89,10 @@ void TSocketClient::Report(int level, std::string_view status) const {
 
 void TSocketClient::Connect() {
   Report(messages::kLevelBuildingBlock, messages::kStatusConnecting);
-  ClearCancel();
+  // Refused before clearing: a Connect nested in a running wait must not
+  // swallow the cancel meant for that wait.
   if (connected_ || connectRunning_) throw ESocketError(messages::kAlreadyConnected);
+  ClearCancel();
   FlagScope running(connectRunning_);
 
   auto [host, port] = ConnectTarget();

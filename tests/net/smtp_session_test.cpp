@@ -443,6 +443,24 @@ TEST(SmtpSession, CancelFromTheEventPumpEndsAWaitOnASilentServer) {
   EXPECT_FALSE(client.Busy());
 }
 
+TEST(SmtpSession, ASecondConnectDuringAWaitFailsAndKeepsTheCancel) {
+  ScriptedServer server([](ServerConnection& c) { c.WaitSilently(); });
+  TSmtpClient client;
+  Configure(client, server.port());
+  std::string nested;
+  int rounds = 0;
+  client.EventPump = [&] {
+    if (++rounds == 10) {
+      client.Abort();
+      nested = FailureOf([&] { client.Connect(); });
+    }
+    if (rounds > 10) client.Abort();  // also ends the QUIT that follows
+  };
+  EXPECT_EQ(FailureOf([&] { client.Connect(); }), "Socket readln aborted");
+  EXPECT_EQ(nested, "Already connected");
+  EXPECT_FALSE(client.Busy());
+}
+
 TEST(SmtpSession, SilentServerFailsAfterTheInactivityLimit) {
   ScriptedServer server([](ServerConnection& c) {
     c.Send("220 ready\r\n");
