@@ -75,6 +75,13 @@ int SetSetting(Session& session, std::string_view name, const std::string& value
   app::TPreferencesForm& form = session.app.PreferencesForm;
   form.Open();
   form.FormShow();
+  if (session.ui.ErrorShown()) {
+    // The dialog would now show its design-time controls, and OK would store
+    // them over every other setting; here nothing is stored instead.
+    std::cerr << "voltare-cli: nothing was changed; correct or remove " << platform::SettingsFilePath().string()
+              << "\n";
+    return kExitFailure;
+  }
   SetControl(form, name, value);
   form.OKButtonClick();
   return form.IsShowing() ? kExitFailure : kExitSuccess;

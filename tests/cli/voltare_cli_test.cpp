@@ -1,0 +1,169 @@
+// The built voltare-cli, run as a user would run it: from a directory of its
+// own, with output going to files (so there is no terminal).
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_env.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileText;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& argument) {
+  std::string quoted = "'";
+  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+// Runs voltare-cli in `directory` with standard input from /dev/null.
+CliRun RunCli(const std::vector<std::string>& arguments, const fs::path& directory = TestDir() / "work") {
+  fs::create_directories(directory);
+  std::string command = "cd " + Quoted(directory.string()) + " && " + Quoted(VOLTARE_CLI_PATH);
+  for (const std::string& argument : arguments) command += " " + Quoted(argument);
+  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
+  command += " <" + std::string("/dev/null") + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+  const int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadText(out);
+  run.err = ReadText(err);
+  return run;
+}
+
+TEST(VoltareCliTest, ConfigShowsTheInstalledSettingsAndSetsThemThroughThePreferences) {
+  CliRun shown = RunCli({"config", "show"});
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  EXPECT_EQ(shown.out,
+            "[\\Software\\KOVA Software\\KOVA Voltare]\n"
+            "  Algorithm     string             0\n"
+            "  TypeOfWipe    string             1\n"
+            "  Loop          string             3\n"
+            "  Wipe          string             0\n"
+            "  CheckUpdate   32-bit number      0\n"
+            "[\\Software\\KOVA Software\\KOVA Voltare\\E-mail]\n"
+            "  (no values)\n");
+
+  EXPECT_EQ(RunCli({"config", "set", "checkupdate", "1"}).status, 0);
+  EXPECT_EQ(RunCli({"config", "set", "Loop", "42"}).status, 0);
+  shown = RunCli({"config", "show"});
+  EXPECT_NE(shown.out.find("  Loop          string             42\n"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("  CheckUpdate   32-bit number      1\n"), std::string::npos) << shown.out;
+
+  EXPECT_EQ(RunCli({"config", "set", "Algorithm", "3"}).status, 2);
+  EXPECT_EQ(RunCli({"config", "set", "Colour", "1"}).status, 2);
+  EXPECT_EQ(RunCli({"config", "set", "TypeOfWipe", "0"}).status, 0);
+  const CliRun loopWithoutNormalWipe = RunCli({"config", "set", "Loop", "5"});
+  EXPECT_EQ(loopWithoutNormalWipe.status, 2);
+  EXPECT_NE(loopWithoutNormalWipe.err.find("Normal Wipe"), std::string::npos);
+}
+
+TEST(VoltareCliTest, SettingsTheDialogRefusesToLoadAreLeftAlone) {
+  EXPECT_EQ(RunCli({"config", "set", "Algorithm", "1"}).status, 0);
+  EXPECT_EQ(RunCli({"config", "set", "Loop", "150"}).status, 0) << "stored as typed";
+  const std::string before = ReadText(TestDir() / "config" / "settings.conf");
+
+  const CliRun refused = RunCli({"config", "set", "Wipe", "1"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(refused.err.starts_with(
+      "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare\n"
+      "voltare-cli: nothing was changed"))
+      << refused.err;
+  EXPECT_EQ(ReadText(TestDir() / "config" / "settings.conf"), before);
+}
+
+TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
+  const fs::path work = TestDir() / "work";
+  fs::create_directories(work / "docs" / "sub");
+  WriteFileText(work / "a.txt", "a");
+  WriteFileText(work / "docs" / "b.txt", "b");
+  WriteFileText(work / "docs" / "sub" / "c.txt", "c");
+  WriteFileText(TestDir() / "pw.txt", "secret words\r\nsecond line ignored\n");
+
+  const CliRun saved = RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-save", "saved", "a.txt", "docs"});
+  EXPECT_EQ(saved.status, 0) << saved.err;
+  EXPECT_EQ(saved.out, "");
+  EXPECT_EQ(saved.err, "") << "no progress bar without a terminal";
+  ASSERT_TRUE(fs::exists(work / "saved.vls"));
+
+  const CliRun opened = RunCli({"list-open", "../work/saved.vls", "--password-file", (TestDir() / "pw.txt").string()},
+                            TestDir() / "elsewhere");
+  EXPECT_EQ(opened.status, 0) << opened.err;
+  EXPECT_EQ(opened.out, (work / "a.txt").string() + "\n" + (work / "docs/b.txt").string() + "\n" +
+                            (work / "docs/sub/c.txt").string() + "\n");
+
+  WriteFileText(TestDir() / "wrong.txt", "secret word\n");
+  const CliRun wrong = RunCli({"--password-file", (TestDir() / "wrong.txt").string(), "list-open", "saved.vls"});
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.out, "");
+  EXPECT_EQ(wrong.err,
+            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -2\n"
+            "Error message: You have entered an invalid password. Please try again.\n");
+
+  fs::remove(work / "a.txt");
+  const CliRun missing = RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-open", "saved.vls"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, (work / "docs/b.txt").string() + "\n" + (work / "docs/sub/c.txt").string() + "\n");
+  EXPECT_EQ(missing.err, "One or more files in the savefile don't exist\n");
+}
+
+TEST(VoltareCliTest, WithoutAPasswordNothingIsWrittenOrRead) {
+  const fs::path work = TestDir() / "work";
+  fs::create_directories(work);
+  WriteFileText(work / "a.txt", "a");
+  const CliRun save = RunCli({"list-save", "out.vls", "a.txt"});
+  EXPECT_EQ(save.status, 1);
+  EXPECT_FALSE(fs::exists(work / "out.vls"));
+
+  WriteFileText(TestDir() / "empty.txt", "\n");
+  const CliRun emptyLine = RunCli({"--password-file", (TestDir() / "empty.txt").string(), "list-save", "out", "a.txt"});
+  EXPECT_EQ(emptyLine.status, 1);
+  EXPECT_EQ(emptyLine.err, "No characters found in the password field\n");
+  EXPECT_FALSE(fs::exists(work / "out.vls"));
+
+  const CliRun absent = RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-open", "none.vls"});
+  EXPECT_EQ(absent.status, 2) << "an unreadable password file is a usage error";
+  const CliRun noList = RunCli({"--password-file", (TestDir() / "empty.txt").string(), "list-open", "none.vls"});
+  EXPECT_EQ(noList.status, 1);
+  EXPECT_EQ(noList.err,
+            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
+            "Error message: The file you selected does not exist !\n");
+}
+
+TEST(VoltareCliTest, UsageErrorsAndHelp) {
+  EXPECT_EQ(RunCli({}).status, 2);
+  EXPECT_EQ(RunCli({"frobnicate"}).status, 2);
+  EXPECT_EQ(RunCli({"--yes", "--no", "config", "show"}).status, 2);
+  EXPECT_EQ(RunCli({"list-save", "out.vls"}).status, 2);
+  EXPECT_EQ(RunCli({"list-save", "out.vls", "no-such-file"}).status, 2);
+
+  const CliRun help = RunCli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* word : {"config", "list-save", "list-open", "--password-file", "--yes", "--no", "Exit status"}) {
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+  const CliRun commandHelp = RunCli({"list-open", "--help"});
+  EXPECT_EQ(commandHelp.status, 0);
+  EXPECT_NE(commandHelp.out.find("in list order"), std::string::npos);
+}
+
+}  // namespace
