@@ -132,6 +132,7 @@ std::string TSmtpClient::SkipContinuationLines(std::string line) {
 }
 
 void TSmtpClient::Disconnect() {
+  ProcessPendingEvents();  // a server that already left gets no QUIT
   ClearCancel();
   if (!Connected() || inMessageData_) {
     // Nobody to say goodbye to, or a server in the middle of message text
@@ -203,6 +204,7 @@ void TSmtpClient::SendMail() {
 }
 
 void TSmtpClient::RequireConnection() {
+  ProcessPendingEvents();  // notice a server that left while we were idle
   if (Connected()) return;
   bool handled = false;
   if (OnConnectionRequired) OnConnectionRequired(handled);

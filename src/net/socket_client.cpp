@@ -326,6 +326,12 @@ void TSocketClient::PumpOnce() {
   if (EventPump) EventPump();
 }
 
+void TSocketClient::ProcessPendingEvents() {
+  if (!socket_.IsOpen() || inMachinery_) return;
+  pollfd entry{socket_.fd(), POLLIN, 0};
+  if (::poll(&entry, 1, 0) > 0) HandleSocketEvents(entry.revents);
+}
+
 void TSocketClient::HandleSocketEvents(short events) {
   const FlagScope machinery(inMachinery_);
   if (connecting_) {

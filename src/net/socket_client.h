@@ -122,6 +122,9 @@ class TSocketClient {
   // One round of every wait: poll the socket briefly, handle what happened,
   // let the user interface run.
   void PumpOnce();
+  // Handles what the socket reported while no wait was running (above all a
+  // close by the server), without waiting.
+  void ProcessPendingEvents();
   // Starts the inactivity clock of a wait.
   void MarkActivity() noexcept { lastActivity_ = std::chrono::steady_clock::now(); }
   bool InactivityExceeded() const noexcept;

@@ -425,6 +425,25 @@ TEST(SmtpSession, ServerClosingMidReplyEndsTheWaitWithAFailure) {
   EXPECT_EQ(disconnects, 1);
 }
 
+TEST(SmtpSession, AServerThatLeftWhileIdleIsNoticedBeforeTheNextCommand) {
+  ScriptedServer server([](ServerConnection& c) {
+    c.Send("220 ready\r\n");
+    c.ReadLine();
+    c.Send("250 ok\r\n");
+    c.Close();
+  });
+  TSmtpClient client;
+  Configure(client, server.port());
+  int disconnects = 0;
+  client.OnDisconnect = [&] { ++disconnects; };
+  client.Connect();
+  server.Transcript();  // the server has closed its end
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(FailureOf([&] { client.SendMail(); }), "Not Connected");
+  EXPECT_EQ(disconnects, 1);
+  EXPECT_NO_THROW(client.Disconnect());
+}
+
 TEST(SmtpSession, CancelFromTheEventPumpEndsAWaitOnASilentServer) {
   ScriptedServer server([](ServerConnection& c) { c.WaitSilently(); });
   TSmtpClient client;
