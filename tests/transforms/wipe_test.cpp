@@ -88,26 +88,21 @@ class RecordingWipeFile final : public WipeFile {
   WipeLog& log_;
 };
 
-// A file that exists only in memory: any size, writes counted, not stored.
+// A file that exists only in memory: any size, nothing stored. The engine
+// owns and destroys it, so tests watch it through the callbacks.
 class ImaginaryWipeFile final : public WipeFile {
  public:
   explicit ImaginaryWipeFile(std::uint64_t size) : size_(size) {}
 
   std::function<std::size_t(std::span<const std::uint8_t>)> onWrite;
   std::function<void(std::time_t)> onTimeChange;
-  std::uint64_t written = 0;
-  std::size_t lastWriteLength = 0;
-  int flushes = 0;
 
   std::uint64_t size() override { return size_; }
   std::size_t write(std::span<const std::uint8_t> data) override {
-    lastWriteLength = data.size();
-    const std::size_t done = onWrite ? onWrite(data) : data.size();
-    written += done;
-    return done;
+    return onWrite ? onWrite(data) : data.size();
   }
   void rewind() override {}
-  void flush() override { ++flushes; }
+  void flush() override {}
   void truncateToZero() override { size_ = 0; }
   void setLastWriteTime(std::time_t when) override {
     if (onTimeChange) onTimeChange(when);
@@ -443,16 +438,17 @@ TEST_F(WipeTest, SizesBeyond32BitsAreWipedWhole) {
   // 4 GiB exactly: its low 32 bits are 0, yet it is not an empty file.
   {
     auto file = std::make_unique<ImaginaryWipeFile>(std::uint64_t{1} << 32);
-    ImaginaryWipeFile* watched = file.get();
     int calls = 0;
+    std::size_t written = 0;
     file->onWrite = [&](std::span<const std::uint8_t> data) -> std::size_t {
       if (++calls == 2) throw platform::OsError(ENOSPC, "write");
+      written += data.size();
       return data.size();
     };
     const auto path = MakeFile(1);
     EXPECT_EQ(NormalWipeFile(path, 1, &progress, Imaginary(file)), ENOSPC);
     EXPECT_EQ(progress.max(), std::int64_t{1} << 32);
-    EXPECT_EQ(watched->written, 2048U);
+    EXPECT_EQ(written, 2048U);
   }
   // 4 GiB + 1: one pass of a Government Wipe covers every byte.
   {
