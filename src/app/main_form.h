@@ -121,6 +121,8 @@ class TMainForm {
 
  private:
   void HandleCommandLine(std::span<const std::string> arguments);
+  // Adds the files a decrypted list names; true when any of them is missing.
+  bool AddListedFiles(const std::filesystem::path& listText);
   void ResetProgress();
   std::vector<std::string> TakeSelectedPaths(bool remove);
   void ShowResult(platform::ResultCode code);

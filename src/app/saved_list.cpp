@@ -56,6 +56,26 @@ PasswordRequest ListPasswordRequest(std::string fileName) {
 
 }  // namespace
 
+bool TMainForm::AddListedFiles(const fs::path& listText) {
+  // Read once, then looked up the way single reads would see it: the key
+  // names through their list buffer, each value through its value buffer.
+  const platform::IniFile list = platform::IniFile::Load(listText);
+  const std::vector<std::string> keys =
+      platform::ListThroughBuffer(list.keyNames(kListSection), platform::kProfileListBufferSize);
+  bool anyMissing = false;
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    const std::optional<std::string> value = list.value(kListSection, EntryKey(k));
+    const std::string file =
+        value ? platform::CutToBuffer(*value, platform::kProfileValueBufferSize) : std::string(kMissingValue);
+    if (platform::FileExists(file)) {
+      AddFileToList(file, static_cast<std::int64_t>(keys.size()));
+    } else {
+      anyMissing = true;
+    }
+  }
+  return anyMissing;
+}
+
 platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
   if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
   BusyCursor busy(ui_);
@@ -77,15 +97,13 @@ platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
   }
   decrypted.Delete();
 
-  const std::vector<std::string> keys = platform::ReadProfileKeyNames(expanded.Path(), kListSection);
   bool anyMissing = false;
-  for (std::size_t k = 0; k < keys.size(); ++k) {
-    const std::string file = platform::ReadProfileString(expanded.Path(), kListSection, EntryKey(k), kMissingValue);
-    if (platform::FileExists(file)) {
-      AddFileToList(file, static_cast<std::int64_t>(keys.size()));
-    } else {
-      anyMissing = true;
-    }
+  try {
+    anyMissing = AddListedFiles(expanded.Path());
+  } catch (const std::exception& failure) {
+    progress.setPosition(0);
+    ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+    return platform::ErrReported;
   }
   expanded.Delete();
   ResetProgress();

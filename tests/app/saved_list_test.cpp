@@ -155,3 +155,24 @@ TEST(SavedListTest, ACommandLineListOpensAtFirstActivation) {
 
 }  // namespace
 }  // namespace voltare::app
+
+namespace voltare::app {
+namespace {
+
+TEST(SavedListTest, OnlyTheEntriesWhoseKeyNamesFitTheListBufferAreRead) {
+  const std::string a = AppFixture::MakeFile("a.txt");
+  std::string text = "[KOVAVoltare]\r\n";
+  for (int k = 0; k < 2500; ++k) text += "File" + std::to_string(k) + "=" + a + "\r\n";
+  WriteListFile(TestDir() / "long.vls", text, "pw");
+
+  AppFixture fixture;
+  fixture.user.EnterPassword("pw");
+  EXPECT_EQ(fixture.form.LoadListFile(TestDir() / "long.vls"), platform::Success);
+  EXPECT_EQ(fixture.form.ListView.Count(), 1u);
+  // 16384 bytes hold File0 to File1942 and a cut-off piece of the next name.
+  EXPECT_EQ(fixture.user.progress.max(), 1944);
+  EXPECT_TRUE(fixture.user.messages.empty());
+}
+
+}  // namespace
+}  // namespace voltare::app
