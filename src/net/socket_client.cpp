@@ -107,6 +107,9 @@ void TSocketClient::Connect() {
   }
   if (!address) throw ESocketError(messages::kNullRemoteAddress);
 
+  // A port a TCP address cannot hold must not wrap round to another one.
+  if (port < 0 || port > 0xFFFF) throw ESocketError(SocketErrnoText(EINVAL), EINVAL);
+
   received_.clear();
   sendBuffer_.clear();
   sendOffset_ = 0;

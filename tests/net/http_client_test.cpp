@@ -226,6 +226,7 @@ TEST(HttpRequest, UrlPartsDecideHostPortAndPath) {
   parse("http://long.test/" + std::string(300, 'p'));
   EXPECT_EQ(client.Path().size(), 256u);
 
+  EXPECT_EQ(FailureOf([&] { client.Get("http://127.0.0.1:70000/"); }), "10022:Invalid argument");
   EXPECT_EQ(FailureOf([&] { client.Get(""); }), "Empty URL");
   EXPECT_EQ(FailureOf([&] { client.Get("http://h.test/a\r\nX-Evil: 1"); }),
             "Line break not allowed in URL");
