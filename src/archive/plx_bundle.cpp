@@ -29,24 +29,32 @@ struct Member {
 };
 
 Member MemberOf(const std::filesystem::path& source) {
-  return Member{std::filesystem::path(source.string() + ".vlt"), source.filename().string() + ".vlt"};
+  return Member{std::filesystem::path(source.string() + ".vlt"),
+                source.filename().string() + ".vlt"};
 }
 
-[[noreturn]] void Refuse(int error, const std::string& what) { throw platform::OsError(error, what); }
+[[noreturn]] void Refuse(int error, const std::string& what) {
+  throw platform::OsError(error, what);
+}
 
 // Refuses a member the archive format cannot hold, before anything is written.
 void CheckFitsFormat(const Member& member) {
-  if (member.name.size() > kMaxNameLength) Refuse(ENAMETOOLONG, "member name too long: " + member.name);
+  if (member.name.size() > kMaxNameLength) {
+    Refuse(ENAMETOOLONG, "member name too long: " + member.name);
+  }
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(member.file, error);
   if (error) Refuse(error.value(), "cannot read the size of " + member.file.string());
-  if (size > static_cast<std::uintmax_t>(kMaxMemberSize)) Refuse(EFBIG, "member too large: " + member.file.string());
+  if (size > static_cast<std::uintmax_t>(kMaxMemberSize)) {
+    Refuse(EFBIG, "member too large: " + member.file.string());
+  }
 }
 
 std::string BundlingStatus(std::size_t position, std::size_t count) {
   const std::string format(messages::kBundlingStatus);
   std::array<char, 128> text{};
-  std::snprintf(text.data(), text.size(), format.c_str(), static_cast<int>(position), static_cast<int>(count));
+  std::snprintf(text.data(), text.size(), format.c_str(), static_cast<int>(position),
+                static_cast<int>(count));
   return text.data();
 }
 
@@ -73,14 +81,17 @@ void WriteHeaderAndName(platform::File& archive, std::uint32_t count, std::int32
 
 // Copies the member in blocks until a block comes back short; returns the
 // number of bytes copied.
-std::uint64_t CopyBlocks(platform::File& from, platform::File& archive, platform::Progress* progress) {
+std::uint64_t CopyBlocks(platform::File& from, platform::File& archive,
+                         platform::Progress* progress) {
   std::vector<std::uint8_t> block(kPackBlockSize);
   std::uint64_t copied = 0;
   for (;;) {
     const std::size_t got = from.read(block);
     archive.write(std::span(block).first(got));
     copied += got;
-    if (progress != nullptr) SetProgress(progress, progress->position() + static_cast<std::int64_t>(got));
+    if (progress != nullptr) {
+      SetProgress(progress, progress->position() + static_cast<std::int64_t>(got));
+    }
     if (got < block.size()) return copied;
   }
 }
@@ -89,7 +100,9 @@ void PackMember(platform::File& archive, const Member& member, std::uint32_t cou
                 platform::Progress* progress) {
   platform::File source(member.file, platform::File::Mode::Read);
   const std::uint64_t size = source.size();
-  if (size > static_cast<std::uint64_t>(kMaxMemberSize)) Refuse(EFBIG, "member too large: " + member.file.string());
+  if (size > static_cast<std::uint64_t>(kMaxMemberSize)) {
+    Refuse(EFBIG, "member too large: " + member.file.string());
+  }
 
   WriteHeaderAndName(archive, count, static_cast<std::int32_t>(size), member.name);
   if (progress != nullptr) progress->setMax(static_cast<std::int64_t>(size));

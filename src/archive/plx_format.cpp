@@ -18,7 +18,9 @@ std::uint32_t GetLittleEndian32(std::span<const std::uint8_t> in) {
 
 std::array<std::uint8_t, kEntryHeaderSize> EncodeEntryHeader(const ArchiveEntryHeader& header) {
   std::array<std::uint8_t, kEntryHeaderSize> bytes{};
-  for (std::size_t i = 0; i < header.magic.size(); ++i) bytes[i] = static_cast<std::uint8_t>(header.magic[i]);
+  for (std::size_t i = 0; i < header.magic.size(); ++i) {
+    bytes[i] = static_cast<std::uint8_t>(header.magic[i]);
+  }
   bytes[3] = header.version;
   bytes[4] = header.reserved;
   PutLittleEndian32(std::span(bytes).subspan(5, 4), header.count);
@@ -29,7 +31,9 @@ std::array<std::uint8_t, kEntryHeaderSize> EncodeEntryHeader(const ArchiveEntryH
 
 ArchiveEntryHeader DecodeEntryHeader(std::span<const std::uint8_t, kEntryHeaderSize> bytes) {
   ArchiveEntryHeader header;
-  for (std::size_t i = 0; i < header.magic.size(); ++i) header.magic[i] = static_cast<char>(bytes[i]);
+  for (std::size_t i = 0; i < header.magic.size(); ++i) {
+    header.magic[i] = static_cast<char>(bytes[i]);
+  }
   header.version = bytes[3];
   header.reserved = bytes[4];
   header.count = GetLittleEndian32(bytes.subspan(5, 4));

@@ -46,7 +46,8 @@ std::uint32_t DosDateTimeFromDayCount(double dayCount) {
   using namespace std::chrono;
   const double wholeDays = std::floor(dayCount);
   // The time of day to the nearest millisecond, as the date-time form is read.
-  auto milliseconds = static_cast<std::int64_t>(std::llround((dayCount - wholeDays) * kMillisecondsPerDay));
+  auto milliseconds =
+      static_cast<std::int64_t>(std::llround((dayCount - wholeDays) * kMillisecondsPerDay));
   if (milliseconds >= kMillisecondsPerDay) milliseconds = kMillisecondsPerDay - 1;
 
   constexpr sys_days kDayZero = 1899y / December / 30;
@@ -66,7 +67,8 @@ std::uint32_t DosDateTimeFromDayCount(double dayCount) {
 }
 
 std::optional<std::time_t> LocalTimeFromDosDateTime(std::uint32_t dosDateTime) {
-  const DosFields f = dosDateTime == 0 ? DosFields{kFirstDosYear, 1, 1, 0, 0, 0} : Unpack(dosDateTime);
+  const DosFields f =
+      dosDateTime == 0 ? DosFields{kFirstDosYear, 1, 1, 0, 0, 0} : Unpack(dosDateTime);
   if (!IsRealMoment(f)) return std::nullopt;
 
   std::tm local{};

@@ -35,9 +35,8 @@ constexpr std::array<unsigned long, 12> kNetworkMagics = {
 constexpr long kFuseMagic = 0x65735546;
 
 constexpr std::array<std::string_view, 16> kNetworkFuseTypes = {
-    "sshfs",  "rclone",     "s3fs",      "gcsfuse",  "curlftpfs", "davfs",
-    "davfs2", "glusterfs",  "ceph-fuse", "afpfs",    "smbnetfs",  "httpfs",
-    "goofys", "blobfuse",   "juicefs",   "nfs-fuse",
+    "sshfs",     "rclone", "s3fs",     "gcsfuse", "curlftpfs", "davfs",    "davfs2",  "glusterfs",
+    "ceph-fuse", "afpfs",  "smbnetfs", "httpfs",  "goofys",    "blobfuse", "juicefs", "nfs-fuse",
 };
 
 constexpr std::string_view kCdromTypes[] = {"iso9660", "udf"};
@@ -68,8 +67,7 @@ bool IsNetworkFileSystem(long magic, std::string_view mountType) {
 }
 
 std::string MountTypeOf(dev_t device, const std::filesystem::path& mountInfo) {
-  const std::string wanted =
-      std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
   std::ifstream in(mountInfo);
   std::string line;
   while (std::getline(in, line)) {
@@ -93,7 +91,9 @@ bool IsRemovableBlockDevice(dev_t device, const std::filesystem::path& sysfsRoot
   const auto node = std::filesystem::canonical(link, error);
   if (error) return false;
   // A partition carries no flag of its own; the disk above it does.
-  if (std::filesystem::exists(node / "partition", error)) return ReadsOne(node.parent_path() / "removable");
+  if (std::filesystem::exists(node / "partition", error)) {
+    return ReadsOne(node.parent_path() / "removable");
+  }
   return ReadsOne(node / "removable");
 }
 
@@ -115,7 +115,9 @@ bool FindExisting(std::filesystem::path& probe, struct statfs& info) {
 }
 
 bool IsCdrom(unsigned long magic, std::string_view mountType) {
-  if (magic == drive_type_detail::kIso9660Magic || magic == drive_type_detail::kUdfMagic) return true;
+  if (magic == drive_type_detail::kIso9660Magic || magic == drive_type_detail::kUdfMagic) {
+    return true;
+  }
   for (std::string_view type : drive_type_detail::kCdromTypes) {
     if (mountType == type) return true;
   }

@@ -18,6 +18,7 @@ namespace voltare::transforms {
 
 using platform::ResultCode;
 
+// clang-format off
 std::array<std::uint8_t, 53> GovernmentPatterns = {
     0x00, 0x00, 0x00, 0x00,                                            // 0-3: random
     0x55, 0xAA,                                                        // 4-5
@@ -29,6 +30,7 @@ std::array<std::uint8_t, 53> GovernmentPatterns = {
     0x00,                                                              // 49
     0x00, 0x00, 0x00,                                                  // 50-52: random
 };
+// clang-format on
 
 namespace {
 
@@ -158,8 +160,11 @@ ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progre
   }
 }
 
+// The draw order matters: it fixes which draw lands in which pass.
 void DrawGovernmentRandomEntries(PseudoRandom& random) {
-  for (int index : {0, 1, 2, 3, 52, 51, 50}) GovernmentPatterns[static_cast<std::size_t>(index)] = random.NextByte();
+  for (int index : {0, 1, 2, 3, 52, 51, 50}) {
+    GovernmentPatterns[static_cast<std::size_t>(index)] = random.NextByte();
+  }
 }
 
 // --- the random moment ---------------------------------------------------------

@@ -9,8 +9,6 @@ PseudoRandom& ProgramRandom() noexcept {
   return generator;
 }
 
-std::uint32_t ClockSeed() noexcept {
-  return static_cast<std::uint32_t>(std::time(nullptr));
-}
+std::uint32_t ClockSeed() noexcept { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 }  // namespace voltare::transforms

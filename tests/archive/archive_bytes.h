@@ -17,9 +17,18 @@ struct RawEntry {
   RawEntry(std::string entryName, Bytes entryData, std::uint32_t entryCount = 1)
       : name(std::move(entryName)), data(std::move(entryData)), count(entryCount) {}
 
-  RawEntry& Magic(std::string value) { magic = std::move(value); return *this; }
-  RawEntry& Size(std::int32_t value) { size = value; return *this; }
-  RawEntry& NameLength(std::uint32_t value) { nameLength = value; return *this; }
+  RawEntry& Magic(std::string value) {
+    magic = std::move(value);
+    return *this;
+  }
+  RawEntry& Size(std::int32_t value) {
+    size = value;
+    return *this;
+  }
+  RawEntry& NameLength(std::uint32_t value) {
+    nameLength = value;
+    return *this;
+  }
 
   std::string name;
   Bytes data;
@@ -38,7 +47,8 @@ inline Bytes EntryBytes(const RawEntry& entry) {
   out.push_back(1);  // version
   out.push_back(0);  // reserved
   PutLittleEndian32(out, entry.count);
-  PutLittleEndian32(out, static_cast<std::uint32_t>(entry.size.value_or(static_cast<std::int32_t>(entry.data.size()))));
+  PutLittleEndian32(out, static_cast<std::uint32_t>(
+                             entry.size.value_or(static_cast<std::int32_t>(entry.data.size()))));
   PutLittleEndian32(out, entry.nameLength.value_or(static_cast<std::uint32_t>(entry.name.size())));
   out.insert(out.end(), entry.name.begin(), entry.name.end());
   out.insert(out.end(), {0, 0});

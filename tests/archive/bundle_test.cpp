@@ -1,5 +1,3 @@
-#include "archive/plx_bundle.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "archive/archive_bytes.h"
+#include "archive/plx_bundle.h"
 #include "archive/plx_extract.h"
 #include "archive/plx_reader.h"
 #include "support/test_env.h"
@@ -44,7 +43,8 @@ class RecordingProgress final : public platform::Progress {
 class BundleTest : public ::testing::Test {
  protected:
   // A source path whose encrypted file "<source>.vlt" holds `data`.
-  fs::path Encrypted(const std::string& source, const Bytes& data, const fs::path& dir = TestDir()) {
+  fs::path Encrypted(const std::string& source, const Bytes& data,
+                     const fs::path& dir = TestDir()) {
     fs::create_directories(dir);
     WriteFileBytes(dir / (source + ".vlt"), data);
     return dir / source;
@@ -87,9 +87,9 @@ TEST_F(BundleTest, ThreeMembersInListOrderWithCountEverywhereAndStatusTexts) {
                                          Encrypted("b.doc", b, TestDir() / "sub")};
   ASSERT_EQ(BundleFiles(sources, archive, &progress, Status()), Success);
 
-  EXPECT_EQ(ReadFileBytes(archive), ArchiveBytes({RawEntry("c.doc.vlt", c, 3),
-                                                  RawEntry("a.doc.vlt", a, 3),
-                                                  RawEntry("b.doc.vlt", b, 3)}));
+  EXPECT_EQ(ReadFileBytes(archive),
+            ArchiveBytes({RawEntry("c.doc.vlt", c, 3), RawEntry("a.doc.vlt", a, 3),
+                          RawEntry("b.doc.vlt", b, 3)}));
   EXPECT_EQ(statusTexts, (std::vector<std::string>{"Bundling files to one (1/3) -- PLX",
                                                    "Bundling files to one (2/3) -- PLX",
                                                    "Bundling files to one (3/3) -- PLX", "Ready"}));
@@ -133,7 +133,8 @@ TEST_F(BundleTest, EmptyListIsRefused) {
 // --- failures leave every member and no archive ------------------------------------
 
 TEST_F(BundleTest, MissingMemberLeavesTheOthersAndNoArchive) {
-  const std::vector<fs::path> sources = {Encrypted("a", {1}), TestDir() / "vanished", Encrypted("c", {3})};
+  const std::vector<fs::path> sources = {Encrypted("a", {1}), TestDir() / "vanished",
+                                         Encrypted("c", {3})};
   EXPECT_EQ(BundleFiles(sources, archive, nullptr, Status()), ENOENT);
   EXPECT_EQ(NamesIn(TestDir()), (std::vector<std::string>{"a.vlt", "c.vlt"}));
 }

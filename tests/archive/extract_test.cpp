@@ -1,5 +1,3 @@
-#include "archive/plx_extract.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "archive/archive_bytes.h"
+#include "archive/plx_extract.h"
 #include "archive/plx_reader.h"
 #include "platform/temp_files.h"
 #include "support/test_env.h"
@@ -36,8 +35,7 @@ using Names = std::vector<std::string>;
 class ExtractTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteFileBytes(archive, ArchiveBytes({RawEntry("a.vlt", a, 3),
-                                          RawEntry("b.vlt", b, 3),
+    WriteFileBytes(archive, ArchiveBytes({RawEntry("a.vlt", a, 3), RawEntry("b.vlt", b, 3),
                                           RawEntry("c.vlt", c, 3)}));
   }
 
@@ -51,7 +49,8 @@ class ExtractTest : public ::testing::Test {
 TEST_F(ExtractTest, ListsNamesAndSizesInArchiveOrder) {
   std::vector<ArchiveMember> members;
   ASSERT_EQ(ListArchiveMembers(archive, members), Success);
-  EXPECT_EQ(members, (std::vector<ArchiveMember>{{"a.vlt", 500}, {"b.vlt", 1024}, {"c.vlt", 5000}}));
+  EXPECT_EQ(members,
+            (std::vector<ArchiveMember>{{"a.vlt", 500}, {"b.vlt", 1024}, {"c.vlt", 5000}}));
   EXPECT_EQ(ListArchiveMembers(TestDir() / "none.plx", members), ErrNoSuchFile);
   EXPECT_TRUE(members.empty());
 }
@@ -180,8 +179,7 @@ INSTANTIATE_TEST_SUITE_P(Damages, HostileArchiveTest, ::testing::ValuesIn(Damage
                          });
 
 TEST_F(ExtractTest, DamageAfterAnExtractedMemberTakesItBackOut) {
-  WriteFileBytes(archive, ArchiveBytes({RawEntry("a.vlt", a, 2),
-                                        RawEntry("../b.vlt", b, 2)}));
+  WriteFileBytes(archive, ArchiveBytes({RawEntry("a.vlt", a, 2), RawEntry("../b.vlt", b, 2)}));
   EXPECT_EQ(ExtractFromArchive(Names{"a.vlt", "../b.vlt"}, archive, out), ErrBadFile);
   EXPECT_TRUE(out.empty());
   EXPECT_TRUE(fs::is_empty(TempDir()));

@@ -39,10 +39,10 @@ constexpr std::uint8_t kDrawBytes[] = {58, 116, 5, 197, 193, 127, 148, 59, 240};
 // What the engine did to the file, in order.
 struct WipeEvent {
   enum Kind { Write, Rewind, Flush, Truncate, TimeChange, Close } kind;
-  std::size_t length = 0;        // Write
-  std::uint8_t firstByte = 0;    // Write
-  bool uniform = true;           // Write: every byte equal to firstByte
-  std::time_t when = 0;          // TimeChange
+  std::size_t length = 0;      // Write
+  std::uint8_t firstByte = 0;  // Write
+  bool uniform = true;         // Write: every byte equal to firstByte
+  std::time_t when = 0;        // TimeChange
 };
 
 struct WipeLog {
@@ -61,27 +61,41 @@ struct WipeLog {
 // different size or cuts one write short.
 class RecordingWipeFile final : public WipeFile {
  public:
-  RecordingWipeFile(std::unique_ptr<WipeFile> real, WipeLog& log) : real_(std::move(real)), log_(log) {}
+  RecordingWipeFile(std::unique_ptr<WipeFile> real, WipeLog& log)
+      : real_(std::move(real)), log_(log) {}
 
   std::uint64_t size() override { return real_->size(); }
   std::size_t write(std::span<const std::uint8_t> data) override {
     WipeEvent event{WipeEvent::Write};
     event.length = data.size();
     event.firstByte = data.empty() ? 0 : data[0];
-    event.uniform = std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == event.firstByte; });
+    event.uniform =
+        std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == event.firstByte; });
     log_.events.push_back(event);
     return real_->write(data);
   }
-  void rewind() override { log_.events.push_back({WipeEvent::Rewind}); real_->rewind(); }
-  void flush() override { log_.events.push_back({WipeEvent::Flush}); real_->flush(); }
-  void truncateToZero() override { log_.events.push_back({WipeEvent::Truncate}); real_->truncateToZero(); }
+  void rewind() override {
+    log_.events.push_back({WipeEvent::Rewind});
+    real_->rewind();
+  }
+  void flush() override {
+    log_.events.push_back({WipeEvent::Flush});
+    real_->flush();
+  }
+  void truncateToZero() override {
+    log_.events.push_back({WipeEvent::Truncate});
+    real_->truncateToZero();
+  }
   void setLastWriteTime(std::time_t when) override {
     WipeEvent event{WipeEvent::TimeChange};
     event.when = when;
     log_.events.push_back(event);
     real_->setLastWriteTime(when);
   }
-  void close() override { log_.events.push_back({WipeEvent::Close}); real_->close(); }
+  void close() override {
+    log_.events.push_back({WipeEvent::Close});
+    real_->close();
+  }
 
  private:
   std::unique_ptr<WipeFile> real_;
@@ -134,7 +148,9 @@ class WipeTest : public ::testing::Test {
 
   WipeEnvironment Imaginary(std::unique_ptr<ImaginaryWipeFile>& file) {
     WipeEnvironment environment;
-    environment.openFile = [&file](const fs::path&) -> std::unique_ptr<WipeFile> { return std::move(file); };
+    environment.openFile = [&file](const fs::path&) -> std::unique_ptr<WipeFile> {
+      return std::move(file);
+    };
     environment.clock = [] { return kFixedClock; };
     environment.showError = [this](const std::string& message) { errors.push_back(message); };
     return environment;
@@ -168,7 +184,8 @@ TEST(PseudoRandomTest, FirstDrawsForFixedSeeds) {
   EXPECT_EQ(random.Next(), 759785117U);
 
   random.Seed(1234567890);
-  for (std::uint32_t expected : {6523706U, 376454004U, 854543621U, 236635845U, 981557697U, 678574463U}) {
+  for (std::uint32_t expected :
+       {6523706U, 376454004U, 854543621U, 236635845U, 981557697U, 678574463U}) {
     EXPECT_EQ(random.Next(), expected);
   }
 }
@@ -204,14 +221,13 @@ TEST_F(WipeTest, GovernmentWipeWritesEachPassValueInOrder) {
   // The clock never moves here, so every time change reseeds to the same
   // state: pass 0 takes draws 0-3 and 4-6, later passes draws 2-5 and 6-8.
   const std::vector<std::uint8_t> expected = {
-      kDrawBytes[0], kDrawBytes[3], kDrawBytes[4], kDrawBytes[5],
-      0x55, 0xAA,
-      0x92, 0x49, 0x24, 0x49, 0x24, 0x92, 0x24, 0x92, 0x49,
-      0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF,
-      0x92, 0x49, 0x24, 0x49, 0x24, 0x92, 0x24, 0x92, 0x49,
-      0x6D, 0xB6, 0xDB, 0xB6, 0xDB, 0x6D, 0xDB, 0x6D, 0xB6,
-      0x00,
-      kDrawBytes[8], kDrawBytes[7]};
+      kDrawBytes[0], kDrawBytes[3], kDrawBytes[4], kDrawBytes[5], 0x55, 0xAA, 0x92, 0x49,
+      0x24,          0x49,          0x24,          0x92,          0x24, 0x92, 0x49, 0x00,
+      0x11,          0x22,          0x33,          0x44,          0x55, 0x66, 0x77, 0x88,
+      0x99,          0xAA,          0xBB,          0xCC,          0xDD, 0xEE, 0xFF, 0x92,
+      0x49,          0x24,          0x49,          0x24,          0x92, 0x24, 0x92, 0x49,
+      0x6D,          0xB6,          0xDB,          0xB6,          0xDB, 0x6D, 0xDB, 0x6D,
+      0xB6,          0x00,          kDrawBytes[8], kDrawBytes[7]};
   EXPECT_EQ(values, expected);
   EXPECT_EQ(GovernmentPatterns[52], kDrawBytes[6]);
   ExpectGoneWithoutTrace(path);
@@ -252,7 +268,8 @@ TEST_F(WipeTest, GovernmentPassCoversFileInBlocksOf2048) {
     ASSERT_EQ(GovernmentWipeFile(path, nullptr, Watched()), Success);
     const auto lengths = WriteLengths(log);
     ASSERT_EQ(lengths.size() % 52, 0U);
-    const std::vector<std::size_t> firstPass(lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 52));
+    const std::vector<std::size_t> firstPass(
+        lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 52));
     std::vector<std::size_t> expected(size / 2048, 2048);
     if (size % 2048 != 0) expected.push_back(size % 2048);
     EXPECT_EQ(firstPass, expected);
@@ -301,7 +318,8 @@ TEST_F(WipeTest, NormalWipeWithThreePassesRepeatsOneRandomBlock) {
   const auto path = MakeFile(5000);
   ASSERT_EQ(NormalWipeFile(path, 3, &progress, Watched()), Success);
 
-  EXPECT_EQ(WriteLengths(log), (std::vector<std::size_t>{2048, 2048, 904, 2048, 2048, 904, 2048, 2048, 904}));
+  EXPECT_EQ(WriteLengths(log),
+            (std::vector<std::size_t>{2048, 2048, 904, 2048, 2048, 904, 2048, 2048, 904}));
   EXPECT_EQ(log.count(WipeEvent::TimeChange), 6U);
   EXPECT_EQ(log.count(WipeEvent::Flush), 7U);
   for (const auto& w : log.of(WipeEvent::Write)) {
@@ -491,8 +509,8 @@ TEST_F(WipeTest, TimeChangeSetsTheRandomMomentOnTheRealFile) {
   };
   const Case cases[] = {
       {kFixedClock, LocalMoment(2032, 8, 5, 12, 34, 14)},  // day 48431 + 0.523778
-      {1000, LocalMoment(1980, 1, 4, 12, 0, 0)},            // day 29224 + 0.5
-      {1, LocalMoment(1980, 1, 1, 0, 0, 0)},                // 1926: no DOS value, taken as 0
+      {1000, LocalMoment(1980, 1, 4, 12, 0, 0)},           // day 29224 + 0.5
+      {1, LocalMoment(1980, 1, 1, 0, 0, 0)},               // 1926: no DOS value, taken as 0
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.clock);
