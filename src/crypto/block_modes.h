@@ -132,6 +132,9 @@ void CbcTail(const typename Engine::Schedule& schedule, const TBlockCipher::Bloc
 
 }  // namespace block_io
 
+// The chaining loops keep their block words in plain locals, which live in
+// registers; the only temporary block that reaches memory is the tail pad,
+// and it is burned.
 template <typename Engine>
 void BlockCipherModes<Engine>::EncryptCBC(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
   using namespace block_io;
@@ -139,22 +142,19 @@ void BlockCipherModes<Engine>::EncryptCBC(std::span<const std::uint8_t> in, std:
   RequireRoom(in, out);
   const std::uint8_t* src = in.data();
   std::uint8_t* dst = out.data();
-  WordBlocks<1> t;
-  std::uint32_t cv_left = LoadBig(cv_.data());
-  std::uint32_t cv_right = LoadBig(cv_.data() + 4);
+  std::uint32_t left[1] = {LoadBig(cv_.data())};
+  std::uint32_t right[1] = {LoadBig(cv_.data() + 4)};
   for (std::size_t blocks = in.size() / kBlockBytes; blocks > 0; --blocks) {
-    t.left[0] = LoadBig(src) ^ cv_left;
-    t.right[0] = LoadBig(src + 4) ^ cv_right;
-    Engine::template Encrypt<1>(schedule_, t.left, t.right);
-    cv_left = t.left[0];
-    cv_right = t.right[0];
-    StoreBig(dst, cv_left);
-    StoreBig(dst + 4, cv_right);
+    left[0] ^= LoadBig(src);
+    right[0] ^= LoadBig(src + 4);
+    Engine::template Encrypt<1>(schedule_, left, right);
+    StoreBig(dst, left[0]);
+    StoreBig(dst + 4, right[0]);
     src += kBlockBytes;
     dst += kBlockBytes;
   }
-  StoreBig(cv_.data(), cv_left);
-  StoreBig(cv_.data() + 4, cv_right);
+  StoreBig(cv_.data(), left[0]);
+  StoreBig(cv_.data() + 4, right[0]);
   if (const std::size_t tail = in.size() % kBlockBytes; tail != 0) CbcTail<Engine>(schedule_, cv_, src, dst, tail);
 }
 
@@ -168,23 +168,21 @@ void BlockCipherModes<Engine>::DecryptCBC(std::span<const std::uint8_t> in, std:
   constexpr std::size_t kLanes = 4;
   const std::uint8_t* src = in.data();
   std::uint8_t* dst = out.data();
-  WordBlocks<kLanes> t;
   std::uint32_t cv_left = LoadBig(cv_.data());
   std::uint32_t cv_right = LoadBig(cv_.data() + 4);
   std::size_t blocks = in.size() / kBlockBytes;
   for (; blocks >= kLanes; blocks -= kLanes) {
-    std::uint32_t c_left[kLanes];
-    std::uint32_t c_right[kLanes];
+    std::uint32_t c_left[kLanes], c_right[kLanes], left[kLanes], right[kLanes];
     for (std::size_t i = 0; i < kLanes; ++i) {
-      c_left[i] = t.left[i] = LoadBig(src + i * kBlockBytes);
-      c_right[i] = t.right[i] = LoadBig(src + i * kBlockBytes + 4);
+      c_left[i] = left[i] = LoadBig(src + i * kBlockBytes);
+      c_right[i] = right[i] = LoadBig(src + i * kBlockBytes + 4);
     }
-    Engine::template Decrypt<kLanes>(schedule_, t.left, t.right);
-    StoreBig(dst, t.left[0] ^ cv_left);
-    StoreBig(dst + 4, t.right[0] ^ cv_right);
+    Engine::template Decrypt<kLanes>(schedule_, left, right);
+    StoreBig(dst, left[0] ^ cv_left);
+    StoreBig(dst + 4, right[0] ^ cv_right);
     for (std::size_t i = 1; i < kLanes; ++i) {
-      StoreBig(dst + i * kBlockBytes, t.left[i] ^ c_left[i - 1]);
-      StoreBig(dst + i * kBlockBytes + 4, t.right[i] ^ c_right[i - 1]);
+      StoreBig(dst + i * kBlockBytes, left[i] ^ c_left[i - 1]);
+      StoreBig(dst + i * kBlockBytes + 4, right[i] ^ c_right[i - 1]);
     }
     cv_left = c_left[kLanes - 1];
     cv_right = c_right[kLanes - 1];
@@ -192,11 +190,12 @@ void BlockCipherModes<Engine>::DecryptCBC(std::span<const std::uint8_t> in, std:
     dst += kLanes * kBlockBytes;
   }
   for (; blocks > 0; --blocks) {
-    const std::uint32_t c_left = t.left[0] = LoadBig(src);
-    const std::uint32_t c_right = t.right[0] = LoadBig(src + 4);
-    Engine::template Decrypt<1>(schedule_, t.left, t.right);
-    StoreBig(dst, t.left[0] ^ cv_left);
-    StoreBig(dst + 4, t.right[0] ^ cv_right);
+    std::uint32_t left[1] = {LoadBig(src)};
+    std::uint32_t right[1] = {LoadBig(src + 4)};
+    const std::uint32_t c_left = left[0], c_right = right[0];
+    Engine::template Decrypt<1>(schedule_, left, right);
+    StoreBig(dst, left[0] ^ cv_left);
+    StoreBig(dst + 4, right[0] ^ cv_right);
     cv_left = c_left;
     cv_right = c_right;
     src += kBlockBytes;
@@ -215,12 +214,11 @@ void BlockCipherModes<Engine>::EncryptCFB(std::span<const std::uint8_t> in, std:
   // CV as a 64-bit shift register: high word = CV[0..3], low word = CV[4..7].
   std::uint32_t cv_left = LoadBig(cv_.data());
   std::uint32_t cv_right = LoadBig(cv_.data() + 4);
-  WordBlocks<1> t;
   for (std::size_t i = 0; i < in.size(); ++i) {
-    t.left[0] = cv_left;
-    t.right[0] = cv_right;
-    Engine::template Encrypt<1>(schedule_, t.left, t.right);
-    const std::uint8_t c = static_cast<std::uint8_t>(in[i] ^ (t.left[0] >> 24));
+    std::uint32_t left[1] = {cv_left};
+    std::uint32_t right[1] = {cv_right};
+    Engine::template Encrypt<1>(schedule_, left, right);
+    const std::uint8_t c = static_cast<std::uint8_t>(in[i] ^ (left[0] >> 24));
     out[i] = c;
     cv_left = (cv_left << 8) | (cv_right >> 24);
     cv_right = (cv_right << 8) | c;
@@ -243,26 +241,26 @@ void BlockCipherModes<Engine>::DecryptCFB(std::span<const std::uint8_t> in, std:
   std::uint8_t window[kBlockBytes + kLanes];
   BurnOnExit<std::uint8_t[kBlockBytes + kLanes]> burn_window(window);
   std::memcpy(window, cv_.data(), kBlockBytes);
-  WordBlocks<kLanes> t;
   std::size_t i = 0;
   for (; in.size() - i >= kLanes; i += kLanes) {
     std::memcpy(window + kBlockBytes, in.data() + i, kLanes);
+    std::uint32_t left[kLanes], right[kLanes];
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
-      t.left[lane] = LoadBig(window + lane);
-      t.right[lane] = LoadBig(window + lane + 4);
+      left[lane] = LoadBig(window + lane);
+      right[lane] = LoadBig(window + lane + 4);
     }
-    Engine::template Encrypt<kLanes>(schedule_, t.left, t.right);
+    Engine::template Encrypt<kLanes>(schedule_, left, right);
     for (std::size_t lane = 0; lane < kLanes; ++lane) {
-      out[i + lane] = static_cast<std::uint8_t>(window[kBlockBytes + lane] ^ (t.left[lane] >> 24));
+      out[i + lane] = static_cast<std::uint8_t>(window[kBlockBytes + lane] ^ (left[lane] >> 24));
     }
     std::memmove(window, window + kLanes, kBlockBytes);
   }
   for (; i < in.size(); ++i) {
     window[kBlockBytes] = in[i];
-    t.left[0] = LoadBig(window);
-    t.right[0] = LoadBig(window + 4);
-    Engine::template Encrypt<1>(schedule_, t.left, t.right);
-    out[i] = static_cast<std::uint8_t>(window[kBlockBytes] ^ (t.left[0] >> 24));
+    std::uint32_t left[1] = {LoadBig(window)};
+    std::uint32_t right[1] = {LoadBig(window + 4)};
+    Engine::template Encrypt<1>(schedule_, left, right);
+    out[i] = static_cast<std::uint8_t>(window[kBlockBytes] ^ (left[0] >> 24));
     std::memmove(window, window + 1, kBlockBytes);
   }
   std::memcpy(cv_.data(), window, kBlockBytes);

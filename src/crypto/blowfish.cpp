@@ -10,7 +10,7 @@ namespace voltare::crypto {
 
 namespace {
 
-inline std::uint32_t F(const BlowfishEngine::Schedule& k, std::uint32_t x) noexcept {
+[[gnu::always_inline]] inline std::uint32_t F(const BlowfishEngine::Schedule& k, std::uint32_t x) noexcept {
   return ((k.s[0][x >> 24] + k.s[1][(x >> 16) & 0xFF]) ^ k.s[2][(x >> 8) & 0xFF]) + k.s[3][x & 0xFF];
 }
 
@@ -19,30 +19,38 @@ inline std::uint32_t F(const BlowfishEngine::Schedule& k, std::uint32_t x) noexc
 // The 16 Feistel rounds, written without the swaps: the halves trade roles
 // from one round to the next, and the final exchange is the reversed output.
 template <int N>
-inline void BlowfishEngine::Encrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
-  for (int i = 0; i < N; ++i) left[i] ^= k.p[0];
+[[gnu::always_inline]] inline void BlowfishEngine::Encrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+  // Local copies stay in registers: the caller's words may sit in memory that
+  // the compiler cannot prove distinct from the tables.
+  std::uint32_t l[N], r[N];
+  for (int i = 0; i < N; ++i) {
+    l[i] = left[i] ^ k.p[0];
+    r[i] = right[i];
+  }
   for (int round = 1; round < 16; round += 2) {
-    for (int i = 0; i < N; ++i) right[i] ^= F(k, left[i]) ^ k.p[round];
-    for (int i = 0; i < N; ++i) left[i] ^= F(k, right[i]) ^ k.p[round + 1];
+    for (int i = 0; i < N; ++i) r[i] ^= F(k, l[i]) ^ k.p[round];
+    for (int i = 0; i < N; ++i) l[i] ^= F(k, r[i]) ^ k.p[round + 1];
   }
   for (int i = 0; i < N; ++i) {
-    const std::uint32_t out_left = right[i] ^ k.p[17];
-    right[i] = left[i];
-    left[i] = out_left;
+    left[i] = r[i] ^ k.p[17];
+    right[i] = l[i];
   }
 }
 
 template <int N>
-inline void BlowfishEngine::Decrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
-  for (int i = 0; i < N; ++i) left[i] ^= k.p[17];
+[[gnu::always_inline]] inline void BlowfishEngine::Decrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+  std::uint32_t l[N], r[N];
+  for (int i = 0; i < N; ++i) {
+    l[i] = left[i] ^ k.p[17];
+    r[i] = right[i];
+  }
   for (int round = 16; round > 1; round -= 2) {
-    for (int i = 0; i < N; ++i) right[i] ^= F(k, left[i]) ^ k.p[round];
-    for (int i = 0; i < N; ++i) left[i] ^= F(k, right[i]) ^ k.p[round - 1];
+    for (int i = 0; i < N; ++i) r[i] ^= F(k, l[i]) ^ k.p[round];
+    for (int i = 0; i < N; ++i) l[i] ^= F(k, r[i]) ^ k.p[round - 1];
   }
   for (int i = 0; i < N; ++i) {
-    const std::uint32_t out_left = right[i] ^ k.p[0];
-    right[i] = left[i];
-    left[i] = out_left;
+    left[i] = r[i] ^ k.p[0];
+    right[i] = l[i];
   }
 }
 

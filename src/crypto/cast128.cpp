@@ -1,6 +1,8 @@
 #include "crypto/cast128.h"
 
+#include <bit>
 #include <cstring>
+#include <utility>
 
 #include "crypto/block_modes.h"
 #include "crypto/burn.h"
@@ -12,55 +14,91 @@ namespace {
 
 using cast128_tables::kS;
 
-inline std::uint32_t Rotl(std::uint32_t x, std::uint32_t n) noexcept { return (x << n) | (x >> ((32 - n) & 31)); }
+inline std::uint32_t Rotl(std::uint32_t x, std::uint32_t n) noexcept { return std::rotl(x, static_cast<int>(n)); }
+
+// Keeps the compiler from regrouping a partial sum (see below).
+[[gnu::always_inline]] inline std::uint32_t Grouped(std::uint32_t x) noexcept {
+  asm("" : "+r"(x));
+  return x;
+}
 
 // The three round functions; the S1..S4 inputs are the bytes of I from the
-// most significant down.
-inline std::uint32_t F1(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
+// most significant down. Sums are regrouped (addition and subtraction
+// commute modulo 2^32) so that the look-up whose index takes longest to
+// extract, the second byte, enters as late as possible.
+[[gnu::always_inline]] inline std::uint32_t F1(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
   const std::uint32_t i = Rotl(km + d, kr);
-  return ((kS[0][i >> 24] ^ kS[1][(i >> 16) & 0xFF]) - kS[2][(i >> 8) & 0xFF]) + kS[3][i & 0xFF];
+  // ((S1 ^ S2) - S3) + S4
+  return (kS[0][i >> 24] ^ kS[1][(i >> 16) & 0xFF]) + Grouped(kS[3][i & 0xFF] - kS[2][(i >> 8) & 0xFF]);
 }
-inline std::uint32_t F2(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
+[[gnu::always_inline]] inline std::uint32_t F2(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
   const std::uint32_t i = Rotl(km ^ d, kr);
-  return ((kS[0][i >> 24] - kS[1][(i >> 16) & 0xFF]) + kS[2][(i >> 8) & 0xFF]) ^ kS[3][i & 0xFF];
+  // ((S1 - S2) + S3) ^ S4
+  return (Grouped(kS[0][i >> 24] + kS[2][(i >> 8) & 0xFF]) - kS[1][(i >> 16) & 0xFF]) ^ kS[3][i & 0xFF];
 }
-inline std::uint32_t F3(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
+[[gnu::always_inline]] inline std::uint32_t F3(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
   const std::uint32_t i = Rotl(km - d, kr);
   return ((kS[0][i >> 24] + kS[1][(i >> 16) & 0xFF]) ^ kS[2][(i >> 8) & 0xFF]) - kS[3][i & 0xFF];
 }
 
-// Round r (0-based) uses function type r mod 3.
-inline std::uint32_t RoundF(int r, std::uint32_t d, const Cast128Engine::Schedule& k) noexcept {
-  switch (r % 3) {
-    case 0: return F1(d, k.masking[r], k.rotation[r]);
-    case 1: return F2(d, k.masking[r], k.rotation[r]);
-    default: return F3(d, k.masking[r], k.rotation[r]);
+// Round r (0-based) uses function type r mod 3. The round number is a
+// template argument so that every round compiles to straight-line code.
+template <int Round>
+[[gnu::always_inline]] inline std::uint32_t RoundF(std::uint32_t d, const Cast128Engine::Schedule& k) noexcept {
+  if constexpr (Round % 3 == 0) {
+    return F1(d, k.masking[Round], k.rotation[Round]);
+  } else if constexpr (Round % 3 == 1) {
+    return F2(d, k.masking[Round], k.rotation[Round]);
+  } else {
+    return F3(d, k.masking[Round], k.rotation[Round]);
+  }
+}
+
+// One Feistel step for N blocks: target ^= f(source).
+template <int Round, int N>
+[[gnu::always_inline]] inline void Step(const Cast128Engine::Schedule& k, std::uint32_t* target, const std::uint32_t* source) noexcept {
+  for (int i = 0; i < N; ++i) target[i] ^= RoundF<Round>(source[i], k);
+}
+
+template <int N, std::size_t... Pair>
+[[gnu::always_inline]] inline void EncryptPairs(const Cast128Engine::Schedule& k, std::uint32_t* l, std::uint32_t* r,
+                         std::index_sequence<Pair...>) noexcept {
+  ((Step<2 * Pair, N>(k, l, r), Step<2 * Pair + 1, N>(k, r, l)), ...);
+}
+
+template <int Rounds, int N, std::size_t... Pair>
+[[gnu::always_inline]] inline void DecryptPairs(const Cast128Engine::Schedule& k, std::uint32_t* l, std::uint32_t* r,
+                         std::index_sequence<Pair...>) noexcept {
+  ((Step<Rounds - 1 - 2 * Pair, N>(k, l, r), Step<Rounds - 2 - 2 * Pair, N>(k, r, l)), ...);
+}
+
+// Both directions end with the halves exchanged; the local copies keep the
+// words in registers (see the Blowfish block function).
+template <int Rounds, int N>
+[[gnu::always_inline]] inline void EncryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+  std::uint32_t l[N], r[N];
+  for (int i = 0; i < N; ++i) {
+    l[i] = left[i];
+    r[i] = right[i];
+  }
+  EncryptPairs<N>(k, l, r, std::make_index_sequence<Rounds / 2>());
+  for (int i = 0; i < N; ++i) {
+    left[i] = r[i];
+    right[i] = l[i];
   }
 }
 
 template <int Rounds, int N>
-inline void EncryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
-  for (int r = 0; r < Rounds; r += 2) {
-    for (int i = 0; i < N; ++i) left[i] ^= RoundF(r, right[i], k);
-    for (int i = 0; i < N; ++i) right[i] ^= RoundF(r + 1, left[i], k);
-  }
+[[gnu::always_inline]] inline void DecryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+  std::uint32_t l[N], r[N];
   for (int i = 0; i < N; ++i) {
-    const std::uint32_t t = left[i];
-    left[i] = right[i];
-    right[i] = t;
+    l[i] = left[i];
+    r[i] = right[i];
   }
-}
-
-template <int Rounds, int N>
-inline void DecryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
-  for (int r = Rounds - 1; r > 0; r -= 2) {
-    for (int i = 0; i < N; ++i) left[i] ^= RoundF(r, right[i], k);
-    for (int i = 0; i < N; ++i) right[i] ^= RoundF(r - 1, left[i], k);
-  }
+  DecryptPairs<Rounds, N>(k, l, r, std::make_index_sequence<Rounds / 2>());
   for (int i = 0; i < N; ++i) {
-    const std::uint32_t t = left[i];
-    left[i] = right[i];
-    right[i] = t;
+    left[i] = r[i];
+    right[i] = l[i];
   }
 }
 
@@ -137,7 +175,7 @@ void DeriveSixteen(ScheduleState& s, std::uint32_t* k) noexcept {
 }  // namespace
 
 template <int N>
-inline void Cast128Engine::Encrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+[[gnu::always_inline]] inline void Cast128Engine::Encrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
   if (k.rounds == 12) {
     EncryptRounds<12, N>(k, left, right);
   } else {
@@ -146,7 +184,7 @@ inline void Cast128Engine::Encrypt(const Schedule& k, std::uint32_t* left, std::
 }
 
 template <int N>
-inline void Cast128Engine::Decrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+[[gnu::always_inline]] inline void Cast128Engine::Decrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
   if (k.rounds == 12) {
     DecryptRounds<12, N>(k, left, right);
   } else {
