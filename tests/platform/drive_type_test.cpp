@@ -74,9 +74,5 @@ TEST(DriveTypeTest, PathsNotYetMadeTakeTheirDirectorysType) {
   EXPECT_EQ(GetDriveType(TestDir() / "new" / "archive.plx"), here);
 }
 
-TEST(DriveTypeTest, SettingALabelDoesNothingAndSucceeds) {
-  EXPECT_TRUE(SetVolumeLabel(TestDir(), "PLXDisk"));
-}
-
 }  // namespace
 }  // namespace voltare::platform
