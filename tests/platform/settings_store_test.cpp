@@ -1,9 +1,11 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -121,15 +123,27 @@ TEST(SettingsStoreTest, WritesReplaceTheFileAtomicallyAndLeaveNothingBehind) {
   EXPECT_EQ(entries, 1) << "no temporary file left beside the store";
 }
 
-TEST(SettingsStoreTest, AFailedWriteKeepsTheOldFile) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
+TEST(SettingsStoreTest, AFailedWriteKeepsTheOldFileAndLeavesNoTemporaryFile) {
   SettingsKey key = SettingsKey::OpenForWriting(kSettingsKey);
   key.WriteString("Loop", "5");
-  const fs::path dir = SettingsFilePath().parent_path();
-  fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+  const fs::path file = SettingsFilePath();
+  const std::string before = ReadText(file);
+
+  // A file size limit makes the new file's write fail (even for root).
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit tiny = saved;
+  tiny.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
   EXPECT_THROW(key.WriteString("Loop", "9"), OsError);
-  fs::permissions(dir, fs::perms::owner_all);
-  EXPECT_EQ(SettingsKey::OpenReadOnly(kSettingsKey)->ReadInteger("Loop"), 5);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(ReadText(file), before);
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(file.parent_path())) ++entries;
+  EXPECT_EQ(entries, 1);
 }
 
 TEST(SettingsStoreTest, ADamagedFileGivesAClearErrorNamingFileAndLine) {
