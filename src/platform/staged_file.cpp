@@ -45,7 +45,12 @@ StagedFile::StagedFile(const std::filesystem::path& target) : target_(target) {
   std::mt19937_64 engine{std::random_device{}()};
   const auto dir = DirectoryOf(target);
   for (int attempt = 0;; ++attempt) {
-    staging_ = dir / ("." + target.filename().string() + "." + RandomSuffix(engine) + ".part");
+    std::string name = ".";  // hidden, and never taken for the finished file
+    name += target.filename().string();
+    name += '.';
+    name += RandomSuffix(engine);
+    name += ".part";
+    staging_ = dir / name;
     try {
       file_ = File(staging_, File::Mode::CreateNew);
       return;
