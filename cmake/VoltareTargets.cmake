@@ -5,6 +5,13 @@ function(voltare_warnings target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
     -Woverloaded-virtual -Wimplicit-fallthrough -Werror)
+  # GCC 12 at -O3 reports overlapping copies and out-of-range accesses inside
+  # its own std::string code that cannot happen (a known compiler fault); they
+  # stay visible as warnings but must not stop the build.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(${target} PRIVATE
+      -Wno-error=restrict -Wno-error=array-bounds -Wno-error=stringop-overflow)
+  endif()
 endfunction()
 
 # voltare_layer(<name> DEPENDS <targets...>)
