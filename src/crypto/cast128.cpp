@@ -16,29 +16,42 @@ using cast128_tables::kS;
 
 inline std::uint32_t Rotl(std::uint32_t x, std::uint32_t n) noexcept { return std::rotl(x, static_cast<int>(n)); }
 
-// Keeps the compiler from regrouping a partial sum (see below).
+// Hides a value from the optimiser so that the expression around it is
+// computed as written (see below).
 [[gnu::always_inline]] inline std::uint32_t Grouped(std::uint32_t x) noexcept {
   asm("" : "+r"(x));
   return x;
 }
 
 // The three round functions; the S1..S4 inputs are the bytes of I from the
-// most significant down. Sums are regrouped (addition and subtraction
-// commute modulo 2^32) so that the look-up whose index takes longest to
-// extract, the second byte, enters as late as possible.
+// most significant down. Two things shorten the dependency chain from one
+// round to the next: the second byte is taken from a second rotation of the
+// input (by 16 more) so that no shift follows that rotation, and sums are
+// regrouped (addition and subtraction commute modulo 2^32) so that the
+// look-ups that come last are combined last.
+struct RoundIndexes {
+  std::uint32_t a, b, c, d;
+};
+
+[[gnu::always_inline]] inline RoundIndexes Indexes(std::uint32_t x, std::uint32_t kr) noexcept {
+  const std::uint32_t i = Rotl(x, kr);
+  const std::uint32_t j = Rotl(x, Grouped(kr + 16) & 31);
+  return {i >> 24, j & 0xFF, (i >> 8) & 0xFF, i & 0xFF};
+}
+
 [[gnu::always_inline]] inline std::uint32_t F1(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
-  const std::uint32_t i = Rotl(km + d, kr);
+  const RoundIndexes n = Indexes(km + d, kr);
   // ((S1 ^ S2) - S3) + S4
-  return (kS[0][i >> 24] ^ kS[1][(i >> 16) & 0xFF]) + Grouped(kS[3][i & 0xFF] - kS[2][(i >> 8) & 0xFF]);
+  return (kS[0][n.a] ^ kS[1][n.b]) + Grouped(kS[3][n.d] - kS[2][n.c]);
 }
 [[gnu::always_inline]] inline std::uint32_t F2(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
-  const std::uint32_t i = Rotl(km ^ d, kr);
+  const RoundIndexes n = Indexes(km ^ d, kr);
   // ((S1 - S2) + S3) ^ S4
-  return (Grouped(kS[0][i >> 24] + kS[2][(i >> 8) & 0xFF]) - kS[1][(i >> 16) & 0xFF]) ^ kS[3][i & 0xFF];
+  return (Grouped(kS[0][n.a] + kS[2][n.c]) - kS[1][n.b]) ^ kS[3][n.d];
 }
 [[gnu::always_inline]] inline std::uint32_t F3(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
-  const std::uint32_t i = Rotl(km - d, kr);
-  return ((kS[0][i >> 24] + kS[1][(i >> 16) & 0xFF]) ^ kS[2][(i >> 8) & 0xFF]) - kS[3][i & 0xFF];
+  const RoundIndexes n = Indexes(km - d, kr);
+  return ((kS[0][n.a] + kS[1][n.b]) ^ kS[2][n.c]) - kS[3][n.d];
 }
 
 // Round r (0-based) uses function type r mod 3. The round number is a
