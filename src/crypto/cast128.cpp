@@ -39,62 +39,83 @@ struct RoundIndexes {
   return {i >> 24, j & 0xFF, (i >> 8) & 0xFF, i & 0xFF};
 }
 
-[[gnu::always_inline]] inline std::uint32_t F1(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
-  const RoundIndexes n = Indexes(km + d, kr);
-  // ((S1 ^ S2) - S3) + S4
-  return (kS[0][n.a] ^ kS[1][n.b]) + Grouped(kS[3][n.d] - kS[2][n.c]);
-}
-[[gnu::always_inline]] inline std::uint32_t F2(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
-  const RoundIndexes n = Indexes(km ^ d, kr);
-  // ((S1 - S2) + S3) ^ S4
-  return (Grouped(kS[0][n.a] + kS[2][n.c]) - kS[1][n.b]) ^ kS[3][n.d];
-}
-[[gnu::always_inline]] inline std::uint32_t F3(std::uint32_t d, std::uint32_t km, std::uint32_t kr) noexcept {
-  const RoundIndexes n = Indexes(km - d, kr);
-  return ((kS[0][n.a] + kS[1][n.b]) ^ kS[2][n.c]) - kS[3][n.d];
-}
-
-// Round r (0-based) uses function type r mod 3. The round number is a
-// template argument so that every round compiles to straight-line code.
+// The input of round r's function: Km op D, where op is +, ^ or - by the
+// round's type (r mod 3).
 template <int Round>
-[[gnu::always_inline]] inline std::uint32_t RoundF(std::uint32_t d, const Cast128Engine::Schedule& k) noexcept {
+[[gnu::always_inline]] inline std::uint32_t Combine(const Cast128Engine::Schedule& k, std::uint32_t d) noexcept {
   if constexpr (Round % 3 == 0) {
-    return F1(d, k.masking[Round], k.rotation[Round]);
+    return k.masking[Round] + d;
   } else if constexpr (Round % 3 == 1) {
-    return F2(d, k.masking[Round], k.rotation[Round]);
+    return k.masking[Round] ^ d;
   } else {
-    return F3(d, k.masking[Round], k.rotation[Round]);
+    return k.masking[Round] - d;
   }
 }
 
-// One Feistel step for N blocks: target ^= f(source).
-template <int Round, int N>
-[[gnu::always_inline]] inline void Step(const Cast128Engine::Schedule& k, std::uint32_t* target, const std::uint32_t* source) noexcept {
-  for (int i = 0; i < N; ++i) target[i] ^= RoundF<Round>(source[i], k);
+// f of round r from its combined input x. The round number is a template
+// argument so that every round compiles to straight-line code.
+template <int Round>
+[[gnu::always_inline]] inline std::uint32_t RoundF(std::uint32_t x, const Cast128Engine::Schedule& k) noexcept {
+  const RoundIndexes n = Indexes(x, k.rotation[Round]);
+  if constexpr (Round % 3 == 0) {
+    // ((S1 ^ S2) - S3) + S4
+    return (kS[0][n.a] ^ kS[1][n.b]) + Grouped(kS[3][n.d] - kS[2][n.c]);
+  } else if constexpr (Round % 3 == 1) {
+    // ((S1 - S2) + S3) ^ S4
+    return (Grouped(kS[0][n.a] + kS[2][n.c]) - kS[1][n.b]) ^ kS[3][n.d];
+  } else {
+    return ((kS[0][n.a] + kS[1][n.b]) ^ kS[2][n.c]) - kS[3][n.d];
+  }
 }
 
-template <int N, std::size_t... Pair>
+// One Feistel step for N blocks: target ^= f(x), x holding this round's
+// combined input; x then becomes the combined input of round Next (none when
+// Next < 0), whose D is the new target. When Next combines by XOR,
+// Km ^ (target ^ f) is formed as (Km ^ target) ^ f: one operation after f
+// instead of two.
+template <int Round, int Next, int N>
+[[gnu::always_inline]] inline void Step(const Cast128Engine::Schedule& k, std::uint32_t* target,
+                                        std::uint32_t* x) noexcept {
+  for (int i = 0; i < N; ++i) {
+    const std::uint32_t f = RoundF<Round>(x[i], k);
+    if constexpr (Next >= 0 && Next % 3 == 1) {
+      x[i] = Grouped(k.masking[Next] ^ target[i]) ^ f;
+      target[i] ^= f;
+    } else {
+      target[i] ^= f;
+      if constexpr (Next >= 0) x[i] = Combine<Next>(k, target[i]);
+    }
+  }
+}
+
+template <int Rounds, int N, std::size_t... Pair>
 [[gnu::always_inline]] inline void EncryptPairs(const Cast128Engine::Schedule& k, std::uint32_t* l, std::uint32_t* r,
-                         std::index_sequence<Pair...>) noexcept {
-  ((Step<2 * Pair, N>(k, l, r), Step<2 * Pair + 1, N>(k, r, l)), ...);
+                                                std::uint32_t* x, std::index_sequence<Pair...>) noexcept {
+  ((Step<2 * Pair, 2 * Pair + 1, N>(k, l, x),
+    Step<2 * Pair + 1, (2 * Pair + 2 < Rounds ? static_cast<int>(2 * Pair + 2) : -1), N>(k, r, x)),
+   ...);
 }
 
 template <int Rounds, int N, std::size_t... Pair>
 [[gnu::always_inline]] inline void DecryptPairs(const Cast128Engine::Schedule& k, std::uint32_t* l, std::uint32_t* r,
-                         std::index_sequence<Pair...>) noexcept {
-  ((Step<Rounds - 1 - 2 * Pair, N>(k, l, r), Step<Rounds - 2 - 2 * Pair, N>(k, r, l)), ...);
+                                                std::uint32_t* x, std::index_sequence<Pair...>) noexcept {
+  ((Step<Rounds - 1 - 2 * Pair, Rounds - 2 - 2 * Pair, N>(k, l, x),
+    Step<Rounds - 2 - 2 * Pair, Rounds - 3 - 2 * static_cast<int>(Pair), N>(k, r, x)),
+   ...);
 }
 
 // Both directions end with the halves exchanged; the local copies keep the
 // words in registers (see the Blowfish block function).
 template <int Rounds, int N>
-[[gnu::always_inline]] inline void EncryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
-  std::uint32_t l[N], r[N];
+[[gnu::always_inline]] inline void EncryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left,
+                                                 std::uint32_t* right) noexcept {
+  std::uint32_t l[N], r[N], x[N];
   for (int i = 0; i < N; ++i) {
     l[i] = left[i];
     r[i] = right[i];
+    x[i] = Combine<0>(k, r[i]);
   }
-  EncryptPairs<N>(k, l, r, std::make_index_sequence<Rounds / 2>());
+  EncryptPairs<Rounds, N>(k, l, r, x, std::make_index_sequence<Rounds / 2>());
   for (int i = 0; i < N; ++i) {
     left[i] = r[i];
     right[i] = l[i];
@@ -102,13 +123,15 @@ template <int Rounds, int N>
 }
 
 template <int Rounds, int N>
-[[gnu::always_inline]] inline void DecryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
-  std::uint32_t l[N], r[N];
+[[gnu::always_inline]] inline void DecryptRounds(const Cast128Engine::Schedule& k, std::uint32_t* left,
+                                                 std::uint32_t* right) noexcept {
+  std::uint32_t l[N], r[N], x[N];
   for (int i = 0; i < N; ++i) {
     l[i] = left[i];
     r[i] = right[i];
+    x[i] = Combine<Rounds - 1>(k, r[i]);
   }
-  DecryptPairs<Rounds, N>(k, l, r, std::make_index_sequence<Rounds / 2>());
+  DecryptPairs<Rounds, N>(k, l, r, x, std::make_index_sequence<Rounds / 2>());
   for (int i = 0; i < N; ++i) {
     left[i] = r[i];
     right[i] = l[i];
