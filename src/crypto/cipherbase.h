@@ -180,6 +180,8 @@ class THashAlgorithm {
  protected:
   THashAlgorithm(std::string algorithm, int hash_size);
 
+  void RequireInitialized() const;
+
   bool initialized_ = false;
 
  private:

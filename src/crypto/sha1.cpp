@@ -44,7 +44,7 @@ void TSha1Hash::UpdateLen(std::size_t len) noexcept {
 }
 
 void TSha1Hash::Update(std::span<const std::uint8_t> bytes) {
-  if (!initialized_) throw CipherError(Algorithm() + ": Not initialized");
+  RequireInitialized();
   UpdateLen(bytes.size());
   const std::uint8_t* data = bytes.data();
   std::size_t left = bytes.size();
@@ -62,7 +62,7 @@ void TSha1Hash::Update(std::span<const std::uint8_t> bytes) {
 }
 
 void TSha1Hash::Final(std::span<std::uint8_t> digest) {
-  if (!initialized_) throw CipherError(Algorithm() + ": Not initialized");
+  RequireInitialized();
   if (digest.size() < kDigestBytes) throw std::invalid_argument("digest buffer shorter than 20 bytes");
   buffer_[index_++] = 0x80;
   if (index_ > sizeof(buffer_) - 8) {
