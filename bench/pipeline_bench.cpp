@@ -359,8 +359,8 @@ void RegisterDecrypt(const std::string& operation, const Contender& s, const Alg
 
 // The child: encrypts and decrypts one input with Blowfish, the way the
 // program does, and ends. Runs before main when the variable is set.
-[[noreturn]] void RunChild(const char* spec) {
-  const std::string text = spec;
+[[noreturn]] void RunChild(const char* job) {
+  const std::string text = job;
   const auto bar = text.find('|');
   const fs::path input = text.substr(0, bar);
   const fs::path dir = text.substr(bar + 1);
@@ -380,7 +380,7 @@ void RegisterDecrypt(const std::string& operation, const Contender& s, const Alg
 }
 
 const bool child_mode_checked = [] {
-  if (const char* spec = std::getenv(kChildVariable)) RunChild(spec);
+  if (const char* job = std::getenv(kChildVariable)) RunChild(job);
   return true;
 }();
 
