@@ -23,12 +23,12 @@ inline std::uint32_t Rotl(std::uint32_t x, std::uint32_t n) noexcept { return st
   return x;
 }
 
-// The three round functions; the S1..S4 inputs are the bytes of I from the
-// most significant down. Two things shorten the dependency chain from one
-// round to the next: the second byte is taken from a second rotation of the
-// input (by 16 more) so that no shift follows that rotation, and sums are
-// regrouped (addition and subtraction commute modulo 2^32) so that the
-// look-ups that come last are combined last.
+// The S1..S4 indexes of a round: the bytes of I = x <<< Kr from the most
+// significant down. The encryption of a CBC stream is one long dependency
+// chain through these rounds, so each link is kept short: the second byte
+// comes from a second rotation (by 16 more) rather than a shift after the
+// first, and in the round functions below sums are regrouped (addition and
+// subtraction commute modulo 2^32) so that the slowest look-up enters last.
 struct RoundIndexes {
   std::uint32_t a, b, c, d;
 };
