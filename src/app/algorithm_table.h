@@ -1,0 +1,37 @@
+#pragma once
+// The ciphers a batch encryption can use: the stored "Algorithm" text, the
+// caption the password prompt shows, and the code the per-file step
+// dispatches on.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace voltare::app {
+
+inline constexpr std::uint8_t kBlowfishCode = 0xBB;
+inline constexpr std::uint8_t kCast5Code = 0xCC;
+inline constexpr std::uint8_t kDesCode = 0xDD;
+
+struct AlgorithmEntry {
+  std::string_view setting;  // the "Algorithm" value
+  std::string_view caption;  // shown in the password prompt
+  std::uint8_t code;
+};
+
+inline constexpr std::array<AlgorithmEntry, 3> kAlgorithmTable{{
+    {"0", "Blowfish", kBlowfishCode},
+    {"1", "CAST5", kCast5Code},
+    {"2", "DES", kDesCode},
+}};
+
+// The entry whose setting is exactly `setting`; nullptr for any other text
+// (" 1" and "01" included).
+constexpr const AlgorithmEntry* FindAlgorithm(std::string_view setting) {
+  for (const AlgorithmEntry& entry : kAlgorithmTable) {
+    if (entry.setting == setting) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace voltare::app

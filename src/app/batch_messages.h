@@ -1,0 +1,39 @@
+#pragma once
+// The texts of batch encryption and the batch wipe, and how their numbers and
+// names are filled in.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace voltare::app::messages {
+
+// Filled with the 1-based position of the file in the batch and the batch size.
+inline constexpr std::string_view kCompressingStatus = "Compressing (%d/%d)...";
+inline constexpr std::string_view kEncryptingStatus = "Encrypting (%d/%d)...";
+inline constexpr std::string_view kWipingStatus = "Wiping (%d/%d)...";
+
+inline constexpr std::string_view kArchiveNameTitle = "Please enter a filename for the PLX Archive file:";
+inline constexpr std::string_view kArchiveFilter = "PLX Archive (*.plx)|*.plx";
+// Filled with the archive's full path.
+inline constexpr std::string_view kReplaceArchive = "%s already exists.\nDo you want to replace it?";
+inline constexpr std::string_view kSamePassword =
+    "Do you want to use the same password you just used to all the other selected files ?";
+inline constexpr std::string_view kEncryptionAborted = "Encryption aborted !";
+inline constexpr std::string_view kEncrypted = "The file(s) are successfully encrypted !";
+
+inline constexpr std::string_view kWipeChooserTitle = "Please select the files you want to wipe:";
+inline constexpr std::string_view kWipeSettingsError =
+    "KOVA Voltare caused an unexpected registry error.\n\nPlease contact the author.";
+inline constexpr std::string_view kConfirmWipe = "Are you sure you want to wipe the selected files?";
+inline constexpr std::string_view kNetworkDrive = "Cannot wipe files at a network drive !";
+// Filled with the file's path.
+inline constexpr std::string_view kWipeSkipped = "Unable to wipe file %s. File skipped.";
+inline constexpr std::string_view kWiped = "The files are successfully wiped !";
+
+// A "(%d/%d)" text filled with `position` (1-based) and `count`.
+std::string FormatCount(std::string_view format, std::size_t position, std::size_t count);
+// A text with one "%s" filled with `name`.
+std::string FormatName(std::string_view format, std::string_view name);
+
+}  // namespace voltare::app::messages

@@ -1,0 +1,255 @@
+// "&Encrypt File(s)": every selected entry of the list is compressed into a
+// temporary file and that is encrypted into the entry's path with ".vlt"
+// appended; optionally the results are packed into one archive and the
+// sources wiped.
+
+#include <unistd.h>
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/algorithm_table.h"
+#include "app/application.h"
+#include "app/batch_messages.h"
+#include "app/main_form.h"
+#include "app/messages.h"
+#include "app/run_overrides.h"
+#include "archive/plx_bundle.h"
+#include "crypto/burn.h"
+#include "platform/os_error.h"
+#include "platform/settings_store.h"
+#include "platform/temp_files.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/cast5_file.h"
+#include "transforms/compress.h"
+#include "transforms/des_file.h"
+#include "transforms/key_material.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ResultCode;
+
+// The settings a batch reads before each password prompt.
+struct BatchSettings {
+  std::string algorithmText;
+  int wipe = 0;
+};
+
+// "Algorithm" and "Wipe" as this run sees them; nothing when the command must
+// end: silently for a value out of range, with a message when the store
+// cannot be read or a value is missing or not a number.
+std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrides& overrides) {
+  try {
+    const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+    if (!key) {
+      ui.Error(messages::kRegistryError);
+      return std::nullopt;
+    }
+    BatchSettings settings;
+    settings.algorithmText = ReadSettingText(*key, "Algorithm", overrides);
+    const int algorithm = platform::ParseInteger(settings.algorithmText);
+    settings.wipe = ReadSettingInteger(*key, "Wipe", overrides);
+    if (algorithm > 2 || settings.wipe > 1) return std::nullopt;
+    return settings;
+  } catch (const platform::SettingsFileDamaged& damaged) {
+    ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
+  } catch (const platform::SettingsError&) {
+    ui.Error(messages::kRegistryError);
+  } catch (const std::exception& failure) {
+    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  }
+  return std::nullopt;
+}
+
+PasswordRequest EncryptionPasswordRequest(const std::string& firstSelected, const AlgorithmEntry* algorithm,
+                                          bool firstFile) {
+  PasswordRequest request;
+  request.fileName = fs::path(firstSelected).filename().string();
+  if (algorithm != nullptr) request.algorithmCaption = std::string(algorithm->caption);
+  request.maxLength = 0;
+  request.bundleVisible = firstFile;
+  request.headerVisible = true;
+  request.algorithmVisible = true;
+  return request;
+}
+
+// The archive's full path, asked for once per batch; nothing when the user
+// cancels or declines to replace an existing file. An existing archive is not
+// removed here: the bundler replaces it only once the new one is complete, so
+// a batch that ends early leaves it as it was.
+std::optional<fs::path> ChooseArchiveName(Interaction& ui) {
+  const auto chosen =
+      ui.ChooseSaveFile({std::string(messages::kArchiveNameTitle), std::string(messages::kArchiveFilter)});
+  if (!chosen) return std::nullopt;
+  fs::path archive = *chosen;
+  archive.replace_extension(".plx");
+  std::error_code error;
+  if (fs::exists(fs::symlink_status(archive, error)) &&
+      !ui.Ask(MessageKind::Warning, messages::FormatName(messages::kReplaceArchive, archive.string()))) {
+    return std::nullopt;
+  }
+  return archive;
+}
+
+// A temporary file of one step, deleted on every way out of the step.
+class StepTempFile {
+ public:
+  StepTempFile() : path_(platform::MakeTempFileName()) {}
+  ~StepTempFile() { Delete(); }
+  StepTempFile(const StepTempFile&) = delete;
+  StepTempFile& operator=(const StepTempFile&) = delete;
+
+  bool Exists() const { return path_.has_value(); }
+  const fs::path& Path() const { return *path_; }
+  void Delete() {
+    if (path_) ::unlink(path_->c_str());
+    path_.reset();
+  }
+
+ private:
+  std::optional<fs::path> path_;
+};
+
+ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+                       const transforms::KeyMaterial& key, platform::Progress* progress) {
+  switch (algorithmCode) {
+    case kBlowfishCode:
+      return transforms::BlowfishEncryptFile(source, destination, key.password, progress, false);
+    case kCast5Code:
+      return transforms::Cast5EncryptFile(source, destination, key.password, progress);
+    case kDesCode: {
+      std::uint64_t desKey = transforms::DesKeyFromKeyBlock(key.keyBlock);
+      const ResultCode result = transforms::DesEncryptFile(source, destination, static_cast<std::uint32_t>(desKey),
+                                                           static_cast<std::uint32_t>(desKey >> 32), progress);
+      crypto::BurnBytes(&desKey, sizeof desKey);
+      return result;
+    }
+    default:
+      return platform::ErrInternal;
+  }
+}
+
+// Packs the batch's ".vlt" files into the archive. On failure the error is
+// shown and the members stay where they are.
+bool BundleBatch(Interaction& ui, const std::vector<std::string>& workList, const fs::path& archiveName,
+                 const std::string& savedStatus) {
+  const std::vector<fs::path> sources(workList.begin(), workList.end());
+  const archive::StatusLine status{[&ui] { return ui.StatusText(); },
+                                   [&ui](const std::string& text) { ui.SetStatusText(text); }};
+  ResultCode result = platform::Success;
+  {
+    const BusyCursor busy(ui);
+    result = archive::BundleFiles(sources, archiveName, &ui.ProgressBar(), status);
+  }
+  if (result == platform::Success) return true;
+  ui.Error(platform::ErrorFormat(result));
+  ui.SetStatusText(savedStatus);
+  ui.ProgressBar().setPosition(0);
+  ui.ProgressBar().repaint();
+  return false;
+}
+
+}  // namespace
+
+void TMainForm::EncryptFiles1Click() { EncryptSelectedFiles(); }
+
+bool TMainForm::EncryptSelectedFiles() {
+  if (ListView.SelectedCount() == 0) return false;
+
+  bool samePassword = false;
+  std::vector<std::string> workList;
+  std::uint8_t algorithmCode = 0;
+  BatchSettings settings;
+  // Chosen at the first prompt, for the whole batch: later prompts do not
+  // offer the box, and their replies must not drop the archive asked for.
+  bool bundle = false;
+  fs::path archiveName;
+
+  for (std::size_t i = 0; i < ListView.SelectedCount(); ++i) {
+    if (!samePassword) {
+      const std::optional<BatchSettings> read = ReadBatchSettings(ui_, app_.Overrides);
+      if (!read) return false;
+      settings = *read;
+      const AlgorithmEntry* algorithm = FindAlgorithm(settings.algorithmText);
+      algorithmCode = algorithm != nullptr ? algorithm->code : 0;
+      AskPassword(EncryptionPasswordRequest(ListView.SelectedFileNames().front(), algorithm, i == 0));
+      if (CurrentPassword.empty() || algorithmCode == 0) return false;
+      if (i == 0) bundle = BundleChoice;
+    }
+    if (bundle && i == 0) {
+      std::optional<fs::path> chosen = ChooseArchiveName(ui_);
+      if (!chosen) return false;
+      archiveName = std::move(*chosen);
+    }
+    if (i == 0) workList = ListView.SelectedFileNames();
+
+    ResultCode result = platform::Success;
+    {
+      const transforms::KeyMaterial key(CurrentPassword);
+      result = EncryptOneFile(workList[i], algorithmCode, &key, i, workList.size());
+    }
+    if (result != platform::Success) {
+      if (result == platform::ErrReported) {
+        ui_.Error(messages::kEncryptionAborted);
+      } else {
+        ShowResult(result);
+      }
+      return false;
+    }
+    if (i == 0 && workList.size() > 1) samePassword = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
+  }
+
+  // Sources are wiped only once their encrypted form is safely stored.
+  if (bundle && !BundleBatch(ui_, workList, archiveName, SavedStatusText)) return false;
+  if (settings.wipe != 0) {
+    WipeFileList(workList);
+    TakeSelectedPaths(true);
+    ListViewSelectItem();
+  }
+  ResetProgress();
+  ui_.Information(messages::kEncrypted);
+  return true;
+}
+
+ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
+                                     const transforms::KeyMaterial* key, std::size_t index, std::size_t count) {
+  if (index == 0) SavedStatusText = ui_.StatusText();
+  if (path.empty() || key == nullptr) return platform::ErrInternal;
+  const auto reportFailure = [this](ResultCode code) {
+    ui_.Error(platform::ErrorFormat(code));
+    ui_.SetStatusText(SavedStatusText);
+    return platform::ErrReported;
+  };
+  try {
+    const BusyCursor busy(ui_);
+    StepTempFile packed;
+    if (!packed.Exists()) return platform::ErrNoTempFile;
+    platform::Progress& progress = ui_.ProgressBar();
+
+    ui_.SetStatusText(messages::FormatCount(messages::kCompressingStatus, index + 1, count));
+    const ResultCode compressed = transforms::CompressFile(path, packed.Path(), &progress);
+    if (compressed != platform::Success) return reportFailure(compressed);
+    progress.setPosition(0);
+
+    ui_.SetStatusText(messages::FormatCount(messages::kEncryptingStatus, index + 1, count));
+    const ResultCode encrypted = EncryptWith(algorithmCode, packed.Path(), path + ".vlt", *key, &progress);
+    if (encrypted != platform::Success) return reportFailure(encrypted);
+
+    packed.Delete();
+    ResetProgress();
+    if (index + 1 == count) ui_.SetStatusText(SavedStatusText);
+    return platform::Success;
+  } catch (...) {
+    ui_.SetStatusText(SavedStatusText);
+    return platform::CurrentExceptionCode();
+  }
+}
+
+}  // namespace voltare::app
