@@ -17,6 +17,10 @@
 #include "app/interaction.h"
 #include "platform/result_codes.h"
 
+namespace voltare::transforms {
+struct KeyMaterial;
+}
+
 namespace voltare::app {
 
 class Application;
@@ -75,6 +79,27 @@ class TMainForm {
   void PropertiesClick();
   void ContentsClick();
   void VisitKOVASoftwareontheweb1Click();
+
+  // --- clipboard commands, printed list, about box
+  void EncryptClipboard1Click();
+  void DecryptClipboard1Click();
+  void EditClipboard1Click();
+  void PrintButtonClick();
+  void AboutClick();
+
+  // --- batch encryption and the batch wipe
+  void EncryptFiles1Click();
+  // The encryption command; true when it ended with its success message.
+  bool EncryptSelectedFiles();
+  // One file of a batch: compressed into a temporary file, encrypted into the
+  // path with ".vlt" appended. `index` (0-based) and `count` feed the status
+  // texts; ErrReported when the failure has already been shown.
+  platform::ResultCode EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
+                                      const transforms::KeyMaterial* key, std::size_t index, std::size_t count);
+  void WipeFiles2Click();
+  void WipeFiles3Click();
+  // Asks once, then wipes the files with the method of the settings.
+  void WipeFileList(const std::vector<std::string>& paths);
 
   // --- the file list
   void AddFileToList(const std::string& path, std::int64_t batchCount);
