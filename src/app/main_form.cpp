@@ -58,6 +58,20 @@ constexpr std::array kCommands = {
     Command{"Help", "Help", "", &TMainForm::ContentsClick},
     Command{"VisitKOVASoftwareontheweb1", "Visit &KOVA Software on the web", "",
             &TMainForm::VisitKOVASoftwareontheweb1Click},
+    // Batch encryption and the batch wipe.
+    Command{"EncryptFiles1", "&Encrypt File(s)", "Ctrl+E", &TMainForm::EncryptFiles1Click},
+    Command{"EncryptFiles2", "&Encrypt File(s)", "", &TMainForm::EncryptFiles1Click},
+    Command{"WipeFiles2", "&Wipe File(s)", "Ctrl+W", &TMainForm::WipeFiles2Click},
+    Command{"WipeFiles1", "&Wipe File(s)", "", &TMainForm::WipeFiles2Click},
+    Command{"WipeFiles3", "Wipe Files", "", &TMainForm::WipeFiles3Click},
+    // Clipboard commands, printed list, about box.
+    Command{"EncryptClipboard1", "Encrypt &Clipboard", "", &TMainForm::EncryptClipboard1Click},
+    Command{"DecryptClipboard1", "Decrypt Cl&ipboard", "", &TMainForm::DecryptClipboard1Click},
+    Command{"EditClipboard1", "Edit Clipb&oard", "", &TMainForm::EditClipboard1Click},
+    Command{"EditClipboard", "Edit Clipboard", "", &TMainForm::EditClipboard1Click},
+    Command{"PrintList1", "&Print List", "Ctrl+P", &TMainForm::PrintButtonClick},
+    Command{"PrintButton", "Print List", "", &TMainForm::PrintButtonClick},
+    Command{"About", "&About...", "", &TMainForm::AboutClick},
 };
 
 // Deletes the regular files of `directory` whose names match `pattern`.
