@@ -4,10 +4,14 @@
 
 #include <filesystem>
 
+#include "app/about_box.h"
 #include "app/interaction.h"
+#include "app/klembord_form.h"
 #include "app/main_form.h"
 #include "app/password_box.h"
+#include "app/plx_archiver.h"
 #include "app/preferences_form.h"
+#include "app/run_overrides.h"
 
 namespace voltare::app {
 
@@ -20,8 +24,13 @@ class Application {
   Application& operator=(const Application&) = delete;
 
   Interaction& ui;
+  // Settings that stand in for stored ones during this run (voltare-cli options).
+  RunOverrides Overrides;
+  TPLXArchiver PLXArchiver;
   TPasswordBox PasswordBox;
+  TKlembordForm KlembordForm;
   TPreferencesForm PreferencesForm;
+  TAboutBox AboutBox;  // reads the machine's description once, here
   // Last, so that the windows it uses exist before it and after it.
   TMainForm MainForm;
 };
