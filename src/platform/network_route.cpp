@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -83,6 +84,11 @@ bool HasDefaultRouteIPv6(std::string_view procNetIpv6Route) {
 }
 
 bool HasDefaultRoute() {
+  // Lets tests (and users behind unusual routing) state the answer.
+  if (const char* assumed = std::getenv("VOLTARE_ASSUME_ONLINE"); assumed != nullptr) {
+    if (std::string_view(assumed) == "1") return true;
+    if (std::string_view(assumed) == "0") return false;
+  }
   return HasDefaultRouteIPv4(ReadTextFile("/proc/net/route")) ||
          HasDefaultRouteIPv6(ReadTextFile("/proc/net/ipv6_route"));
 }

@@ -18,7 +18,8 @@ bool HasDefaultRouteIPv4(std::string_view procNetRoute);
 bool HasDefaultRouteIPv6(std::string_view procNetIpv6Route);
 
 // Reads both tables of the running system; a table that cannot be read counts
-// as having no default route.
+// as having no default route. The environment variable VOLTARE_ASSUME_ONLINE
+// set to "1" or "0" gives the answer instead.
 bool HasDefaultRoute();
 
 }  // namespace voltare::platform
