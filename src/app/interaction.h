@@ -10,17 +10,20 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/modal_form.h"
+#include "app/printer.h"
 #include "platform/progress.h"
 
 namespace voltare::app {
 
 class TPasswordBox;
+class TPLXArchiver;
 
 // ---------------------------------------------------------------------------
 // Message boxes
@@ -135,8 +138,11 @@ class Interaction {
   virtual void RunPasswordPrompt(TPasswordBox& box) = 0;
   // Runs any other modal form the same way, until one of its handlers closes it.
   virtual void RunModal(ModalForm& form) = 0;
-  // Shows the archive viewer for an archive; its answer.
-  virtual ArchiveChoice RunArchiveViewer(const ArchiveRequest& request) = 0;
+  // Runs the archive viewer modally. It is already filled from its archive
+  // and open; the view lets the user act on its controls (FileList selection,
+  // Directory) and calls its handlers (SelectDirClick, SelectAll1Click,
+  // ContinueButtonClick, CancelButtonClick) until one of them closes it.
+  virtual void RunArchiveViewer(TPLXArchiver& viewer) = 0;
 
   // The main window's status line.
   virtual void SetStatusText(std::string_view text) = 0;
@@ -158,6 +164,10 @@ class Interaction {
   virtual void ShowHelp(int context) = 0;
   // The desktop's display name, type name and icon of a file.
   virtual FileInfo GetFileInfo(const std::filesystem::path& path) = 0;
+
+  // Printing: runs the print dialog; a job on the printer the user confirmed,
+  // or nothing for Cancel. Views without printers keep this default.
+  virtual std::unique_ptr<Printer> RunPrintDialog() { return nullptr; }
 
   // Shorthands for the message boxes commands use, with the kind's caption.
   void Warning(std::string_view text);
