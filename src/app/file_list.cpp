@@ -78,11 +78,14 @@ void FileListView::Select(std::string_view fileName, bool selected) {
 std::int64_t SizeInKB(const std::filesystem::path& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return -1;
-  const auto size = static_cast<std::int64_t>(info.st_size);
-  if (size < 0) return -1;
-  if (size == 0) return 0;
-  if (size < 1024) return 1;
-  return size / 1024;
+  return SizeInKB(static_cast<std::int64_t>(info.st_size));
+}
+
+std::int64_t SizeInKB(std::int64_t bytes) {
+  if (bytes < 0) return -1;
+  if (bytes == 0) return 0;
+  if (bytes < 1024) return 1;
+  return bytes / 1024;
 }
 
 std::string AttributeLetters(const std::filesystem::path& path) {

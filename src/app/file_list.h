@@ -69,6 +69,8 @@ class FileListView : public Control {
 // The size shown in the list, in KB: -1 for a path not found, 0 for an empty
 // file, 1 for 1 to 2047 bytes, otherwise the size divided by 1024, rounded down.
 std::int64_t SizeInKB(const std::filesystem::path& path);
+// The same rule for a size in bytes (-1 for a negative size).
+std::int64_t SizeInKB(std::int64_t bytes);
 
 // Attribute letters: "R" when nobody may write the file, "H" for a name
 // starting with '.', "A" for a regular file (it holds data to back up);
