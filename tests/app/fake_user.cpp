@@ -73,11 +73,21 @@ FakeUser& FakeUser::OnPasswordPrompt(std::function<void(app::TPasswordBox&)> act
 }
 
 FakeUser& FakeUser::ChooseArchiveMembers(std::string outputDirectory, std::vector<std::string> members) {
+  return OnArchiveViewer([outputDirectory = std::move(outputDirectory),
+                          members = std::move(members)](app::TPLXArchiver& viewer) {
+    for (const std::string& member : members) viewer.FileList.Select(member);
+    if (!outputDirectory.empty()) viewer.Directory.text = outputDirectory;
+    viewer.ContinueButtonClick();
+  });
+}
+FakeUser& FakeUser::CancelArchive() {
+  return OnArchiveViewer([](app::TPLXArchiver& viewer) { viewer.CancelButtonClick(); });
+}
+FakeUser& FakeUser::OnArchiveViewer(std::function<void(app::TPLXArchiver&)> action) {
   Step step{StepKind::Archive};
-  step.archive = app::ArchiveChoice{std::move(outputDirectory), std::move(members)};
+  step.onArchive = std::move(action);
   return Add(std::move(step));
 }
-FakeUser& FakeUser::CancelArchive() { return Add(Step{StepKind::Archive}); }
 
 FakeUser& FakeUser::OnForm(std::string formName, std::function<void(app::ModalForm&)> action) {
   Step step{StepKind::Form};
@@ -159,10 +169,17 @@ void FakeUser::RunModal(app::ModalForm& form) {
   }
 }
 
-app::ArchiveChoice FakeUser::RunArchiveViewer(const app::ArchiveRequest& request) {
-  archiveRequests.push_back(request);
-  const auto step = Next(StepKind::Archive, "the archive viewer for " + request.archivePath.string());
-  return step ? step->archive : app::ArchiveChoice{};
+void FakeUser::RunArchiveViewer(app::TPLXArchiver& viewer) {
+  archiveRequests.push_back({viewer.ArchivePath()});
+  SeenArchiveViewer seen{viewer.Caption, viewer.Directory.text, {}};
+  for (const app::ArchiveListItem& item : viewer.FileList.Items()) seen.members.emplace_back(item.caption, item.size);
+  archiveViewers.push_back(std::move(seen));
+  const auto step = Next(StepKind::Archive, "the archive viewer for " + viewer.ArchivePath().string());
+  if (step) step->onArchive(viewer);
+  if (viewer.IsShowing()) {
+    if (step) ADD_FAILURE() << "the scripted action left the archive viewer open";
+    viewer.CancelButtonClick();
+  }
 }
 
 void FakeUser::SetStatusText(std::string_view text) {

@@ -16,6 +16,7 @@
 
 #include "app/interaction.h"
 #include "app/password_box.h"
+#include "app/plx_archiver.h"
 
 namespace voltare::testing {
 
@@ -37,6 +38,13 @@ struct SeenPasswordPrompt {
   bool masked = false;       // "*" shown for the characters
   bool remindChecked = false;
   bool bundleChecked = false;
+};
+
+// What the archive viewer showed when it opened.
+struct SeenArchiveViewer {
+  std::string caption;
+  std::string directory;
+  std::vector<std::pair<std::string, std::string>> members;  // caption, size
 };
 
 // The progress bar, remembering everything done to it.
@@ -77,8 +85,13 @@ class FakeUser : public app::Interaction {
   FakeUser& CancelPassword();
   // Acts on the open prompt; the action must leave it closed.
   FakeUser& OnPasswordPrompt(std::function<void(app::TPasswordBox&)> action);
+  // Selects the members of these names, puts `outputDirectory` into the
+  // directory edit (an empty text keeps the one the viewer proposes) and
+  // presses Continue.
   FakeUser& ChooseArchiveMembers(std::string outputDirectory, std::vector<std::string> members);
   FakeUser& CancelArchive();
+  // Acts on the open archive viewer; the action must leave it closed.
+  FakeUser& OnArchiveViewer(std::function<void(app::TPLXArchiver&)> action);
   // Acts on a modal form of that name; the action must leave it closed.
   FakeUser& OnForm(std::string formName, std::function<void(app::ModalForm&)> action);
 
@@ -95,6 +108,7 @@ class FakeUser : public app::Interaction {
   std::vector<app::DirectoryRequest> directoryRequests;
   std::vector<SeenPasswordPrompt> passwordPrompts;
   std::vector<app::ArchiveRequest> archiveRequests;
+  std::vector<SeenArchiveViewer> archiveViewers;
   std::vector<std::string> formsShown;
   std::vector<std::string> statusTexts;
   RecordingProgress progress;
@@ -112,7 +126,7 @@ class FakeUser : public app::Interaction {
   std::optional<std::filesystem::path> ChooseDirectory(const app::DirectoryRequest& request) override;
   void RunPasswordPrompt(app::TPasswordBox& box) override;
   void RunModal(app::ModalForm& form) override;
-  app::ArchiveChoice RunArchiveViewer(const app::ArchiveRequest& request) override;
+  void RunArchiveViewer(app::TPLXArchiver& viewer) override;
   void SetStatusText(std::string_view text) override;
   std::string StatusText() const override { return status_; }
   platform::Progress& ProgressBar() override { return progress; }
@@ -133,7 +147,7 @@ class FakeUser : public app::Interaction {
     std::vector<std::filesystem::path> files;
     std::optional<std::filesystem::path> path;
     std::function<void(app::TPasswordBox&)> onPassword;
-    app::ArchiveChoice archive;
+    std::function<void(app::TPLXArchiver&)> onArchive;
     std::string formName;
     std::function<void(app::ModalForm&)> onForm;
   };
