@@ -4,10 +4,12 @@
 #include <utility>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 
 #include "app/password_box.h"
+#include "app/plx_archiver.h"
 #include "crypto/burn.h"
 #include "platform/shell_open.h"
 
@@ -177,7 +179,32 @@ void TerminalView::RunModal(app::ModalForm& form) {
   form.Close();
 }
 
-app::ArchiveChoice TerminalView::RunArchiveViewer(const app::ArchiveRequest&) { return {}; }
+void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
+  // Without an answer from the command line the viewer is cancelled.
+  const std::optional<ArchiveAnswer> answer = std::exchange(archiveAnswer_, std::nullopt);
+  if (answer) {
+    if (answer->directory) viewer.Directory.text = answer->directory->string();
+    if (answer->members.empty()) viewer.SelectAll1Click();
+    bool allFound = true;
+    for (const std::string& member : answer->members) {
+      const auto& items = viewer.FileList.Items();
+      const bool found = std::any_of(items.begin(), items.end(),
+                                     [&member](const app::ArchiveListItem& item) { return item.caption == member; });
+      if (!found) {
+        progress_.Erase();
+        std::cerr << "voltare-cli: the archive has no member " << member << '\n';
+        allFound = false;
+      }
+      viewer.FileList.Select(member);
+    }
+    if (allFound) {
+      viewer.ContinueButtonClick();
+    } else {
+      errorShown_ = true;
+    }
+  }
+  if (viewer.IsShowing()) viewer.CancelButtonClick();
+}
 
 void TerminalView::SetStatusText(std::string_view text) {
   status_ = std::string(text);

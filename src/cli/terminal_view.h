@@ -57,6 +57,11 @@ class TerminalView : public app::Interaction {
   void AnswerOpenDialog(std::vector<std::filesystem::path> paths) { openAnswer_ = std::move(paths); }
   void AnswerSaveDialog(std::filesystem::path path) { saveAnswer_ = std::move(path); }
   void AnswerDirectoryChooser(std::filesystem::path path) { directoryAnswer_ = std::move(path); }
+  // The archive viewer's answer: these members (none named: all of them)
+  // into `directory` (nothing: the directory the viewer proposes).
+  void AnswerArchiveViewer(std::optional<std::filesystem::path> directory, std::vector<std::string> members) {
+    archiveAnswer_ = ArchiveAnswer{std::move(directory), std::move(members)};
+  }
 
   // True once an error message has been shown.
   bool ErrorShown() const noexcept { return errorShown_; }
@@ -68,7 +73,7 @@ class TerminalView : public app::Interaction {
   std::optional<std::filesystem::path> ChooseDirectory(const app::DirectoryRequest& request) override;
   void RunPasswordPrompt(app::TPasswordBox& box) override;
   void RunModal(app::ModalForm& form) override;
-  app::ArchiveChoice RunArchiveViewer(const app::ArchiveRequest& request) override;
+  void RunArchiveViewer(app::TPLXArchiver& viewer) override;
   void SetStatusText(std::string_view text) override;
   std::string StatusText() const override { return status_; }
   platform::Progress& ProgressBar() override { return progress_; }
@@ -95,6 +100,11 @@ class TerminalView : public app::Interaction {
   std::optional<std::vector<std::filesystem::path>> openAnswer_;
   std::optional<std::filesystem::path> saveAnswer_;
   std::optional<std::filesystem::path> directoryAnswer_;
+  struct ArchiveAnswer {
+    std::optional<std::filesystem::path> directory;
+    std::vector<std::string> members;
+  };
+  std::optional<ArchiveAnswer> archiveAnswer_;
   bool errorShown_ = false;
 };
 
