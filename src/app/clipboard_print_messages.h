@@ -1,0 +1,20 @@
+#pragma once
+// The texts of the clipboard commands and of the printed file list.
+
+#include <cstddef>
+#include <string_view>
+
+namespace voltare::app::messages {
+
+inline constexpr std::string_view kNoClipboardText = "No text found on clipboard !";
+// The longest clipboard text, in bytes, that the encryption commands take.
+inline constexpr std::size_t kMaxClipboardBytes = 65535;
+
+// The printed list: its heading is followed by the maker's home page.
+inline constexpr std::string_view kPrintHeading = "KOVA Voltare 2.50 - ";
+inline constexpr std::string_view kPrintFont = "Arial";
+inline constexpr std::string_view kPrintFileNameTitle = "FileName:";
+inline constexpr std::string_view kPrintSizeTitle = "Size:";
+inline constexpr std::string_view kPrintTypeTitle = "Type:";
+
+}  // namespace voltare::app::messages

@@ -1,0 +1,61 @@
+// The clipboard commands of the main window: encrypt or decrypt the
+// clipboard's text in place, and open the clipboard editor.
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "app/application.h"
+#include "app/clipboard_print_messages.h"
+#include "app/main_form.h"
+#include "app/utf8_text.h"
+#include "crypto/burn.h"
+#include "transforms/text_crypt.h"
+
+namespace voltare::app {
+
+namespace {
+
+using TextTransform = std::string (*)(std::string_view text, std::string_view password);
+
+// Asks for a password and replaces the clipboard's text by `transform` of it.
+// The text is taken as its UTF-8 bytes, and the limit counts bytes.
+void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transform) {
+  try {
+    const auto text = ui.ClipboardText();
+    if (!text || text->size() > messages::kMaxClipboardBytes) {
+      ui.Error(messages::kNoClipboardText);
+      return;
+    }
+    // No file, no algorithm, no bundling: just the password.
+    form.AskPassword(PasswordRequest{});
+    if (form.CurrentPassword.empty()) return;
+
+    // Read again: another program may have changed the clipboard meanwhile.
+    std::string current = ui.ClipboardText().value_or(std::string());
+    const crypto::BurnOnExit burnCurrent(current);
+    std::string result = transform(current, form.CurrentPassword);
+    const crypto::BurnOnExit burnResult(result);
+    // A wrong password gives bytes that need not be UTF-8; the clipboard
+    // holds text, so those are repaired rather than refused.
+    std::string clipboardText = ValidUtf8(result);
+    const crypto::BurnOnExit burnClipboardText(clipboardText);
+    ui.SetClipboardText(clipboardText);
+  } catch (const std::exception&) {
+    // Ends the command without a message; the clipboard keeps what it had.
+  }
+}
+
+}  // namespace
+
+void TMainForm::EncryptClipboard1Click() {
+  TransformClipboard(ui_, *this, &transforms::BlowfishEncryptString);
+}
+
+void TMainForm::DecryptClipboard1Click() {
+  TransformClipboard(ui_, *this, &transforms::BlowfishDecryptString);
+}
+
+void TMainForm::EditClipboard1Click() { app_.KlembordForm.EditClipboard(); }
+
+}  // namespace voltare::app
