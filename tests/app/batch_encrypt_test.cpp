@@ -1,0 +1,414 @@
+// Batch encryption through the main window, with the scripted user: the order
+// of prompts, questions, status texts and messages, and the files left behind.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app_fixture.h"
+#include "archive/plx_extract.h"
+#include "archive/plx_reader.h"
+#include "platform/settings_store.h"
+#include "platform/temp_files.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/cast5_file.h"
+#include "transforms/compress.h"
+#include "transforms/des_file.h"
+#include "transforms/key_material.h"
+#include "transforms/vlt_format.h"
+
+namespace voltare::app {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::AppFixture;
+using testing::ReadFileBytes;
+using testing::TestDir;
+
+constexpr char kWelcome[] = "Welcome to KOVA Voltare 2.50";
+constexpr char kEncrypted[] = "information: The file(s) are successfully encrypted !";
+constexpr char kSamePassword[] =
+    "confirmation: Do you want to use the same password you just used to all the other selected files ?";
+
+void StoreSetting(const char* name, const char* value) {
+  platform::SettingsKey::OpenForWriting(platform::kSettingsKey).WriteString(name, value);
+}
+
+std::string ReadText(const fs::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+// Decrypts a ".vlt" with the transforms directly and expands it; the text.
+std::string DecryptVlt(const fs::path& vlt, const std::string& password) {
+  const fs::path packed = TestDir() / "check.z";
+  const fs::path plain = TestDir() / "check.txt";
+  testing::RecordingProgress progress;
+  platform::ResultCode result = platform::ErrInternal;
+  switch (transforms::ReadAlgorithmId(vlt)) {
+    case transforms::kAlgorithmBlowfish:
+      result = transforms::BlowfishDecryptFile(vlt, packed, password, &progress, false);
+      break;
+    case transforms::kAlgorithmCast128:
+      result = transforms::Cast5DecryptFile(vlt, packed, password, &progress);
+      break;
+    case transforms::kAlgorithmDes: {
+      const std::uint64_t key = transforms::DesKeyFromPassword(password);
+      result = transforms::DesDecryptFile(vlt, packed, static_cast<std::uint32_t>(key),
+                                          static_cast<std::uint32_t>(key >> 32), &progress);
+      break;
+    }
+    default:
+      break;
+  }
+  EXPECT_EQ(result, platform::Success) << vlt;
+  EXPECT_EQ(transforms::DecompressFile(packed, plain, &progress), platform::Success) << vlt;
+  const std::string text = ReadText(plain);
+  fs::remove(packed);
+  fs::remove(plain);
+  return text;
+}
+
+std::vector<std::string> LeftoverTempFiles() {
+  std::vector<std::string> names;
+  const auto dir = platform::PrivateTempDir();
+  if (!dir) return names;
+  for (const auto& entry : fs::directory_iterator(*dir)) names.push_back(entry.path().filename().string());
+  return names;
+}
+
+struct EncryptFixture : AppFixture {
+  // Files a.txt, b.txt, c.txt with distinct contents, listed and selected.
+  std::vector<std::string> AddSelected(std::vector<std::string> names = {"a.txt", "b.txt", "c.txt"}) {
+    std::vector<std::string> paths;
+    for (const std::string& name : names) {
+      const std::string path = (TestDir() / name).string();
+      testing::WriteFileText(path, "contents of " + name + std::string(3000, name[0]));
+      form.AddFileToList(path, 1);
+      form.ListView.Select(path);
+      paths.push_back(path);
+    }
+    user.statusTexts.clear();
+    return paths;
+  }
+
+  // The bundle box checked by the user at the prompt, then OK.
+  void BundleWithPassword(const std::string& password) {
+    user.OnPasswordPrompt([password](TPasswordBox& box) {
+      box.PLX.checked = true;
+      box.Password.text = password;
+      box.ContinueClick();
+    });
+  }
+};
+
+TEST(BatchEncryptTest, NothingSelectedDoesNothingAtAll) {
+  EncryptFixture fixture;
+  fixture.form.AddFileToList(AppFixture::MakeFile("a.txt"), 1);
+  EXPECT_TRUE(fixture.form.Run("EncryptFiles1"));
+  EXPECT_TRUE(fixture.user.passwordPrompts.empty());
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_FALSE(fs::exists(TestDir() / "a.txt.vlt"));
+}
+
+TEST(BatchEncryptTest, ThreeFilesOnePasswordBundledAndWiped) {
+  EncryptFixture fixture;
+  StoreSetting("Wipe", "1");
+  const auto paths = fixture.AddSelected();
+  const fs::path archive = TestDir() / "out" / "batch.plx";
+  fs::create_directories(archive.parent_path());
+  fixture.BundleWithPassword("pass word");
+  fixture.user.ChooseSaveFile(TestDir() / "out" / "batch.zip").AnswerYes().AnswerYes();
+
+  fixture.form.Run("EncryptFiles2");
+
+  ASSERT_EQ(fixture.user.passwordPrompts.size(), 1u);
+  const auto& prompt = fixture.user.passwordPrompts[0];
+  EXPECT_EQ(prompt.fileName, "a.txt");
+  EXPECT_EQ(prompt.algorithm, "Blowfish");
+  EXPECT_TRUE(prompt.bundleVisible && prompt.headerVisible && prompt.algorithmVisible);
+  ASSERT_EQ(fixture.user.saveRequests.size(), 1u);
+  EXPECT_EQ(fixture.user.saveRequests[0].title, "Please enter a filename for the PLX Archive file:");
+  EXPECT_EQ(fixture.user.saveRequests[0].filter, "PLX Archive (*.plx)|*.plx");
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{kSamePassword,
+                                      "confirmation: Are you sure you want to wipe the selected files?",
+                                      "information: The files are successfully wiped !", kEncrypted}));
+  EXPECT_EQ(fixture.user.statusTexts,
+            (std::vector<std::string>{"Compressing (1/3)...", "Encrypting (1/3)...", "Compressing (2/3)...",
+                                      "Encrypting (2/3)...", "Compressing (3/3)...", "Encrypting (3/3)...", kWelcome,
+                                      "Bundling files to one (1/3) -- PLX", "Bundling files to one (2/3) -- PLX",
+                                      "Bundling files to one (3/3) -- PLX", kWelcome, "Wiping (1/3)...",
+                                      "Wiping (2/3)...", "Wiping (3/3)...", kWelcome}));
+
+  std::vector<archive::ArchiveMember> members;
+  ASSERT_EQ(archive::ListArchiveMembers(archive, members), platform::Success);
+  ASSERT_EQ(members.size(), 3u);
+  EXPECT_EQ(members[0].name, "a.txt.vlt");
+  EXPECT_EQ(members[2].name, "c.txt.vlt");
+  for (const std::string& path : paths) {
+    EXPECT_FALSE(fs::exists(path)) << "wiped";
+    EXPECT_FALSE(fs::exists(path + ".vlt")) << "packed into the archive";
+  }
+  EXPECT_EQ(fixture.form.ListView.Count(), 0u);
+  EXPECT_EQ(fixture.user.busyDepth, 0);
+  EXPECT_EQ(fixture.user.progress.position(), 0);
+
+  // The members decrypt back to what the files held.
+  std::vector<fs::path> extracted;
+  const std::vector<std::string> wanted{"a.txt.vlt", "b.txt.vlt", "c.txt.vlt"};
+  ASSERT_EQ(archive::ExtractFromArchive(wanted, archive, extracted), platform::Success);
+  ASSERT_EQ(extracted.size(), 3u);
+  EXPECT_EQ(DecryptVlt(extracted[1], "pass word"), "contents of b.txt" + std::string(3000, 'b'));
+}
+
+TEST(BatchEncryptTest, EveryAlgorithmOfTheSettingsRoundTrips) {
+  for (const auto& [setting, caption, id] : {std::tuple{"0", "Blowfish", transforms::kAlgorithmBlowfish},
+                                             std::tuple{"1", "CAST5", transforms::kAlgorithmCast128},
+                                             std::tuple{"2", "DES", transforms::kAlgorithmDes}}) {
+    SCOPED_TRACE(caption);
+    EncryptFixture fixture;
+    StoreSetting("Algorithm", setting);
+    const auto paths = fixture.AddSelected({std::string("file") + setting + ".doc"});
+    fixture.user.EnterPassword("secret");
+    fixture.form.Run("EncryptFiles1");
+
+    ASSERT_EQ(fixture.user.passwordPrompts.size(), 1u);
+    EXPECT_EQ(fixture.user.passwordPrompts[0].algorithm, caption);
+    EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kEncrypted}) << "one file: no same-password question";
+    const fs::path vlt = paths[0] + ".vlt";
+    EXPECT_EQ(transforms::ReadAlgorithmId(vlt), id);
+    EXPECT_EQ(DecryptVlt(vlt, "secret"), ReadText(paths[0]));
+    EXPECT_EQ(fixture.form.ListView.SelectedCount(), 1u) << "without wiping the list stays";
+    EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
+  }
+}
+
+TEST(BatchEncryptTest, DesKeyIsThePasswordsBytesPaddedWithZeros) {
+  EncryptFixture fixture;
+  StoreSetting("Algorithm", "2");
+  const auto paths = fixture.AddSelected({"short.txt"});
+  fixture.user.EnterPassword("abc");
+  fixture.form.Run("EncryptFiles1");
+
+  const std::array<std::uint8_t, 8> block{'a', 'b', 'c', 0, 0, 0, 0, 0};
+  const std::uint64_t key = transforms::DesKeyFromKeyBlock(block);
+  testing::RecordingProgress progress;
+  ASSERT_EQ(transforms::DesDecryptFile(paths[0] + ".vlt", TestDir() / "z", static_cast<std::uint32_t>(key),
+                                       static_cast<std::uint32_t>(key >> 32), &progress),
+            platform::Success);
+  ASSERT_EQ(transforms::DecompressFile(TestDir() / "z", TestDir() / "plain", &progress), platform::Success);
+  EXPECT_EQ(ReadText(TestDir() / "plain"), ReadText(paths[0]));
+}
+
+TEST(BatchEncryptTest, DeclinedSamePasswordAsksAgainNamingTheFirstFileAndKeepsTheBundle) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected();
+  fixture.BundleWithPassword("one");
+  fixture.user.ChooseSaveFile(TestDir() / "kept").AnswerNo().EnterPassword("two").EnterPassword("three");
+
+  fixture.form.Run("EncryptFiles1");
+
+  ASSERT_EQ(fixture.user.passwordPrompts.size(), 3u);
+  for (const auto& prompt : fixture.user.passwordPrompts) EXPECT_EQ(prompt.fileName, "a.txt");
+  EXPECT_TRUE(fixture.user.passwordPrompts[0].bundleVisible);
+  EXPECT_FALSE(fixture.user.passwordPrompts[1].bundleVisible);
+  EXPECT_TRUE(fixture.user.passwordPrompts[1].bundleChecked) << "the box keeps its state, hidden";
+  EXPECT_FALSE(fixture.user.passwordPrompts[2].bundleVisible);
+  EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{kSamePassword, kEncrypted}));
+
+  // The archive chosen at the first prompt is written although the later
+  // replies carried no bundle choice.
+  std::vector<archive::ArchiveMember> members;
+  ASSERT_EQ(archive::ListArchiveMembers(TestDir() / "kept.plx", members), platform::Success);
+  EXPECT_EQ(members.size(), 3u);
+  std::vector<fs::path> extracted;
+  const std::vector<std::string> wanted{"a.txt.vlt", "b.txt.vlt", "c.txt.vlt"};
+  ASSERT_EQ(archive::ExtractFromArchive(wanted, TestDir() / "kept.plx", extracted), platform::Success);
+  EXPECT_EQ(DecryptVlt(extracted[0], "one"), ReadText(paths[0]));
+  EXPECT_EQ(DecryptVlt(extracted[1], "two"), ReadText(paths[1]));
+  EXPECT_EQ(DecryptVlt(extracted[2], "three"), ReadText(paths[2]));
+  for (const std::string& path : paths) EXPECT_TRUE(fs::exists(path)) << "wiping is off";
+}
+
+TEST(BatchEncryptTest, CancelAtTheSecondPromptKeepsTheFirstFileEncryptedSilently) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
+  fixture.user.EnterPassword("one").AnswerNo().CancelPassword();
+  fixture.form.Run("EncryptFiles1");
+
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kSamePassword});
+  EXPECT_TRUE(fs::exists(paths[0] + ".vlt"));
+  EXPECT_FALSE(fs::exists(paths[1] + ".vlt"));
+}
+
+TEST(BatchEncryptTest, ArchiveDialogCancelledOrReplacementDeclinedEncryptsNothing) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt"});
+  testing::WriteFileText(TestDir() / "old.plx", "an older archive");
+
+  fixture.BundleWithPassword("pw");
+  fixture.user.CancelSave();
+  fixture.form.Run("EncryptFiles1");
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_FALSE(fs::exists(paths[0] + ".vlt"));
+
+  fixture.BundleWithPassword("pw");
+  fixture.user.ChooseSaveFile(TestDir() / "old.plx").AnswerNo();
+  fixture.form.Run("EncryptFiles1");
+  ASSERT_EQ(fixture.user.messages.size(), 1u);
+  EXPECT_EQ(fixture.user.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(fixture.user.messages[0].text, (TestDir() / "old.plx").string() + " already exists.\nDo you want to replace it?");
+  EXPECT_FALSE(fs::exists(paths[0] + ".vlt"));
+  EXPECT_EQ(ReadText(TestDir() / "old.plx"), "an older archive");
+}
+
+TEST(BatchEncryptTest, AConfirmedReplacementKeepsTheOldArchiveUntilTheNewOneIsComplete) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
+  testing::WriteFileText(TestDir() / "old.plx", "an older archive");
+  fixture.BundleWithPassword("pw");
+  fixture.user.ChooseSaveFile(TestDir() / "old").AnswerYes().AnswerNo().CancelPassword();
+  fixture.form.Run("EncryptFiles1");
+  EXPECT_EQ(ReadText(TestDir() / "old.plx"), "an older archive") << "the batch ended before bundling";
+
+  fixture.form.ListView.SetAllSelected(true);
+  fixture.BundleWithPassword("pw");
+  fixture.user.ChooseSaveFile(TestDir() / "old").AnswerYes().AnswerYes();
+  fixture.form.Run("EncryptFiles1");
+  std::vector<archive::ArchiveMember> members;
+  ASSERT_EQ(archive::ListArchiveMembers(TestDir() / "old.plx", members), platform::Success);
+  EXPECT_EQ(members.size(), 2u);
+}
+
+TEST(BatchEncryptTest, FailedBundlingShowsTheErrorAndNeitherWipesNorReportsSuccess) {
+  EncryptFixture fixture;
+  StoreSetting("Wipe", "1");
+  const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
+  fixture.BundleWithPassword("pw");
+  fixture.user.ChooseSaveFile(TestDir() / "no such dir" / "out.plx").AnswerYes();
+  fixture.form.Run("EncryptFiles1");
+
+  ASSERT_EQ(fixture.user.messages.size(), 2u);
+  EXPECT_EQ(fixture.user.messages[1].kind, MessageKind::Error);
+  EXPECT_TRUE(fixture.user.messages[1].text.starts_with(
+      "KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\nError message: "))
+      << fixture.user.messages[1].text;
+  for (const std::string& path : paths) {
+    EXPECT_TRUE(fs::exists(path)) << "not wiped";
+    EXPECT_TRUE(fs::exists(path + ".vlt")) << "still in place";
+  }
+  EXPECT_EQ(fixture.form.ListView.Count(), 2u);
+  EXPECT_EQ(fixture.user.StatusText(), kWelcome);
+  EXPECT_EQ(fixture.user.busyDepth, 0);
+}
+
+TEST(BatchEncryptTest, AFailingStepReportsTwiceStopsTheBatchAndRemovesItsTemporaryFile) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected();
+  // b.txt cannot be encrypted: its output name is taken by a directory.
+  fs::create_directory(paths[1] + ".vlt");
+  fixture.user.EnterPassword("pw").AnswerYes();
+  fixture.form.Run("EncryptFiles1");
+
+  const auto log = fixture.user.MessageLog();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0], kSamePassword);
+  EXPECT_TRUE(log[1].starts_with("error: KOVA Voltare caused an unexpected Windows error.\n\nError code: 21\n")) << log[1];
+  EXPECT_EQ(log[2], "error: Encryption aborted !");
+  EXPECT_TRUE(fs::exists(paths[0] + ".vlt"));
+  EXPECT_FALSE(fs::exists(paths[2] + ".vlt"));
+  EXPECT_EQ(fixture.user.statusTexts.back(), kWelcome);
+  EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
+  EXPECT_EQ(fixture.user.busyDepth, 0);
+
+  // A source that vanished fails in the compression step.
+  fs::remove_all(paths[1] + ".vlt");
+  fs::remove(paths[0]);
+  fixture.form.ListView.SetAllSelected(true);
+  fixture.user.messages.clear();
+  fixture.user.EnterPassword("pw");
+  fixture.form.Run("EncryptFiles1");
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
+                                      "Error message: The file you selected does not exist !",
+                                      "error: Encryption aborted !"}));
+  EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
+}
+
+TEST(BatchEncryptTest, AnExistingVltIsReplacedWithoutAQuestion) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt"});
+  testing::WriteFileText(paths[0] + ".vlt", "old");
+  fixture.user.EnterPassword("pw");
+  fixture.form.Run("EncryptFiles1");
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kEncrypted});
+  EXPECT_EQ(DecryptVlt(paths[0] + ".vlt", "pw"), ReadText(paths[0]));
+}
+
+TEST(BatchEncryptTest, WipeDeclinedStillTakesTheEntriesOffTheList) {
+  EncryptFixture fixture;
+  StoreSetting("Wipe", "1");
+  const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
+  fixture.form.AddFileToList(AppFixture::MakeFile("unselected.txt"), 1);
+  fixture.user.EnterPassword("pw").AnswerYes().AnswerNo();
+  fixture.form.Run("EncryptFiles1");
+
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{kSamePassword, "confirmation: Are you sure you want to wipe the selected files?",
+                                      kEncrypted}));
+  for (const std::string& path : paths) EXPECT_TRUE(fs::exists(path));
+  ASSERT_EQ(fixture.form.ListView.Count(), 1u);
+  EXPECT_EQ(fixture.form.ListView.Items()[0].displayName, "unselected.txt");
+}
+
+TEST(BatchEncryptTest, SettingsOutOfRangeEndTheCommandBeforeOrAfterThePrompt) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt"});
+  StoreSetting("Algorithm", "3");
+  fixture.form.Run("EncryptFiles1");
+  StoreSetting("Algorithm", "0");
+  StoreSetting("Wipe", "2");
+  fixture.form.Run("EncryptFiles1");
+  EXPECT_TRUE(fixture.user.passwordPrompts.empty());
+  EXPECT_TRUE(fixture.user.messages.empty());
+
+  // Below the range the prompt still shows, with no caption, and nothing follows.
+  StoreSetting("Wipe", "0");
+  StoreSetting("Algorithm", "-1");
+  fixture.user.EnterPassword("pw");
+  fixture.form.Run("EncryptFiles1");
+  ASSERT_EQ(fixture.user.passwordPrompts.size(), 1u);
+  EXPECT_EQ(fixture.user.passwordPrompts[0].algorithm, "");
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_FALSE(fs::exists(paths[0] + ".vlt"));
+
+  // A value that is not a number is reported.
+  StoreSetting("Algorithm", "x");
+  fixture.form.Run("EncryptFiles1");
+  EXPECT_EQ(fixture.user.MessageLog(),
+            std::vector<std::string>{
+                "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
+}
+
+TEST(BatchEncryptTest, RunOverridesStandInForTheStoredSettingsWithoutChangingThem) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt"});
+  fixture.app.Overrides.settings = {{"Algorithm", "1"}, {"Wipe", "1"}, {"TypeOfWipe", "1"}, {"Loop", "2"}};
+  fixture.user.EnterPassword("pw").AnswerYes();
+  fixture.form.Run("EncryptFiles1");
+
+  EXPECT_EQ(fixture.user.passwordPrompts.at(0).algorithm, "CAST5");
+  EXPECT_EQ(transforms::ReadAlgorithmId(paths[0] + ".vlt"), transforms::kAlgorithmCast128);
+  EXPECT_FALSE(fs::exists(paths[0]));
+  const auto stored = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+  EXPECT_EQ(stored->ReadString("Algorithm"), "0");
+  EXPECT_EQ(stored->ReadString("Wipe"), "0");
+}
+
+}  // namespace
+}  // namespace voltare::app
