@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/update_check.h"
+
 namespace voltare::app {
 
 Application::Application(Interaction& userInterface, std::filesystem::path startDirectory)
@@ -9,8 +11,11 @@ Application::Application(Interaction& userInterface, std::filesystem::path start
       PLXArchiver(userInterface),
       PasswordBox(userInterface),
       KlembordForm(userInterface),
+      Email(userInterface),
+      EmailProp(userInterface),
       PreferencesForm(userInterface),
       MainForm(userInterface, *this, std::move(startDirectory)) {
+  MainForm.CheckForUpdate = [this] { CheckForNewVersion(ui); };
   MainForm.FormCreate();
 }
 

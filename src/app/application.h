@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "app/about_box.h"
+#include "app/email_form.h"
+#include "app/email_prop_form.h"
 #include "app/interaction.h"
 #include "app/klembord_form.h"
 #include "app/main_form.h"
@@ -29,6 +31,8 @@ class Application {
   TPLXArchiver PLXArchiver;
   TPasswordBox PasswordBox;
   TKlembordForm KlembordForm;
+  TEmail Email;
+  TEmailProp EmailProp;
   TPreferencesForm PreferencesForm;
   TAboutBox AboutBox;  // reads the machine's description once, here
   // Last, so that the windows it uses exist before it and after it.

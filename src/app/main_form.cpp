@@ -72,6 +72,10 @@ constexpr std::array kCommands = {
     Command{"PrintList1", "&Print List", "Ctrl+P", &TMainForm::PrintButtonClick},
     Command{"PrintButton", "Print List", "", &TMainForm::PrintButtonClick},
     Command{"About", "&About...", "", &TMainForm::AboutClick},
+    // E-mail.
+    Command{"SendMessage1", "&Send Message", "", &TMainForm::SendMessage1Click},
+    Command{"EmailMessage", "Send E-mail Message", "", &TMainForm::SendMessage1Click},
+    Command{"Preferences1", "&Preferences", "", &TMainForm::Preferences1Click},
 };
 
 // Deletes the regular files of `directory` whose names match `pattern`.

@@ -101,6 +101,10 @@ class TMainForm {
   // Asks once, then wipes the files with the method of the settings.
   void WipeFileList(const std::vector<std::string>& paths);
 
+  // --- e-mail: the composer (after the settings check) and the settings dialog
+  void SendMessage1Click();
+  void Preferences1Click();
+
   // --- the file list
   void AddFileToList(const std::string& path, std::int64_t batchCount);
   platform::ResultCode LoadListFile(const std::filesystem::path& path);

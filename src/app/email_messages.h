@@ -1,0 +1,57 @@
+#pragma once
+// The texts of the e-mail windows (settings and composer) and of the update
+// check, in one place.
+
+#include <string_view>
+
+namespace voltare::app::email_messages {
+
+// --- E-mail settings
+inline constexpr std::string_view kPropCaption = "E-mail Preferences";
+inline constexpr std::string_view kNoServer = "No SMTP server set !";
+inline constexpr std::string_view kNoPort = "No port number set !";
+inline constexpr std::string_view kNoUserName = "No username set !";
+inline constexpr std::string_view kNoName = "No name set !";
+inline constexpr std::string_view kNoAddress = "No e-mail address set !";
+inline constexpr std::string_view kIncompleteSettings = "Your e-mail preferences are not filled in correctly.";
+// A stored value of a type other than text; "%s" is the value's name.
+inline constexpr std::string_view kInvalidDataType = "Invalid data type for '%s'";
+
+// --- Composer
+inline constexpr std::string_view kComposerCaption = "KOVA E-mail Encrypt";
+inline constexpr std::string_view kNoRecipient = "You have not specified a recipient.";
+inline constexpr std::string_view kNoPassword = "Please fill in a password.";
+inline constexpr std::string_view kAttachmentsNotEncrypted =
+    "Please note: your attachment(s) will not be encrypted.\r\nYou will need to do this manually in KOVA Voltare.";
+inline constexpr std::string_view kSent = "Your e-mail is successfully sent !";
+inline constexpr std::string_view kNotConnected = "Not connected";
+inline constexpr std::string_view kConnected = "Connected";
+inline constexpr std::string_view kAttachmentTitle = "Please select an attachment:";
+inline constexpr std::string_view kAllFilesFilter = "All Files (*.*)|*.*";
+
+// Left to us: the maker's download page named in every message sent (the
+// maker's web address itself is messages::kHomePage). A reserved example
+// address until the maker has a real one.
+inline constexpr std::string_view kDownloadAddress = "https://www.kova-software.example/download/";
+
+// The clear text after the encrypted body: two line breaks, two lines, the
+// download address, no final line break.
+inline constexpr std::string_view kFooterText =
+    "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare 2.50.\r\n"
+    "You can download the latest version of KOVA Voltare at: ";
+inline constexpr std::string_view kMailerPrefix = "KOVA Voltare - ";
+
+// --- Update check
+inline constexpr std::string_view kUpdateSection = "VOLTUPDATE";
+// "%s" twice: the version text and the description of the new release.
+inline constexpr std::string_view kNewVersionQuestion =
+    "KOVA Voltare %s is available to download at KOVA Software Homepage !\r\n\r\n"
+    "This new version contains the following new features:\r\n%s\r\n\r\n"
+    "Do you want to download this new version ?";
+// The update description lies next to the maker's web pages; the HTTP client
+// speaks plain HTTP, so it is fetched over http.
+inline constexpr std::string_view kUpdateAddress = "http://www.kova-software.example/Update.ini";
+// Tests point the check at a server of their own.
+inline constexpr char kUpdateAddressVariable[] = "VOLTARE_UPDATE_URL";
+
+}  // namespace voltare::app::email_messages
