@@ -1,0 +1,38 @@
+#pragma once
+// Batch decryption: encrypted files (".vlt") back into the files they were
+// made from. A single archive (".plx") is first opened in the archive viewer;
+// the members chosen there are taken out and decrypted into the directory
+// chosen there. The main window's file list is not involved.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/result_codes.h"
+#include "transforms/key_material.h"
+
+namespace voltare::app {
+
+class Application;
+
+// True when the file exists and its first three bytes are "PLX".
+bool IsPlxFile(const std::filesystem::path& path) noexcept;
+
+// Decrypts the ".vlt" entries of `paths` (extensions compared exactly),
+// asking for passwords and replacements and reporting everything itself.
+// Returns how many files were decrypted.
+std::size_t DecryptFileList(Application& app, std::vector<std::string> paths);
+
+// Decrypts one encrypted file into the name it had before encryption: in
+// `outputDirectory` when that names an existing directory, else next to the
+// encrypted file. An existing file of that name is replaced only once the new
+// one is complete. `index` (0-based) and `count` place the file in its batch.
+// Success; ErrInternal (no path or key); ErrBadFile (not an encrypted file or
+// an unknown algorithm); ErrNoTempFile; ErrReported (decryption or
+// decompression failed and was shown); or the errno of a failed file operation.
+platform::ResultCode DecryptOneFile(Application& app, const std::string& path,
+                                    const transforms::KeyMaterial* key, std::size_t index,
+                                    std::size_t count, const std::string& outputDirectory);
+
+}  // namespace voltare::app

@@ -1,0 +1,296 @@
+// "Decrypt File(s)": encrypted files and archives back into plain files.
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "app/application.h"
+#include "app/batch_decrypt.h"
+#include "app/decrypt_messages.h"
+#include "archive/plx_extract.h"
+#include "platform/file.h"
+#include "platform/os_error.h"
+#include "platform/staged_file.h"
+#include "platform/temp_files.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/cast5_file.h"
+#include "transforms/compress.h"
+#include "transforms/des_file.h"
+#include "transforms/vlt_format.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace text = decrypt_messages;
+using platform::ResultCode;
+
+constexpr std::string_view kEncryptedExtension = ".vlt";
+constexpr std::string_view kArchiveExtension = ".plx";
+
+// The extension as the file name spells it, from its last dot; empty when the
+// name has no dot. Compared exactly: ".VLT" is not ".vlt".
+std::string ExtensionOf(const std::string& path) {
+  const std::string name = fs::path(path).filename().string();
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+// The prompt's caption for an algorithm code; empty for an unknown one.
+std::string_view AlgorithmCaption(int id) {
+  switch (id) {
+    case transforms::kAlgorithmBlowfish:
+      return "Blowfish";
+    case transforms::kAlgorithmCast128:
+      return "CAST5";
+    case transforms::kAlgorithmDes:
+      return "DES";
+    default:
+      return "";
+  }
+}
+
+// The name a file had before encryption: its path without ".vlt".
+std::string WithoutExtension(const std::string& path) {
+  return path.substr(0, path.size() - kEncryptedExtension.size());
+}
+
+// Where a decrypted file goes: into the output directory when that names an
+// existing directory, else next to the encrypted file.
+fs::path OutputPath(const std::string& path, const std::string& outputDirectory) {
+  std::error_code error;
+  if (!outputDirectory.empty() && fs::is_directory(outputDirectory, error)) {
+    return WithoutExtension(outputDirectory + fs::path(path).filename().string());
+  }
+  return WithoutExtension(path);
+}
+
+ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
+                       const transforms::KeyMaterial& key, platform::Progress& progress) {
+  switch (id) {
+    case transforms::kAlgorithmBlowfish:
+      return transforms::BlowfishDecryptFile(source, destination, key.password, &progress, false);
+    case transforms::kAlgorithmCast128:
+      return transforms::Cast5DecryptFile(source, destination, key.password, &progress);
+    case transforms::kAlgorithmDes: {
+      const std::uint64_t desKey = transforms::DesKeyFromKeyBlock(key.keyBlock);
+      return transforms::DesDecryptFile(source, destination, static_cast<std::uint32_t>(desKey),
+                                        static_cast<std::uint32_t>(desKey >> 32), &progress);
+    }
+    default:
+      return platform::ErrBadFile;
+  }
+}
+
+// A temporary file of the step; it holds compressed plaintext, so it goes on
+// every way out of the step.
+class ScratchFile {
+ public:
+  ScratchFile() : path_(platform::MakeTempFileName()) {}
+  ~ScratchFile() { Delete(); }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  bool Exists() const { return path_.has_value(); }
+  const fs::path& Path() const { return *path_; }
+  void Delete() {
+    if (path_) ::unlink(path_->c_str());
+    path_.reset();
+  }
+
+ private:
+  std::optional<fs::path> path_;
+};
+
+// The members taken out of an archive for one batch; they are deleted when
+// the batch ends, however it ends.
+class ExtractedMembers {
+ public:
+  ExtractedMembers() = default;
+  ~ExtractedMembers() { DeleteAll(); }
+  ExtractedMembers(const ExtractedMembers&) = delete;
+  ExtractedMembers& operator=(const ExtractedMembers&) = delete;
+
+  void Adopt(std::vector<fs::path> paths) { paths_ = std::move(paths); }
+  bool Any() const { return !paths_.empty(); }
+  void DeleteAll() {
+    for (const fs::path& path : paths_) ::unlink(path.c_str());
+    paths_.clear();
+  }
+
+ private:
+  std::vector<fs::path> paths_;
+};
+
+// The archive step: the viewer's answer becomes ExtractDirectory and
+// ExtractSelection, the chosen members are taken out, and `paths` then holds
+// them. False when there is nothing to decrypt (already reported if needed).
+bool OpenArchive(Application& app, std::vector<std::string>& paths, ExtractedMembers& extracted) {
+  TMainForm& form = app.MainForm;
+  const std::string archivePath = paths.front();
+  if (!IsPlxFile(archivePath)) {
+    app.ui.Error(platform::ErrorFormat(platform::ErrBadFile));
+    return false;
+  }
+
+  ArchiveViewerResult viewed = app.PLXArchiver.Request({archivePath});
+  form.ExtractSelection.reset();  // never a selection from an earlier opening
+  if (viewed.result != platform::Success) {
+    // The viewer could not read the archive and was not shown.
+    app.ui.Error(platform::ErrorFormat(viewed.result));
+    return false;
+  }
+  form.ExtractDirectory = std::move(viewed.choice.outputDirectory);
+  form.ExtractSelection = std::move(viewed.choice.members);
+  if (!form.ExtractSelection) return false;
+
+  paths.clear();
+  std::vector<fs::path> members;
+  const ResultCode result = archive::ExtractFromArchive(*form.ExtractSelection, archivePath, members);
+  form.ExtractSelection.reset();
+  if (result != platform::Success) {
+    app.ui.Error(platform::ErrorFormat(result));
+    return false;
+  }
+  for (const fs::path& member : members) paths.push_back(member.string());
+  extracted.Adopt(std::move(members));
+  return true;
+}
+
+PasswordRequest DecryptPasswordRequest(const std::string& path) {
+  PasswordRequest request;
+  request.fileName = fs::path(path).filename().string();
+  request.algorithmCaption = AlgorithmCaption(transforms::ReadAlgorithmId(path));
+  request.headerVisible = true;
+  request.algorithmVisible = true;
+  return request;  // no length limit, no bundle box
+}
+
+}  // namespace
+
+bool IsPlxFile(const fs::path& path) noexcept {
+  try {
+    if (!platform::FileExists(path)) return false;
+    platform::File file(path, platform::File::Mode::Read);
+    std::array<std::uint8_t, 3> magic{};
+    return file.read(magic) == magic.size() && magic == std::array<std::uint8_t, 3>{'P', 'L', 'X'};
+  } catch (...) {
+    return false;
+  }
+}
+
+std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
+  TMainForm& form = app.MainForm;
+  Interaction& ui = app.ui;
+  ExtractedMembers extracted;
+  if (paths.size() == 1 && ExtensionOf(paths.front()) == kArchiveExtension) {
+    if (!OpenArchive(app, paths, extracted)) return 0;
+  }
+
+  bool samePassword = false;
+  std::size_t succeeded = 0;
+  for (std::size_t j = 0; j < paths.size(); ++j) {
+    const std::string& path = paths[j];
+    if (ExtensionOf(path) != kEncryptedExtension) continue;
+    if (!transforms::IsVltFile(path)) {
+      ui.Error(platform::ErrorFormat(platform::ErrBadFile));
+      continue;
+    }
+    // Asked about the name next to the encrypted file. A Yes does not touch
+    // the old file: it is replaced only by a complete new one.
+    const std::string target = WithoutExtension(path);
+    if (platform::FileExists(target) &&
+        !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target))) {
+      continue;
+    }
+    if (!samePassword) {
+      form.AskPassword(DecryptPasswordRequest(path));
+      if (form.CurrentPassword.empty()) return succeeded;
+    }
+
+    const ResultCode result = [&] {
+      const transforms::KeyMaterial key(form.CurrentPassword);
+      return DecryptOneFile(app, path, &key, j, paths.size(), form.ExtractDirectory);
+    }();
+    if (result != platform::Success && result != platform::ErrReported) {
+      ui.Error(platform::ErrorFormat(result));
+      return succeeded;
+    }
+    if (result == platform::Success) ++succeeded;
+    if (j == 0 && paths.size() > 1) samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
+  }
+
+  extracted.DeleteAll();
+  ui.ProgressBar().setPosition(0);
+  ui.ProgressBar().repaint();
+  if (succeeded >= 1) ui.Information(text::kDecryptedAll);
+  return succeeded;
+}
+
+ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+                          std::size_t index, std::size_t count, const std::string& outputDirectory) {
+  TMainForm& form = app.MainForm;
+  Interaction& ui = app.ui;
+  if (index == 0) form.SavedStatusText = ui.StatusText();
+  if (path.empty() || key == nullptr) return platform::ErrInternal;
+  BusyCursor busy(ui);
+  if (!transforms::IsVltFile(path)) return platform::ErrBadFile;
+  ScratchFile decrypted;
+  if (!decrypted.Exists()) return platform::ErrNoTempFile;
+  const int id = transforms::ReadAlgorithmId(path);
+  if (id == -1) return platform::ErrBadFile;
+
+  platform::Progress& progress = ui.ProgressBar();
+  // Shows a failure of the decryption or the decompression; the temporary
+  // file and a half-made output go with the objects that hold them.
+  const auto reported = [&](ResultCode code) {
+    ui.Error(platform::ErrorFormat(code));
+    ui.SetStatusText(form.SavedStatusText);
+    progress.setPosition(0);
+    return platform::ErrReported;
+  };
+  try {
+    progress.setPosition(0);
+    ui.SetStatusText(text::FillCount(text::kDecryptingStatus, index + 1, count));
+    ResultCode result = DecryptWith(id, path, decrypted.Path(), *key, progress);
+    if (result != platform::Success) return reported(result);
+
+    ui.SetStatusText(text::FillCount(text::kDecompressingStatus, index + 1, count));
+    // Written under a temporary name beside the output and renamed over it
+    // only when complete, so an existing file survives every failure.
+    platform::StagedFile output(OutputPath(path, outputDirectory));
+    result = transforms::DecompressFile(decrypted.Path(), output.stagingPath(), &progress);
+    if (result != platform::Success) return reported(result);
+    output.Commit();
+
+    decrypted.Delete();
+    progress.setPosition(0);
+    progress.repaint();
+    if (index + 1 == count) ui.SetStatusText(form.SavedStatusText);
+    return platform::Success;
+  } catch (...) {
+    ui.SetStatusText(form.SavedStatusText);
+    return platform::CurrentExceptionCode();
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+void TMainForm::DecryptFiles1Click() {
+  OpenDialog.filter = decrypt_messages::kDecryptFilter;
+  OpenDialog.title = decrypt_messages::kDecryptTitle;
+  OpenDialog.options = OpenAllowMultiSelect | OpenHideReadOnly | OpenEnableSizing;
+  const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
+  if (chosen.empty()) return;
+  std::vector<std::string> paths;
+  for (const fs::path& path : chosen) paths.push_back(path.string());
+  if (DecryptFileList) DecryptFileList(paths);
+}
+
+}  // namespace voltare::app
