@@ -72,6 +72,8 @@ constexpr std::array kCommands = {
     Command{"PrintList1", "&Print List", "Ctrl+P", &TMainForm::PrintButtonClick},
     Command{"PrintButton", "Print List", "", &TMainForm::PrintButtonClick},
     Command{"About", "&About...", "", &TMainForm::AboutClick},
+    // Batch decryption.
+    Command{"DecryptFiles1", "Decrypt &File(s)", "Ctrl+D", &TMainForm::DecryptFiles1Click},
     // E-mail.
     Command{"SendMessage1", "&Send Message", "", &TMainForm::SendMessage1Click},
     Command{"EmailMessage", "Send E-mail Message", "", &TMainForm::SendMessage1Click},
