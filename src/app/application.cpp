@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/batch_decrypt.h"
 #include "app/update_check.h"
 
 namespace voltare::app {
@@ -15,6 +16,7 @@ Application::Application(Interaction& userInterface, std::filesystem::path start
       EmailProp(userInterface),
       PreferencesForm(userInterface),
       MainForm(userInterface, *this, std::move(startDirectory)) {
+  MainForm.DecryptFileList = [this](const std::vector<std::string>& paths) { DecryptFileList(*this, paths); };
   MainForm.CheckForUpdate = [this] { CheckForNewVersion(ui); };
   MainForm.FormCreate();
 }
