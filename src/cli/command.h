@@ -48,5 +48,12 @@ std::span<const CommandAdder> AllCommands();
 void AddConfigCommand(CLI::App& parent, CommandAction& chosen);
 void AddListSaveCommand(CLI::App& parent, CommandAction& chosen);
 void AddListOpenCommand(CLI::App& parent, CommandAction& chosen);
+// Batch encryption and the batch wipe.
+void AddEncryptCommand(CLI::App& parent, CommandAction& chosen);
+void AddWipeCommand(CLI::App& parent, CommandAction& chosen);
+// The clipboard commands on a text, and the about box.
+void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen);
+void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen);
+void AddAboutCommand(CLI::App& parent, CommandAction& chosen);
 
 }  // namespace voltare::cli
