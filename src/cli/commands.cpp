@@ -9,6 +9,11 @@ std::span<const CommandAdder> AllCommands() {
       &AddConfigCommand,
       &AddListSaveCommand,
       &AddListOpenCommand,
+      &AddEncryptCommand,
+      &AddWipeCommand,
+      &AddEncryptTextCommand,
+      &AddDecryptTextCommand,
+      &AddAboutCommand,
   };
   return kAdders;
 }
