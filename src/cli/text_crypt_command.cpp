@@ -1,0 +1,99 @@
+// voltare-cli encrypt-text [TEXT]
+// voltare-cli decrypt-text [TEXT]
+//
+// The clipboard commands on a text of the command line or of standard input:
+// the text goes on the tool's clipboard, the command runs on it, and the
+// clipboard's new text is written out.
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/clipboard_print_messages.h"
+#include "cli/command.h"
+#include "crypto/burn.h"
+
+namespace voltare::cli {
+
+namespace {
+
+// Enough to tell a text that is too long (the line end that is dropped below
+// does not count) without reading an endless input to its end.
+constexpr std::size_t kInputLimit = app::messages::kMaxClipboardBytes + 3;
+
+// Standard input as one text without its final line end, so that a line
+// written by `echo` or by this tool reads as the line itself. Nothing when
+// the input is empty or cannot be read.
+std::optional<std::string> ReadStandardInput() {
+  std::string text(kInputLimit, '\0');
+  std::size_t size = 0;
+  while (size < text.size()) {
+    const std::size_t got = std::fread(text.data() + size, 1, text.size() - size, stdin);
+    if (got == 0) break;
+    size += got;
+  }
+  text.resize(size);
+  // A password asked on the terminal afterwards reads past the end of the text.
+  std::clearerr(stdin);
+  std::cin.clear();
+  if (text.empty()) return std::nullopt;
+  if (text.back() == '\n') text.pop_back();
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+int TransformText(Session& session, const std::optional<std::string>& argument, void (app::TMainForm::*command)()) {
+  std::optional<std::string> input = argument ? argument : ReadStandardInput();
+  if (input) {
+    session.ui.SetClipboardText(*input);
+    crypto::Burn(*input);
+  } else {
+    session.ui.ClearClipboard();
+  }
+
+  app::TMainForm& form = session.app.MainForm;
+  (form.*command)();
+  // Refused (already reported) or cancelled in the password prompt.
+  if (session.ui.ErrorShown() || form.CurrentPassword.empty()) return kExitFailure;
+  std::cout << session.ui.ClipboardText().value_or(std::string()) << '\n' << std::flush;
+  return kExitSuccess;
+}
+
+void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& name, const std::string& description,
+                    const std::string& footer, void (app::TMainForm::*command)()) {
+  CLI::App* subcommand = parent.add_subcommand(name, description);
+  subcommand->footer(footer);
+  auto text = std::make_shared<std::optional<std::string>>();
+  subcommand->add_option("TEXT", *text, "The text; standard input when absent");
+  subcommand->callback([&chosen, text, command] {
+    chosen = [text = *text, command](Session& session) { return TransformText(session, text, command); };
+  });
+}
+
+constexpr const char* kInputNotes =
+    "Without TEXT, standard input is read, less its final line end. Input of\n"
+    "more than 65535 bytes, or none at all, is refused as the clipboard command\n"
+    "refuses it: \"No text found on clipboard !\".";
+
+}  // namespace
+
+void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
+  AddTextCommand(parent, chosen, "encrypt-text", "Encrypt a text under a password into one line of Base64",
+                 std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
+                             "is written to standard output. ") +
+                     kInputNotes + "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
+                 &app::TMainForm::EncryptClipboard1Click);
+}
+
+void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
+  AddTextCommand(parent, chosen, "decrypt-text", "Decrypt a line made by encrypt-text or the clipboard command",
+                 std::string("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
+                             "written to standard output. There is no check: a wrong password gives\n"
+                             "garbled text (bytes that are not UTF-8 become U+FFFD). ") +
+                     kInputNotes + "\n\nExample: voltare-cli --password-file pw.txt decrypt-text < message.txt",
+                 &app::TMainForm::DecryptClipboard1Click);
+}
+
+}  // namespace voltare::cli

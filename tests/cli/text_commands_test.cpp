@@ -1,0 +1,124 @@
+// The built voltare-cli's encrypt-text, decrypt-text and about, run as a user
+// would run them, with standard input from a file.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_env.h"
+#include "transforms/text_crypt.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileText;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& argument) {
+  std::string quoted = "'";
+  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+// Runs voltare-cli with `input` as its standard input (a file, not a terminal).
+CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input = "") {
+  const fs::path directory = TestDir() / "work";
+  fs::create_directories(directory);
+  const fs::path in = TestDir() / "stdin.txt", out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
+  WriteFileText(in, input);
+  std::string command = "cd " + Quoted(directory.string()) + " && " + Quoted(VOLTARE_CLI_PATH);
+  for (const std::string& argument : arguments) command += " " + Quoted(argument);
+  command += " <" + Quoted(in.string()) + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+  const int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadText(out);
+  run.err = ReadText(err);
+  return run;
+}
+
+std::string PasswordFile(const std::string& password) {
+  const fs::path path = TestDir() / ("pw-" + password + ".txt");
+  WriteFileText(path, password + "\n");
+  return path.string();
+}
+
+TEST(TextCommandsTest, EncryptedLineDecryptsBackFromArgumentOrStandardInput) {
+  const std::string pw = PasswordFile("tiger");
+  const CliRun encrypted = RunCli({"--password-file", pw, "encrypt-text", "meet at noon"});
+  ASSERT_EQ(encrypted.status, 0) << encrypted.err;
+  EXPECT_EQ(encrypted.out, voltare::transforms::BlowfishEncryptString("meet at noon", "tiger") + "\n");
+
+  // The line as this tool wrote it, line feed included, read from standard input.
+  const CliRun fromInput = RunCli({"--password-file", pw, "decrypt-text"}, encrypted.out);
+  EXPECT_EQ(fromInput.status, 0) << fromInput.err;
+  EXPECT_EQ(fromInput.out, "meet at noon\n");
+
+  // Text from standard input keeps its inner line breaks and loses its last line end.
+  const CliRun lines = RunCli({"--password-file", pw, "encrypt-text"}, "first\nsecond\n");
+  ASSERT_EQ(lines.status, 0) << lines.err;
+  EXPECT_EQ(lines.out, voltare::transforms::BlowfishEncryptString("first\nsecond", "tiger") + "\n");
+  const std::string line = lines.out.substr(0, lines.out.size() - 1);
+  EXPECT_EQ(RunCli({"--password-file", pw, "decrypt-text", "\r\n" + line + "\r\n"}).out, "first\nsecond\n");
+}
+
+TEST(TextCommandsTest, MissingOrTooLongInputIsRefusedWithTheClipboardMessage) {
+  const std::string pw = PasswordFile("tiger");
+  const CliRun none = RunCli({"--password-file", pw, "encrypt-text"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(none.err, "No text found on clipboard !\n");
+
+  const CliRun tooLong = RunCli({"--password-file", pw, "decrypt-text"}, std::string(65536, 'A'));
+  EXPECT_EQ(tooLong.status, 1);
+  EXPECT_EQ(tooLong.err, "No text found on clipboard !\n");
+
+  // 65535 bytes and a line end are taken.
+  const CliRun longest = RunCli({"--password-file", pw, "encrypt-text"}, std::string(65535, 'a') + "\n");
+  EXPECT_EQ(longest.status, 0) << longest.err;
+  EXPECT_EQ(longest.out.size(), 87380u + 1);
+}
+
+TEST(TextCommandsTest, AWrongPasswordGivesGarbageAndNoPasswordCancels) {
+  const std::string encrypted =
+      voltare::transforms::BlowfishEncryptString("the key is under the mat", "right");
+  const CliRun wrong = RunCli({"--password-file", PasswordFile("wrong"), "decrypt-text", encrypted});
+  EXPECT_EQ(wrong.status, 0) << wrong.err;
+  EXPECT_NE(wrong.out, "the key is under the mat\n");
+  EXPECT_EQ(wrong.err, "");
+
+  // No password file and no terminal: the prompt is cancelled, nothing is written.
+  const CliRun cancelled = RunCli({"encrypt-text", "secret"});
+  EXPECT_EQ(cancelled.status, 1);
+  EXPECT_EQ(cancelled.out, "");
+  EXPECT_NE(cancelled.err.find("password"), std::string::npos) << cancelled.err;
+}
+
+TEST(TextCommandsTest, AboutPrintsTheAboutBoxLines) {
+  const CliRun about = RunCli({"about"});
+  EXPECT_EQ(about.status, 0) << about.err;
+  EXPECT_EQ(about.out.rfind("KOVA Voltare\nVersion 2.50\n", 0), 0u) << about.out;
+  EXPECT_NE(about.out.find("\nRunning on "), std::string::npos) << about.out;
+  EXPECT_NE(about.out.find("\nTotal Physical Memory: "), std::string::npos) << about.out;
+  std::size_t lines = 0;
+  for (char c : about.out) lines += c == '\n';
+  EXPECT_EQ(lines, 6u);
+}
+
+}  // namespace
