@@ -77,7 +77,6 @@ void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
       "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/");
   auto options = std::make_shared<EncryptOptions>();
   command->add_option("--algorithm", options->algorithm, "Cipher for this run (default: the Algorithm setting)")
-      ->type_name("blowfish|cast5|des")
       ->check(CLI::IsMember({"blowfish", "cast5", "des"}));
   command->add_option("--bundle", options->bundle, "Pack the encrypted files into this archive")
       ->type_name("ARCHIVE");

@@ -54,7 +54,6 @@ void AddWipeCommand(CLI::App& parent, CommandAction& chosen) {
       "\nExample: voltare-cli --yes wipe --method normal --passes 7 old-notes.txt");
   auto options = std::make_shared<WipeOptions>();
   command->add_option("--method", options->method, "Wipe method for this run (default: the TypeOfWipe setting)")
-      ->type_name("government|normal")
       ->check(CLI::IsMember({"government", "normal"}));
   command->add_option("--passes", options->passes, "Passes of a Normal Wipe for this run (default: the Loop setting)")
       ->type_name("N")

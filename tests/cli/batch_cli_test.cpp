@@ -1,0 +1,238 @@
+// voltare-cli encrypt and wipe, run as a user would run them on real files.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/plx_extract.h"
+#include "archive/plx_reader.h"
+#include "platform/settings_store.h"
+#include "support/test_env.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/cast5_file.h"
+#include "transforms/compress.h"
+#include "transforms/des_file.h"
+#include "transforms/key_material.h"
+#include "transforms/vlt_format.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileText;
+namespace platform = voltare::platform;
+namespace transforms = voltare::transforms;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& argument) {
+  std::string quoted = "'";
+  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+fs::path Work() { return TestDir() / "work"; }
+
+// Runs voltare-cli in the work directory with standard input from /dev/null.
+CliRun RunCli(const std::vector<std::string>& arguments) {
+  fs::create_directories(Work());
+  std::string command = "cd " + Quoted(Work().string()) + " && " + Quoted(VOLTARE_CLI_PATH);
+  for (const std::string& argument : arguments) command += " " + Quoted(argument);
+  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
+  command += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+  const int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadText(out);
+  run.err = ReadText(err);
+  return run;
+}
+
+std::string PasswordFile(const std::string& password) {
+  const fs::path path = TestDir() / "pw.txt";
+  WriteFileText(path, password + "\n");
+  return path.string();
+}
+
+// A file in the work directory with contents of its own; its contents.
+std::string MakeWorkFile(const std::string& name, std::size_t repeat = 2000) {
+  std::string text = "the file " + name + "\n";
+  for (std::size_t i = 0; i < repeat; ++i) text += std::to_string(i * 7919 % 1000) + " ";
+  fs::create_directories((Work() / name).parent_path());
+  WriteFileText(Work() / name, text);
+  return text;
+}
+
+// Decrypts and expands a ".vlt" with the file transforms; its contents.
+std::string DecryptVlt(const fs::path& vlt, const std::string& password) {
+  struct : platform::Progress {
+    void setMax(std::int64_t) override {}
+    void setPosition(std::int64_t p) override { at = p; }
+    std::int64_t position() const override { return at; }
+    void repaint() override {}
+    std::int64_t at = 0;
+  } progress;
+  const fs::path packed = TestDir() / "check.z", plain = TestDir() / "check.txt";
+  platform::ResultCode result = platform::ErrInternal;
+  const std::uint64_t desKey = transforms::DesKeyFromPassword(password);
+  switch (transforms::ReadAlgorithmId(vlt)) {
+    case transforms::kAlgorithmBlowfish:
+      result = transforms::BlowfishDecryptFile(vlt, packed, password, &progress, false);
+      break;
+    case transforms::kAlgorithmCast128:
+      result = transforms::Cast5DecryptFile(vlt, packed, password, &progress);
+      break;
+    case transforms::kAlgorithmDes:
+      result = transforms::DesDecryptFile(vlt, packed, static_cast<std::uint32_t>(desKey),
+                                          static_cast<std::uint32_t>(desKey >> 32), &progress);
+      break;
+    default:
+      break;
+  }
+  if (result != platform::Success || transforms::DecompressFile(packed, plain, &progress) != platform::Success) {
+    return "(does not decrypt)";
+  }
+  std::string text = ReadText(plain);
+  fs::remove(packed);
+  fs::remove(plain);
+  return text;
+}
+
+std::string StoredSetting(const char* name) {
+  return platform::SettingsKey::OpenReadOnly(platform::kSettingsKey)->ReadString(name);
+}
+
+TEST(BatchCliTest, EveryAlgorithmEncryptsEachFileNextToItself) {
+  const std::string password = PasswordFile("batch password");
+  for (const auto& [name, id] : {std::pair{"blowfish", transforms::kAlgorithmBlowfish},
+                                 std::pair{"cast5", transforms::kAlgorithmCast128},
+                                 std::pair{"des", transforms::kAlgorithmDes}}) {
+    SCOPED_TRACE(name);
+    const std::string first = MakeWorkFile(std::string(name) + "/report.doc");
+    const std::string second = MakeWorkFile(std::string(name) + "/notes.txt", 10);
+    const CliRun run = RunCli({"--password-file", password, "--yes", "encrypt", "--algorithm", name, name});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "The file(s) are successfully encrypted !\n");
+    EXPECT_EQ(run.err, "");
+    const fs::path dir = Work() / name;
+    EXPECT_EQ(transforms::ReadAlgorithmId(dir / "report.doc.vlt"), id);
+    EXPECT_EQ(DecryptVlt(dir / "report.doc.vlt", "batch password"), first);
+    EXPECT_EQ(DecryptVlt(dir / "notes.txt.vlt", "batch password"), second);
+    EXPECT_EQ(ReadText(dir / "report.doc"), first) << "sources stay without --wipe";
+  }
+  EXPECT_EQ(StoredSetting("Algorithm"), "0") << "the option is for its run only";
+}
+
+TEST(BatchCliTest, BundledAndWipedLeavesOnlyTheArchive) {
+  const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("docs/b.txt"), c = MakeWorkFile("docs/c.txt", 1);
+  fs::create_directories(TestDir() / "archives");
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--algorithm", "des",
+                             "--bundle", "../archives/all.zip", "--wipe", "a.txt", "docs"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "The files are successfully wiped !\nThe file(s) are successfully encrypted !\n");
+
+  const fs::path archive = TestDir() / "archives" / "all.plx";
+  std::vector<voltare::archive::ArchiveMember> members;
+  ASSERT_EQ(voltare::archive::ListArchiveMembers(archive, members), platform::Success);
+  std::vector<std::string> names;
+  for (const auto& member : members) names.push_back(member.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"a.txt.vlt", "b.txt.vlt", "c.txt.vlt"})) << "list order";
+  std::vector<fs::path> extracted;
+  ASSERT_EQ(voltare::archive::ExtractFromArchive(names, archive, extracted), platform::Success);
+  EXPECT_EQ(DecryptVlt(extracted[0], "pw"), a);
+  EXPECT_EQ(DecryptVlt(extracted[1], "pw"), b);
+  EXPECT_EQ(DecryptVlt(extracted[2], "pw"), c);
+  for (const auto& entry : fs::recursive_directory_iterator(Work())) {
+    EXPECT_TRUE(entry.is_directory()) << entry.path() << " left behind";
+  }
+  EXPECT_EQ(StoredSetting("Wipe"), "0");
+}
+
+TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEveryFile) {
+  const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("b.txt");
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle",
+                             "missing/dir/out", "--wipe", "a.txt", "b.txt"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(run.err.starts_with("KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\n")) << run.err;
+  EXPECT_EQ(ReadText(Work() / "a.txt"), a);
+  EXPECT_EQ(ReadText(Work() / "b.txt"), b);
+  EXPECT_EQ(DecryptVlt(Work() / "a.txt.vlt", "pw"), a);
+  EXPECT_EQ(DecryptVlt(Work() / "b.txt.vlt", "pw"), b);
+}
+
+TEST(BatchCliTest, EncryptRefusesWhatItCannotDo) {
+  MakeWorkFile("a.txt");
+  MakeWorkFile("b.txt");
+  EXPECT_EQ(RunCli({"encrypt", "--algorithm", "rc4", "a.txt"}).status, 2);
+  const CliRun missing = RunCli({"--password-file", PasswordFile("pw"), "encrypt", "a.txt", "none.txt"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("none.txt: no such file or directory"), std::string::npos) << missing.err;
+
+  const CliRun noPassword = RunCli({"encrypt", "a.txt"});
+  EXPECT_EQ(noPassword.status, 1) << "the prompt is cancelled";
+  EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt"));
+
+  // The same-password question needs an answer; the first file is done by then.
+  const CliRun unanswered = RunCli({"--password-file", PasswordFile("pw"), "encrypt", "a.txt", "b.txt"});
+  EXPECT_EQ(unanswered.status, 2);
+  EXPECT_TRUE(fs::exists(Work() / "a.txt.vlt"));
+  EXPECT_FALSE(fs::exists(Work() / "b.txt.vlt"));
+
+  // Declined, every file gets its own prompt, answered from the same file.
+  const CliRun declined = RunCli({"--password-file", PasswordFile("pw"), "--no", "encrypt", "a.txt", "b.txt"});
+  EXPECT_EQ(declined.status, 0) << declined.err;
+  EXPECT_EQ(DecryptVlt(Work() / "b.txt.vlt", "pw"), ReadText(Work() / "b.txt"));
+}
+
+TEST(BatchCliTest, WipeRemovesTheFilesWithTheMethodOfTheRun) {
+  MakeWorkFile("a.txt");
+  MakeWorkFile("sub/b.txt");
+  MakeWorkFile("c.txt", 5);
+  const CliRun normal = RunCli({"--yes", "wipe", "--method", "normal", "--passes", "5", "a.txt", "sub/b.txt"});
+  EXPECT_EQ(normal.status, 0) << normal.err;
+  EXPECT_EQ(normal.out, "The files are successfully wiped !\n");
+  EXPECT_FALSE(fs::exists(Work() / "a.txt"));
+  EXPECT_TRUE(fs::is_empty(Work() / "sub")) << "nothing left under another name";
+
+  const CliRun government = RunCli({"--yes", "wipe", "--method", "government", "c.txt"});
+  EXPECT_EQ(government.status, 0) << government.err;
+  EXPECT_FALSE(fs::exists(Work() / "c.txt"));
+  EXPECT_EQ(StoredSetting("TypeOfWipe"), "1");
+  EXPECT_EQ(StoredSetting("Loop"), "3");
+}
+
+TEST(BatchCliTest, WipeThatLeavesAFileFails) {
+  MakeWorkFile("a.txt");
+  WriteFileText(Work() / "empty.txt", "");
+  const CliRun declined = RunCli({"--no", "wipe", "a.txt"});
+  EXPECT_EQ(declined.status, 1);
+  EXPECT_TRUE(fs::exists(Work() / "a.txt"));
+  EXPECT_EQ(RunCli({"wipe", "a.txt"}).status, 2) << "the question needs an answer";
+  EXPECT_EQ(RunCli({"--yes", "wipe", "--passes", "0", "a.txt"}).status, 2) << "a wipe that writes nothing";
+
+  const CliRun skipped = RunCli({"--yes", "wipe", "empty.txt", "a.txt"});
+  EXPECT_EQ(skipped.status, 1);
+  EXPECT_EQ(skipped.err,
+            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
+            "Error message: The file you selected does not exist !\n");
+  EXPECT_EQ(skipped.out, "Unable to wipe file " + (Work() / "empty.txt").string() + ". File skipped.\n");
+  EXPECT_TRUE(fs::exists(Work() / "empty.txt"));
+  EXPECT_FALSE(fs::exists(Work() / "a.txt"));
+}
+
+}  // namespace
