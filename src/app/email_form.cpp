@@ -10,6 +10,8 @@
 #include "app/messages.h"
 #include "app/net_failure.h"
 #include "crypto/burn.h"
+#include "net/messages.h"
+#include "net/net_error.h"
 #include "platform/file.h"
 #include "platform/settings_store.h"
 #include "transforms/text_crypt.h"
@@ -56,6 +58,25 @@ std::optional<std::size_t> AttachmentListView::SelectedIndex() const {
 std::string MessageFooter() {
   return std::string(email_messages::kFooterText) + std::string(email_messages::kDownloadAddress);
 }
+
+namespace {
+
+// Inside a catch block: true when the failure leaves nothing to say to the
+// server (the user cancelled a wait, or the server fell silent).
+bool ServerUnresponsive() noexcept {
+  try {
+    throw;
+  } catch (const net::ESocketAborted&) {
+    return true;
+  } catch (const net::NetError& failure) {
+    const std::string_view text = failure.what();
+    return text == net::messages::kReadlnTimedOut || text == net::messages::kSendTimedOut;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -240,9 +261,13 @@ void TEmail::EmailerSuccess() {
 
 void TEmail::ReportSendFailure() {
   const FailureReport failure = CurrentFailure();
+  const bool unresponsive = ServerUnresponsive();
   if (Emailer.Connected()) {
     try {
-      Emailer.Disconnect();
+      // A cancelled or silent conversation is dropped at once: a QUIT would
+      // only start another wait on the same server.
+      if (unresponsive) Emailer.TSocketClient::Disconnect();
+      else Emailer.Disconnect();
     } catch (...) {
       // The first failure is the one the user needs to see.
     }
