@@ -55,5 +55,14 @@ void AddWipeCommand(CLI::App& parent, CommandAction& chosen);
 void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen);
 void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen);
 void AddAboutCommand(CLI::App& parent, CommandAction& chosen);
+// E-mail settings, sending an encrypted message, the update check.
+void AddEmailConfigCommand(CLI::App& parent, CommandAction& chosen);
+void AddMailCommand(CLI::App& parent, CommandAction& chosen);
+void AddCheckUpdateCommand(CLI::App& parent, CommandAction& chosen);
+// Batch decryption, archive listing, and a path given without a command
+// (the last: it takes the tool's own positional argument).
+void AddDecryptCommand(CLI::App& parent, CommandAction& chosen);
+void AddArchiveListCommand(CLI::App& parent, CommandAction& chosen);
+void AddOpenPathCommand(CLI::App& parent, CommandAction& chosen);
 
 }  // namespace voltare::cli
