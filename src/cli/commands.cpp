@@ -14,6 +14,12 @@ std::span<const CommandAdder> AllCommands() {
       &AddEncryptTextCommand,
       &AddDecryptTextCommand,
       &AddAboutCommand,
+      &AddEmailConfigCommand,
+      &AddMailCommand,
+      &AddCheckUpdateCommand,
+      &AddDecryptCommand,
+      &AddArchiveListCommand,
+      &AddOpenPathCommand,
   };
   return kAdders;
 }
