@@ -1,0 +1,146 @@
+// voltare-cli mail --to T [--cc C] [--bcc B] [--subject S] [--attach FILE]...
+//                  [--message-file F | --message TEXT]
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/email_form.h"
+#include "app/email_messages.h"
+#include "app/email_settings.h"
+#include "app/messages.h"
+#include "cli/command.h"
+#include "crypto/burn.h"
+#include "platform/os_error.h"
+
+namespace voltare::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct MailArguments {
+  std::string to;
+  std::string cc;
+  std::string bcc;
+  std::string subject;
+  std::vector<std::string> attachments;
+  std::string messageFile;
+  std::string message;
+};
+
+// The check the main window makes before it opens the composer.
+bool SettingsComplete(Session& session) {
+  app::EmailSettingsState state = app::EmailSettingsState::KeyMissing;
+  try {
+    state = app::CheckEmailSettings();
+  } catch (const std::exception& failure) {
+    session.ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+    return false;
+  }
+  switch (state) {
+    case app::EmailSettingsState::KeyMissing:
+      session.ui.Error(app::messages::kRegistryError);
+      return false;
+    case app::EmailSettingsState::Incomplete:
+      session.ui.Error(app::email_messages::kIncompleteSettings);
+      std::cerr << "voltare-cli: fill them in with 'voltare-cli email-config' (see its --help)\n";
+      return false;
+    case app::EmailSettingsState::Complete:
+      break;
+  }
+  return true;
+}
+
+std::string ReadMessageFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text;
+  if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in.is_open() || in.bad()) throw UsageError("--message-file: cannot read " + path.string());
+  return text;
+}
+
+// The composer's status and progress, shown the way the terminal shows the
+// main window's.
+void ShowProgressOnTerminal(Session& session, app::TEmail& form) {
+  form.OnStatusChange = [&session, &form] { session.ui.SetStatusText(form.StatusBar.caption); };
+  form.ProgressBar.OnRepaint = [&session, &form] {
+    platform::Progress& bar = session.ui.ProgressBar();
+    bar.setMax(form.ProgressBar.max());
+    bar.setPosition(form.ProgressBar.position());
+    bar.repaint();
+  };
+}
+
+int SendMail(Session& session, const MailArguments& arguments) {
+  if (!SettingsComplete(session)) return kExitFailure;
+  app::TEmail& form = session.app.Email;
+  const app::TMainForm& main = session.app.MainForm;
+  const std::string text = arguments.messageFile.empty()
+                               ? arguments.message
+                               : ReadMessageFile(main.FromStartDirectory(arguments.messageFile));
+
+  form.Open();
+  form.FormShow();
+  ShowProgressOnTerminal(session, form);
+  form.Naar.text = arguments.to;
+  form.Copy.text = arguments.cc;
+  form.BCopy.text = arguments.bcc;
+  form.Subject.text = arguments.subject;
+  form.Message.SetText(text);
+  if (!arguments.attachments.empty()) {
+    std::vector<fs::path> chosen;
+    for (const std::string& file : arguments.attachments) chosen.push_back(main.FromStartDirectory(file));
+    session.ui.AnswerOpenDialog(std::move(chosen));
+    form.AttachMentButtonClick();
+  }
+
+  app::PasswordReply reply = session.app.PasswordBox.Request({});
+  form.Password.text = reply.password;
+  crypto::Burn(reply.password);
+
+  form.SendButtonClick();
+  const bool sent = !form.IsShowing();
+  form.FormCloseQuery();
+  form.Close();
+  return sent ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+
+void AddMailCommand(CLI::App& parent, CommandAction& chosen) {
+  CLI::App* command = parent.add_subcommand("mail", "Send a message encrypted under a password");
+  command->footer(
+      "\nThe message text is encrypted with Blowfish under the password from the\n"
+      "password prompt and sent as one line of Base64, followed by a short note\n"
+      "in clear; the recipient decrypts the line with the same password\n"
+      "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
+      "Attachments are sent as they are, NOT encrypted. Line breaks of the text\n"
+      "become CR LF. The server and the sender come from the e-mail settings\n"
+      "(voltare-cli email-config); TO, CC and BCC go out as typed, one entry each.\n"
+      "\nExample: voltare-cli --password-file pw.txt mail --to bob@example.org \\\n"
+      "           --subject 'Tonight' --message-file note.txt --attach plan.pdf");
+  auto arguments = std::make_shared<MailArguments>();
+  command->add_option("--to", arguments->to, "The recipient")->required();
+  command->add_option("--cc", arguments->cc, "A recipient of a copy");
+  command->add_option("--bcc", arguments->bcc, "A recipient of a blind copy");
+  command->add_option("--subject", arguments->subject, "The subject (sent in clear)");
+  command->add_option("--attach", arguments->attachments, "A file to attach (unencrypted); may be repeated")
+      ->type_name("FILE")
+      ->check(CLI::ExistingFile);
+  auto* file = command->add_option("--message-file", arguments->messageFile, "Read the message text from F")
+                   ->type_name("F")
+                   ->check(CLI::ExistingFile);
+  auto* text = command->add_option("--message", arguments->message, "The message text")->type_name("TEXT");
+  file->excludes(text);
+  command->callback([&chosen, arguments] {
+    chosen = [arguments = *arguments](Session& session) { return SendMail(session, arguments); };
+  });
+}
+
+}  // namespace voltare::cli
