@@ -1,0 +1,248 @@
+// voltare-cli decrypt, archive-list and a path given alone, run as built on
+// real files made by the program's own file transforms.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "archive/plx_bundle.h"
+#include "support/test_env.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/cast5_file.h"
+#include "transforms/compress.h"
+#include "transforms/des_file.h"
+#include "transforms/key_material.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileText;
+
+constexpr const char* kDecrypted = "The file(s) are successfully decrypted !\n";
+constexpr const char* kWrongPassword = "You have entered an invalid password. Please try again.";
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& argument) {
+  std::string quoted = "'";
+  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+fs::path Work() { return TestDir() / "work"; }
+
+// Runs voltare-cli in the work directory, standard input from /dev/null.
+CliRun RunCli(const std::vector<std::string>& arguments) {
+  fs::create_directories(Work());
+  std::string command = "cd " + Quoted(Work().string()) + " && " + Quoted(VOLTARE_CLI_PATH);
+  for (const std::string& argument : arguments) command += " " + Quoted(argument);
+  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
+  command += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+  const int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadText(out);
+  run.err = ReadText(err);
+  return run;
+}
+
+std::string PasswordFile(const std::string& password) {
+  const fs::path file = TestDir() / ("pw-" + password + ".txt");
+  WriteFileText(file, password + "\n");
+  return file.string();
+}
+
+// A file in the work directory holding `text`, encrypted into name + ".vlt"
+// (0 Blowfish, 1 CAST-128, 2 DES); the plain file is removed.
+std::string Encrypted(const std::string& name, const std::string& text, const std::string& password,
+                      int algorithm = 0) {
+  fs::create_directories(Work());
+  const fs::path plain = Work() / name, packed = TestDir() / "packed.z";
+  const fs::path encrypted = plain.string() + ".vlt";
+  WriteFileText(plain, text);
+  struct : voltare::platform::Progress {
+    void setMax(std::int64_t) override {}
+    void setPosition(std::int64_t p) override { position_ = p; }
+    std::int64_t position() const override { return position_; }
+    void repaint() override {}
+    std::int64_t position_ = 0;
+  } progress;
+  EXPECT_EQ(voltare::transforms::CompressFile(plain, packed, &progress), 0);
+  int result = -1;
+  if (algorithm == 0) result = voltare::transforms::BlowfishEncryptFile(packed, encrypted, password, &progress, false);
+  if (algorithm == 1) result = voltare::transforms::Cast5EncryptFile(packed, encrypted, password, &progress);
+  if (algorithm == 2) {
+    const std::uint64_t key = voltare::transforms::DesKeyFromPassword(password);
+    result = voltare::transforms::DesEncryptFile(packed, encrypted, static_cast<std::uint32_t>(key),
+                                                 static_cast<std::uint32_t>(key >> 32), &progress);
+  }
+  EXPECT_EQ(result, 0);
+  fs::remove(plain);
+  return encrypted.filename().string();
+}
+
+// An archive in the work directory of the named plain texts, each encrypted
+// with `password` under its own algorithm (in turn Blowfish, CAST-128, DES).
+// `listing` receives "name<tab>size" of each member.
+std::string Bundled(const std::string& archiveName, const std::vector<std::pair<std::string, std::string>>& files,
+                    const std::string& password, std::string* listing = nullptr) {
+  std::vector<fs::path> sources;
+  int algorithm = 0;
+  for (const auto& [name, text] : files) {
+    const std::string member = Encrypted(name, text, password, algorithm++ % 3);
+    if (listing) *listing += member + "\t" + std::to_string(fs::file_size(Work() / member)) + "\n";
+    sources.push_back(Work() / name);
+  }
+  struct : voltare::platform::Progress {
+    void setMax(std::int64_t) override {}
+    void setPosition(std::int64_t) override {}
+    std::int64_t position() const override { return 0; }
+    void repaint() override {}
+  } progress;
+  EXPECT_EQ(voltare::archive::BundleFiles(sources, Work() / archiveName, &progress), 0);
+  return archiveName;
+}
+
+TEST(DecryptCliTest, EveryAlgorithmDecryptsBackToTheOriginalName) {
+  const std::string pw = PasswordFile("sesame");
+  const std::string a = Encrypted("a.txt", "alpha", "sesame", 0);
+  const std::string b = Encrypted("b with blanks.txt", "bravo", "sesame", 1);
+  const std::string c = Encrypted("c", "charlie", "sesame", 2);
+  const CliRun run = RunCli({"--password-file", pw, "--yes", "decrypt", a, b, c});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, kDecrypted);
+  EXPECT_EQ(ReadText(Work() / "a.txt"), "alpha");
+  EXPECT_EQ(ReadText(Work() / "b with blanks.txt"), "bravo");
+  EXPECT_EQ(ReadText(Work() / "c"), "charlie");
+  EXPECT_TRUE(fs::exists(Work() / a)) << "the encrypted files stay";
+}
+
+TEST(DecryptCliTest, AWrongPasswordOrADamagedFileKeepsTheExistingOutput) {
+  const std::string encrypted = Encrypted("letter.txt", "new letter", "right");
+  WriteFileText(Work() / "letter.txt", "old letter");
+
+  CliRun run = RunCli({"--password-file", PasswordFile("wrong"), "--yes", "decrypt", encrypted});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(kWrongPassword), std::string::npos) << run.err;
+  EXPECT_EQ(ReadText(Work() / "letter.txt"), "old letter");
+
+  const std::string des = Encrypted("des.txt", "new", "right", 2);
+  WriteFileText(Work() / "des.txt", "old des");
+  run = RunCli({"--password-file", PasswordFile("wrong"), "--yes", "decrypt", des});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(kWrongPassword), std::string::npos) << "DES shows it when the result fails to expand";
+  EXPECT_EQ(ReadText(Work() / "des.txt"), "old des");
+
+  auto bytes = ReadFileBytes(Work() / encrypted);
+  bytes.resize(bytes.size() - 5);
+  voltare::testing::WriteFileBytes(Work() / encrypted, bytes);
+  run = RunCli({"--password-file", PasswordFile("right"), "--yes", "decrypt", encrypted});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(ReadText(Work() / "letter.txt"), "old letter");
+
+  run = RunCli({"--password-file", PasswordFile("right"), "--no", "decrypt", des});
+  EXPECT_EQ(run.status, 1) << "nothing decrypted when the replacement is declined";
+  EXPECT_NE(run.err.find("no file was decrypted"), std::string::npos);
+  EXPECT_EQ(ReadText(Work() / "des.txt"), "old des");
+
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(Work())) left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"des.txt", "des.txt.vlt", "letter.txt", "letter.txt.vlt"}))
+      << "no half-made output";
+}
+
+TEST(DecryptCliTest, ArchivesListAndDecryptAllOrChosenMembers) {
+  const std::string pw = PasswordFile("pw");
+  std::string listing;
+  const std::string archive =
+      Bundled("set.plx", {{"one.txt", "first"}, {"two.txt", "second"}, {"three.txt", "third"}}, "pw", &listing);
+  const CliRun listed = RunCli({"archive-list", archive});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out, listing);
+
+  fs::create_directories(Work() / "out");
+  CliRun run = RunCli({"--password-file", pw, "--yes", "decrypt", "--output-dir", "out", "--member", "three.txt.vlt",
+                       "--member", "one.txt.vlt", archive});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadText(Work() / "out" / "one.txt"), "first");
+  EXPECT_EQ(ReadText(Work() / "out" / "three.txt"), "third") << "DES member";
+  EXPECT_FALSE(fs::exists(Work() / "out" / "two.txt"));
+
+  run = RunCli({"--password-file", pw, "--yes", "decrypt", archive});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadText(Work() / "two.txt"), "second") << "all members, into the archive's directory";
+
+  run = RunCli({"--password-file", pw, "decrypt", "--member", "four.txt.vlt", archive});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("four.txt.vlt"), std::string::npos);
+
+  run = RunCli({"--password-file", pw, "decrypt", "--output-dir", "missing", archive});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(" does not exist !"), std::string::npos) << run.err;
+
+  EXPECT_EQ(RunCli({"decrypt", "--output-dir", "out", "one.txt.vlt"}).status, 2) << "only with one archive";
+  EXPECT_EQ(RunCli({"decrypt", "nothing.vlt"}).status, 2);
+}
+
+TEST(DecryptCliTest, DamagedArchivesAreErrors) {
+  const std::string archive = Bundled("set.plx", {{"one.txt", "first"}, {"two.txt", "second"}}, "pw");
+  auto bytes = ReadFileBytes(Work() / archive);
+  bytes.resize(bytes.size() - 30);
+  voltare::testing::WriteFileBytes(Work() / "cut.plx", bytes);
+  WriteFileText(Work() / "fake.plx", "not an archive");
+
+  for (const char* damaged : {"cut.plx", "fake.plx"}) {
+    SCOPED_TRACE(damaged);
+    CliRun run = RunCli({"archive-list", damaged});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Invalid VLT or PLX file."), std::string::npos) << run.err;
+    run = RunCli({"--password-file", PasswordFile("pw"), "decrypt", damaged});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Invalid VLT or PLX file."), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(RunCli({"archive-list", "none.plx"}).status, 1);
+}
+
+TEST(DecryptCliTest, APathAloneIsHandledAsAtFirstActivation) {
+  const std::string pw = PasswordFile("pw");
+  const std::string encrypted = Encrypted("note.txt", "a note", "pw", 1);
+  CliRun run = RunCli({"--password-file", pw, encrypted});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadText(Work() / "note.txt"), "a note");
+
+  Bundled("pack.plx", {{"p.txt", "packed"}, {"q.txt", "queued"}}, "pw");
+  run = RunCli({"--password-file", pw, "--yes", "pack.plx"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadText(Work() / "q.txt"), "queued");
+
+  WriteFileText(Work() / "listed.txt", "x");
+  ASSERT_EQ(RunCli({"--password-file", pw, "list-save", "files", "listed.txt"}).status, 0);
+  run = RunCli({"--password-file", pw, "files.vls"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, (Work() / "listed.txt").string() + "\n");
+
+  EXPECT_EQ(RunCli({"--password-file", pw, "note.txt.VLT"}).status, 2) << "extensions compared exactly";
+  EXPECT_EQ(RunCli({"absent.vlt"}).status, 2);
+  EXPECT_EQ(RunCli({"archive-list", "pack.plx", "extra.plx"}).status, 2) << "a command takes no path besides";
+  EXPECT_EQ(RunCli({"config", "show"}).status, 0);
+}
+
+}  // namespace
