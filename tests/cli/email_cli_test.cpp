@@ -1,0 +1,235 @@
+// The built voltare-cli configuring the e-mail settings, sending an encrypted
+// message to a real SMTP server and looking for an update on a real HTTP
+// server, all on 127.0.0.1.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "peers/peers.h"
+#include "support/test_env.h"
+#include "transforms/text_crypt.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using voltare::net::testing::PeerProcess;
+using voltare::net::testing::ScriptPath;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileBytes;
+using voltare::testing::WriteFileText;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& argument) {
+  std::string quoted = "'";
+  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+  const auto bytes = ReadFileBytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::string> Lines(const fs::path& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The lines of a file that a detached process writes; waits for them a while.
+std::vector<std::string> LinesOnceWritten(const fs::path& path) {
+  for (int tries = 0; tries < 500 && !fs::exists(path); ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return Lines(path);
+}
+
+// Runs voltare-cli in the test's work directory, without a terminal.
+CliRun RunCli(const std::vector<std::string>& arguments) {
+  const fs::path directory = TestDir() / "work";
+  fs::create_directories(directory);
+  std::string command = "cd " + Quoted(directory.string()) + " && " + Quoted(VOLTARE_CLI_PATH);
+  for (const std::string& argument : arguments) command += " " + Quoted(argument);
+  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
+  command += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+  const int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = ReadText(out);
+  run.err = ReadText(err);
+  return run;
+}
+
+// Sets an environment variable (seen by the programs the test starts) for as
+// long as it lives, then puts back what was there.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) before_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (before_) ::setenv(name_, before_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> before_;
+};
+
+class EmailCliTest : public ::testing::Test {
+ protected:
+  EmailCliTest() {
+    fs::create_directories(inbox_);
+    fs::create_directories(TestDir() / "work");
+    server_ = std::make_unique<PeerProcess>(ScriptPath("smtp_server.py"), std::vector<std::string>{inbox_.string()},
+                                            TestDir() / "smtp.log");
+    WriteFileText(TestDir() / "work" / "pw.txt", "correct horse\n");
+  }
+
+  CliRun Configure() {
+    return RunCli({"email-config", "--server", "127.0.0.1", "--port", std::to_string(server_->port()),
+                   "--username", "workstation.test", "--name", "Alice Sender", "--address", "alice@example.org"});
+  }
+
+  const fs::path inbox_ = TestDir() / "inbox";
+  std::unique_ptr<PeerProcess> server_;
+};
+
+TEST_F(EmailCliTest, ConfigureThenSendAnEncryptedMessageWithAnAttachment) {
+  const CliRun configured = Configure();
+  ASSERT_EQ(configured.status, 0) << configured.err;
+  EXPECT_EQ(configured.out + configured.err, "");
+
+  WriteFileText(TestDir() / "work" / "note.txt", "Meet at noon.\nBring the plan.\n");
+  std::vector<std::uint8_t> plan(5000);
+  std::mt19937 generator(3);
+  for (auto& byte : plan) byte = static_cast<std::uint8_t>(generator());
+  WriteFileBytes(TestDir() / "work" / "plan.bin", plan);
+
+  const CliRun sent = RunCli({"--password-file", "pw.txt", "mail", "--to", "Bob <bob@example.org>", "--bcc",
+                              "hidden@example.org", "--subject", "Tonight", "--message-file", "note.txt",
+                              "--attach", "plan.bin"});
+  ASSERT_EQ(sent.status, 0) << sent.err;
+  EXPECT_EQ(sent.out,
+            "Please note: your attachment(s) will not be encrypted.\r\nYou will need to do this manually in "
+            "KOVA Voltare.\nYour e-mail is successfully sent !\n");
+
+  EXPECT_EQ(Lines(inbox_ / "1.envelope"),
+            (std::vector<std::string>{"helo workstation.test", "from alice@example.org", "rcpt bob@example.org",
+                                      "rcpt hidden@example.org"}));
+  const std::string message = ReadText(inbox_ / "1.eml");
+  EXPECT_NE(message.find("\r\nSubject: Tonight\r\n"), std::string::npos);
+  EXPECT_EQ(message.find("hidden@"), std::string::npos) << "a blind copy is not in the header";
+  EXPECT_EQ(message.find("Meet at noon"), std::string::npos);
+  const std::string text = ReadText(inbox_ / "1.part0");
+  EXPECT_EQ(voltare::transforms::BlowfishDecryptString(text.substr(0, text.find("\r\n")), "correct horse"),
+            "Meet at noon.\r\nBring the plan.\r\n");
+  EXPECT_EQ(ReadFileBytes(inbox_ / "1.part1"), plan);
+}
+
+TEST_F(EmailCliTest, IncompleteSettingsStopTheMailBeforeThePasswordIsAsked) {
+  const CliRun partial = RunCli({"email-config", "--server", "127.0.0.1", "--port", "x"});
+  EXPECT_EQ(partial.status, 1);
+  EXPECT_EQ(partial.err, "No port number set !\n") << "the port keeps only its digits: none";
+
+  const CliRun refused = RunCli({"mail", "--to", "bob@example.org", "--message", "hi"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "Your e-mail preferences are not filled in correctly.\n"
+            "voltare-cli: fill them in with 'voltare-cli email-config' (see its --help)\n");
+  EXPECT_FALSE(fs::exists(inbox_ / "1.eml"));
+
+  ASSERT_EQ(Configure().status, 0);
+  const CliRun noPassword = RunCli({"mail", "--to", "bob@example.org", "--message", "hi"});
+  EXPECT_EQ(noPassword.status, 1);
+  EXPECT_NE(noPassword.err.find("Please fill in a password.\n"), std::string::npos) << noPassword.err;
+  EXPECT_FALSE(fs::exists(inbox_ / "1.eml"));
+
+  const CliRun missing = RunCli({"--password-file", "pw.txt", "mail", "--to", "b@example.org", "--attach", "nope"});
+  EXPECT_EQ(missing.status, 2) << "an attachment that does not exist is a usage error";
+}
+
+// --- check-update -------------------------------------------------------------
+
+class CheckUpdateCliTest : public ::testing::Test {
+ protected:
+  CheckUpdateCliTest() {
+    fs::create_directories(site_);
+    server_ = std::make_unique<PeerProcess>(ScriptPath("http_server.py"), std::vector<std::string>{site_.string()},
+                                            TestDir() / "http.log");
+    address_.emplace("VOLTARE_UPDATE_URL", "http://127.0.0.1:" + std::to_string(server_->port()) + "/Update.ini");
+    // A stand-in for the desktop's opener, so that Yes opens nothing real.
+    const fs::path bin = TestDir() / "bin";
+    fs::create_directories(bin);
+    WriteFileText(bin / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + (TestDir() / "opened.txt").string() +
+                                        "\"\n");
+    ::chmod((bin / "xdg-open").c_str(), 0755);
+    path_.emplace("PATH", bin.string() + ":" + std::getenv("PATH"));
+  }
+
+  const fs::path site_ = TestDir() / "site";
+  std::unique_ptr<PeerProcess> server_;
+  std::optional<ScopedEnv> address_;
+  std::optional<ScopedEnv> path_;
+  ScopedEnv online_{"VOLTARE_ASSUME_ONLINE", "1"};
+};
+
+TEST_F(CheckUpdateCliTest, ANewerReleaseIsOfferedAndAnsweredFromTheCommandLine) {
+  WriteFileText(site_ / "Update.ini", "[VOLTUPDATE]\nNumber=3\nVersionNumber=2.60\nDescription=New\n");
+  const CliRun declined = RunCli({"--no", "check-update"});
+  EXPECT_EQ(declined.status, 0) << declined.err;
+  EXPECT_FALSE(fs::exists(TestDir() / "opened.txt"));
+
+  const CliRun accepted = RunCli({"--yes", "check-update"});
+  EXPECT_EQ(accepted.status, 0) << accepted.err;
+  EXPECT_EQ(LinesOnceWritten(TestDir() / "opened.txt"), std::vector<std::string>{"https://www.kova-software.example/"});
+
+  const CliRun unanswered = RunCli({"check-update"});
+  EXPECT_EQ(unanswered.status, 2);
+  EXPECT_NE(unanswered.err.find("KOVA Voltare 2.60 is available to download"), std::string::npos);
+}
+
+TEST_F(CheckUpdateCliTest, NothingNewerNoConnectionAndAFailedFetch) {
+  WriteFileText(site_ / "Update.ini", "[VOLTUPDATE]\nNumber=2\n");
+  const CliRun same = RunCli({"check-update"});
+  EXPECT_EQ(same.status, 0) << same.err;
+  EXPECT_EQ(same.out, "No newer release is announced.\n");
+
+  {
+    const ScopedEnv offline("VOLTARE_ASSUME_ONLINE", "0");
+    const CliRun skipped = RunCli({"check-update"});
+    EXPECT_EQ(skipped.status, 1);
+    EXPECT_EQ(skipped.err, "voltare-cli: no network connection (no default route); nothing was checked\n");
+  }
+
+  const ScopedEnv closed("VOLTARE_UPDATE_URL", "http://127.0.0.1:1/Update.ini");
+  const CliRun failed = RunCli({"check-update"});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.err,
+            "KOVA Voltare caused an unexpected Windows error.\n\nError code: 111\nError message: Connection Failed\n");
+}
+
+}  // namespace
