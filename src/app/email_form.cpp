@@ -97,7 +97,8 @@ class TEmail::SendInProgress {
   TEmail& form_;
 };
 
-TEmail::TEmail(Interaction& ui) : Caption(email_messages::kComposerCaption), StatusBar{std::string(email_messages::kNotConnected)}, ui_(ui) {
+TEmail::TEmail(Interaction& ui)
+    : Caption(email_messages::kComposerCaption), StatusBar{std::string(email_messages::kNotConnected)}, ui_(ui) {
   Password.passwordChar = '*';
   Splitter.visible = false;
   Attachments.visible = false;

@@ -66,9 +66,8 @@ std::string NewVersionQuestion(const UpdateDescription& update) {
 }  // namespace
 
 std::string UpdateAddress() {
-  if (const char* address = std::getenv(email_messages::kUpdateAddressVariable); address != nullptr && *address != '\0') {
-    return address;
-  }
+  const char* address = std::getenv(email_messages::kUpdateAddressVariable);
+  if (address != nullptr && *address != '\0') return address;
   return std::string(email_messages::kUpdateAddress);
 }
 

@@ -370,10 +370,10 @@ TEST_F(ComposerTest, RecipientPasswordAndSettingsAreCheckedInOrder) {
   platform::SaveSettingsStore(std::span<const platform::StoredKey>(&other, 1));
   form.SendButtonClick();
   EXPECT_EQ(user.MessageLog(),
-            (std::vector<std::string>{
-                "error: You have not specified a recipient.", "error: Please fill in a password.",
-                Failure("-1", "'' is not a valid integer value"),
-                "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"}));
+            (std::vector<std::string>{"error: You have not specified a recipient.", "error: Please fill in a password.",
+                                      Failure("-1", "'' is not a valid integer value"),
+                                      "error: KOVA Voltare could not open a registry entry.\n\n"
+                                      "Please uninstall and re-install KOVA Voltare"}));
   EXPECT_EQ(user.busyShown, 0) << "the busy pointer only after the settings were read";
   EXPECT_EQ(user.busyDepth, 0);
 }
