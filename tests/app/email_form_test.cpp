@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -132,6 +133,8 @@ TEST_F(ComposerRealServerTest, TheRecipientGetsTheTextEncryptedUnderThePasswordA
   Compose("Bob <bob@example.org>", "s3cret pass", text);
   form.Copy.text = "carol@example.org";
   form.Subject.text = "Tonight";
+  std::vector<std::pair<std::int64_t, std::int64_t>> shown;  // position, maximum at each repaint
+  form.ProgressBar.OnRepaint = [&] { shown.emplace_back(form.ProgressBar.position(), form.ProgressBar.max()); };
   form.SendButtonClick();
 
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{kSent});
@@ -166,6 +169,11 @@ TEST_F(ComposerRealServerTest, TheRecipientGetsTheTextEncryptedUnderThePasswordA
   EXPECT_EQ(body.find("s3cret"), std::string::npos) << "the password is not sent";
 
   EXPECT_EQ(statuses, (std::vector<std::string>{"Connected", "Not connected"}));
+  // The body's transfer moves the bar to its end; the end of the send puts it back.
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                          [](const auto& step) { return step.second > 0 && step.first == step.second; }));
+  EXPECT_EQ(shown.back().first, 0);
   EXPECT_EQ(form.ProgressBar.position(), 0);
   EXPECT_EQ(user.busyShown, 1);
   EXPECT_EQ(user.busyDepth, 0);
@@ -343,6 +351,22 @@ TEST_F(ComposerTest, CancelDuringAWaitEndsTheSendAndResetsTheProgress) {
   EXPECT_EQ(user.busyDepth, 0);
   EXPECT_TRUE(form.SendButton.enabled) << "the window can send again";
   EXPECT_EQ(server.Transcript().find("QUIT"), std::string::npos) << "no goodbye to a server we gave up on";
+}
+
+TEST_F(ComposerTest, ASilentServerEndsTheSendAfterTheInactivityLimitWithoutAGoodbye) {
+  ScriptedServer server([](ServerConnection& c) {
+    c.Send("220 ready\r\n");
+    c.ReadLine();
+    c.Send("250 ok\r\n");
+    c.WaitSilently();
+  });
+  WriteEmailSettings(server.port());
+  Compose("bob@example.org", "pw", "text");
+  form.Emailer.InactivityLimit = 200ms;
+  form.SendButtonClick();
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{Failure("-1", "Socket readln timed out")});
+  EXPECT_FALSE(form.Emailer.Connected());
+  EXPECT_EQ(server.Transcript().find("QUIT"), std::string::npos);
 }
 
 TEST_F(ComposerTest, CancelWhileNotConnectedOnlyResetsTheProgress) {
