@@ -82,7 +82,7 @@ constexpr const char* kInputNotes =
 void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
   AddTextCommand(parent, chosen, "encrypt-text", "Encrypt a text under a password into one line of Base64",
                  std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
-                             "is written to standard output. ") +
+                             "is written to standard output.\n") +
                      kInputNotes + "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
                  &app::TMainForm::EncryptClipboard1Click);
 }
@@ -91,7 +91,7 @@ void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
   AddTextCommand(parent, chosen, "decrypt-text", "Decrypt a line made by encrypt-text or the clipboard command",
                  std::string("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
                              "written to standard output. There is no check: a wrong password gives\n"
-                             "garbled text (bytes that are not UTF-8 become U+FFFD). ") +
+                             "garbled text (bytes that are not UTF-8 become U+FFFD).\n") +
                      kInputNotes + "\n\nExample: voltare-cli --password-file pw.txt decrypt-text < message.txt",
                  &app::TMainForm::DecryptClipboard1Click);
 }
