@@ -175,6 +175,44 @@ TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEveryFile) {
   EXPECT_EQ(DecryptVlt(Work() / "b.txt.vlt", "pw"), b);
 }
 
+TEST(BatchCliTest, EncryptedFilesAndArchivesDecryptBackThroughTheTool) {
+  const std::string password = PasswordFile("round trip");
+  for (const char* algorithm : {"blowfish", "cast5", "des"}) {
+    SCOPED_TRACE(algorithm);
+    const std::string dir = algorithm;
+    const std::string a = MakeWorkFile(dir + "/a.txt"), b = MakeWorkFile(dir + "/b.bin", 50000);
+    const CliRun loose = RunCli({"--password-file", password, "--yes", "encrypt", "--algorithm", algorithm, "--wipe",
+                                 dir + "/a.txt", dir + "/b.bin"});
+    ASSERT_EQ(loose.status, 0) << loose.err;
+    ASSERT_FALSE(fs::exists(Work() / dir / "a.txt"));
+    const CliRun back = RunCli({"--password-file", password, "--yes", "decrypt", dir + "/a.txt.vlt", dir + "/b.bin.vlt"});
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(ReadText(Work() / dir / "a.txt"), a);
+    EXPECT_EQ(ReadText(Work() / dir / "b.bin"), b);
+
+    const CliRun bundled = RunCli({"--password-file", password, "--yes", "encrypt", "--algorithm", algorithm,
+                                   "--bundle", dir + "/set", "--wipe", dir + "/a.txt", dir + "/b.bin"});
+    ASSERT_EQ(bundled.status, 0) << bundled.err;
+    EXPECT_FALSE(fs::exists(Work() / dir / "a.txt.vlt")) << "packed";
+    const CliRun listed = RunCli({"archive-list", dir + "/set.plx"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_TRUE(listed.out.starts_with("a.txt.vlt\t")) << listed.out;
+    fs::create_directories(Work() / ("out-" + dir));
+    const CliRun extracted = RunCli({"--password-file", password, "--yes", "decrypt", "--output-dir", "out-" + dir,
+                                     dir + "/set.plx"});
+    EXPECT_EQ(extracted.status, 0) << extracted.err;
+    EXPECT_EQ(ReadText(Work() / ("out-" + dir) / "a.txt"), a);
+    EXPECT_EQ(ReadText(Work() / ("out-" + dir) / "b.bin"), b);
+  }
+
+  // The wrong password gets nothing back.
+  MakeWorkFile("c.txt");
+  ASSERT_EQ(RunCli({"--password-file", password, "--yes", "encrypt", "--wipe", "c.txt"}).status, 0);
+  const CliRun wrong = RunCli({"--password-file", PasswordFile("not it"), "--yes", "decrypt", "c.txt.vlt"});
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_FALSE(fs::exists(Work() / "c.txt"));
+}
+
 TEST(BatchCliTest, EncryptRefusesWhatItCannotDo) {
   MakeWorkFile("a.txt");
   MakeWorkFile("b.txt");
