@@ -119,7 +119,10 @@ TEmail::TEmail(Interaction& ui)
   Emailer.OnSuccess = [this] { EmailerSuccess(); };
 }
 
-TEmail::~TEmail() { ForgetPassword(); }
+TEmail::~TEmail() {
+  ForgetPassword();
+  ForgetMessage();
+}
 
 void TEmail::FormShow() {
   AttachmentPaths.clear();
@@ -128,7 +131,7 @@ void TEmail::FormShow() {
   BCopy.text.clear();
   Subject.text.clear();
   ForgetPassword();
-  Message.lines.clear();
+  ForgetMessage();
   Attachments.items.clear();
   Splitter.visible = false;
   Attachments.visible = false;
@@ -137,8 +140,9 @@ void TEmail::FormShow() {
 
 bool TEmail::FormCloseQuery() {
   AttachmentPaths.clear();
-  // Nothing entered here is kept; the password least of all.
+  // Nothing entered here is kept: not the password, not the clear text.
   ForgetPassword();
+  ForgetMessage();
   return true;
 }
 
@@ -313,6 +317,11 @@ void TEmail::ResetProgress() {
 void TEmail::ForgetPassword() {
   crypto::Burn(Password.text);
   Password.text.clear();
+}
+
+void TEmail::ForgetMessage() {
+  for (std::string& line : Message.lines) crypto::Burn(line);
+  Message.lines.clear();
 }
 
 }  // namespace voltare::app

@@ -74,7 +74,7 @@ class TEmail : public ModalForm {
 
   // Handlers.
   void FormShow() override;
-  // Forgets the attachments and the password; closing is always allowed.
+  // Forgets the attachments, the password and the text; closing is always allowed.
   bool FormCloseQuery();
   void SendButtonClick();
   void AttachMentButtonClick();
@@ -130,6 +130,7 @@ class TEmail : public ModalForm {
   void SetStatus(std::string_view text);
   void ResetProgress();
   void ForgetPassword();
+  void ForgetMessage();
   void CloseWindow();
 
   Interaction& ui_;

@@ -466,6 +466,7 @@ TEST_F(ComposerTest, ShowingEmptiesEveryFieldAndClosingForgetsThePassword) {
   form.Exit1Click();
   EXPECT_FALSE(form.IsShowing());
   EXPECT_TRUE(form.Password.text.empty());
+  EXPECT_TRUE(form.Message.lines.empty());
   EXPECT_TRUE(form.AttachmentPaths.empty());
 
   form.Open();
