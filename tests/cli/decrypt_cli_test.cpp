@@ -48,6 +48,14 @@ std::string ReadText(const fs::path& path) {
 
 fs::path Work() { return TestDir() / "work"; }
 
+// The transforms need a progress indicator; nobody watches this one.
+struct NoProgress : voltare::platform::Progress {
+  void setMax(std::int64_t) override {}
+  void setPosition(std::int64_t) override {}
+  std::int64_t position() const override { return 0; }
+  void repaint() override {}
+};
+
 // Runs voltare-cli in the work directory, standard input from /dev/null.
 CliRun RunCli(const std::vector<std::string>& arguments) {
   fs::create_directories(Work());
@@ -77,13 +85,7 @@ std::string Encrypted(const std::string& name, const std::string& text, const st
   const fs::path plain = Work() / name, packed = TestDir() / "packed.z";
   const fs::path encrypted = plain.string() + ".vlt";
   WriteFileText(plain, text);
-  struct : voltare::platform::Progress {
-    void setMax(std::int64_t) override {}
-    void setPosition(std::int64_t p) override { position_ = p; }
-    std::int64_t position() const override { return position_; }
-    void repaint() override {}
-    std::int64_t position_ = 0;
-  } progress;
+  NoProgress progress;
   EXPECT_EQ(voltare::transforms::CompressFile(plain, packed, &progress), 0);
   int result = -1;
   if (algorithm == 0) result = voltare::transforms::BlowfishEncryptFile(packed, encrypted, password, &progress, false);
@@ -110,12 +112,7 @@ std::string Bundled(const std::string& archiveName, const std::vector<std::pair<
     if (listing) *listing += member + "\t" + std::to_string(fs::file_size(Work() / member)) + "\n";
     sources.push_back(Work() / name);
   }
-  struct : voltare::platform::Progress {
-    void setMax(std::int64_t) override {}
-    void setPosition(std::int64_t) override {}
-    std::int64_t position() const override { return 0; }
-    void repaint() override {}
-  } progress;
+  NoProgress progress;
   EXPECT_EQ(voltare::archive::BundleFiles(sources, Work() / archiveName, &progress), 0);
   return archiveName;
 }
