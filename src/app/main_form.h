@@ -101,7 +101,7 @@ class TMainForm {
   // Asks once, then wipes the files with the method of the settings.
   void WipeFileList(const std::vector<std::string>& paths);
 
-  // --- batch decryption (batch_decrypt.h); it installs DecryptFileList
+  // --- batch decryption (batch_decrypt.h; Application installs it as DecryptFileList)
   void DecryptFiles1Click();
 
   // --- e-mail: the composer (after the settings check) and the settings dialog
