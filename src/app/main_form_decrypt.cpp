@@ -12,11 +12,11 @@
 #include "app/application.h"
 #include "app/batch_decrypt.h"
 #include "app/decrypt_messages.h"
+#include "app/scratch_file.h"
 #include "archive/plx_extract.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
 #include "platform/staged_file.h"
-#include "platform/temp_files.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
@@ -87,26 +87,6 @@ ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destinati
       return platform::ErrBadFile;
   }
 }
-
-// A temporary file of the step; it holds compressed plaintext, so it goes on
-// every way out of the step.
-class ScratchFile {
- public:
-  ScratchFile() : path_(platform::MakeTempFileName()) {}
-  ~ScratchFile() { Delete(); }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-
-  bool Exists() const { return path_.has_value(); }
-  const fs::path& Path() const { return *path_; }
-  void Delete() {
-    if (path_) ::unlink(path_->c_str());
-    path_.reset();
-  }
-
- private:
-  std::optional<fs::path> path_;
-};
 
 // The members taken out of an archive for one batch; they are deleted when
 // the batch ends, however it ends.

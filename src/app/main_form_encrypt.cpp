@@ -3,8 +3,6 @@
 // appended; optionally the results are packed into one archive and the
 // sources wiped.
 
-#include <unistd.h>
-
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -18,11 +16,11 @@
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/run_overrides.h"
+#include "app/scratch_file.h"
 #include "archive/plx_bundle.h"
 #include "crypto/burn.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
-#include "platform/temp_files.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
@@ -97,25 +95,6 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui) {
   }
   return archive;
 }
-
-// A temporary file of one step, deleted on every way out of the step.
-class StepTempFile {
- public:
-  StepTempFile() : path_(platform::MakeTempFileName()) {}
-  ~StepTempFile() { Delete(); }
-  StepTempFile(const StepTempFile&) = delete;
-  StepTempFile& operator=(const StepTempFile&) = delete;
-
-  bool Exists() const { return path_.has_value(); }
-  const fs::path& Path() const { return *path_; }
-  void Delete() {
-    if (path_) ::unlink(path_->c_str());
-    path_.reset();
-  }
-
- private:
-  std::optional<fs::path> path_;
-};
 
 ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
                        const transforms::KeyMaterial& key, platform::Progress* progress) {
@@ -229,7 +208,7 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
   };
   try {
     const BusyCursor busy(ui_);
-    StepTempFile packed;
+    ScratchFile packed;
     if (!packed.Exists()) return platform::ErrNoTempFile;
     platform::Progress& progress = ui_.ProgressBar();
 

@@ -1,8 +1,6 @@
 // Saved file lists (".vls"): the list's paths as an initialization file,
 // compressed, then encrypted in the short-header list form.
 
-#include <unistd.h>
-
 #include <exception>
 #include <optional>
 #include <string>
@@ -10,10 +8,10 @@
 
 #include "app/main_form.h"
 #include "app/messages.h"
+#include "app/scratch_file.h"
 #include "platform/file.h"
 #include "platform/ini_file.h"
 #include "platform/os_error.h"
-#include "platform/temp_files.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
 
@@ -27,26 +25,6 @@ constexpr std::string_view kListSection = "KOVAVoltare";
 constexpr std::string_view kMissingValue = "ERROR";
 
 std::string EntryKey(std::size_t index) { return "File" + std::to_string(index); }
-
-// A temporary file that is deleted on every way out; it may hold the list's
-// plain text.
-class ScratchFile {
- public:
-  ScratchFile() : path_(platform::MakeTempFileName()) {}
-  ~ScratchFile() { Delete(); }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-
-  bool Exists() const { return path_.has_value(); }
-  const fs::path& Path() const { return *path_; }
-  void Delete() {
-    if (path_) ::unlink(path_->c_str());
-    path_.reset();
-  }
-
- private:
-  std::optional<fs::path> path_;
-};
 
 PasswordRequest ListPasswordRequest(std::string fileName) {
   PasswordRequest request;
