@@ -1,9 +1,7 @@
 // voltare-cli encrypt and wipe, run as a user would run them on real files.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "archive/plx_extract.h"
 #include "archive/plx_reader.h"
 #include "platform/settings_store.h"
+#include "cli_runner.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
@@ -22,45 +21,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-using voltare::testing::ReadFileBytes;
+using voltare::cli::testing::CliRun;
+using voltare::cli::testing::ReadText;
+using voltare::cli::testing::Work;
+using voltare::cli::testing::RunCli;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
 namespace platform = voltare::platform;
 namespace transforms = voltare::transforms;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& argument) {
-  std::string quoted = "'";
-  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-fs::path Work() { return TestDir() / "work"; }
-
-// Runs voltare-cli in the work directory with standard input from /dev/null.
-CliRun RunCli(const std::vector<std::string>& arguments) {
-  fs::create_directories(Work());
-  std::string command = "cd " + Quoted(Work().string()) + " && " + Quoted(VOLTARE_CLI_PATH);
-  for (const std::string& argument : arguments) command += " " + Quoted(argument);
-  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
-  command += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-  const int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadText(out);
-  run.err = ReadText(err);
-  return run;
-}
 
 std::string PasswordFile(const std::string& password) {
   const fs::path path = TestDir() / "pw.txt";

@@ -2,16 +2,15 @@
 // real files made by the program's own file transforms.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "archive/plx_bundle.h"
+#include "cli_runner.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
@@ -22,31 +21,16 @@
 namespace {
 
 namespace fs = std::filesystem;
+using voltare::cli::testing::CliRun;
+using voltare::cli::testing::ReadText;
+using voltare::cli::testing::Work;
+using voltare::cli::testing::RunCli;
 using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
 
 constexpr const char* kDecrypted = "The file(s) are successfully decrypted !\n";
 constexpr const char* kWrongPassword = "You have entered an invalid password. Please try again.";
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& argument) {
-  std::string quoted = "'";
-  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-fs::path Work() { return TestDir() / "work"; }
 
 // The transforms need a progress indicator; nobody watches this one.
 struct NoProgress : voltare::platform::Progress {
@@ -55,21 +39,6 @@ struct NoProgress : voltare::platform::Progress {
   std::int64_t position() const override { return 0; }
   void repaint() override {}
 };
-
-// Runs voltare-cli in the work directory, standard input from /dev/null.
-CliRun RunCli(const std::vector<std::string>& arguments) {
-  fs::create_directories(Work());
-  std::string command = "cd " + Quoted(Work().string()) + " && " + Quoted(VOLTARE_CLI_PATH);
-  for (const std::string& argument : arguments) command += " " + Quoted(argument);
-  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
-  command += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-  const int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadText(out);
-  run.err = ReadText(err);
-  return run;
-}
 
 std::string PasswordFile(const std::string& password) {
   const fs::path file = TestDir() / ("pw-" + password + ".txt");

@@ -2,61 +2,32 @@
 // would run them, with standard input from a file.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "support/test_env.h"
 #include "transforms/text_crypt.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using voltare::testing::ReadFileBytes;
+using voltare::cli::testing::CliRun;
+using voltare::cli::testing::RunCliWithInput;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& argument) {
-  std::string quoted = "'";
-  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-// Runs voltare-cli with `input` as its standard input (a file, not a terminal).
-CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input = "") {
-  const fs::path directory = TestDir() / "work";
-  fs::create_directories(directory);
-  const fs::path in = TestDir() / "stdin.txt", out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
-  WriteFileText(in, input);
-  std::string command = "cd " + Quoted(directory.string()) + " && " + Quoted(VOLTARE_CLI_PATH);
-  for (const std::string& argument : arguments) command += " " + Quoted(argument);
-  command += " <" + Quoted(in.string()) + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-  const int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadText(out);
-  run.err = ReadText(err);
-  return run;
-}
 
 std::string PasswordFile(const std::string& password) {
   const fs::path path = TestDir() / ("pw-" + password + ".txt");
   WriteFileText(path, password + "\n");
   return path.string();
+}
+
+// Standard input from a file holding `input` (a file, not a terminal).
+CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input = "") {
+  return RunCliWithInput(arguments, input);
 }
 
 TEST(TextCommandsTest, EncryptedLineDecryptsBackFromArgumentOrStandardInput) {

@@ -2,53 +2,22 @@
 // own, with output going to files (so there is no terminal).
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "support/test_env.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using voltare::testing::ReadFileBytes;
+using voltare::cli::testing::CliRun;
+using voltare::cli::testing::ReadText;
+using voltare::cli::testing::RunCli;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& argument) {
-  std::string quoted = "'";
-  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-// Runs voltare-cli in `directory` with standard input from /dev/null.
-CliRun RunCli(const std::vector<std::string>& arguments, const fs::path& directory = TestDir() / "work") {
-  fs::create_directories(directory);
-  std::string command = "cd " + Quoted(directory.string()) + " && " + Quoted(VOLTARE_CLI_PATH);
-  for (const std::string& argument : arguments) command += " " + Quoted(argument);
-  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
-  command += " <" + std::string("/dev/null") + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-  const int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadText(out);
-  run.err = ReadText(err);
-  return run;
-}
 
 TEST(VoltareCliTest, ConfigShowsTheInstalledSettingsAndSetsThemThroughThePreferences) {
   CliRun shown = RunCli({"config", "show"});
