@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/update_check.h"
 #include "app_fixture.h"
 #include "peers/peers.h"
+#include "peers/scoped_env.h"
 #include "platform/settings_store.h"
 #include "platform/temp_files.h"
 #include "support/test_env.h"
@@ -21,30 +21,11 @@ namespace voltare::app {
 namespace {
 
 namespace fs = std::filesystem;
+using net::testing::ScopedEnv;
 using testing::FakeUser;
 using testing::TestDir;
 
 constexpr char kHomePage[] = "https://www.kova-software.example/";
-
-// Sets an environment variable for as long as it lives, then puts back what
-// was there before.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) before_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (before_) ::setenv(name_, before_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> before_;
-};
 
 std::string Question(const std::string& version, const std::string& description) {
   return "confirmation: KOVA Voltare " + version +

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -17,36 +16,25 @@
 #include <thread>
 #include <vector>
 
+#include "cli_runner.h"
 #include "peers/peers.h"
+#include "peers/scoped_env.h"
 #include "support/test_env.h"
 #include "transforms/text_crypt.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using voltare::cli::testing::CliRun;
+using voltare::cli::testing::ReadText;
+using voltare::cli::testing::RunCli;
 using voltare::net::testing::PeerProcess;
+using voltare::net::testing::ScopedEnv;
 using voltare::net::testing::ScriptPath;
 using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileBytes;
 using voltare::testing::WriteFileText;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& argument) {
-  std::string quoted = "'";
-  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadText(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return {bytes.begin(), bytes.end()};
-}
 
 std::vector<std::string> Lines(const fs::path& path) {
   std::ifstream in(path);
@@ -62,42 +50,6 @@ std::vector<std::string> LinesOnceWritten(const fs::path& path) {
   }
   return Lines(path);
 }
-
-// Runs voltare-cli in the test's work directory, without a terminal.
-CliRun RunCli(const std::vector<std::string>& arguments) {
-  const fs::path directory = TestDir() / "work";
-  fs::create_directories(directory);
-  std::string command = "cd " + Quoted(directory.string()) + " && " + Quoted(VOLTARE_CLI_PATH);
-  for (const std::string& argument : arguments) command += " " + Quoted(argument);
-  const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
-  command += " </dev/null >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-  const int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadText(out);
-  run.err = ReadText(err);
-  return run;
-}
-
-// Sets an environment variable (seen by the programs the test starts) for as
-// long as it lives, then puts back what was there.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) before_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (before_) ::setenv(name_, before_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> before_;
-};
 
 class EmailCliTest : public ::testing::Test {
  protected:
