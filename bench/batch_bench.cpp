@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/progress.h"
 #include "platform/temp_files.h"
 #include "transforms/blowfish_file.h"
@@ -35,7 +36,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using voltare::platform::ResultCode;
+using voltare::bench::NoProgress;
+using voltare::bench::Quoted;
+using voltare::bench::Require;
+using voltare::bench::Shell;
+using voltare::bench::Workspace;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr std::uint64_t kFileSize = 32 * kMiB;
@@ -43,55 +48,8 @@ constexpr int kFileCount = 3;
 constexpr int kRepetitions = 5;
 constexpr char kPassword[] = "batch bench password";
 
-class NoProgress final : public voltare::platform::Progress {
- public:
-  void setMax(std::int64_t) override {}
-  void setPosition(std::int64_t position) override { position_ = position; }
-  std::int64_t position() const override { return position_; }
-  void repaint() override {}
-
- private:
-  std::int64_t position_ = 0;
-};
-
-void Require(ResultCode code, const std::string& step) {
-  if (code != voltare::platform::Success) throw std::runtime_error(step + " failed with code " + std::to_string(code));
-}
-
-std::string Quoted(const fs::path& path) {
-  std::string quoted = "'";
-  for (char c : path.string()) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-void Shell(const std::string& command) {
-  if (std::system(command.c_str()) != 0) throw std::runtime_error("command failed: " + command);
-}
-
 // ---------------------------------------------------------------------------
-// Workspace and inputs
-
-class Workspace {
- public:
-  Workspace() {
-    const char* root = std::getenv("TMPDIR");
-    std::string pattern =
-        (fs::path(root != nullptr && *root != '\0' ? root : "/tmp") / "voltare-batch-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no working directory");
-    dir_ = pattern;
-  }
-  ~Workspace() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  Workspace(const Workspace&) = delete;
-  Workspace& operator=(const Workspace&) = delete;
-
-  const fs::path& dir() const { return dir_; }
-
- private:
-  fs::path dir_;
-};
+// Inputs
 
 // Lines of words from a skewed vocabulary: compresses roughly like prose.
 void WriteTextFile(const fs::path& path, std::uint32_t seed) {
@@ -286,7 +244,7 @@ void PrintLine(const char* what, const Timing& cli, const Timing& bare) {
 
 void BatchBenchmark(benchmark::State& state) {
   try {
-    const Workspace space;
+    const Workspace space("voltare-batch-bench");
     // The tool reads the settings of this run's own store, never the user's.
     ::setenv("VOLTARE_CONFIG_DIR", (space.dir() / "config").c_str(), 1);
     const bool withDecrypt = CliCanDecrypt();

@@ -28,6 +28,7 @@
 #include <system_error>
 #include <vector>
 
+#include "bench_support.h"
 #include "compare.h"
 #include "platform/progress.h"
 #include "transforms/blowfish_file.h"
@@ -41,7 +42,12 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using voltare::bench::NoProgress;
+using voltare::bench::Quoted;
 using voltare::bench::RecordThroughput;
+using voltare::bench::Require;
+using voltare::bench::Shell;
+using voltare::bench::Workspace;
 using voltare::bench::Side;
 using voltare::platform::ResultCode;
 
@@ -50,17 +56,6 @@ constexpr std::uint64_t kInputSize = 64 * kMiB;
 constexpr std::uint64_t kLargeInputSize = 1024 * kMiB;
 constexpr char kChildVariable[] = "VOLTARE_BENCH_PIPELINE_CHILD";
 constexpr char kPassword[] = "correct horse battery";
-
-class NoProgress final : public voltare::platform::Progress {
- public:
-  void setMax(std::int64_t) override {}
-  void setPosition(std::int64_t position) override { position_ = position; }
-  std::int64_t position() const override { return position_; }
-  void repaint() override {}
-
- private:
-  std::int64_t position_ = 0;
-};
 
 // ---------------------------------------------------------------------------
 // Algorithms, ours and the tools' spelling of the same cipher.
@@ -77,12 +72,6 @@ const Algorithm kAlgorithms[] = {
     {"CAST-128", "cast5-cbc", "00112233445566778899aabbccddeeff", "0102030405060708"},
     {"DES", "des-ecb", "0011223344556677", nullptr},
 };
-
-void Require(ResultCode code, const char* step) {
-  if (code != voltare::platform::Success) {
-    throw std::runtime_error(std::string(step) + " failed with code " + std::to_string(code));
-  }
-}
 
 ResultCode EncryptFile(const Algorithm& algorithm, const fs::path& from, const fs::path& to,
                        voltare::platform::Progress* progress) {
@@ -125,13 +114,6 @@ void OursDecrypt(const Algorithm& algorithm, const fs::path& vlt, const fs::path
 // ---------------------------------------------------------------------------
 // The tools, one after the other, as a shell would run them.
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-void Shell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  if (status != 0) throw std::runtime_error("command failed: " + command);
-}
-
 std::string ToolCipher(const Algorithm& algorithm) {
   std::string args = std::string("openssl enc -") + algorithm.tool_cipher +
                      " -provider legacy -provider default -K " + algorithm.tool_key;
@@ -156,31 +138,8 @@ void TheirsDecrypt(const Algorithm& algorithm, const fs::path& encrypted, const 
 // ---------------------------------------------------------------------------
 // Inputs, generated once per run into a private working directory.
 
-class Workspace {
- public:
-  Workspace() {
-    const char* root = std::getenv("TMPDIR");
-    std::string pattern = (fs::path(root != nullptr && *root != '\0' ? root : "/tmp") /
-                           "voltare-pipeline-bench-XXXXXX")
-                              .string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no working directory");
-    dir_ = pattern;
-  }
-  ~Workspace() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  Workspace(const Workspace&) = delete;
-  Workspace& operator=(const Workspace&) = delete;
-
-  const fs::path& dir() const { return dir_; }
-
- private:
-  fs::path dir_;
-};
-
 Workspace& Work() {
-  static Workspace workspace;
+  static Workspace workspace("voltare-pipeline-bench");
   return workspace;
 }
 

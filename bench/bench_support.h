@@ -1,0 +1,49 @@
+#pragma once
+// What the end-to-end benchmarks share: a private working directory, a
+// progress indicator nobody watches, and running steps that must succeed.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/progress.h"
+#include "platform/result_codes.h"
+
+namespace voltare::bench {
+
+class NoProgress final : public platform::Progress {
+ public:
+  void setMax(std::int64_t) override {}
+  void setPosition(std::int64_t position) override { position_ = position; }
+  std::int64_t position() const override { return position_; }
+  void repaint() override {}
+
+ private:
+  std::int64_t position_ = 0;
+};
+
+// Throws when a step of the measured work did not succeed.
+void Require(platform::ResultCode code, const std::string& step);
+
+// `path` in single quotes for the shell.
+std::string Quoted(const std::filesystem::path& path);
+
+// Runs `command` with the shell; throws when it fails.
+void Shell(const std::string& command);
+
+// A fresh directory under TMPDIR (or /tmp), removed with everything in it
+// when the object goes.
+class Workspace {
+ public:
+  explicit Workspace(const std::string& prefix);
+  ~Workspace();
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+
+  const std::filesystem::path& dir() const { return dir_; }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+}  // namespace voltare::bench
