@@ -11,21 +11,13 @@
 #include <random>
 #include <system_error>
 
+#include "platform/blanks.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
 
 namespace voltare::platform {
 
 namespace {
-
-constexpr std::string_view kBlanks = " \t";
-
-std::string_view Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
 
 std::string_view TrimRight(std::string_view text) {
   const auto last = text.find_last_not_of(kBlanks);

@@ -8,18 +8,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/blanks.h"
+
 namespace voltare::platform {
 
 namespace {
-
-constexpr std::string_view kBlanks = " \t";
-
-std::string_view Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
 
 std::string CollapseBlanks(std::string_view text) {
   std::string out;
