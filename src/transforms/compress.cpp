@@ -75,17 +75,18 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
   if (!stream.StreamEnded()) throw EDecompressionError(std::string(messages::kZlibError));
 }
 
-}  // namespace
-
-ResultCode CompressFile(const std::filesystem::path& source,
-                        const std::filesystem::path& destination, platform::Progress* progress) {
+// Runs `convert` from `source` into a new `destination`, which is kept only
+// when the whole conversion succeeded.
+ResultCode ConvertFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+                       platform::Progress* progress,
+                       void (*convert)(platform::File&, platform::File&, platform::Progress&)) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
   if (IsSameFile(source, destination)) return platform::ErrInternal;
   try {
     auto in = OpenSource(source, true);
     DestinationFile out(destination);
-    CompressInto(in, out.file(), *progress);
+    convert(in, out.file(), *progress);
     out.Commit();
     return platform::Success;
   } catch (...) {
@@ -93,21 +94,17 @@ ResultCode CompressFile(const std::filesystem::path& source,
   }
 }
 
+}  // namespace
+
+ResultCode CompressFile(const std::filesystem::path& source,
+                        const std::filesystem::path& destination, platform::Progress* progress) {
+  return ConvertFile(source, destination, progress, CompressInto);
+}
+
 ResultCode DecompressFile(const std::filesystem::path& source,
                           const std::filesystem::path& destination, platform::Progress* progress) {
   if (!IsCompressedFile(source)) return platform::ErrBadPassword;
-  if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
-  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
-  if (IsSameFile(source, destination)) return platform::ErrInternal;
-  try {
-    auto in = OpenSource(source, true);
-    DestinationFile out(destination);
-    ExpandInto(in, out.file(), *progress);
-    out.Commit();
-    return platform::Success;
-  } catch (...) {
-    return ResultOfCurrentException();
-  }
+  return ConvertFile(source, destination, progress, ExpandInto);
 }
 
 bool IsCompressedFile(const std::filesystem::path& path) noexcept {
