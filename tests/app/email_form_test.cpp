@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -22,6 +21,7 @@
 #include "app/email_form.h"
 #include "app/email_messages.h"
 #include "app_fixture.h"
+#include "peers/peer_files.h"
 #include "peers/peers.h"
 #include "platform/settings_store.h"
 #include "support/test_env.h"
@@ -32,10 +32,12 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+using net::testing::Lines;
 using net::testing::PeerProcess;
 using net::testing::ScriptedServer;
 using net::testing::ServerConnection;
 using net::testing::SmtpScript;
+using net::testing::Text;
 using platform::SettingValue;
 using testing::ReadFileBytes;
 using testing::TestDir;
@@ -48,18 +50,6 @@ constexpr char kNote[] =
 std::string Failure(const std::string& code, const std::string& text) {
   return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code +
          "\nError message: " + text;
-}
-
-std::vector<std::string> Lines(const fs::path& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string Text(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return {bytes.begin(), bytes.end()};
 }
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, unsigned seed) {

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <random>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "peers/peer_files.h"
 #include "peers/peers.h"
 #include "peers/scoped_env.h"
 #include "support/test_env.h"
@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
 using voltare::cli::testing::ReadText;
 using voltare::cli::testing::RunCli;
+using voltare::net::testing::Lines;
 using voltare::net::testing::PeerProcess;
 using voltare::net::testing::ScopedEnv;
 using voltare::net::testing::ScriptPath;
@@ -35,13 +36,6 @@ using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileBytes;
 using voltare::testing::WriteFileText;
-
-std::vector<std::string> Lines(const fs::path& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // The lines of a file that a detached process writes; waits for them a while.
 std::vector<std::string> LinesOnceWritten(const fs::path& path) {

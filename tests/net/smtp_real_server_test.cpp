@@ -6,13 +6,13 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "net/smtp_client.h"
+#include "peer_files.h"
 #include "peers.h"
 #include "support/test_env.h"
 
@@ -21,20 +21,10 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+using voltare::net::testing::Lines;
+using voltare::net::testing::Text;
 using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
-
-std::vector<std::string> Lines(const fs::path& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string Text(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, unsigned seed) {
   std::mt19937 generator(seed);
