@@ -14,8 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "failure_of.h"
 #include "net/http_client.h"
 #include "net/net_error.h"
+#include "peer_files.h"
 #include "peers.h"
 #include "support/test_env.h"
 
@@ -24,8 +26,10 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+using testing::FailureOf;
 using testing::ScriptedServer;
 using testing::ServerConnection;
+using testing::Text;
 using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
 
@@ -34,21 +38,6 @@ constexpr char kRequestTail[] =
     "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
     "Content-type: application/x-www-form-urlencoded\r\n"
     "\r\n";
-
-template <class Action>
-std::string FailureOf(Action&& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
-std::string TextOf(const fs::path& path) {
-  const auto bytes = ReadFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 // Answers one request with `response`, then closes.
 ScriptedServer::Script Respond(std::string response) {
@@ -113,7 +102,7 @@ TEST_F(HttpRealServer, NotFoundPageIsStoredAndIsNoFailure) {
   client_.Get(Url("/missing.ini"));
   EXPECT_EQ(client_.ReplyNumber(), 404);
   EXPECT_EQ(failures, 1);
-  EXPECT_NE(TextOf(bodyFile_).find("404"), std::string::npos);
+  EXPECT_NE(Text(bodyFile_).find("404"), std::string::npos);
 }
 
 TEST_F(HttpRealServer, BodyCanBeKeptInMemory) {
@@ -128,13 +117,13 @@ TEST_F(HttpRealServer, RedirectsAreFollowedUpToFiveTimes) {
   client_.OnRedirect = [&](bool&) { ++redirects; };
   client_.Get(Url("/chain/5"));
   EXPECT_EQ(client_.ReplyNumber(), 200);
-  EXPECT_EQ(TextOf(bodyFile_), "end of chain\n");
+  EXPECT_EQ(Text(bodyFile_), "end of chain\n");
   EXPECT_EQ(redirects, 5);
   EXPECT_EQ(client_.HeaderInfo.Cookie, "hop=1");  // kept from the last redirect
   EXPECT_EQ(client_.Path(), "/chain/0");
 
   client_.Get(Url("/away/3"));  // absolute addresses
-  EXPECT_EQ(TextOf(bodyFile_), "end of chain\n");
+  EXPECT_EQ(Text(bodyFile_), "end of chain\n");
   EXPECT_EQ(client_.URL(), Url("/away/0"));
 }
 
@@ -243,7 +232,7 @@ TEST(HttpRequest, ResponseHeaderLinesAreReadAsTheyCame) {
   client.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/x");
   EXPECT_EQ(client.ReplyNumber(), 0);  // the status is not a number
   EXPECT_EQ(client.BytesTotal(), 5u);
-  EXPECT_EQ(TextOf(headerFile),
+  EXPECT_EQ(Text(headerFile),
             "HTTP/1.0 abc Odd\r\nCONTENT-LENGTH: 5\r\nset-cookie: k=v\r\nX-Other: 1\n\r\n");
   EXPECT_EQ(client.Body, "hello");
 }

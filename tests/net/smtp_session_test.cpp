@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "failure_of.h"
 #include "net/messages.h"
 #include "net/net_error.h"
 #include "net/smtp_client.h"
@@ -24,6 +25,7 @@ namespace voltare::net {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::FailureOf;
 using testing::ScriptedServer;
 using testing::ServerConnection;
 using testing::SmtpScript;
@@ -40,17 +42,6 @@ void Configure(TSmtpClient& client, int port) {
   client.MailMessage.ToAddress = {"You <you@example.org>"};
   client.MailMessage.Subject = "Hello";
   client.MailMessage.Body = {"First line"};
-}
-
-// The text of the failure `action` raises, or "" when it raises none.
-template <class Action>
-std::string FailureOf(Action&& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
 }
 
 std::string AfterData(const std::string& transcript) {
