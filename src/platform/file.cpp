@@ -144,4 +144,12 @@ void SyncParentDirectory(const std::filesystem::path& file) {
   if (result != 0) throw OsError(error, "cannot flush " + dir.string());
 }
 
+void TrySyncParentDirectory(const std::filesystem::path& file) noexcept {
+  const std::filesystem::path dir = file.parent_path();
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace voltare::platform

@@ -63,5 +63,8 @@ void RemoveIfStillSame(const File& file) noexcept;
 // Forces the directory entry of `file` (a new name) to the disk; after
 // File::sync of the file itself this makes a newly written file durable.
 void SyncParentDirectory(const std::filesystem::path& file);
+// The same where the new name is already in place and durability is only
+// hastened: failures are ignored.
+void TrySyncParentDirectory(const std::filesystem::path& file) noexcept;
 
 }  // namespace voltare::platform

@@ -1,6 +1,5 @@
 #include "platform/ini_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -416,13 +415,6 @@ File CreateSiblingFile(const std::filesystem::path& target, std::filesystem::pat
   }
 }
 
-void SyncDirectory(const std::filesystem::path& dir) {
-  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;  // the rename itself has happened; durability is best effort here
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view contents) {
@@ -443,7 +435,7 @@ void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view c
     ThrowLastError("cannot replace " + target.string());
   }
   pending.release();
-  SyncDirectory(target.parent_path());
+  TrySyncParentDirectory(target);  // the rename has happened; durability is best effort here
 }
 
 }  // namespace voltare::platform

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/file.h"
+
 namespace voltare::platform {
 
 namespace {
@@ -323,13 +325,6 @@ void CreatePrivateDirectory(const fs::path& dir) {
   }
 }
 
-void SyncDirectory(const fs::path& dir) {
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;  // the rename itself has happened; this only hastens it to disk
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -437,7 +432,7 @@ void SaveSettingsStore(std::span<const StoredKey> keys) {
   TemporarySibling temporary(path);
   temporary.WriteAllAndSync(FormatSettingsText(keys));
   temporary.RenameOver(path);
-  SyncDirectory(path.parent_path());
+  TrySyncParentDirectory(path);  // the rename has happened; this only hastens it to disk
 }
 
 std::int32_t ParseInteger(std::string_view text) {

@@ -1,6 +1,5 @@
 #include "platform/staged_file.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,15 +22,6 @@ std::string RandomSuffix(std::mt19937_64& engine) {
   std::string suffix;
   for (int i = 0; i < 8; ++i) suffix += kLetters[pick(engine)];
   return suffix;
-}
-
-void SyncDirectory(const std::filesystem::path& dir) {
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) ThrowLastError("cannot open " + dir.string());
-  const int result = ::fsync(fd);
-  const int error = errno;
-  ::close(fd);
-  if (result != 0) throw OsError(error, "cannot flush " + dir.string());
 }
 
 std::filesystem::path DirectoryOf(const std::filesystem::path& target) {
@@ -73,7 +63,7 @@ void StagedFile::Commit() {
     ThrowLastError("cannot rename " + staging_.string() + " to " + target_.string());
   }
   committed_ = true;
-  SyncDirectory(DirectoryOf(target_));
+  SyncParentDirectory(target_);
 }
 
 }  // namespace voltare::platform
