@@ -11,6 +11,7 @@
 #include "platform/os_error.h"
 #include "transforms/file_io.h"
 #include "transforms/messages.h"
+#include "transforms/parallel_deflate.h"
 #include "transforms/result.h"
 #include "transforms/zlib_streams.h"
 
@@ -30,9 +31,10 @@ void Advance(platform::Progress& progress, std::uint64_t to) {
   progress.repaint();
 }
 
-void CompressInto(platform::File& in, platform::File& out, platform::Progress& progress) {
+// One deflate call over the whole input, on the calling thread.
+void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File& out,
+                         platform::Progress& progress) {
   TCompressionStream stream(TCompressionLevel::clMax, out);
-  const std::uint64_t size = in.size();
   progress.setPosition(0);
   progress.setMax(static_cast<std::int64_t>(size));
 
@@ -52,6 +54,18 @@ void CompressInto(platform::File& in, platform::File& out, platform::Progress& p
   }
   Advance(progress, size);
   stream.Finish();
+}
+
+// An input that fits in one chunk gains nothing from the workers; it keeps
+// the single stream, byte for byte as before.
+void CompressInto(platform::File& in, platform::File& out, platform::Progress& progress) {
+  const std::uint64_t size = in.size();
+  const unsigned workers = DeflateWorkerCount();
+  if (workers > 1 && size > kDeflateChunkSize) {
+    ParallelDeflate(in, size, out, progress, workers);
+  } else {
+    DeflateSingleStream(in, size, out, progress);
+  }
 }
 
 // The position counts expanded bytes against the compressed size as maximum;

@@ -14,7 +14,9 @@ namespace voltare::transforms {
 inline constexpr std::size_t kCompressPieceSize = 32768;
 
 // 0, ErrInternal (a path empty or no progress indicator), ErrNoSuchFile, or
-// the code of the failure that ended it.
+// the code of the failure that ended it. An input larger than one chunk is
+// compressed on DeflateWorkerCount() threads (parallel_deflate.h); the
+// progress indicator is still moved only on the calling thread.
 platform::ResultCode CompressFile(const std::filesystem::path& source,
                                   const std::filesystem::path& destination,
                                   platform::Progress* progress);

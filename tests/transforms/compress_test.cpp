@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "support/hex.h"
 #include "support/test_env.h"
+#include "transforms/parallel_deflate.h"
 #include "transforms/recording_progress.h"
 #include "transforms/test_data.h"
 #include "transforms/zlib_streams.h"
@@ -74,8 +75,11 @@ TEST_F(CompressFileTest, RoundTripsAndZlibReadsTheStream) {
     EXPECT_EQ(stream[0], 0x78);
     EXPECT_EQ(stream[1], 0xDA);
     EXPECT_EQ(Uncompress(stream, size), data) << size;
-    // Nothing but the one zlib stream: the same bytes zlib's own level 9 makes.
-    EXPECT_EQ(stream, ZlibCompress(data, 9)) << size;
+    // Nothing but the one zlib stream: up to a chunk of the parallel path,
+    // the same bytes zlib's own level 9 makes.
+    if (size <= kDeflateChunkSize) {
+      EXPECT_EQ(stream, ZlibCompress(data, 9)) << size;
+    }
     ASSERT_EQ(DecompressFile(packed, unpacked, &progress), Success) << size;
     EXPECT_EQ(ReadFileBytes(unpacked), data) << size;
   }

@@ -1,0 +1,250 @@
+// CompressFile on several workers: one zlib stream that every inflater reads,
+// the single-stream bytes for inputs of one chunk, and nothing left behind
+// (no output, no thread) when writing fails half-way.
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <zlib.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_env.h"
+#include "transforms/compress.h"
+#include "transforms/parallel_deflate.h"
+#include "transforms/recording_progress.h"
+#include "transforms/test_data.h"
+
+namespace voltare::transforms {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using platform::Success;
+using testing::RandomBytes;
+using testing::RecordingProgress;
+using testing::TextBytes;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileBytes;
+
+constexpr std::size_t kChunk = kDeflateChunkSize;
+
+// Sets VOLTARE_THREADS for one test and puts back what was there.
+class ScopedThreads {
+ public:
+  explicit ScopedThreads(const char* value) {
+    if (const char* old = std::getenv("VOLTARE_THREADS")) old_ = old;
+    ::setenv("VOLTARE_THREADS", value, 1);
+  }
+  ~ScopedThreads() {
+    if (old_) {
+      ::setenv("VOLTARE_THREADS", old_->c_str(), 1);
+    } else {
+      ::unsetenv("VOLTARE_THREADS");
+    }
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+Bytes ZlibLevel9(const Bytes& data) {
+  Bytes out(compressBound(data.size()));
+  uLongf length = out.size();
+  EXPECT_EQ(compress2(out.data(), &length, data.data(), data.size(), 9), Z_OK);
+  out.resize(length);
+  return out;
+}
+
+Bytes Uncompress(const Bytes& stream, std::size_t size) {
+  Bytes out(size + 1);
+  uLongf length = out.size();
+  EXPECT_EQ(uncompress(out.data(), &length, stream.data(), stream.size()), Z_OK);
+  out.resize(length);
+  return out;
+}
+
+std::size_t ThreadsOfThisProcess() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task")) ++count;
+  return count;
+}
+
+// Text with the random bytes between, so that chunks differ in how they pack.
+Bytes MixedBytes(std::size_t size) {
+  Bytes data = TextBytes(size);
+  const Bytes noise = RandomBytes(size / 7, 11);
+  std::copy(noise.begin(), noise.end(), data.begin() + static_cast<std::ptrdiff_t>(size / 3));
+  return data;
+}
+
+class ParallelDeflateTest : public ::testing::Test {
+ protected:
+  Bytes Compress(const Bytes& data) {
+    WriteFileBytes(source, data);
+    EXPECT_EQ(CompressFile(source, packed, &progress), Success);
+    return ReadFileBytes(packed);
+  }
+
+  fs::path source = TestDir() / "source.doc";
+  fs::path packed = TestDir() / "packed.tmp";
+  fs::path unpacked = TestDir() / "unpacked.doc";
+  RecordingProgress progress;
+};
+
+TEST_F(ParallelDeflateTest, ChunkBoundariesRoundTripAndOneChunkKeepsTheSingleStream) {
+  ScopedThreads threads("4");
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kChunk - 1, kChunk, kChunk + 1,
+                                 5 * kChunk + 12345}) {
+    const Bytes data = MixedBytes(size);
+    const Bytes stream = Compress(data);
+    ASSERT_GE(stream.size(), 6u) << size;
+    EXPECT_EQ(stream[0], 0x78);
+    EXPECT_EQ(stream[1], 0xDA);
+    EXPECT_EQ(Uncompress(stream, size), data) << size;
+    if (size <= kChunk) {
+      EXPECT_EQ(stream, ZlibLevel9(data)) << size;
+    }
+    ASSERT_EQ(DecompressFile(packed, unpacked, &progress), Success) << size;
+    EXPECT_EQ(ReadFileBytes(unpacked), data) << size;
+  }
+}
+
+TEST_F(ParallelDeflateTest, OutputDependsOnTheInputOnlyAndOneWorkerIsTheSingleStream) {
+  const Bytes data = MixedBytes(3 * kChunk + 7);
+  Bytes by_two;
+  {
+    ScopedThreads threads("2");
+    by_two = Compress(data);
+  }
+  {
+    ScopedThreads threads("8");
+    EXPECT_EQ(Compress(data), by_two);
+  }
+  {
+    ScopedThreads threads("1");
+    EXPECT_EQ(Compress(data), ZlibLevel9(data));
+  }
+  // The sync flushes cost a few bytes per chunk, no more.
+  const double growth = static_cast<double>(by_two.size()) / static_cast<double>(ZlibLevel9(data).size());
+  EXPECT_LT(growth, 1.005);
+}
+
+TEST_F(ParallelDeflateTest, PythonsZlibReadsTheStream) {
+  ScopedThreads threads("3");
+  const Bytes data = MixedBytes(4 * kChunk + 99);
+  Compress(data);
+  const fs::path expanded = TestDir() / "python.out";
+  const std::string command = "python3 -c 'import sys, zlib; open(sys.argv[2], \"wb\").write("
+                              "zlib.decompress(open(sys.argv[1], \"rb\").read()))' '" +
+                              packed.string() + "' '" + expanded.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadFileBytes(expanded), data);
+}
+
+// Every call on the progress indicator comes from the calling thread, and the
+// position only moves forward, to the input size.
+class ThreadCheckingProgress final : public platform::Progress {
+ public:
+  void setMax(std::int64_t max) override { Note(); max_ = max; }
+  void setPosition(std::int64_t position) override {
+    Note();
+    if (position < position_) went_back = true;
+    position_ = position;
+  }
+  std::int64_t position() const override { return position_; }
+  void repaint() override {
+    Note();
+    repainted.push_back(position_);
+  }
+
+  std::int64_t max_ = -1;
+  bool went_back = false;
+  bool other_thread = false;
+  std::vector<std::int64_t> repainted;
+
+ private:
+  void Note() { other_thread = other_thread || std::this_thread::get_id() != caller_; }
+  std::thread::id caller_ = std::this_thread::get_id();
+  std::int64_t position_ = 0;
+};
+
+TEST_F(ParallelDeflateTest, ProgressStaysOnTheCallingThreadAndOnlyAdvances) {
+  ScopedThreads threads("4");
+  const std::size_t size = 6 * kChunk + 1;
+  WriteFileBytes(source, TextBytes(size));
+  ThreadCheckingProgress watcher;
+  ASSERT_EQ(CompressFile(source, packed, &watcher), Success);
+  EXPECT_FALSE(watcher.other_thread);
+  EXPECT_FALSE(watcher.went_back);
+  EXPECT_EQ(watcher.max_, static_cast<std::int64_t>(size));
+  ASSERT_GE(watcher.repainted.size(), 7u);  // once per chunk, at least
+  EXPECT_EQ(watcher.repainted.back(), static_cast<std::int64_t>(size));
+}
+
+// The process may write at most `limit` bytes into any file; beyond, a write
+// fails with EFBIG instead of the signal that would end the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t limit) {
+    old_handler_ = ::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit lowered = old_;
+    lowered.rlim_cur = limit;
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    ::signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit old_{};
+  sighandler_t old_handler_;
+};
+
+TEST_F(ParallelDeflateTest, AWriteFailureHalfWayLeavesNoOutputAndNoWorker) {
+  ScopedThreads threads("4");
+  const Bytes data = RandomBytes(12 * kChunk, 21);  // incompressible: the output grows as fast
+  WriteFileBytes(source, data);
+  const std::size_t threads_before = ThreadsOfThisProcess();
+  {
+    FileSizeLimit limit(3 * kChunk);
+    EXPECT_EQ(CompressFile(source, packed, &progress), EFBIG);
+  }
+  EXPECT_FALSE(fs::exists(packed));
+  EXPECT_EQ(ThreadsOfThisProcess(), threads_before);
+  EXPECT_EQ(ReadFileBytes(source), data);
+}
+
+TEST(DeflateWorkerCountTest, TheVariableSetsItWithinOneToEight) {
+  {
+    ScopedThreads threads("1");
+    EXPECT_EQ(DeflateWorkerCount(), 1u);
+  }
+  {
+    ScopedThreads threads("3");
+    EXPECT_EQ(DeflateWorkerCount(), 3u);
+  }
+  {
+    ScopedThreads threads("500");
+    EXPECT_EQ(DeflateWorkerCount(), kMaxDeflateWorkers);
+  }
+  for (const char* ignored : {"0", "-2", "two", "", "3x"}) {
+    ScopedThreads threads(ignored);
+    const unsigned count = DeflateWorkerCount();
+    EXPECT_GE(count, 1u) << ignored;
+    EXPECT_LE(count, kMaxDeflateWorkers) << ignored;
+    EXPECT_LE(count, std::max(1u, std::thread::hardware_concurrency())) << ignored;
+  }
+}
+
+}  // namespace
+}  // namespace voltare::transforms
