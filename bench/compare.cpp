@@ -20,6 +20,11 @@ struct Comparison {
   std::optional<double> reference;
 };
 
+std::vector<std::function<void(std::ostream&)>>& ClosingTables() {
+  static std::vector<std::function<void(std::ostream&)>> tables;
+  return tables;
+}
+
 std::vector<Comparison>& Registry() {
   static std::vector<Comparison> comparisons;
   return comparisons;
@@ -92,6 +97,12 @@ void PrintComparisonTable(std::ostream& out) {
                   Figure(c.ours).c_str(), Figure(c.reference).c_str(), ratio.c_str());
     out << line;
   }
+}
+
+void AddClosingTable(std::function<void(std::ostream&)> print) { ClosingTables().push_back(std::move(print)); }
+
+void PrintClosingTables(std::ostream& out) {
+  for (const auto& print : ClosingTables()) print(out);
 }
 
 }  // namespace voltare::bench

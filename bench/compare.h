@@ -46,4 +46,9 @@ class ComparisonReporter : public benchmark::ConsoleReporter {
 // order the operations were first recorded.
 void PrintComparisonTable(std::ostream& out);
 
+// A table of its own that a benchmark file prints after the comparison table,
+// from what its benchmarks gathered.
+void AddClosingTable(std::function<void(std::ostream&)> print);
+void PrintClosingTables(std::ostream& out);
+
 }  // namespace voltare::bench

@@ -1,5 +1,6 @@
 // The benchmark program: runs every registered benchmark, then prints the
-// comparison of our throughput with the reference implementation.
+// comparison of our throughput with the reference implementation and the
+// tables the benchmarks add of their own.
 
 #include <benchmark/benchmark.h>
 
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   voltare::bench::PrintComparisonTable(std::cout);
+  voltare::bench::PrintClosingTables(std::cout);
   return 0;
 }

@@ -1,19 +1,27 @@
-// The whole single-file pipeline against the common tools doing the same work:
-// compress at level 9 and encrypt into a ".vlt" (ours) versus `gzip -9` and
-// then `openssl enc` (theirs), and back, on 64 MiB of text-like and of random
-// bytes, for each algorithm. Each side runs once per operation; the "ours" line
-// carries both sides' wall-clock and processor seconds and their ratios
-// (ours / theirs, lower is better).
+// The whole single-file pipeline against the common tools doing the same work,
+// on 64 MiB of text-like and of random bytes, for each algorithm: compress at
+// level 9 and encrypt into a ".vlt", and back. The contenders, each run once
+// as a process of its own so that its processor time and peak memory are its
+// alone:
 //
-// Then the peak resident memory of the pipeline, measured in a fresh process
-// (this program started again in a child mode) on 64 MiB and on 1 GiB: it
-// must not grow with the size of the file.
+//   ours at 1 worker (the single-stream path) and at all workers (this
+//   program started again in a child mode, VOLTARE_THREADS set for it);
+//   `gzip -9 | openssl enc` and `pigz -9 | openssl enc`, a real pipe, one
+//   process per stage (decrypting: `openssl enc -d | gzip -d`, `| pigz -d`).
+//
+// After the run it prints them side by side: MB/s of input, processor
+// seconds, output size and ratio, peak memory (for the tools the sum of both
+// stages' peaks). Then how our compress-and-encrypt speed scales from 1 to N
+// workers, how the decryption divides between its two steps (what running
+// them on two threads could gain at best), and our peak memory on 1 GiB at 1,
+// 2 and 8 workers: it must not grow with the size of the file.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +30,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -36,6 +45,7 @@
 #include "transforms/compress.h"
 #include "transforms/des_file.h"
 #include "transforms/key_material.h"
+#include "transforms/parallel_deflate.h"
 
 extern char** environ;
 
@@ -44,17 +54,15 @@ namespace {
 namespace fs = std::filesystem;
 using voltare::bench::NoProgress;
 using voltare::bench::Quoted;
-using voltare::bench::RecordThroughput;
 using voltare::bench::Require;
-using voltare::bench::Shell;
 using voltare::bench::Workspace;
-using voltare::bench::Side;
 using voltare::platform::ResultCode;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr std::uint64_t kInputSize = 64 * kMiB;
 constexpr std::uint64_t kLargeInputSize = 1024 * kMiB;
 constexpr char kChildVariable[] = "VOLTARE_BENCH_PIPELINE_CHILD";
+constexpr char kThreadsVariable[] = "VOLTARE_THREADS";
 constexpr char kPassword[] = "correct horse battery";
 
 // ---------------------------------------------------------------------------
@@ -97,42 +105,29 @@ ResultCode DecryptFile(const Algorithm& algorithm, const fs::path& from, const f
 // that into the ".vlt", delete the temporary file; and the reverse.
 void OursEncrypt(const Algorithm& algorithm, const fs::path& input, const fs::path& vlt) {
   NoProgress progress;
-  const fs::path packed = vlt.parent_path() / "ours-packed.tmp";
+  const fs::path packed = vlt.string() + ".packed.tmp";
   Require(voltare::transforms::CompressFile(input, packed, &progress), "CompressFile");
   Require(EncryptFile(algorithm, packed, vlt, &progress), "encryption");
   fs::remove(packed);
 }
 
-void OursDecrypt(const Algorithm& algorithm, const fs::path& vlt, const fs::path& output) {
+// The two steps of decryption timed apart, for what overlapping them could gain.
+struct DecryptSteps {
+  double decrypt = 0;
+  double decompress = 0;
+};
+
+DecryptSteps OursDecrypt(const Algorithm& algorithm, const fs::path& vlt, const fs::path& output) {
   NoProgress progress;
-  const fs::path packed = vlt.parent_path() / "ours-unpacked.tmp";
+  const fs::path packed = output.string() + ".unpacked.tmp";
+  const auto start = std::chrono::steady_clock::now();
   Require(DecryptFile(algorithm, vlt, packed, &progress), "decryption");
+  const auto decrypted = std::chrono::steady_clock::now();
   Require(voltare::transforms::DecompressFile(packed, output, &progress), "DecompressFile");
+  const auto end = std::chrono::steady_clock::now();
   fs::remove(packed);
-}
-
-// ---------------------------------------------------------------------------
-// The tools, one after the other, as a shell would run them.
-
-std::string ToolCipher(const Algorithm& algorithm) {
-  std::string args = std::string("openssl enc -") + algorithm.tool_cipher +
-                     " -provider legacy -provider default -K " + algorithm.tool_key;
-  if (algorithm.tool_iv != nullptr) args += std::string(" -iv ") + algorithm.tool_iv;
-  return args;
-}
-
-void TheirsEncrypt(const Algorithm& algorithm, const fs::path& input, const fs::path& output) {
-  const fs::path packed = output.parent_path() / "theirs-packed.gz";
-  Shell("gzip -9 -c " + Quoted(input) + " > " + Quoted(packed));
-  Shell(ToolCipher(algorithm) + " -in " + Quoted(packed) + " -out " + Quoted(output));
-  fs::remove(packed);
-}
-
-void TheirsDecrypt(const Algorithm& algorithm, const fs::path& encrypted, const fs::path& output) {
-  const fs::path packed = encrypted.parent_path() / "theirs-unpacked.gz";
-  Shell(ToolCipher(algorithm) + " -d -in " + Quoted(encrypted) + " -out " + Quoted(packed));
-  Shell("gzip -d -c " + Quoted(packed) + " > " + Quoted(output));
-  fs::remove(packed);
+  return {std::chrono::duration<double>(decrypted - start).count(),
+          std::chrono::duration<double>(end - decrypted).count()};
 }
 
 // ---------------------------------------------------------------------------
@@ -202,140 +197,92 @@ bool SameContents(const fs::path& a, const fs::path& b) {
   return std::system(("cmp -s " + Quoted(a) + " " + Quoted(b)).c_str()) == 0;
 }
 
-// Wall-clock seconds, and the processor seconds of whoever did the work: this
-// process for ours, the child processes for the tools. The processor time
-// stays comparable when the machine is busy with other work.
-struct Timing {
+// ---------------------------------------------------------------------------
+// Each contender runs as a process of its own: its wall-clock time, its
+// processor time (with every process it waited for) and its peak memory.
+
+struct Run {
   double wall = 0;
   double cpu = 0;
+  double peak_mib = 0;
 };
 
-double CpuSeconds(int who) {
-  struct rusage usage {};
-  ::getrusage(who, &usage);
-  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
+bool StartsWith(const char* text, const std::string& prefix) {
+  return std::strncmp(text, prefix.c_str(), prefix.size()) == 0;
 }
 
-Timing Measure(Side side, const std::function<void()>& work) {
-  const int who = side == Side::kOurs ? RUSAGE_SELF : RUSAGE_CHILDREN;
-  const double cpu_before = CpuSeconds(who);
+// Runs `program` with this program's environment, less the variables the
+// contenders set, plus `extra`.
+Run RunProcess(const char* program, std::vector<std::string> arguments, const std::vector<std::string>& extra) {
+  std::vector<std::string> settings;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (StartsWith(*e, std::string(kThreadsVariable) + "=") || StartsWith(*e, std::string(kChildVariable) + "=")) {
+      continue;
+    }
+    settings.emplace_back(*e);
+  }
+  settings.insert(settings.end(), extra.begin(), extra.end());
+  std::vector<char*> environment;
+  for (auto& setting : settings) environment.push_back(setting.data());
+  environment.push_back(nullptr);
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
   const auto start = std::chrono::steady_clock::now();
-  work();
-  Timing timing;
-  timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  timing.cpu = CpuSeconds(who) - cpu_before;
-  return timing;
-}
-
-// ---------------------------------------------------------------------------
-// The comparison benchmarks: theirs runs first, so the "ours" line can show both.
-
-std::map<std::string, Timing>& TheirTimes() {
-  static std::map<std::string, Timing> times;
-  return times;
-}
-
-void Report(benchmark::State& state, const std::string& operation, Side side, const Timing& timing) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(kInputSize));
-  RecordThroughput(operation, side, static_cast<double>(kInputSize) / 1e6 / timing.wall);
-  if (side == Side::kReference) {
-    TheirTimes()[operation] = timing;
-    return;
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::system_error(errno, std::generic_category(), "fork");
+  if (pid == 0) {
+    ::execve(program, argv.data(), environment.data());
+    std::_Exit(127);
   }
-  state.counters["ours_s"] = timing.wall;
-  state.counters["ours_cpu_s"] = timing.cpu;
-  const auto theirs = TheirTimes().find(operation);
-  if (theirs != TheirTimes().end()) {
-    state.counters["theirs_s"] = theirs->second.wall;
-    state.counters["theirs_cpu_s"] = theirs->second.cpu;
-    state.counters["time_ratio"] = timing.wall / theirs->second.wall;
-    state.counters["cpu_ratio"] = timing.cpu / theirs->second.cpu;
-  }
-}
-
-using Step = std::function<void(const Algorithm&, const fs::path&, const fs::path&)>;
-
-struct Contender {
-  Side side;
-  const char* label;
-  Step encrypt;
-  Step decrypt;
-  const char* extension;
-};
-
-void RegisterEncrypt(const std::string& operation, const Contender& s, const Algorithm& algorithm, InputKind kind) {
-  benchmark::RegisterBenchmark((operation + "/" + s.label).c_str(),
-                               [=](benchmark::State& state) {
-                                 const fs::path input = Input(kind, kInputSize);
-                                 const fs::path output = Work().dir() / (std::string(KindName(kind)) + "-" +
-                                                                         algorithm.name + s.extension);
-                                 Timing timing;
-                                 try {
-                                   for (auto _ : state) {
-                                     timing = Measure(s.side, [&] { s.encrypt(algorithm, input, output); });
-                                   }
-                                 } catch (const std::exception& e) {
-                                   state.SkipWithError(e.what());
-                                   return;
-                                 }
-                                 Report(state, operation, s.side, timing);
-                               })
-      ->Iterations(1)
-      ->Unit(benchmark::kSecond)
-      ->UseRealTime();
-}
-
-void RegisterDecrypt(const std::string& operation, const Contender& s, const Algorithm& algorithm, InputKind kind) {
-  benchmark::RegisterBenchmark(
-      (operation + "/" + s.label).c_str(),
-      [=](benchmark::State& state) {
-        const fs::path input = Input(kind, kInputSize);
-        const fs::path encrypted = Work().dir() / (std::string(KindName(kind)) + "-" + algorithm.name + s.extension);
-        const fs::path output = Work().dir() / "restored";
-        Timing timing;
-        try {
-          if (!fs::exists(encrypted)) s.encrypt(algorithm, input, encrypted);
-          for (auto _ : state) {
-            timing = Measure(s.side, [&] { s.decrypt(algorithm, encrypted, output); });
-          }
-          if (!SameContents(input, output)) throw std::runtime_error("the round trip changed the data");
-          fs::remove(output);
-          fs::remove(encrypted);
-        } catch (const std::exception& e) {
-          state.SkipWithError(e.what());
-          return;
-        }
-        Report(state, operation, s.side, timing);
-      })
-      ->Iterations(1)
-      ->Unit(benchmark::kSecond)
-      ->UseRealTime();
-}
-
-// ---------------------------------------------------------------------------
-// Peak memory, in a fresh process of this program.
-
-// The child: encrypts and decrypts one input with Blowfish, the way the
-// program does, and ends. Runs before main when the variable is set.
-[[noreturn]] void RunChild(const char* job) {
-  const std::string text = job;
-  const auto bar = text.find('|');
-  const fs::path input = text.substr(0, bar);
-  const fs::path dir = text.substr(bar + 1);
   int status = 0;
+  struct rusage usage {};
+  if (::wait4(pid, &status, 0, &usage) != pid) throw std::system_error(errno, std::generic_category(), "wait4");
+  Run run;
+  run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(arguments.back() + " failed");
+  run.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+  run.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+  return run;
+}
+
+// Ours: this program again, in the child mode below, on `workers` workers.
+enum class Direction { kEncrypt, kDecrypt };
+
+Run RunOurs(Direction direction, std::size_t algorithm, const fs::path& from, const fs::path& to,
+            unsigned workers) {
+  const std::string job = std::string(direction == Direction::kEncrypt ? "encrypt" : "decrypt") + "|" +
+                          std::to_string(algorithm) + "|" + from.string() + "|" + to.string();
+  return RunProcess("/proc/self/exe", {"voltare-bench", job},
+                    {std::string(kChildVariable) + "=" + job, std::string(kThreadsVariable) + "=" + std::to_string(workers)});
+}
+
+// The child: one step the way the program does it, then ends. Runs before
+// main when the variable is set.
+[[noreturn]] void RunChild(const std::string& job) {
+  std::vector<std::string> fields;
+  for (std::size_t at = 0;;) {
+    const auto bar = job.find('|', at);
+    fields.push_back(job.substr(at, bar - at));
+    if (bar == std::string::npos) break;
+    at = bar + 1;
+  }
   try {
-    OursEncrypt(kAlgorithms[0], input, dir / "memory.vlt");
-    OursDecrypt(kAlgorithms[0], dir / "memory.vlt", dir / "memory.out");
-    status = fs::file_size(dir / "memory.out") == fs::file_size(input) ? 0 : 2;
+    if (fields.size() != 4) throw std::runtime_error("bad child job " + job);
+    const Algorithm& algorithm = kAlgorithms[std::stoul(fields[1])];
+    if (fields[0] == "encrypt") {
+      OursEncrypt(algorithm, fields[2], fields[3]);
+    } else {
+      OursDecrypt(algorithm, fields[2], fields[3]);
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
-    status = 1;
+    std::_Exit(1);
   }
-  std::error_code ignored;
-  fs::remove(dir / "memory.vlt", ignored);
-  fs::remove(dir / "memory.out", ignored);
-  std::_Exit(status);
+  std::_Exit(0);
 }
 
 const bool child_mode_checked = [] {
@@ -343,61 +290,346 @@ const bool child_mode_checked = [] {
   return true;
 }();
 
-// Peak resident set of a child run over `input`, in MiB.
-double ChildPeakMiB(const fs::path& input) {
-  const std::string variable = std::string(kChildVariable) + "=" + input.string() + "|" + Work().dir().string();
-  std::vector<char*> environment;
-  for (char** e = environ; *e != nullptr; ++e) environment.push_back(*e);
-  environment.push_back(const_cast<char*>(variable.c_str()));
-  environment.push_back(nullptr);
-  char name[] = "voltare-bench";
-  char* arguments[] = {name, nullptr};
-
-  const pid_t pid = ::fork();
-  if (pid < 0) throw std::system_error(errno, std::generic_category(), "fork");
-  if (pid == 0) {
-    ::execve("/proc/self/exe", arguments, environment.data());
-    std::_Exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  if (::wait4(pid, &status, 0, &usage) != pid) throw std::system_error(errno, std::generic_category(), "wait4");
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("the pipeline child failed");
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+// Theirs: a real pipe, each stage under /usr/bin/time for its peak memory.
+std::string ToolCipher(const Algorithm& algorithm) {
+  std::string args = std::string("openssl enc -") + algorithm.tool_cipher +
+                     " -provider legacy -provider default -K " + algorithm.tool_key;
+  if (algorithm.tool_iv != nullptr) args += std::string(" -iv ") + algorithm.tool_iv;
+  return args;
 }
 
-void MemoryBenchmark(benchmark::State& state) {
+fs::path PeakFile(int stage) { return Work().dir() / ("peak-" + std::to_string(stage)); }
+
+std::string Timed(const std::string& command, int stage) {
+  return "/usr/bin/time -f %M -o " + Quoted(PeakFile(stage)) + " " + command;
+}
+
+double ReadPeakMiB(int stage) {
+  std::ifstream in(PeakFile(stage));
+  double kib = 0;
+  if (!(in >> kib)) throw std::runtime_error("no peak memory from /usr/bin/time");
+  return kib / 1024.0;
+}
+
+Run RunTool(const std::string& compressor, const Algorithm& algorithm, Direction direction, const fs::path& from,
+            const fs::path& to) {
+  const std::string pipe =
+      direction == Direction::kEncrypt
+          ? Timed(compressor + " -9 -c " + Quoted(from), 1) + " | " + Timed(ToolCipher(algorithm) + " -out " + Quoted(to), 2)
+          : Timed(ToolCipher(algorithm) + " -d -in " + Quoted(from), 1) + " | " + Timed(compressor + " -d -c", 2) +
+                " > " + Quoted(to);
+  Run run = RunProcess("/bin/bash", {"bash", "-o", "pipefail", "-c", pipe}, {});
+  run.peak_mib = ReadPeakMiB(1) + ReadPeakMiB(2);  // the stages run side by side
+  return run;
+}
+
+// ---------------------------------------------------------------------------
+// The contenders and what they measured.
+
+struct Contender {
+  std::string tag;         // the benchmark name's last part
+  std::string label;       // in the closing table
+  unsigned workers = 0;    // ours: how many; 0 for a tool
+  std::string compressor;  // a tool: gzip or pigz
+};
+
+Contender Ours(unsigned workers) {
+  return {"ours-" + std::to_string(workers) + "w",
+          "ours, " + std::to_string(workers) + (workers == 1 ? " worker" : " workers"), workers, ""};
+}
+
+std::vector<Contender> Contenders() {
+  std::vector<Contender> contenders{Ours(1)};
+  if (const unsigned all = voltare::transforms::DeflateWorkerCount(); all > 1) contenders.push_back(Ours(all));
+  contenders.push_back({"gzip+openssl", "gzip -9 | openssl enc", 0, "gzip"});
+  contenders.push_back({"pigz+openssl", "pigz -9 | openssl enc", 0, "pigz"});
+  return contenders;
+}
+
+Run RunContender(const Contender& contender, std::size_t algorithm, Direction direction, const fs::path& from,
+                 const fs::path& to) {
+  if (contender.workers > 0) return RunOurs(direction, algorithm, from, to, contender.workers);
+  return RunTool(contender.compressor, kAlgorithms[algorithm], direction, from, to);
+}
+
+struct Figures {
+  const Contender* contender;
+  double mb_per_s;
+  double cpu;
+  std::uint64_t output_bytes;  // 0 when not a compressed output
+  double peak_mib;
+};
+
+struct Operation {
+  std::string name;
+  std::vector<Figures> figures;
+};
+
+std::vector<Operation>& Operations() {
+  static std::vector<Operation> operations;
+  return operations;
+}
+
+void Record(benchmark::State& state, const std::string& operation, const Contender& contender, const Run& run,
+            std::uint64_t output_bytes) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(kInputSize));
+  state.counters["cpu_s"] = run.cpu;
+  state.counters["peak_MiB"] = run.peak_mib;
+  if (output_bytes > 0) state.counters["ratio"] = static_cast<double>(output_bytes) / static_cast<double>(kInputSize);
+  auto& operations = Operations();
+  auto it = std::find_if(operations.begin(), operations.end(), [&](const Operation& o) { return o.name == operation; });
+  if (it == operations.end()) it = operations.insert(operations.end(), Operation{operation, {}});
+  it->figures.push_back({&contender, static_cast<double>(kInputSize) / 1e6 / run.wall, run.cpu, output_bytes,
+                         run.peak_mib});
+}
+
+fs::path EncryptedPath(InputKind kind, const Algorithm& algorithm, const Contender& contender) {
+  return Work().dir() / (std::string(KindName(kind)) + "-" + algorithm.name + "-" + contender.tag + ".enc");
+}
+
+void RegisterEncrypt(const std::string& operation, const Contender& contender, std::size_t algorithm, InputKind kind) {
+  benchmark::RegisterBenchmark(("pipeline " + operation + "/" + contender.tag).c_str(),
+                               [=, &contender](benchmark::State& state) {
+                                 try {
+                                   const fs::path input = Input(kind, kInputSize);
+                                   const fs::path output = EncryptedPath(kind, kAlgorithms[algorithm], contender);
+                                   Run run;
+                                   for (auto _ : state) {
+                                     run = RunContender(contender, algorithm, Direction::kEncrypt, input, output);
+                                   }
+                                   Record(state, operation, contender, run, fs::file_size(output));
+                                 } catch (const std::exception& e) {
+                                   state.SkipWithError(e.what());
+                                 }
+                               })
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond)
+      ->UseRealTime();
+}
+
+void RegisterDecrypt(const std::string& operation, const Contender& contender, std::size_t algorithm, InputKind kind) {
+  benchmark::RegisterBenchmark(
+      ("pipeline " + operation + "/" + contender.tag).c_str(),
+      [=, &contender](benchmark::State& state) {
+        try {
+          const fs::path input = Input(kind, kInputSize);
+          const fs::path encrypted = EncryptedPath(kind, kAlgorithms[algorithm], contender);
+          const fs::path output = Work().dir() / "restored";
+          if (!fs::exists(encrypted)) RunContender(contender, algorithm, Direction::kEncrypt, input, encrypted);
+          Run run;
+          for (auto _ : state) run = RunContender(contender, algorithm, Direction::kDecrypt, encrypted, output);
+          if (!SameContents(input, output)) throw std::runtime_error("the round trip changed the data");
+          fs::remove(output);
+          fs::remove(encrypted);
+          Record(state, operation, contender, run, 0);
+        } catch (const std::exception& e) {
+          state.SkipWithError(e.what());
+        }
+      })
+      ->Iterations(1)
+      ->Unit(benchmark::kSecond)
+      ->UseRealTime();
+}
+
+// ---------------------------------------------------------------------------
+// The two steps of decryption, in this process: what running them on two
+// threads could gain at best is the shorter step.
+
+struct StepFigures {
+  std::string input;
+  DecryptSteps steps;
+};
+
+std::vector<StepFigures>& StepResults() {
+  static std::vector<StepFigures> results;
+  return results;
+}
+
+void DecryptStepsBenchmark(benchmark::State& state, InputKind kind) {
   try {
-    const fs::path small = Input(InputKind::kRandom, kInputSize);
-    const fs::path large = Input(InputKind::kRandom, kLargeInputSize);
-    double small_peak = 0;
-    double large_peak = 0;
+    const fs::path input = Input(kind, kInputSize);
+    const fs::path vlt = Work().dir() / "steps.vlt";
+    const fs::path output = Work().dir() / "steps.out";
+    OursEncrypt(kAlgorithms[0], input, vlt);
+    DecryptSteps best{1e9, 1e9};
     for (auto _ : state) {
-      small_peak = ChildPeakMiB(small);
-      large_peak = ChildPeakMiB(large);
+      for (int repetition = 0; repetition < 3; ++repetition) {  // the fastest of three: the least disturbed
+        const DecryptSteps steps = OursDecrypt(kAlgorithms[0], vlt, output);
+        best.decrypt = std::min(best.decrypt, steps.decrypt);
+        best.decompress = std::min(best.decompress, steps.decompress);
+        fs::remove(output);
+      }
     }
-    fs::remove(large);
-    state.counters["peak_MiB_64MiB"] = small_peak;
-    state.counters["peak_MiB_1GiB"] = large_peak;
+    fs::remove(vlt);
+    state.counters["decrypt_s"] = best.decrypt;
+    state.counters["decompress_s"] = best.decompress;
+    StepResults().push_back({KindName(kind), best});
   } catch (const std::exception& e) {
     state.SkipWithError(e.what());
   }
 }
 
-const bool registered = [] {
-  const Contender theirs{Side::kReference, "gzip+openssl", TheirsEncrypt, TheirsDecrypt, ".gz.enc"};
-  const Contender ours{Side::kOurs, "ours", OursEncrypt, OursDecrypt, ".vlt"};
-  for (const InputKind kind : {InputKind::kText, InputKind::kRandom}) {
-    for (const Algorithm& algorithm : kAlgorithms) {
-      const std::string prefix = std::string("pipeline ") + KindName(kind) + " 64MiB " + algorithm.name;
-      for (const Contender* s : {&theirs, &ours}) RegisterEncrypt(prefix + " compress+encrypt", *s, algorithm, kind);
-      for (const Contender* s : {&theirs, &ours}) RegisterDecrypt(prefix + " decrypt+decompress", *s, algorithm, kind);
+// ---------------------------------------------------------------------------
+// Peak memory on 1 GiB: encrypting and decrypting, each in a fresh process.
+
+constexpr unsigned kMemoryWorkerCounts[] = {1, 2, voltare::transforms::kMaxDeflateWorkers};
+
+std::map<unsigned, double>& LargePeaks() {
+  static std::map<unsigned, double> peaks;
+  return peaks;
+}
+
+void MemoryBenchmark(benchmark::State& state) {
+  try {
+    const fs::path large = Input(InputKind::kRandom, kLargeInputSize);
+    const fs::path vlt = Work().dir() / "memory.vlt";
+    const fs::path output = Work().dir() / "memory.out";
+    for (auto _ : state) {
+      for (const unsigned workers : kMemoryWorkerCounts) {
+        const Run encrypt = RunOurs(Direction::kEncrypt, 0, large, vlt, workers);
+        const Run decrypt = RunOurs(Direction::kDecrypt, 0, vlt, output, workers);
+        if (fs::file_size(output) != kLargeInputSize) throw std::runtime_error("the round trip lost data");
+        fs::remove(vlt);
+        fs::remove(output);
+        LargePeaks()[workers] = std::max(encrypt.peak_mib, decrypt.peak_mib);
+        state.counters["peak_MiB_" + std::to_string(workers) + "w"] = LargePeaks()[workers];
+      }
+    }
+    fs::remove(large);
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The closing tables.
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof(text), format, value);
+  return text;
+}
+
+const Figures* FiguresOf(const Operation& operation, const std::string& compressor, unsigned workers) {
+  for (const Figures& f : operation.figures) {
+    if (f.contender->compressor == compressor && f.contender->workers == workers) return &f;
+  }
+  return nullptr;
+}
+
+void PrintSideBySide(std::ostream& out) {
+  if (Operations().empty()) return;
+  char line[256];
+  out << "\nPipeline, 64 MiB: MB/s of input; cpu s: processor seconds of every process; output: bytes and\n"
+         "share of the input; peak: resident MiB (the tools: both stages added up); vs: MB/s ratio\n";
+  std::snprintf(line, sizeof(line), "%-34s %7s %7s %11s %7s %8s %8s %8s %10s\n", "operation / contender", "MB/s",
+                "cpu s", "output", "ratio", "peak MiB", "vs gzip", "vs pigz", "size vs 1w");
+  out << line << std::string(118, '-') << '\n';
+  for (const Operation& operation : Operations()) {
+    out << operation.name << '\n';
+    const Figures* gzip = FiguresOf(operation, "gzip", 0);
+    const Figures* pigz = FiguresOf(operation, "pigz", 0);
+    const Figures* single = FiguresOf(operation, "", 1);
+    for (const Figures& f : operation.figures) {
+      const auto versus = [&](const Figures* other) {
+        return other != nullptr ? Format("%.2fx", f.mb_per_s / other->mb_per_s) : std::string("-");
+      };
+      const bool ours = f.contender->workers > 0;
+      std::string size_change = "-";
+      if (ours && single != nullptr && single->output_bytes > 0 && f.output_bytes > 0) {
+        size_change = Format("%+.3f %%", 100.0 * (static_cast<double>(f.output_bytes) /
+                                                      static_cast<double>(single->output_bytes) - 1.0));
+      }
+      std::snprintf(line, sizeof(line), "  %-32s %7.1f %7.2f %11s %7s %8.1f %8s %8s %10s\n",
+                    f.contender->label.c_str(), f.mb_per_s, f.cpu,
+                    f.output_bytes > 0 ? std::to_string(f.output_bytes).c_str() : "-",
+                    f.output_bytes > 0 ? Format("%.4f", static_cast<double>(f.output_bytes) / kInputSize).c_str() : "-",
+                    f.peak_mib, versus(gzip).c_str(), versus(pigz).c_str(), size_change.c_str());
+      out << line;
     }
   }
-  benchmark::RegisterBenchmark("pipeline Blowfish peak memory (random input)", MemoryBenchmark)
+}
+
+void PrintScaling(std::ostream& out) {
+  const auto& operations = Operations();
+  const auto it = std::find_if(operations.begin(), operations.end(),
+                               [](const Operation& o) { return o.name == "text 64MiB Blowfish compress+encrypt"; });
+  if (it == operations.end()) return;
+  std::vector<const Figures*> ours;
+  for (const Figures& f : it->figures) {
+    if (f.contender->workers > 0) ours.push_back(&f);
+  }
+  if (ours.empty()) return;
+  std::sort(ours.begin(), ours.end(), [](auto* a, auto* b) { return a->contender->workers < b->contender->workers; });
+  out << "\nScaling: our compress+encrypt, text 64 MiB, Blowfish\n";
+  char line[128];
+  std::snprintf(line, sizeof(line), "%8s %8s %9s %8s\n", "workers", "MB/s", "speed-up", "cpu s");
+  out << line << std::string(36, '-') << '\n';
+  for (const Figures* f : ours) {
+    std::snprintf(line, sizeof(line), "%8u %8.1f %8.2fx %8.2f\n", f->contender->workers, f->mb_per_s,
+                  f->mb_per_s / ours.front()->mb_per_s, f->cpu);
+    out << line;
+  }
+}
+
+void PrintDecryptSteps(std::ostream& out) {
+  if (StepResults().empty()) return;
+  out << "\nDecryption in two steps, Blowfish 64 MiB (fastest of three): the shorter step is all that\n"
+         "running them side by side on two threads could save\n";
+  char line[160];
+  std::snprintf(line, sizeof(line), "%-8s %10s %13s %12s %14s %10s\n", "input", "decrypt s", "decompress s",
+                "one after s", "side by side s", "at best");
+  out << line << std::string(72, '-') << '\n';
+  for (const StepFigures& r : StepResults()) {
+    const double sequential = r.steps.decrypt + r.steps.decompress;
+    const double overlapped = std::max(r.steps.decrypt, r.steps.decompress);
+    std::snprintf(line, sizeof(line), "%-8s %10.3f %13.3f %12.3f %14.3f %9.2fx\n", r.input.c_str(), r.steps.decrypt,
+                  r.steps.decompress, sequential, overlapped, sequential / overlapped);
+    out << line;
+  }
+}
+
+void PrintLargePeaks(std::ostream& out) {
+  if (LargePeaks().empty()) return;
+  out << "\nPeak memory, 1 GiB of random input, Blowfish, encrypt and decrypt each in a fresh process:";
+  for (const auto& [workers, peak] : LargePeaks()) {
+    out << ' ' << workers << (workers == 1 ? " worker " : " workers ") << Format("%.1f", peak) << " MiB;";
+  }
+  out << '\n';
+}
+
+const bool registered = [] {
+  static const std::vector<Contender> contenders = Contenders();
+  for (const InputKind kind : {InputKind::kText, InputKind::kRandom}) {
+    for (std::size_t algorithm = 0; algorithm < std::size(kAlgorithms); ++algorithm) {
+      const std::string prefix = std::string(KindName(kind)) + " 64MiB " + kAlgorithms[algorithm].name;
+      for (const Contender& c : contenders) RegisterEncrypt(prefix + " compress+encrypt", c, algorithm, kind);
+      for (const Contender& c : contenders) RegisterDecrypt(prefix + " decrypt+decompress", c, algorithm, kind);
+    }
+  }
+  // The worker counts between 1 and all, for the scaling table.
+  static std::vector<Contender> between;
+  const unsigned all = voltare::transforms::DeflateWorkerCount();
+  for (unsigned workers = 2; workers < all; ++workers) between.push_back(Ours(workers));
+  for (const Contender& c : between) RegisterEncrypt("text 64MiB Blowfish compress+encrypt", c, 0, InputKind::kText);
+
+  for (const InputKind kind : {InputKind::kText, InputKind::kRandom}) {
+    benchmark::RegisterBenchmark((std::string("pipeline decrypt steps ") + KindName(kind) + " 64MiB Blowfish").c_str(),
+                                 [kind](benchmark::State& state) { DecryptStepsBenchmark(state, kind); })
+        ->Iterations(1)
+        ->Unit(benchmark::kSecond)
+        ->UseRealTime();
+  }
+  benchmark::RegisterBenchmark("pipeline Blowfish peak memory 1GiB (random input)", MemoryBenchmark)
       ->Iterations(1)
       ->Unit(benchmark::kSecond)
       ->UseRealTime();
+  voltare::bench::AddClosingTable([](std::ostream& out) {
+    PrintSideBySide(out);
+    PrintScaling(out);
+    PrintDecryptSteps(out);
+    PrintLargePeaks(out);
+  });
   return true;
 }();
 
