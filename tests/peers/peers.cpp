@@ -33,7 +33,8 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
 }  // namespace
 
 std::string ScriptPath(std::string_view name) {
-  return (std::filesystem::path(__FILE__).parent_path() / name).string();
+  // Not __FILE__: the compiler cache makes that path relative to the build.
+  return (std::filesystem::path(VOLTARE_PEERS_DIR) / name).string();
 }
 
 // --- PeerProcess -------------------------------------------------------------
