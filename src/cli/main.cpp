@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
   auto* yes = cli.add_flag("--yes", answerYes, "Answer every Yes/No question with Yes");
   auto* no = cli.add_flag("--no", answerNo, "Answer every Yes/No question with No");
   yes->excludes(no);
+  cli.set_version_flag("--version", "voltare-cli (KOVA Voltare) " VOLTARE_VERSION,
+                       "Print the version and exit");
 
   cli::CommandAction action;
   for (const cli::CommandAdder add : cli::AllCommands()) add(cli, action);
