@@ -3,13 +3,17 @@
 #   make test   install what is missing, build, run every test
 #   make asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make bench  the speed comparison against reference implementations
+#   make install / uninstall   into PREFIX (default /usr/local); DESTDIR is honoured
+#   make package        the Debian package (build/kova-voltare_*.deb)
+#   make package-check  installs that package on this machine, checks it, purges it (root)
 
 BUILD_DIR  := build
 ASAN_DIR   := build-asan
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan bench run clean
+.PHONY: all deps configure build test asan bench run clean install uninstall package package-check
 
 all: build
 
@@ -39,6 +43,20 @@ bench: build
 
 run: build
 	./scripts/run-program.sh $(BUILD_DIR)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# Removes what the last `make install` wrote (give it the same DESTDIR).
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD_DIR)/install_manifest.txt -P cmake/VoltareUninstall.cmake
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Changes the machine: never part of `make test` or CI.
+package-check: package
+	./scripts/package-check.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -1,0 +1,28 @@
+# `make package`: a Debian package of everything `install` installs, with its
+# library dependencies worked out by dpkg-shlibdeps.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kova-voltare)
+set(CPACK_PACKAGE_VENDOR "KOVA Software")
+set(CPACK_PACKAGE_CONTACT "KOVA Software <support@kova-software.example>")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://www.kova-software.example/")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "protect files with passwords: encrypt, decrypt and wipe them")
+set(CPACK_PACKAGE_DESCRIPTION
+    "KOVA Voltare compresses files and encrypts them under a password (Blowfish,\n"
+    "CAST-128 or DES) into .vlt files, bundles them into .plx archives, decrypts\n"
+    "both, wipes files, encrypts clipboard text, sends encrypted e-mail and keeps\n"
+    "password-protected file lists. It comes as a desktop program (voltare) and a\n"
+    "command-line tool (voltare-cli), with a user's guide and manual pages.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Opening files and web pages goes through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+
+include(CPack)
