@@ -4,6 +4,7 @@
 // them and writes the user's input back into them.
 
 #include <string>
+#include <string_view>
 
 namespace voltare::app {
 
@@ -22,6 +23,14 @@ struct CheckBox : Control {
 };
 
 using RadioButton = CheckBox;
+
+// A control of a form under its member name ("Password", "CutButton"), so
+// that a view can bind its widgets by name and a test can check that every
+// control of a form has a widget.
+struct NamedControl {
+  std::string_view name;
+  Control* control;
+};
 
 struct Edit : Control {
   std::string text;

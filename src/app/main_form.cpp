@@ -130,21 +130,35 @@ bool TMainForm::Run(std::string_view control) {
 }
 
 MenuItem* TMainForm::FindMenuItem(std::string_view control) {
-  struct Named {
-    std::string_view name;
-    MenuItem* item;
-  };
-  const Named items[] = {{"Cut1", &Cut1},           {"Copy1", &Copy1},
-                         {"Paste1", &Paste1},       {"DeleteFile1", &DeleteFile1},
-                         {"EncryptFiles1", &EncryptFiles1}, {"DecryptFiles1", &DecryptFiles1},
-                         {"WipeFiles2", &WipeFiles2}, {"DeleteFile2", &DeleteFile2},
-                         {"EncryptFiles2", &EncryptFiles2}, {"WipeFiles1", &WipeFiles1},
-                         {"CutButton", &CutButton}, {"CopyButton", &CopyButton},
-                         {"PasteButton", &PasteButton}, {"DeleteButton", &DeleteButton}};
-  for (const Named& named : items) {
-    if (named.name == control) return named.item;
+  for (const NamedControl& named : Controls()) {
+    if (named.name == control) return named.control;
   }
   return nullptr;
+}
+
+std::vector<NamedControl> TMainForm::Controls() {
+  return {{"Head", &Head},
+          {"ListView", &ListView},
+          {"NewButton", &NewButton},
+          {"OpenButton", &OpenButton},
+          {"SaveButton", &SaveButton},
+          {"PrintButton", &PrintButton},
+          {"CutButton", &CutButton},
+          {"CopyButton", &CopyButton},
+          {"PasteButton", &PasteButton},
+          {"AddFileButton", &AddFileButton},
+          {"AddDir", &AddDir},
+          {"DeleteButton", &DeleteButton},
+          {"Cut1", &Cut1},
+          {"Copy1", &Copy1},
+          {"Paste1", &Paste1},
+          {"DeleteFile1", &DeleteFile1},
+          {"EncryptFiles1", &EncryptFiles1},
+          {"DecryptFiles1", &DecryptFiles1},
+          {"WipeFiles2", &WipeFiles2},
+          {"DeleteFile2", &DeleteFile2},
+          {"EncryptFiles2", &EncryptFiles2},
+          {"WipeFiles1", &WipeFiles1}};
 }
 
 // ---------------------------------------------------------------------------
@@ -153,6 +167,15 @@ MenuItem* TMainForm::FindMenuItem(std::string_view control) {
 void TMainForm::FormCreate() {
   Caption = messages::kMainCaption;
   ui_.SetStatusText(messages::kWelcome);
+}
+
+void TMainForm::CheckColorDepth(int bitsPerPixel) {
+  // Zero or less: the display did not say.
+  if (bitsPerPixel <= 0 || bitsPerPixel >= messages::kRecommendedColorDepth) return;
+  const std::string_view format = messages::kColorDepthTooLow;
+  const std::size_t at = format.find("%d");
+  ui_.Information(std::string(format.substr(0, at)) + std::to_string(bitsPerPixel) +
+                  std::string(format.substr(at + 2)));
 }
 
 void TMainForm::FormActivate(std::span<const std::string> arguments) {

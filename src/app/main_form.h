@@ -47,9 +47,14 @@ class TMainForm {
   // Runs the handler of a control; false when no command has that name.
   bool Run(std::string_view control);
   MenuItem* FindMenuItem(std::string_view control);
+  // Every control member, by its name.
+  std::vector<NamedControl> Controls();
 
   // --- window events
   void FormCreate();
+  // The display's colour depth as the window appears: below 16 bits the
+  // user is told that pictures may look poor; start-up goes on.
+  void CheckColorDepth(int bitsPerPixel);
   // The first activation handles the command line (the program's arguments
   // without the program name); later activations do nothing.
   void FormActivate(std::span<const std::string> arguments);

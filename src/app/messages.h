@@ -19,6 +19,14 @@ inline constexpr std::string_view kConfirmDelete = "Are you sure you want to del
 inline constexpr std::string_view kConfirmNewList = "Are you sure you want to create a new list?";
 inline constexpr std::string_view kMissingListFiles = "One or more files in the savefile don't exist";
 
+// Filled with the display's colour depth in bits.
+inline constexpr std::string_view kColorDepthTooLow =
+    "You are using a screen color resolution which is too low (namely %d bit).\nYou may not see the colors and "
+    "pictures as good as they should be.\n\nTo change the screen color resolution, go to Start - Settings - "
+    "Control Panel, double click on Display and then click on tab Settings. A screen color resolution of 16 bit "
+    "or higher is recommended.";
+inline constexpr int kRecommendedColorDepth = 16;
+
 inline constexpr std::string_view kRegistryError =
     "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare";
 

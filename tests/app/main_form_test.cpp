@@ -26,6 +26,17 @@ TEST(MainFormTest, StartsWithItsCaptionWelcomeTextAndDisabledEditButtons) {
   EXPECT_FALSE(fixture.form.DeleteButton.enabled);
 }
 
+TEST(MainFormTest, WarnsOnlyAboutAColorDepthBelowSixteenBits) {
+  AppFixture fixture;
+  fixture.form.CheckColorDepth(16);
+  fixture.form.CheckColorDepth(0);  // the display did not say
+  EXPECT_TRUE(fixture.user.MessageLog().empty());
+  fixture.form.CheckColorDepth(8);
+  ASSERT_EQ(fixture.user.MessageLog().size(), 1u);
+  EXPECT_TRUE(fixture.user.MessageLog()[0].starts_with(
+      "information: You are using a screen color resolution which is too low (namely 8 bit).\nYou may"));
+}
+
 TEST(MainFormTest, CommandTableReachesEveryHandlerByItsControlName) {
   AppFixture fixture;
   std::set<std::string_view> names;
