@@ -6,6 +6,7 @@
 #   make install / uninstall   into PREFIX (default /usr/local); DESTDIR is honoured
 #   make package        the Debian package (build/kova-voltare_*.deb)
 #   make package-check  installs that package on this machine, checks it, purges it (root)
+#   make screenshots  every window as a PNG file in build/screenshots/ (under Xvfb)
 
 BUILD_DIR  := build
 ASAN_DIR   := build-asan
@@ -13,7 +14,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan bench run clean install uninstall package package-check
+.PHONY: all deps configure build test asan bench run clean install uninstall package package-check screenshots
 
 all: build
 
@@ -57,6 +58,12 @@ package: build
 # Changes the machine: never part of `make test` or CI.
 package-check: package
 	./scripts/package-check.sh $(BUILD_DIR)
+
+# Under a virtual display of its own, so the pictures look the same on every
+# machine and no window flashes up on the user's screen.
+screenshots: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target voltare-screenshots
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/src/gui/voltare-screenshots $(BUILD_DIR)/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -1,0 +1,177 @@
+#include "gui/qt_interaction.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QUrl>
+
+#include "gui/file_dialog_filters.h"
+#include "gui/form_views.h"
+#include "gui/qt_text.h"
+
+namespace voltare::gui {
+
+namespace {
+
+QMessageBox::Icon IconOf(app::MessageKind kind) {
+  switch (kind) {
+    case app::MessageKind::Warning:
+      return QMessageBox::Warning;
+    case app::MessageKind::Error:
+      return QMessageBox::Critical;
+    case app::MessageKind::Information:
+      return QMessageBox::Information;
+    case app::MessageKind::Confirmation:
+      return QMessageBox::Question;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString PathText(const std::filesystem::path& path) { return QFile::decodeName(path.c_str()); }
+
+std::filesystem::path PathOf(const QString& text) { return std::filesystem::path(QFile::encodeName(text).toStdString()); }
+
+}  // namespace
+
+void QtInteraction::Attach(QWidget* window, QLabel* statusPanel, QProgressBar* progressBar) {
+  window_ = window;
+  statusPanel_ = statusPanel;
+  progress_.Attach(progressBar);
+  SetStatusText(status_);
+}
+
+// ---------------------------------------------------------------------------
+// Messages and dialogs
+
+app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string_view caption,
+                                              std::string_view text, app::MessageButtons buttons) {
+  QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::NoButton, window_);
+  if (buttons == app::MessageButtons::Ok) {
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return app::MessageButton::Ok;
+  }
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  box.setDefaultButton(QMessageBox::Yes);
+  // Closing the box by the window manager answers No, the safe choice.
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes ? app::MessageButton::Yes : app::MessageButton::No;
+}
+
+std::vector<std::filesystem::path> QtInteraction::ChooseOpenFiles(const app::OpenDialogRequest& request) {
+  QFileDialog dialog(window_, ToQString(request.title));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode((request.options & app::OpenAllowMultiSelect) != 0 ? QFileDialog::ExistingFiles
+                                                                        : QFileDialog::ExistingFile);
+  dialog.setNameFilters(NameFilters(request.filter));
+  std::vector<std::filesystem::path> paths;
+  if (dialog.exec() != QDialog::Accepted) return paths;
+  for (const QString& file : dialog.selectedFiles()) paths.push_back(PathOf(file));
+  return paths;
+}
+
+std::optional<std::filesystem::path> QtInteraction::ChooseSaveFile(const app::SaveDialogRequest& request) {
+  QFileDialog dialog(window_, ToQString(request.title));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(NameFilters(request.filter));
+  // The commands ask themselves before they replace a file.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return PathOf(dialog.selectedFiles().front());
+}
+
+std::optional<std::filesystem::path> QtInteraction::ChooseDirectory(const app::DirectoryRequest& request) {
+  const QString chosen = QFileDialog::getExistingDirectory(window_, ToQString(request.caption),
+                                                           PathText(request.start));
+  if (chosen.isEmpty()) return std::nullopt;
+  return PathOf(chosen);
+}
+
+// ---------------------------------------------------------------------------
+// The program's other windows
+
+void QtInteraction::RunPasswordPrompt(app::TPasswordBox& box) { RunPasswordPromptView(box, window_); }
+
+void QtInteraction::RunModal(app::ModalForm& form) {
+  // A form without a view yet shows nothing; ShowModal closes it again.
+  RunFormView(form, window_);
+}
+
+void QtInteraction::RunArchiveViewer(app::TPLXArchiver& viewer) { RunArchiveViewerView(viewer, window_); }
+
+std::unique_ptr<app::Printer> QtInteraction::RunPrintDialog() { return RunPrintDialogView(window_); }
+
+void QtInteraction::ShowHelp(int context) { ShowHelpView(context, window_); }
+
+// ---------------------------------------------------------------------------
+// Status, progress, cursor
+
+void QtInteraction::SetStatusText(std::string_view text) {
+  status_ = std::string(text);
+  if (statusPanel_) {
+    statusPanel_->setText(ToQString(text));
+    statusPanel_->repaint();
+  }
+}
+
+void QtInteraction::SetBusyCursor(bool busy) {
+  // Commands nest (a batch wipe inside a batch encryption): the cursor goes
+  // back only when the outermost one ends.
+  if (busy) {
+    if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else if (busyDepth_ > 0 && --busyDepth_ == 0) {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Clipboard and desktop
+
+std::optional<std::string> QtInteraction::ClipboardText() {
+  const QString text = QGuiApplication::clipboard()->text();
+  if (text.isEmpty()) return std::nullopt;
+  return ToUtf8(text);
+}
+
+void QtInteraction::SetClipboardText(std::string_view text) { QGuiApplication::clipboard()->setText(ToQString(text)); }
+
+void QtInteraction::ClearClipboard() { QGuiApplication::clipboard()->clear(); }
+
+bool QtInteraction::ShellOpen(std::string_view target, const std::filesystem::path&) {
+  // The desktop's handler starts in its own directory; an address opens as
+  // itself, anything else as a local file.
+  const QString text = ToQString(target);
+  const QUrl url = text.contains("://") ? QUrl(text) : QUrl::fromLocalFile(text);
+  return QDesktopServices::openUrl(url);
+}
+
+app::FileInfo QtInteraction::GetFileInfo(const std::filesystem::path& path) {
+  const QFileInfo file(PathText(path));
+  const QMimeType mime = QMimeDatabase().mimeTypeForFile(file);
+  app::FileInfo info = app::PlainFileInfo(path);
+  if (!mime.comment().isEmpty()) info.typeName = ToUtf8(mime.comment());
+  const QIcon fallback = QFileIconProvider().icon(file);
+  const QIcon icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName(), fallback));
+  info.iconIndex = IconIndex(mime.name(), icon);
+  return info;
+}
+
+QIcon QtInteraction::Icon(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= icons_.size()) return {};
+  return icons_[static_cast<std::size_t>(index)];
+}
+
+int QtInteraction::IconIndex(const QString& mimeName, const QIcon& icon) {
+  if (const auto found = iconIndexByMime_.find(mimeName); found != iconIndexByMime_.end()) return found->second;
+  icons_.push_back(icon);
+  const int index = static_cast<int>(icons_.size() - 1);
+  iconIndexByMime_.emplace(mimeName, index);
+  return index;
+}
+
+}  // namespace voltare::gui
