@@ -7,6 +7,7 @@
 #   make package        the Debian package (build/kova-voltare_*.deb)
 #   make package-check  installs that package on this machine, checks it, purges it (root)
 #   make screenshots  every window as a PNG file in build/screenshots/ (under Xvfb)
+#   make fuzz   every fuzz target for FUZZ_SECONDS seconds (clang; not part of CI)
 
 BUILD_DIR  := build
 ASAN_DIR   := build-asan
@@ -14,7 +15,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan bench run clean install uninstall package package-check screenshots
+.PHONY: all deps configure build test asan bench run clean install uninstall package package-check screenshots fuzz
 
 all: build
 
@@ -42,6 +43,10 @@ asan: deps $(ASAN_DIR)/build.ninja
 bench: build
 	./scripts/run-bench.sh $(BUILD_DIR)
 
+# Every fuzz target for FUZZ_SECONDS (default 120) each, with clang; not part of CI.
+fuzz: deps
+	./scripts/fuzz.sh
+
 run: build
 	./scripts/run-program.sh $(BUILD_DIR)
 
@@ -66,4 +71,4 @@ screenshots: deps $(BUILD_DIR)/build.ninja
 	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/src/gui/voltare-screenshots $(BUILD_DIR)/screenshots
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-fuzz
