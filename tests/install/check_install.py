@@ -9,6 +9,7 @@ Nothing outside the build tree is read or written, apart from running the
 system's validators.
 """
 
+import html
 import html.parser
 import os
 import re
@@ -271,6 +272,51 @@ def check_guide(install):
                 ids = pages[target].ids if target in pages else set()
                 check(parts.fragment in ids, f"{page.name}: link {link} names no anchor there")
     check(len(stylesheets) <= 1, f"more than one style sheet: {sorted(map(str, stylesheets))}")
+
+
+# The messages a user can meet, by the source that holds their exact words:
+# each must be explained in the guide's troubleshooting, in those words.
+TROUBLESHOOTING = {
+    "src/platform/result_codes.cpp": ["kInternalErrorText", "kBadPasswordText", "kNoSuchFileText",
+                                      "kBadFileText"],
+    "src/app/password_box.cpp": ["kEmptyPassword"],
+    "src/app/messages.h": ["kMissingListFiles", "kRegistryError"],
+    "src/app/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped"],
+    "src/app/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
+    "src/app/clipboard_print_messages.h": ["kNoClipboardText"],
+    "src/app/email_messages.h": ["kNoServer", "kNoPort", "kNoUserName", "kNoName", "kNoAddress",
+                                 "kIncompleteSettings", "kInvalidDataType", "kNoRecipient", "kNoPassword"],
+    "src/transforms/wipe_messages.h": ["kChangeFileTimeFailed"],
+    "src/net/messages.h": ["kAlreadyConnected", "kHostLookupTimedOut", "kHostLookupCanceled",
+                           "kNullRemoteAddress", "kConnectionTimedOut", "kConnectionCanceled",
+                           "kConnectionFailed", "kSendAborted", "kReadlnAborted", "kConnectionClosed",
+                           "kReadlnTimedOut", "kSendTimedOut", "kReplyLineTooLong",
+                           "kAuthenticationFailed", "kNotConnected", "kIncompleteHeader",
+                           "kCannotOpenFile", "kLineBreakInField", "kEmptyUrl", "kCannotCreateFile",
+                           "kTooManyRedirects", "kResponseTooLarge"],
+}
+
+
+def source_text(path, constant):
+    """The text of a string constant: its literals joined, escapes undone."""
+    source = (SOURCE_DIR / path).read_text()
+    found = re.search(rf'\b{constant}(?:\[\])?\s*=\s*((?:"(?:[^"\\]|\\.)*"\s*)+);', source)
+    check(found, f"{path} no longer defines {constant}")
+    literals = re.findall(r'"((?:[^"\\]|\\.)*)"', found.group(1))
+    return "".join(literals).encode().decode("unicode_escape")
+
+
+def check_guide_messages(install):
+    guide = install.path("share/doc/kova-voltare/guide/index.html").read_text(encoding="utf-8")
+    section = guide[guide.index('id="troubleshooting"'):]
+    words = " ".join(re.sub(r"<[^>]+>", " ", html.unescape(section)).split())
+    for path, constants in TROUBLESHOOTING.items():
+        for constant in constants:
+            text = source_text(path, constant)
+            # The guide writes a placeholder as a word of its own ("name", "n").
+            for fragment in re.split(r"%[sd]", text):
+                fragment = " ".join(fragment.split())
+                check(fragment in words, f"the troubleshooting does not quote {constant}: {fragment!r}")
 
 
 def man_text(page):
