@@ -5,7 +5,12 @@ set -euo pipefail
 build=${1:-build}
 
 if [ -x "$build/src/gui/voltare" ]; then
-  exec "$build/src/gui/voltare"
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    # One line, and no failure: there is simply no screen to show a window on.
+    echo "KOVA Voltare needs a graphical display and none is set here (DISPLAY, WAYLAND_DISPLAY); on a virtual one: xvfb-run -a $build/src/gui/voltare [FILE]"
+    exit 0
+  fi
+  exec "$build/src/gui/voltare" "${@:2}"
 elif [ -x "$build/src/cli/voltare-cli" ]; then
   exec "$build/src/cli/voltare-cli" --help
 else

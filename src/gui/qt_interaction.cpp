@@ -112,9 +112,9 @@ void QtInteraction::ShowHelp(int context) { ShowHelpView(context, window_); }
 // Status, progress, cursor
 
 void QtInteraction::SetStatusText(std::string_view text) {
-  status_ = std::string(text);
+  status_ = std::string(text);  // `text` may be status_ itself: use only the copy from here
   if (statusPanel_) {
-    statusPanel_->setText(ToQString(text));
+    statusPanel_->setText(ToQString(status_));
     statusPanel_->repaint();
   }
 }

@@ -1,11 +1,48 @@
-// The main window as a user sees it after dropping a few files on it.
+// The main window as a user sees it after dropping a folder on it and
+// selecting one of its files.
 
 #include <QDir>
+#include <QFile>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+#include "app/application.h"
+#include "gui/main_window.h"
+#include "gui/qt_interaction.h"
 #include "gui/screenshots/captures.h"
 
 namespace voltare::gui {
 
-void CaptureMainWindow(const QDir&) {}
+namespace {
+
+// A folder of ordinary documents in the scratch temporary directory.
+QString MakeSampleFolder() {
+  const QString folder = QDir::temp().filePath("Documents");
+  QDir().mkpath(folder);
+  const char* const names[] = {"notes.txt", "tax return 2025.pdf", "holiday.png", "budget.ods", "letter to Anna.odt",
+                               "passwords.txt"};
+  for (int n = 0; const char* name : names) {
+    QFile file(QDir(folder).filePath(name));
+    if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(1500 + 3000 * n++, 'x'));
+  }
+  return folder;
+}
+
+}  // namespace
+
+void CaptureMainWindow(const QDir& out) {
+  QtInteraction interaction;
+  app::Application program(interaction, std::filesystem::current_path());
+  MainWindow window(program, interaction, {});
+  SaveWindowPicture(window, out, "main-window-empty");
+
+  const std::string folder = QFile::encodeName(MakeSampleFolder()).toStdString();
+  program.MainForm.DropFiles(std::vector<std::string>{folder});
+  program.MainForm.ListView.Select(folder + "/notes.txt");
+  program.MainForm.ListViewSelectItem();
+  window.ShowForm();
+  SaveWindowPicture(window, out, "main-window");
+}
 
 }  // namespace voltare::gui

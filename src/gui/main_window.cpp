@@ -1,0 +1,280 @@
+#include "gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <exception>
+
+#include "app/application.h"
+#include "app/messages.h"
+#include "gui/qt_interaction.h"
+#include "gui/qt_text.h"
+#include "platform/os_error.h"
+#include "platform/result_codes.h"
+#include "ui_main_window.h"
+
+namespace voltare::gui {
+
+namespace {
+
+// The original window's width counted its border; the client area is that
+// much narrower (635 wide with the list's columns gives 624).
+constexpr int kBorderAllowance = 11;
+constexpr int kClientHeight = 359;
+
+// The list's paths are the file system's bytes; Qt shows them as text.
+std::string LocalPath(const QUrl& url) { return QFile::encodeName(url.toLocalFile()).toStdString(); }
+
+// The left panel's captions stay on one line in its fixed width, whatever
+// font the desktop uses: where one would not fit, all get a smaller font.
+void FitCaptions(std::initializer_list<QAbstractButton*> buttons, int width) {
+  QFont font = (*buttons.begin())->font();
+  // A narrow face first, where the desktop has it.
+  font.setFamilies({"Liberation Sans", font.family()});
+  const auto fits = [&] {
+    return std::ranges::all_of(buttons, [&](QAbstractButton* button) {
+      return QFontMetrics(font).horizontalAdvance(button->text()) <= width;
+    });
+  };
+  while (!fits() && font.pointSizeF() > 6) font.setPointSizeF(font.pointSizeF() - 0.5);
+  for (QAbstractButton* button : buttons) button->setFont(font);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(app::Application& application, QtInteraction& interaction,
+                       std::vector<std::string> arguments)
+    : ui_(std::make_unique<Ui::MainWindow>()),
+      form_(application.MainForm),
+      interaction_(interaction),
+      arguments_(std::move(arguments)) {
+  ui_->setupUi(this);
+  SetUpStatusBar();
+  SetUpList();
+  SetUpPopupMenu();
+  BindCommands();
+  BindEvents();
+  interaction_.Attach(this, statusPanel_, ui_->ProgressBar);
+  ShowForm();
+  SetUpWindow();
+  form_.CheckColorDepth(screen()->depth());
+}
+
+MainWindow::~MainWindow() = default;
+
+// ---------------------------------------------------------------------------
+// Setting up
+
+void MainWindow::SetUpWindow() {
+  // A fixed single border with a minimise box but no maximise box.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowIcon(QIcon::fromTheme("kova-voltare", QIcon(":/icons/kova-voltare.svg")));
+  setAcceptDrops(true);
+  const QMargins margins = ui_->LeftBoxLayout->contentsMargins();
+  const int captionWidth = ui_->LeftBox->maximumWidth() - margins.left() - margins.right() - 6;
+  FitCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
+  // The menu bar lies inside a Qt window's client area, above the 359 pixels.
+  setFixedSize(app::MainFormWidth() - kBorderAllowance, kClientHeight + menuBar()->sizeHint().height());
+  move(screen()->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::SetUpStatusBar() {
+  // One panel of plain text; a label keeps it when menus show their tips.
+  statusPanel_ = new QLabel(ui_->StatusBar);
+  statusPanel_->setObjectName("StatusPanel");
+  ui_->StatusBar->addWidget(statusPanel_, 1);
+  ui_->StatusBar->setToolTip("Visit KOVA Software on the web: " + ToQString(app::messages::kHomePage));
+}
+
+void MainWindow::SetUpList() {
+  QTableWidget& list = *ui_->ListView;
+  list.setColumnCount(static_cast<int>(app::kListColumns.size()));
+  for (int column = 0; const app::ListColumn& spec : app::kListColumns) {
+    auto* header = new QTableWidgetItem(ToQString(spec.caption));
+    header->setTextAlignment((spec.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    list.setHorizontalHeaderItem(column, header);
+    list.setColumnWidth(column, spec.width);
+    ++column;
+  }
+  list.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void MainWindow::SetUpPopupMenu() {
+  popupMenu_ = new QMenu(this);
+  popupMenu_->setObjectName("PopupMenu");
+  popupMenu_->addActions({ui_->DeleteFile2, ui_->EncryptFiles2, ui_->WipeFiles1});
+  popupMenu_->addSeparator();
+  popupMenu_->addAction(ui_->ClearList2);
+}
+
+// Every entry of the command table runs its handler from the widget or
+// action of the same name; captions and shortcuts come from the table.
+void MainWindow::BindCommands() {
+  for (const app::Command& command : app::TMainForm::Commands()) {
+    const QString name = ToQString(command.control);
+    const std::string control(command.control);
+    if (auto* action = findChild<QAction*>(name)) {
+      const bool onToolBar = std::ranges::any_of(action->associatedObjects(), [](QObject* object) {
+        return qobject_cast<QToolBar*>(object) != nullptr;
+      });
+      if (onToolBar) {
+        action->setToolTip(ToQString(command.caption));
+      } else {
+        action->setText(ToQString(command.caption));
+        action->setShortcut(QKeySequence(ToQString(command.shortcut)));
+      }
+      connect(action, &QAction::triggered, this, [this, control] { Handle([&] { form_.Run(control); }); });
+    } else if (auto* button = findChild<QAbstractButton*>(name)) {
+      button->setText(ToQString(command.caption));
+      connect(button, &QAbstractButton::clicked, this, [this, control] { Handle([&] { form_.Run(control); }); });
+    }
+  }
+}
+
+void MainWindow::BindEvents() {
+  connect(ui_->Edit1, &QMenu::aboutToShow, this, [this] { Handle([&] { form_.Edit1Click(); }); });
+  connect(ui_->Actions1, &QMenu::aboutToShow, this, [this] { Handle([&] { form_.Actions1Click(); }); });
+  connect(popupMenu_, &QMenu::aboutToShow, this, [this] { Handle([&] { form_.PopupMenuPopup(); }); });
+
+  QTableWidget* list = ui_->ListView;
+  connect(list, &QTableWidget::itemSelectionChanged, this, [this] {
+    if (showingList_) return;
+    TakeSelection();
+    form_.ListViewSelectItem();
+    ShowControls();
+  });
+  connect(list, &QTableWidget::cellDoubleClicked, this, [this] { Handle([&] { form_.ListViewDblClick(); }); });
+  connect(list, &QWidget::customContextMenuRequested, this,
+          [this, list](const QPoint& at) { popupMenu_->popup(list->viewport()->mapToGlobal(at)); });
+  ui_->Pijl->installEventFilter(this);
+}
+
+// ---------------------------------------------------------------------------
+// Handlers and the form's state
+
+template <typename Handler>
+void MainWindow::Handle(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& failure) {
+    // The forms report their own failures; this is the last line, so that
+    // nothing unexpected ends the program with the user's list in it.
+    interaction_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  }
+  ShowForm();
+  if (form_.Closed) {
+    closeAllowed_ = true;
+    close();
+  }
+}
+
+void MainWindow::ShowForm() {
+  setWindowTitle(ToQString(form_.Caption));
+  ui_->BannerCaption->setText(ToQString(form_.Caption));
+  ShowList();
+  ShowControls();
+  if (form_.ActiveControl == &form_.ListView) {
+    ui_->ListView->setFocus();
+    form_.ActiveControl = nullptr;
+  }
+}
+
+void MainWindow::ShowControls() {
+  for (const app::NamedControl& named : form_.Controls()) {
+    const QString name = ToQString(named.name);
+    if (auto* action = findChild<QAction*>(name)) {
+      action->setEnabled(named.control->enabled);
+      action->setVisible(named.control->visible);
+    } else if (auto* widget = findChild<QWidget*>(name)) {
+      widget->setEnabled(named.control->enabled);
+      widget->setVisible(named.control->visible);
+    }
+  }
+  ui_->Head->setText(ToQString(form_.Head.caption));
+}
+
+void MainWindow::ShowList() {
+  showingList_ = true;
+  QTableWidget& list = *ui_->ListView;
+  const std::vector<app::ListItem>& items = form_.ListView.Items();
+  list.clearSelection();
+  list.setRowCount(static_cast<int>(items.size()));
+  for (int row = 0; const app::ListItem& item : items) {
+    for (int column = 0; const app::ListColumn& spec : app::kListColumns) {
+      auto* cell = new QTableWidgetItem(ToQString(item.Column(static_cast<std::size_t>(column))));
+      cell->setTextAlignment((spec.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+      if (column == 0) cell->setIcon(interaction_.Icon(item.imageIndex));
+      list.setItem(row, column, cell);
+      ++column;
+    }
+    if (item.selected) {
+      list.selectionModel()->select(list.model()->index(row, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    ++row;
+  }
+  showingList_ = false;
+}
+
+void MainWindow::TakeSelection() {
+  const std::vector<app::ListItem>& items = form_.ListView.Items();
+  if (static_cast<std::size_t>(ui_->ListView->rowCount()) != items.size()) return;
+  const QItemSelectionModel& selection = *ui_->ListView->selectionModel();
+  std::vector<std::pair<std::string, bool>> states;
+  for (int row = 0; const app::ListItem& item : items) {
+    states.emplace_back(item.fileName, selection.isRowSelected(row++));
+  }
+  for (const auto& [fileName, selected] : states) form_.ListView.Select(fileName, selected);
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (activated_) return;
+  activated_ = true;
+  // Once the window is on the screen, so that what the command line starts
+  // (a password prompt, a message) appears over it.
+  QTimer::singleShot(0, this, [this] { Handle([&] { form_.FormActivate(arguments_); }); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (closeAllowed_ || form_.FormCloseQuery()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (std::ranges::any_of(urls, &QUrl::isLocalFile)) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  std::vector<std::string> paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths.push_back(LocalPath(url));
+  }
+  event->acceptProposedAction();
+  Handle([&] { form_.DropFiles(paths); });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The arrow beside the heading opens the list's menu where it is clicked.
+  if (watched == ui_->Pijl && event->type() == QEvent::MouseButtonRelease) {
+    popupMenu_->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace voltare::gui

@@ -1,0 +1,76 @@
+#pragma once
+// The main window. It shows the main form's controls (caption, heading, file
+// list, enabled states) and hands every menu entry, tool button, left-panel
+// button and window event to the form's handlers; the commands themselves
+// live in the form.
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QLabel;
+class QMenu;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace voltare::app {
+class Application;
+class TMainForm;
+}  // namespace voltare::app
+
+namespace voltare::gui {
+
+class QtInteraction;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `arguments`: the program's arguments without its name; the first showing
+  // of the window hands them to the form.
+  MainWindow(app::Application& application, QtInteraction& interaction, std::vector<std::string> arguments);
+  ~MainWindow() override;
+
+  // Copies the form's state into the widgets: after every handler.
+  void ShowForm();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetUpWindow();
+  void SetUpStatusBar();
+  void SetUpList();
+  void SetUpPopupMenu();
+  void BindCommands();
+  void BindEvents();
+
+  // Runs one of the form's handlers, then shows what it changed. A handler
+  // that closed the form closes the window.
+  template <typename Handler>
+  void Handle(Handler&& handler);
+  void ShowControls();
+  void ShowList();
+  // The user's selection in the list, written into the form.
+  void TakeSelection();
+
+  std::unique_ptr<Ui::MainWindow> ui_;
+  app::TMainForm& form_;
+  QtInteraction& interaction_;
+  std::vector<std::string> arguments_;
+  QMenu* popupMenu_ = nullptr;
+  QLabel* statusPanel_ = nullptr;
+  bool activated_ = false;
+  bool closeAllowed_ = false;
+  bool showingList_ = false;
+};
+
+}  // namespace voltare::gui

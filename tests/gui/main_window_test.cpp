@@ -1,0 +1,156 @@
+// The main window driven through its real widgets on the offscreen platform.
+
+#include "gui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMenuBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "gui/qt_interaction.h"
+#include "platform/temp_files.h"
+#include "support/test_env.h"
+
+namespace voltare::gui {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TestDir;
+
+struct MainWindowFixture {
+  explicit MainWindowFixture(std::vector<std::string> arguments = {})
+      : window(program, interaction, std::move(arguments)) {}
+
+  QtInteraction interaction;
+  app::Application program{interaction, TestDir()};
+  MainWindow window;
+
+  QTableWidget& List() { return *window.findChild<QTableWidget*>("ListView"); }
+  QAction& Action(const char* name) { return *window.findChild<QAction*>(name); }
+
+  std::vector<std::string> DisplayNames() {
+    std::vector<std::string> names;
+    for (int row = 0; row < List().rowCount(); ++row) names.push_back(List().item(row, 0)->text().toStdString());
+    return names;
+  }
+
+  // Opens a menu the way the user does, so that its aboutToShow handler runs.
+  void OpenAndCloseMenu(const char* name) {
+    auto* menu = window.findChild<QMenu*>(name);
+    menu->popup(window.geometry().center());
+    QTest::qWait(10);
+    menu->close();
+  }
+};
+
+std::string MakeFile(const fs::path& path, const std::string& text = "some text") {
+  fs::create_directories(path.parent_path());
+  testing::WriteFileText(path, text);
+  return path.string();
+}
+
+TEST(MainWindowTest, EveryControlAndCommandOfTheFormHasAWidgetOrActionOfItsName) {
+  MainWindowFixture fixture;
+  const auto bound = [&](std::string_view name) {
+    const QString objectName = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return fixture.window.findChild<QWidget*>(objectName) || fixture.window.findChild<QAction*>(objectName);
+  };
+  for (const app::NamedControl& control : fixture.program.MainForm.Controls()) {
+    EXPECT_TRUE(bound(control.name)) << control.name;
+  }
+  for (const app::Command& command : app::TMainForm::Commands()) {
+    EXPECT_TRUE(bound(command.control)) << command.control;
+  }
+  EXPECT_EQ(fixture.Action("Exit1").shortcut(), QKeySequence("Ctrl+X"));
+  EXPECT_EQ(fixture.Action("Cut1").shortcut(), QKeySequence("Ctrl+U"));
+  EXPECT_EQ(fixture.Action("Contents").shortcut(), QKeySequence("F1"));
+  EXPECT_EQ(fixture.window.findChild<QToolButton*>("WipeFiles3")->toolTip(),
+            "Secure deleting of your files from your harddisk");
+  EXPECT_EQ(fixture.window.windowTitle(), "KOVA Voltare 2.50");
+  EXPECT_EQ(fixture.window.width(), 624);
+  EXPECT_EQ(fixture.window.height() - fixture.window.menuBar()->sizeHint().height(), 359)
+      << "the client area below the menu bar";
+}
+
+TEST(MainWindowTest, AFolderDroppedOnTheWindowFillsTheListSortedByName) {
+  MainWindowFixture fixture;
+  const fs::path folder = TestDir() / "drop";
+  MakeFile(folder / "beta.txt");
+  MakeFile(folder / "Alpha.txt", std::string(5000, 'a'));
+  MakeFile(folder / "inner" / "gamma.txt");
+  const std::string single = MakeFile(TestDir() / "delta.txt");
+  fixture.window.show();
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.string())),
+                QUrl::fromLocalFile(QString::fromStdString(single))});
+  QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&fixture.window, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&fixture.window, &drop);
+
+  EXPECT_EQ(fixture.DisplayNames(), (std::vector<std::string>{"Alpha.txt", "beta.txt", "delta.txt", "gamma.txt"}));
+  EXPECT_EQ(fixture.List().item(0, 1)->text().toStdString(), (folder / "Alpha.txt").string());
+  EXPECT_EQ(fixture.List().item(0, 2)->text(), "4KB");
+  EXPECT_TRUE(fixture.List().item(0, 2)->textAlignment() & Qt::AlignRight);
+}
+
+TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
+  MainWindowFixture fixture;
+  const std::string a = MakeFile(TestDir() / "a.txt");
+  const std::string b = MakeFile(TestDir() / "b.txt");
+  fixture.program.MainForm.DropFiles(std::vector<std::string>{a, b});
+  fixture.window.ShowForm();
+  fixture.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&fixture.window));
+
+  fixture.OpenAndCloseMenu("Actions1");
+  EXPECT_FALSE(fixture.Action("EncryptFiles1").isEnabled());
+  EXPECT_TRUE(fixture.Action("DecryptFiles1").isEnabled());
+  EXPECT_FALSE(fixture.Action("CutButton").isEnabled());
+
+  QTableWidget& list = fixture.List();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1, 0)).center());
+  EXPECT_TRUE(fixture.Action("CutButton").isEnabled()) << "selection changes reach ListViewSelectItem";
+  EXPECT_TRUE(fixture.Action("DeleteButton").isEnabled());
+  EXPECT_FALSE(fixture.Action("EncryptFiles1").isEnabled()) << "only opening the menu re-enables it";
+  fixture.OpenAndCloseMenu("Actions1");
+  EXPECT_TRUE(fixture.Action("EncryptFiles1").isEnabled());
+  EXPECT_EQ(fixture.program.MainForm.ListView.SelectedFileNames(), std::vector<std::string>{b});
+
+  // Ctrl+U takes the selected entry off the list (onto the clipboard).
+  fixture.OpenAndCloseMenu("Edit1");
+  QTest::keyClick(&fixture.window, Qt::Key_U, Qt::ControlModifier);
+  EXPECT_EQ(fixture.DisplayNames(), std::vector<std::string>{"a.txt"});
+  EXPECT_FALSE(fixture.Action("CutButton").isEnabled());
+}
+
+TEST(MainWindowTest, ExitDeletesLeftoverTemporaryFilesAndClosesTheWindow) {
+  MainWindowFixture fixture;
+  const auto temp = platform::PrivateTempDir();
+  ASSERT_TRUE(temp);
+  const std::string leftover = MakeFile(*temp / "Vol1A2B.TMP");
+  const std::string member = MakeFile(*temp / "member.txt.vlt");
+  fixture.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.window));
+
+  fixture.Action("Exit1").trigger();
+  EXPECT_FALSE(fixture.window.isVisible());
+  EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_FALSE(fs::exists(member));
+}
+
+}  // namespace
+}  // namespace voltare::gui
