@@ -280,7 +280,7 @@ TROUBLESHOOTING = {
     "src/platform/result_codes.cpp": ["kInternalErrorText", "kBadPasswordText", "kNoSuchFileText",
                                       "kBadFileText"],
     "src/app/password_box.cpp": ["kEmptyPassword"],
-    "src/app/messages.h": ["kMissingListFiles", "kRegistryError"],
+    "src/app/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError"],
     "src/app/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped"],
     "src/app/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
     "src/app/clipboard_print_messages.h": ["kNoClipboardText"],
