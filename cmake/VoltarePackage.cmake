@@ -21,6 +21,11 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The desktop program draws its SVG pictures and icons through Qt's SVG
+# plugins, which dpkg-shlibdeps cannot see.
+if(TARGET voltare)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+endif()
 # Opening files and web pages goes through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")

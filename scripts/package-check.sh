@@ -61,10 +61,11 @@ echo "=== Checking"
 # Sample files made by the installed tool, outside any project directory.
 printf 'correct horse battery staple\n' >"$work/pw.txt"
 printf 'a sample\n' >"$work/sample.txt"
+printf 'another sample\n' >"$work/bundled.txt"
 export VOLTARE_CONFIG_DIR=$work/config
 (cd "$work" &&
   voltare-cli --password-file pw.txt --yes encrypt sample.txt &&
-  voltare-cli --password-file pw.txt --yes encrypt --bundle sample.plx sample.txt) >/dev/null
+  voltare-cli --password-file pw.txt --yes encrypt --bundle sample.plx bundled.txt) >/dev/null
 
 step "voltare-cli --version" voltare-cli --version
 step "the manual pages are found" man -w voltare-cli voltare
