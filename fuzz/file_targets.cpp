@@ -57,10 +57,10 @@ void FuzzPlxArchive(std::span<const std::uint8_t> input) {
   const auto archive = WriteInput(input, "input.plx");
   std::vector<archive::ArchiveMember> members;
   if (archive::ListArchiveMembers(archive, members) != platform::Success) return;
-  std::vector<std::string> names;
-  for (const auto& member : members) names.push_back(member.name);
-  std::vector<std::filesystem::path> extracted;
-  archive::ExtractFromArchive(names, archive, extracted);
+  std::vector<std::size_t> entries(members.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = i;
+  std::vector<archive::ExtractedMember> extracted;
+  archive::ExtractFromArchive(entries, archive, extracted);
 }
 
 }  // namespace voltare::fuzz

@@ -8,6 +8,7 @@
 // user. All calls are synchronous: a question's answer is there when the call
 // returns.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -93,11 +94,11 @@ struct ArchiveRequest {
 };
 
 // What the archive viewer answers: the output directory (ending with '/') and
-// the chosen member names in archive order; for Cancel an empty directory and
-// no members at all.
+// the chosen entries, as their 0-based positions in the archive, ascending;
+// for Cancel an empty directory and no entries at all.
 struct ArchiveChoice {
   std::string outputDirectory;
-  std::optional<std::vector<std::string>> members;
+  std::optional<std::vector<std::size_t>> entries;
 };
 
 // ---------------------------------------------------------------------------

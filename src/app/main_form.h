@@ -146,7 +146,8 @@ class TMainForm {
   std::string CurrentPassword;
   bool BundleChoice = false;
   std::string ExtractDirectory;
-  std::optional<std::vector<std::string>> ExtractSelection;
+  // The archive viewer's chosen entries (positions in the archive).
+  std::optional<std::vector<std::size_t>> ExtractSelection;
   std::string SavedStatusText;
 
   // Batch decryption of a ".vlt" or ".plx" file named on the command line.

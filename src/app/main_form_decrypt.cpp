@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -56,19 +57,28 @@ std::string_view AlgorithmCaption(int id) {
   }
 }
 
-// The name a file had before encryption: its path without ".vlt".
-std::string WithoutExtension(const std::string& path) {
-  return path.substr(0, path.size() - kEncryptedExtension.size());
+// One file of a batch: where its bytes are, and the name it goes by. A member
+// taken out of an archive lies in a temporary file of its own and goes by its
+// name in the archive.
+struct BatchFile {
+  std::string path;
+  std::string name;
+  bool damaged = false;  // a member the archive's end cut short
+};
+
+// The name a file had before encryption: its name without ".vlt".
+std::string WithoutExtension(const std::string& name) {
+  return name.substr(0, name.size() - std::min(name.size(), kEncryptedExtension.size()));
 }
 
 // Where a decrypted file goes: into the output directory when that names an
-// existing directory, else next to the encrypted file.
-fs::path OutputPath(const std::string& path, const std::string& outputDirectory) {
+// existing directory, else next to the encrypted file. The replace question
+// and the write both take this path, so they never name different files.
+fs::path OutputPath(const BatchFile& file, const std::string& outputDirectory) {
   std::error_code error;
-  if (!outputDirectory.empty() && fs::is_directory(outputDirectory, error)) {
-    return WithoutExtension(outputDirectory + fs::path(path).filename().string());
-  }
-  return WithoutExtension(path);
+  const bool intoDirectory = !outputDirectory.empty() && fs::is_directory(outputDirectory, error);
+  const fs::path directory = intoDirectory ? fs::path(outputDirectory) : fs::path(file.path).parent_path();
+  return directory / WithoutExtension(file.name);
 }
 
 ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
@@ -97,8 +107,9 @@ class ExtractedMembers {
   ExtractedMembers(const ExtractedMembers&) = delete;
   ExtractedMembers& operator=(const ExtractedMembers&) = delete;
 
-  void Adopt(std::vector<fs::path> paths) { paths_ = std::move(paths); }
-  bool Any() const { return !paths_.empty(); }
+  void Adopt(const std::vector<archive::ExtractedMember>& members) {
+    for (const archive::ExtractedMember& member : members) paths_.push_back(member.path);
+  }
   void DeleteAll() {
     for (const fs::path& path : paths_) ::unlink(path.c_str());
     paths_.clear();
@@ -109,11 +120,11 @@ class ExtractedMembers {
 };
 
 // The archive step: the viewer's answer becomes ExtractDirectory and
-// ExtractSelection, the chosen members are taken out, and `paths` then holds
+// ExtractSelection, the chosen members are taken out, and `files` then holds
 // them. False when there is nothing to decrypt (already reported if needed).
-bool OpenArchive(Application& app, std::vector<std::string>& paths, ExtractedMembers& extracted) {
+bool OpenArchive(Application& app, std::vector<BatchFile>& files, ExtractedMembers& extracted) {
   TMainForm& form = app.MainForm;
-  const std::string archivePath = paths.front();
+  const std::string archivePath = files.front().path;
   if (!IsPlxFile(archivePath)) {
     app.ui.Error(platform::ErrorFormat(platform::ErrBadFile));
     return false;
@@ -127,30 +138,35 @@ bool OpenArchive(Application& app, std::vector<std::string>& paths, ExtractedMem
     return false;
   }
   form.ExtractDirectory = std::move(viewed.choice.outputDirectory);
-  form.ExtractSelection = std::move(viewed.choice.members);
+  form.ExtractSelection = std::move(viewed.choice.entries);
   if (!form.ExtractSelection) return false;
 
-  paths.clear();
-  std::vector<fs::path> members;
+  files.clear();
+  std::vector<archive::ExtractedMember> members;
   const ResultCode result = archive::ExtractFromArchive(*form.ExtractSelection, archivePath, members);
   form.ExtractSelection.reset();
   if (result != platform::Success) {
     app.ui.Error(platform::ErrorFormat(result));
     return false;
   }
-  for (const fs::path& member : members) paths.push_back(member.string());
-  extracted.Adopt(std::move(members));
+  extracted.Adopt(members);
+  for (archive::ExtractedMember& member : members) {
+    files.push_back({member.path.string(), std::move(member.name), member.cutShort});
+  }
   return true;
 }
 
-PasswordRequest DecryptPasswordRequest(const std::string& path) {
+PasswordRequest DecryptPasswordRequest(const BatchFile& file) {
   PasswordRequest request;
-  request.fileName = fs::path(path).filename().string();
-  request.algorithmCaption = AlgorithmCaption(transforms::ReadAlgorithmId(path));
+  request.fileName = file.name;
+  request.algorithmCaption = AlgorithmCaption(transforms::ReadAlgorithmId(file.path));
   request.headerVisible = true;
   request.algorithmVisible = true;
   return request;  // no length limit, no bundle box
 }
+
+ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+                       std::size_t index, std::size_t count, const fs::path& target);
 
 }  // namespace
 
@@ -168,42 +184,49 @@ bool IsPlxFile(const fs::path& path) noexcept {
 std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
   TMainForm& form = app.MainForm;
   Interaction& ui = app.ui;
+  std::vector<BatchFile> files;
+  for (std::string& path : paths) {
+    std::string name = fs::path(path).filename().string();
+    files.push_back({std::move(path), std::move(name)});
+  }
   ExtractedMembers extracted;
-  if (paths.size() == 1 && ExtensionOf(paths.front()) == kArchiveExtension) {
-    if (!OpenArchive(app, paths, extracted)) return 0;
+  if (files.size() == 1 && ExtensionOf(files.front().name) == kArchiveExtension) {
+    if (!OpenArchive(app, files, extracted)) return 0;
   }
 
   bool samePassword = false;
   std::size_t succeeded = 0;
-  for (std::size_t j = 0; j < paths.size(); ++j) {
-    const std::string& path = paths[j];
-    if (ExtensionOf(path) != kEncryptedExtension) continue;
-    if (!transforms::IsVltFile(path)) {
+  for (std::size_t j = 0; j < files.size(); ++j) {
+    const BatchFile& file = files[j];
+    if (ExtensionOf(file.name) != kEncryptedExtension) continue;
+    // A member cut short cannot decrypt whatever the password: it is
+    // reported like any other damaged file, without asking for one.
+    if (file.damaged || !transforms::IsVltFile(file.path)) {
       ui.Error(platform::ErrorFormat(platform::ErrBadFile));
       continue;
     }
-    // Asked about the name next to the encrypted file. A Yes does not touch
-    // the old file: it is replaced only by a complete new one.
-    const std::string target = WithoutExtension(path);
+    // Asked about the file the output will replace, wherever it goes. A Yes
+    // does not touch the old file: it is replaced only by a complete new one.
+    const fs::path target = OutputPath(file, form.ExtractDirectory);
     if (platform::FileExists(target) &&
-        !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target))) {
+        !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()))) {
       continue;
     }
     if (!samePassword) {
-      form.AskPassword(DecryptPasswordRequest(path));
+      form.AskPassword(DecryptPasswordRequest(file));
       if (form.CurrentPassword.empty()) return succeeded;
     }
 
     const ResultCode result = [&] {
       const transforms::KeyMaterial key(form.CurrentPassword);
-      return DecryptOneFile(app, path, &key, j, paths.size(), form.ExtractDirectory);
+      return DecryptInto(app, file.path, &key, j, files.size(), target);
     }();
     if (result != platform::Success && result != platform::ErrReported) {
       ui.Error(platform::ErrorFormat(result));
       return succeeded;
     }
     if (result == platform::Success) ++succeeded;
-    if (j == 0 && paths.size() > 1) samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
+    if (j == 0 && files.size() > 1) samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
   }
 
   extracted.DeleteAll();
@@ -215,6 +238,15 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
 
 ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                           std::size_t index, std::size_t count, const std::string& outputDirectory) {
+  const BatchFile file{path, fs::path(path).filename().string()};
+  return DecryptInto(app, path, key, index, count, OutputPath(file, outputDirectory));
+}
+
+namespace {
+
+// DecryptOneFile with the output path already chosen.
+ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+                       std::size_t index, std::size_t count, const fs::path& target) {
   TMainForm& form = app.MainForm;
   Interaction& ui = app.ui;
   if (index == 0) form.SavedStatusText = ui.StatusText();
@@ -244,7 +276,7 @@ ResultCode DecryptOneFile(Application& app, const std::string& path, const trans
     ui.SetStatusText(text::FillCount(text::kDecompressingStatus, index + 1, count));
     // Written under a temporary name beside the output and renamed over it
     // only when complete, so an existing file survives every failure.
-    platform::StagedFile output(OutputPath(path, outputDirectory));
+    platform::StagedFile output(target);
     result = transforms::DecompressFile(decrypted.Path(), output.stagingPath(), &progress);
     if (result != platform::Success) return reported(result);
     output.Commit();
@@ -259,6 +291,8 @@ ResultCode DecryptOneFile(Application& app, const std::string& path, const trans
     return platform::CurrentExceptionCode();
   }
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 

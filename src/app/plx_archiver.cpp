@@ -22,18 +22,16 @@ std::size_t ArchiveListView::SelectedCount() const {
   return count;
 }
 
-std::vector<std::string> ArchiveListView::SelectedCaptions() const {
-  std::vector<std::string> captions;
-  for (const ArchiveListItem& item : items_) {
-    if (item.selected) captions.push_back(item.caption);
+std::vector<std::size_t> ArchiveListView::SelectedIndices() const {
+  std::vector<std::size_t> indices;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].selected) indices.push_back(i);
   }
-  return captions;
+  return indices;
 }
 
-void ArchiveListView::Select(std::string_view name, bool selected) {
-  for (ArchiveListItem& item : items_) {
-    if (item.caption == name) item.selected = selected;
-  }
+void ArchiveListView::Select(std::size_t index, bool selected) {
+  if (index < items_.size()) items_[index].selected = selected;
 }
 
 void ArchiveListView::SetAllSelected(bool selected) {
@@ -100,7 +98,7 @@ void TPLXArchiver::ContinueButtonClick() {
   std::string directory = Directory.text;
   if (!directory.ends_with('/')) directory += '/';
   Close();
-  Answer({std::move(directory), FileList.SelectedCaptions()});
+  Answer({std::move(directory), FileList.SelectedIndices()});
 }
 
 void TPLXArchiver::CancelButtonClick() {

@@ -27,7 +27,9 @@ struct ArchiveListItem {
   bool selected = false;
 };
 
-// The member list: a report view ("FileName", "Size"), several rows selectable.
+// The member list: a report view ("FileName", "Size"), several rows
+// selectable. Row i is entry i of the archive; rows are chosen by position,
+// since two entries may carry the same name.
 class ArchiveListView : public Control {
  public:
   const std::vector<ArchiveListItem>& Items() const noexcept { return items_; }
@@ -36,10 +38,10 @@ class ArchiveListView : public Control {
   void Add(ArchiveListItem item) { items_.push_back(std::move(item)); }
 
   std::size_t SelectedCount() const;
-  // Captions of the selected rows, in list order.
-  std::vector<std::string> SelectedCaptions() const;
-  // For views and tests: (de)selects every row of this member name.
-  void Select(std::string_view name, bool selected = true);
+  // Positions of the selected rows, ascending (archive order).
+  std::vector<std::size_t> SelectedIndices() const;
+  // (De)selects the row at `index`; a position past the end is ignored.
+  void Select(std::size_t index, bool selected = true);
   void SetAllSelected(bool selected);
 
  private:

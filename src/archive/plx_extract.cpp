@@ -11,45 +11,42 @@ namespace voltare::archive {
 
 namespace {
 
-// Writes the reader's current member to `target`, replacing a file of that
-// name; a link planted under the name is removed, never followed.
+// Writes the reader's current member to `target`, a file this run has just
+// made for it alone.
 void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target) {
-  std::error_code ignored;
-  std::filesystem::remove(target, ignored);
-  platform::File out(target, platform::File::Mode::CreateNew);
+  platform::File out(target, platform::File::Mode::CreateTruncate);
   reader.CopyDataTo(out);
   out.close();
 }
 
-void RemoveFiles(const std::vector<std::filesystem::path>& files) {
-  for (const auto& file : files) {
+void RemoveFiles(const std::vector<ExtractedMember>& members) {
+  for (const auto& member : members) {
     std::error_code ignored;
-    std::filesystem::remove(file, ignored);
+    std::filesystem::remove(member.path, ignored);
   }
 }
 
 }  // namespace
 
-platform::ResultCode ExtractFromArchive(std::span<const std::string> wanted,
+platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
                                         const std::filesystem::path& archivePath,
-                                        std::vector<std::filesystem::path>& output) {
+                                        std::vector<ExtractedMember>& output) {
   output.clear();
   if (wanted.empty() || archivePath.empty()) return platform::ErrInternal;
   if (!platform::FileExists(archivePath)) return platform::ErrNoSuchFile;
 
-  std::vector<std::filesystem::path> extracted;
+  std::vector<ExtractedMember> extracted;
   try {
     ArchiveReader reader(archivePath);
-    const auto directory = platform::PrivateTempDir();
-    if (!directory) return platform::ErrNoTempFile;
-
-    while (extracted.size() < wanted.size() && reader.NextEntry()) {
-      if (reader.name() != wanted[extracted.size()]) continue;
-      // Checked by the reader to be a plain file name: the target stays in
-      // the private directory whatever the archive holds.
-      const auto target = *directory / reader.name();
-      extracted.push_back(target);
-      ExtractMember(reader, target);
+    for (std::size_t entry = 0; extracted.size() < wanted.size() && reader.NextEntry(); ++entry) {
+      if (entry != wanted[extracted.size()]) continue;
+      const auto target = platform::MakeTempFileName();
+      if (!target) {
+        RemoveFiles(extracted);
+        return platform::ErrNoTempFile;
+      }
+      extracted.push_back({*target, reader.name(), reader.dataCutShort()});
+      ExtractMember(reader, *target);
     }
     output = std::move(extracted);
     return platform::Success;

@@ -2,6 +2,7 @@
 // Taking chosen members out of a PLX archive into the private temporary
 // directory, where batch decryption picks them up.
 
+#include <cstddef>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -11,20 +12,27 @@
 
 namespace voltare::archive {
 
-// Extracts the members named in `wanted` to the private temporary directory.
-// `wanted` must list names in archive order: each name is matched against the
-// entries that follow the previous match, so a name that does not occur (or
-// comes out of order) ends all later matches. Two entries of the same name
-// are taken by two equal wanted names, one after the other.
+// A member taken out of an archive. Each gets a file of its own, so two
+// members of the same name (packed from two folders) never meet.
+struct ExtractedMember {
+  std::filesystem::path path;  // a new "Vol<unique>.TMP" in the private directory
+  std::string name;            // the member's name in the archive
+  bool cutShort = false;       // the archive ended inside its data
+};
+
+// Extracts the entries at the positions `wanted` (0-based, in archive order)
+// to the private temporary directory. A position that is not above the one
+// before it, or lies past the last entry, ends all later matches. A member
+// cut short at the end of the archive is extracted as far as it goes.
 //
-// On success `output` holds the full paths of the extracted files in archive
-// order. Returns Success; ErrInternal for an empty `wanted` or archive path;
-// ErrNoSuchFile when the archive does not exist; ErrNoTempFile when the
-// temporary directory cannot be had; ErrBadFile for a damaged archive; or the
-// errno of a failed file operation. On failure the files this call made are
-// removed again and `output` is empty.
-platform::ResultCode ExtractFromArchive(std::span<const std::string> wanted,
+// On success `output` holds the extracted members in archive order. Returns
+// Success; ErrInternal for an empty `wanted` or archive path; ErrNoSuchFile
+// when the archive does not exist; ErrNoTempFile when no temporary file can be
+// had; ErrBadFile for a damaged archive; or the errno of a failed file
+// operation. On failure the files this call made are removed again and
+// `output` is empty.
+platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
                                         const std::filesystem::path& archivePath,
-                                        std::vector<std::filesystem::path>& output);
+                                        std::vector<ExtractedMember>& output);
 
 }  // namespace voltare::archive

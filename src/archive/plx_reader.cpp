@@ -20,17 +20,21 @@ ArchiveReader::ArchiveReader(const std::filesystem::path& archivePath)
     : file_(archivePath, platform::File::Mode::Read), fileSize_(file_.size()) {}
 
 bool ArchiveReader::NextEntry() {
-  if (entriesRead_ > 0 && entriesRead_ == declaredCount_) return false;
+  if (entriesRead_ > 0 && (entriesRead_ == declaredCount_ || lastInFile_)) return false;
   if (dataPending_) SkipData();
-  ReadHeader();
-  ReadName();
+  // An archive cut short after a whole entry still gives the members before
+  // the cut; only the first entry must be there to call it an archive.
+  if (!ReadHeader() || !ReadName()) return false;
   ++entriesRead_;
   dataPending_ = true;
   return true;
 }
 
-void ArchiveReader::ReadHeader() {
-  if (Remaining() < kEntryHeaderSize) Damaged("archive entry header cut short");
+bool ArchiveReader::ReadHeader() {
+  if (Remaining() < kEntryHeaderSize) {
+    if (entriesRead_ > 0) return false;
+    Damaged("archive entry header cut short");
+  }
   std::array<std::uint8_t, kEntryHeaderSize> bytes{};
   if (file_.read(bytes) != bytes.size()) Damaged("archive entry header cut short");
   position_ += bytes.size();
@@ -45,17 +49,25 @@ void ArchiveReader::ReadHeader() {
   }
   if (header_.size < 0) Damaged("archive member with a negative size");
   if (header_.nameLength > kMaxNameLength) Damaged("archive member name too long");
-  const std::uint64_t rest = std::uint64_t{header_.nameLength} + 2 * kSeparatorSize +
-                             static_cast<std::uint64_t>(header_.size);
-  if (Remaining() < rest) Damaged("archive entry runs past the end of the file");
+  return true;
 }
 
-void ArchiveReader::ReadName() {
+bool ArchiveReader::ReadName() {
+  if (Remaining() < header_.nameLength) {
+    if (entriesRead_ > 0) return false;
+    Damaged("archive member name cut short");
+  }
   name_.assign(header_.nameLength, '\0');
   std::span<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(name_.data()), name_.size());
   if (file_.read(bytes) != bytes.size()) Damaged("archive member name cut short");
   position_ += bytes.size();
   if (!IsSafeMemberName(name_)) Damaged("archive member name is not a plain file name");
+  // An entry that runs past the end is the last one there is; its member is
+  // taken out as far as it goes.
+  const auto size = static_cast<std::uint64_t>(header_.size);
+  lastInFile_ = Remaining() < 2 * kSeparatorSize + size;
+  dataCutShort_ = Remaining() < kSeparatorSize + size;
+  return true;
 }
 
 void ArchiveReader::SkipData() {
@@ -71,13 +83,15 @@ void ArchiveReader::CopyDataTo(platform::File& out) {
   while (left > 0) {
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
     const std::size_t got = file_.read(std::span(chunk).first(want));
-    // The entry was checked to fit; a short read means the file shrank meanwhile.
-    if (got != want) Damaged("archive member data cut short");
     out.write(std::span(chunk).first(got));
     position_ += got;
     left -= got;
+    if (got == want) continue;
+    // A member found whole that comes back short: the file shrank meanwhile.
+    if (!dataCutShort_) Damaged("archive member data cut short");
+    break;
   }
-  SeekTo(position_ + kSeparatorSize);
+  if (!lastInFile_) SeekTo(position_ + kSeparatorSize);
   dataPending_ = false;
 }
 

@@ -2,7 +2,8 @@
 // Reading a PLX archive entry by entry. Every entry is checked before it is
 // used, so a damaged or hostile archive reads as damaged (DamagedDataError,
 // result ErrBadFile) and can never direct a write outside the directory its
-// members are extracted to.
+// members are extracted to. An archive cut short is not damaged: the members
+// before the cut are read whole, the one it runs through as far as it goes.
 
 #include <cstdint>
 #include <filesystem>
@@ -29,23 +30,29 @@ class ArchiveReader {
 
   // Reads the header and name of the next entry, skipping the data of the
   // current one if it was not taken. False once all entries the archive
-  // declares have been read. Throws DamagedDataError for an entry without
-  // "PLX", a count of 0 or one that differs from the first entry's, a negative
-  // size, a name that is too long or not a plain file name (IsSafeMemberName),
-  // or an entry that runs past the end of the file.
+  // declares have been read, or where an archive cut short ends: before an
+  // entry whose header or name is cut off, after one whose data is. Throws
+  // DamagedDataError for an entry without "PLX", a count of 0 or one that
+  // differs from the first entry's, a negative size, a name that is too long
+  // or not a plain file name (IsSafeMemberName), or a first entry whose header
+  // or name is cut off.
   bool NextEntry();
 
   const std::string& name() const noexcept { return name_; }
+  // The size the entry declares; a member cut short holds less.
   std::int64_t size() const noexcept { return header_.size; }
+  // True when the archive ends inside this member's data.
+  bool dataCutShort() const noexcept { return dataCutShort_; }
 
-  // Copies the current entry's data to `out` (in 256-byte chunks).
+  // Copies the current entry's data to `out` (in 256-byte chunks), as far as
+  // the file goes for a member cut short.
   void CopyDataTo(platform::File& out);
 
  private:
-  void ReadHeader();
-  void ReadName();
+  bool ReadHeader();
+  bool ReadName();
   void SkipData();
-  std::uint64_t Remaining() const noexcept { return fileSize_ - position_; }
+  std::uint64_t Remaining() const noexcept { return position_ < fileSize_ ? fileSize_ - position_ : 0; }
   void SeekTo(std::uint64_t position);
 
   platform::File file_;
@@ -54,6 +61,8 @@ class ArchiveReader {
   std::uint32_t declaredCount_ = 0;
   std::uint32_t entriesRead_ = 0;
   bool dataPending_ = false;
+  bool lastInFile_ = false;    // the current entry runs past the end
+  bool dataCutShort_ = false;  // ... and so does its data
   ArchiveEntryHeader header_;
   std::string name_;
 };

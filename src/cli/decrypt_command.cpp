@@ -57,8 +57,10 @@ void AddDecryptCommand(CLI::App& parent, CommandAction& chosen) {
       "only once the new file is complete. With several files the program asks\n"
       "whether the first password holds for all (--yes accepts).\n"
       "A single FILE ending in .plx is an archive: the members named by --member\n"
-      "(default: all) are decrypted into --output-dir (default: the archive's\n"
-      "own directory).\n"
+      "(default: all; a name picks every member of that name) are decrypted into\n"
+      "--output-dir (default: the archive's own directory), each after the question\n"
+      "about the file it would replace there. A member cut off by the archive's\n"
+      "end is reported as damaged; the members before it are decrypted.\n"
       "\nExamples: voltare-cli --password-file pw.txt decrypt report.doc.vlt\n"
       "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out --member a.txt.vlt set.plx");
   auto options = std::make_shared<DecryptOptions>();

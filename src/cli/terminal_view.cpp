@@ -187,15 +187,19 @@ void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
     if (answer->members.empty()) viewer.SelectAll1Click();
     bool allFound = true;
     for (const std::string& member : answer->members) {
+      // A name picks every entry that carries it.
       const auto& items = viewer.FileList.Items();
-      const bool found = std::any_of(items.begin(), items.end(),
-                                     [&member](const app::ArchiveListItem& item) { return item.caption == member; });
+      bool found = false;
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].caption != member) continue;
+        viewer.FileList.Select(i);
+        found = true;
+      }
       if (!found) {
         progress_.Erase();
         std::cerr << "voltare-cli: the archive has no member " << member << '\n';
         allFound = false;
       }
-      viewer.FileList.Select(member);
     }
     if (allFound) {
       viewer.ContinueButtonClick();

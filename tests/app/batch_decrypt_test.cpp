@@ -309,12 +309,21 @@ TEST(BatchDecryptTest, ChosenMembersOfAnArchiveGoToTheChosenDirectory) {
   EXPECT_EQ(fixture.form.ExtractDirectory, fixture.out.string() + "/");
   EXPECT_FALSE(fixture.form.ExtractSelection.has_value());
 
-  // The chosen directory holds for later decryptions of plain files too.
+  // The chosen directory holds for later decryptions of plain files too, and
+  // the replace question names the file there.
   const std::string later = EncryptedFile("later.txt", "pw");
   fixture.user.EnterPassword("pw");
   DecryptFileList(fixture.app, {later});
   EXPECT_TRUE(fs::exists(fixture.out / "later.txt"));
   EXPECT_FALSE(fs::exists(TestDir() / "later.txt"));
+  testing::WriteFileText(fixture.out / "later.txt", "kept");
+  fixture.user.messages.clear();
+  fixture.user.AnswerNo();
+  EXPECT_EQ(DecryptFileList(fixture.app, {later}), 0u);
+  EXPECT_EQ(fixture.user.MessageLog(),
+            std::vector<std::string>{"warning: " + (fixture.out / "later.txt").string() +
+                                     " already exists.\nDo you want to replace it?"});
+  EXPECT_EQ(ReadText(fixture.out / "later.txt"), "kept");
 }
 
 TEST(BatchDecryptTest, ACancelledViewerEndsQuietlyAndForgetsTheDirectory) {

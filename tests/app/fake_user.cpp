@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace voltare::testing {
@@ -75,7 +76,10 @@ FakeUser& FakeUser::OnPasswordPrompt(std::function<void(app::TPasswordBox&)> act
 FakeUser& FakeUser::ChooseArchiveMembers(std::string outputDirectory, std::vector<std::string> members) {
   return OnArchiveViewer([outputDirectory = std::move(outputDirectory),
                           members = std::move(members)](app::TPLXArchiver& viewer) {
-    for (const std::string& member : members) viewer.FileList.Select(member);
+    const auto& items = viewer.FileList.Items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (std::find(members.begin(), members.end(), items[i].caption) != members.end()) viewer.FileList.Select(i);
+    }
     if (!outputDirectory.empty()) viewer.Directory.text = outputDirectory;
     viewer.ContinueButtonClick();
   });

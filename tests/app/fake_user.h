@@ -85,7 +85,7 @@ class FakeUser : public app::Interaction {
   FakeUser& CancelPassword();
   // Acts on the open prompt; the action must leave it closed.
   FakeUser& OnPasswordPrompt(std::function<void(app::TPasswordBox&)> action);
-  // Selects the members of these names, puts `outputDirectory` into the
+  // Selects every entry of these names, puts `outputDirectory` into the
   // directory edit (an empty text keeps the one the viewer proposes) and
   // presses Continue.
   FakeUser& ChooseArchiveMembers(std::string outputDirectory, std::vector<std::string> members);

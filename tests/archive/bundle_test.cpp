@@ -173,7 +173,7 @@ TEST_F(BundleTest, MemberOverTwoGigabytesIsRefusedBeforeWriting) {
 
 // --- packing and taking out again ----------------------------------------------------
 
-TEST_F(BundleTest, SameNameFromTwoDirectoriesIsTakenInTurn) {
+TEST_F(BundleTest, SameNameFromTwoDirectoriesIsExtractedTwice) {
   const Bytes first = Pattern(300, 1), second = Pattern(700, 2);
   const std::vector<fs::path> sources = {Encrypted("same", first, TestDir() / "one"),
                                          Encrypted("same", second, TestDir() / "two")};
@@ -183,17 +183,16 @@ TEST_F(BundleTest, SameNameFromTwoDirectoriesIsTakenInTurn) {
   ASSERT_EQ(ListArchiveMembers(archive, members), Success);
   EXPECT_EQ(members, (std::vector<ArchiveMember>{{"same.vlt", 300}, {"same.vlt", 700}}));
 
-  std::vector<fs::path> out;
-  const std::vector<std::string> once = {"same.vlt"};
-  ASSERT_EQ(ExtractFromArchive(once, archive, out), Success);
-  ASSERT_EQ(out.size(), 1U);
-  EXPECT_EQ(ReadFileBytes(out[0]), first);
-
-  const std::vector<std::string> twice = {"same.vlt", "same.vlt"};
-  ASSERT_EQ(ExtractFromArchive(twice, archive, out), Success);
+  // Each entry gets a file of its own and keeps its name beside it.
+  std::vector<ExtractedMember> out;
+  const std::vector<std::size_t> both = {0, 1};
+  ASSERT_EQ(ExtractFromArchive(both, archive, out), Success);
   ASSERT_EQ(out.size(), 2U);
-  EXPECT_EQ(out[0], out[1]);
-  EXPECT_EQ(ReadFileBytes(out[1]), second);  // the later entry took the same place
+  EXPECT_NE(out[0].path, out[1].path);
+  EXPECT_EQ(out[0].name, "same.vlt");
+  EXPECT_EQ(out[1].name, "same.vlt");
+  EXPECT_EQ(ReadFileBytes(out[0].path), first);
+  EXPECT_EQ(ReadFileBytes(out[1].path), second);
 }
 
 TEST(RemovableDriveTest, TestDirectoryIsNotRemovable) {

@@ -119,11 +119,12 @@ TEST(BatchCliTest, BundledAndWipedLeavesOnlyTheArchive) {
   std::vector<std::string> names;
   for (const auto& member : members) names.push_back(member.name);
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt.vlt", "b.txt.vlt", "c.txt.vlt"})) << "list order";
-  std::vector<fs::path> extracted;
-  ASSERT_EQ(voltare::archive::ExtractFromArchive(names, archive, extracted), platform::Success);
-  EXPECT_EQ(DecryptVlt(extracted[0], "pw"), a);
-  EXPECT_EQ(DecryptVlt(extracted[1], "pw"), b);
-  EXPECT_EQ(DecryptVlt(extracted[2], "pw"), c);
+  std::vector<voltare::archive::ExtractedMember> extracted;
+  const std::vector<std::size_t> all = {0, 1, 2};
+  ASSERT_EQ(voltare::archive::ExtractFromArchive(all, archive, extracted), platform::Success);
+  EXPECT_EQ(DecryptVlt(extracted[0].path, "pw"), a);
+  EXPECT_EQ(DecryptVlt(extracted[1].path, "pw"), b);
+  EXPECT_EQ(DecryptVlt(extracted[2].path, "pw"), c);
   for (const auto& entry : fs::recursive_directory_iterator(Work())) {
     EXPECT_TRUE(entry.is_directory()) << entry.path() << " left behind";
   }

@@ -171,7 +171,7 @@ TEST(DecryptCliTest, ArchivesListAndDecryptAllOrChosenMembers) {
 TEST(DecryptCliTest, DamagedArchivesAreErrors) {
   const std::string archive = Bundled("set.plx", {{"one.txt", "first"}, {"two.txt", "second"}}, "pw");
   auto bytes = ReadFileBytes(Work() / archive);
-  bytes.resize(bytes.size() - 30);
+  bytes.resize(20);  // inside the first member's name
   voltare::testing::WriteFileBytes(Work() / "cut.plx", bytes);
   WriteFileText(Work() / "fake.plx", "not an archive");
 
@@ -185,6 +185,46 @@ TEST(DecryptCliTest, DamagedArchivesAreErrors) {
     EXPECT_NE(run.err.find("Invalid VLT or PLX file."), std::string::npos) << run.err;
   }
   EXPECT_EQ(RunCli({"archive-list", "none.plx"}).status, 1);
+}
+
+TEST(DecryptCliTest, AnArchiveCutShortGivesItsWholeMembersAndReportsTheShortOne) {
+  const std::string archive = Bundled("set.plx", {{"one.txt", "first"}, {"two.txt", "second"}}, "pw");
+  auto bytes = ReadFileBytes(Work() / archive);
+  bytes.resize(bytes.size() - 12);  // the last separator and 10 bytes of the last member
+  voltare::testing::WriteFileBytes(Work() / archive, bytes);
+
+  CliRun run = RunCli({"archive-list", archive});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("two.txt.vlt"), std::string::npos) << run.out;
+  run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "decrypt", archive});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(ReadText(Work() / "one.txt"), "first");
+  EXPECT_FALSE(fs::exists(Work() / "two.txt"));
+  EXPECT_EQ(run.err,
+            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
+            "Error message: Invalid VLT or PLX file.\n");
+}
+
+// Two members of one name (packed from two folders) and one whose decrypted
+// file is already in the output directory: each is asked about the file it
+// would replace there.
+TEST(DecryptCliTest, ArchiveMembersAreAskedAboutTheFileTheyWouldReplace) {
+  fs::create_directories(Work() / "one");
+  fs::create_directories(Work() / "two");
+  const std::string archive =
+      Bundled("dup.plx", {{"one/same.txt", "first"}, {"two/same.txt", "second"}, {"other.txt", "new"}}, "pw");
+  fs::create_directories(Work() / "out");
+  WriteFileText(Work() / "out" / "other.txt", "old");
+
+  CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--no", "decrypt", "--output-dir", "out", archive});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadText(Work() / "out" / "same.txt"), "first") << "the second same.txt declined";
+  EXPECT_EQ(ReadText(Work() / "out" / "other.txt"), "old");
+
+  run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "decrypt", "--output-dir", "out", archive});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadText(Work() / "out" / "same.txt"), "second");
+  EXPECT_EQ(ReadText(Work() / "out" / "other.txt"), "new");
 }
 
 TEST(DecryptCliTest, APathAloneIsHandledAsAtFirstActivation) {
