@@ -12,11 +12,19 @@ std::string FormatCount(std::string_view format, std::size_t position, std::size
   return text.data();
 }
 
-std::string FormatName(std::string_view format, std::string_view name) {
+std::string FormatName(std::string_view format, std::string_view name) { return FormatNames(format, {name}); }
+
+std::string FormatNames(std::string_view format, std::initializer_list<std::string_view> names) {
   // Filled by hand: a name may be longer than any fixed buffer and may itself
-  // hold "%".
+  // hold "%s", which must stay as it is.
   std::string text(format);
-  if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, name);
+  std::size_t from = 0;
+  for (const std::string_view name : names) {
+    const auto at = text.find("%s", from);
+    if (at == std::string::npos) break;
+    text.replace(at, 2, name);
+    from = at + name.size();
+  }
   return text;
 }
 

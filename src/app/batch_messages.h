@@ -3,6 +3,7 @@
 // names are filled in.
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,12 @@ inline constexpr std::string_view kReplaceArchive = "%s already exists.\nDo you 
 inline constexpr std::string_view kSamePassword =
     "Do you want to use the same password you just used to all the other selected files ?";
 inline constexpr std::string_view kEncryptionAborted = "Encryption aborted !";
+// Filled with the archive's full path, which names a file of the batch itself.
+inline constexpr std::string_view kArchiveIsBatchFile =
+    "Unable to write the PLX Archive file %s.\nIt would replace one of the selected files or their encrypted files.";
+// Filled with the file's path and the selected file its encrypted file would replace.
+inline constexpr std::string_view kOutputIsBatchFile =
+    "Unable to encrypt file %s.\n%s is one of the selected files. File skipped.";
 inline constexpr std::string_view kEncrypted = "The file(s) are successfully encrypted !";
 
 inline constexpr std::string_view kWipeChooserTitle = "Please select the files you want to wipe:";
@@ -35,5 +42,7 @@ inline constexpr std::string_view kWiped = "The files are successfully wiped !";
 std::string FormatCount(std::string_view format, std::size_t position, std::size_t count);
 // A text with one "%s" filled with `name`.
 std::string FormatName(std::string_view format, std::string_view name);
+// A text with its "%s" filled with `names`, in turn.
+std::string FormatNames(std::string_view format, std::initializer_list<std::string_view> names);
 
 }  // namespace voltare::app::messages

@@ -3,8 +3,12 @@
 // appended; optionally the results are packed into one archive and the
 // sources wiped.
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -33,6 +37,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::ResultCode;
+
+constexpr char kEncryptedSuffix[] = ".vlt";
 
 // The settings a batch reads before each password prompt.
 struct BatchSettings {
@@ -78,16 +84,59 @@ PasswordRequest EncryptionPasswordRequest(const std::string& firstSelected, cons
   return request;
 }
 
+// A set of paths that tells whether another path names one of them: by its
+// spelling, or as the same file on disk (a link, another spelling). Built
+// once per batch, so a large batch costs one look-up per file.
+class PathSet {
+ public:
+  explicit PathSet(const std::vector<std::string>& paths, const char* suffix = "") {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const fs::path path = paths[i] + suffix;
+      byName_.emplace(path.lexically_normal().string(), i);
+      if (const auto id = IdentityOf(path)) byFile_.emplace(*id, i);
+    }
+  }
+
+  // The position of the path `path` names, if any.
+  std::optional<std::size_t> Find(const fs::path& path) const {
+    if (const auto named = byName_.find(path.lexically_normal().string()); named != byName_.end()) {
+      return named->second;
+    }
+    const auto id = IdentityOf(path);
+    if (!id) return std::nullopt;
+    const auto same = byFile_.find(*id);
+    return same == byFile_.end() ? std::nullopt : std::optional(same->second);
+  }
+
+ private:
+  using Identity = std::pair<dev_t, ino_t>;
+
+  static std::optional<Identity> IdentityOf(const fs::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return Identity{status.st_dev, status.st_ino};
+  }
+
+  std::map<std::string, std::size_t> byName_;
+  std::map<Identity, std::size_t> byFile_;
+};
+
 // The archive's full path, asked for once per batch; nothing when the user
-// cancels or declines to replace an existing file. An existing archive is not
-// removed here: the bundler replaces it only once the new one is complete, so
-// a batch that ends early leaves it as it was.
-std::optional<fs::path> ChooseArchiveName(Interaction& ui) {
+// cancels, declines to replace an existing file, or names a file of the batch
+// (refused with a message: packing would destroy what it packs). An existing
+// archive is not removed here: the bundler replaces it only once the new one
+// is complete, so a batch that ends early leaves it as it was.
+std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std::string>& batch) {
+  const PathSet sources(batch), outputs(batch, kEncryptedSuffix);
   const auto chosen =
       ui.ChooseSaveFile({std::string(messages::kArchiveNameTitle), std::string(messages::kArchiveFilter)});
   if (!chosen) return std::nullopt;
   fs::path archive = *chosen;
   archive.replace_extension(".plx");
+  if (sources.Find(archive) || outputs.Find(archive)) {
+    ui.Error(messages::FormatName(messages::kArchiveIsBatchFile, archive.string()));
+    return std::nullopt;
+  }
   std::error_code error;
   if (fs::exists(fs::symlink_status(archive, error)) &&
       !ui.Ask(MessageKind::Warning, messages::FormatName(messages::kReplaceArchive, archive.string()))) {
@@ -113,6 +162,15 @@ ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const
     default:
       return platform::ErrInternal;
   }
+}
+
+// The batch's sources less any name of the archive just written: a wipe
+// must never take the batch's only encrypted copy with it.
+std::vector<std::string> WipeTargets(std::vector<std::string> sources, const fs::path* archive) {
+  if (archive == nullptr) return sources;
+  const PathSet written({archive->string()});
+  std::erase_if(sources, [&written](const std::string& source) { return written.Find(source).has_value(); });
+  return sources;
 }
 
 // Packs the batch's ".vlt" files into the archive. On failure the error is
@@ -150,6 +208,10 @@ bool TMainForm::EncryptSelectedFiles() {
   // offer the box, and their replies must not drop the archive asked for.
   bool bundle = false;
   fs::path archiveName;
+  // The files that got their encrypted form; a skipped file is neither
+  // packed nor wiped.
+  std::vector<std::string> encrypted;
+  std::optional<PathSet> batchFiles;
 
   for (std::size_t i = 0; i < ListView.SelectedCount(); ++i) {
     if (!samePassword) {
@@ -163,32 +225,53 @@ bool TMainForm::EncryptSelectedFiles() {
       if (i == 0) bundle = BundleChoice;
     }
     if (bundle && i == 0) {
-      std::optional<fs::path> chosen = ChooseArchiveName(ui_);
+      std::optional<fs::path> chosen = ChooseArchiveName(ui_, ListView.SelectedFileNames());
       if (!chosen) return false;
       archiveName = std::move(*chosen);
     }
-    if (i == 0) workList = ListView.SelectedFileNames();
-
-    ResultCode result = platform::Success;
-    {
-      const transforms::KeyMaterial key(CurrentPassword);
-      result = EncryptOneFile(workList[i], algorithmCode, &key, i, workList.size());
+    if (i == 0) {
+      workList = ListView.SelectedFileNames();
+      batchFiles.emplace(workList);
     }
-    if (result != platform::Success) {
-      if (result == platform::ErrReported) {
-        ui_.Error(messages::kEncryptionAborted);
-      } else {
-        ShowResult(result);
+
+    // Writing X.vlt over another file of the batch, still to be read or to
+    // be wiped, would lose it.
+    if (const auto inTheWay = batchFiles->Find(workList[i] + kEncryptedSuffix)) {
+      if (i == 0) SavedStatusText = ui_.StatusText();
+      ui_.Error(messages::FormatNames(messages::kOutputIsBatchFile, {workList[i], workList[*inTheWay]}));
+      ui_.SetStatusText(SavedStatusText);
+    } else {
+      ResultCode result = platform::Success;
+      {
+        const transforms::KeyMaterial key(CurrentPassword);
+        result = EncryptOneFile(workList[i], algorithmCode, &key, i, workList.size());
       }
-      return false;
+      if (result != platform::Success) {
+        if (result == platform::ErrReported) {
+          ui_.Error(messages::kEncryptionAborted);
+        } else {
+          ShowResult(result);
+        }
+        return false;
+      }
+      encrypted.push_back(workList[i]);
     }
     if (i == 0 && workList.size() > 1) samePassword = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
   }
+  // Nothing was encrypted: every file was skipped, each with its message.
+  if (encrypted.empty()) {
+    ResetProgress();
+    return false;
+  }
 
   // Sources are wiped only once their encrypted form is safely stored.
-  if (bundle && !BundleBatch(ui_, workList, archiveName, SavedStatusText)) return false;
+  if (bundle && !BundleBatch(ui_, encrypted, archiveName, SavedStatusText)) return false;
   if (settings.wipe != 0) {
-    WipeFileList(workList);
+    WipeFileList(WipeTargets(encrypted, bundle ? &archiveName : nullptr));
+    // Skipped files were not wiped; they stay in the list.
+    for (const std::string& path : workList) {
+      if (std::find(encrypted.begin(), encrypted.end(), path) == encrypted.end()) ListView.Select(path, false);
+    }
     TakeSelectedPaths(true);
     ListViewSelectItem();
   }
@@ -218,7 +301,7 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
     progress.setPosition(0);
 
     ui_.SetStatusText(messages::FormatCount(messages::kEncryptingStatus, index + 1, count));
-    const ResultCode encrypted = EncryptWith(algorithmCode, packed.Path(), path + ".vlt", *key, &progress);
+    const ResultCode encrypted = EncryptWith(algorithmCode, packed.Path(), path + kEncryptedSuffix, *key, &progress);
     if (encrypted != platform::Success) return reportFailure(encrypted);
 
     packed.Delete();

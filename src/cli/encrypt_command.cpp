@@ -67,11 +67,13 @@ void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
   command->footer(
       "\nEach FILE (a directory brings every file below it) is compressed and\n"
       "encrypted into the same path with .vlt appended; an existing .vlt is\n"
-      "replaced. One password prompt is asked first; with several files the\n"
+      "replaced, unless it is itself one of the FILEs: then the file is skipped\n"
+      "with an error. One password prompt is asked first; with several files the\n"
       "program asks whether the same password is used for all (--yes accepts).\n"
-      "--bundle packs the .vlt files into one archive (extension .plx) and\n"
-      "removes them; --wipe securely deletes the sources afterwards, with the\n"
-      "wipe method of the settings, after the program's question (--yes accepts).\n"
+      "--bundle packs the .vlt files into one archive (extension .plx, never one\n"
+      "of the FILEs) and removes them; --wipe securely deletes the encrypted\n"
+      "sources afterwards, with the wipe method of the settings, after the\n"
+      "program's question (--yes accepts).\n"
       "Without --wipe the sources are kept, whatever the Wipe setting says.\n"
       "--algorithm and --wipe apply to this run only; the settings stay as they are.\n"
       "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/");

@@ -144,6 +144,30 @@ TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEveryFile) {
   EXPECT_EQ(DecryptVlt(Work() / "b.txt.vlt", "pw"), b);
 }
 
+TEST(BatchCliTest, AnArchiveNamedAfterAFileOfTheBatchIsRefusedBeforeAnythingIsWritten) {
+  const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("b.plx");
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "b.plx", "--wipe",
+                             "a.txt", "b.plx"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Unable to write the PLX Archive file " + (Work() / "b.plx").string() +
+                         ".\nIt would replace one of the selected files or their encrypted files.\n");
+  EXPECT_EQ(ReadText(Work() / "a.txt"), a);
+  EXPECT_EQ(ReadText(Work() / "b.plx"), b);
+  EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt"));
+}
+
+TEST(BatchCliTest, AFileWhoseEncryptedFileIsAnotherFileOfTheBatchIsSkipped) {
+  const std::string a = MakeWorkFile("a.txt"), vlt = MakeWorkFile("a.txt.vlt");
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--wipe", "a.txt", "a.txt.vlt"});
+  EXPECT_EQ(run.status, 1) << "an error was shown";
+  EXPECT_EQ(run.out, "The files are successfully wiped !\nThe file(s) are successfully encrypted !\n");
+  EXPECT_EQ(run.err, "Unable to encrypt file " + (Work() / "a.txt").string() + ".\n" + (Work() / "a.txt.vlt").string() +
+                         " is one of the selected files. File skipped.\n");
+  EXPECT_EQ(ReadText(Work() / "a.txt"), a) << "not encrypted, so not wiped";
+  EXPECT_EQ(DecryptVlt(Work() / "a.txt.vlt.vlt", "pw"), vlt);
+  EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt")) << "wiped once encrypted";
+}
+
 TEST(BatchCliTest, EncryptedFilesAndArchivesDecryptBackThroughTheTool) {
   const std::string password = PasswordFile("round trip");
   for (const char* algorithm : {"blowfish", "cast5", "des"}) {
