@@ -27,6 +27,8 @@ namespace {
 // much narrower (635 wide with the list's columns gives 624).
 constexpr int kBorderAllowance = 11;
 constexpr int kClientHeight = 359;
+// The full path, by which the batch commands know an entry.
+constexpr int kFileNameColumn = 1;
 
 // The list's paths are the file system's bytes; Qt shows them as text.
 std::string LocalPath(const QUrl& url) { return QFile::encodeName(url.toLocalFile()).toStdString(); }
@@ -139,9 +141,19 @@ void MainWindow::BindCommands() {
 }
 
 void MainWindow::BindEvents() {
-  connect(ui_->Edit1, &QMenu::aboutToShow, this, [this] { Handle([&] { form_.Edit1Click(); }); });
-  connect(ui_->Actions1, &QMenu::aboutToShow, this, [this] { Handle([&] { form_.Actions1Click(); }); });
-  connect(popupMenu_, &QMenu::aboutToShow, this, [this] { Handle([&] { form_.PopupMenuPopup(); }); });
+  // The enabling rules run as a menu opens; they change enabled states only.
+  connect(ui_->Edit1, &QMenu::aboutToShow, this, [this] {
+    form_.Edit1Click();
+    ShowControls();
+  });
+  connect(ui_->Actions1, &QMenu::aboutToShow, this, [this] {
+    form_.Actions1Click();
+    ShowControls();
+  });
+  connect(popupMenu_, &QMenu::aboutToShow, this, [this] {
+    form_.PopupMenuPopup();
+    ShowControls();
+  });
 
   QTableWidget* list = ui_->ListView;
   connect(list, &QTableWidget::itemSelectionChanged, this, [this] {
@@ -202,9 +214,32 @@ void MainWindow::ShowControls() {
 
 void MainWindow::ShowList() {
   showingList_ = true;
+  if (!ListShowsTheFormsEntries()) FillList();
+  // The selection is the form's, row for row.
+  QTableWidget& list = *ui_->ListView;
+  QItemSelection selection;
+  for (int row = 0; const app::ListItem& item : form_.ListView.Items()) {
+    if (item.selected) selection.select(list.model()->index(row, 0), list.model()->index(row, list.columnCount() - 1));
+    ++row;
+  }
+  list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  showingList_ = false;
+}
+
+bool MainWindow::ListShowsTheFormsEntries() const {
+  const QTableWidget& list = *ui_->ListView;
+  const std::vector<app::ListItem>& items = form_.ListView.Items();
+  if (static_cast<std::size_t>(list.rowCount()) != items.size()) return false;
+  for (int row = 0; const app::ListItem& item : items) {
+    const QTableWidgetItem* cell = list.item(row++, kFileNameColumn);
+    if (!cell || cell->text() != ToQString(item.fileName)) return false;
+  }
+  return true;
+}
+
+void MainWindow::FillList() {
   QTableWidget& list = *ui_->ListView;
   const std::vector<app::ListItem>& items = form_.ListView.Items();
-  list.clearSelection();
   list.setRowCount(static_cast<int>(items.size()));
   for (int row = 0; const app::ListItem& item : items) {
     for (int column = 0; const app::ListColumn& spec : app::kListColumns) {
@@ -214,13 +249,8 @@ void MainWindow::ShowList() {
       list.setItem(row, column, cell);
       ++column;
     }
-    if (item.selected) {
-      list.selectionModel()->select(list.model()->index(row, 0),
-                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     ++row;
   }
-  showingList_ = false;
 }
 
 void MainWindow::TakeSelection() {

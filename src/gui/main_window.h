@@ -58,7 +58,11 @@ class MainWindow : public QMainWindow {
   template <typename Handler>
   void Handle(Handler&& handler);
   void ShowControls();
+  // The form's entries and their selection; rows are made anew only when
+  // the entries changed, so the user keeps the scroll position.
   void ShowList();
+  bool ListShowsTheFormsEntries() const;
+  void FillList();
   // The user's selection in the list, written into the form.
   void TakeSelection();
 

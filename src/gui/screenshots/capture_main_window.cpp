@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -43,6 +45,18 @@ void CaptureMainWindow(const QDir& out) {
   program.MainForm.ListViewSelectItem();
   window.ShowForm();
   SaveWindowPicture(window, out, "main-window");
+
+  // Each menu as it drops down, for checking captions, shortcuts and order.
+  for (QMenu* menu : window.menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
+    if (menu->objectName().isEmpty()) continue;  // the bar's own overflow menu
+    menu->popup(window.mapToGlobal(QPoint(0, 0)));
+    SaveWindowPicture(*menu, out, "main-window-menu-" + menu->objectName());
+    menu->close();
+  }
+  auto* popup = window.findChild<QMenu*>("PopupMenu");
+  popup->popup(window.mapToGlobal(QPoint(200, 150)));
+  SaveWindowPicture(*popup, out, "main-window-menu-PopupMenu");
+  popup->close();
 }
 
 }  // namespace voltare::gui
