@@ -173,6 +173,7 @@ void MainWindow::BindEvents() {
 
 template <typename Handler>
 void MainWindow::Handle(Handler&& handler) {
+  ++runningHandlers_;
   try {
     handler();
   } catch (const std::exception& failure) {
@@ -180,6 +181,7 @@ void MainWindow::Handle(Handler&& handler) {
     // nothing unexpected ends the program with the user's list in it.
     interaction_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
   }
+  --runningHandlers_;
   ShowForm();
   if (form_.Closed) {
     closeAllowed_ = true;
@@ -277,6 +279,12 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // While a command works (the progress bar lets the window paint), closing
+  // would delete the temporary files it is writing: the close waits.
+  if (!closeAllowed_ && runningHandlers_ > 0) {
+    event->ignore();
+    return;
+  }
   if (closeAllowed_ || form_.FormCloseQuery()) {
     event->accept();
   } else {
@@ -290,6 +298,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
+  if (runningHandlers_ > 0) return;  // one command at a time
   std::vector<std::string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
     if (url.isLocalFile()) paths.push_back(LocalPath(url));

@@ -72,6 +72,7 @@ class MainWindow : public QMainWindow {
   std::vector<std::string> arguments_;
   QMenu* popupMenu_ = nullptr;
   QLabel* statusPanel_ = nullptr;
+  int runningHandlers_ = 0;
   bool activated_ = false;
   bool closeAllowed_ = false;
   bool showingList_ = false;
