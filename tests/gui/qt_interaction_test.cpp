@@ -1,0 +1,35 @@
+// The pieces of the Qt interaction that translate between the forms' terms
+// and Qt's.
+
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+
+#include "gui/file_dialog_filters.h"
+#include "gui/qt_progress.h"
+
+namespace voltare::gui {
+namespace {
+
+TEST(FileDialogFiltersTest, EveryPairBecomesOneQtFilterAndStarDotStarMatchesNamesWithoutADot) {
+  EXPECT_EQ(NameFilters("All Files (*.*)|*.*"), QStringList{"All Files (*)"});
+  EXPECT_EQ(NameFilters("KOVA Voltare Save Files (*.vls)|*.vls|Texts|*.txt;*.log"),
+            (QStringList{"KOVA Voltare Save Files (*.vls)", "Texts (*.txt *.log)"}));
+  EXPECT_TRUE(NameFilters("").isEmpty());
+}
+
+TEST(QtProgressTest, PositionsBeyondTheBarsIntRangeAreScaled) {
+  QProgressBar bar;
+  QtProgress progress;
+  progress.Attach(&bar);
+  EXPECT_EQ(bar.maximum(), 100) << "the bar starts at 0 to 100";
+  progress.setMax(std::int64_t{10} << 32);
+  progress.setPosition(std::int64_t{5} << 32);
+  EXPECT_EQ(bar.value() * 2, bar.maximum());
+  progress.setMax(0);  // a range of 0 to 0 would make the bar a busy animation
+  EXPECT_GT(bar.maximum(), 0);
+  EXPECT_EQ(progress.position(), std::int64_t{5} << 32);
+}
+
+}  // namespace
+}  // namespace voltare::gui
