@@ -31,6 +31,12 @@ void TAboutBox::FormCreate(const platform::SystemInfo& system) {
 
 void TAboutBox::OKButtonClick() { Close(); }
 
+std::vector<NamedControl> TAboutBox::Controls() {
+  return {{"ProductName", &ProductName}, {"Version", &Version}, {"Notice", &Notice},
+          {"OSInfo", &OSInfo},           {"Processor", &Processor}, {"Mem", &Mem},
+          {"OKButton", &OKButton}};
+}
+
 std::vector<std::string> TAboutBox::Lines() const {
   return {ProductName.caption, Version.caption,   Notice.caption,
           OSInfo.caption,      Processor.caption, Mem.caption};

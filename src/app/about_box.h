@@ -38,6 +38,9 @@ class TAboutBox : public ModalForm {
   // terminal that shows the box as lines.
   std::vector<std::string> Lines() const;
 
+  // Every control, by its member name.
+  std::vector<NamedControl> Controls();
+
   std::string Caption{"About KOVA Voltare"};
   Label ProductName{"KOVA Voltare"};
   Label Version{"Version 2.50"};

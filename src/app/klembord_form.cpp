@@ -10,6 +10,10 @@ void TKlembordForm::EditClipboard() {
   ShowModal(ui_, *this);
 }
 
+std::vector<NamedControl> TKlembordForm::Controls() {
+  return {{"KlembordText", &KlembordText}, {"Save", &Save}, {"SpeedButton1", &SpeedButton1}};
+}
+
 void TKlembordForm::SaveClick() {
   // Replaces the clipboard even when the text is unchanged.
   ui_.SetClipboardText(KlembordText.text);

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/interaction.h"
@@ -25,6 +26,9 @@ class TKlembordForm : public ModalForm {
   // Handlers.
   void SaveClick();
   void SpeedButton1Click();
+
+  // Every control, by its member name.
+  std::vector<NamedControl> Controls();
 
   // Controls.
   std::string Caption{"Edit Clipboard"};

@@ -38,6 +38,13 @@ PasswordReply TPasswordBox::Request(const PasswordRequest& request) {
   return std::exchange(reply_, PasswordReply{});
 }
 
+std::vector<NamedControl> TPasswordBox::Controls() {
+  return {{"Label1", &Label1},         {"FileName", &FileName}, {"AlgoHeader", &AlgoHeader},
+          {"Algorithm", &Algorithm},   {"Continue", &Continue}, {"Cancel", &Cancel},
+          {"Password", &Password},     {"MaskEdit", &MaskEdit}, {"RemindPass", &RemindPass},
+          {"PLX", &PLX}};
+}
+
 void TPasswordBox::FormShow() { ActiveControl = &Password; }
 
 void TPasswordBox::ContinueClick() {

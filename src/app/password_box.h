@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/interaction.h"
@@ -35,6 +36,9 @@ class TPasswordBox : public ModalForm {
   void CancelClick();
   void MaskEditClick();
   void PasswordKeyDown(int key);
+
+  // Every control, by its member name.
+  std::vector<NamedControl> Controls();
 
   // Controls, in the dialog's order.
   Label Label1{"Please enter a password:"};

@@ -77,6 +77,13 @@ platform::ResultCode TPLXArchiver::Fill(const fs::path& archivePath) {
   return platform::Success;
 }
 
+std::vector<NamedControl> TPLXArchiver::Controls() {
+  return {{"FileList", &FileList},         {"Header", &Header},
+          {"Directory", &Directory},       {"SelectDir", &SelectDir},
+          {"ContinueButton", &ContinueButton}, {"CancelButton", &CancelButton},
+          {"SelectAll1", &SelectAll1}};
+}
+
 void TPLXArchiver::FormShow() { ActiveControl = &FileList; }
 
 void TPLXArchiver::SelectDirClick() {

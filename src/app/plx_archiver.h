@@ -77,6 +77,9 @@ class TPLXArchiver : public ModalForm {
   // The context menu's "&Select All...": selects every member.
   void SelectAll1Click();
 
+  // Every control, by its member name.
+  std::vector<NamedControl> Controls();
+
   // Controls.
   std::string Caption;
   ArchiveListView FileList;

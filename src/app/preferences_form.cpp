@@ -84,6 +84,26 @@ void TPreferencesForm::GovernmentWipeClick() { EnablePasses(); }
 
 void TPreferencesForm::EnablePasses() { Passes.enabled = UpDown.enabled = NormalWipe.checked; }
 
+void TPreferencesForm::UpDownClick(bool up) {
+  // The arrows start from the text, as the user may have typed a count.
+  int position = UpDown.position;
+  try {
+    position = platform::ParseInteger(Passes.text);
+  } catch (const platform::SettingsError&) {
+  }
+  position = std::clamp(position, UpDown.min, UpDown.max);
+  UpDown.position = std::clamp(up ? position + 1 : position - 1, UpDown.min, UpDown.max);
+  Passes.text = std::to_string(UpDown.position);
+}
+
+std::vector<NamedControl> TPreferencesForm::Controls() {
+  return {{"BlowfishButton", &BlowfishButton}, {"CAST5Button", &CAST5Button},
+          {"DESButton", &DESButton},           {"Update", &Update},
+          {"GovernmentWipe", &GovernmentWipe}, {"NormalWipe", &NormalWipe},
+          {"Passes", &Passes},                 {"UpDown", &UpDown},
+          {"WipeFileAfterCrypto", &WipeFileAfterCrypto}};
+}
+
 void TPreferencesForm::MoreInfoButtonClick() { ui_.ShowHelp(messages::kHelpAlgorithms); }
 
 void TPreferencesForm::CancelButtonClick() { Close(); }

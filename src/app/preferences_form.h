@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/interaction.h"
@@ -32,8 +33,14 @@ class TPreferencesForm : public ModalForm {
   void NormalWipeClick();
   void GovernmentWipeClick();
   void MoreInfoButtonClick();
+  // The up-down control's arrows (and the arrow keys in Passes): one step
+  // up or down from the pass count typed, kept within the control's range.
+  void UpDownClick(bool up);
   void OKButtonClick();
   void CancelButtonClick();
+
+  // Every control, by its member name.
+  std::vector<NamedControl> Controls();
 
   // Controls.
   std::string Caption{"KOVA Voltare Preferences"};

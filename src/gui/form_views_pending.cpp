@@ -6,12 +6,6 @@
 
 namespace voltare::gui {
 
-void RunPasswordPromptView(app::TPasswordBox& box, QWidget*) { box.CancelClick(); }
-
-void RunArchiveViewerView(app::TPLXArchiver& viewer, QWidget*) { viewer.CancelButtonClick(); }
-
-bool RunFormView(app::ModalForm&, QWidget*) { return false; }
-
 std::unique_ptr<app::Printer> RunPrintDialogView(QWidget*) { return nullptr; }
 
 void ShowHelpView(int, QWidget*) {}

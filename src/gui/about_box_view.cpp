@@ -1,0 +1,31 @@
+#include "gui/about_box_view.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include "ui_about_box.h"
+
+namespace voltare::gui {
+
+AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
+    : FormDialog(box, parent), box_(box), ui_(std::make_unique<Ui::AboutBox>()) {
+  ui_->setupUi(this);
+  RemoveCloseButton(*this);
+  const QIcon programIcon = QApplication::windowIcon();
+  ui_->ProgramIcon->setPixmap(programIcon.isNull() ? Picture(QStringLiteral("key.svg"), 32)
+                                                   : programIcon.pixmap(32, 32));
+  ui_->MadeIn->setPixmap(Picture(QStringLiteral("badge.svg"), 64));
+  connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Handle([this] { box_.OKButtonClick(); }); });
+  Refresh();
+}
+
+AboutBoxView::~AboutBoxView() = default;
+
+void AboutBoxView::Refresh() {
+  setWindowTitle(FromUtf8(box_.Caption));
+  ShowControls(box_.Controls());
+}
+
+void AboutBoxView::CloseRequested() { box_.OKButtonClick(); }
+
+}  // namespace voltare::gui

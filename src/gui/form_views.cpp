@@ -1,0 +1,50 @@
+// The dialogs' views as the Qt interaction runs them: each opening makes a
+// fresh window over the form object, which keeps the state between openings.
+
+#include "gui/form_views.h"
+
+#include <string_view>
+
+#include "app/about_box.h"
+#include "app/klembord_form.h"
+#include "app/preferences_form.h"
+#include "gui/about_box_view.h"
+#include "gui/klembord_view.h"
+#include "gui/password_box_view.h"
+#include "gui/plx_archiver_view.h"
+#include "gui/preferences_view.h"
+
+namespace voltare::gui {
+
+namespace {
+
+template <typename View, typename Form>
+bool RunView(app::ModalForm& form, QWidget* parent) {
+  auto* typed = dynamic_cast<Form*>(&form);
+  if (typed == nullptr) return false;
+  View view(*typed, parent);
+  view.RunModal();
+  return true;
+}
+
+}  // namespace
+
+void RunPasswordPromptView(app::TPasswordBox& box, QWidget* parent) {
+  PasswordBoxView view(box, parent);
+  view.RunModal();
+}
+
+void RunArchiveViewerView(app::TPLXArchiver& viewer, QWidget* parent) {
+  PLXArchiverView view(viewer, parent);
+  view.RunModal();
+}
+
+bool RunFormView(app::ModalForm& form, QWidget* parent) {
+  const std::string_view name = form.FormName();
+  if (name == "PreferencesForm") return RunView<PreferencesView, app::TPreferencesForm>(form, parent);
+  if (name == "KlembordForm") return RunView<KlembordView, app::TKlembordForm>(form, parent);
+  if (name == "AboutBox") return RunView<AboutBoxView, app::TAboutBox>(form, parent);
+  return false;
+}
+
+}  // namespace voltare::gui

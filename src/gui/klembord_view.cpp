@@ -1,0 +1,35 @@
+#include "gui/klembord_view.h"
+
+#include <QSignalBlocker>
+
+#include "ui_klembord_form.h"
+
+namespace voltare::gui {
+
+KlembordView::KlembordView(app::TKlembordForm& form, QWidget* parent)
+    : FormDialog(form, parent), form_(form), ui_(std::make_unique<Ui::KlembordForm>()) {
+  ui_->setupUi(this);
+  RemoveCloseButton(*this);
+  connect(ui_->KlembordText, &QPlainTextEdit::textChanged, this,
+          [this] { form_.KlembordText.text = ToUtf8(ui_->KlembordText->toPlainText()); });
+  connect(ui_->Save, &QPushButton::clicked, this, [this] { Handle([this] { form_.SaveClick(); }); });
+  connect(ui_->SpeedButton1, &QPushButton::clicked, this, [this] { Handle([this] { form_.SpeedButton1Click(); }); });
+  Refresh();
+}
+
+KlembordView::~KlembordView() = default;
+
+void KlembordView::Refresh() {
+  setWindowTitle(FromUtf8(form_.Caption));
+  ShowControls(form_.Controls());
+  // Only a change of the form's text is shown, so the text keeps its line
+  // ends until the user edits it.
+  if (ToUtf8(ui_->KlembordText->toPlainText()) != form_.KlembordText.text) {
+    const QSignalBlocker quiet(ui_->KlembordText);
+    ui_->KlembordText->setPlainText(FromUtf8(form_.KlembordText.text));
+  }
+}
+
+void KlembordView::CloseRequested() { form_.SpeedButton1Click(); }
+
+}  // namespace voltare::gui

@@ -1,0 +1,76 @@
+#include "gui/password_box_view.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "ui_password_box.h"
+
+namespace voltare::gui {
+
+namespace {
+// QLineEdit's own limit, which stands for "no limit".
+constexpr int kUnlimitedLength = 32767;
+}  // namespace
+
+PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
+    : FormDialog(box, parent), box_(box), ui_(std::make_unique<Ui::PasswordBox>()) {
+  ui_->setupUi(this);
+  RemoveCloseButton(*this);
+  ui_->Image1->setPixmap(Picture(QStringLiteral("key.svg"), 48));
+
+  connect(ui_->Password, &QLineEdit::textEdited, this,
+          [this](const QString& text) { box_.Password.text = ToUtf8(text); });
+  // Enter in the edit goes to the form's key handler, which decides.
+  ui_->Password->installEventFilter(this);
+  connect(ui_->MaskEdit, &QCheckBox::clicked, this, [this] {
+    WriteChecks();
+    Handle([this] { box_.MaskEditClick(); });
+  });
+  connect(ui_->RemindPass, &QCheckBox::clicked, this, [this] { WriteChecks(); });
+  connect(ui_->PLX, &QCheckBox::clicked, this, [this] { WriteChecks(); });
+  connect(ui_->Continue, &QPushButton::clicked, this, [this] { Handle([this] { box_.ContinueClick(); }); });
+  connect(ui_->Cancel, &QPushButton::clicked, this, [this] { Handle([this] { box_.CancelClick(); }); });
+
+  Refresh();
+  FocusActiveControl();
+}
+
+PasswordBoxView::~PasswordBoxView() {
+  // Leaves no copy of the password in the widget once the window is gone.
+  ui_->Password->clear();
+}
+
+void PasswordBoxView::Refresh() {
+  setWindowTitle(FromUtf8(box_.Caption));
+  ShowControls(box_.Controls());
+  const app::Edit& password = box_.Password;
+  if (ToUtf8(ui_->Password->text()) != password.text) ui_->Password->setText(FromUtf8(password.text));
+  ui_->Password->setMaxLength(password.maxLength > 0 ? password.maxLength : kUnlimitedLength);
+  ui_->Password->setEchoMode(password.passwordChar != '\0' ? QLineEdit::Password : QLineEdit::Normal);
+  SetChecked(*ui_->MaskEdit, box_.MaskEdit.checked);
+  SetChecked(*ui_->RemindPass, box_.RemindPass.checked);
+  SetChecked(*ui_->PLX, box_.PLX.checked);
+}
+
+void PasswordBoxView::CloseRequested() { box_.CancelClick(); }
+
+void PasswordBoxView::FocusActiveControl() { FocusControl(box_.Controls(), box_.ActiveControl); }
+
+bool PasswordBoxView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->Password && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Handle([this] { box_.PasswordKeyDown(app::kReturnKey); });
+      return true;
+    }
+  }
+  return FormDialog::eventFilter(watched, event);
+}
+
+void PasswordBoxView::WriteChecks() {
+  box_.MaskEdit.checked = ui_->MaskEdit->isChecked();
+  box_.RemindPass.checked = ui_->RemindPass->isChecked();
+  box_.PLX.checked = ui_->PLX->isChecked();
+}
+
+}  // namespace voltare::gui

@@ -1,0 +1,89 @@
+#include "gui/plx_archiver_view.h"
+
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QSignalBlocker>
+
+#include "ui_plx_archiver.h"
+
+namespace voltare::gui {
+
+namespace {
+constexpr int kNameColumn = 0;
+constexpr int kSizeColumn = 1;
+}  // namespace
+
+PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
+    : FormDialog(viewer, parent), viewer_(viewer), ui_(std::make_unique<Ui::PLXArchiver>()) {
+  ui_->setupUi(this);
+  RemoveCloseButton(*this);
+  ui_->FileList->addAction(ui_->SelectAll1);
+  ui_->FileList->horizontalHeader()->resizeSection(kNameColumn, 150);
+  ui_->FileList->horizontalHeader()->resizeSection(kSizeColumn, 60);
+  ui_->FileList->horizontalHeaderItem(kSizeColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  FillMembers();
+
+  connect(ui_->FileList, &QTableWidget::itemSelectionChanged, this, [this] { WriteSelection(); });
+  connect(ui_->Directory, &QLineEdit::textEdited, this,
+          [this](const QString& text) { viewer_.Directory.text = ToUtf8(text); });
+  connect(ui_->SelectAll1, &QAction::triggered, this, [this] { Handle([this] { viewer_.SelectAll1Click(); }); });
+  connect(ui_->SelectDir, &QPushButton::clicked, this, [this] { Handle([this] { viewer_.SelectDirClick(); }); });
+  connect(ui_->ContinueButton, &QPushButton::clicked, this,
+          [this] { Handle([this] { viewer_.ContinueButtonClick(); }); });
+  connect(ui_->CancelButton, &QPushButton::clicked, this,
+          [this] { Handle([this] { viewer_.CancelButtonClick(); }); });
+
+  Refresh();
+  FocusActiveControl();
+}
+
+PLXArchiverView::~PLXArchiverView() = default;
+
+void PLXArchiverView::FillMembers() {
+  const QIcon memberIcon(QStringLiteral(":/pictures/archive-member.svg"));
+  const auto& items = viewer_.FileList.Items();
+  ui_->FileList->setRowCount(static_cast<int>(items.size()));
+  for (int row = 0; row < static_cast<int>(items.size()); ++row) {
+    const app::ArchiveListItem& item = items[static_cast<std::size_t>(row)];
+    auto* name = new QTableWidgetItem(memberIcon, FromUtf8(item.caption));
+    auto* size = new QTableWidgetItem(FromUtf8(item.size));
+    size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui_->FileList->setItem(row, kNameColumn, name);
+    ui_->FileList->setItem(row, kSizeColumn, size);
+  }
+}
+
+void PLXArchiverView::Refresh() {
+  setWindowTitle(FromUtf8(viewer_.Caption));
+  ShowControls(viewer_.Controls());
+  if (ToUtf8(ui_->Directory->text()) != viewer_.Directory.text) {
+    ui_->Directory->setText(FromUtf8(viewer_.Directory.text));
+  }
+  ShowSelection();
+}
+
+// The rows the form has selected, without echoing them back to it.
+void PLXArchiverView::ShowSelection() {
+  QItemSelection selection;
+  const auto& items = viewer_.FileList.Items();
+  for (int row = 0; row < static_cast<int>(items.size()); ++row) {
+    if (!items[static_cast<std::size_t>(row)].selected) continue;
+    selection.select(ui_->FileList->model()->index(row, kNameColumn),
+                     ui_->FileList->model()->index(row, kSizeColumn));
+  }
+  const QSignalBlocker quiet(ui_->FileList);
+  ui_->FileList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void PLXArchiverView::WriteSelection() {
+  const QItemSelectionModel* selected = ui_->FileList->selectionModel();
+  for (int row = 0; row < ui_->FileList->rowCount(); ++row) {
+    viewer_.FileList.Select(static_cast<std::size_t>(row), selected->isRowSelected(row));
+  }
+}
+
+void PLXArchiverView::CloseRequested() { viewer_.CancelButtonClick(); }
+
+void PLXArchiverView::FocusActiveControl() { FocusControl(viewer_.Controls(), viewer_.ActiveControl); }
+
+}  // namespace voltare::gui

@@ -1,0 +1,93 @@
+#include "gui/preferences_view.h"
+
+#include <QKeyEvent>
+#include <QSignalBlocker>
+
+#include "ui_preferences_form.h"
+
+namespace voltare::gui {
+
+namespace {
+using Page = app::TPreferencesForm::Page;
+constexpr int kGeneralPage = 0;
+constexpr int kWipePage = 1;
+}  // namespace
+
+PreferencesView::PreferencesView(app::TPreferencesForm& form, QWidget* parent)
+    : FormDialog(form, parent), form_(form), ui_(std::make_unique<Ui::PreferencesForm>()) {
+  ui_->setupUi(this);
+  RemoveCloseButton(*this);
+
+  for (QAbstractButton* check : {static_cast<QAbstractButton*>(ui_->BlowfishButton),
+                                 static_cast<QAbstractButton*>(ui_->CAST5Button),
+                                 static_cast<QAbstractButton*>(ui_->DESButton),
+                                 static_cast<QAbstractButton*>(ui_->Update),
+                                 static_cast<QAbstractButton*>(ui_->WipeFileAfterCrypto)}) {
+    connect(check, &QAbstractButton::clicked, this, [this] { WriteChecks(); });
+  }
+  connect(ui_->GovernmentWipe, &QRadioButton::clicked, this, [this] {
+    WriteChecks();
+    Handle([this] { form_.GovernmentWipeClick(); });
+  });
+  connect(ui_->NormalWipe, &QRadioButton::clicked, this, [this] {
+    WriteChecks();
+    Handle([this] { form_.NormalWipeClick(); });
+  });
+  // Any text is taken: the form judges the pass count when it is saved.
+  connect(ui_->Passes, &QLineEdit::textEdited, this, [this](const QString& text) { form_.Passes.text = ToUtf8(text); });
+  ui_->Passes->installEventFilter(this);
+  connect(ui_->UpDownUp, &QToolButton::clicked, this, [this] { Handle([this] { form_.UpDownClick(true); }); });
+  connect(ui_->UpDownDown, &QToolButton::clicked, this, [this] { Handle([this] { form_.UpDownClick(false); }); });
+  connect(ui_->PageControl, &QTabWidget::currentChanged, this, [this](int page) {
+    form_.ActivePage = page == kWipePage ? Page::Wipe : Page::General;
+  });
+  connect(ui_->MoreInfoButton, &QPushButton::clicked, this,
+          [this] { Handle([this] { form_.MoreInfoButtonClick(); }); });
+  connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Handle([this] { form_.OKButtonClick(); }); });
+  connect(ui_->CancelButton, &QPushButton::clicked, this, [this] { Handle([this] { form_.CancelButtonClick(); }); });
+
+  Refresh();
+}
+
+PreferencesView::~PreferencesView() = default;
+
+void PreferencesView::Refresh() {
+  setWindowTitle(FromUtf8(form_.Caption));
+  ShowControls(form_.Controls());
+  SetChecked(*ui_->BlowfishButton, form_.BlowfishButton.checked);
+  SetChecked(*ui_->CAST5Button, form_.CAST5Button.checked);
+  SetChecked(*ui_->DESButton, form_.DESButton.checked);
+  SetChecked(*ui_->Update, form_.Update.checked);
+  SetChecked(*ui_->GovernmentWipe, form_.GovernmentWipe.checked);
+  SetChecked(*ui_->NormalWipe, form_.NormalWipe.checked);
+  SetChecked(*ui_->WipeFileAfterCrypto, form_.WipeFileAfterCrypto.checked);
+  if (ToUtf8(ui_->Passes->text()) != form_.Passes.text) ui_->Passes->setText(FromUtf8(form_.Passes.text));
+  const QSignalBlocker quiet(ui_->PageControl);
+  ui_->PageControl->setCurrentIndex(form_.ActivePage == Page::Wipe ? kWipePage : kGeneralPage);
+}
+
+void PreferencesView::CloseRequested() { form_.CancelButtonClick(); }
+
+// The up-down control's arrow keys, which step the count in the edit.
+bool PreferencesView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->Passes && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      Handle([this, key] { form_.UpDownClick(key == Qt::Key_Up); });
+      return true;
+    }
+  }
+  return FormDialog::eventFilter(watched, event);
+}
+
+void PreferencesView::WriteChecks() {
+  form_.BlowfishButton.checked = ui_->BlowfishButton->isChecked();
+  form_.CAST5Button.checked = ui_->CAST5Button->isChecked();
+  form_.DESButton.checked = ui_->DESButton->isChecked();
+  form_.Update.checked = ui_->Update->isChecked();
+  form_.GovernmentWipe.checked = ui_->GovernmentWipe->isChecked();
+  form_.NormalWipe.checked = ui_->NormalWipe->isChecked();
+  form_.WipeFileAfterCrypto.checked = ui_->WipeFileAfterCrypto->isChecked();
+}
+
+}  // namespace voltare::gui

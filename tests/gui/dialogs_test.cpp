@@ -1,0 +1,290 @@
+// The dialogs' real widgets, driven with Qt Test's key and mouse clicks
+// while their modal run is on, over the real form objects.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "archive/plx_bundle.h"
+#include "gui/about_box_view.h"
+#include "gui/form_views.h"
+#include "gui/klembord_view.h"
+#include "gui/password_box_view.h"
+#include "gui/plx_archiver_view.h"
+#include "gui/preferences_view.h"
+#include "platform/settings_store.h"
+#include "support/test_env.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/compress.h"
+
+namespace voltare::gui {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TestDir;
+
+class SilentProgress : public platform::Progress {
+ public:
+  void setMax(std::int64_t) override {}
+  void setPosition(std::int64_t position) override { position_ = position; }
+  std::int64_t position() const override { return position_; }
+  void repaint() override {}
+
+ private:
+  std::int64_t position_ = 0;
+};
+
+// The Qt views for the dialogs; message boxes and file dialogs are recorded
+// and answered from the test's script instead of being shown.
+class ViewsOnly : public app::Interaction {
+ public:
+  app::MessageButton ShowMessage(app::MessageKind kind, std::string_view, std::string_view text,
+                                 app::MessageButtons buttons) override {
+    messages.push_back(std::string(app::KindName(kind)) + ": " + std::string(text));
+    return buttons == app::MessageButtons::YesNo ? app::MessageButton::Yes : app::MessageButton::Ok;
+  }
+  std::vector<fs::path> ChooseOpenFiles(const app::OpenDialogRequest&) override { return openFiles; }
+  std::optional<fs::path> ChooseSaveFile(const app::SaveDialogRequest&) override { return std::nullopt; }
+  std::optional<fs::path> ChooseDirectory(const app::DirectoryRequest& request) override {
+    directoryCaptions.push_back(request.caption);
+    return chosenDirectory;
+  }
+  void RunPasswordPrompt(app::TPasswordBox& box) override { RunPasswordPromptView(box, nullptr); }
+  void RunModal(app::ModalForm& form) override { EXPECT_TRUE(RunFormView(form, nullptr)); }
+  void RunArchiveViewer(app::TPLXArchiver& viewer) override { RunArchiveViewerView(viewer, nullptr); }
+  void SetStatusText(std::string_view text) override { status_ = text; }
+  std::string StatusText() const override { return status_; }
+  platform::Progress& ProgressBar() override { return progress_; }
+  void SetBusyCursor(bool) override {}
+  std::optional<std::string> ClipboardText() override { return clipboard; }
+  void SetClipboardText(std::string_view text) override { clipboard = std::string(text); }
+  void ClearClipboard() override { clipboard.reset(); }
+  bool ShellOpen(std::string_view, const fs::path&) override { return false; }
+  void ShowHelp(int context) override { helpContexts.push_back(context); }
+  app::FileInfo GetFileInfo(const fs::path& path) override { return app::PlainFileInfo(path); }
+
+  std::vector<std::string> messages;
+  std::vector<fs::path> openFiles;
+  std::optional<fs::path> chosenDirectory;
+  std::vector<std::string> directoryCaptions;
+  std::optional<std::string> clipboard;
+  std::vector<int> helpContexts;
+
+ private:
+  std::string status_;
+  SilentProgress progress_;
+};
+
+// Runs `act` on the modal dialog of this object name as soon as its modal
+// run has shown it (the test's code runs inside that run's event loop).
+void WhenShown(const QString& name, std::function<void(QDialog&)> act, int triesLeft = 500) {
+  QTimer::singleShot(10, [=] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog != nullptr && dialog->objectName() == name) return act(*dialog);
+    if (triesLeft > 0) return WhenShown(name, act, triesLeft - 1);
+    ADD_FAILURE() << name.toStdString() << " was never shown";
+    if (dialog != nullptr) dialog->reject();
+  });
+}
+
+template <typename Widget>
+Widget& Find(QWidget& dialog, const char* name) {
+  auto* widget = dialog.findChild<Widget*>(QString::fromLatin1(name));
+  if (widget == nullptr) throw std::runtime_error(std::string("no widget ") + name);
+  return *widget;
+}
+
+void Click(QAbstractButton& button) { QTest::mouseClick(&button, Qt::LeftButton); }
+
+void ClickRow(QTableWidget& table, int row) {
+  QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualRect(table.model()->index(row, 0)).center());
+}
+
+void Retype(QLineEdit& edit, const QString& text) {
+  edit.selectAll();
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  QTest::keyClicks(&edit, text);
+}
+
+TEST(PasswordPromptView, TypedPasswordAndEnterReachTheFormAndClosingTheWindowCancels) {
+  ViewsOnly ui;
+  app::TPasswordBox box(ui);
+  WhenShown("PasswordBox", [&](QDialog& dialog) {
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(Find<QLabel>(dialog, "Algorithm").text(), "Blowfish");
+    EXPECT_EQ(Find<QLabel>(dialog, "FileName").text(), "notes.txt");
+    EXPECT_TRUE(Find<QCheckBox>(dialog, "PLX").isVisibleTo(&dialog));
+    auto& password = Find<QLineEdit>(dialog, "Password");
+    EXPECT_EQ(password.echoMode(), QLineEdit::Password);
+
+    QTest::keyClick(&password, Qt::Key_Return);  // empty: the form refuses, the prompt stays
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClicks(&password, "s3cret-and-more");  // cut at the request's limit
+    Click(Find<QCheckBox>(dialog, "MaskEdit"));
+    EXPECT_EQ(password.echoMode(), QLineEdit::Normal);
+    Click(Find<QCheckBox>(dialog, "PLX"));
+    QTest::keyClick(&password, Qt::Key_Return);
+  });
+  app::PasswordRequest request{"notes.txt", "Blowfish", 6, true, true, true};
+  const app::PasswordReply reply = box.Request(request);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"error: No characters found in the password field"});
+  EXPECT_EQ(reply.password, "s3cret");
+  EXPECT_TRUE(reply.bundle);
+
+  WhenShown("PasswordBox", [&](QDialog& dialog) {
+    EXPECT_FALSE(Find<QCheckBox>(dialog, "PLX").isVisibleTo(&dialog));
+    QTest::keyClicks(&Find<QLineEdit>(dialog, "Password"), "typed");
+    dialog.close();  // as the window manager would
+  });
+  EXPECT_EQ(box.Request({}).password, "");
+  EXPECT_EQ(box.Password.text, "") << "Cancel forgets what was typed";
+}
+
+TEST(PreferencesView, ChoicesMadeInTheWidgetsAreStoredOnOk) {
+  ViewsOnly ui;
+  app::TPreferencesForm form(ui);
+  WhenShown("PreferencesForm", [&](QDialog& dialog) {
+    Click(Find<QRadioButton>(dialog, "CAST5Button"));
+    Click(Find<QPushButton>(dialog, "MoreInfoButton"));
+    Click(Find<QCheckBox>(dialog, "Update"));
+    Find<QTabWidget>(dialog, "PageControl").setCurrentIndex(1);
+    Click(Find<QRadioButton>(dialog, "GovernmentWipe"));
+    auto& passes = Find<QLineEdit>(dialog, "Passes");
+    EXPECT_FALSE(passes.isEnabled());
+    Click(Find<QRadioButton>(dialog, "NormalWipe"));
+    ASSERT_TRUE(passes.isEnabled());
+    Retype(passes, "7");
+    QTest::keyClick(&passes, Qt::Key_Up);
+    EXPECT_EQ(passes.text(), "8");
+    Retype(passes, "1");
+    Click(Find<QToolButton>(dialog, "UpDownDown"));  // no wrap-around below the minimum
+    EXPECT_EQ(passes.text(), "1");
+    Retype(passes, "150");  // out of the arrows' range, yet taken as typed
+    Click(Find<QCheckBox>(dialog, "WipeFileAfterCrypto"));
+    Click(Find<QPushButton>(dialog, "OKButton"));
+  });
+  app::ShowModal(ui, form);
+
+  EXPECT_EQ(ui.messages, std::vector<std::string>{});
+  EXPECT_EQ(ui.helpContexts, std::vector<int>{20});
+  const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+  ASSERT_TRUE(key.has_value());
+  EXPECT_EQ(key->ReadString("Algorithm"), "1");
+  EXPECT_EQ(key->ReadString("TypeOfWipe"), "1");
+  EXPECT_EQ(key->ReadString("Loop"), "150");
+  EXPECT_EQ(key->ReadString("Wipe"), "1");
+  EXPECT_EQ(key->ReadDword("CheckUpdate"), 1u);
+}
+
+// Three members encrypted with "pw": one.txt.vlt, two.txt.vlt, three.txt.vlt.
+fs::path ThreeMemberArchive() {
+  std::vector<fs::path> sources;
+  SilentProgress progress;
+  for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
+    const fs::path plain = TestDir() / "src" / name;
+    fs::create_directories(plain.parent_path());
+    testing::WriteFileText(plain, std::string("plain ") + name);
+    const fs::path packed = TestDir() / "packed.z";
+    EXPECT_EQ(transforms::CompressFile(plain, packed, &progress), 0);
+    EXPECT_EQ(transforms::BlowfishEncryptFile(packed, plain.string() + ".vlt", "pw", &progress, false), 0);
+    fs::remove(packed);
+    sources.push_back(plain);
+  }
+  const fs::path archive = TestDir() / "set.plx";
+  EXPECT_EQ(archive::BundleFiles(sources, archive, &progress), 0);
+  return archive;
+}
+
+TEST(ArchiveViewerView, OneMemberPickedInTheListIsTheOnlyOneDecrypted) {
+  const fs::path archive = ThreeMemberArchive();
+  const fs::path out = TestDir() / "out";
+  fs::create_directories(out);
+  ViewsOnly ui;
+  app::Application application(ui, TestDir());
+  ui.openFiles = {archive};
+
+  WhenShown("PLXArchiver", [&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "PLX Viewer - " + archive.string());
+    auto& list = Find<QTableWidget>(dialog, "FileList");
+    ASSERT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(list.item(1, 0)->text(), "two.txt.vlt");
+    EXPECT_EQ(list.item(1, 1)->text(), "1KB");
+    auto& continueButton = Find<QPushButton>(dialog, "ContinueButton");
+    Click(continueButton);  // nothing selected yet
+
+    Find<QAction>(dialog, "SelectAll1").trigger();
+    EXPECT_EQ(list.selectionModel()->selectedRows().size(), 3);
+    ClickRow(list, 1);  // a plain click keeps only this row
+    auto& directory = Find<QLineEdit>(dialog, "Directory");
+    Retype(directory, QString::fromStdString((TestDir() / "missing").string()));
+    Click(continueButton);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(directory.hasFocus());
+
+    ui.chosenDirectory = out;
+    Click(Find<QPushButton>(dialog, "SelectDir"));
+    EXPECT_EQ(directory.text().toStdString(), out.string());
+    WhenShown("PasswordBox", [](QDialog& prompt) {
+      auto& password = Find<QLineEdit>(prompt, "Password");
+      QTest::keyClicks(&password, "pw");
+      QTest::keyClick(&password, Qt::Key_Return);
+    });
+    Click(continueButton);
+  });
+  application.MainForm.DecryptFiles1Click();
+
+  EXPECT_EQ(ui.directoryCaptions, std::vector<std::string>{"Please select an output directory"});
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[0], "error: You need to select at least one file.");
+  EXPECT_EQ(ui.messages[1], "error: Directory " + (TestDir() / "missing").string() + " does not exist !");
+  std::vector<std::string> decrypted;
+  for (const auto& entry : fs::directory_iterator(out)) decrypted.push_back(entry.path().filename().string());
+  EXPECT_EQ(decrypted, std::vector<std::string>{"two.txt"});
+}
+
+// Every control of a form has the widget or action of its name in the view.
+template <typename View, typename Form>
+void ExpectEveryControlBound(Form& form) {
+  View view(form, nullptr);
+  for (const app::NamedControl& control : form.Controls()) {
+    const QString name = QString::fromUtf8(control.name.data(), static_cast<qsizetype>(control.name.size()));
+    EXPECT_TRUE(view.template findChild<QWidget*>(name) != nullptr ||
+                view.template findChild<QAction*>(name) != nullptr)
+        << form.FormName() << " has no widget for " << control.name;
+  }
+}
+
+TEST(DialogViews, EveryControlOfEachFormHasItsWidget) {
+  ViewsOnly ui;
+  app::TPasswordBox password(ui);
+  ExpectEveryControlBound<PasswordBoxView>(password);
+  app::TPLXArchiver viewer(ui);
+  ExpectEveryControlBound<PLXArchiverView>(viewer);
+  app::TPreferencesForm preferences(ui);
+  ExpectEveryControlBound<PreferencesView>(preferences);
+  app::TKlembordForm klembord(ui);
+  ExpectEveryControlBound<KlembordView>(klembord);
+  app::TAboutBox about(platform::SystemInfo{});
+  ExpectEveryControlBound<AboutBoxView>(about);
+}
+
+}  // namespace
+}  // namespace voltare::gui
