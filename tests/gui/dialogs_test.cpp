@@ -237,7 +237,7 @@ TEST(ArchiveViewerView, OneMemberPickedInTheListIsTheOnlyOneDecrypted) {
     Retype(directory, QString::fromStdString((TestDir() / "missing").string()));
     Click(continueButton);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(directory.hasFocus());
+    EXPECT_EQ(dialog.focusWidget(), &directory);
 
     ui.chosenDirectory = out;
     Click(Find<QPushButton>(dialog, "SelectDir"));
