@@ -78,9 +78,12 @@ platform::ResultCode TPLXArchiver::Fill(const fs::path& archivePath) {
 }
 
 std::vector<NamedControl> TPLXArchiver::Controls() {
-  return {{"FileList", &FileList},         {"Header", &Header},
-          {"Directory", &Directory},       {"SelectDir", &SelectDir},
-          {"ContinueButton", &ContinueButton}, {"CancelButton", &CancelButton},
+  return {{"FileList", &FileList},
+          {"Header", &Header},
+          {"Directory", &Directory},
+          {"SelectDir", &SelectDir},
+          {"ContinueButton", &ContinueButton},
+          {"CancelButton", &CancelButton},
           {"SelectAll1", &SelectAll1}};
 }
 
