@@ -16,7 +16,8 @@ struct Cast128Engine {
   struct Schedule {
     std::uint32_t masking[16];
     std::uint32_t rotation[16];  // only the low 5 bits are kept
-    int rounds;                  // 12 or 16
+    // 12 or 16; a cipher with no key yet reports the full-length count.
+    int rounds = 16;
   };
 
   static void ScheduleKey(Schedule& schedule, std::span<const std::uint8_t> key) noexcept;

@@ -302,13 +302,13 @@ std::size_t DataBytesInLastBlock(std::span<const std::uint8_t, TDESCipher::kBloc
   return pad > TDESCipher::kBlockSize ? 0 : TDESCipher::kBlockSize - pad;
 }
 
-void StartProgress(platform::Progress* progress, std::uint64_t total) {
+void StartProgress(common::Progress* progress, std::uint64_t total) {
   if (progress == nullptr) return;
   progress->setPosition(0);
   progress->setMax(static_cast<std::int64_t>(total));
 }
 
-void AdvanceProgress(platform::Progress* progress) {
+void AdvanceProgress(common::Progress* progress) {
   if (progress == nullptr) return;
   progress->setPosition(progress->position() + static_cast<std::int64_t>(TDESCipher::kPieceSize));
   progress->repaint();
@@ -341,7 +341,7 @@ std::string TDESCipher::DecryptedString(std::string_view text) const {
 }
 
 void TDESCipher::EncryptStream(ByteSource& source, ByteSink& destination,
-                               platform::Progress* progress) const {
+                               common::Progress* progress) const {
   const std::uint64_t total = source.Remaining();
   StartProgress(progress, total);
 
@@ -364,7 +364,7 @@ void TDESCipher::EncryptStream(ByteSource& source, ByteSink& destination,
 }
 
 void TDESCipher::DecryptStream(ByteSource& source, ByteSink& destination,
-                               platform::Progress* progress) const {
+                               common::Progress* progress) const {
   const std::uint64_t total = source.Remaining();
   if (total == 0 || total % kBlockSize != 0) throw CipherError(kDecryptStreamLengthError);
   StartProgress(progress, total);

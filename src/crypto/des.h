@@ -25,7 +25,7 @@
 
 #include "crypto/bytestream.h"
 #include "crypto/cipherbase.h"
-#include "platform/progress.h"
+#include "common/progress.h"
 
 namespace voltare::crypto {
 
@@ -67,13 +67,13 @@ class TDESCipher {
   // and maximum n (the bytes to process) and advances by kPieceSize with a
   // repaint after each whole piece. Both leave the source at its end.
   void EncryptStream(ByteSource& source, ByteSink& destination,
-                     platform::Progress* progress) const;
+                     common::Progress* progress) const;
   // Throws CipherError "DecryptStream: Ciphertext is not a multiple of 8
   // bytes." before anything is read or written when n is 0 or not a multiple
   // of 8. The pad count is the last decrypted byte; a count above 8 drops the
   // whole last block.
   void DecryptStream(ByteSource& source, ByteSink& destination,
-                     platform::Progress* progress) const;
+                     common::Progress* progress) const;
 
   // The padded length of `plaintext_length` bytes: (n div 8 + 1) * 8.
   static constexpr std::uint64_t CiphertextLength(std::uint64_t plaintext_length) noexcept {

@@ -76,6 +76,7 @@ TEST(Blowfish, PublishedVectorsIncludingOtherKeyLengths) { ExpectKnownAnswers<TB
 TEST(Cast128, PublishedVectorsAndRoundCounts) {
   ExpectKnownAnswers<TCast128Cipher>("cast128.txt");
   TCast128Cipher cipher;
+  EXPECT_EQ(cipher.Rounds(), 16);
   const Bytes key = Pattern(16);
   cipher.Init(key.data(), 80, nullptr);
   EXPECT_EQ(cipher.Rounds(), 12);

@@ -55,7 +55,7 @@ std::vector<Vector> PublishedVectors() {
 constexpr std::uint64_t kKey = 0x133457799BBCDFF1;
 
 // Records what a stream operation does to its progress indicator.
-class RecordingProgress final : public platform::Progress {
+class RecordingProgress final : public common::Progress {
  public:
   void setMax(std::int64_t max) override { events.push_back("max " + std::to_string(max)); }
   void setPosition(std::int64_t position) override {
@@ -84,7 +84,7 @@ std::vector<std::string> ExpectedEvents(std::uint64_t total) {
 // source does not start at position 0) and returns what it wrote.
 template <typename Operation>
 std::string RunStream(Operation operation, const std::string& prefix, const std::string& input,
-                      platform::Progress* progress) {
+                      common::Progress* progress) {
   std::istringstream in(prefix + input);
   in.seekg(static_cast<std::streamoff>(prefix.size()));
   std::ostringstream out;
