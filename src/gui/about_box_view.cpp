@@ -1,6 +1,5 @@
 #include "gui/about_box_view.h"
 
-#include <QApplication>
 #include <QIcon>
 
 #include "ui_about_box.h"
@@ -11,9 +10,9 @@ AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
     : FormDialog(box, parent), box_(box), ui_(std::make_unique<Ui::AboutBox>()) {
   ui_->setupUi(this);
   RemoveCloseButton(*this);
-  const QIcon programIcon = QApplication::windowIcon();
-  ui_->ProgramIcon->setPixmap(programIcon.isNull() ? Picture(QStringLiteral("key.svg"), 32)
-                                                   : programIcon.pixmap(32, 32));
+  const QIcon programIcon = QIcon::fromTheme(QStringLiteral("kova-voltare"),
+                                             QIcon(QStringLiteral(":/icons/kova-voltare.svg")));
+  ui_->ProgramIcon->setPixmap(programIcon.pixmap(32, 32));
   ui_->MadeIn->setPixmap(Picture(QStringLiteral("badge.svg"), 64));
   connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Handle([this] { box_.OKButtonClick(); }); });
   Refresh();
