@@ -7,11 +7,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QLineEdit>
 #include <QMenu>
-#include <QMimeData>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QMessageBox>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <string>
@@ -21,6 +24,8 @@
 #include "gui/qt_interaction.h"
 #include "platform/temp_files.h"
 #include "support/test_env.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/compress.h"
 
 namespace voltare::gui {
 namespace {
@@ -54,10 +59,42 @@ struct MainWindowFixture {
   }
 };
 
+// Answers the modal windows that appear while `until` is false: types
+// `password` into a password prompt, accepts message boxes and records
+// their texts.
+class ModalDriver {
+ public:
+  explicit ModalDriver(std::string password) : password_(std::move(password)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Step(); });
+    timer_.start(20);
+  }
+  std::vector<std::string> messages;
+
+ private:
+  void Step() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      messages.push_back(box->text().toStdString());
+      box->accept();
+    } else if (auto* edit = modal->findChild<QLineEdit*>("Password")) {
+      QTest::keyClicks(edit, QString::fromStdString(password_));
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
+  }
+  std::string password_;
+  QTimer timer_;
+};
+
 std::string MakeFile(const fs::path& path, const std::string& text = "some text") {
   fs::create_directories(path.parent_path());
   testing::WriteFileText(path, text);
   return path.string();
+}
+
+std::string ReadText(const fs::path& path) {
+  const auto bytes = testing::ReadFileBytes(path);
+  return {bytes.begin(), bytes.end()};
 }
 
 TEST(MainWindowTest, EveryControlAndCommandOfTheFormHasAWidgetOrActionOfItsName) {
@@ -81,6 +118,22 @@ TEST(MainWindowTest, EveryControlAndCommandOfTheFormHasAWidgetOrActionOfItsName)
   EXPECT_EQ(fixture.window.width(), 624);
   EXPECT_EQ(fixture.window.height() - fixture.window.menuBar()->sizeHint().height(), 359)
       << "the client area below the menu bar";
+}
+
+TEST(MainWindowTest, StartedWithAnEncryptedFileAsksItsPasswordAndDecryptsIt) {
+  const std::string plain = MakeFile(TestDir() / "my letter.txt", "Dear Anna");
+  QtProgress progress;  // a bar not shown anywhere
+  ASSERT_EQ(transforms::CompressFile(plain, TestDir() / "packed", &progress), 0);
+  ASSERT_EQ(transforms::BlowfishEncryptFile(TestDir() / "packed", plain + ".vlt", "open sesame", &progress, false), 0);
+  fs::remove(plain);
+
+  // A path with a blank comes split in two arguments.
+  MainWindowFixture fixture({(TestDir() / "my").string(), "letter.txt.vlt"});
+  ModalDriver user("open sesame");
+  fixture.window.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !user.messages.empty(); }, 10000));
+  EXPECT_EQ(user.messages, std::vector<std::string>{"The file(s) are successfully decrypted !"});
+  EXPECT_EQ(ReadText(plain), "Dear Anna");
 }
 
 TEST(MainWindowTest, AFolderDroppedOnTheWindowFillsTheListSortedByName) {
