@@ -14,7 +14,7 @@ AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
                                              QIcon(QStringLiteral(":/icons/kova-voltare.svg")));
   ui_->ProgramIcon->setPixmap(programIcon.pixmap(32, 32));
   ui_->MadeIn->setPixmap(Picture(QStringLiteral("badge.svg"), 64));
-  connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Handle([this] { box_.OKButtonClick(); }); });
+  HandleClicks(ui_->OKButton, [this] { box_.OKButtonClick(); });
   Refresh();
 }
 

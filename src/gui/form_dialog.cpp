@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
+#include <utility>
 
 namespace voltare::gui {
 
@@ -23,6 +24,10 @@ void FormDialog::Handle(const std::function<void()>& handler) {
   } else {
     done(QDialog::Accepted);
   }
+}
+
+void FormDialog::HandleClicks(QAbstractButton* button, std::function<void()> handler) {
+  connect(button, &QAbstractButton::clicked, this, [this, handler = std::move(handler)] { Handle(handler); });
 }
 
 void FormDialog::reject() {

@@ -33,6 +33,8 @@ class FormDialog : public QDialog {
   // Runs one of the form's handlers, then ends the dialog if the handler
   // closed the form, otherwise shows what the handler changed.
   void Handle(const std::function<void()>& handler);
+  // Runs `handler` through Handle at every click of `button`.
+  void HandleClicks(QAbstractButton* button, std::function<void()> handler);
 
   // The handler that closing the window stands for (Escape, the window
   // manager): Cancel or Close, as each dialog's buttons offer.

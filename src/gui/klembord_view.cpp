@@ -12,8 +12,8 @@ KlembordView::KlembordView(app::TKlembordForm& form, QWidget* parent)
   RemoveCloseButton(*this);
   connect(ui_->KlembordText, &QPlainTextEdit::textChanged, this,
           [this] { form_.KlembordText.text = ToUtf8(ui_->KlembordText->toPlainText()); });
-  connect(ui_->Save, &QPushButton::clicked, this, [this] { Handle([this] { form_.SaveClick(); }); });
-  connect(ui_->SpeedButton1, &QPushButton::clicked, this, [this] { Handle([this] { form_.SpeedButton1Click(); }); });
+  HandleClicks(ui_->Save, [this] { form_.SaveClick(); });
+  HandleClicks(ui_->SpeedButton1, [this] { form_.SpeedButton1Click(); });
   Refresh();
 }
 

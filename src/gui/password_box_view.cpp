@@ -22,14 +22,14 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
           [this](const QString& text) { box_.Password.text = ToUtf8(text); });
   // Enter in the edit goes to the form's key handler, which decides.
   ui_->Password->installEventFilter(this);
-  connect(ui_->MaskEdit, &QCheckBox::clicked, this, [this] {
+  HandleClicks(ui_->MaskEdit, [this] {
     WriteChecks();
-    Handle([this] { box_.MaskEditClick(); });
+    box_.MaskEditClick();
   });
   connect(ui_->RemindPass, &QCheckBox::clicked, this, [this] { WriteChecks(); });
   connect(ui_->PLX, &QCheckBox::clicked, this, [this] { WriteChecks(); });
-  connect(ui_->Continue, &QPushButton::clicked, this, [this] { Handle([this] { box_.ContinueClick(); }); });
-  connect(ui_->Cancel, &QPushButton::clicked, this, [this] { Handle([this] { box_.CancelClick(); }); });
+  HandleClicks(ui_->Continue, [this] { box_.ContinueClick(); });
+  HandleClicks(ui_->Cancel, [this] { box_.CancelClick(); });
 
   Refresh();
   FocusActiveControl();

@@ -26,12 +26,11 @@ PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
   connect(ui_->FileList, &QTableWidget::itemSelectionChanged, this, [this] { WriteSelection(); });
   connect(ui_->Directory, &QLineEdit::textEdited, this,
           [this](const QString& text) { viewer_.Directory.text = ToUtf8(text); });
-  connect(ui_->SelectAll1, &QAction::triggered, this, [this] { Handle([this] { viewer_.SelectAll1Click(); }); });
-  connect(ui_->SelectDir, &QPushButton::clicked, this, [this] { Handle([this] { viewer_.SelectDirClick(); }); });
-  connect(ui_->ContinueButton, &QPushButton::clicked, this,
-          [this] { Handle([this] { viewer_.ContinueButtonClick(); }); });
-  connect(ui_->CancelButton, &QPushButton::clicked, this,
-          [this] { Handle([this] { viewer_.CancelButtonClick(); }); });
+  connect(ui_->SelectAll1, &QAction::triggered, this,
+          [this] { Handle([this] { viewer_.SelectAll1Click(); }); });
+  HandleClicks(ui_->SelectDir, [this] { viewer_.SelectDirClick(); });
+  HandleClicks(ui_->ContinueButton, [this] { viewer_.ContinueButtonClick(); });
+  HandleClicks(ui_->CancelButton, [this] { viewer_.CancelButtonClick(); });
 
   Refresh();
   FocusActiveControl();

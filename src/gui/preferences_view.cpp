@@ -18,33 +18,31 @@ PreferencesView::PreferencesView(app::TPreferencesForm& form, QWidget* parent)
   ui_->setupUi(this);
   RemoveCloseButton(*this);
 
-  for (QAbstractButton* check : {static_cast<QAbstractButton*>(ui_->BlowfishButton),
-                                 static_cast<QAbstractButton*>(ui_->CAST5Button),
-                                 static_cast<QAbstractButton*>(ui_->DESButton),
-                                 static_cast<QAbstractButton*>(ui_->Update),
-                                 static_cast<QAbstractButton*>(ui_->WipeFileAfterCrypto)}) {
+  QAbstractButton* const checks[] = {ui_->BlowfishButton, ui_->CAST5Button, ui_->DESButton, ui_->Update,
+                                     ui_->WipeFileAfterCrypto};
+  for (QAbstractButton* check : checks) {
     connect(check, &QAbstractButton::clicked, this, [this] { WriteChecks(); });
   }
-  connect(ui_->GovernmentWipe, &QRadioButton::clicked, this, [this] {
+  HandleClicks(ui_->GovernmentWipe, [this] {
     WriteChecks();
-    Handle([this] { form_.GovernmentWipeClick(); });
+    form_.GovernmentWipeClick();
   });
-  connect(ui_->NormalWipe, &QRadioButton::clicked, this, [this] {
+  HandleClicks(ui_->NormalWipe, [this] {
     WriteChecks();
-    Handle([this] { form_.NormalWipeClick(); });
+    form_.NormalWipeClick();
   });
   // Any text is taken: the form judges the pass count when it is saved.
-  connect(ui_->Passes, &QLineEdit::textEdited, this, [this](const QString& text) { form_.Passes.text = ToUtf8(text); });
+  connect(ui_->Passes, &QLineEdit::textEdited, this,
+          [this](const QString& text) { form_.Passes.text = ToUtf8(text); });
   ui_->Passes->installEventFilter(this);
-  connect(ui_->UpDownUp, &QToolButton::clicked, this, [this] { Handle([this] { form_.UpDownClick(true); }); });
-  connect(ui_->UpDownDown, &QToolButton::clicked, this, [this] { Handle([this] { form_.UpDownClick(false); }); });
+  HandleClicks(ui_->UpDownUp, [this] { form_.UpDownClick(true); });
+  HandleClicks(ui_->UpDownDown, [this] { form_.UpDownClick(false); });
   connect(ui_->PageControl, &QTabWidget::currentChanged, this, [this](int page) {
     form_.ActivePage = page == kWipePage ? Page::Wipe : Page::General;
   });
-  connect(ui_->MoreInfoButton, &QPushButton::clicked, this,
-          [this] { Handle([this] { form_.MoreInfoButtonClick(); }); });
-  connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Handle([this] { form_.OKButtonClick(); }); });
-  connect(ui_->CancelButton, &QPushButton::clicked, this, [this] { Handle([this] { form_.CancelButtonClick(); }); });
+  HandleClicks(ui_->MoreInfoButton, [this] { form_.MoreInfoButtonClick(); });
+  HandleClicks(ui_->OKButton, [this] { form_.OKButtonClick(); });
+  HandleClicks(ui_->CancelButton, [this] { form_.CancelButtonClick(); });
 
   Refresh();
 }
