@@ -95,6 +95,10 @@ void TSmtpClient::Connect() {
     try {
       ReadGreeting();
       SayHelo();
+    } catch (const ESocketAborted&) {
+      // Cancelled: the user wants the wait over, not a QUIT and a new wait.
+      TSocketClient::Disconnect();
+      throw;
     } catch (...) {
       try {
         Disconnect();

@@ -453,6 +453,19 @@ TEST(SmtpSession, CancelFromTheEventPumpEndsAWaitOnASilentServer) {
   EXPECT_FALSE(client.Busy());
 }
 
+TEST(SmtpSession, OneCancelDuringTheGreetingEndsConnectWithoutWaitingForAQuitReply) {
+  ScriptedServer server([](ServerConnection& c) { c.WaitSilently(); });
+  TSmtpClient client;
+  Configure(client, server.port());
+  int rounds = 0;
+  client.EventPump = [&] {
+    if (++rounds == 10) client.Abort();  // once, as a press of "Cancel"
+  };
+  EXPECT_EQ(FailureOf([&] { client.Connect(); }), "Socket readln aborted");
+  EXPECT_FALSE(client.Connected());
+  EXPECT_EQ(server.Transcript(), "") << "nothing said to a server that never greeted";
+}
+
 TEST(SmtpSession, ASecondConnectDuringAWaitFailsAndKeepsTheCancel) {
   ScriptedServer server([](ServerConnection& c) { c.WaitSilently(); });
   TSmtpClient client;
