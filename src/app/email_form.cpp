@@ -124,6 +124,16 @@ TEmail::~TEmail() {
   ForgetMessage();
 }
 
+std::vector<NamedControl> TEmail::Controls() {
+  return {{"SendButton", &SendButton}, {"AttachMentButton", &AttachMentButton},
+          {"CancelButton", &CancelButton}, {"Naar", &Naar},
+          {"Copy", &Copy}, {"BCopy", &BCopy},
+          {"Subject", &Subject}, {"Password", &Password},
+          {"Message", &Message}, {"Splitter", &Splitter},
+          {"Attachments", &Attachments}, {"Remove1", &Remove1},
+          {"Exit1", &Exit1}, {"StatusBar", &StatusBar}};
+}
+
 void TEmail::FormShow() {
   AttachmentPaths.clear();
   Naar.text.clear();

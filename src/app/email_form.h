@@ -86,6 +86,10 @@ class TEmail : public ModalForm {
   void EmailerPacketSent();
   void EmailerSuccess();
 
+  // Every control below, by its member name (the progress bar is not a
+  // Control: the view reads it through OnRepaint).
+  std::vector<NamedControl> Controls();
+
   // True from the press of "Send" until that send has ended.
   bool Sending() const noexcept { return sending_; }
 

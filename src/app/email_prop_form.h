@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/interaction.h"
@@ -25,6 +26,9 @@ class TEmailProp : public ModalForm {
   void PortChange();
   void OKButtonClick();
   void CancelButtonClick();
+
+  // Every control below, by its member name.
+  std::vector<NamedControl> Controls();
 
   // Controls, in tab order; each edit's caption is its label.
   std::string Caption;
