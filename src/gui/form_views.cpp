@@ -6,9 +6,13 @@
 #include <string_view>
 
 #include "app/about_box.h"
+#include "app/email_form.h"
+#include "app/email_prop_form.h"
 #include "app/klembord_form.h"
 #include "app/preferences_form.h"
 #include "gui/about_box_view.h"
+#include "gui/email_prop_view.h"
+#include "gui/email_view.h"
 #include "gui/klembord_view.h"
 #include "gui/password_box_view.h"
 #include "gui/plx_archiver_view.h"
@@ -44,6 +48,8 @@ bool RunFormView(app::ModalForm& form, QWidget* parent) {
   if (name == "PreferencesForm") return RunView<PreferencesView, app::TPreferencesForm>(form, parent);
   if (name == "KlembordForm") return RunView<KlembordView, app::TKlembordForm>(form, parent);
   if (name == "AboutBox") return RunView<AboutBoxView, app::TAboutBox>(form, parent);
+  if (name == "EmailProp") return RunView<EmailPropView, app::TEmailProp>(form, parent);
+  if (name == "Email") return RunView<EmailView, app::TEmail>(form, parent);
   return false;
 }
 

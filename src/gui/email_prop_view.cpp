@@ -1,0 +1,79 @@
+#include "gui/email_prop_view.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "gui/qt_text.h"
+#include "gui/view_binding.h"
+#include "ui_email_prop_view.h"
+
+namespace voltare::gui {
+
+EmailPropView::EmailPropView(app::TEmailProp& form, QWidget* parent)
+    : QDialog(parent), form_(form), ui_(std::make_unique<Ui::EmailPropView>()) {
+  ui_->setupUi(this);
+  // A dialog border without the close command: OK and Cancel are the way out.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setFixedSize(size());
+
+  BindEdit(*ui_->SMTP, form_.SMTP);
+  connect(ui_->Port, &QLineEdit::textEdited, this, &EmailPropView::PortEdited);
+  BindEdit(*ui_->UserName, form_.UserName);
+  BindEdit(*ui_->Name, form_.Name);
+  BindEdit(*ui_->Email, form_.Email);
+  connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Call(&app::TEmailProp::OKButtonClick); });
+  connect(ui_->CancelButton, &QPushButton::clicked, this,
+          [this] { Call(&app::TEmailProp::CancelButtonClick); });
+  Refresh();
+  view_binding::FocusControl(*this, form_.Controls(), form_.ActiveControl);
+}
+
+EmailPropView::~EmailPropView() = default;
+
+void EmailPropView::BindEdit(QLineEdit& widget, app::Edit& edit) {
+  connect(&widget, &QLineEdit::textEdited, this, [&edit](const QString& text) { edit.text = ToUtf8(text); });
+}
+
+void EmailPropView::PortEdited(const QString& text) {
+  const int cursor = ui_->Port->cursorPosition();
+  const qsizetype before = text.size();
+  form_.Port.text = ToUtf8(text);
+  form_.PortChange();
+  view_binding::ShowEditText(*ui_->Port, form_.Port.text);
+  // The cursor stays behind the last character kept.
+  ui_->Port->setCursorPosition(cursor - static_cast<int>(before - ui_->Port->text().size()));
+}
+
+template <typename Handler>
+void EmailPropView::Call(Handler handler) {
+  form_.ActiveControl = nullptr;
+  (form_.*handler)();
+  Refresh();
+  view_binding::FocusControl(*this, form_.Controls(), form_.ActiveControl);
+  if (!form_.IsShowing()) done(QDialog::Accepted);
+}
+
+void EmailPropView::Refresh() {
+  setWindowTitle(ToQString(form_.Caption));
+  view_binding::ApplyControlStates(*this, form_.Controls());
+  view_binding::ShowEditText(*ui_->SMTP, form_.SMTP.text);
+  view_binding::ShowEditText(*ui_->Port, form_.Port.text);
+  view_binding::ShowEditText(*ui_->UserName, form_.UserName.text);
+  view_binding::ShowEditText(*ui_->Name, form_.Name.text);
+  view_binding::ShowEditText(*ui_->Email, form_.Email.text);
+}
+
+void EmailPropView::reject() { Call(&app::TEmailProp::CancelButtonClick); }
+
+void EmailPropView::closeEvent(QCloseEvent* event) {
+  // Only a handler of the form ends the dialog.
+  if (form_.IsShowing()) event->ignore();
+  else QDialog::closeEvent(event);
+}
+
+void EmailPropView::RunModal() {
+  if (form_.IsShowing()) exec();
+}
+
+}  // namespace voltare::gui

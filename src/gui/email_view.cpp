@@ -1,0 +1,241 @@
+#include "gui/email_view.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeDatabase>
+#include <QScreen>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QStatusBar>
+
+#include "gui/qt_text.h"
+#include "gui/view_binding.h"
+#include "ui_email_view.h"
+
+namespace voltare::gui {
+
+namespace {
+
+// The composer's client area: tool bar, fields, message, progress, status.
+constexpr QSize kClientSize{491, 377};
+
+QIcon Picture(const char* themeName, const char* file) {
+  return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(QStringLiteral(":/pictures/") + QLatin1String(file)));
+}
+
+// The desktop's icon for a file: its type's theme icon, else the file
+// icon provider's.
+QIcon FileIcon(const QString& path) {
+  const QFileInfo file(path);
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(file);
+  const QIcon fallback = QFileIconProvider().icon(file);
+  return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName(), fallback));
+}
+
+// The memo's text as the form holds it: lines joined by CR LF.
+std::string MemoText(const QString& text) {
+  std::string joined;
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (i > 0) joined += "\r\n";
+    joined += ToUtf8(lines[i]);
+  }
+  return joined;
+}
+
+}  // namespace
+
+EmailView::EmailView(app::TEmail& form, QWidget* parent)
+    : QMainWindow(parent), form_(form), ui_(std::make_unique<Ui::EmailView>()) {
+  ui_->setupUi(this);
+  // A fixed single border with the window menu only.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setWindowModality(Qt::ApplicationModal);
+  ui_->SendButton->setIcon(Picture("mail-send", "composer-send.svg"));
+  ui_->AttachMentButton->setIcon(Picture("mail-attachment", "composer-attachment.svg"));
+  ui_->CancelButton->setIcon(Picture("process-stop", "composer-cancel.svg"));
+
+  // The splitter's handle shows the form's Splitter: it appears with the
+  // attachment list.
+  ui_->MessageArea->setStretchFactor(0, 3);
+  ui_->MessageArea->setStretchFactor(1, 1);
+  ui_->MessageArea->handle(1)->setObjectName(QStringLiteral("Splitter"));
+
+  popupMenu_ = new QMenu(this);
+  popupMenu_->setObjectName(QStringLiteral("PopupMenu"));
+  popupMenu_->addAction(ui_->Remove1);
+  statusText_ = new QLabel(this);
+  statusText_->setObjectName(QStringLiteral("StatusText"));
+  ui_->StatusBar->addWidget(statusText_, 1);
+
+  BindControls();
+  Refresh();
+  ShowProgress();
+  const int menuHeight = ui_->MainMenu->sizeHint().height();
+  setFixedSize(kClientSize.width(), kClientSize.height() + menuHeight);
+  if (const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  view_binding::FocusControl(*this, form_.Controls(), form_.ActiveControl);
+}
+
+EmailView::~EmailView() {
+  // The form outlives this window: nothing of it may call back here.
+  form_.Emailer.EventPump = nullptr;
+  form_.ProgressBar.OnRepaint = nullptr;
+  form_.OnStatusChange = nullptr;
+}
+
+void EmailView::BindControls() {
+  BindEdit(*ui_->Naar, form_.Naar);
+  BindEdit(*ui_->Copy, form_.Copy);
+  BindEdit(*ui_->BCopy, form_.BCopy);
+  BindEdit(*ui_->Subject, form_.Subject);
+  BindEdit(*ui_->Password, form_.Password);
+  connect(ui_->Message, &QPlainTextEdit::textChanged, this, &EmailView::MessageEdited);
+  connect(ui_->Attachments, &QListWidget::itemSelectionChanged, this, &EmailView::SelectionChanged);
+  connect(ui_->Attachments, &QWidget::customContextMenuRequested, this, &EmailView::ShowAttachmentMenu);
+
+  connect(ui_->SendButton, &QAction::triggered, this, [this] { Call(&app::TEmail::SendButtonClick); });
+  connect(ui_->AttachMentButton, &QAction::triggered, this, [this] { Call(&app::TEmail::AttachMentButtonClick); });
+  connect(ui_->CancelButton, &QAction::triggered, this, [this] { Call(&app::TEmail::CancelButtonClick); });
+  connect(ui_->Remove1, &QAction::triggered, this, [this] { Call(&app::TEmail::Remove1Click); });
+  connect(ui_->Exit1, &QAction::triggered, this, [this] { Call(&app::TEmail::Exit1Click); });
+
+  // The client's waits run the window's events, user input included, so
+  // that "Cancel" is heard while the client waits for the server.
+  form_.Emailer.EventPump = [this] { PumpEvents(); };
+  form_.ProgressBar.OnRepaint = [this] { ShowProgress(); };
+  form_.OnStatusChange = [this] { ShowStatus(); };
+}
+
+void EmailView::PumpEvents() {
+  // "Send" turns grey as soon as a send starts, not only when it ends.
+  if (form_.Sending() != showsSending_) {
+    showsSending_ = form_.Sending();
+    view_binding::ApplyControlStates(*this, form_.Controls());
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void EmailView::BindEdit(QLineEdit& widget, app::Edit& edit) {
+  connect(&widget, &QLineEdit::textEdited, this, [&edit](const QString& text) { edit.text = ToUtf8(text); });
+}
+
+void EmailView::MessageEdited() {
+  if (refreshing_) return;
+  form_.Message.SetText(MemoText(ui_->Message->toPlainText()));
+}
+
+void EmailView::SelectionChanged() {
+  if (refreshing_) return;
+  std::vector<app::AttachmentItem>& items = form_.Attachments.items;
+  for (int row = 0; row < ui_->Attachments->count() && row < static_cast<int>(items.size()); ++row) {
+    items[static_cast<std::size_t>(row)].selected = ui_->Attachments->item(row)->isSelected();
+  }
+}
+
+void EmailView::ShowAttachmentMenu(const QPoint& position) {
+  // A right click selects the attachment under the pointer, as the list's
+  // own click would.
+  if (QListWidgetItem* item = ui_->Attachments->itemAt(position)) ui_->Attachments->setCurrentItem(item);
+  popupMenu_->popup(ui_->Attachments->viewport()->mapToGlobal(position));
+}
+
+template <typename Handler>
+void EmailView::Call(Handler handler) {
+  form_.ActiveControl = nullptr;
+  (form_.*handler)();
+  Refresh();
+  view_binding::FocusControl(*this, form_.Controls(), form_.ActiveControl);
+  EndWhenClosed();
+}
+
+void EmailView::EndWhenClosed() {
+  if (form_.IsShowing() || loop_ == nullptr) return;
+  // Closed in the middle of a send: the send must end before the window can.
+  if (form_.Sending()) form_.CancelButtonClick();
+  loop_->quit();
+}
+
+void EmailView::Refresh() {
+  refreshing_ = true;
+  setWindowTitle(ToQString(form_.Caption));
+  ui_->SendButton->setText(ToQString(form_.SendButton.caption));
+  ui_->AttachMentButton->setText(ToQString(form_.AttachMentButton.caption));
+  ui_->CancelButton->setText(ToQString(form_.CancelButton.caption));
+  view_binding::ApplyControlStates(*this, form_.Controls());
+  showsSending_ = form_.Sending();
+  view_binding::ShowEditText(*ui_->Naar, form_.Naar.text);
+  view_binding::ShowEditText(*ui_->Copy, form_.Copy.text);
+  view_binding::ShowEditText(*ui_->BCopy, form_.BCopy.text);
+  view_binding::ShowEditText(*ui_->Subject, form_.Subject.text);
+  view_binding::ShowEditText(*ui_->Password, form_.Password.text);
+  ShowMessageText();
+  ShowAttachments();
+  ShowStatus();
+  refreshing_ = false;
+}
+
+void EmailView::ShowMessageText() {
+  if (MemoText(ui_->Message->toPlainText()) == form_.Message.Text()) return;
+  QStringList lines;
+  for (const std::string& line : form_.Message.lines) lines << ToQString(line);
+  ui_->Message->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void EmailView::ShowAttachments() {
+  QListWidget& list = *ui_->Attachments;
+  const std::vector<app::AttachmentItem>& items = form_.Attachments.items;
+  bool same = list.count() == static_cast<int>(items.size());
+  for (int row = 0; same && row < list.count(); ++row) {
+    same = list.item(row)->text() == ToQString(items[static_cast<std::size_t>(row)].caption);
+  }
+  if (!same) {
+    list.clear();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const QString path = i < form_.AttachmentPaths.size() ? ToQString(form_.AttachmentPaths[i]) : QString();
+      auto* item = new QListWidgetItem(FileIcon(path), ToQString(items[i].caption), &list);
+      item->setToolTip(path);
+    }
+  }
+  for (int row = 0; row < list.count(); ++row) {
+    list.item(row)->setSelected(items[static_cast<std::size_t>(row)].selected);
+  }
+}
+
+void EmailView::ShowStatus() { statusText_->setText(ToQString(form_.StatusBar.caption)); }
+
+void EmailView::ShowProgress() {
+  const app::FormProgressBar& progress = form_.ProgressBar;
+  // QProgressBar counts in int; the body's bytes are scaled to a thousandth.
+  const std::int64_t max = std::max<std::int64_t>(progress.max(), 1);
+  ui_->ProgressBar->setRange(0, 1000);
+  ui_->ProgressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(progress.position(), 0, max) * 1000 / max));
+  ui_->ProgressBar->repaint();
+}
+
+void EmailView::closeEvent(QCloseEvent* event) {
+  if (form_.IsShowing()) Call(&app::TEmail::Exit1Click);
+  if (form_.IsShowing()) event->ignore();
+  else event->accept();
+}
+
+void EmailView::RunModal() {
+  if (!form_.IsShowing()) return;
+  QEventLoop loop;
+  loop_ = &loop;
+  show();
+  loop.exec();
+  loop_ = nullptr;
+  hide();
+}
+
+}  // namespace voltare::gui

@@ -1,0 +1,48 @@
+#include "gui/view_binding.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QWidget>
+
+#include "gui/qt_text.h"
+
+namespace voltare::gui::view_binding {
+
+QObject* FindControlObject(const QWidget& window, std::string_view name) {
+  const QString objectName = ToQString(name);
+  if (window.objectName() == objectName) return const_cast<QWidget*>(&window);
+  return window.findChild<QObject*>(objectName);
+}
+
+void ApplyControlStates(const QWidget& window, const std::vector<app::NamedControl>& controls) {
+  for (const app::NamedControl& named : controls) {
+    QObject* shown = FindControlObject(window, named.name);
+    if (auto* widget = qobject_cast<QWidget*>(shown)) {
+      widget->setEnabled(named.control->enabled);
+      // A hidden window keeps its children's own visibility for later.
+      widget->setVisible(named.control->visible);
+    } else if (auto* action = qobject_cast<QAction*>(shown)) {
+      action->setEnabled(named.control->enabled);
+      action->setVisible(named.control->visible);
+    }
+  }
+}
+
+void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& controls,
+                  const app::Control* control) {
+  if (control == nullptr) return;
+  for (const app::NamedControl& named : controls) {
+    if (named.control != control) continue;
+    if (auto* widget = qobject_cast<QWidget*>(FindControlObject(window, named.name))) {
+      widget->setFocus(Qt::OtherFocusReason);
+    }
+    return;
+  }
+}
+
+void ShowEditText(QLineEdit& widget, const std::string& text) {
+  const QString shown = ToQString(text);
+  if (widget.text() != shown) widget.setText(shown);
+}
+
+}  // namespace voltare::gui::view_binding
