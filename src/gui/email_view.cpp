@@ -24,6 +24,8 @@ namespace {
 
 // The composer's client area: tool bar, fields, message, progress, status.
 constexpr QSize kClientSize{491, 377};
+// The attachment list's height when it appears: one row of large icons.
+constexpr int kListHeight = 76;
 
 QIcon Picture(const char* themeName, const char* file) {
   return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(QStringLiteral(":/pictures/") + QLatin1String(file)));
@@ -64,8 +66,8 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
 
   // The splitter's handle shows the form's Splitter: it appears with the
   // attachment list.
-  ui_->MessageArea->setStretchFactor(0, 3);
-  ui_->MessageArea->setStretchFactor(1, 1);
+  ui_->MessageArea->setStretchFactor(0, 1);
+  ui_->MessageArea->setStretchFactor(1, 0);
   ui_->MessageArea->handle(1)->setObjectName(QStringLiteral("Splitter"));
 
   popupMenu_ = new QMenu(this);
@@ -99,6 +101,7 @@ void EmailView::BindControls() {
   BindEdit(*ui_->BCopy, form_.BCopy);
   BindEdit(*ui_->Subject, form_.Subject);
   BindEdit(*ui_->Password, form_.Password);
+  view_binding::ShowPasswordChar(*ui_->Password, form_.Password.passwordChar);
   connect(ui_->Message, &QPlainTextEdit::textChanged, this, &EmailView::MessageEdited);
   connect(ui_->Attachments, &QListWidget::itemSelectionChanged, this, &EmailView::SelectionChanged);
   connect(ui_->Attachments, &QWidget::customContextMenuRequested, this, &EmailView::ShowAttachmentMenu);
@@ -180,6 +183,9 @@ void EmailView::Refresh() {
   view_binding::ShowEditText(*ui_->Password, form_.Password.text);
   ShowMessageText();
   ShowAttachments();
+  // The list comes in low, leaving the message most of the room.
+  if (form_.Attachments.visible && !listShown_) ui_->MessageArea->setSizes({1000, kListHeight});
+  listShown_ = form_.Attachments.visible;
   ShowStatus();
   refreshing_ = false;
 }

@@ -58,6 +58,8 @@ class EmailView final : public QMainWindow {
   QLabel* statusText_ = nullptr;
   QEventLoop* loop_ = nullptr;
   bool refreshing_ = false;
+  // Whether the attachment list was on screen at the last refresh.
+  bool listShown_ = false;
   // Whether the controls on screen show a running send.
   bool showsSending_ = false;
 };

@@ -45,4 +45,15 @@ void ShowEditText(QLineEdit& widget, const std::string& text) {
   if (widget.text() != shown) widget.setText(shown);
 }
 
+void ShowPasswordChar(QLineEdit& widget, char passwordChar) {
+  if (passwordChar == '\0') {
+    widget.setEchoMode(QLineEdit::Normal);
+    return;
+  }
+  widget.setEchoMode(QLineEdit::Password);
+  // The style's own dot otherwise; the form names the character it shows.
+  widget.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: %1; }")
+                           .arg(static_cast<unsigned char>(passwordChar)));
+}
+
 }  // namespace voltare::gui::view_binding

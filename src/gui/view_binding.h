@@ -30,4 +30,7 @@ void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& c
 // cursor stays where the user left it).
 void ShowEditText(QLineEdit& widget, const std::string& text);
 
+// Masks a line edit with the edit's password character ('\0': no mask).
+void ShowPasswordChar(QLineEdit& widget, char passwordChar);
+
 }  // namespace voltare::gui::view_binding
