@@ -23,8 +23,8 @@ namespace voltare::gui {
 
 namespace {
 
-// The original window's width counted its border; the client area is that
-// much narrower (635 wide with the list's columns gives 624).
+// MainFormWidth() is the width of the whole window, its border included; the
+// client area is this much narrower (635 with the list's columns gives 624).
 constexpr int kBorderAllowance = 11;
 constexpr int kClientHeight = 359;
 // The full path, by which the batch commands know an entry.
@@ -80,7 +80,8 @@ void MainWindow::SetUpWindow() {
   setWindowIcon(QIcon::fromTheme("kova-voltare", QIcon(":/icons/kova-voltare.svg")));
   setAcceptDrops(true);
   const QMargins margins = ui_->LeftBoxLayout->contentsMargins();
-  const int captionWidth = ui_->LeftBox->maximumWidth() - margins.left() - margins.right() - 6;
+  const int buttonFrame = 6;  // a flat button's border and padding, both sides
+  const int captionWidth = ui_->LeftBox->maximumWidth() - margins.left() - margins.right() - buttonFrame;
   FitCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
   // The menu bar lies inside a Qt window's client area, above the 359 pixels.
   setFixedSize(app::MainFormWidth() - kBorderAllowance, kClientHeight + menuBar()->sizeHint().height());
