@@ -183,6 +183,13 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
   EXPECT_TRUE(fixture.Action("EncryptFiles1").isEnabled());
   EXPECT_EQ(fixture.program.MainForm.ListView.SelectedFileNames(), std::vector<std::string>{b});
 
+  // The arrow beside the heading opens the list's menu, with its own rule.
+  auto* popup = fixture.window.findChild<QMenu*>("PopupMenu");
+  QTest::mouseClick(fixture.window.findChild<QWidget*>("Pijl"), Qt::LeftButton);
+  EXPECT_TRUE(popup->isVisible());
+  EXPECT_TRUE(fixture.Action("EncryptFiles2").isEnabled());
+  popup->close();
+
   // Ctrl+U takes the selected entry off the list (onto the clipboard).
   fixture.OpenAndCloseMenu("Edit1");
   QTest::keyClick(&fixture.window, Qt::Key_U, Qt::ControlModifier);
