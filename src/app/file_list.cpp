@@ -7,6 +7,8 @@
 #include <ctime>
 #include <memory>
 
+#include "platform/file.h"
+
 namespace voltare::app {
 
 namespace {
@@ -115,10 +117,14 @@ void ListDirectoryFiles(const std::filesystem::path& directory, std::vector<std:
     const std::string_view name = entry->d_name;
     if (name.starts_with('.')) continue;
     const std::filesystem::path full = directory / name;
+    // Only real directories are entered, never a link to one: it can lead
+    // out of the tree or round in a circle. Only regular files are taken (a
+    // link to one counts); FIFOs, sockets, devices and dangling links are not.
     struct stat info {};
-    if (::lstat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::lstat(full.c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) {
       ListDirectoryFiles(full, list);
-    } else {
+    } else if (platform::FileExists(full)) {
       list.push_back(full.string());
     }
   }

@@ -81,9 +81,9 @@ std::string AttributeLetters(const std::filesystem::path& path);
 // the file cannot be examined.
 std::string LastWriteText(const std::filesystem::path& path);
 
-// Appends the full paths of all files below `directory`, depth first, in the
-// order the directory search returns them, skipping names that begin with
-// '.'. Symbolic links to directories are not followed (they could loop).
+// Appends the full paths of all regular files below `directory`, depth first,
+// in the order the directory search returns them, skipping names that begin
+// with '.'. Symbolic links to directories are not followed (they could loop).
 void ListDirectoryFiles(const std::filesystem::path& directory, std::vector<std::string>& list);
 
 // Splits clipboard text into lines; CR LF, CR and LF each end a line, and a

@@ -1,12 +1,9 @@
 #include "app/main_form.h"
 
-#include <dirent.h>
-#include <fnmatch.h>
 #include <unistd.h>
 
 #include <array>
 #include <exception>
-#include <memory>
 
 #include "app/application.h"
 #include "app/messages.h"
@@ -79,21 +76,6 @@ constexpr std::array kCommands = {
     Command{"EmailMessage", "Send E-mail Message", "", &TMainForm::SendMessage1Click},
     Command{"Preferences1", "&Preferences", "", &TMainForm::Preferences1Click},
 };
-
-// Deletes the regular files of `directory` whose names match `pattern`.
-// A file that cannot be deleted is left; the close goes on.
-void DeleteMatching(const fs::path& directory, const char* pattern) {
-  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
-  if (!dir) return;
-  std::vector<fs::path> doomed;
-  while (const dirent* entry = ::readdir(dir.get())) {
-    if (::fnmatch(pattern, entry->d_name, FNM_PERIOD) != 0) continue;
-    const fs::path path = directory / entry->d_name;
-    std::error_code error;
-    if (fs::is_regular_file(fs::symlink_status(path, error))) doomed.push_back(path);
-  }
-  for (const fs::path& path : doomed) ::unlink(path.c_str());
-}
 
 bool CheckUpdateIsOn() {
   try {
@@ -203,10 +185,8 @@ void TMainForm::HandleCommandLine(std::span<const std::string> arguments) {
 }
 
 bool TMainForm::FormCloseQuery() {
-  if (const auto temp = platform::PrivateTempDir()) {
-    DeleteMatching(*temp, "Vol*.TMP");
-    DeleteMatching(*temp, "*.vlt");
-  }
+  // Only what no running copy marks as in use: another copy's work stays.
+  platform::RemoveStaleTempFiles();
   return true;
 }
 
@@ -217,7 +197,9 @@ void TMainForm::DropFiles(std::span<const std::string> paths) {
       std::vector<std::string> found;
       ListDirectoryFiles(path, found);
       for (const std::string& file : found) AddFileToList(file, static_cast<std::int64_t>(found.size()));
-    } else if (fs::exists(path, error)) {
+    } else if (platform::FileExists(path)) {
+      // Only regular files can be encrypted or wiped; a FIFO would even stall
+      // the batch that opens it.
       AddFileToList(path, static_cast<std::int64_t>(paths.size()));
     }
   }

@@ -1,10 +1,9 @@
 // "Decrypt File(s)": encrypted files and archives back into plain files.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -108,15 +107,13 @@ class ExtractedMembers {
   ExtractedMembers& operator=(const ExtractedMembers&) = delete;
 
   void Adopt(const std::vector<archive::ExtractedMember>& members) {
-    for (const archive::ExtractedMember& member : members) paths_.push_back(member.path);
+    for (const archive::ExtractedMember& member : members) files_.push_back(member.file);
   }
-  void DeleteAll() {
-    for (const fs::path& path : paths_) ::unlink(path.c_str());
-    paths_.clear();
-  }
+  void DeleteAll() { files_.clear(); }
 
  private:
-  std::vector<fs::path> paths_;
+  // Each removes its file when the last holder lets go.
+  std::vector<std::shared_ptr<const platform::TempFile>> files_;
 };
 
 // The archive step: the viewer's answer becomes ExtractDirectory and

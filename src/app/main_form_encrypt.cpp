@@ -25,6 +25,7 @@
 #include "crypto/burn.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
+#include "platform/staged_file.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
@@ -301,7 +302,12 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
     progress.setPosition(0);
 
     ui_.SetStatusText(messages::FormatCount(messages::kEncryptingStatus, index + 1, count));
-    const ResultCode encrypted = EncryptWith(algorithmCode, packed.Path(), path + kEncryptedSuffix, *key, &progress);
+    // Written under a temporary name beside the ".vlt" and renamed over it only
+    // when complete: an older one survives every failure, and a link of that
+    // name is replaced, never written through.
+    const ResultCode encrypted = platform::WriteStaged(path + kEncryptedSuffix, [&](const fs::path& staging) {
+      return EncryptWith(algorithmCode, packed.Path(), staging, *key, &progress);
+    });
     if (encrypted != platform::Success) return reportFailure(encrypted);
 
     packed.Delete();

@@ -1,6 +1,7 @@
 // Saved file lists (".vls"): the list's paths as an initialization file,
 // compressed, then encrypted in the short-header list form.
 
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/ini_file.h"
 #include "platform/os_error.h"
+#include "platform/staged_file.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
 
@@ -107,7 +109,11 @@ platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
     for (std::size_t k = 0; k < ListView.Count(); ++k) {
       list.setValue(kListSection, EntryKey(k), ListView.Items()[k].fileName);
     }
-    list.save(plain.Path());
+    // Written into the temporary file itself, which stays marked as in use.
+    const std::string text = list.text();
+    platform::File file(plain.Path(), platform::File::Mode::CreateTruncate);
+    file.write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    file.close();
   } catch (const std::exception& failure) {
     progress.setPosition(0);
     ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
@@ -117,7 +123,11 @@ platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
   platform::ResultCode result = transforms::CompressFile(plain.Path(), compressed.Path(), &progress);
   if (result == platform::Success) {
     plain.Delete();
-    result = transforms::BlowfishEncryptFile(compressed.Path(), path, CurrentPassword, &progress, true);
+    // Staged beside the list and renamed over it only when complete: a failed
+    // save keeps the old list.
+    result = platform::WriteStaged(path, [&](const fs::path& staging) {
+      return transforms::BlowfishEncryptFile(compressed.Path(), staging, CurrentPassword, &progress, true);
+    });
   }
   if (result != platform::Success) {
     progress.setPosition(0);

@@ -1,7 +1,5 @@
 #include "app/update_check.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -22,23 +20,6 @@ namespace fs = std::filesystem;
 
 // Limit, in milliseconds, for the name lookup and the connection.
 constexpr int kLookupAndConnectLimit = 50;
-
-// The temporary file that receives the description, removed on every path
-// out: it is of no use once read.
-class DownloadFile {
- public:
-  DownloadFile() : path_(platform::MakeTempFileName()) {}
-  ~DownloadFile() {
-    if (path_) ::unlink(path_->c_str());
-  }
-  DownloadFile(const DownloadFile&) = delete;
-  DownloadFile& operator=(const DownloadFile&) = delete;
-
-  const std::optional<fs::path>& path() const noexcept { return path_; }
-
- private:
-  std::optional<fs::path> path_;
-};
 
 struct UpdateDescription {
   int number = 0;
@@ -74,8 +55,10 @@ std::string UpdateAddress() {
 UpdateCheckResult CheckForNewVersion(Interaction& ui, const std::function<void()>& eventPump) {
   UpdateDescription update;
   try {
-    const DownloadFile download;
-    if (!download.path()) {
+    // Receives the description; removed on every path out, since it is of no
+    // use once read.
+    const std::optional<platform::TempFile> download = platform::TempFile::Create();
+    if (!download) {
       ui.Error(platform::ErrorFormat(platform::ErrNoTempFile));
       return UpdateCheckResult::Failed;
     }
@@ -83,11 +66,11 @@ UpdateCheckResult CheckForNewVersion(Interaction& ui, const std::function<void()
     http.EventPump = eventPump;
     http.TimeOut = kLookupAndConnectLimit;
     http.InputFileMode = true;
-    http.Body = download.path()->string();
+    http.Body = download->path().string();
     http.OutputFileMode = false;
     http.Get(UpdateAddress());
     // An error page is no failure: it simply announces nothing.
-    update = ReadDescription(*download.path());
+    update = ReadDescription(download->path());
   } catch (...) {
     const FailureReport failure = CurrentFailure();
     // An invalid-parameter failure is not worth a box at start-up.

@@ -1,6 +1,8 @@
 #include "archive/plx_extract.h"
 
-#include <system_error>
+#include <memory>
+#include <optional>
+#include <utility>
 
 #include "archive/plx_reader.h"
 #include "platform/file.h"
@@ -19,13 +21,6 @@ void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target) {
   out.close();
 }
 
-void RemoveFiles(const std::vector<ExtractedMember>& members) {
-  for (const auto& member : members) {
-    std::error_code ignored;
-    std::filesystem::remove(member.path, ignored);
-  }
-}
-
 }  // namespace
 
 platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
@@ -40,20 +35,17 @@ platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
     ArchiveReader reader(archivePath);
     for (std::size_t entry = 0; extracted.size() < wanted.size() && reader.NextEntry(); ++entry) {
       if (entry != wanted[extracted.size()]) continue;
-      const auto target = platform::MakeTempFileName();
-      if (!target) {
-        RemoveFiles(extracted);
-        return platform::ErrNoTempFile;
-      }
-      extracted.push_back({*target, reader.name(), reader.dataCutShort()});
-      ExtractMember(reader, *target);
+      // Members made so far go with `extracted` on every way out.
+      std::optional<platform::TempFile> target = platform::TempFile::Create();
+      if (!target) return platform::ErrNoTempFile;
+      auto file = std::make_shared<const platform::TempFile>(std::move(*target));
+      extracted.push_back({file->path(), reader.name(), reader.dataCutShort(), file});
+      ExtractMember(reader, file->path());
     }
     output = std::move(extracted);
     return platform::Success;
   } catch (...) {
-    const platform::ResultCode code = platform::CurrentExceptionCode();
-    RemoveFiles(extracted);
-    return code;
+    return platform::CurrentExceptionCode();
   }
 }
 

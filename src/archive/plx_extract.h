@@ -4,11 +4,13 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "platform/result_codes.h"
+#include "platform/temp_files.h"
 
 namespace voltare::archive {
 
@@ -18,6 +20,9 @@ struct ExtractedMember {
   std::filesystem::path path;  // a new "Vol<unique>.TMP" in the private directory
   std::string name;            // the member's name in the archive
   bool cutShort = false;       // the archive ended inside its data
+  // Marks the file as in use for as long as any copy of the member is kept,
+  // and removes it when the last one goes.
+  std::shared_ptr<const platform::TempFile> file = nullptr;
 };
 
 // Extracts the entries at the positions `wanted` (0-based, in archive order)

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "platform/temp_files.h"
 
 namespace {
 
@@ -85,5 +86,8 @@ int main(int argc, char** argv) {
   if (answerYes) options.answer = true;
   if (answerNo) options.answer = false;
   if (!action) return cli::kExitUsage;
+  // What killed runs left: plain text must not lie about. Files of copies
+  // still running are marked as in use and stay.
+  platform::RemoveStaleTempFiles();
   return RunCommand(action, options);
 }

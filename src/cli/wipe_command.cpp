@@ -50,7 +50,7 @@ void AddWipeCommand(CLI::App& parent, CommandAction& chosen) {
       "fixed and random bytes; Normal Wipe writes N passes of random bytes.\n"
       "--method and --passes apply to this run only (default: the TypeOfWipe and\n"
       "Loop settings); the settings stay as they are. Files on network drives\n"
-      "are refused.\n"
+      "and symbolic links are refused (a link and its target stay untouched).\n"
       "\nExample: voltare-cli --yes wipe --method normal --passes 7 old-notes.txt");
   auto options = std::make_shared<WipeOptions>();
   command->add_option("--method", options->method, "Wipe method for this run (default: the TypeOfWipe setting)")

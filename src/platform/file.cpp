@@ -20,6 +20,8 @@ int OpenFlags(File::Mode mode) {
       return O_RDONLY;
     case File::Mode::ReadWrite:
       return O_RDWR;
+    case File::Mode::Overwrite:
+      return O_WRONLY | O_NOFOLLOW;
     case File::Mode::CreateTruncate:
       return O_WRONLY | O_CREAT | O_TRUNC;
     case File::Mode::CreateNew:
@@ -131,17 +133,6 @@ void RemoveIfStillSame(const File& file) noexcept {
   if (::lstat(file.path().c_str(), &named) != 0) return;
   if (named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) return;
   ::unlink(file.path().c_str());
-}
-
-void SyncParentDirectory(const std::filesystem::path& file) {
-  auto dir = file.parent_path();
-  if (dir.empty()) dir = ".";
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) ThrowLastError("cannot open " + dir.string());
-  const int result = ::fsync(fd);
-  const int error = errno;
-  ::close(fd);
-  if (result != 0) throw OsError(error, "cannot flush " + dir.string());
 }
 
 void TrySyncParentDirectory(const std::filesystem::path& file) noexcept {

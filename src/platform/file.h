@@ -14,6 +14,7 @@ class File {
   enum class Mode {
     Read,            // existing file, read only
     ReadWrite,       // existing file, read and write, not truncated
+    Overwrite,       // existing file, write only, not truncated; a symbolic link is refused (ELOOP)
     CreateTruncate,  // write; created or emptied
     CreateNew,       // write; must not exist yet
   };
@@ -62,9 +63,8 @@ void RemoveIfStillSame(const File& file) noexcept;
 
 // Forces the directory entry of `file` (a new name) to the disk; after
 // File::sync of the file itself this makes a newly written file durable.
-void SyncParentDirectory(const std::filesystem::path& file);
-// The same where the new name is already in place and durability is only
-// hastened: failures are ignored.
+// Failures are ignored: the contents are safe by then, and a directory one
+// may write in but not open (a drop box) is no reason to give up the file.
 void TrySyncParentDirectory(const std::filesystem::path& file) noexcept;
 
 }  // namespace voltare::platform

@@ -1,16 +1,24 @@
 #include "platform/temp_files.h"
 
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <system_error>
+#include <utility>
+
+#include "platform/file_hold.h"
+#include "platform/staged_file.h"
 
 namespace voltare::platform {
 
 namespace {
+
+constexpr int kMarkAttempts = 16;
 
 std::filesystem::path TempRoot() {
   const char* tmpdir = std::getenv("TMPDIR");
@@ -25,6 +33,19 @@ bool IsPrivateDirectory(const std::filesystem::path& dir) {
   if (::lstat(dir.c_str(), &info) != 0) return false;
   if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) return false;
   return (info.st_mode & 0777) == 0700;
+}
+
+// Creates "Vol<unique>.TMP" in `dir` exclusively with mode 0600 (mkstemps
+// does both); its descriptor, or -1.
+int CreateTempFile(const std::filesystem::path& dir, std::string& name) {
+  name = (dir / "VolXXXXXX.TMP").string();
+  return ::mkstemps(name.data(), 4);
+}
+
+// The names the program gives its files here: "Vol<unique>.TMP" and the
+// archive members taken out for decryption ("<name>.vlt").
+bool IsProgramFileName(const std::string& name) {
+  return ::fnmatch("Vol*.TMP", name.c_str(), FNM_PERIOD) == 0 || ::fnmatch("*.vlt", name.c_str(), FNM_PERIOD) == 0;
 }
 
 }  // namespace
@@ -43,12 +64,57 @@ std::optional<std::filesystem::path> PrivateTempDir() {
 std::optional<std::filesystem::path> MakeTempFileName() {
   const auto dir = PrivateTempDir();
   if (!dir) return std::nullopt;
-  std::string pattern = (*dir / "VolXXXXXX.TMP").string();
-  // mkstemps creates the file exclusively with mode 0600.
-  const int fd = ::mkstemps(pattern.data(), 4);
+  std::string pattern;
+  const int fd = CreateTempFile(*dir, pattern);
   if (fd < 0) return std::nullopt;
   ::close(fd);
   return std::filesystem::path(pattern);
+}
+
+std::optional<TempFile> TempFile::Create() {
+  const auto dir = PrivateTempDir();
+  if (!dir) return std::nullopt;
+  for (int attempt = 0; attempt < kMarkAttempts; ++attempt) {
+    std::string name;
+    const int fd = CreateTempFile(*dir, name);
+    if (fd < 0) return std::nullopt;
+    if (MarkInUse(fd, name)) return TempFile(name, fd);
+    ::close(fd);  // another copy's cleaning took it before the mark
+  }
+  return std::nullopt;
+}
+
+TempFile::~TempFile() { Release(); }
+
+TempFile::TempFile(TempFile&& other) noexcept
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
+
+TempFile& TempFile::operator=(TempFile&& other) noexcept {
+  if (this != &other) {
+    Release();
+    path_ = std::move(other.path_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+// Removes the file before the mark goes, so that nobody sees it unmarked.
+void TempFile::Release() noexcept {
+  if (fd_ < 0) return;
+  ::unlink(path_.c_str());
+  ::close(std::exchange(fd_, -1));
+}
+
+void RemoveStaleTempFiles() noexcept {
+  const auto dir = PrivateTempDir();
+  if (!dir) return;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(*dir, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (IsProgramFileName(name)) RemoveIfUnused(entry->path());
+  }
+  RemoveStaleStagedFiles(*dir);
 }
 
 }  // namespace voltare::platform

@@ -27,7 +27,9 @@ DestinationFile::~DestinationFile() {
 
 void DestinationFile::SyncToDisk() {
   file_.sync();
-  platform::SyncParentDirectory(file_.path());
+  // The data is safe once the file itself is flushed; a directory that may be
+  // written but not opened (a drop box) must not turn that into a failure.
+  platform::TrySyncParentDirectory(file_.path());
 }
 
 void DestinationFile::Commit() {

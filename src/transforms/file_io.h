@@ -33,8 +33,9 @@ class DestinationFile {
 
   platform::File& file() noexcept { return file_; }
 
-  // Forces the contents and the directory entry to the disk: callers may wipe
-  // the source as soon as the transform returns.
+  // Forces the contents to the disk, and the directory entry where the
+  // directory can be opened: callers may wipe the source as soon as the
+  // transform returns.
   void SyncToDisk();
   // Closes the file and keeps it.
   void Commit();

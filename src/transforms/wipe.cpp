@@ -201,7 +201,9 @@ ResultCode SetRandomLastWriteTime(WipeFile& file, const WipeEnvironment& environ
 }  // namespace
 
 std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
-  platform::File file(path, platform::File::Mode::ReadWrite);
+  // Write only, so a file we may write but not read can be wiped too. A link
+  // is refused: wiping through it would empty its target and remove the link.
+  platform::File file(path, platform::File::Mode::Overwrite);
   file.lockExclusive();
   return std::make_unique<SystemWipeFile>(std::move(file));
 }

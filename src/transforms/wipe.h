@@ -46,8 +46,9 @@ class WipeFile {
   virtual void close() = 0;
 };
 
-// The real file: opened for writing without truncation and locked exclusively
-// against other cooperating openers. Throws OsError when it cannot be had.
+// The real file: opened write-only without truncation and locked exclusively
+// against other cooperating openers. Throws OsError when it cannot be had,
+// with ELOOP for a symbolic link.
 std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path);
 
 // What a wipe needs from its surroundings; every member may stay empty.
@@ -62,8 +63,9 @@ struct WipeEnvironment {
 };
 
 // Both wipes return Success, ErrNoSuchFile (missing, empty, a directory, or
-// its size unreadable: the file is left untouched), or the errno of the
-// failure that ended the wipe (the file then stays as far as it got).
+// its size unreadable: the file is left untouched), ELOOP for a symbolic link
+// (neither it nor its target is touched), or the errno of the failure that
+// ended the wipe (the file then stays as far as it got).
 platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
                                         platform::Progress* progress,
                                         const WipeEnvironment& environment = {});

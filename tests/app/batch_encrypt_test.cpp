@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,29 @@ TEST(BatchEncryptTest, EveryAlgorithmOfTheSettingsRoundTrips) {
     EXPECT_EQ(fixture.form.ListView.SelectedCount(), 1u) << "without wiping the list stays";
     EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
   }
+}
+
+TEST(BatchEncryptTest, AnOldVltStaysWholeUntilReplacedAndALinkIsReplacedNotFollowed) {
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
+  const fs::path older = paths[0] + ".vlt", linked = paths[1] + ".vlt";
+  testing::WriteFileText(older, "an older encryption");
+  testing::WriteFileText(TestDir() / "target.txt", "not to be written through");
+  fs::create_symlink(TestDir() / "target.txt", linked);
+  std::set<std::string> seenWhileEncrypting;
+  fixture.user.progress.onRepaint = [&] {
+    if (fixture.user.statusTexts.back() == "Encrypting (1/2)..." && fixture.user.progress.position() > 0) {
+      seenWhileEncrypting.insert(ReadText(older));
+    }
+  };
+  fixture.user.EnterPassword("pw").AnswerYes();
+  fixture.form.Run("EncryptFiles1");
+
+  EXPECT_EQ(seenWhileEncrypting, std::set<std::string>{"an older encryption"});
+  EXPECT_EQ(DecryptVlt(older, "pw"), ReadText(paths[0]));
+  EXPECT_FALSE(fs::is_symlink(linked));
+  EXPECT_EQ(DecryptVlt(linked, "pw"), ReadText(paths[1]));
+  EXPECT_EQ(ReadText(TestDir() / "target.txt"), "not to be written through");
 }
 
 TEST(BatchEncryptTest, DesKeyIsThePasswordsBytesPaddedWithZeros) {

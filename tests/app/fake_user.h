@@ -53,11 +53,16 @@ class RecordingProgress : public platform::Progress {
   void setMax(std::int64_t max) override { max_ = max; }
   void setPosition(std::int64_t position) override { position_ = position; positions.push_back(position); }
   std::int64_t position() const override { return position_; }
-  void repaint() override { ++repaints; }
+  void repaint() override {
+    ++repaints;
+    if (onRepaint) onRepaint();
+  }
 
   std::int64_t max() const { return max_; }
   std::vector<std::int64_t> positions;
   int repaints = 0;
+  // Runs at every repaint: a look at the files while the work is under way.
+  std::function<void()> onRepaint;
 
  private:
   std::int64_t max_ = 100;

@@ -85,7 +85,7 @@ TEST(FileListTest, ListDirectoryFilesGoesDepthFirstAndSkipsDotNamesAndLinkedDire
   std::vector<std::string> found{"already there"};
   ListDirectoryFiles(root, found);
   std::ranges::sort(found);
-  EXPECT_EQ(found, (std::vector<std::string>{(root / "loop").string(), (root / "one.txt").string(),
+  EXPECT_EQ(found, (std::vector<std::string>{(root / "one.txt").string(),
                                              (root / "sub/deeper/three.txt").string(),
                                              (root / "sub/two.txt").string(), "already there"}));
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
 
 #include "app_fixture.h"
 #include "platform/ini_file.h"
+#include "platform/os_error.h"
 #include "platform/temp_files.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
@@ -107,6 +110,27 @@ TEST(SavedListTest, MissingFilesAndSkippedKeyNumbersAreReportedOnceAfterLoading)
   EXPECT_EQ(fixture.form.Head.caption, " " + listFile.string() + ":");
   EXPECT_EQ(fixture.user.progress.max(), 3);
   EXPECT_EQ(fixture.user.progress.position(), 0);
+}
+
+TEST(SavedListTest, AFailedSaveKeepsTheOldList) {
+  const std::string a = AppFixture::MakeFile("a.txt");
+  const fs::path dir = TestDir() / "lists", listFile = dir / "l.vls";
+  fs::create_directory(dir);
+  WriteListFile(listFile, "[KOVAVoltare]\r\nFile0=" + a + "\r\n", "pw");
+  const auto old = testing::ReadFileBytes(listFile);
+  AppFixture fixture;
+  fixture.form.AddFileToList(a, 1);
+  // The disk fills up as soon as the new list is being written.
+  fixture.user.progress.onRepaint = [&] {
+    const auto entries = std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+    if (entries > 1 || testing::ReadFileBytes(listFile) != old) throw platform::OsError(ENOSPC, "disk full");
+  };
+  fixture.user.ChooseSaveFile(listFile).EnterPassword("new password");
+  fixture.form.SaveButtonClick();
+  ASSERT_EQ(fixture.user.messages.size(), 1u);
+  EXPECT_NE(fixture.user.messages[0].text.find("Error code: 28"), std::string::npos);
+  EXPECT_EQ(testing::ReadFileBytes(listFile), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 }
 
 TEST(SavedListTest, CancelInThePasswordPromptNeitherWritesNorReads) {

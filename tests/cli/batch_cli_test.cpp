@@ -9,6 +9,7 @@
 #include "archive/plx_extract.h"
 #include "archive/plx_reader.h"
 #include "platform/settings_store.h"
+#include "platform/temp_files.h"
 #include "cli_runner.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
@@ -25,6 +26,7 @@ using voltare::cli::testing::CliRun;
 using voltare::cli::testing::ReadText;
 using voltare::cli::testing::Work;
 using voltare::cli::testing::RunCli;
+using voltare::cli::testing::RunCliAsUser;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
 namespace platform = voltare::platform;
@@ -230,6 +232,54 @@ TEST(BatchCliTest, EncryptRefusesWhatItCannotDo) {
   EXPECT_EQ(DecryptVlt(Work() / "b.txt.vlt", "pw"), ReadText(Work() / "b.txt"));
 }
 
+TEST(BatchCliTest, EncryptTakesOnlyTheRegularFilesOfADirectory) {
+  const std::string a = MakeWorkFile("tree/a.txt");
+  MakeWorkFile("elsewhere/b.txt");
+  fs::create_directory_symlink(Work() / "elsewhere", Work() / "tree" / "linked");
+  fs::create_symlink(Work() / "tree" / "gone.txt", Work() / "tree" / "dangling.txt");
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "encrypt", "tree"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(DecryptVlt(Work() / "tree" / "a.txt.vlt", "pw"), a);
+  EXPECT_FALSE(fs::exists(Work() / "elsewhere" / "b.txt.vlt")) << "the directory link is not followed";
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Work() / "tree" / "dangling.txt.vlt")));
+}
+
+TEST(BatchCliTest, OutputsOfTheLongestNameAreStagedUnderShortNames) {
+  const std::string name(251, 'n');  // with ".vlt", the longest name a file can have
+  const std::string text = MakeWorkFile(name);
+  const CliRun encrypted = RunCli({"--password-file", PasswordFile("pw"), "encrypt", name});
+  ASSERT_EQ(encrypted.status, 0) << encrypted.err;
+  fs::remove(Work() / name);
+  const CliRun decrypted = RunCli({"--password-file", PasswordFile("pw"), "decrypt", name + ".vlt"});
+  EXPECT_EQ(decrypted.status, 0) << decrypted.err;
+  EXPECT_EQ(ReadText(Work() / name), text);
+}
+
+TEST(BatchCliTest, ADropBoxDirectoryKeepsTheFinishedVlt) {
+  // Others may put files into such a directory but not open it, so it cannot
+  // be flushed; the flushed file itself is complete all the same.
+  const std::string text = MakeWorkFile("drop/a.txt");
+  fs::permissions(Work() / "drop", fs::perms(0333));
+  const CliRun run = RunCliAsUser({"--password-file", PasswordFile("pw"), "encrypt", "drop/a.txt"});
+  fs::permissions(Work() / "drop", fs::perms(0755));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(DecryptVlt(Work() / "drop" / "a.txt.vlt", "pw"), text);
+}
+
+TEST(BatchCliTest, StartAndStagingRemoveOnlyLeftoversNoRunningCopyHolds) {
+  MakeWorkFile("a.txt");
+  const fs::path temp = *platform::PrivateTempDir();
+  WriteFileText(temp / "Vol123456.TMP", "compressed plain text of a killed run");
+  WriteFileText(Work() / ".vlt-abcd1234.part", "decrypted plain text of a killed run");
+  const auto held = platform::TempFile::Create();  // another copy's, in use
+  ASSERT_TRUE(held);
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "encrypt", "a.txt"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_FALSE(fs::exists(temp / "Vol123456.TMP"));
+  EXPECT_FALSE(fs::exists(Work() / ".vlt-abcd1234.part"));
+  EXPECT_TRUE(fs::exists(held->path()));
+}
+
 TEST(BatchCliTest, WipeRemovesTheFilesWithTheMethodOfTheRun) {
   MakeWorkFile("a.txt");
   MakeWorkFile("sub/b.txt");
@@ -264,6 +314,21 @@ TEST(BatchCliTest, WipeThatLeavesAFileFails) {
   EXPECT_EQ(skipped.out, "Unable to wipe file " + (Work() / "empty.txt").string() + ". File skipped.\n");
   EXPECT_TRUE(fs::exists(Work() / "empty.txt"));
   EXPECT_FALSE(fs::exists(Work() / "a.txt"));
+}
+
+TEST(BatchCliTest, WipeRefusesALinkAndWipesAWriteOnlyFile) {
+  MakeWorkFile("write-only.txt");
+  WriteFileText(Work() / "target.txt", "stays");
+  fs::create_symlink("target.txt", Work() / "link.txt");
+  fs::permissions(Work() / "write-only.txt", fs::perms::owner_write);
+  const CliRun run = RunCliAsUser({"--yes", "wipe", "link.txt", "write-only.txt"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "KOVA Voltare caused an unexpected Windows error.\n\nError code: 40\n"
+                     "Error message: Too many levels of symbolic links\n");
+  EXPECT_EQ(run.out, "Unable to wipe file " + (Work() / "link.txt").string() + ". File skipped.\n");
+  EXPECT_TRUE(fs::is_symlink(Work() / "link.txt"));
+  EXPECT_EQ(ReadText(Work() / "target.txt"), "stays");
+  EXPECT_FALSE(fs::exists(Work() / "write-only.txt"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "cli_runner.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -15,9 +16,9 @@ using voltare::testing::TestDir;
 namespace {
 
 CliRun RunWithInputFrom(const std::vector<std::string>& arguments, const fs::path& directory,
-                        const std::string& inputRedirect) {
+                        const std::string& inputRedirect, const std::string& prefix = {}) {
   fs::create_directories(directory);
-  std::string command = "cd " + Quoted(directory.string()) + " && " + Quoted(VOLTARE_CLI_PATH);
+  std::string command = "cd " + Quoted(directory.string()) + " && " + prefix + Quoted(VOLTARE_CLI_PATH);
   for (const std::string& argument : arguments) command += " " + Quoted(argument);
   const fs::path out = TestDir() / "stdout.txt", err = TestDir() / "stderr.txt";
   command += " <" + inputRedirect + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
@@ -46,6 +47,12 @@ fs::path Work() { return TestDir() / "work"; }
 
 CliRun RunCli(const std::vector<std::string>& arguments, const fs::path& directory) {
   return RunWithInputFrom(arguments, directory, "/dev/null");
+}
+
+CliRun RunCliAsUser(const std::vector<std::string>& arguments, const fs::path& directory) {
+  const std::string prefix =
+      ::geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+  return RunWithInputFrom(arguments, directory, "/dev/null", prefix);
 }
 
 CliRun RunCliWithInput(const std::vector<std::string>& arguments, const std::string& input) {

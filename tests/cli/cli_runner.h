@@ -27,6 +27,11 @@ std::filesystem::path Work();
 // Runs voltare-cli in `directory` with standard input from /dev/null.
 CliRun RunCli(const std::vector<std::string>& arguments, const std::filesystem::path& directory = Work());
 
+// Runs voltare-cli in `directory` as RunCli does, but held to the file modes as
+// an ordinary user is: when the tests run as root, root's power to read and
+// write any file is dropped.
+CliRun RunCliAsUser(const std::vector<std::string>& arguments, const std::filesystem::path& directory = Work());
+
 // Runs voltare-cli in the work directory with `input` as its standard input
 // (a file, not a terminal).
 CliRun RunCliWithInput(const std::vector<std::string>& arguments, const std::string& input);

@@ -1,0 +1,25 @@
+#pragma once
+// Marks a file as in use by a running copy of the program: an advisory lock
+// on the whole file, held for as long as a descriptor of it stays open. A
+// killed run's files carry no mark, which is how its leftovers are told from
+// the files another running copy is working on.
+//
+// The mark is an open-file-description record lock (fcntl), not flock: the
+// transforms flock the files they read to keep other programs out, and the
+// two kinds of lock do not meet.
+
+#include <filesystem>
+
+namespace voltare::platform {
+
+// Marks `fd` (open for writing on `path`) as in use. False when `path` no
+// longer names that file: a cleaner took it between its creation and the
+// mark, and the caller must make another. A file system without record locks
+// leaves the file unmarked, and a cleaner then cannot take it either.
+bool MarkInUse(int fd, const std::filesystem::path& path) noexcept;
+
+// Removes `path` when it is a regular file of this user that nobody marks as
+// in use. Links, other users' files and files in use stay. True when removed.
+bool RemoveIfUnused(const std::filesystem::path& path) noexcept;
+
+}  // namespace voltare::platform
