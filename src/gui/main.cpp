@@ -16,6 +16,7 @@
 #include "app/messages.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
+#include "platform/temp_files.h"
 
 namespace {
 
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
                  "try: xvfb-run -a voltare [FILE]\n");
     return 1;
   }
+
+  // What killed runs left in the private temporary directory (not what a
+  // running copy marks as its own).
+  voltare::platform::RemoveStaleTempFiles();
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(voltare::app::messages::kProgramTitle.data(),
