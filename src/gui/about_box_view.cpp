@@ -21,7 +21,7 @@ AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
 AboutBoxView::~AboutBoxView() = default;
 
 void AboutBoxView::Refresh() {
-  setWindowTitle(FromUtf8(box_.Caption));
+  setWindowTitle(ToQString(box_.Caption));
   ShowControls(box_.Controls());
 }
 

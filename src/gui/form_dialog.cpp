@@ -41,7 +41,7 @@ void FormDialog::reject() {
 void FormDialog::ShowControls(const std::vector<app::NamedControl>& controls) {
   for (const auto& [name, control] : controls) {
     const QString objectName = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    const QString caption = FromUtf8(control->caption);
+    const QString caption = ToQString(control->caption);
     if (auto* action = findChild<QAction*>(objectName)) {
       action->setText(caption);
       action->setVisible(control->visible);
@@ -87,9 +87,5 @@ void SetChecked(QAbstractButton& button, bool checked) {
 QPixmap Picture(const QString& file, int size) {
   return QIcon(QStringLiteral(":/pictures/") + file).pixmap(size, size);
 }
-
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
-
-std::string ToUtf8(const QString& text) { return text.toStdString(); }
 
 }  // namespace voltare::gui

@@ -12,6 +12,7 @@
 
 #include "app/controls.h"
 #include "app/modal_form.h"
+#include "gui/qt_text.h"
 
 class QAbstractButton;
 class QCloseEvent;
@@ -66,8 +67,5 @@ void SetChecked(QAbstractButton& button, bool checked);
 // One of the program's pictures (":/pictures/<file>"), drawn at `size`
 // device-independent pixels.
 QPixmap Picture(const QString& file, int size);
-
-QString FromUtf8(const std::string& text);
-std::string ToUtf8(const QString& text);
 
 }  // namespace voltare::gui

@@ -20,13 +20,13 @@ KlembordView::KlembordView(app::TKlembordForm& form, QWidget* parent)
 KlembordView::~KlembordView() = default;
 
 void KlembordView::Refresh() {
-  setWindowTitle(FromUtf8(form_.Caption));
+  setWindowTitle(ToQString(form_.Caption));
   ShowControls(form_.Controls());
   // Only a change of the form's text is shown, so the text keeps its line
   // ends until the user edits it.
   if (ToUtf8(ui_->KlembordText->toPlainText()) != form_.KlembordText.text) {
     const QSignalBlocker quiet(ui_->KlembordText);
-    ui_->KlembordText->setPlainText(FromUtf8(form_.KlembordText.text));
+    ui_->KlembordText->setPlainText(ToQString(form_.KlembordText.text));
   }
 }
 

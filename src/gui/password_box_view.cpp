@@ -41,10 +41,10 @@ PasswordBoxView::~PasswordBoxView() {
 }
 
 void PasswordBoxView::Refresh() {
-  setWindowTitle(FromUtf8(box_.Caption));
+  setWindowTitle(ToQString(box_.Caption));
   ShowControls(box_.Controls());
   const app::Edit& password = box_.Password;
-  if (ToUtf8(ui_->Password->text()) != password.text) ui_->Password->setText(FromUtf8(password.text));
+  if (ToUtf8(ui_->Password->text()) != password.text) ui_->Password->setText(ToQString(password.text));
   ui_->Password->setMaxLength(password.maxLength > 0 ? password.maxLength : kUnlimitedLength);
   ui_->Password->setEchoMode(password.passwordChar != '\0' ? QLineEdit::Password : QLineEdit::Normal);
   SetChecked(*ui_->MaskEdit, box_.MaskEdit.checked);

@@ -44,8 +44,8 @@ void PLXArchiverView::FillMembers() {
   ui_->FileList->setRowCount(static_cast<int>(items.size()));
   for (int row = 0; row < static_cast<int>(items.size()); ++row) {
     const app::ArchiveListItem& item = items[static_cast<std::size_t>(row)];
-    auto* name = new QTableWidgetItem(memberIcon, FromUtf8(item.caption));
-    auto* size = new QTableWidgetItem(FromUtf8(item.size));
+    auto* name = new QTableWidgetItem(memberIcon, ToQString(item.caption));
+    auto* size = new QTableWidgetItem(ToQString(item.size));
     size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ui_->FileList->setItem(row, kNameColumn, name);
     ui_->FileList->setItem(row, kSizeColumn, size);
@@ -53,10 +53,10 @@ void PLXArchiverView::FillMembers() {
 }
 
 void PLXArchiverView::Refresh() {
-  setWindowTitle(FromUtf8(viewer_.Caption));
+  setWindowTitle(ToQString(viewer_.Caption));
   ShowControls(viewer_.Controls());
   if (ToUtf8(ui_->Directory->text()) != viewer_.Directory.text) {
-    ui_->Directory->setText(FromUtf8(viewer_.Directory.text));
+    ui_->Directory->setText(ToQString(viewer_.Directory.text));
   }
   ShowSelection();
 }

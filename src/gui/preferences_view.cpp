@@ -50,7 +50,7 @@ PreferencesView::PreferencesView(app::TPreferencesForm& form, QWidget* parent)
 PreferencesView::~PreferencesView() = default;
 
 void PreferencesView::Refresh() {
-  setWindowTitle(FromUtf8(form_.Caption));
+  setWindowTitle(ToQString(form_.Caption));
   ShowControls(form_.Controls());
   SetChecked(*ui_->BlowfishButton, form_.BlowfishButton.checked);
   SetChecked(*ui_->CAST5Button, form_.CAST5Button.checked);
@@ -59,7 +59,7 @@ void PreferencesView::Refresh() {
   SetChecked(*ui_->GovernmentWipe, form_.GovernmentWipe.checked);
   SetChecked(*ui_->NormalWipe, form_.NormalWipe.checked);
   SetChecked(*ui_->WipeFileAfterCrypto, form_.WipeFileAfterCrypto.checked);
-  if (ToUtf8(ui_->Passes->text()) != form_.Passes.text) ui_->Passes->setText(FromUtf8(form_.Passes.text));
+  if (ToUtf8(ui_->Passes->text()) != form_.Passes.text) ui_->Passes->setText(ToQString(form_.Passes.text));
   const QSignalBlocker quiet(ui_->PageControl);
   ui_->PageControl->setCurrentIndex(form_.ActivePage == Page::Wipe ? kWipePage : kGeneralPage);
 }
