@@ -13,6 +13,8 @@ namespace voltare::app::messages {
 inline constexpr std::string_view kCompressingStatus = "Compressing (%d/%d)...";
 inline constexpr std::string_view kEncryptingStatus = "Encrypting (%d/%d)...";
 inline constexpr std::string_view kWipingStatus = "Wiping (%d/%d)...";
+// Reading an encrypted file back against its source before the source is wiped.
+inline constexpr std::string_view kVerifyingStatus = "Verifying (%d/%d)...";
 
 inline constexpr std::string_view kArchiveNameTitle = "Please enter a filename for the PLX Archive file:";
 inline constexpr std::string_view kArchiveFilter = "PLX Archive (*.plx)|*.plx";
@@ -27,6 +29,8 @@ inline constexpr std::string_view kArchiveIsBatchFile =
 // Filled with the file's path and the selected file its encrypted file would replace.
 inline constexpr std::string_view kOutputIsBatchFile =
     "Unable to encrypt file %s.\n%s is one of the selected files. File skipped.";
+// Filled with the source's path: its encrypted file did not decrypt back to it.
+inline constexpr std::string_view kNotVerified = "Unable to verify the encrypted file of %s.\nThe file is not wiped.";
 inline constexpr std::string_view kEncrypted = "The file(s) are successfully encrypted !";
 
 inline constexpr std::string_view kWipeChooserTitle = "Please select the files you want to wipe:";

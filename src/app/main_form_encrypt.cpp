@@ -1,7 +1,7 @@
 // "&Encrypt File(s)": every selected entry of the list is compressed into a
 // temporary file and that is encrypted into the entry's path with ".vlt"
 // appended; optionally the results are packed into one archive and the
-// sources wiped.
+// sources wiped, each only once its encrypted file has been read back.
 
 #include <sys/stat.h>
 
@@ -9,7 +9,9 @@
 #include <exception>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "app/run_overrides.h"
 #include "app/scratch_file.h"
 #include "archive/plx_bundle.h"
+#include "archive/plx_reader.h"
 #include "crypto/burn.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
@@ -31,6 +34,7 @@
 #include "transforms/compress.h"
 #include "transforms/des_file.h"
 #include "transforms/key_material.h"
+#include "transforms/verify.h"
 
 namespace voltare::app {
 
@@ -165,6 +169,62 @@ ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const
   }
 }
 
+// Where the batch's encrypted files are read back from, in batch order: each
+// source's ".vlt" next to it, or the entries of the new archive, read where
+// they lie.
+class EncryptedCopies {
+ public:
+  explicit EncryptedCopies(const fs::path* archive) : archive_(archive) {}
+
+  // Reads the next source's encrypted file back against the source.
+  ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
+    if (archive_ == nullptr) return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
+    if (damaged_) return platform::ErrBadFile;
+    try {
+      if (!reader_) reader_.emplace(*archive_);
+      if (!reader_->NextEntry() || reader_->name() != fs::path(source).filename().string() + kEncryptedSuffix) {
+        return platform::ErrBadFile;
+      }
+      return transforms::VerifyEncryptedFile(reader_->DataSource(), source, key, &progress);
+    } catch (...) {
+      // The entries after one that cannot be read cannot be found either.
+      damaged_ = true;
+      return platform::CurrentExceptionCode();
+    }
+  }
+
+ private:
+  const fs::path* archive_;
+  std::optional<archive::ArchiveReader> reader_;
+  bool damaged_ = false;
+};
+
+// Proves, before the sources are wiped, that each one's encrypted file
+// decrypts back to it (keys[i] is what sources[i] was encrypted with). A
+// source whose file does not is reported and left out of the result: it must
+// not be wiped.
+std::vector<std::string> VerifyEncryptedCopies(Interaction& ui, const std::vector<std::string>& sources,
+                                               const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys,
+                                               const fs::path* archive) {
+  const BusyCursor busy(ui);
+  const std::string savedStatus = ui.StatusText();
+  platform::Progress& progress = ui.ProgressBar();
+  EncryptedCopies copies(archive);
+  std::vector<std::string> verified;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    ui.SetStatusText(messages::FormatCount(messages::kVerifyingStatus, i + 1, sources.size()));
+    if (copies.Verify(sources[i], *keys[i], progress) == platform::Success) {
+      verified.push_back(sources[i]);
+    } else {
+      ui.Error(messages::FormatName(messages::kNotVerified, sources[i]));
+    }
+  }
+  ui.SetStatusText(savedStatus);
+  progress.setPosition(0);
+  progress.repaint();
+  return verified;
+}
+
 // The batch's sources less any name of the archive just written: a wipe
 // must never take the batch's only encrypted copy with it.
 std::vector<std::string> WipeTargets(std::vector<std::string> sources, const fs::path* archive) {
@@ -210,8 +270,11 @@ bool TMainForm::EncryptSelectedFiles() {
   bool bundle = false;
   fs::path archiveName;
   // The files that got their encrypted form; a skipped file is neither
-  // packed nor wiped.
+  // packed nor wiped. With each, the key it was encrypted with, kept for the
+  // read-back before wiping.
   std::vector<std::string> encrypted;
+  std::vector<std::shared_ptr<const transforms::KeyMaterial>> keys;
+  std::shared_ptr<const transforms::KeyMaterial> key;
   std::optional<PathSet> batchFiles;
 
   for (std::size_t i = 0; i < ListView.SelectedCount(); ++i) {
@@ -224,6 +287,7 @@ bool TMainForm::EncryptSelectedFiles() {
       AskPassword(EncryptionPasswordRequest(ListView.SelectedFileNames().front(), algorithm, i == 0));
       if (CurrentPassword.empty() || algorithmCode == 0) return false;
       if (i == 0) bundle = BundleChoice;
+      key = std::make_shared<const transforms::KeyMaterial>(CurrentPassword);
     }
     if (bundle && i == 0) {
       std::optional<fs::path> chosen = ChooseArchiveName(ui_, ListView.SelectedFileNames());
@@ -242,11 +306,7 @@ bool TMainForm::EncryptSelectedFiles() {
       ui_.Error(messages::FormatNames(messages::kOutputIsBatchFile, {workList[i], workList[*inTheWay]}));
       ui_.SetStatusText(SavedStatusText);
     } else {
-      ResultCode result = platform::Success;
-      {
-        const transforms::KeyMaterial key(CurrentPassword);
-        result = EncryptOneFile(workList[i], algorithmCode, &key, i, workList.size());
-      }
+      const ResultCode result = EncryptOneFile(workList[i], algorithmCode, key.get(), i, workList.size());
       if (result != platform::Success) {
         if (result == platform::ErrReported) {
           ui_.Error(messages::kEncryptionAborted);
@@ -256,6 +316,7 @@ bool TMainForm::EncryptSelectedFiles() {
         return false;
       }
       encrypted.push_back(workList[i]);
+      keys.push_back(key);
     }
     if (i == 0 && workList.size() > 1) samePassword = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
   }
@@ -265,18 +326,27 @@ bool TMainForm::EncryptSelectedFiles() {
     return false;
   }
 
-  // Sources are wiped only once their encrypted form is safely stored.
+  // Sources are wiped only once their encrypted form is safely stored and
+  // reads back.
   if (bundle && !BundleBatch(ui_, encrypted, archiveName, SavedStatusText)) return false;
+  bool allVerified = true;
   if (settings.wipe != 0) {
-    WipeFileList(WipeTargets(encrypted, bundle ? &archiveName : nullptr));
-    // Skipped files were not wiped; they stay in the list.
+    const fs::path* archive = bundle ? &archiveName : nullptr;
+    const std::vector<std::string> verified = VerifyEncryptedCopies(ui_, encrypted, keys, archive);
+    allVerified = verified.size() == encrypted.size();
+    const std::vector<std::string> targets = WipeTargets(verified, archive);
+    if (!targets.empty()) WipeFileList(targets);
+    // Skipped files, and those whose encrypted file did not read back, were
+    // not wiped; they stay in the list.
+    const std::set<std::string> done(verified.begin(), verified.end());
     for (const std::string& path : workList) {
-      if (std::find(encrypted.begin(), encrypted.end(), path) == encrypted.end()) ListView.Select(path, false);
+      if (!done.contains(path)) ListView.Select(path, false);
     }
     TakeSelectedPaths(true);
     ListViewSelectItem();
   }
   ResetProgress();
+  if (!allVerified) return false;
   ui_.Information(messages::kEncrypted);
   return true;
 }

@@ -21,7 +21,8 @@ ArchiveReader::ArchiveReader(const std::filesystem::path& archivePath)
 
 bool ArchiveReader::NextEntry() {
   if (entriesRead_ > 0 && (entriesRead_ == declaredCount_ || lastInFile_)) return false;
-  if (dataPending_) SkipData();
+  // The next entry follows the data and its separator, taken or not.
+  if (entriesRead_ > 0) SeekTo(dataStart_ + static_cast<std::uint64_t>(header_.size) + kSeparatorSize);
   // An archive cut short after a whole entry still gives the members before
   // the cut; only the first entry must be there to call it an archive.
   if (!ReadHeader() || !ReadName()) return false;
@@ -65,34 +66,50 @@ bool ArchiveReader::ReadName() {
   // An entry that runs past the end is the last one there is; its member is
   // taken out as far as it goes.
   const auto size = static_cast<std::uint64_t>(header_.size);
+  dataStart_ = position_ + kSeparatorSize;
   lastInFile_ = Remaining() < 2 * kSeparatorSize + size;
   dataCutShort_ = Remaining() < kSeparatorSize + size;
   return true;
 }
 
-void ArchiveReader::SkipData() {
-  SeekTo(position_ + 2 * kSeparatorSize + static_cast<std::uint64_t>(header_.size));
+void ArchiveReader::CopyDataTo(platform::File& out) {
+  StartData();
+  std::array<std::uint8_t, kExtractChunkSize> chunk{};
+  while (dataLeft_ > 0) out.write(std::span(chunk).first(ReadData(chunk)));
+}
+
+crypto::ByteSource& ArchiveReader::DataSource() {
+  StartData();
+  return data_;
+}
+
+void ArchiveReader::StartData() {
+  if (!dataPending_) throw std::logic_error("archive member data already taken");
+  SeekTo(dataStart_);
+  dataLeft_ = static_cast<std::uint64_t>(header_.size);
   dataPending_ = false;
 }
 
-void ArchiveReader::CopyDataTo(platform::File& out) {
-  if (!dataPending_) throw std::logic_error("archive member data already taken");
-  SeekTo(position_ + kSeparatorSize);
-  std::array<std::uint8_t, kExtractChunkSize> chunk{};
-  auto left = static_cast<std::uint64_t>(header_.size);
-  while (left > 0) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
-    const std::size_t got = file_.read(std::span(chunk).first(want));
-    out.write(std::span(chunk).first(got));
-    position_ += got;
-    left -= got;
-    if (got == want) continue;
+// Up to `buffer.size()` bytes of the data; fewer only where the data ends.
+std::size_t ArchiveReader::ReadData(std::span<std::uint8_t> buffer) {
+  const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(dataLeft_, buffer.size()));
+  const std::size_t got = file_.read(buffer.first(want));
+  position_ += got;
+  dataLeft_ -= got;
+  if (got < want) {
     // A member found whole that comes back short: the file shrank meanwhile.
     if (!dataCutShort_) Damaged("archive member data cut short");
-    break;
+    dataLeft_ = 0;
   }
-  if (!lastInFile_) SeekTo(position_ + kSeparatorSize);
-  dataPending_ = false;
+  return got;
+}
+
+std::uint64_t ArchiveReader::MemberData::Remaining() {
+  return reader_.dataCutShort_ ? std::min(reader_.dataLeft_, reader_.Remaining()) : reader_.dataLeft_;
+}
+
+void ArchiveReader::MemberData::ReadExactly(std::span<std::uint8_t> buffer) {
+  if (reader_.ReadData(buffer) != buffer.size()) Damaged("archive member data cut short");
 }
 
 void ArchiveReader::SeekTo(std::uint64_t position) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/plx_format.h"
+#include "crypto/bytestream.h"
 #include "platform/file.h"
 #include "platform/result_codes.h"
 
@@ -27,6 +28,8 @@ class ArchiveReader {
  public:
   // Opens the archive; throws OsError when it cannot be read.
   explicit ArchiveReader(const std::filesystem::path& archivePath);
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
 
   // Reads the header and name of the next entry, skipping the data of the
   // current one if it was not taken. False once all entries the archive
@@ -47,11 +50,28 @@ class ArchiveReader {
   // Copies the current entry's data to `out` (in 256-byte chunks), as far as
   // the file goes for a member cut short.
   void CopyDataTo(platform::File& out);
+  // The current entry's data as a byte source, as far as the file goes for a
+  // member cut short: for data that is only read, never stored. Takes the
+  // data as CopyDataTo does; valid until the next NextEntry.
+  crypto::ByteSource& DataSource();
 
  private:
+  // The data of the current entry, read where it lies in the archive.
+  class MemberData final : public crypto::ByteSource {
+   public:
+    explicit MemberData(ArchiveReader& reader) noexcept : reader_(reader) {}
+    std::uint64_t Remaining() override;
+    // Throws DamagedDataError when the data ends before `buffer` is full.
+    void ReadExactly(std::span<std::uint8_t> buffer) override;
+
+   private:
+    ArchiveReader& reader_;
+  };
+
   bool ReadHeader();
   bool ReadName();
-  void SkipData();
+  void StartData();
+  std::size_t ReadData(std::span<std::uint8_t> buffer);
   std::uint64_t Remaining() const noexcept { return position_ < fileSize_ ? fileSize_ - position_ : 0; }
   void SeekTo(std::uint64_t position);
 
@@ -61,10 +81,13 @@ class ArchiveReader {
   std::uint32_t declaredCount_ = 0;
   std::uint32_t entriesRead_ = 0;
   bool dataPending_ = false;
+  std::uint64_t dataStart_ = 0;  // where the current entry's data begins
+  std::uint64_t dataLeft_ = 0;   // of it, not read yet
   bool lastInFile_ = false;    // the current entry runs past the end
   bool dataCutShort_ = false;  // ... and so does its data
   ArchiveEntryHeader header_;
   std::string name_;
+  MemberData data_{*this};
 };
 
 // The archive's members in archive order. Success, ErrNoSuchFile when the

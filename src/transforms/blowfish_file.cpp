@@ -6,12 +6,6 @@
 
 namespace voltare::transforms {
 
-namespace {
-
-constexpr int kBlowfishKeyBits = 256;
-
-}  // namespace
-
 platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
                                          const std::filesystem::path& destination,
                                          std::string_view password, platform::Progress* progress,

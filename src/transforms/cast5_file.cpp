@@ -6,17 +6,11 @@
 
 namespace voltare::transforms {
 
-namespace {
-
-constexpr int kCast5KeyBits = 128;
-
-}  // namespace
-
 platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
                                       const std::filesystem::path& destination,
                                       std::string_view password, platform::Progress* progress) {
   crypto::TCast128Cipher cipher;
-  const CbcFileJob job{cipher, kAlgorithmCast128, kCast5KeyBits, false, true};
+  const CbcFileJob job{cipher, kAlgorithmCast128, kCast128KeyBits, false, true};
   return EncryptCbcFile(job, source, destination, password, progress);
 }
 
@@ -25,7 +19,7 @@ platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
                                       const std::filesystem::path& destination,
                                       std::string_view password, platform::Progress* progress) {
   crypto::TCast128Cipher cipher;
-  const CbcFileJob job{cipher, kAlgorithmCast128, kCast5KeyBits, false, false};
+  const CbcFileJob job{cipher, kAlgorithmCast128, kCast128KeyBits, false, false};
   return DecryptCbcFile(job, source, destination, password, progress);
 }
 

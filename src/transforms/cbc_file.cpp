@@ -50,15 +50,16 @@ KeyBlock KeyAndCheck(const CbcFileJob& job, std::string_view password) {
 // Pieces of 8192 bytes until a short read; a source whose size is a multiple
 // of the piece ends with an empty read.
 template <typename Transform>
-void RunPieces(platform::File& in, platform::File& out, platform::Progress& progress,
+void RunPieces(crypto::ByteSource& in, crypto::ByteSink& out, platform::Progress& progress,
                Transform transform) {
   Piece piece;
   crypto::BurnOnExit burn_piece(piece);
   for (;;) {
-    const std::size_t count = in.read(piece);
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), in.Remaining()));
     const auto chunk = std::span(piece.data(), count);
+    in.ReadExactly(chunk);
     transform(chunk);
-    out.write(chunk);
+    out.Write(chunk);
     progress.setPosition(progress.position() + static_cast<std::int64_t>(count));
     progress.repaint();
     if (count < piece.size()) break;
@@ -91,7 +92,9 @@ ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
       out.file().write(check);
     }
     StartProgress(*progress, in.size());
-    RunPieces(in, out.file(), *progress, [&](std::span<std::uint8_t> chunk) {
+    FileByteSource from(in);
+    FileByteSink to(out.file());
+    RunPieces(from, to, *progress, [&](std::span<std::uint8_t> chunk) {
       job.cipher.EncryptCBC(chunk, chunk);
     });
     job.cipher.Burn();
@@ -115,25 +118,33 @@ ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
     DestinationFile out(destination);
     // The algorithm code is the caller's business; it is skipped unread.
     in.seek(job.listMode ? kListHeaderSize : kCheckBlockOffset);
-    if (job.listMode) {
-      job.cipher.InitStr(password);
-    } else {
-      const KeyBlock expected = KeyAndCheck(job, password);
-      KeyBlock stored{};
-      const std::size_t got = in.read(stored);
-      // A wrong password leaves nothing behind: `out` removes itself.
-      if (got != stored.size() || stored != expected) return platform::ErrBadPassword;
-    }
-    StartProgress(*progress, in.size());
-    RunPieces(in, out.file(), *progress, [&](std::span<std::uint8_t> chunk) {
-      job.cipher.DecryptCBC(chunk, chunk);
-    });
+    FileByteSource from(in);
+    FileByteSink to(out.file());
+    // A wrong password leaves nothing behind: `out` removes itself.
+    if (!DecryptCbcStream(job, from, to, password, in.size(), *progress)) return platform::ErrBadPassword;
     job.cipher.Burn();
     out.Commit();
     return platform::Success;
   } catch (...) {
     return ResultOfCurrentException();
   }
+}
+
+bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out,
+                      std::string_view password, std::uint64_t encryptedSize,
+                      platform::Progress& progress) {
+  if (job.listMode) {
+    job.cipher.InitStr(password);
+  } else {
+    const KeyBlock expected = KeyAndCheck(job, password);
+    KeyBlock stored{};
+    if (in.Remaining() < stored.size()) return false;
+    in.ReadExactly(stored);
+    if (stored != expected) return false;
+  }
+  StartProgress(progress, encryptedSize);
+  RunPieces(in, out, progress, [&](std::span<std::uint8_t> chunk) { job.cipher.DecryptCBC(chunk, chunk); });
+  return true;
 }
 
 }  // namespace voltare::transforms

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "crypto/bytestream.h"
 #include "crypto/cipherbase.h"
 #include "platform/progress.h"
 #include "platform/result_codes.h"
@@ -30,5 +31,14 @@ platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem
 platform::ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                                     const std::filesystem::path& destination,
                                     std::string_view password, platform::Progress* progress);
+
+// The decryption itself, for callers that hold the encrypted file as a byte
+// source: `in` stands just after the header (at the check block, or at the
+// payload in list mode); `encryptedSize` is the whole file's size, the
+// progress maximum. False, with nothing written, when the password does not
+// match the check block. The cipher is left keyed: the caller burns it.
+bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out,
+                      std::string_view password, std::uint64_t encryptedSize,
+                      platform::Progress& progress);
 
 }  // namespace voltare::transforms

@@ -21,9 +21,6 @@ namespace {
 
 using platform::ResultCode;
 
-// What deflate writes first at level 9 with the default window.
-constexpr std::array<std::uint8_t, 2> kLevel9Header = {0x78, 0xDA};
-
 using Piece = std::array<std::uint8_t, kCompressPieceSize>;
 
 void Advance(platform::Progress& progress, std::uint64_t to) {

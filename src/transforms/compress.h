@@ -3,12 +3,18 @@
 // (first bytes 78 DA) and back. The leading bytes double as the test that a
 // decryption produced what was encrypted.
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
 
 #include "platform/progress.h"
 #include "platform/result_codes.h"
 
 namespace voltare::transforms {
+
+// What deflate writes first at level 9 with the default window; decryption
+// takes anything else for the result of a wrong password.
+inline constexpr std::array<std::uint8_t, 2> kLevel9Header = {0x78, 0xDA};
 
 // The copy piece of both directions; the progress indicator moves after each.
 inline constexpr std::size_t kCompressPieceSize = 32768;

@@ -28,6 +28,9 @@ inline constexpr std::uint8_t kAlgorithmCast128 = 1;
 inline constexpr std::uint8_t kAlgorithmDes = 2;
 
 inline constexpr std::size_t kKeyBlockSize = 32;
+// How much of the key block keys the cipher.
+inline constexpr int kBlowfishKeyBits = 256;
+inline constexpr int kCast128KeyBits = 128;
 inline constexpr std::uint64_t kListHeaderSize = kMagicSize;
 inline constexpr std::uint64_t kCheckBlockOffset = kMagicSize + 1;
 inline constexpr std::uint64_t kDesHeaderSize = kMagicSize + 1;

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "crypto/burn.h"
 #include "transforms/messages.h"
 
 namespace voltare::transforms {
@@ -33,6 +34,18 @@ int ZlibLevel(TCompressionLevel level) {
   throw EDecompressionError(std::string(text));
 }
 
+// zlib's counts are 32-bit; larger spans go in slices of this size.
+constexpr std::size_t kZlibSlice = std::size_t{1} << 30;
+
+// Judges the result of one inflate call that had input and room for output:
+// true once the stream has ended; damaged data throws.
+bool InflateEnded(int result) {
+  if (result == Z_STREAM_END) return true;
+  if (result == Z_MEM_ERROR) throw std::bad_alloc();
+  if (result != Z_OK) ThrowDecompression(messages::kZlibError);  // damaged data, or a preset dictionary
+  return false;
+}
+
 }  // namespace
 
 TCustomZlibStream::TCustomZlibStream() : buffer_(kBufferSize) {}
@@ -52,10 +65,8 @@ TCompressionStream::~TCompressionStream() { deflateEnd(&stream_); }
 
 void TCompressionStream::Write(std::span<const std::uint8_t> data) {
   if (finished_) ThrowCompression(messages::kInvalidStreamOperation);
-  // zlib's counts are 32-bit; feed large spans in slices.
-  constexpr std::size_t kSlice = std::size_t{1} << 30;
   while (!data.empty()) {
-    const auto slice = data.first(std::min(data.size(), kSlice));
+    const auto slice = data.first(std::min(data.size(), kZlibSlice));
     stream_.next_in = const_cast<Bytef*>(slice.data());  // zlib does not write through it
     stream_.avail_in = static_cast<uInt>(slice.size());
     while (stream_.avail_in > 0) Deflate(Z_NO_FLUSH);
@@ -125,13 +136,7 @@ std::size_t TDecompressionStream::Read(std::span<std::uint8_t> buffer) {
     stream_.avail_out = static_cast<uInt>(wanted);
     const int result = inflate(&stream_, Z_NO_FLUSH);
     total += wanted - stream_.avail_out;
-    if (result == Z_STREAM_END) {
-      ended_ = true;
-    } else if (result == Z_MEM_ERROR) {
-      throw std::bad_alloc();
-    } else if (result != Z_OK) {
-      ThrowDecompression(messages::kZlibError);  // damaged data, or a preset dictionary
-    }
+    ended_ = InflateEnded(result);
   }
   return total;
 }
@@ -169,6 +174,46 @@ void TDecompressionStream::Skip(std::uint64_t count) {
     const auto got = Read(std::span(discard.data(), static_cast<std::size_t>(want)));
     if (got == 0) break;
     count -= got;
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+ExpandingSink::ExpandingSink(crypto::ByteSink& destination) : destination_(destination) {
+  const int result = inflateInit(&stream_);
+  if (result == Z_MEM_ERROR) throw std::bad_alloc();
+  if (result != Z_OK) ThrowDecompression(messages::kZlibError);
+}
+
+ExpandingSink::~ExpandingSink() {
+  inflateEnd(&stream_);
+  crypto::Burn(std::span(buffer_));
+}
+
+void ExpandingSink::Write(std::span<const std::uint8_t> compressed) {
+  while (!compressed.empty() && !ended_) {
+    const auto slice = compressed.first(std::min(compressed.size(), kZlibSlice));
+    Expand(slice);
+    compressed = compressed.subspan(slice.size());
+  }
+}
+
+// Until zlib has taken the whole slice and has nothing left to give for it.
+// A full output buffer can mean more is pending even when all input is
+// taken; the next call then gives it, or answers Z_BUF_ERROR when nothing
+// was pending after all.
+void ExpandingSink::Expand(std::span<const std::uint8_t> slice) {
+  stream_.next_in = const_cast<Bytef*>(slice.data());  // zlib does not write through it
+  stream_.avail_in = static_cast<uInt>(slice.size());
+  for (;;) {
+    stream_.next_out = buffer_.data();
+    stream_.avail_out = static_cast<uInt>(buffer_.size());
+    const int result = inflate(&stream_, Z_NO_FLUSH);
+    const std::size_t produced = buffer_.size() - stream_.avail_out;
+    if (result == Z_BUF_ERROR && stream_.avail_in == 0) return;
+    ended_ = InflateEnded(result);
+    destination_.Write(std::span(buffer_.data(), produced));
+    if (ended_ || (stream_.avail_in == 0 && stream_.avail_out != 0)) return;
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // zlib behind a small stream interface: a write-only compressing stream into a
-// file and a read-only expanding stream out of a file. Both move data through
-// 64 KB buffers, so memory does not depend on the size of what passes.
+// file, a read-only expanding stream out of a file, and an expanding byte sink
+// for data that arrives piece by piece. All move data through 64 KB buffers,
+// so memory does not depend on the size of what passes.
 
 #include <zlib.h>
 
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "crypto/bytestream.h"
 #include "platform/file.h"
 
 namespace voltare::transforms {
@@ -98,6 +100,28 @@ class TDecompressionStream final : public TCustomZlibStream {
 
   platform::File& source_;
   std::uint64_t start_;
+  bool ended_ = false;
+};
+
+// Write-only: the zlib stream written to it comes out expanded into
+// `destination`, in pieces of at most kBufferSize bytes, as it arrives. For
+// data produced piece by piece (by a decryption) that is to be expanded
+// without ever being stored. Bytes after the end of the zlib stream are
+// ignored, as TDecompressionStream ignores them. Damaged data throws
+// EDecompressionError. The expanded bytes it held are overwritten when it goes.
+class ExpandingSink final : public crypto::ByteSink, private TCustomZlibStream {
+ public:
+  explicit ExpandingSink(crypto::ByteSink& destination);
+  ~ExpandingSink() override;
+
+  void Write(std::span<const std::uint8_t> compressed) override;
+  // True once the whole zlib stream, checksum included, has been written.
+  bool StreamEnded() const noexcept { return ended_; }
+
+ private:
+  void Expand(std::span<const std::uint8_t> slice);
+
+  crypto::ByteSink& destination_;
   bool ended_ = false;
 };
 

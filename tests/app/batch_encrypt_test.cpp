@@ -143,7 +143,8 @@ TEST(BatchEncryptTest, ThreeFilesOnePasswordBundledAndWiped) {
             (std::vector<std::string>{"Compressing (1/3)...", "Encrypting (1/3)...", "Compressing (2/3)...",
                                       "Encrypting (2/3)...", "Compressing (3/3)...", "Encrypting (3/3)...", kWelcome,
                                       "Bundling files to one (1/3) -- PLX", "Bundling files to one (2/3) -- PLX",
-                                      "Bundling files to one (3/3) -- PLX", kWelcome, "Wiping (1/3)...",
+                                      "Bundling files to one (3/3) -- PLX", kWelcome, "Verifying (1/3)...",
+                                      "Verifying (2/3)...", "Verifying (3/3)...", kWelcome, "Wiping (1/3)...",
                                       "Wiping (2/3)...", "Wiping (3/3)...", kWelcome}));
 
   std::vector<archive::ArchiveMember> members;

@@ -1,0 +1,35 @@
+#pragma once
+// Proof that an encrypted file reads back to the file it was made from,
+// before that file is wiped. The encrypted file is decrypted and expanded
+// into nothing but a running comparison with the original: no decrypted or
+// expanded byte is ever written anywhere, and only one piece of each is in
+// memory at a time.
+
+#include <filesystem>
+
+#include "crypto/bytestream.h"
+#include "platform/progress.h"
+#include "platform/result_codes.h"
+#include "transforms/key_material.h"
+
+namespace voltare::transforms {
+
+// `encrypted` holds a whole encrypted file from its current position (a
+// ".vlt" of any of the three algorithms, or an archive member); `key` is what
+// it was encrypted with. Success when it decrypts and expands to exactly the
+// bytes of `original`. Otherwise ErrInternal (no original path or no progress
+// indicator); ErrNoSuchFile (the original does not exist); ErrBadPassword (the
+// key does not open it); ErrBadFile (not an encrypted file, damaged, or it
+// expands to anything other than the original); or the errno of a failed
+// read. The progress indicator moves as the decryption does.
+platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
+                                         const std::filesystem::path& original,
+                                         const KeyMaterial& key, platform::Progress* progress);
+
+// The same for an encrypted file on the disk; ErrNoSuchFile also when that
+// does not exist.
+platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
+                                         const std::filesystem::path& original,
+                                         const KeyMaterial& key, platform::Progress* progress);
+
+}  // namespace voltare::transforms
