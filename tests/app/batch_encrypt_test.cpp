@@ -435,5 +435,78 @@ TEST(BatchEncryptTest, RunOverridesStandInForTheStoredSettingsWithoutChangingThe
   EXPECT_EQ(stored->ReadString("Wipe"), "0");
 }
 
+// Flips one byte of a file, `from_end` bytes before its end.
+void Damage(const fs::path& path, std::size_t from_end) {
+  auto bytes = ReadFileBytes(path);
+  bytes.at(bytes.size() - from_end) ^= 0x40;
+  testing::WriteFileBytes(path, bytes);
+}
+
+std::string NotVerified(const std::string& path) {
+  return "error: Unable to verify the encrypted file of " + path + ".\nThe file is not wiped.";
+}
+
+// Each file has its own password; between encryption and the wipe, b.txt
+// changes and c.txt.vlt is damaged. Only a.txt, whose encrypted file still
+// decrypts to it, is wiped.
+TEST(BatchEncryptTest, OnlySourcesWhoseEncryptedFileReadsBackAreWiped) {
+  EncryptFixture fixture;
+  StoreSetting("Wipe", "1");
+  const auto paths = fixture.AddSelected();
+  fixture.user.EnterPassword("one").AnswerNo().EnterPassword("two").EnterPassword("three").AnswerYes();
+  std::size_t verifyingFrom = 0, verifyingTo = 0;
+  fixture.user.onStatusText = [&](const std::string& status) {
+    if (status == "Verifying (1/3)...") {
+      verifyingFrom = fixture.user.progress.positions.size();
+      testing::WriteFileText(paths[1], ReadText(paths[1]) + ".");
+      Damage(paths[2] + ".vlt", 5);
+    }
+    if (status == "Wiping (1/1)...") verifyingTo = fixture.user.progress.positions.size();
+  };
+  fixture.form.Run("EncryptFiles1");
+
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{kSamePassword, NotVerified(paths[1]), NotVerified(paths[2]),
+                                      "confirmation: Are you sure you want to wipe the selected files?",
+                                      "information: The files are successfully wiped !"}));
+  EXPECT_FALSE(fs::exists(paths[0]));
+  EXPECT_TRUE(fs::exists(paths[1]) && fs::exists(paths[2]));
+  ASSERT_EQ(fixture.form.ListView.Count(), 2u);
+  EXPECT_EQ(fixture.form.ListView.Items()[0].displayName, "b.txt");
+  const auto& positions = fixture.user.progress.positions;
+  EXPECT_TRUE(std::any_of(positions.begin() + verifyingFrom, positions.begin() + verifyingTo,
+                          [](std::int64_t position) { return position > 0; }))
+      << "the bar moves while verifying";
+  EXPECT_EQ(fixture.user.StatusText(), kWelcome);
+  EXPECT_EQ(fixture.user.busyDepth, 0);
+}
+
+// The members are read back from the archive itself: one damaged there keeps
+// its source, and the members after it are still found.
+TEST(BatchEncryptTest, AMemberDamagedInTheArchiveKeepsItsSource) {
+  EncryptFixture fixture;
+  StoreSetting("Wipe", "1");
+  const auto paths = fixture.AddSelected();
+  const fs::path archive = TestDir() / "batch.plx";
+  fixture.BundleWithPassword("pw");
+  fixture.user.ChooseSaveFile(archive).AnswerYes().AnswerYes();
+  fixture.user.onStatusText = [&](const std::string& status) {
+    if (status != "Verifying (1/3)...") return;
+    // Inside b.txt.vlt's payload: c.txt.vlt's entry and separators follow it.
+    std::vector<archive::ArchiveMember> members;
+    ASSERT_EQ(archive::ListArchiveMembers(archive, members), platform::Success);
+    Damage(archive, static_cast<std::size_t>(members[2].size) + 21 + 9 + 2 + 20);
+  };
+  fixture.form.Run("EncryptFiles1");
+
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{kSamePassword, NotVerified(paths[1]),
+                                      "confirmation: Are you sure you want to wipe the selected files?",
+                                      "information: The files are successfully wiped !"}));
+  EXPECT_FALSE(fs::exists(paths[0]) || fs::exists(paths[2]));
+  EXPECT_EQ(ReadText(paths[1]), "contents of b.txt" + std::string(3000, 'b'));
+  ASSERT_EQ(fixture.form.ListView.Count(), 1u);
+}
+
 }  // namespace
 }  // namespace voltare::app

@@ -189,6 +189,7 @@ void FakeUser::RunArchiveViewer(app::TPLXArchiver& viewer) {
 void FakeUser::SetStatusText(std::string_view text) {
   status_ = std::string(text);
   statusTexts.push_back(status_);
+  if (onStatusText) onStatusText(status_);
 }
 
 void FakeUser::SetBusyCursor(bool busy) {

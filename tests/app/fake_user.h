@@ -116,6 +116,9 @@ class FakeUser : public app::Interaction {
   std::vector<SeenArchiveViewer> archiveViewers;
   std::vector<std::string> formsShown;
   std::vector<std::string> statusTexts;
+  // Called with every status text as it is shown: lets a test act at a
+  // chosen moment of a command (change a file between two steps).
+  std::function<void(const std::string&)> onStatusText;
   RecordingProgress progress;
   int busyDepth = 0;       // now
   int busyShown = 0;       // how often the busy cursor was switched on
