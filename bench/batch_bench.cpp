@@ -264,8 +264,7 @@ void BatchBenchmark(benchmark::State& state) {
     const Workspace space("voltare-batch-bench");
     // The tool reads the settings of this run's own store, never the user's.
     ::setenv("VOLTARE_CONFIG_DIR", (space.dir() / "config").c_str(), 1);
-    // And temporary files of its own: a program that closes elsewhere on the
-    // machine clears the shared temporary directory, files in use included.
+    // And temporary files of its own, apart from whatever else runs here.
     ::setenv("TMPDIR", space.dir().c_str(), 1);
     const bool withDecrypt = CliCanDecrypt();
     Figures figures;
