@@ -77,13 +77,23 @@ constexpr std::array kCommands = {
     Command{"Preferences1", "&Preferences", "", &TMainForm::Preferences1Click},
 };
 
-bool CheckUpdateIsOn() {
+// "CheckUpdate" as the first activation reads it. A store or value that
+// cannot be read is reported and counts as off, so that the command line is
+// still handled after the message.
+bool CheckUpdateIsOn(Interaction& ui) {
   try {
     const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
-    return key && key->ReadDword("CheckUpdate") != 0;
-  } catch (const std::exception&) {
-    return false;  // the preferences dialog reports a broken setting
+    if (!key) {
+      ui.Error(messages::kRegistryError);
+      return false;
+    }
+    return key->ReadDword("CheckUpdate") != 0;
+  } catch (const platform::SettingsFileDamaged& damaged) {
+    ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
+  } catch (const std::exception& failure) {
+    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
   }
+  return false;
 }
 
 }  // namespace
@@ -163,7 +173,7 @@ void TMainForm::CheckColorDepth(int bitsPerPixel) {
 void TMainForm::FormActivate(std::span<const std::string> arguments) {
   if (activated_) return;
   activated_ = true;
-  if (CheckForUpdate && CheckUpdateIsOn() && platform::HasDefaultRoute()) CheckForUpdate();
+  if (CheckForUpdate && CheckUpdateIsOn(ui_) && platform::HasDefaultRoute()) CheckForUpdate();
   HandleCommandLine(arguments);
 }
 

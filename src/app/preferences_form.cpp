@@ -14,14 +14,15 @@ namespace {
 
 using platform::SettingsKey;
 
-// The value the settings give for "Algorithm": 0, 1 or 2, nothing otherwise.
+// The value the settings give for "Algorithm": 0, 1 or 2, nothing for any
+// other text. A value that is no string at all is a damaged setting and
+// throws SettingsError, so that it is reported rather than shown, and then
+// stored, as DES.
 std::optional<int> StoredAlgorithm(const SettingsKey& key) {
-  const auto value = key.Find("Algorithm");
-  if (!value || (value->type != platform::ValueType::String && value->type != platform::ValueType::ExpandString)) {
-    return std::nullopt;
-  }
+  if (!key.Find("Algorithm")) return std::nullopt;
+  const std::string text = key.ReadString("Algorithm");
   try {
-    const int algorithm = platform::ParseInteger(value->text);
+    const int algorithm = platform::ParseInteger(text);
     if (algorithm >= 0 && algorithm <= 2) return algorithm;
   } catch (const platform::SettingsError&) {
   }
@@ -68,8 +69,11 @@ void TPreferencesForm::LoadSettings() {
     return;
   }
 
-  Update.checked = key->ReadDword("CheckUpdate") != 0;
-  CheckAlgorithm(StoredAlgorithm(*key).value_or(2));
+  // Both read before any control changes: a failure leaves them all as they were.
+  const bool checkUpdate = key->ReadDword("CheckUpdate") != 0;
+  const int algorithm = StoredAlgorithm(*key).value_or(2);
+  Update.checked = checkUpdate;
+  CheckAlgorithm(algorithm);
   Passes.text = std::to_string(loop);
   UpDown.position = std::clamp(loop, UpDown.min, UpDown.max);
   WipeFileAfterCrypto.checked = wipe != 0;

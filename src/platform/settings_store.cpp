@@ -325,6 +325,12 @@ void CreatePrivateDirectory(const fs::path& dir) {
   }
 }
 
+// Throws OsError when no new store file could be written beside `path`.
+void ProbeWritable(const fs::path& path) {
+  CreatePrivateDirectory(path.parent_path());
+  const TemporarySibling probe(path);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -462,7 +468,12 @@ std::optional<SettingsKey> SettingsKey::OpenReadOnly(std::string_view keyPath) {
 SettingsKey SettingsKey::OpenForWriting(std::string_view keyPath) {
   const std::string path = NormaliseKeyPath(keyPath);
   std::vector<StoredKey> keys = LoadSettingsStore();
-  if (StoredKey* key = FindKey(keys, path)) return SettingsKey(key->path, true, key->values);
+  if (StoredKey* key = FindKey(keys, path)) {
+    // Like a registry key opened for writing, the store must be writable now,
+    // not only when the first value is written.
+    ProbeWritable(SettingsFilePath());
+    return SettingsKey(key->path, true, key->values);
+  }
   keys.push_back({path, {}});
   SaveSettingsStore(keys);
   return SettingsKey(path, true, {});

@@ -71,7 +71,8 @@ class SettingsKey {
   // The key for reading; nothing when it does not exist. Throws
   // SettingsFileDamaged for a damaged file, OsError when it cannot be read.
   static std::optional<SettingsKey> OpenReadOnly(std::string_view keyPath);
-  // The key for writing, created (and stored) when missing.
+  // The key for writing, created (and stored) when missing. Throws OsError
+  // when the store cannot be written.
   static SettingsKey OpenForWriting(std::string_view keyPath);
 
   const std::string& KeyPath() const noexcept { return keyPath_; }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app_fixture.h"
+#include "platform/settings_store.h"
 #include "platform/temp_files.h"
 
 namespace voltare::app {
@@ -255,6 +256,20 @@ TEST(MainFormTest, FirstActivationTakesCommandLinePathsFromTheStartDirectory) {
 
   fixture.form.FormActivate(arguments);
   EXPECT_EQ(decrypted.size(), 1u) << "only the first activation";
+}
+
+TEST(MainFormTest, ABrokenCheckUpdateIsReportedAndTheCommandLineIsStillHandled) {
+  platform::SettingsKey::OpenForWriting(platform::kSettingsKey).WriteString("CheckUpdate", "1");
+  AppFixture fixture;
+  bool checked = false, decrypted = false;
+  fixture.form.CheckForUpdate = [&] { checked = true; };
+  fixture.form.DecryptFileList = [&](const std::vector<std::string>&) { decrypted = true; };
+  fixture.form.FormActivate(std::vector<std::string>{AppFixture::MakeFile("a.vlt")});
+  EXPECT_EQ(fixture.user.MessageLog(),
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -1\n"
+                                     "Error message: The setting \"CheckUpdate\" is a string, not a 32-bit number"});
+  EXPECT_FALSE(checked);
+  EXPECT_TRUE(decrypted);
 }
 
 TEST(MainFormTest, CommandLineListOpensOnlyWithTheExactExtension) {

@@ -167,6 +167,19 @@ TEST(PreferencesFormTest, WrongTypesAndOddAlgorithmsOnShowing) {
                                      "Error message: The setting \"CheckUpdate\" is a string, not a 32-bit number"});
 }
 
+TEST(PreferencesFormTest, AnAlgorithmOfAnotherTypeIsReportedAndNotShownAsDes) {
+  SettingsKey::OpenForWriting(kSettingsKey).WriteDword("Algorithm", 1);
+  FakeUser user;
+  TPreferencesForm form(user);
+  form.CAST5Button.checked = true;
+  form.DESButton.checked = false;
+  form.FormShow();
+  EXPECT_EQ(user.MessageLog(),
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -1\n"
+                                     "Error message: The setting \"Algorithm\" is a 32-bit number, not a string"});
+  EXPECT_TRUE(form.CAST5Button.checked && !form.DESButton.checked) << "the controls stay as they were";
+}
+
 TEST(PreferencesFormTest, AMissingKeyOrADamagedStoreIsReportedOnShowing) {
   platform::StoredKey other{"\\Software\\Other", {}};
   platform::SaveSettingsStore(std::span<const platform::StoredKey>(&other, 1));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "peers/scoped_env.h"
 #include "support/test_env.h"
 
 namespace {
@@ -58,6 +59,15 @@ TEST(VoltareCliTest, SettingsTheDialogRefusesToLoadAreLeftAlone) {
       "voltare-cli: nothing was changed"))
       << refused.err;
   EXPECT_EQ(ReadText(TestDir() / "config" / "settings.conf"), before);
+}
+
+TEST(VoltareCliTest, AStoreThatCannotBeWrittenIsTheRegistryError) {
+  // Readable (nothing there: the installer's values) but never writable, even for root.
+  const voltare::net::testing::ScopedEnv unwritable("VOLTARE_CONFIG_DIR", "/proc");
+  const CliRun refused = RunCli({"config", "set", "Wipe", "1"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare\n");
 }
 
 TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
