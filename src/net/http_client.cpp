@@ -10,6 +10,7 @@
 #include "net/attachment_encoder.h"
 #include "net/messages.h"
 #include "net/net_error.h"
+#include "net/socket_errors.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
 
@@ -284,7 +285,12 @@ void THttpClient::ReceiveBodyInto(platform::File* file) {
       if (OnPacketRecvd) OnPacketRecvd();
     }
     if (CancelRequested()) throw ESocketAborted(messages::kSendAborted);
-    if (!SocketOpen()) return;  // the server closed: the body is complete
+    if (!SocketOpen()) {
+      // Only an orderly close ends the body, and only once it is as long as announced.
+      if (BrokenBy() != 0) throw ESocketError(SocketErrnoText(BrokenBy()), BrokenBy());
+      if (BytesTotal() > 0 && bytesReceived_ < BytesTotal()) throw NetError(messages::kResponseIncomplete);
+      return;
+    }
     if (InactivityExceeded()) throw NetError(messages::kReadlnTimedOut);
     PumpOnce();
   }

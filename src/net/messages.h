@@ -23,6 +23,7 @@ inline constexpr char kConnectionClosed[] = "Connection Closed";
 inline constexpr char kReadlnTimedOut[] = "Socket readln timed out";
 inline constexpr char kSendTimedOut[] = "Socket send timed out";
 inline constexpr char kReplyLineTooLong[] = "Reply Line Too Long";
+inline constexpr char kTooMuchReceived[] = "Too Much Data Received";
 
 // SMTP client.
 inline constexpr char kAuthenticationFailed[] = "Authentication failed";
@@ -38,6 +39,8 @@ inline constexpr char kCannotCreateFile[] = "Cannot create file %s";
 // Our own bounds on what a server can make us do.
 inline constexpr char kTooManyRedirects[] = "Too Many Redirects";
 inline constexpr char kResponseTooLarge[] = "Response Too Large";
+// A body that ends before the length its header announced.
+inline constexpr char kResponseIncomplete[] = "Response Incomplete";
 
 // Status reports (OnStatus) and their levels.
 inline constexpr int kLevelReply = 1;

@@ -5,6 +5,7 @@
 
 #include "net/messages.h"
 #include "net/net_error.h"
+#include "net/quoted_printable.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
 
@@ -14,6 +15,9 @@ namespace {
 constexpr char kTextPlainType[] =
     "Content-Type: text/plain;                        charset=us-ascii";
 constexpr char kMultipartType[] = "Content-Type: multipart/mixed;                   boundary=\"";
+// The text part travels quoted-printable: a Base64 line of a long message
+// would otherwise be longer than relays pass on unfolded.
+constexpr char kTextEncoding[] = "Content-Transfer-Encoding: quoted-printable";
 constexpr char kAttachmentType[] = "Content-Type: application/octet-stream;          name=\"";
 constexpr char kAttachmentEncoding[] = "Content-Transfer-Encoding: base64";
 constexpr char kAttachmentDisposition[] =
@@ -47,6 +51,16 @@ std::string TimeOfDay() {
 
 std::string FileNameOf(const std::string& path) {
   return std::filesystem::path(path).filename().string();
+}
+
+// SMTP transparency: a line that starts with "." gets one more in front.
+void AppendDotStuffed(std::string_view lines, std::string& out) {
+  bool lineStart = true;
+  for (const char c : lines) {
+    if (lineStart && c == '.') out += '.';
+    out += c;
+    lineStart = c == '\n';
+  }
 }
 
 // Runs a cleanup at the end of a scope, on every path out.
@@ -112,6 +126,7 @@ void TSmtpClient::Connect() {
 }
 
 void TSmtpClient::ReadGreeting() {
+  InactivityLimit = Waits.greeting;
   std::string line = ReadLn();
   SetReplyNumber(ParseReplyCode(line));
   line = SkipContinuationLines(std::move(line));
@@ -120,7 +135,7 @@ void TSmtpClient::ReadGreeting() {
 
 void TSmtpClient::SayHelo() {
   for (int attempt = 1;; ++attempt) {
-    SkipContinuationLines(Transaction("HELO " + UserID));
+    SkipContinuationLines(TimedTransaction("HELO " + UserID, Waits.command));
     if (ReplyNumber() < 300) return;
     if (attempt > 1 || !OnAuthenticationFailed) throw NetError(messages::kAuthenticationFailed);
     bool handled = false;
@@ -147,7 +162,7 @@ void TSmtpClient::Disconnect() {
   }
   std::string reply;
   try {
-    reply = Transaction("QUIT");
+    reply = TimedTransaction("QUIT", Waits.command);
   } catch (...) {
     TSocketClient::Disconnect();
     throw;
@@ -185,13 +200,14 @@ void TSmtpClient::SendMail() {
   if (OnSendStart) OnSendStart();
 
   SendEnvelope();
-  CheckedTransaction("DATA");
+  CheckedTransaction("DATA", Waits.dataCommand);
   inMessageData_ = true;
+  InactivityLimit = Waits.dataBlock;
   Write(FinalHeader.Text());
   Write("\r\n\r\n");
   SendStream(body);
   inMessageData_ = false;
-  const std::string reply = Transaction(".");
+  const std::string reply = TimedTransaction(".", Waits.dataEnd);
   if (ReplyNumber() >= kRefused) {
     if (OnFailure) OnFailure();
     throw NetError(reply);
@@ -231,23 +247,28 @@ void TSmtpClient::RequireSenderAndRecipient() {
 }
 
 void TSmtpClient::SendEnvelope() {
-  CheckedTransaction("RSET");
-  CheckedTransaction("MAIL FROM:<" + MailMessage.FromAddress + ">");
+  CheckedTransaction("RSET", Waits.command);
+  CheckedTransaction("MAIL FROM:<" + MailMessage.FromAddress + ">", Waits.command);
   for (const auto* list : {&MailMessage.ToAddress, &MailMessage.ToCarbonCopy,
                            &MailMessage.ToBlindCarbonCopy}) {
     for (const std::string& entry : *list) {
       const std::string address = ExtractAddress(entry);
       if (address.empty()) continue;
-      Transaction("RCPT TO:<" + address + ">");
+      TimedTransaction("RCPT TO:<" + address + ">", Waits.command);
       if (ReplyNumber() > 300 && OnRecipientNotFound) OnRecipientNotFound(entry);
     }
   }
 }
 
-std::string TSmtpClient::CheckedTransaction(std::string_view command) {
-  std::string reply = Transaction(command);
+std::string TSmtpClient::CheckedTransaction(std::string_view command, std::chrono::milliseconds wait) {
+  std::string reply = TimedTransaction(command, wait);
   if (ReplyNumber() >= kRefused) throw NetError(reply);
   return reply;
+}
+
+std::string TSmtpClient::TimedTransaction(std::string_view command, std::chrono::milliseconds wait) {
+  InactivityLimit = wait;
+  return Transaction(command);
 }
 
 void TSmtpClient::RequireSingleLineFields() const {
@@ -285,6 +306,7 @@ void TSmtpClient::BuildHeader() {
   FinalHeader.Add("Mime-Version: 1.0");
   if (m.Attachments.empty()) {
     FinalHeader.Add(kTextPlainType);
+    FinalHeader.Add(kTextEncoding);
   } else {
     boundary_ = kBoundaryStart + TimeOfDay() + kBoundaryEnd;
     FinalHeader.Add(kMultipartType + boundary_ + "\"");
@@ -297,7 +319,7 @@ std::string TSmtpClient::BuildBody() const {
     AppendBodyLines(out);
     return out;
   }
-  out += "--" + boundary_ + "\r\n" + kTextPlainType + "\r\n\r\n";
+  out += "--" + boundary_ + "\r\n" + kTextPlainType + "\r\n" + kTextEncoding + "\r\n\r\n";
   AppendBodyLines(out);
   for (const std::string& path : MailMessage.Attachments) AppendAttachment(path, out);
   out += "--" + boundary_ + "--\r\n";
@@ -305,11 +327,8 @@ std::string TSmtpClient::BuildBody() const {
 }
 
 void TSmtpClient::AppendBodyLines(std::string& out) const {
-  for (const std::string& entry : MailMessage.Body) {
-    if (!entry.empty() && entry.front() == '.') out += '.';
-    out += entry;
-    out += "\r\n";
-  }
+  // Quoted-printable never starts a line with ".", so no dot-stuffing is needed.
+  for (const std::string& entry : MailMessage.Body) out += EncodeQuotedPrintable(entry);
 }
 
 void TSmtpClient::AppendAttachment(const std::string& path, std::string& out) const {
@@ -329,11 +348,14 @@ void TSmtpClient::AppendAttachment(const std::string& path, std::string& out) co
   TAttachmentEncoder encoder;
   encoder.Method = EncodeType;
   if (OnEncodeStart) OnEncodeStart(path);
+  std::string lines;
   try {
-    encoder.Encode(file, out);
+    encoder.Encode(file, lines);
   } catch (const platform::OsError& e) {
     throw NetError(e.what(), e.error());
   }
+  // The UUencode alphabet has "." (a line of 14 bytes starts with it).
+  AppendDotStuffed(lines, out);
   if (OnEncodeEnd) OnEncodeEnd(path);
 }
 

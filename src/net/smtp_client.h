@@ -2,6 +2,7 @@
 // TSmtpClient: sends one message at a time over an SMTP connection (HELO,
 // RSET, MAIL, RCPT, DATA, QUIT), with attachments as a MIME multipart message.
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,21 @@
 #include "net/socket_client.h"
 
 namespace voltare::net {
+
+// How long each step of the conversation waits for the server, without a
+// byte moving, before it fails: the waits of RFC 5321 section 4.5.3.2. A slow
+// server that does accept the message must not be reported as a failure,
+// which would only make people send twice. Cancel ends any of them at once.
+struct SmtpWaits {
+  std::chrono::milliseconds greeting = std::chrono::minutes(5);
+  std::chrono::milliseconds command = std::chrono::minutes(5);  // HELO, RSET, MAIL, RCPT, QUIT
+  std::chrono::milliseconds dataCommand = std::chrono::minutes(2);
+  std::chrono::milliseconds dataBlock = std::chrono::minutes(3);  // each piece of the message handed over
+  std::chrono::milliseconds dataEnd = std::chrono::minutes(10);   // the reply to the final "."
+
+  // Every wait the same (tests shorten them all).
+  static SmtpWaits AllOf(std::chrono::milliseconds limit) { return {limit, limit, limit, limit, limit}; }
+};
 
 // Stored only: the message header always says text/plain.
 enum TSubType { stPlain, stEnriched, stSgml, stTabSeparated, stHtml };
@@ -29,6 +45,7 @@ class TSmtpClient : public TSocketClient {
   // Empty the recipients and attachments after a successful send.
   bool ClearParams = true;
   TSubType SubType = stPlain;
+  SmtpWaits Waits;
 
   // The server accepted HELO.
   std::function<void()> OnConnect;
@@ -80,7 +97,8 @@ class TSmtpClient : public TSocketClient {
   void RequireConnection();
   void RequireSenderAndRecipient();
   void SendEnvelope();
-  std::string CheckedTransaction(std::string_view command);
+  std::string CheckedTransaction(std::string_view command, std::chrono::milliseconds wait);
+  std::string TimedTransaction(std::string_view command, std::chrono::milliseconds wait);
 
   bool busy_ = false;
   // Between the server's go-ahead for DATA and the end mark: the server reads

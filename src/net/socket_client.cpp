@@ -113,6 +113,7 @@ void TSocketClient::Connect() {
   received_.clear();
   sendBuffer_.clear();
   sendOffset_ = 0;
+  brokenBy_ = 0;
   OpenSocket();
   ConnectSocket(*address, port);
   WaitForConnection();
@@ -275,9 +276,12 @@ void TSocketClient::SendStream(std::string_view data) {
 }
 
 void TSocketClient::WaitUntilSent() {
+  const FlagScope sending(sending_);
   MarkActivity();
   while (sendOffset_ < sendBuffer_.size() && !cancelRequested_) {
     if (!socket_.IsOpen()) throw ESocketError(messages::kConnectionClosed);
+    // A server that talks instead of taking our data must not fill memory.
+    if (received_.size() > MaxLineLength) throw NetError(messages::kTooMuchReceived);
     if (InactivityExceeded()) throw NetError(messages::kSendTimedOut);
     PumpOnce();
   }
@@ -371,13 +375,16 @@ void TSocketClient::ReceiveAvailable() {
     const ssize_t count = ::recv(socket_.fd(), piece, sizeof piece, 0);
     if (count > 0) {
       received_.append(piece, static_cast<std::size_t>(count));
-      MarkActivity();
+      // While we wait for the server to take our data, only that counts as
+      // progress: a server chattering without reading must still time out.
+      if (!sending_) MarkActivity();
       if (static_cast<std::size_t>(count) < sizeof piece) return;
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
     if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
     // The server closed the connection (or it broke): what it sent stays readable.
+    if (count < 0) brokenBy_ = errno;
     CloseSocket(true);
     return;
   }

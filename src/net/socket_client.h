@@ -55,7 +55,8 @@ class TSocketClient {
   // A wait for the server to take or send data fails after this long without
   // a byte moving; zero means no limit.
   std::chrono::milliseconds InactivityLimit{std::chrono::seconds(60)};
-  // The longest reply line we buffer while waiting for its line feed.
+  // The longest reply line we buffer while waiting for its line feed, and the
+  // most a server may send unasked while we wait for it to take our data.
   std::size_t MaxLineLength = 1 << 20;
   // How host names are looked up (on a helper thread); the system's resolver
   // unless replaced.
@@ -111,6 +112,9 @@ class TSocketClient {
   void SetReplyNumber(int number) noexcept { replyNumber_ = number; }
   void SetBytesTotal(std::uint64_t total) noexcept { bytesTotal_ = total; }
   bool SocketOpen() const noexcept { return socket_.IsOpen(); }
+  // The error that broke the connection (a reset, say) rather than an
+  // orderly close by the server; 0 when there was none.
+  int BrokenBy() const noexcept { return brokenBy_; }
 
   // Closes the socket; `notify` raises OnDisconnect when one was open.
   void CloseSocket(bool notify);
@@ -154,6 +158,8 @@ class TSocketClient {
   bool cancelRequested_ = false;
   bool inMachinery_ = false;
   bool counting_ = false;
+  bool sending_ = false;
+  int brokenBy_ = 0;
   int replyNumber_ = 0;
   std::string lastReply_;
   std::string received_;

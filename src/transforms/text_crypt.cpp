@@ -30,6 +30,12 @@ bool StripLineBreaks(std::string& text) {
   return true;
 }
 
+// The program never writes blanks or line breaks into the Base64 line, but a
+// mail relay may fold it and a mail program may wrap it when it is copied.
+void DropBlanksAndLineBreaks(std::string& text) {
+  std::erase_if(text, [](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; });
+}
+
 }  // namespace
 
 std::string BlowfishEncryptString(std::string_view text, std::string_view password) {
@@ -55,6 +61,7 @@ std::string BlowfishDecryptString(std::string_view text, std::string_view passwo
   std::string bytes;
   try {
     if (!StripLineBreaks(copy)) return {};
+    DropBlanksAndLineBreaks(copy);
     crypto::TBlowfishCipher cipher;
     cipher.InitStr(password);
     bytes = crypto::B64Decode(copy);

@@ -13,7 +13,8 @@ namespace voltare::transforms {
 // string for an empty text or on any failure.
 std::string BlowfishEncryptString(std::string_view text, std::string_view password);
 
-// The text back. CR LF pairs before and after the Base64 line are dropped.
+// The text back. CR LF pairs before and after the Base64 line are dropped,
+// and CR, LF, blanks and tabs anywhere in it are ignored.
 // The empty string on any failure: fewer than two characters, a length that
 // is not a multiple of 4, nothing left to decode.
 std::string BlowfishDecryptString(std::string_view text, std::string_view password);

@@ -75,7 +75,7 @@ void WriteEmailSettings(int port) {
 class ComposerTest : public ::testing::Test {
  protected:
   ComposerTest() {
-    form.Emailer.InactivityLimit = 20s;
+    form.Emailer.Waits = net::SmtpWaits::AllOf(20s);
     form.OnStatusChange = [this] { statuses.push_back(form.StatusBar.caption); };
   }
 
@@ -140,19 +140,22 @@ TEST_F(ComposerRealServerTest, TheRecipientGetsTheTextEncryptedUnderThePasswordA
             "Subject: Tonight\r\n"
             "X-Mailer: KOVA Voltare - https://www.kova-software.example/\r\n"
             "Mime-Version: 1.0\r\n"
-            "Content-Type: text/plain;                        charset=us-ascii\r\n");
+            "Content-Type: text/plain;                        charset=us-ascii\r\n"
+            "Content-Transfer-Encoding: quoted-printable\r\n");
 
-  // One blank line, the Base64 line, then the footer as its own entry.
+  // As the recipient's mail program shows it: one blank line, the Base64
+  // line, then the footer as its own entry.
+  const std::string seen = Text(Inbox("1.part0"));
   const std::string plaintext = "Dear Bob,\r\n\r\nthe key is under the mat.\r\n.and a line with a dot";
-  ASSERT_EQ(body.substr(0, 2), "\r\n");
-  const std::size_t lineEnd = body.find("\r\n", 2);
-  const std::string encrypted = body.substr(2, lineEnd - 2);
+  ASSERT_EQ(seen.substr(0, 2), "\r\n");
+  const std::size_t lineEnd = seen.find("\r\n", 2);
+  const std::string encrypted = seen.substr(2, lineEnd - 2);
   EXPECT_EQ(encrypted.size(), 4 * ((plaintext.size() + 2) / 3));
   EXPECT_EQ(encrypted.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
             std::string::npos);
   EXPECT_EQ(transforms::BlowfishDecryptString(encrypted, "s3cret pass"), plaintext);
   EXPECT_NE(transforms::BlowfishDecryptString(encrypted, "wrong pass"), plaintext);
-  EXPECT_EQ(body.substr(lineEnd + 2),
+  EXPECT_EQ(seen.substr(lineEnd + 2),
             "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare 2.50.\r\n"
             "You can download the latest version of KOVA Voltare at: https://www.kova-software.example/download/\r\n");
   EXPECT_EQ(body.find("key is under"), std::string::npos) << "no clear text on the wire";
@@ -171,6 +174,25 @@ TEST_F(ComposerRealServerTest, TheRecipientGetsTheTextEncryptedUnderThePasswordA
   EXPECT_TRUE(form.SendButton.enabled);
 }
 
+TEST_F(ComposerRealServerTest, ALongTextTravelsInShortLinesAndStillDecryptsAsOneLine) {
+  std::string text;
+  while (text.size() < 4388) text += "Line " + std::to_string(text.size()) + " of a long letter.\n";
+  Compose("bob@example.org", "long pass", text);
+  form.SendButtonClick();
+  ASSERT_EQ(user.MessageLog(), std::vector<std::string>{kSent});
+
+  const auto [header, body] = Received();
+  for (std::size_t start = 0, end; start < body.size(); start = end + 2) {
+    end = body.find("\r\n", start);
+    ASSERT_LE(end - start, 76u) << "a relay would fold this line: " << body.substr(start, end - start);
+  }
+  const std::string shown = Text(Inbox("1.part0"));
+  const std::string encrypted = shown.substr(2, shown.find("\r\n", 2) - 2);
+  std::string crlfText = text;
+  for (std::size_t at = 0; (at = crlfText.find('\n', at)) != std::string::npos; at += 2) crlfText.insert(at, "\r");
+  EXPECT_EQ(transforms::BlowfishDecryptString(encrypted, "long pass"), crlfText);
+}
+
 TEST_F(ComposerRealServerTest, EmptyTextAndEmptyCopyFieldsStillSendTheFooterAndAnEmptyCcLine) {
   Compose("bob@example.org", "pw", "");
   form.SendButtonClick();
@@ -180,7 +202,7 @@ TEST_F(ComposerRealServerTest, EmptyTextAndEmptyCopyFieldsStillSendTheFooterAndA
   const auto [header, body] = Received();
   EXPECT_NE(header.find("\r\nCC: \r\n"), std::string::npos) << header;
   EXPECT_EQ(header.find("Subject"), std::string::npos) << "an empty subject has no line";
-  EXPECT_EQ(body, "\r\n\r\n" + MessageFooter() + "\r\n") << "the first body line is empty";
+  EXPECT_EQ(Text(Inbox("1.part0")), "\r\n\r\n" + MessageFooter() + "\r\n") << "the first body line is empty";
 }
 
 TEST_F(ComposerRealServerTest, AttachmentsTravelUnencryptedAfterANoteAndDecodeToTheOriginalFiles) {
@@ -352,7 +374,7 @@ TEST_F(ComposerTest, ASilentServerEndsTheSendAfterTheInactivityLimitWithoutAGood
   });
   WriteEmailSettings(server.port());
   Compose("bob@example.org", "pw", "text");
-  form.Emailer.InactivityLimit = 200ms;
+  form.Emailer.Waits = net::SmtpWaits::AllOf(200ms);
   form.SendButtonClick();
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{Failure("-1", "Socket readln timed out")});
   EXPECT_FALSE(form.Emailer.Connected());

@@ -253,6 +253,27 @@ TEST(HttpRequest, RedirectWithoutLocationRepeatsTheRequestUntilTheLimit) {
   EXPECT_EQ(requests, 6u);
 }
 
+TEST(HttpRequest, ABodyCutShortOrResetIsAFailureAndLeavesNoFile) {
+  const std::string header = "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n";
+  ScriptedServer shortBody(Respond(header + std::string(50, 'x')));
+  ScriptedServer reset([&header](ServerConnection& c) {
+    c.ReadUntil("\r\n\r\n");
+    c.Send(header + std::string(50, 'x'));
+    std::this_thread::sleep_for(100ms);  // the client reads what came, then meets the reset
+    c.Reset();
+  });
+  const fs::path file = TestDir() / "Update.ini";
+  for (const auto& [port, failure] : {std::pair<int, std::string>{shortBody.port(), "Response Incomplete"},
+                                      {reset.port(), "10054:Connection reset by peer"}}) {
+    THttpClient client;
+    client.InactivityLimit = 5s;
+    client.InputFileMode = true;
+    client.Body = file.string();
+    EXPECT_EQ(FailureOf([&] { client.Get("http://127.0.0.1:" + std::to_string(port) + "/Update.ini"); }), failure);
+    EXPECT_FALSE(fs::exists(file));
+  }
+}
+
 TEST(HttpRequest, SilentServerFailsAfterTheInactivityLimitAndLeavesNoFile) {
   ScriptedServer server([](ServerConnection& c) {
     c.ReadUntil("\r\n\r\n");

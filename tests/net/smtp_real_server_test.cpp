@@ -44,7 +44,7 @@ class SmtpRealServer : public ::testing::Test {
     client_.Port = server_->port();
     client_.UserID = "workstation.test";
     client_.TimeOut = 5000;
-    client_.InactivityLimit = 10s;
+    client_.Waits = SmtpWaits::AllOf(10s);
     client_.MailMessage.FromAddress = "sender@example.org";
     client_.MailMessage.FromName = "Sender Name ";
     client_.MailMessage.LocalProgram = "KOVA Voltare - http://www.example.org/";
@@ -85,10 +85,14 @@ TEST_F(SmtpRealServer, EnvelopeHeaderAndBodyArriveAsSent) {
             "Subject: Encrypted message\r\n"
             "X-Mailer: KOVA Voltare - http://www.example.org/\r\n"
             "Mime-Version: 1.0\r\n"
-            "Content-Type: text/plain;                        charset=us-ascii\r\n");
-  // The server removes the transparency dot again.
+            "Content-Type: text/plain;                        charset=us-ascii\r\n"
+            "Content-Transfer-Encoding: quoted-printable\r\n");
   EXPECT_EQ(message.substr(header.size()),
-            "\r\n\r\nQmFzZTY0IGxpbmU=\r\n.a line that starts with a dot\r\n"
+            "\r\n\r\nQmFzZTY0IGxpbmU=3D\r\n=2Ea line that starts with a dot\r\n"
+            "\r\n\r\nThis e-mail message is encrypted.\r\nSecond footer line\r\n");
+  // What the recipient's mail program shows.
+  EXPECT_EQ(Text(Inbox("1.part0")),
+            "\r\nQmFzZTY0IGxpbmU=\r\n.a line that starts with a dot\r\n"
             "\r\n\r\nThis e-mail message is encrypted.\r\nSecond footer line\r\n");
   EXPECT_EQ(Lines(Inbox("1.parts")), std::vector<std::string>{"0\t\ttext/plain"});
 }

@@ -36,7 +36,7 @@ void Configure(TSmtpClient& client, int port) {
   client.Host = "127.0.0.1";
   client.Port = port;
   client.UserID = "tester";
-  client.InactivityLimit = 5s;  // a broken test fails instead of hanging
+  client.Waits = SmtpWaits::AllOf(5s);  // a broken test fails instead of hanging
   client.MailMessage.FromAddress = "me@example.org";
   client.MailMessage.FromName = "Me ";
   client.MailMessage.ToAddress = {"You <you@example.org>"};
@@ -56,7 +56,8 @@ TEST(SmtpSession, ServerSeesTheExactConversationAndMessage) {
   client.MailMessage.ToCarbonCopy = {""};
   client.MailMessage.ToBlindCarbonCopy = {"hidden:bcc@example.org"};
   client.MailMessage.LocalProgram = "KOVA Voltare - http://www.example.org/";
-  client.MailMessage.Body = {"First line", ".starts with a dot", "two\r\n.lines", ""};
+  client.MailMessage.Body = {"First line", ".starts with a dot", "two\r\n.lines", "",
+                             std::string(80, 'A') + "==", "tab\t= end "};
   int connects = 0, successes = 0, disconnects = 0;
   client.OnConnect = [&] { ++connects; };
   client.OnSuccess = [&] { ++successes; };
@@ -81,11 +82,16 @@ TEST(SmtpSession, ServerSeesTheExactConversationAndMessage) {
             "Mime-Version: 1.0\r\n" +
                 std::string(kTextPlain) +
                 "\r\n"
+                "Content-Transfer-Encoding: quoted-printable\r\n"
                 "\r\n\r\n"
                 "First line\r\n"
-                "..starts with a dot\r\n"
-                "two\r\n.lines\r\n"
-                "\r\n"
+                "=2Estarts with a dot\r\n"
+                "two\r\n=2Elines\r\n"
+                "\r\n" +
+                // Soft line breaks keep every line within 76 characters.
+                std::string(75, 'A') + "=\r\n" +
+                "AAAAA=3D=3D\r\n"
+                "tab\t=3D end=20\r\n"
                 ".\r\n"
                 "QUIT\r\n");
   EXPECT_EQ(connects, 1);
@@ -96,7 +102,7 @@ TEST(SmtpSession, ServerSeesTheExactConversationAndMessage) {
   EXPECT_TRUE(client.MailMessage.ToAddress.empty());
   EXPECT_TRUE(client.MailMessage.ToBlindCarbonCopy.empty());
   EXPECT_EQ(client.MailMessage.Subject, "Hello");
-  EXPECT_EQ(client.MailMessage.Body.size(), 4u);
+  EXPECT_EQ(client.MailMessage.Body.size(), 6u);
 }
 
 TEST(SmtpSession, OptionalHeaderLinesAppearOnlyWithAValue) {
@@ -365,7 +371,7 @@ TEST(SmtpSession, AttachmentPartsHaveTheirExactLayout) {
             std::string::npos);
   const std::string body = message.substr(message.find("\r\n\r\n\r\n") + 6);
   EXPECT_EQ(body,
-            "--" + boundary + "\r\n" + kTextPlain + "\r\n\r\n" +
+            "--" + boundary + "\r\n" + kTextPlain + "\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" +
                 "First line\r\n"
                 "--" + boundary + "\r\n"
                 "Content-Type: application/octet-stream;          name=\"notes.bin\"\r\n"
@@ -376,6 +382,71 @@ TEST(SmtpSession, AttachmentPartsHaveTheirExactLayout) {
                 "--" + boundary + "--\r\n"
                 ".\r\nQUIT\r\n");
   EXPECT_EQ(encoded, std::vector<std::string>{path.string()});
+}
+
+TEST(SmtpSession, AUuencodedLineStartingWithADotIsDotStuffed) {
+  ScriptedServer server(SmtpScript());
+  TSmtpClient client;
+  Configure(client, server.port());
+  client.EncodeType = encUUCode;
+  const auto path = voltare::testing::TestDir() / "fourteen.txt";
+  voltare::testing::WriteFileText(path, "fourteen bytes");  // "." is the length character of 14
+  client.MailMessage.Attachments = {path.string()};
+  client.Connect();
+  client.SendMail();
+  client.Disconnect();
+  EXPECT_NE(server.Transcript().find("\r\n\r\n..9F]U<G1E96X@8GET97,`\r\n`\r\n--"), std::string::npos)
+      << server.Transcript();
+}
+
+TEST(SmtpSession, EachStepWaitsAsLongAsTheStandardAllowsIt) {
+  // The reply to the final "." may take far longer than any other reply.
+  ScriptedServer slowEnd([](ServerConnection& c) {
+    c.Send("220 ready\r\n");
+    for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+      if (line.starts_with("DATA")) {
+        c.Send("354 go ahead\r\n");
+        c.ReadUntil("\r\n.\r\n");
+        std::this_thread::sleep_for(3s);
+        c.Send("250 accepted at last\r\n");
+      } else {
+        c.Send("250 ok\r\n");
+      }
+    }
+  });
+  TSmtpClient client;
+  Configure(client, slowEnd.port());
+  client.Waits = SmtpWaits::AllOf(1s);
+  client.Waits.dataEnd = 30s;
+  client.Connect();
+  client.SendMail();
+  EXPECT_EQ(client.LastReply(), "250 accepted at last\r\n");
+  client.Abort();
+
+  // While the server does not take the message, what it says meanwhile is no
+  // progress, and it cannot make us hold more than the bound.
+  const auto chatterWhileNotReading = [](std::string chatter) {
+    return [chatter](ServerConnection& c) {
+      c.Send("220 ready\r\n");
+      for (std::string line = c.ReadLine(); !line.empty() && !line.starts_with("DATA"); line = c.ReadLine())
+        c.Send("250 ok\r\n");
+      c.Send("354 go ahead\r\n");
+      const auto giveUp = std::chrono::steady_clock::now() + 20s;
+      while (c.Send(chatter) && std::chrono::steady_clock::now() < giveUp) std::this_thread::sleep_for(20ms);
+    };
+  };
+  for (const auto& [chatter, failure] : {std::pair<std::string, std::string>{"x", "Socket send timed out"},
+                                         {std::string(64 * 1024, 'x'), "Too Much Data Received"}}) {
+    ScriptedServer server(chatterWhileNotReading(chatter));
+    TSmtpClient sender;
+    Configure(sender, server.port());
+    sender.Waits.dataBlock = 500ms;
+    sender.MaxLineLength = 256 * 1024;
+    sender.MailMessage.Body = {std::string(16 << 20, 'y')};  // far more than the socket buffers hold
+    sender.Connect();
+    EXPECT_EQ(FailureOf([&] { sender.SendMail(); }), failure);
+    sender.Abort();
+  }
 }
 
 TEST(SmtpSession, UuencodedAttachmentKeepsTheBase64Label) {
@@ -493,7 +564,7 @@ TEST(SmtpSession, SilentServerFailsAfterTheInactivityLimit) {
   });
   TSmtpClient client;
   Configure(client, server.port());
-  client.InactivityLimit = 100ms;
+  client.Waits = SmtpWaits::AllOf(100ms);
   client.Connect();
   EXPECT_EQ(FailureOf([&] { client.SendMail(); }), "Socket readln timed out");
   EXPECT_FALSE(client.Busy());
@@ -542,8 +613,9 @@ TEST(SmtpSession, ProgressCountsTheWholeBody) {
   client.SendMail();
   client.Disconnect();
   EXPECT_GE(packets, 7);  // pieces of at most 16,383 bytes
-  EXPECT_EQ(client.BytesTotal(), 100002u);
-  EXPECT_EQ(lastSent, 100002u);
+  // Quoted-printable: 1,333 lines of 75 characters and "=", then the last 25.
+  EXPECT_EQ(client.BytesTotal(), 1333u * 78 + 25 + 2);
+  EXPECT_EQ(lastSent, client.BytesTotal());
 }
 
 TEST(SmtpSession, IdleAbortClosesWithoutQuitAndTheClientConnectsAgain) {

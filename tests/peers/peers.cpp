@@ -121,12 +121,19 @@ void ServerConnection::Close() {
   fd_ = -1;
 }
 
-void ServerConnection::Send(std::string_view text) {
+void ServerConnection::Reset() {
+  const linger abortive{1, 0};
+  if (fd_ >= 0) ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+  Close();
+}
+
+bool ServerConnection::Send(std::string_view text) {
   while (!text.empty() && fd_ >= 0) {
     const ssize_t sent = ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL);
-    if (sent <= 0) return;
+    if (sent <= 0) return false;
     text.remove_prefix(static_cast<std::size_t>(sent));
   }
+  return fd_ >= 0;
 }
 
 bool ServerConnection::Fill() {

@@ -42,7 +42,8 @@ class ServerConnection {
   ServerConnection(const ServerConnection&) = delete;
   ServerConnection& operator=(const ServerConnection&) = delete;
 
-  void Send(std::string_view text);
+  // False once the client is gone.
+  bool Send(std::string_view text);
   // The next line, line feed included; empty when the client closed or the
   // server is stopping.
   std::string ReadLine();
@@ -53,6 +54,8 @@ class ServerConnection {
   // Stays silent until the client closes or the server stops.
   void WaitSilently() { DrainUntilClosed(); }
   void Close();
+  // Closes with a reset (RST) instead of an orderly close.
+  void Reset();
 
  private:
   bool Fill();

@@ -18,6 +18,14 @@ TEST(TextCryptTest, LengthsFollowTheBase64Groups) {
   }
 }
 
+TEST(TextCryptTest, BlanksAndLineBreaksAnywhereInTheLineAreIgnored) {
+  const std::string text(200, 'z');
+  const std::string line = BlowfishEncryptString(text, "pw");
+  std::string folded;  // as a relay folds it, and a mail program wraps it
+  for (std::size_t at = 0; at < line.size(); at += 40) folded += line.substr(at, 40) + "\r\n \t";
+  EXPECT_EQ(BlowfishDecryptString(folded, "pw"), text);
+}
+
 TEST(TextCryptTest, AllByteValuesSurvive) {
   std::string text;
   for (int i = 0; i < 256; ++i) text += static_cast<char>(i);
