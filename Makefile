@@ -6,6 +6,7 @@
 #   make install / uninstall   into PREFIX (default /usr/local); DESTDIR is honoured
 #   make package        the Debian package (build/kova-voltare_*.deb)
 #   make package-check  installs that package on this machine, checks it, purges it (root)
+#   make postfix-check  a long encrypted message through a real local Postfix relay (root)
 #   make screenshots  every window as a PNG file in build/screenshots/ (under Xvfb)
 #   make fuzz   every fuzz target for FUZZ_SECONDS seconds (clang; not part of CI)
 
@@ -15,7 +16,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan bench run clean install uninstall package package-check screenshots fuzz
+.PHONY: all deps configure build test asan bench run clean install uninstall package package-check postfix-check screenshots fuzz
 
 all: build
 
@@ -63,6 +64,11 @@ package: build
 # Changes the machine: never part of `make test` or CI.
 package-check: package
 	./scripts/package-check.sh $(BUILD_DIR)
+
+# Changes the machine too (installs and starts postfix, loopback only, then
+# stops it): never part of `make test` or CI.
+postfix-check: build
+	./scripts/postfix-check.sh $(BUILD_DIR)
 
 # Under a virtual display of its own, so the pictures look the same on every
 # machine and no window flashes up on the user's screen.
