@@ -73,7 +73,8 @@ void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
       "--bundle packs the .vlt files into one archive (extension .plx, never one\n"
       "of the FILEs) and removes them; --wipe securely deletes the encrypted\n"
       "sources afterwards, with the wipe method of the settings, after the\n"
-      "program's question (--yes accepts).\n"
+      "program's question (--yes accepts), each only once its encrypted file\n"
+      "has been read back and found to decrypt to it.\n"
       "Without --wipe the sources are kept, whatever the Wipe setting says.\n"
       "--algorithm and --wipe apply to this run only; the settings stay as they are.\n"
       "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/");
