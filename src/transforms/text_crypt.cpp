@@ -15,19 +15,17 @@ std::span<std::uint8_t> BytesOf(std::string& text) {
   return std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size());
 }
 
-// A Base64 line may arrive wrapped in CR LF pairs (from a mail body or a
-// clipboard); drops them. Nothing when too little is left to hold a line.
+// A Base64 line may arrive with line breaks around it (from a mail body or a
+// clipboard, CR LF or a lone LF); drops them. Nothing when too little is left
+// to hold a line. Only line-break characters go: a lone LF after the last
+// Base64 character must not take that character with it.
 bool StripLineBreaks(std::string& text) {
-  for (;;) {
-    if (text.size() < 2) return false;
-    if (text[1] != '\n') break;
-    text.erase(0, 2);
-  }
-  while (text.back() == '\n') {
-    text.erase(text.size() - std::min<std::size_t>(2, text.size()));
-    if (text.empty()) return false;
-  }
-  return true;
+  const auto isBreak = [](char c) { return c == '\r' || c == '\n'; };
+  while (!text.empty() && isBreak(text.back())) text.pop_back();
+  std::size_t first = 0;
+  while (first < text.size() && isBreak(text[first])) ++first;
+  text.erase(0, first);
+  return text.size() >= 2;
 }
 
 // The program never writes blanks or line breaks into the Base64 line, but a

@@ -59,6 +59,10 @@ TEST(TextCryptTest, LineBreaksAroundTheLineAreDropped) {
   EXPECT_EQ(BlowfishDecryptString("\r\n" + encrypted + "\r\n", "pw"), "hello");
   EXPECT_EQ(BlowfishDecryptString("\r\n\r\n" + encrypted + "\r\n\r\n", "pw"), "hello");
   EXPECT_EQ(BlowfishDecryptString(encrypted + "\r\n", "pw"), "hello");
+  // A line copied on Linux ends in a lone LF; the character before it stays.
+  const auto unpadded = BlowfishEncryptString("linux!", "pw");  // 6 bytes: no '=' at the end
+  EXPECT_EQ(BlowfishDecryptString(unpadded + "\n", "pw"), "linux!");
+  EXPECT_EQ(BlowfishDecryptString("\n" + unpadded + "\n\n", "pw"), "linux!");
 }
 
 TEST(TextCryptTest, MalformedInputGivesTheEmptyString) {
