@@ -281,7 +281,8 @@ TROUBLESHOOTING = {
                                       "kBadFileText"],
     "src/app/password_box.cpp": ["kEmptyPassword"],
     "src/app/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError"],
-    "src/app/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped"],
+    "src/app/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped",
+                                 "kNotVerified"],
     "src/app/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
     "src/app/clipboard_print_messages.h": ["kNoClipboardText"],
     "src/app/email_messages.h": ["kNoServer", "kNoPort", "kNoUserName", "kNoName", "kNoAddress",
@@ -293,7 +294,8 @@ TROUBLESHOOTING = {
                            "kReadlnTimedOut", "kSendTimedOut", "kReplyLineTooLong",
                            "kAuthenticationFailed", "kNotConnected", "kIncompleteHeader",
                            "kCannotOpenFile", "kLineBreakInField", "kEmptyUrl", "kCannotCreateFile",
-                           "kTooManyRedirects", "kResponseTooLarge"],
+                           "kTooManyRedirects", "kResponseTooLarge", "kTooMuchReceived",
+                           "kResponseIncomplete"],
 }
 
 
