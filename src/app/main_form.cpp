@@ -410,7 +410,11 @@ std::vector<std::string> TMainForm::TakeSelectedPaths(bool remove) {
   return paths;
 }
 
-void TMainForm::ShowResult(platform::ResultCode code) { ui_.Error(platform::ErrorFormat(code)); }
+// A step the user stopped is no failure: nothing to report.
+void TMainForm::ShowResult(platform::ResultCode code) {
+  if (code == platform::ErrCancelled) return;
+  ui_.Error(platform::ErrorFormat(code));
+}
 
 void TMainForm::ForgetPassword() {
   crypto::Burn(CurrentPassword);

@@ -218,6 +218,9 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
       const transforms::KeyMaterial key(form.CurrentPassword);
       return DecryptInto(app, file.path, &key, j, files.size(), target);
     }();
+    // Stopped by the user: the rest of the batch does not run, and no
+    // success is announced; only the members taken out for it are removed.
+    if (result == platform::ErrCancelled) return succeeded;
     if (result != platform::Success && result != platform::ErrReported) {
       ui.Error(platform::ErrorFormat(result));
       return succeeded;
@@ -259,6 +262,11 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
   // Shows a failure of the decryption or the decompression; the temporary
   // file and a half-made output go with the objects that hold them.
   const auto reported = [&](ResultCode code) {
+    if (code == platform::ErrCancelled) {
+      ui.SetStatusText(form.SavedStatusText);
+      progress.setPosition(0);
+      return code;
+    }
     ui.Error(platform::ErrorFormat(code));
     ui.SetStatusText(form.SavedStatusText);
     progress.setPosition(0);

@@ -247,7 +247,7 @@ bool BundleBatch(Interaction& ui, const std::vector<std::string>& workList, cons
     result = archive::BundleFiles(sources, archiveName, &ui.ProgressBar(), status);
   }
   if (result == platform::Success) return true;
-  ui.Error(platform::ErrorFormat(result));
+  if (result != platform::ErrCancelled) ui.Error(platform::ErrorFormat(result));
   ui.SetStatusText(savedStatus);
   ui.ProgressBar().setPosition(0);
   ui.ProgressBar().repaint();
@@ -356,6 +356,11 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
   if (index == 0) SavedStatusText = ui_.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
   const auto reportFailure = [this](ResultCode code) {
+    if (code == platform::ErrCancelled) {
+      ui_.SetStatusText(SavedStatusText);
+      ResetProgress();
+      return code;
+    }
     ui_.Error(platform::ErrorFormat(code));
     ui_.SetStatusText(SavedStatusText);
     return platform::ErrReported;

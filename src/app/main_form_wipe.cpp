@@ -76,6 +76,12 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
   try {
     for (std::size_t i = 0; i < paths.size(); ++i) {
       const std::string& path = paths[i];
+      // A stop asked for between two files ends the batch with nothing touched.
+      if (progress.cancelRequested()) {
+        ui_.SetStatusText(savedStatus);
+        progress.setPosition(0);
+        return;
+      }
       if (platform::GetDriveType(path) == platform::DRIVE_REMOTE) {
         ui_.Error(messages::kNetworkDrive);
         continue;
@@ -84,6 +90,13 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
       const platform::ResultCode result =
           method->type == kGovernmentWipe ? transforms::GovernmentWipeFile(path, &progress, environment)
                                           : transforms::NormalWipeFile(path, method->passes, &progress, environment);
+      if (result == platform::ErrCancelled) {
+        // The rest of the list stays as it is; this file cannot be restored.
+        ui_.SetStatusText(savedStatus);
+        progress.setPosition(0);
+        ui_.Warning(messages::FormatName(messages::kWipeStopped, path));
+        return;
+      }
       if (result != platform::Success) {
         ui_.Error(platform::ErrorFormat(result));
         ui_.Information(messages::FormatName(messages::kWipeSkipped, path));

@@ -92,6 +92,8 @@ std::uint64_t CopyBlocks(platform::File& from, platform::File& archive,
     if (progress != nullptr) {
       SetProgress(progress, progress->position() + static_cast<std::int64_t>(got));
     }
+    // A stop discards the staged archive; the members stay as they were.
+    common::StopIfCancelled(progress);
     if (got < block.size()) return copied;
   }
 }

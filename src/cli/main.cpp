@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/stop_signal.h"
 #include "platform/temp_files.h"
 
 namespace {
@@ -25,7 +26,8 @@ constexpr const char* kFooter =
     "Yes/No questions: answered by --yes or --no, else asked on the terminal.\n"
     "Settings: the same store as the desktop program (VOLTARE_CONFIG_DIR moves it).\n"
     "\nExit status: 0 done, 1 an error was shown or the command was cancelled,\n"
-    "2 wrong usage or a question nobody could answer.";
+    "2 wrong usage or a question nobody could answer, 130 stopped by Ctrl+C\n"
+    "(SIGINT), 143 stopped by SIGTERM.";
 
 int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& options) {
   cli::TerminalView ui(options);
@@ -34,6 +36,12 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
   cli::Session session{ui, application};
   try {
     const int status = action(session);
+    // A stopped run ends quietly: the step cleaned up and the batch went no further.
+    if (const int signal = cli::StopSignal(); signal != 0) {
+      ui.ProgressBar().setPosition(0);
+      ui.ProgressBar().repaint();
+      return cli::StoppedExitStatus(signal);
+    }
     return status == cli::kExitSuccess && !ui.ErrorShown() ? cli::kExitSuccess : cli::kExitFailure;
   } catch (const cli::UnansweredQuestion& question) {
     std::cerr << "voltare-cli: this question needs an answer:\n  " << question.what()
@@ -89,5 +97,6 @@ int main(int argc, char** argv) {
   // What killed runs left: plain text must not lie about. Files of copies
   // still running are marked as in use and stay.
   platform::RemoveStaleTempFiles();
+  cli::CatchStopSignals();
   return RunCommand(action, options);
 }

@@ -10,6 +10,7 @@
 
 #include "app/password_box.h"
 #include "app/plx_archiver.h"
+#include "cli/stop_signal.h"
 #include "crypto/burn.h"
 #include "platform/shell_open.h"
 
@@ -65,6 +66,8 @@ void TerminalProgress::repaint() {
   std::fflush(out_);
   shown_ = true;
 }
+
+bool TerminalProgress::cancelRequested() const { return StopSignal() != 0; }
 
 void TerminalProgress::Erase() {
   if (!shown_) return;

@@ -34,6 +34,8 @@ class TerminalProgress : public platform::Progress {
   void setPosition(std::int64_t position) override { position_ = position; }
   std::int64_t position() const override { return position_; }
   void repaint() override;
+  // Ctrl+C or SIGTERM arrived: see stop_signal.h.
+  bool cancelRequested() const override;
 
   void SetLabel(std::string label) { label_ = std::move(label); }
   // Takes the bar off the screen before other output.

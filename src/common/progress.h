@@ -4,6 +4,7 @@
 // in tests. Operations take it as a pointer; nullptr means "nobody watches".
 
 #include <cstdint>
+#include <exception>
 
 namespace voltare::common {
 
@@ -17,6 +18,22 @@ class Progress {
   // Shows the current position now; the desktop program also lets the window
   // paint, since file work runs on the user-interface thread.
   virtual void repaint() = 0;
+  // True once the user asked to stop the running step (Ctrl+C in voltare-cli,
+  // Cancel or Esc in the window). Work checks it between pieces.
+  virtual bool cancelRequested() const { return false; }
 };
+
+// Ends a step the user stopped. It unwinds like any failure, so the cleanup
+// that removes partial output runs on the same path; the step's result code
+// then tells the caller it was a stop and not a fault.
+class StepCancelled final : public std::exception {
+ public:
+  const char* what() const noexcept override { return "stopped by the user"; }
+};
+
+// Called between pieces of work: throws StepCancelled once a stop was asked.
+inline void StopIfCancelled(const Progress* progress) {
+  if (progress != nullptr && progress->cancelRequested()) throw StepCancelled();
+}
 
 }  // namespace voltare::common

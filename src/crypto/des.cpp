@@ -312,6 +312,7 @@ void AdvanceProgress(common::Progress* progress) {
   if (progress == nullptr) return;
   progress->setPosition(progress->position() + static_cast<std::int64_t>(TDESCipher::kPieceSize));
   progress->repaint();
+  common::StopIfCancelled(progress);
 }
 
 using Piece = std::array<std::uint8_t, TDESCipher::kPieceSize>;

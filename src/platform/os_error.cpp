@@ -4,6 +4,8 @@
 #include <cstring>
 #include <exception>
 
+#include "common/progress.h"
+
 namespace voltare::platform {
 
 OsError::OsError(int error, const std::string& what)
@@ -18,6 +20,8 @@ ResultCode CurrentExceptionCode() noexcept {
     return e.error() > 0 ? e.error() : ErrInternal;
   } catch (const DamagedDataError&) {
     return ErrBadFile;
+  } catch (const common::StepCancelled&) {
+    return ErrCancelled;
   } catch (...) {
     return ErrInternal;
   }

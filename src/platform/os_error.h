@@ -36,7 +36,8 @@ class DamagedDataError : public std::runtime_error {
 
 // Inside a catch block: the result code for the exception being handled.
 // OsError gives its errno (ErrInternal if that is 0), DamagedDataError gives
-// ErrBadFile, anything else ErrInternal. Never returns Success.
+// ErrBadFile, a stop by the user (common::StepCancelled) ErrCancelled,
+// anything else ErrInternal. Never returns Success.
 ResultCode CurrentExceptionCode() noexcept;
 
 }  // namespace voltare::platform

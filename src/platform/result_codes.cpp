@@ -12,6 +12,7 @@ constexpr std::string_view kBadPasswordText =
     "You have entered an invalid password. Please try again.";
 constexpr std::string_view kNoSuchFileText = "The file you selected does not exist !";
 constexpr std::string_view kBadFileText = "Invalid VLT or PLX file.";
+constexpr std::string_view kCancelledText = "The operation was stopped before it was finished.";
 
 std::string SystemErrorText(int error) {
   char buffer[256] = {};
@@ -37,6 +38,8 @@ std::string ErrorText(ResultCode code) {
       return std::string(kNoSuchFileText);
     case ErrBadFile:
       return std::string(kBadFileText);
+    case ErrCancelled:
+      return std::string(kCancelledText);
     default:
       return code > 0 ? SystemErrorText(code) : std::string();
   }

@@ -21,6 +21,9 @@ inline constexpr ResultCode ErrNoSuchFile = -4;
 inline constexpr ResultCode ErrBadFile = -5;
 // The failure was already shown to the user; callers only stop.
 inline constexpr ResultCode ErrReported = -6;
+// The user stopped the step; its partial output is gone. Callers end the
+// batch quietly instead of reporting a failure.
+inline constexpr ResultCode ErrCancelled = -7;
 
 // The text that belongs to a code: the program's own for the negative codes,
 // the system's text for an errno value, empty for 0 and for unknown values.

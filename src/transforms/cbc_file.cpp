@@ -63,6 +63,7 @@ void RunPieces(crypto::ByteSource& in, crypto::ByteSink& out, platform::Progress
     progress.setPosition(progress.position() + static_cast<std::int64_t>(count));
     progress.repaint();
     if (count < piece.size()) break;
+    common::StopIfCancelled(&progress);
   }
 }
 

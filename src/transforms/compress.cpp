@@ -23,9 +23,11 @@ using platform::ResultCode;
 
 using Piece = std::array<std::uint8_t, kCompressPieceSize>;
 
+// Moves the bar, then ends the step if the user asked to stop.
 void Advance(platform::Progress& progress, std::uint64_t to) {
   progress.setPosition(static_cast<std::int64_t>(to));
   progress.repaint();
+  common::StopIfCancelled(&progress);
 }
 
 // One deflate call over the whole input, on the calling thread.
@@ -81,6 +83,7 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
     out.write(std::span(piece.data(), count));
     progress.setPosition(std::min(progress.position() + static_cast<std::int64_t>(count), max));
     progress.repaint();
+    common::StopIfCancelled(&progress);
   }
   // Running out of input before the checksum means the stream was cut off.
   if (!stream.StreamEnded()) throw EDecompressionError(std::string(messages::kZlibError));

@@ -211,9 +211,12 @@ void WriteAdler(platform::File& out, uLong adler) {
   out.write(trailer);
 }
 
+// Moves the bar, then ends the step if the user asked to stop; the crew's
+// destructor stops the workers on the way out.
 void Advance(platform::Progress& progress, std::uint64_t to) {
   progress.setPosition(static_cast<std::int64_t>(to));
   progress.repaint();
+  common::StopIfCancelled(&progress);
 }
 
 unsigned ProcessorCount() {

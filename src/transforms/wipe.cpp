@@ -87,10 +87,13 @@ void SetProgressPosition(platform::Progress* progress, std::int64_t position) {
   progress->repaint();
 }
 
+// Moves the bar, then ends the wipe if the user asked to stop: the file
+// stays, partly overwritten, under its own name.
 void AdvanceProgress(platform::Progress* progress, std::int64_t by) {
   if (progress == nullptr) return;
   progress->setPosition(progress->position() + by);
   progress->repaint();
+  common::StopIfCancelled(progress);
 }
 
 void StartProgress(platform::Progress* progress, std::int64_t max) {
@@ -144,6 +147,7 @@ ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progre
     }
     if (size == 0) return platform::ErrNoSuchFile;
 
+    common::StopIfCancelled(progress);  // not a byte written yet
     overwrite(*file, size);
 
     file->truncateToZero();
@@ -219,7 +223,7 @@ platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
     for (int pass = 0; pass < kGovernmentPassCount; ++pass) {
       DrawGovernmentRandomEntries(random);
       buffer.fill(GovernmentPatterns[static_cast<std::size_t>(pass)]);
-      OverwriteOnce(file, size, buffer, [] {});
+      OverwriteOnce(file, size, buffer, [&] { common::StopIfCancelled(progress); });
       WipeChangeFileTime(file, environment);
       file.rewind();
       AdvanceProgress(progress, 1);

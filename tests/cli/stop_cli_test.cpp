@@ -1,0 +1,146 @@
+// Ctrl+C and SIGTERM sent to a running voltare-cli: the step stops, cleans up
+// and nothing more of the batch runs.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_runner.h"
+#include "support/test_env.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using voltare::cli::testing::ReadText;
+using voltare::cli::testing::Work;
+using voltare::testing::ReadFileBytes;
+using voltare::testing::TestDir;
+using voltare::testing::WriteFileBytes;
+using voltare::testing::WriteFileText;
+
+// Data zlib cannot shrink, large enough that every step takes many pieces.
+std::vector<std::uint8_t> LargeContents() {
+  std::vector<std::uint8_t> bytes(64u << 20);
+  std::mt19937 random(16);
+  for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+// voltare-cli started in the work directory, output to files; its process id.
+pid_t StartCli(const std::vector<std::string>& arguments) {
+  const std::string out = (TestDir() / "stdout.txt").string(), err = (TestDir() / "stderr.txt").string();
+  std::vector<std::string> words{VOLTARE_CLI_PATH};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || o < 0 || e < 0 || ::chdir(Work().c_str()) != 0) ::_exit(127);
+    ::dup2(in, 0);
+    ::dup2(o, 1);
+    ::dup2(e, 2);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Waits (a generous while, not a timing check) until `ready` holds.
+bool WaitFor(const std::function<bool()>& ready) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (ready()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+// The exit status, or -1 when the program did not exit by itself.
+int StatusOf(pid_t pid) {
+  int raw = 0;
+  if (::waitpid(pid, &raw, 0) != pid || !WIFEXITED(raw)) return -1;
+  return WEXITSTATUS(raw);
+}
+
+std::vector<fs::path> FilesIn(const fs::path& directory) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+    if (entry.is_regular_file()) files.push_back(entry.path().filename());
+  }
+  return files;
+}
+
+TEST(StopCliTest, EncryptionStoppedBySignalLeavesOnlyTheSource) {
+  const std::vector<std::uint8_t> contents = LargeContents();
+  const fs::path temp = std::getenv("TMPDIR");
+  WriteFileText(TestDir() / "pw.txt", "pw\n");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    fs::create_directories(Work());
+    WriteFileBytes(Work() / "a.bin", contents);
+    // --wipe: a stopped batch must never go on to wipe the source.
+    const pid_t pid = StartCli({"--password-file", (TestDir() / "pw.txt").string(), "--yes", "encrypt", "--wipe",
+                                "a.bin"});
+    ASSERT_GT(pid, 0);
+    // The compressed temporary file growing: the first step is under way.
+    const bool started = WaitFor([&] {
+      for (const fs::path& file : FilesIn(temp)) {
+        std::error_code ignored;
+        if (fs::file_size(temp / file, ignored) > 0) return true;
+      }
+      return false;
+    });
+    ::kill(pid, signal);
+    ASSERT_TRUE(started) << ReadText(TestDir() / "stderr.txt");
+    EXPECT_EQ(StatusOf(pid), 128 + signal);
+
+    EXPECT_EQ(FilesIn(Work()), std::vector<fs::path>{"a.bin"}) << "no .vlt, whole or partial";
+    EXPECT_TRUE(ReadFileBytes(Work() / "a.bin") == contents) << "the source is intact";
+    EXPECT_TRUE(FilesIn(temp).empty()) << "the step's temporary files are gone";
+    EXPECT_EQ(ReadText(TestDir() / "stdout.txt").find("success"), std::string::npos);
+  }
+}
+
+TEST(StopCliTest, AStoppedWipeSaysTheFileIsLeftPartlyOverwritten) {
+  const std::vector<std::uint8_t> contents = LargeContents();
+  fs::create_directories(Work());
+  WriteFileBytes(Work() / "a.bin", contents);
+  WriteFileText(Work() / "b.bin", "the next file of the batch");
+  const pid_t pid = StartCli({"--yes", "wipe", "--method", "government", "a.bin", "b.bin"});
+  ASSERT_GT(pid, 0);
+  // The first pass has reached the start of the file.
+  const bool started = WaitFor([&] {
+    std::vector<std::uint8_t> head(4096);
+    std::ifstream(Work() / "a.bin", std::ios::binary)
+        .read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    return !std::equal(head.begin(), head.end(), contents.begin());
+  });
+  ::kill(pid, SIGINT);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(StatusOf(pid), 130);
+
+  EXPECT_TRUE(fs::exists(Work() / "a.bin")) << "left under its own name";
+  EXPECT_EQ(ReadText(Work() / "b.bin"), "the next file of the batch") << "the rest of the batch does not run";
+  EXPECT_NE(ReadText(TestDir() / "stderr.txt").find("a.bin was stopped. The file is left partly overwritten"),
+            std::string::npos);
+}
+
+}  // namespace
