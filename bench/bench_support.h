@@ -11,16 +11,7 @@
 
 namespace voltare::bench {
 
-class NoProgress final : public platform::Progress {
- public:
-  void setMax(std::int64_t) override {}
-  void setPosition(std::int64_t position) override { position_ = position; }
-  std::int64_t position() const override { return position_; }
-  void repaint() override {}
-
- private:
-  std::int64_t position_ = 0;
-};
+using NoProgress = common::UnwatchedProgress;
 
 // Throws when a step of the measured work did not succeed.
 void Require(platform::ResultCode code, const std::string& step);

@@ -6,8 +6,8 @@
 #include "archive/plx_extract.h"
 #include "archive/plx_reader.h"
 #include "fuzz_target.h"
+#include "platform/progress.h"
 #include "scratch.h"
-#include "silent_progress.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
@@ -30,7 +30,7 @@ void FuzzVltFile(std::span<const std::uint8_t> input) {
   const auto source = WriteInput(input, "input.vlt");
   const auto decrypted = ScratchDir() / "decrypted";
   const auto expanded = ScratchDir() / "expanded";
-  SilentProgress progress;
+  common::UnwatchedProgress progress;
   const std::uint64_t desKey = transforms::DesKeyFromPassword(kPassword);
   const platform::ResultCode results[] = {
       transforms::BlowfishDecryptFile(source, decrypted, kPassword, &progress, false),
@@ -47,7 +47,7 @@ void FuzzVltFile(std::span<const std::uint8_t> input) {
 void FuzzCompressedStream(std::span<const std::uint8_t> input) {
   ClearScratch();
   const auto source = WriteInput(input, "input.z");
-  SilentProgress progress;
+  common::UnwatchedProgress progress;
   transforms::DecompressFile(source, ScratchDir() / "expanded", &progress);
 }
 

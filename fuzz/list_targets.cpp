@@ -54,7 +54,7 @@ void FuzzListText(std::span<const std::uint8_t> input) {
   const auto text = WriteInput(input, "list.ini");
   const auto compressed = ScratchDir() / "list.z";
   const auto listFile = ScratchDir() / "input.vls";
-  SilentProgress progress;
+  common::UnwatchedProgress progress;
   if (transforms::CompressFile(text, compressed, &progress) != platform::Success) return;
   if (transforms::BlowfishEncryptFile(compressed, listFile, kPassword, &progress, true) != platform::Success) return;
   OpenList(listFile);

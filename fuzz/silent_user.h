@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/interaction.h"
-#include "silent_progress.h"
+#include "platform/progress.h"
 
 namespace voltare::fuzz {
 
@@ -38,7 +38,7 @@ class SilentUser : public app::Interaction {
  private:
   std::string password_;
   std::string status_;
-  SilentProgress progress_;
+  common::UnwatchedProgress progress_;
 };
 
 }  // namespace voltare::fuzz

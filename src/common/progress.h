@@ -23,6 +23,19 @@ class Progress {
   virtual bool cancelRequested() const { return false; }
 };
 
+// A progress indicator nobody watches, for work run without a view (checks,
+// benchmarks, fuzzing): it only remembers where the work is.
+class UnwatchedProgress final : public Progress {
+ public:
+  void setMax(std::int64_t) override {}
+  void setPosition(std::int64_t position) override { position_ = position; }
+  std::int64_t position() const override { return position_; }
+  void repaint() override {}
+
+ private:
+  std::int64_t position_ = 0;
+};
+
 // Ends a step the user stopped. It unwinds like any failure, so the cleanup
 // that removes partial output runs on the same path; the step's result code
 // then tells the caller it was a stop and not a fault.

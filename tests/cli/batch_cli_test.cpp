@@ -49,13 +49,7 @@ std::string MakeWorkFile(const std::string& name, std::size_t repeat = 2000) {
 
 // Decrypts and expands a ".vlt" with the file transforms; its contents.
 std::string DecryptVlt(const fs::path& vlt, const std::string& password) {
-  struct : platform::Progress {
-    void setMax(std::int64_t) override {}
-    void setPosition(std::int64_t p) override { at = p; }
-    std::int64_t position() const override { return at; }
-    void repaint() override {}
-    std::int64_t at = 0;
-  } progress;
+  voltare::common::UnwatchedProgress progress;
   const fs::path packed = TestDir() / "check.z", plain = TestDir() / "check.txt";
   platform::ResultCode result = platform::ErrInternal;
   const std::uint64_t desKey = transforms::DesKeyFromPassword(password);

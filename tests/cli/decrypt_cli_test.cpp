@@ -33,12 +33,7 @@ constexpr const char* kDecrypted = "The file(s) are successfully decrypted !\n";
 constexpr const char* kWrongPassword = "You have entered an invalid password. Please try again.";
 
 // The transforms need a progress indicator; nobody watches this one.
-struct NoProgress : voltare::platform::Progress {
-  void setMax(std::int64_t) override {}
-  void setPosition(std::int64_t) override {}
-  std::int64_t position() const override { return 0; }
-  void repaint() override {}
-};
+using NoProgress = voltare::common::UnwatchedProgress;
 
 std::string PasswordFile(const std::string& password) {
   const fs::path file = TestDir() / ("pw-" + password + ".txt");

@@ -41,16 +41,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TestDir;
 
-class SilentProgress : public platform::Progress {
- public:
-  void setMax(std::int64_t) override {}
-  void setPosition(std::int64_t position) override { position_ = position; }
-  std::int64_t position() const override { return position_; }
-  void repaint() override {}
-
- private:
-  std::int64_t position_ = 0;
-};
+using SilentProgress = common::UnwatchedProgress;
 
 // The Qt views for the dialogs; message boxes and file dialogs are recorded
 // and answered from the test's script instead of being shown.

@@ -79,13 +79,7 @@ class DeskUser final : public app::Interaction {
   app::FileInfo GetFileInfo(const fs::path& path) override { return app::PlainFileInfo(path); }
   std::unique_ptr<app::Printer> RunPrintDialog() override { return RunPrintDialogView(nullptr); }
 
-  struct SilentProgress final : platform::Progress {
-    void setMax(std::int64_t) override {}
-    void setPosition(std::int64_t value) override { position_ = value; }
-    std::int64_t position() const override { return position_; }
-    void repaint() override {}
-    std::int64_t position_ = 0;
-  } progress;
+  common::UnwatchedProgress progress;
   std::vector<std::string> messages;
   std::vector<fs::path> files;
   std::string status;
