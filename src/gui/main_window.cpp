@@ -99,11 +99,11 @@ void MainWindow::SetUpStatusBar() {
 void MainWindow::SetUpList() {
   QTableWidget& list = *ui_->ListView;
   list.setColumnCount(static_cast<int>(app::kListColumns.size()));
-  for (int column = 0; const app::ListColumn& spec : app::kListColumns) {
-    auto* header = new QTableWidgetItem(ToQString(spec.caption));
-    header->setTextAlignment((spec.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+  for (int column = 0; const app::ListColumn& listColumn : app::kListColumns) {
+    auto* header = new QTableWidgetItem(ToQString(listColumn.caption));
+    header->setTextAlignment((listColumn.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     list.setHorizontalHeaderItem(column, header);
-    list.setColumnWidth(column, spec.width);
+    list.setColumnWidth(column, listColumn.width);
     ++column;
   }
   list.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -245,9 +245,9 @@ void MainWindow::FillList() {
   const std::vector<app::ListItem>& items = form_.ListView.Items();
   list.setRowCount(static_cast<int>(items.size()));
   for (int row = 0; const app::ListItem& item : items) {
-    for (int column = 0; const app::ListColumn& spec : app::kListColumns) {
+    for (int column = 0; const app::ListColumn& listColumn : app::kListColumns) {
       auto* cell = new QTableWidgetItem(ToQString(item.Column(static_cast<std::size_t>(column))));
-      cell->setTextAlignment((spec.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+      cell->setTextAlignment((listColumn.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
       if (column == 0) cell->setIcon(interaction_.Icon(item.imageIndex));
       list.setItem(row, column, cell);
       ++column;
