@@ -80,6 +80,9 @@ struct PasswordRequest {
   bool bundleVisible = false;    // the "&Bundle files to one file" box
   bool headerVisible = false;    // the "Algorithm:" heading
   bool algorithmVisible = false; // the algorithm caption
+  // The password will encrypt: a prompt without a visible edit (a terminal)
+  // asks for it twice, since a typing slip would make data nobody can open.
+  bool newPassword = false;
 };
 
 // What the password prompt answers. An empty password means Cancel.
@@ -155,6 +158,9 @@ class Interaction {
 
   // The clipboard as plain text (UTF-8); nothing when it holds no text.
   virtual std::optional<std::string> ClipboardText() = 0;
+  // Puts bytes on the clipboard. A clipboard that holds only text (the
+  // desktop's) repairs bytes that are not UTF-8, such as a text decrypted
+  // with a wrong password; one that holds bytes keeps them exactly.
   virtual void SetClipboardText(std::string_view text) = 0;
   virtual void ClearClipboard() = 0;
 

@@ -8,7 +8,6 @@
 #include "app/application.h"
 #include "app/clipboard_print_messages.h"
 #include "app/main_form.h"
-#include "app/utf8_text.h"
 #include "crypto/burn.h"
 #include "transforms/text_crypt.h"
 
@@ -19,8 +18,10 @@ namespace {
 using TextTransform = std::string (*)(std::string_view text, std::string_view password);
 
 // Asks for a password and replaces the clipboard's text by `transform` of it.
-// The text is taken as its UTF-8 bytes, and the limit counts bytes.
-void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transform) {
+// The text is taken as its bytes, and the limit counts bytes. The result goes
+// back as bytes too: a wrong password gives bytes that need not be UTF-8, and
+// whoever holds a clipboard that can only take text repairs them there.
+void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transform, bool encrypting) {
   try {
     const auto text = ui.ClipboardText();
     if (!text || text->size() > messages::kMaxClipboardBytes) {
@@ -28,7 +29,9 @@ void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transfor
       return;
     }
     // No file, no algorithm, no bundling: just the password.
-    form.AskPassword(PasswordRequest{});
+    PasswordRequest request;
+    request.newPassword = encrypting;
+    form.AskPassword(request);
     if (form.CurrentPassword.empty()) return;
 
     // Read again: another program may have changed the clipboard meanwhile.
@@ -36,11 +39,7 @@ void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transfor
     const crypto::BurnOnExit burnCurrent(current);
     std::string result = transform(current, form.CurrentPassword);
     const crypto::BurnOnExit burnResult(result);
-    // A wrong password gives bytes that need not be UTF-8; the clipboard
-    // holds text, so those are repaired rather than refused.
-    std::string clipboardText = ValidUtf8(result);
-    const crypto::BurnOnExit burnClipboardText(clipboardText);
-    ui.SetClipboardText(clipboardText);
+    ui.SetClipboardText(result);
   } catch (const std::exception&) {
     // Ends the command without a message; the clipboard keeps what it had.
   }
@@ -49,11 +48,11 @@ void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transfor
 }  // namespace
 
 void TMainForm::EncryptClipboard1Click() {
-  TransformClipboard(ui_, *this, &transforms::BlowfishEncryptString);
+  TransformClipboard(ui_, *this, &transforms::BlowfishEncryptString, true);
 }
 
 void TMainForm::DecryptClipboard1Click() {
-  TransformClipboard(ui_, *this, &transforms::BlowfishDecryptString);
+  TransformClipboard(ui_, *this, &transforms::BlowfishDecryptString, false);
 }
 
 void TMainForm::EditClipboard1Click() { app_.KlembordForm.EditClipboard(); }

@@ -5,6 +5,8 @@
 // the text goes on the tool's clipboard, the command runs on it, and the
 // clipboard's new text is written out.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -44,7 +46,13 @@ std::optional<std::string> ReadStandardInput() {
   return text;
 }
 
-int TransformText(Session& session, const std::optional<std::string>& argument, void (app::TMainForm::*command)()) {
+// Whether a line end follows the result: the Base64 line always has one; a
+// decrypted text is written exactly as it was encrypted, and gets one only on
+// a terminal, where the prompt would otherwise run on from it.
+enum class LineEnd { Always, OnTerminal };
+
+int TransformText(Session& session, const std::optional<std::string>& argument, void (app::TMainForm::*command)(),
+                  LineEnd lineEnd) {
   std::optional<std::string> input = argument ? argument : ReadStandardInput();
   if (input) {
     session.ui.SetClipboardText(*input);
@@ -57,18 +65,22 @@ int TransformText(Session& session, const std::optional<std::string>& argument, 
   (form.*command)();
   // Refused (already reported) or cancelled in the password prompt.
   if (session.ui.ErrorShown() || form.CurrentPassword.empty()) return kExitFailure;
-  std::cout << session.ui.ClipboardText().value_or(std::string()) << '\n' << std::flush;
+  std::string result = session.ui.ClipboardText().value_or(std::string());
+  std::fwrite(result.data(), 1, result.size(), stdout);
+  crypto::Burn(result);
+  if (lineEnd == LineEnd::Always || ::isatty(STDOUT_FILENO) == 1) std::fputc('\n', stdout);
+  std::fflush(stdout);
   return kExitSuccess;
 }
 
 void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& name, const std::string& description,
-                    const std::string& footer, void (app::TMainForm::*command)()) {
+                    const std::string& footer, void (app::TMainForm::*command)(), LineEnd lineEnd) {
   CLI::App* subcommand = parent.add_subcommand(name, description);
   subcommand->footer(footer);
   auto text = std::make_shared<std::optional<std::string>>();
   subcommand->add_option("TEXT", *text, "The text; standard input when absent");
-  subcommand->callback([&chosen, text, command] {
-    chosen = [text = *text, command](Session& session) { return TransformText(session, text, command); };
+  subcommand->callback([&chosen, text, command, lineEnd] {
+    chosen = [text = *text, command, lineEnd](Session& session) { return TransformText(session, text, command, lineEnd); };
   });
 }
 
@@ -84,16 +96,17 @@ void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
                  std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
                              "is written to standard output.\n") +
                      kInputNotes + "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
-                 &app::TMainForm::EncryptClipboard1Click);
+                 &app::TMainForm::EncryptClipboard1Click, LineEnd::Always);
 }
 
 void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
   AddTextCommand(parent, chosen, "decrypt-text", "Decrypt a line made by encrypt-text or the clipboard command",
                  std::string("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
-                             "written to standard output. There is no check: a wrong password gives\n"
-                             "garbled text (bytes that are not UTF-8 become U+FFFD).\n") +
+                             "written to standard output byte for byte, whatever its encoding, with a\n"
+                             "line end added only on a terminal. There is no check: a wrong password\n"
+                             "gives garbled bytes.\n") +
                      kInputNotes + "\n\nExample: voltare-cli --password-file pw.txt decrypt-text < message.txt",
-                 &app::TMainForm::DecryptClipboard1Click);
+                 &app::TMainForm::DecryptClipboard1Click, LineEnd::OnTerminal);
 }
 
 }  // namespace voltare::cli

@@ -10,6 +10,8 @@
 #include <QMimeDatabase>
 #include <QUrl>
 
+#include "app/utf8_text.h"
+#include "crypto/burn.h"
 #include "gui/file_dialog_filters.h"
 #include "gui/form_views.h"
 #include "gui/qt_text.h"
@@ -138,7 +140,13 @@ std::optional<std::string> QtInteraction::ClipboardText() {
   return ToUtf8(text);
 }
 
-void QtInteraction::SetClipboardText(std::string_view text) { QGuiApplication::clipboard()->setText(ToQString(text)); }
+void QtInteraction::SetClipboardText(std::string_view text) {
+  // The desktop clipboard holds text: bytes that are not UTF-8 become U+FFFD
+  // rather than being refused.
+  std::string repaired = app::ValidUtf8(text);
+  QGuiApplication::clipboard()->setText(ToQString(repaired));
+  crypto::Burn(repaired);
+}
 
 void QtInteraction::ClearClipboard() { QGuiApplication::clipboard()->clear(); }
 

@@ -39,14 +39,21 @@ TEST(TextCommandsTest, EncryptedLineDecryptsBackFromArgumentOrStandardInput) {
   // The line as this tool wrote it, line feed included, read from standard input.
   const CliRun fromInput = RunCli({"--password-file", pw, "decrypt-text"}, encrypted.out);
   EXPECT_EQ(fromInput.status, 0) << fromInput.err;
-  EXPECT_EQ(fromInput.out, "meet at noon\n");
+  EXPECT_EQ(fromInput.out, "meet at noon") << "exactly the text, nothing added when not on a terminal";
 
   // Text from standard input keeps its inner line breaks and loses its last line end.
   const CliRun lines = RunCli({"--password-file", pw, "encrypt-text"}, "first\nsecond\n");
   ASSERT_EQ(lines.status, 0) << lines.err;
   EXPECT_EQ(lines.out, voltare::transforms::BlowfishEncryptString("first\nsecond", "tiger") + "\n");
   const std::string line = lines.out.substr(0, lines.out.size() - 1);
-  EXPECT_EQ(RunCli({"--password-file", pw, "decrypt-text", "\r\n" + line + "\r\n"}).out, "first\nsecond\n");
+  EXPECT_EQ(RunCli({"--password-file", pw, "decrypt-text", "\r\n" + line + "\r\n"}).out, "first\nsecond");
+
+  // Bytes that are not UTF-8 (a Latin-1 text) come back byte for byte: only
+  // the desktop clipboard needs text.
+  const std::string latin1 = "caf\xE9 \xA3" "5, na\xEFve";
+  const CliRun encryptedLatin1 = RunCli({"--password-file", pw, "encrypt-text"}, latin1);
+  ASSERT_EQ(encryptedLatin1.status, 0) << encryptedLatin1.err;
+  EXPECT_EQ(RunCli({"--password-file", pw, "decrypt-text"}, encryptedLatin1.out).out, latin1);
 }
 
 TEST(TextCommandsTest, MissingOrTooLongInputIsRefusedWithTheClipboardMessage) {
