@@ -116,12 +116,28 @@ class ExtractedMembers {
   std::vector<std::shared_ptr<const platform::TempFile>> files_;
 };
 
+// Why `path` cannot be read, in the system's words; Success when it can. Asked
+// before the content is judged, so that a file the user may not read is never
+// reported as damaged.
+ResultCode ReadFailure(const std::string& path) {
+  try {
+    platform::File file(path, platform::File::Mode::Read);
+    return platform::Success;
+  } catch (...) {
+    return platform::CurrentExceptionCode();
+  }
+}
+
 // The archive step: the viewer's answer becomes ExtractDirectory and
 // ExtractSelection, the chosen members are taken out, and `files` then holds
 // them. False when there is nothing to decrypt (already reported if needed).
 bool OpenArchive(Application& app, std::vector<BatchFile>& files, ExtractedMembers& extracted) {
   TMainForm& form = app.MainForm;
   const std::string archivePath = files.front().path;
+  if (const ResultCode unreadable = ReadFailure(archivePath); unreadable != platform::Success) {
+    app.ui.Error(platform::ErrorFormat(unreadable));
+    return false;
+  }
   if (!IsPlxFile(archivePath)) {
     app.ui.Error(platform::ErrorFormat(platform::ErrBadFile));
     return false;
@@ -198,6 +214,10 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
     if (ExtensionOf(file.name) != kEncryptedExtension) continue;
     // A member cut short cannot decrypt whatever the password: it is
     // reported like any other damaged file, without asking for one.
+    if (const ResultCode unreadable = ReadFailure(file.path); unreadable != platform::Success) {
+      ui.Error(platform::ErrorFormat(unreadable));
+      continue;
+    }
     if (file.damaged || !transforms::IsVltFile(file.path)) {
       ui.Error(platform::ErrorFormat(platform::ErrBadFile));
       continue;
@@ -252,6 +272,7 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
   if (index == 0) form.SavedStatusText = ui.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
   BusyCursor busy(ui);
+  if (const ResultCode unreadable = ReadFailure(path); unreadable != platform::Success) return unreadable;
   if (!transforms::IsVltFile(path)) return platform::ErrBadFile;
   ScratchFile decrypted;
   if (!decrypted.Exists()) return platform::ErrNoTempFile;

@@ -196,6 +196,7 @@ TEST(DecryptCliTest, AnArchiveCutShortGivesItsWholeMembersAndReportsTheShortOne)
   EXPECT_EQ(ReadText(Work() / "one.txt"), "first");
   EXPECT_FALSE(fs::exists(Work() / "two.txt"));
   EXPECT_EQ(run.err,
+            "Do you want to use the same password you just used to all the other selected files ? [y/n] y (--yes)\n"
             "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
             "Error message: Invalid VLT or PLX file.\n");
 }
@@ -244,6 +245,36 @@ TEST(DecryptCliTest, APathAloneIsHandledAsAtFirstActivation) {
   EXPECT_EQ(RunCli({"absent.vlt"}).status, 2);
   EXPECT_EQ(RunCli({"archive-list", "pack.plx", "extra.plx"}).status, 2) << "a command takes no path besides";
   EXPECT_EQ(RunCli({"config", "show"}).status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DecryptCliTest, NamesFromAnArchiveArePrintedWithTheirControlCharactersEscaped) {
+  // A name made to clear the screen and to fake a second line of the listing.
+  const std::string hostile = "x\x1b[2J\tfake\n\\.txt";
+  const std::string archive = Bundled("odd.plx", {{hostile, "text"}}, "pw");
+  const CliRun run = RunCli({"archive-list", archive});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.out.starts_with("x\\x1B[2J\\tfake\\n\\\\.txt.vlt\t")) << run.out;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\x1b'), 0);
+}
+
+TEST(DecryptCliTest, AFileThatCannotBeReadGivesTheSystemsError) {
+  const std::string vlt = Encrypted("a.txt", "text", "pw");
+  const std::string archive = Bundled("set.plx", {{"b.txt", "text"}}, "pw");
+  fs::permissions(Work() / vlt, fs::perms::none);
+  fs::permissions(Work() / archive, fs::perms::none);
+  const std::string expected =
+      "KOVA Voltare caused an unexpected Windows error.\n\nError code: 13\nError message: Permission denied\n";
+  for (const std::string& file : {vlt, archive}) {
+    SCOPED_TRACE(file);
+    const CliRun run = voltare::cli::testing::RunCliAsUser({"--password-file", PasswordFile("pw"), "decrypt", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.starts_with(expected)) << run.err;
+  }
 }
 
 }  // namespace
