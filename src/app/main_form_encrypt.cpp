@@ -86,6 +86,7 @@ PasswordRequest EncryptionPasswordRequest(const std::string& firstSelected, cons
   request.bundleVisible = firstFile;
   request.headerVisible = true;
   request.algorithmVisible = true;
+  request.newPassword = true;
   return request;
 }
 

@@ -29,6 +29,7 @@ PasswordReply TPasswordBox::Request(const PasswordRequest& request) {
   Password.maxLength = request.maxLength;
   FileName.caption = request.fileName;
   Algorithm.caption = request.algorithmCaption;
+  NewPassword = request.newPassword;
 
   reply_ = PasswordReply{};
   Open();

@@ -53,6 +53,8 @@ class TPasswordBox : public ModalForm {
   CheckBox PLX;
 
   std::string Caption{"Password"};
+  // The request's newPassword: this password is about to encrypt.
+  bool NewPassword = false;
   // The control that has the input focus.
   const Control* ActiveControl = nullptr;
 

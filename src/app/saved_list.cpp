@@ -28,9 +28,10 @@ constexpr std::string_view kMissingValue = "ERROR";
 
 std::string EntryKey(std::size_t index) { return "File" + std::to_string(index); }
 
-PasswordRequest ListPasswordRequest(std::string fileName) {
+PasswordRequest ListPasswordRequest(std::string fileName, bool saving) {
   PasswordRequest request;
   request.fileName = std::move(fileName);
+  request.newPassword = saving;
   return request;  // no algorithm, no length limit, bundle box and captions hidden
 }
 
@@ -59,7 +60,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
 platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
   if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
   BusyCursor busy(ui_);
-  AskPassword(ListPasswordRequest(path.filename().string()));
+  AskPassword(ListPasswordRequest(path.filename().string(), false));
   // Cancel ends here: nothing is read under an empty password.
   if (CurrentPassword.empty()) return platform::ErrReported;
 
@@ -96,7 +97,7 @@ platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
 
 platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
   BusyCursor busy(ui_);
-  AskPassword(ListPasswordRequest({}));
+  AskPassword(ListPasswordRequest({}, true));
   // Cancel ends here: a list is never saved under an empty password.
   if (CurrentPassword.empty()) return platform::ErrReported;
 

@@ -49,7 +49,7 @@ bool SettingsComplete(Session& session) {
       return false;
     case app::EmailSettingsState::Incomplete:
       session.ui.Error(app::email_messages::kIncompleteSettings);
-      std::cerr << "voltare-cli: fill them in with 'voltare-cli email-config' (see its --help)\n";
+      session.ui.Report("fill them in with 'voltare-cli email-config' (see its --help)");
       return false;
     case app::EmailSettingsState::Complete:
       break;
@@ -100,7 +100,9 @@ int SendMail(Session& session, const MailArguments& arguments) {
     form.AttachMentButtonClick();
   }
 
-  app::PasswordReply reply = session.app.PasswordBox.Request({});
+  app::PasswordRequest request;
+  request.newPassword = true;  // the message goes out encrypted under it
+  app::PasswordReply reply = session.app.PasswordBox.Request(request);
   form.Password.text = reply.password;
   crypto::Burn(reply.password);
 

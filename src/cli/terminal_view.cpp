@@ -11,6 +11,7 @@
 #include "app/password_box.h"
 #include "app/plx_archiver.h"
 #include "cli/stop_signal.h"
+#include "cli/terminal_text.h"
 #include "crypto/burn.h"
 #include "platform/shell_open.h"
 
@@ -86,16 +87,28 @@ TerminalView::TerminalView(TerminalOptions options)
 app::MessageButton TerminalView::ShowMessage(app::MessageKind kind, std::string_view, std::string_view text,
                                              app::MessageButtons buttons) {
   progress_.Erase();
+  const std::string shown = EscapeControls(text, true);
   if (buttons == app::MessageButtons::YesNo) {
-    if (options_.answer) return *options_.answer ? app::MessageButton::Yes : app::MessageButton::No;
-    if (!inputIsTerminal_) throw UnansweredQuestion(std::string(text));
-    return AskOnTerminal(text) ? app::MessageButton::Yes : app::MessageButton::No;
+    if (options_.answer) {
+      // Answered by the command line, yet still told: what was asked may be
+      // news to the user (a newer release, a file about to be replaced).
+      std::cerr << shown << " [y/n] " << (*options_.answer ? "y (--yes)" : "n (--no)") << '\n' << std::flush;
+      return *options_.answer ? app::MessageButton::Yes : app::MessageButton::No;
+    }
+    if (!inputIsTerminal_) throw UnansweredQuestion(shown);
+    return AskOnTerminal(shown) ? app::MessageButton::Yes : app::MessageButton::No;
   }
   const bool toError = kind == app::MessageKind::Error || kind == app::MessageKind::Warning;
   if (kind == app::MessageKind::Error) errorShown_ = true;
   std::ostream& out = toError ? std::cerr : std::cout;
-  out << text << '\n' << std::flush;
+  out << shown << '\n' << std::flush;
   return app::MessageButton::Ok;
+}
+
+void TerminalView::Report(std::string_view text) {
+  progress_.Erase();
+  std::cerr << "voltare-cli: " << EscapeControls(text, true) << '\n' << std::flush;
+  errorShown_ = true;
 }
 
 bool TerminalView::AskOnTerminal(std::string_view question) {
@@ -129,11 +142,10 @@ void TerminalView::RunPasswordPrompt(app::TPasswordBox& box) {
     // The file's first line is typed and OK pressed, whatever it holds.
     password = PasswordFromFile();
   } else if (inputIsTerminal_) {
-    password = PasswordFromTerminal(box);
-    if (password && password->empty()) password.reset();  // an empty answer is Cancel
+    password = box.NewPassword ? NewPasswordFromTerminal(box) : PasswordFromTerminal(box);
+    if (!password) Report("the password prompt was cancelled");
   } else {
-    progress_.Erase();
-    std::cerr << "voltare-cli: a password is needed; give it with --password-file or run on a terminal\n";
+    Report("a password is needed; give it with --password-file or run on a terminal");
   }
   if (password) {
     crypto::Burn(box.Password.text);
@@ -161,19 +173,49 @@ std::optional<std::string> TerminalView::PasswordFromFile() {
 std::optional<std::string> TerminalView::PasswordFromTerminal(const app::TPasswordBox& box) {
   progress_.Erase();
   std::cerr << box.Label1.caption << '\n';
-  if (box.FileName.visible && !box.FileName.caption.empty()) std::cerr << "  " << box.FileName.caption << '\n';
+  if (box.FileName.visible && !box.FileName.caption.empty()) {
+    std::cerr << "  " << EscapeControls(box.FileName.caption) << '\n';
+  }
   if (box.AlgoHeader.visible || box.Algorithm.visible) {
     std::cerr << "  " << (box.AlgoHeader.visible ? box.AlgoHeader.caption + " " : std::string())
               << (box.Algorithm.visible ? box.Algorithm.caption : std::string()) << '\n';
   }
-  std::cerr << "Password (empty to cancel): " << std::flush;
+  return ReadPasswordLine("Password (empty to cancel): ");
+}
+
+std::optional<std::string> TerminalView::ReadPasswordLine(std::string_view prompt) {
   std::optional<std::string> line;
   {
+    // Off before the prompt shows: switching it flushes typed-ahead input,
+    // which must not take the answer of someone who types at once.
     EchoOff quiet;
+    std::cerr << prompt << std::flush;
     line = ReadLine();
   }
   std::cerr << '\n';
+  if (line && line->empty()) line.reset();  // an empty answer is Cancel
   return line;
+}
+
+// A password that will encrypt is typed twice: a slip in unseen typing would
+// otherwise make a file nobody can open, and wipe its source too.
+std::optional<std::string> TerminalView::NewPasswordFromTerminal(const app::TPasswordBox& box) {
+  constexpr int kAttempts = 3;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::optional<std::string> first =
+        attempt == 0 ? PasswordFromTerminal(box) : ReadPasswordLine("Password (empty to cancel): ");
+    if (!first) return std::nullopt;
+    std::optional<std::string> again = ReadPasswordLine("The same password again: ");
+    if (again && *again == *first) {
+      crypto::Burn(*again);
+      return first;
+    }
+    crypto::Burn(*first);
+    if (!again) return std::nullopt;
+    crypto::Burn(*again);
+    std::cerr << "The two passwords differ.\n";
+  }
+  return std::nullopt;
 }
 
 void TerminalView::RunModal(app::ModalForm& form) {
@@ -199,16 +241,11 @@ void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
         found = true;
       }
       if (!found) {
-        progress_.Erase();
-        std::cerr << "voltare-cli: the archive has no member " << member << '\n';
+        Report("the archive has no member " + member);
         allFound = false;
       }
     }
-    if (allFound) {
-      viewer.ContinueButtonClick();
-    } else {
-      errorShown_ = true;
-    }
+    if (allFound) viewer.ContinueButtonClick();
   }
   if (viewer.IsShowing()) viewer.CancelButtonClick();
 }

@@ -65,8 +65,13 @@ class TerminalView : public app::Interaction {
     archiveAnswer_ = ArchiveAnswer{std::move(directory), std::move(members)};
   }
 
-  // True once an error message has been shown.
+  // True once an error message has been shown, or the tool reported on
+  // standard error why it could not go on (a cancelled prompt, say).
   bool ErrorShown() const noexcept { return errorShown_; }
+
+  // The tool's own word on a failure: "voltare-cli: " and `text` on standard
+  // error, with control characters escaped. Counts as an error shown.
+  void Report(std::string_view text);
 
   app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
                                  app::MessageButtons buttons) override;
@@ -93,6 +98,8 @@ class TerminalView : public app::Interaction {
   bool AskOnTerminal(std::string_view question);
   std::optional<std::string> PasswordFromFile();
   std::optional<std::string> PasswordFromTerminal(const app::TPasswordBox& box);
+  std::optional<std::string> ReadPasswordLine(std::string_view prompt);
+  std::optional<std::string> NewPasswordFromTerminal(const app::TPasswordBox& box);
 
   TerminalOptions options_;
   bool inputIsTerminal_;

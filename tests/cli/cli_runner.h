@@ -36,4 +36,11 @@ CliRun RunCliAsUser(const std::vector<std::string>& arguments, const std::filesy
 // (a file, not a terminal).
 CliRun RunCliWithInput(const std::vector<std::string>& arguments, const std::string& input);
 
+// Runs voltare-cli in the work directory on a terminal of its own (a
+// pseudo-terminal): each time it waits for input after a prompt (a line
+// ending in ": " or "] "), the next of `typed` is typed with Enter; once they
+// are used up, the terminal's input ends. `out` holds everything the
+// terminal showed, standard output and error together.
+CliRun RunCliOnTerminal(const std::vector<std::string>& arguments, const std::vector<std::string>& typed);
+
 }  // namespace voltare::cli::testing
