@@ -7,6 +7,7 @@
 
 #include "archive/plx_reader.h"
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 #include "platform/result_codes.h"
 
 namespace voltare::cli {
@@ -21,7 +22,7 @@ int ListArchive(Session& session, const std::string& archivePath) {
     session.ui.Error(platform::ErrorFormat(result));
     return kExitFailure;
   }
-  for (const archive::ArchiveMember& member : members) std::cout << member.name << '\t' << member.size << '\n';
+  for (const archive::ArchiveMember& member : members) std::cout << EscapeControls(member.name) << '\t' << member.size << '\n';
   return kExitSuccess;
 }
 
@@ -31,7 +32,8 @@ void AddArchiveListCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("archive-list", "List the members of an archive (.plx)");
   command->footer(
       "\nPrints one line per member, in archive order: its name, a tab, its size\n"
-      "in bytes. A damaged archive is reported as an error.\n"
+      "in bytes. A damaged archive is reported as an error. Control characters\n"
+      "and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
       "\nExample: voltare-cli archive-list letters.plx");
   auto archivePath = std::make_shared<std::string>();
   command->add_option("ARCHIVE", *archivePath, "The archive to list")->required();

@@ -12,11 +12,14 @@ namespace {
 
 int CheckUpdate(Session& session) {
   if (!platform::HasDefaultRoute()) {
-    std::cerr << "voltare-cli: no network connection (no default route); nothing was checked\n";
+    session.ui.Report("no network connection (no default route); nothing was checked");
     return kExitFailure;
   }
   switch (app::CheckForNewVersion(session.ui)) {
     case app::UpdateCheckResult::Failed:
+      // Some failures are left unannounced at the desktop's start-up; asked
+      // for here, every one is.
+      if (!session.ui.ErrorShown()) session.ui.Report("could not fetch the update description from " + app::UpdateAddress());
       return kExitFailure;
     case app::UpdateCheckResult::NoNewerRelease:
       std::cout << "No newer release is announced.\n";

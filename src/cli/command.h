@@ -12,6 +12,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "cli/terminal_view.h"
@@ -41,8 +42,16 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The files named on the command line, from where the tool was started;
+// UsageError for one that does not exist or cannot be looked at.
+std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed);
+
 // Every command of the tool, in the order --help lists them.
 std::span<const CommandAdder> AllCommands();
+
+// Puts the added commands under the headings --help shows them in: what
+// they work on (files, lists, texts, e-mail), then settings and information.
+void GroupCommandsByTask(CLI::App& cli);
 
 // The adders, one per command file.
 void AddConfigCommand(CLI::App& parent, CommandAction& chosen);

@@ -78,8 +78,7 @@ int SetSetting(Session& session, std::string_view name, const std::string& value
   if (session.ui.ErrorShown()) {
     // The dialog would now show its design-time controls, and OK would store
     // them over every other setting; here nothing is stored instead.
-    std::cerr << "voltare-cli: nothing was changed; correct or remove " << platform::SettingsFilePath().string()
-              << "\n";
+    session.ui.Report("nothing was changed; correct or remove " + platform::SettingsFilePath().string());
     return kExitFailure;
   }
   SetControl(form, name, value);

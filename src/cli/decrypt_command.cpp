@@ -24,13 +24,7 @@ struct DecryptOptions {
 
 int DecryptFiles(Session& session, const DecryptOptions& options) {
   const app::TMainForm& form = session.app.MainForm;
-  std::vector<std::string> paths;
-  for (const std::string& file : options.files) {
-    const fs::path path = form.FromStartDirectory(file);
-    std::error_code error;
-    if (!fs::exists(path, error)) throw UsageError(file + ": no such file");
-    paths.push_back(path.string());
-  }
+  const std::vector<std::string> paths = ExistingPaths(form, options.files);
   const bool oneArchive = paths.size() == 1 && fs::path(paths.front()).extension() == ".plx";
   if (!oneArchive && (options.outputDirectory || !options.members.empty())) {
     throw UsageError("--output-dir and --member go with a single .plx archive");
@@ -42,7 +36,7 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
   }
 
   if (app::DecryptFileList(session.app, paths) > 0) return kExitSuccess;
-  if (!session.ui.ErrorShown()) std::cerr << "voltare-cli: no file was decrypted\n";
+  if (!session.ui.ErrorShown()) session.ui.Report("no file was decrypted");
   return kExitFailure;
 }
 

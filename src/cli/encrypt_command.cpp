@@ -1,7 +1,6 @@
 // voltare-cli encrypt [--algorithm blowfish|cast5|des] [--bundle ARCHIVE] [--wipe] FILE...
 
 #include <array>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,8 +11,6 @@
 namespace voltare::cli {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 struct EncryptOptions {
   std::vector<std::string> files;
@@ -38,13 +35,7 @@ std::string AlgorithmSetting(const std::string& name) {
 
 int EncryptFiles(Session& session, const EncryptOptions& options) {
   app::TMainForm& form = session.app.MainForm;
-  std::vector<std::string> paths;
-  for (const std::string& file : options.files) {
-    const fs::path path = form.FromStartDirectory(file);
-    std::error_code error;
-    if (!fs::exists(path, error)) throw UsageError(file + ": no such file or directory");
-    paths.push_back(path.string());
-  }
+  const std::vector<std::string> paths = ExistingPaths(form, options.files);
   // The files go into the list as if dropped on the window (a directory
   // brings its files) and are all selected.
   form.DropFiles(paths);

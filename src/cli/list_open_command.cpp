@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 #include "platform/result_codes.h"
 
 namespace voltare::cli {
@@ -12,9 +13,10 @@ namespace {
 int OpenList(Session& session, const std::string& in) {
   app::TMainForm& form = session.app.MainForm;
   const platform::ResultCode result = form.LoadListFile(form.FromStartDirectory(in));
-  if (result == platform::ErrNoSuchFile) session.ui.Error(platform::ErrorFormat(result));
+  // ErrReported was shown (or the prompt cancelled, which says so itself).
+  if (result != platform::Success && result != platform::ErrReported) session.ui.Error(platform::ErrorFormat(result));
   if (result != platform::Success) return kExitFailure;
-  for (const app::ListItem& item : form.ListView.Items()) std::cout << item.fileName << '\n';
+  for (const app::ListItem& item : form.ListView.Items()) std::cout << EscapeControls(item.fileName) << '\n';
   return kExitSuccess;
 }
 
@@ -25,7 +27,8 @@ void AddListOpenCommand(CLI::App& parent, CommandAction& chosen) {
   command->footer(
       "\nOpens IN with the password from the password prompt and prints the full\n"
       "path of every entry, one per line, in list order. Entries whose files no\n"
-      "longer exist are left out and reported once on standard error.\n"
+      "longer exist are left out and reported once on standard error. Control\n"
+      "characters and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
       "\nExample: voltare-cli --password-file pw.txt list-open letters.vls");
   auto in = std::make_shared<std::string>();
   command->add_option("IN", *in, "The list file (.vls) to open")->required();

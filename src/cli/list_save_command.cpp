@@ -13,13 +13,7 @@ namespace fs = std::filesystem;
 
 int SaveList(Session& session, const std::string& out, const std::vector<std::string>& files) {
   app::TMainForm& form = session.app.MainForm;
-  std::vector<std::string> paths;
-  for (const std::string& file : files) {
-    const fs::path path = form.FromStartDirectory(file);
-    std::error_code error;
-    if (!fs::exists(path, error)) throw UsageError(file + ": no such file or directory");
-    paths.push_back(path.string());
-  }
+  const std::vector<std::string> paths = ExistingPaths(form, files);
   // Files are added as if dropped on the window: a directory brings its files.
   form.DropFiles(paths);
 

@@ -22,8 +22,10 @@ constexpr const char* kDescription =
 constexpr const char* kFooter =
     "\nPasswords: every password prompt is answered with the first line of the\n"
     "--password-file; without it, on a terminal, the password is asked with echo\n"
-    "off (an empty answer cancels); otherwise the prompt is cancelled.\n"
-    "Yes/No questions: answered by --yes or --no, else asked on the terminal.\n"
+    "off (an empty answer cancels), twice when it is to encrypt, and both must\n"
+    "match; otherwise the prompt is cancelled.\n"
+    "Yes/No questions: answered by --yes or --no (the question and its answer are\n"
+    "still printed on standard error), else asked on the terminal.\n"
     "Settings: the same store as the desktop program (VOLTARE_CONFIG_DIR moves it).\n"
     "\nExit status: 0 done, 1 an error was shown or the command was cancelled,\n"
     "2 wrong usage or a question nobody could answer, 130 stopped by Ctrl+C\n"
@@ -42,7 +44,10 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
       ui.ProgressBar().repaint();
       return cli::StoppedExitStatus(signal);
     }
-    return status == cli::kExitSuccess && !ui.ErrorShown() ? cli::kExitSuccess : cli::kExitFailure;
+    if (status == cli::kExitSuccess && !ui.ErrorShown()) return cli::kExitSuccess;
+    // Every failure says so, even one whose only cause was a No.
+    if (!ui.ErrorShown()) ui.Report("the command did not complete");
+    return cli::kExitFailure;
   } catch (const cli::UnansweredQuestion& question) {
     std::cerr << "voltare-cli: this question needs an answer:\n  " << question.what()
               << "\nRun the command again with --yes or --no.\n";
@@ -76,6 +81,7 @@ int main(int argc, char** argv) {
 
   cli::CommandAction action;
   for (const cli::CommandAdder add : cli::AllCommands()) add(cli, action);
+  cli::GroupCommandsByTask(cli);
   cli.footer(kFooter);  // after the commands, which have footers of their own
 
   try {

@@ -9,6 +9,7 @@
 
 #include "app/batch_decrypt.h"
 #include "cli/command.h"
+#include "cli/terminal_text.h"
 #include "platform/file.h"
 
 namespace voltare::cli {
@@ -42,11 +43,11 @@ int OpenPath(Session& session, const std::vector<std::string>& words) {
 
   if (extension == ".vls") {
     if (form.Head.caption == untitled) return kExitFailure;  // not loaded; already reported
-    for (const app::ListItem& item : form.ListView.Items()) std::cout << item.fileName << '\n';
+    for (const app::ListItem& item : form.ListView.Items()) std::cout << EscapeControls(item.fileName) << '\n';
     return kExitSuccess;
   }
   if (decrypted > 0) return kExitSuccess;
-  if (!session.ui.ErrorShown()) std::cerr << "voltare-cli: no file was decrypted\n";
+  if (!session.ui.ErrorShown()) session.ui.Report("no file was decrypted");
   return kExitFailure;
 }
 

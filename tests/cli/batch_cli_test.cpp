@@ -21,6 +21,11 @@
 
 namespace {
 
+// Questions that --yes answers are still shown, with their answer.
+const std::string kSamePasswordYes =
+    "Do you want to use the same password you just used to all the other selected files ? [y/n] y (--yes)\n";
+const std::string kWipeYes = "Are you sure you want to wipe the selected files? [y/n] y (--yes)\n";
+
 namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
 using voltare::cli::testing::ReadText;
@@ -91,7 +96,7 @@ TEST(BatchCliTest, EveryAlgorithmEncryptsEachFileNextToItself) {
     const CliRun run = RunCli({"--password-file", password, "--yes", "encrypt", "--algorithm", name, name});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "The file(s) are successfully encrypted !\n");
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, kSamePasswordYes);
     const fs::path dir = Work() / name;
     EXPECT_EQ(transforms::ReadAlgorithmId(dir / "report.doc.vlt"), id);
     EXPECT_EQ(DecryptVlt(dir / "report.doc.vlt", "batch password"), first);
@@ -133,7 +138,8 @@ TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEveryFile) {
                              "missing/dir/out", "--wipe", "a.txt", "b.txt"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_TRUE(run.err.starts_with("KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\n")) << run.err;
+  EXPECT_TRUE(run.err.starts_with(kSamePasswordYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\n"))
+      << run.err;
   EXPECT_EQ(ReadText(Work() / "a.txt"), a);
   EXPECT_EQ(ReadText(Work() / "b.txt"), b);
   EXPECT_EQ(DecryptVlt(Work() / "a.txt.vlt", "pw"), a);
@@ -158,7 +164,7 @@ TEST(BatchCliTest, AFileWhoseEncryptedFileIsAnotherFileOfTheBatchIsSkipped) {
   EXPECT_EQ(run.status, 1) << "an error was shown";
   EXPECT_EQ(run.out, "The files are successfully wiped !\nThe file(s) are successfully encrypted !\n");
   EXPECT_EQ(run.err, "Unable to encrypt file " + (Work() / "a.txt").string() + ".\n" + (Work() / "a.txt.vlt").string() +
-                         " is one of the selected files. File skipped.\n");
+                         " is one of the selected files. File skipped.\n" + kSamePasswordYes + kWipeYes);
   EXPECT_EQ(ReadText(Work() / "a.txt"), a) << "not encrypted, so not wiped";
   EXPECT_EQ(DecryptVlt(Work() / "a.txt.vlt.vlt", "pw"), vlt);
   EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt")) << "wiped once encrypted";
@@ -303,7 +309,7 @@ TEST(BatchCliTest, WipeThatLeavesAFileFails) {
   const CliRun skipped = RunCli({"--yes", "wipe", "empty.txt", "a.txt"});
   EXPECT_EQ(skipped.status, 1);
   EXPECT_EQ(skipped.err,
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
+            kWipeYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
             "Error message: The file you selected does not exist !\n");
   EXPECT_EQ(skipped.out, "Unable to wipe file " + (Work() / "empty.txt").string() + ". File skipped.\n");
   EXPECT_TRUE(fs::exists(Work() / "empty.txt"));
@@ -317,7 +323,7 @@ TEST(BatchCliTest, WipeRefusesALinkAndWipesAWriteOnlyFile) {
   fs::permissions(Work() / "write-only.txt", fs::perms::owner_write);
   const CliRun run = RunCliAsUser({"--yes", "wipe", "link.txt", "write-only.txt"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "KOVA Voltare caused an unexpected Windows error.\n\nError code: 40\n"
+  EXPECT_EQ(run.err, kWipeYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: 40\n"
                      "Error message: Too many levels of symbolic links\n");
   EXPECT_EQ(run.out, "Unable to wipe file " + (Work() / "link.txt").string() + ". File skipped.\n");
   EXPECT_TRUE(fs::is_symlink(Work() / "link.txt"));

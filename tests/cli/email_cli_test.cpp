@@ -148,6 +148,9 @@ TEST_F(CheckUpdateCliTest, ANewerReleaseIsOfferedAndAnsweredFromTheCommandLine) 
   const CliRun declined = RunCli({"--no", "check-update"});
   EXPECT_EQ(declined.status, 0) << declined.err;
   EXPECT_FALSE(fs::exists(TestDir() / "opened.txt"));
+  // Answered by --no, yet the user still learns that a newer release exists.
+  EXPECT_NE(declined.err.find("KOVA Voltare 2.60 is available to download"), std::string::npos) << declined.err;
+  EXPECT_TRUE(declined.err.ends_with(" [y/n] n (--no)\n")) << declined.err;
 
   const CliRun accepted = RunCli({"--yes", "check-update"});
   EXPECT_EQ(accepted.status, 0) << accepted.err;
@@ -176,6 +179,13 @@ TEST_F(CheckUpdateCliTest, NothingNewerNoConnectionAndAFailedFetch) {
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.err,
             "KOVA Voltare caused an unexpected Windows error.\n\nError code: 111\nError message: Connection Failed\n");
+
+  // A failure the desktop leaves unannounced at its start is still told here.
+  const ScopedEnv invalid("VOLTARE_UPDATE_URL", "http://127.0.0.1:99999/Update.ini");
+  const CliRun refused = RunCli({"check-update"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "voltare-cli: could not fetch the update description from http://127.0.0.1:99999/Update.ini\n");
 }
 
 }  // namespace

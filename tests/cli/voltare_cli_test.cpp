@@ -103,6 +103,14 @@ TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, (work / "docs/b.txt").string() + "\n" + (work / "docs/sub/c.txt").string() + "\n");
   EXPECT_EQ(missing.err, "One or more files in the savefile don't exist\n");
+
+  // No room for the decrypted list: a failure like any other, and it says so.
+  const voltare::net::testing::ScopedEnv noTemp("TMPDIR", (TestDir() / "no-such-dir").string());
+  const CliRun noScratch = RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-open", "saved.vls"});
+  EXPECT_EQ(noScratch.status, 1);
+  EXPECT_EQ(noScratch.out, "");
+  EXPECT_TRUE(noScratch.err.starts_with("KOVA Voltare caused an unexpected Windows error.\n\nError code: -3\n"))
+      << noScratch.err;
 }
 
 TEST(VoltareCliTest, WithoutAPasswordNothingIsWrittenOrRead) {
@@ -139,6 +147,15 @@ TEST(VoltareCliTest, UsageErrorsAndHelp) {
   EXPECT_EQ(help.status, 0);
   for (const char* word : {"config", "list-save", "list-open", "--password-file", "--yes", "--no", "Exit status"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+  // Commands are listed by task, each under its heading, in this order.
+  std::size_t previous = 0;
+  for (const char* line : {"\nFiles:\n  encrypt", "  archive-list", "\nLists:\n  list-save", "\nTexts:\n  encrypt-text",
+                           "\nE-mail:\n  email-config", "\nSettings and information:\n  config", "  about"}) {
+    const std::size_t at = help.out.find(line);
+    EXPECT_NE(at, std::string::npos) << line;
+    EXPECT_GT(at, previous) << line;
+    previous = at == std::string::npos ? previous : at;
   }
   const CliRun commandHelp = RunCli({"list-open", "--help"});
   EXPECT_EQ(commandHelp.status, 0);

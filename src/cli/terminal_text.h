@@ -1,0 +1,17 @@
+#pragma once
+// Text from outside (names inside an archive or a list, messages that quote
+// them) made safe to print: a name could otherwise carry escape sequences
+// that move the cursor, retitle the window or hide the lines before it.
+
+#include <string>
+#include <string_view>
+
+namespace voltare::cli {
+
+// `text` with every control character (C0, DEL and the C1 range), every
+// byte that is not part of well-formed UTF-8, and the backslash written as
+// escapes: \t, \n, \r, \\ or \xNN. Line breaks (LF or CR LF) are kept as they
+// are when `keepLineBreaks` is set (for messages, which are several lines).
+std::string EscapeControls(std::string_view text, bool keepLineBreaks = false);
+
+}  // namespace voltare::cli
