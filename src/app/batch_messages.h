@@ -41,6 +41,8 @@ inline constexpr std::string_view kNetworkDrive = "Cannot wipe files at a networ
 // Filled with the file's path.
 inline constexpr std::string_view kWipeSkipped = "Unable to wipe file %s. File skipped.";
 inline constexpr std::string_view kWiped = "The files are successfully wiped !";
+// Asked before a stop that would leave a batch half done.
+inline constexpr std::string_view kStopHalfDone = "Stop now and leave the work on the selected files half done ?";
 inline constexpr std::string_view kWipeStopped =
     "Wiping of file %s was stopped. The file is left partly overwritten under its own name; this cannot be undone !";
 

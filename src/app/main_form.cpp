@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "app/application.h"
+#include "app/batch_messages.h"
 #include "app/messages.h"
 #include "crypto/burn.h"
 #include "platform/file.h"
@@ -408,6 +409,11 @@ std::vector<std::string> TMainForm::TakeSelectedPaths(bool remove) {
   std::vector<std::string> paths;
   for (std::size_t n = ListView.SelectedCount(); n > 0; --n) paths.push_back(ListView.RemoveFirstSelected());
   return paths;
+}
+
+// The question only where a stop costs more than the step itself.
+bool TMainForm::ConfirmStop() {
+  return !BatchWork.StopLeavesHalfDone() || ui_.Ask(MessageKind::Confirmation, messages::kStopHalfDone);
 }
 
 // A step the user stopped is no failure: nothing to report.

@@ -14,6 +14,7 @@
 
 #include "app/controls.h"
 #include "app/file_list.h"
+#include "app/finished_work.h"
 #include "app/interaction.h"
 #include "platform/result_codes.h"
 
@@ -118,6 +119,11 @@ class TMainForm {
   platform::ResultCode LoadListFile(const std::filesystem::path& path);
   platform::ResultCode SaveListFile(const std::filesystem::path& path);
 
+  // --- stopping the running step (Cancel or Esc in the window)
+  // True when the step may stop: at once while nothing of the batch is
+  // finished, otherwise only when the user confirms leaving it half done.
+  bool ConfirmStop();
+
   // Asks the password prompt; the reply becomes CurrentPassword and BundleChoice.
   void AskPassword(const PasswordRequest& request);
 
@@ -149,6 +155,7 @@ class TMainForm {
   // The archive viewer's chosen entries (positions in the archive).
   std::optional<std::vector<std::size_t>> ExtractSelection;
   std::string SavedStatusText;
+  FinishedWork BatchWork;
 
   // Batch decryption of a ".vlt" or ".plx" file named on the command line.
   // The decryption commands install it; until then such a file is ignored.
@@ -162,6 +169,8 @@ class TMainForm {
   // Adds the files a decrypted list names; true when any of them is missing.
   bool AddListedFiles(const std::filesystem::path& listText);
   void ResetProgress();
+  // True once the user stopped the running step: the batch goes no further.
+  bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
   std::vector<std::string> TakeSelectedPaths(bool remove);
   void ShowResult(platform::ResultCode code);
   void ForgetPassword();

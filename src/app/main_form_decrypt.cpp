@@ -156,10 +156,17 @@ bool OpenArchive(Application& app, std::vector<BatchFile>& files, ExtractedMembe
 
   files.clear();
   std::vector<archive::ExtractedMember> members;
-  const ResultCode result = archive::ExtractFromArchive(*form.ExtractSelection, archivePath, members);
+  platform::Progress& progress = app.ui.ProgressBar();
+  const ResultCode result = [&] {
+    const BusyCursor busy(app.ui);
+    return archive::ExtractFromArchive(*form.ExtractSelection, archivePath, members, &progress);
+  }();
   form.ExtractSelection.reset();
+  progress.setPosition(0);
+  progress.repaint();
   if (result != platform::Success) {
-    app.ui.Error(platform::ErrorFormat(result));
+    // A stop leaves nothing taken out, and is no failure to report.
+    if (result != platform::ErrCancelled) app.ui.Error(platform::ErrorFormat(result));
     return false;
   }
   extracted.Adopt(members);
@@ -197,6 +204,7 @@ bool IsPlxFile(const fs::path& path) noexcept {
 std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
   TMainForm& form = app.MainForm;
   Interaction& ui = app.ui;
+  const FinishedWork::Batch batch(form.BatchWork);
   std::vector<BatchFile> files;
   for (std::string& path : paths) {
     std::string name = fs::path(path).filename().string();
@@ -210,6 +218,8 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
   bool samePassword = false;
   std::size_t succeeded = 0;
   for (std::size_t j = 0; j < files.size(); ++j) {
+    // A stop asked for at the end of a file's last piece ends the batch here.
+    if (ui.ProgressBar().cancelRequested()) return succeeded;
     const BatchFile& file = files[j];
     if (ExtensionOf(file.name) != kEncryptedExtension) continue;
     // A member cut short cannot decrypt whatever the password: it is
@@ -245,7 +255,10 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
       ui.Error(platform::ErrorFormat(result));
       return succeeded;
     }
-    if (result == platform::Success) ++succeeded;
+    if (result == platform::Success) {
+      ++succeeded;
+      form.BatchWork.PieceDone();
+    }
     if (j == 0 && files.size() > 1) samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
   }
 

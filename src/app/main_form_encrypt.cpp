@@ -203,19 +203,26 @@ class EncryptedCopies {
 // Proves, before the sources are wiped, that each one's encrypted file
 // decrypts back to it (keys[i] is what sources[i] was encrypted with). A
 // source whose file does not is reported and left out of the result: it must
-// not be wiped.
-std::vector<std::string> VerifyEncryptedCopies(Interaction& ui, const std::vector<std::string>& sources,
+// not be wiped. Nothing when the user stopped the read-back: then no source
+// may be wiped at all.
+std::optional<std::vector<std::string>> VerifyEncryptedCopies(Interaction& ui, const std::vector<std::string>& sources,
                                                const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys,
                                                const fs::path* archive) {
   const BusyCursor busy(ui);
   const std::string savedStatus = ui.StatusText();
   platform::Progress& progress = ui.ProgressBar();
   EncryptedCopies copies(archive);
-  std::vector<std::string> verified;
+  std::optional<std::vector<std::string>> verified(std::in_place);
   for (std::size_t i = 0; i < sources.size(); ++i) {
     ui.SetStatusText(messages::FormatCount(messages::kVerifyingStatus, i + 1, sources.size()));
-    if (copies.Verify(sources[i], *keys[i], progress) == platform::Success) {
-      verified.push_back(sources[i]);
+    const ResultCode result =
+        progress.cancelRequested() ? platform::ErrCancelled : copies.Verify(sources[i], *keys[i], progress);
+    if (result == platform::ErrCancelled) {
+      verified.reset();
+      break;
+    }
+    if (result == platform::Success) {
+      verified->push_back(sources[i]);
     } else {
       ui.Error(messages::FormatName(messages::kNotVerified, sources[i]));
     }
@@ -261,6 +268,7 @@ void TMainForm::EncryptFiles1Click() { EncryptSelectedFiles(); }
 
 bool TMainForm::EncryptSelectedFiles() {
   if (ListView.SelectedCount() == 0) return false;
+  const FinishedWork::Batch batch(BatchWork);
 
   bool samePassword = false;
   std::vector<std::string> workList;
@@ -279,6 +287,11 @@ bool TMainForm::EncryptSelectedFiles() {
   std::optional<PathSet> batchFiles;
 
   for (std::size_t i = 0; i < ListView.SelectedCount(); ++i) {
+    // A stop asked for at the end of a file's last piece ends the batch here.
+    if (StopAsked()) {
+      ResetProgress();
+      return false;
+    }
     if (!samePassword) {
       const std::optional<BatchSettings> read = ReadBatchSettings(ui_, app_.Overrides);
       if (!read) return false;
@@ -318,6 +331,7 @@ bool TMainForm::EncryptSelectedFiles() {
       }
       encrypted.push_back(workList[i]);
       keys.push_back(key);
+      BatchWork.PieceDone();
     }
     if (i == 0 && workList.size() > 1) samePassword = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
   }
@@ -329,11 +343,20 @@ bool TMainForm::EncryptSelectedFiles() {
 
   // Sources are wiped only once their encrypted form is safely stored and
   // reads back.
-  if (bundle && !BundleBatch(ui_, encrypted, archiveName, SavedStatusText)) return false;
+  if (StopAsked() || (bundle && !BundleBatch(ui_, encrypted, archiveName, SavedStatusText))) {
+    ResetProgress();
+    return false;
+  }
   bool allVerified = true;
   if (settings.wipe != 0) {
     const fs::path* archive = bundle ? &archiveName : nullptr;
-    const std::vector<std::string> verified = VerifyEncryptedCopies(ui_, encrypted, keys, archive);
+    const std::optional<std::vector<std::string>> read = VerifyEncryptedCopies(ui_, encrypted, keys, archive);
+    if (!read) {
+      // Stopped: the encrypted files stay, and so does every source.
+      ResetProgress();
+      return false;
+    }
+    const std::vector<std::string>& verified = *read;
     allVerified = verified.size() == encrypted.size();
     const std::vector<std::string> targets = WipeTargets(verified, archive);
     if (!targets.empty()) WipeFileList(targets);

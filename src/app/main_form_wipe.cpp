@@ -63,10 +63,12 @@ std::optional<WipeMethod> ReadWipeMethod(Interaction& ui, const RunOverrides& ov
 }  // namespace
 
 void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
+  if (StopAsked()) return;  // the batch this wipe ends was stopped
   const std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
   if (!method) return;
   if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return;
 
+  const FinishedWork::Batch batch(BatchWork);
   const BusyCursor busy(ui_);
   const std::string savedStatus = ui_.StatusText();
   platform::Progress& progress = ui_.ProgressBar();
@@ -101,6 +103,8 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
         ui_.Error(platform::ErrorFormat(result));
         ui_.Information(messages::FormatName(messages::kWipeSkipped, path));
         allWiped = false;
+      } else {
+        BatchWork.PieceDone();
       }
     }
   } catch (...) {

@@ -14,10 +14,14 @@ namespace voltare::archive {
 namespace {
 
 // Writes the reader's current member to `target`, a file this run has just
-// made for it alone.
-void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target) {
+// made for it alone. The bar runs once per member, as for every file step.
+void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target, platform::Progress* progress) {
+  if (progress != nullptr) {
+    progress->setPosition(0);
+    progress->setMax(reader.size());
+  }
   platform::File out(target, platform::File::Mode::CreateTruncate);
-  reader.CopyDataTo(out);
+  reader.CopyDataTo(out, progress);
   out.close();
 }
 
@@ -25,7 +29,7 @@ void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target) {
 
 platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
                                         const std::filesystem::path& archivePath,
-                                        std::vector<ExtractedMember>& output) {
+                                        std::vector<ExtractedMember>& output, platform::Progress* progress) {
   output.clear();
   if (wanted.empty() || archivePath.empty()) return platform::ErrInternal;
   if (!platform::FileExists(archivePath)) return platform::ErrNoSuchFile;
@@ -40,7 +44,7 @@ platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
       if (!target) return platform::ErrNoTempFile;
       auto file = std::make_shared<const platform::TempFile>(std::move(*target));
       extracted.push_back({file->path(), reader.name(), reader.dataCutShort(), file});
-      ExtractMember(reader, file->path());
+      ExtractMember(reader, file->path(), progress);
     }
     output = std::move(extracted);
     return platform::Success;

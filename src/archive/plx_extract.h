@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/progress.h"
 #include "platform/result_codes.h"
 #include "platform/temp_files.h"
 
@@ -34,10 +35,12 @@ struct ExtractedMember {
 // Success; ErrInternal for an empty `wanted` or archive path; ErrNoSuchFile
 // when the archive does not exist; ErrNoTempFile when no temporary file can be
 // had; ErrBadFile for a damaged archive; or the errno of a failed file
-// operation. On failure the files this call made are removed again and
-// `output` is empty.
+// operation; ErrCancelled when the user stopped it (`progress` moves with each
+// member's bytes and is asked between pieces; nullptr: nobody watches). On
+// failure the files this call made are removed again and `output` is empty.
 platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
                                         const std::filesystem::path& archivePath,
-                                        std::vector<ExtractedMember>& output);
+                                        std::vector<ExtractedMember>& output,
+                                        platform::Progress* progress = nullptr);
 
 }  // namespace voltare::archive

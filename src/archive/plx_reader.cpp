@@ -10,7 +10,9 @@ namespace voltare::archive {
 
 namespace {
 
-constexpr std::size_t kExtractChunkSize = 256;
+// A piece of member data copied at a time; the progress moves, and a stop is
+// noticed, between pieces.
+constexpr std::size_t kExtractPieceSize = 64 * 1024;
 
 [[noreturn]] void Damaged(const std::string& why) { throw platform::DamagedDataError(why); }
 
@@ -72,10 +74,17 @@ bool ArchiveReader::ReadName() {
   return true;
 }
 
-void ArchiveReader::CopyDataTo(platform::File& out) {
+void ArchiveReader::CopyDataTo(platform::File& out, platform::Progress* progress) {
   StartData();
-  std::array<std::uint8_t, kExtractChunkSize> chunk{};
-  while (dataLeft_ > 0) out.write(std::span(chunk).first(ReadData(chunk)));
+  std::vector<std::uint8_t> piece(kExtractPieceSize);
+  while (dataLeft_ > 0) {
+    const std::size_t got = ReadData(piece);
+    out.write(std::span(piece).first(got));
+    if (progress == nullptr) continue;
+    progress->setPosition(progress->position() + static_cast<std::int64_t>(got));
+    progress->repaint();
+    common::StopIfCancelled(progress);
+  }
 }
 
 crypto::ByteSource& ArchiveReader::DataSource() {

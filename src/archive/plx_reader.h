@@ -13,6 +13,7 @@
 #include "archive/plx_format.h"
 #include "crypto/bytestream.h"
 #include "platform/file.h"
+#include "platform/progress.h"
 #include "platform/result_codes.h"
 
 namespace voltare::archive {
@@ -47,9 +48,10 @@ class ArchiveReader {
   // True when the archive ends inside this member's data.
   bool dataCutShort() const noexcept { return dataCutShort_; }
 
-  // Copies the current entry's data to `out` (in 256-byte chunks), as far as
-  // the file goes for a member cut short.
-  void CopyDataTo(platform::File& out);
+  // Copies the current entry's data to `out`, as far as the file goes for a
+  // member cut short, moving `progress` (nullptr: nobody watches) by the bytes
+  // copied. A stop asked for between two pieces throws StepCancelled.
+  void CopyDataTo(platform::File& out, platform::Progress* progress);
   // The current entry's data as a byte source, as far as the file goes for a
   // member cut short: for data that is only read, never stored. Takes the
   // data as CopyDataTo does; valid until the next NextEntry.

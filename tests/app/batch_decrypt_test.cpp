@@ -359,5 +359,21 @@ TEST(BatchDecryptTest, ACancelledPromptLeavesNoExtractedMembersBehind) {
   EXPECT_EQ(EntriesOf(*platform::PrivateTempDir()), std::vector<std::string>{});
 }
 
+// Cancel while the members are taken out: nothing is asked (nothing is done
+// yet), no password is asked for, and no member is left in the temporary folder.
+TEST(BatchDecryptTest, AStopDuringExtractionLeavesNoMembersBehind) {
+  ArchiveFixture fixture;
+  fixture.user.ChooseArchiveMembers(fixture.out.string(), {"one.txt.vlt", "three.txt.vlt"});
+  fixture.user.progress.onRepaint = [&] {
+    if (!fixture.user.archiveViewers.empty()) fixture.user.progress.stopped = fixture.form.ConfirmStop();
+  };
+  EXPECT_EQ(DecryptFileList(fixture.app, {fixture.archivePath}), 0u);
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_TRUE(fixture.user.passwordPrompts.empty());
+  EXPECT_EQ(EntriesOf(*platform::PrivateTempDir()), std::vector<std::string>{});
+  EXPECT_EQ(EntriesOf(fixture.out), std::vector<std::string>{});
+  EXPECT_EQ(fixture.user.busyDepth, 0);
+}
+
 }  // namespace
 }  // namespace voltare::app

@@ -508,5 +508,78 @@ TEST(BatchEncryptTest, AMemberDamagedInTheArchiveKeepsItsSource) {
   ASSERT_EQ(fixture.form.ListView.Count(), 1u);
 }
 
+// Contents zlib cannot shrink, so that every step has pieces to stop between.
+void WriteNoise(const std::string& path) {
+  std::vector<std::uint8_t> bytes(40000);
+  std::uint32_t state = 16;
+  for (auto& byte : bytes) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+  testing::WriteFileBytes(path, bytes);
+}
+
+// Cancel pressed while the status shows `status`: the view asks the form
+// first, and stops only when it agrees.
+void StopDuring(EncryptFixture& fixture, const std::string& status) {
+  fixture.user.progress.onRepaint = [&fixture, status, asked = false]() mutable {
+    if (asked || fixture.user.StatusText() != status) return;
+    asked = true;
+    fixture.user.progress.stopped = fixture.form.ConfirmStop();
+  };
+}
+
+constexpr char kStopHalfDone[] = "confirmation: Stop now and leave the work on the selected files half done ?";
+
+// A stop in the first file undoes that step without a question; once a file
+// is done, the user is asked, and No lets the batch go on.
+TEST(BatchEncryptTest, AStopAsksOnlyWhenTheBatchIsHalfDone) {
+  for (const bool secondFile : {false, true}) {
+    SCOPED_TRACE(secondFile);
+    EncryptFixture fixture;
+    const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
+    for (const std::string& path : paths) WriteNoise(path);
+    const auto source = ReadFileBytes(paths[1]);
+    fixture.user.EnterPassword("pw");
+    if (secondFile) fixture.user.AnswerYes().AnswerYes();
+    StopDuring(fixture, secondFile ? "Encrypting (2/2)..." : "Compressing (1/2)...");
+    EXPECT_FALSE(fixture.form.EncryptSelectedFiles());
+
+    const std::vector<std::string> asked{kSamePassword, kStopHalfDone};
+    EXPECT_EQ(fixture.user.MessageLog(), secondFile ? asked : std::vector<std::string>{}) << "no success message";
+    EXPECT_EQ(fs::exists(paths[0] + ".vlt"), secondFile) << "a finished file stays";
+    EXPECT_FALSE(fs::exists(paths[1] + ".vlt"));
+    EXPECT_TRUE(ReadFileBytes(paths[1]) == source);
+    EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
+    EXPECT_EQ(fixture.user.StatusText(), kWelcome);
+    EXPECT_EQ(fixture.user.busyDepth, 0);
+  }
+
+  EncryptFixture fixture;
+  const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
+  for (const std::string& path : paths) WriteNoise(path);
+  fixture.user.EnterPassword("pw").AnswerYes().AnswerNo();
+  StopDuring(fixture, "Encrypting (2/2)...");
+  EXPECT_TRUE(fixture.form.EncryptSelectedFiles());
+  EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{kSamePassword, kStopHalfDone, kEncrypted}));
+  EXPECT_TRUE(fs::exists(paths[1] + ".vlt"));
+}
+
+// Stopped while its copy is read back, a source is never wiped, and nothing
+// reports the copy as unreadable.
+TEST(BatchEncryptTest, AStopDuringTheReadBackWipesNothing) {
+  EncryptFixture fixture;
+  StoreSetting("Wipe", "1");
+  const auto paths = fixture.AddSelected({"a.txt"});
+  WriteNoise(paths[0]);
+  const auto source = ReadFileBytes(paths[0]);
+  fixture.user.EnterPassword("pw").AnswerYes();
+  StopDuring(fixture, "Verifying (1/1)...");
+  EXPECT_FALSE(fixture.form.EncryptSelectedFiles());
+
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kStopHalfDone});
+  EXPECT_TRUE(ReadFileBytes(paths[0]) == source);
+  EXPECT_EQ(DecryptVlt(paths[0] + ".vlt", "pw"), ReadText(paths[0]));
+  EXPECT_EQ(fixture.form.ListView.Count(), 1u);
+  EXPECT_EQ(fixture.user.StatusText(), kWelcome);
+}
+
 }  // namespace
 }  // namespace voltare::app

@@ -58,8 +58,12 @@ class RecordingProgress : public platform::Progress {
     if (onRepaint) onRepaint();
   }
 
+  bool cancelRequested() const override { return stopped; }
+
   std::int64_t max() const { return max_; }
   std::vector<std::int64_t> positions;
+  // Set as Cancel in the window would: the running step stops at its next piece.
+  bool stopped = false;
   int repaints = 0;
   // Runs at every repaint: a look at the files while the work is under way.
   std::function<void()> onRepaint;
