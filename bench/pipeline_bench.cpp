@@ -101,10 +101,19 @@ ResultCode DecryptFile(const Algorithm& algorithm, const fs::path& from, const f
                                              static_cast<std::uint32_t>(key >> 32), progress);
 }
 
-// What the program does per file: compress into a temporary file, encrypt
-// that into the ".vlt", delete the temporary file; and the reverse.
+// What the program does per file: a file large enough for the workers, under
+// a CBC algorithm, is compressed and encrypted in one pass; any other is
+// compressed into a temporary file, which is encrypted into the ".vlt" and
+// deleted. And the reverse.
 void OursEncrypt(const Algorithm& algorithm, const fs::path& input, const fs::path& vlt) {
   NoProgress progress;
+  const std::string name = algorithm.name;
+  if (name != "DES" && voltare::transforms::DeflatesInParallel(fs::file_size(input))) {
+    const auto onePass = name == "Blowfish" ? &voltare::transforms::BlowfishCompressEncryptFile
+                                            : &voltare::transforms::Cast5CompressEncryptFile;
+    Require(onePass(input, vlt, kPassword, &progress, {}), "compression and encryption");
+    return;
+  }
   const fs::path packed = vlt.string() + ".packed.tmp";
   Require(voltare::transforms::CompressFile(input, packed, &progress), "CompressFile");
   Require(EncryptFile(algorithm, packed, vlt, &progress), "encryption");

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,6 +35,7 @@
 #include "transforms/compress.h"
 #include "transforms/des_file.h"
 #include "transforms/key_material.h"
+#include "transforms/parallel_deflate.h"
 #include "transforms/verify.h"
 
 namespace voltare::app {
@@ -168,6 +170,24 @@ ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const
     default:
       return platform::ErrInternal;
   }
+}
+
+// A large file with a CBC algorithm is compressed and encrypted in one pass
+// (see CompressEncryptWith); everything else in two, through a temporary file.
+bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
+  if (algorithmCode != kBlowfishCode && algorithmCode != kCast5Code) return false;
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  return !error && transforms::DeflatesInParallel(size);
+}
+
+ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+                               const transforms::KeyMaterial& key, platform::Progress* progress,
+                               const std::function<void()>& compressed) {
+  if (algorithmCode == kBlowfishCode) {
+    return transforms::BlowfishCompressEncryptFile(source, destination, key.password, progress, compressed);
+  }
+  return transforms::Cast5CompressEncryptFile(source, destination, key.password, progress, compressed);
 }
 
 // Where the batch's encrypted files are read back from, in batch order: each
@@ -391,25 +411,38 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
   };
   try {
     const BusyCursor busy(ui_);
-    ScratchFile packed;
-    if (!packed.Exists()) return platform::ErrNoTempFile;
     platform::Progress& progress = ui_.ProgressBar();
-
-    ui_.SetStatusText(messages::FormatCount(messages::kCompressingStatus, index + 1, count));
-    const ResultCode compressed = transforms::CompressFile(path, packed.Path(), &progress);
-    if (compressed != platform::Success) return reportFailure(compressed);
-    progress.setPosition(0);
-
-    ui_.SetStatusText(messages::FormatCount(messages::kEncryptingStatus, index + 1, count));
+    const auto showStatus = [&](std::string_view status) {
+      ui_.SetStatusText(messages::FormatCount(status, index + 1, count));
+    };
     // Written under a temporary name beside the ".vlt" and renamed over it only
     // when complete: an older one survives every failure, and a link of that
     // name is replaced, never written through.
-    const ResultCode encrypted = platform::WriteStaged(path + kEncryptedSuffix, [&](const fs::path& staging) {
-      return EncryptWith(algorithmCode, packed.Path(), staging, *key, &progress);
-    });
-    if (encrypted != platform::Success) return reportFailure(encrypted);
+    const fs::path target = path + kEncryptedSuffix;
+    ResultCode result = platform::Success;
+    if (EncryptsInOnePass(algorithmCode, path)) {
+      // The cores compress while this thread encrypts what they give: the
+      // same bytes as the two steps below, without the temporary file.
+      showStatus(messages::kCompressingStatus);
+      result = platform::WriteStaged(target, [&](const fs::path& staging) {
+        return CompressEncryptWith(algorithmCode, path, staging, *key, &progress,
+                                   [&] { showStatus(messages::kEncryptingStatus); });
+      });
+    } else {
+      ScratchFile packed;
+      if (!packed.Exists()) return platform::ErrNoTempFile;
+      showStatus(messages::kCompressingStatus);
+      result = transforms::CompressFile(path, packed.Path(), &progress);
+      if (result == platform::Success) {
+        progress.setPosition(0);
+        showStatus(messages::kEncryptingStatus);
+        result = platform::WriteStaged(target, [&](const fs::path& staging) {
+          return EncryptWith(algorithmCode, packed.Path(), staging, *key, &progress);
+        });
+      }
+    }
+    if (result != platform::Success) return reportFailure(result);
 
-    packed.Delete();
     ResetProgress();
     if (index + 1 == count) ui_.SetStatusText(SavedStatusText);
     return platform::Success;

@@ -15,6 +15,15 @@ platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
   return EncryptCbcFile(job, source, destination, password, progress);
 }
 
+platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
+                                                 const std::filesystem::path& destination,
+                                                 std::string_view password, platform::Progress* progress,
+                                                 const std::function<void()>& compressed) {
+  crypto::TBlowfishCipher cipher;
+  const CbcFileJob job{cipher, kAlgorithmBlowfish, kBlowfishKeyBits, false, true};
+  return CompressEncryptCbcFile(job, source, destination, password, progress, compressed);
+}
+
 platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
                                          const std::filesystem::path& destination,
                                          std::string_view password, platform::Progress* progress,

@@ -3,6 +3,7 @@
 // that saved file lists use (ListMode).
 
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "platform/progress.h"
@@ -27,5 +28,13 @@ platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
                                          const std::filesystem::path& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode);
+
+// CompressFile and BlowfishEncryptFile in one pass, for an input that
+// DeflatesInParallel (ErrInternal otherwise): the same bytes, no temporary
+// file. `compressed` runs when only the last piece and the flush are left.
+platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
+                                                 const std::filesystem::path& destination,
+                                                 std::string_view password, platform::Progress* progress,
+                                                 const std::function<void()>& compressed);
 
 }  // namespace voltare::transforms

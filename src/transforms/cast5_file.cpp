@@ -14,6 +14,15 @@ platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
   return EncryptCbcFile(job, source, destination, password, progress);
 }
 
+platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& source,
+                                              const std::filesystem::path& destination,
+                                              std::string_view password, platform::Progress* progress,
+                                              const std::function<void()>& compressed) {
+  crypto::TCast128Cipher cipher;
+  const CbcFileJob job{cipher, kAlgorithmCast128, kCast128KeyBits, false, true};
+  return CompressEncryptCbcFile(job, source, destination, password, progress, compressed);
+}
+
 // Decryption reads its source without the exclusive lock.
 platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
                                       const std::filesystem::path& destination,

@@ -3,6 +3,7 @@
 // the first 16 bytes of the key block (128 bits, 16 rounds).
 
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "platform/progress.h"
@@ -21,5 +22,13 @@ platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
 platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
                                       const std::filesystem::path& destination,
                                       std::string_view password, platform::Progress* progress);
+
+// CompressFile and Cast5EncryptFile in one pass, for an input that
+// DeflatesInParallel (ErrInternal otherwise): the same bytes, no temporary
+// file. `compressed` runs when only the last piece and the flush are left.
+platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& source,
+                                              const std::filesystem::path& destination,
+                                              std::string_view password, platform::Progress* progress,
+                                              const std::function<void()>& compressed);
 
 }  // namespace voltare::transforms

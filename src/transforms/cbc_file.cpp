@@ -6,6 +6,7 @@
 #include "crypto/burn.h"
 #include "platform/file.h"
 #include "transforms/file_io.h"
+#include "transforms/parallel_deflate.h"
 #include "transforms/result.h"
 #include "transforms/vlt_format.h"
 
@@ -67,6 +68,55 @@ void RunPieces(crypto::ByteSource& in, crypto::ByteSink& out, platform::Progress
   }
 }
 
+// Encrypts what is written to it in the pieces RunPieces reads, so that a
+// stream encrypted on the fly gives the bytes of the same stream encrypted
+// from a file.
+class CbcPieceSink final : public crypto::ByteSink {
+ public:
+  CbcPieceSink(crypto::TBlockCipher& cipher, crypto::ByteSink& out) noexcept : cipher_(cipher), out_(out) {}
+
+  void Write(std::span<const std::uint8_t> bytes) override {
+    while (!bytes.empty()) {
+      const std::size_t taken = std::min(bytes.size(), piece_.size() - filled_);
+      std::copy_n(bytes.begin(), taken, piece_.begin() + static_cast<std::ptrdiff_t>(filled_));
+      filled_ += taken;
+      bytes = bytes.subspan(taken);
+      if (filled_ == piece_.size()) EncryptPiece();
+    }
+  }
+
+  // The last piece, short or (as RunPieces' last read of a whole number of
+  // pieces) empty.
+  void Finish() { EncryptPiece(); }
+
+ private:
+  void EncryptPiece() {
+    const auto chunk = std::span(piece_.data(), filled_);
+    cipher_.EncryptCBC(chunk, chunk);
+    out_.Write(chunk);
+    filled_ = 0;
+  }
+
+  crypto::TBlockCipher& cipher_;
+  crypto::ByteSink& out_;
+  Piece piece_{};
+  crypto::BurnOnExit<Piece> burn_piece_{piece_};
+  std::size_t filled_ = 0;
+};
+
+// Magic, algorithm code and check block, the cipher keyed; in list mode only
+// the magic, the cipher keyed from the password's digest.
+void WriteHeaderAndKey(const CbcFileJob& job, std::string_view password, platform::File& out) {
+  WriteMagic(out);
+  if (job.listMode) {
+    job.cipher.InitStr(password);
+    return;
+  }
+  out.write(std::span(&job.algorithm, 1));
+  KeyBlock check = KeyAndCheck(job, password);
+  out.write(check);
+}
+
 void StartProgress(platform::Progress& progress, std::uint64_t max) {
   progress.setPosition(0);
   progress.setMax(static_cast<std::int64_t>(max));
@@ -84,20 +134,40 @@ ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
   try {
     auto in = OpenSource(source, true);
     DestinationFile out(destination);
-    WriteMagic(out.file());
-    if (job.listMode) {
-      job.cipher.InitStr(password);
-    } else {
-      out.file().write(std::span(&job.algorithm, 1));
-      KeyBlock check = KeyAndCheck(job, password);
-      out.file().write(check);
-    }
+    WriteHeaderAndKey(job, password, out.file());
     StartProgress(*progress, in.size());
     FileByteSource from(in);
     FileByteSink to(out.file());
     RunPieces(from, to, *progress, [&](std::span<std::uint8_t> chunk) {
       job.cipher.EncryptCBC(chunk, chunk);
     });
+    job.cipher.Burn();
+    out.SyncToDisk();
+    out.Commit();
+    return platform::Success;
+  } catch (...) {
+    return ResultOfCurrentException();
+  }
+}
+
+ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+                                  const std::filesystem::path& destination, std::string_view password,
+                                  platform::Progress* progress, const std::function<void()>& compressed) {
+  CipherBurner burner(job.cipher);
+  if (!ArgumentsPresent(source, destination, password, progress) || job.listMode) return platform::ErrInternal;
+  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
+  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  try {
+    auto in = OpenSource(source, true);
+    // One chunk or one worker: CompressFile keeps a single stream there.
+    if (!DeflatesInParallel(in.size())) return platform::ErrInternal;
+    DestinationFile out(destination);
+    WriteHeaderAndKey(job, password, out.file());
+    FileByteSink to(out.file());
+    CbcPieceSink encrypting(job.cipher, to);
+    ParallelDeflate(in, in.size(), encrypting, *progress, DeflateWorkerCount());
+    if (compressed) compressed();
+    encrypting.Finish();
     job.cipher.Burn();
     out.SyncToDisk();
     out.Commit();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 #include "crypto/bytestream.h"
@@ -27,6 +28,17 @@ struct CbcFileJob {
 platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                                     const std::filesystem::path& destination,
                                     std::string_view password, platform::Progress* progress);
+
+// Compresses `source` on several cores (ParallelDeflate) and encrypts the
+// stream as it is written, into exactly the bytes EncryptCbcFile makes of
+// CompressFile's output: the same 8192-byte pieces, with no temporary file in
+// between. `compressed` runs once the compression is complete, before the
+// last piece is encrypted and the result flushed to the disk. Not for list
+// mode. Codes as EncryptCbcFile.
+platform::ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+                                            const std::filesystem::path& destination,
+                                            std::string_view password, platform::Progress* progress,
+                                            const std::function<void()>& compressed);
 
 platform::ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                                     const std::filesystem::path& destination,

@@ -59,9 +59,9 @@ void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File&
 // the single stream, byte for byte as before.
 void CompressInto(platform::File& in, platform::File& out, platform::Progress& progress) {
   const std::uint64_t size = in.size();
-  const unsigned workers = DeflateWorkerCount();
-  if (workers > 1 && size > kDeflateChunkSize) {
-    ParallelDeflate(in, size, out, progress, workers);
+  if (DeflatesInParallel(size)) {
+    FileByteSink sink(out);
+    ParallelDeflate(in, size, sink, progress, DeflateWorkerCount());
   } else {
     DeflateSingleStream(in, size, out, progress);
   }

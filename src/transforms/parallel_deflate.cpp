@@ -204,11 +204,11 @@ void ReadChunk(platform::File& in, std::uint64_t remaining, std::vector<std::uin
                 chunk.input.end());
 }
 
-void WriteAdler(platform::File& out, uLong adler) {
+void WriteAdler(crypto::ByteSink& out, uLong adler) {
   const std::array<std::uint8_t, 4> trailer = {
       static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
       static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)};
-  out.write(trailer);
+  out.Write(trailer);
 }
 
 // Moves the bar, then ends the step if the user asked to stop; the crew's
@@ -241,11 +241,13 @@ unsigned DeflateWorkerCount() {
   return std::clamp(ProcessorCount(), 1u, kMaxDeflateWorkers);
 }
 
-void ParallelDeflate(platform::File& in, std::uint64_t size, platform::File& out,
+bool DeflatesInParallel(std::uint64_t size) { return size > kDeflateChunkSize && DeflateWorkerCount() > 1; }
+
+void ParallelDeflate(platform::File& in, std::uint64_t size, crypto::ByteSink& out,
                      platform::Progress& progress, unsigned workers) {
   progress.setPosition(0);
   progress.setMax(static_cast<std::int64_t>(size));
-  out.write(kLevel9Header);
+  out.Write(kLevel9Header);
 
   // Two chunks per worker keep every worker busy while the calling thread
   // writes, and bound the memory whatever the input size. Declared before the
@@ -280,7 +282,7 @@ void ParallelDeflate(platform::File& in, std::uint64_t size, platform::File& out
     Chunk& next = *in_flight.front();
     crew.AwaitDone(next);
     if (next.failure) std::rethrow_exception(next.failure);
-    out.write(next.output);
+    out.Write(next.output);
     adler = adler32_combine(adler, next.adler, static_cast<z_off_t>(next.input.size()));
     written += next.input.size();
     Advance(progress, written);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "crypto/bytestream.h"
 #include "platform/file.h"
 #include "platform/progress.h"
 
@@ -31,10 +32,17 @@ inline constexpr unsigned kMaxDeflateWorkers = 8;
 unsigned DeflateWorkerCount();
 
 // Compresses the next `size` bytes of `in` into `out` on `workers` threads
-// (two or more). Progress counts the input bytes whose compressed form is
-// written, repainted after each chunk. On any failure, in a worker or in
-// reading or writing, every worker has ended before the exception leaves.
-void ParallelDeflate(platform::File& in, std::uint64_t size, platform::File& out,
+// (two or more). `out` receives the stream in order, piece by piece, on the
+// calling thread, which otherwise mostly waits for the workers: a sink that
+// encrypts as it writes costs no extra time. Progress counts the input bytes
+// whose compressed form is written, repainted after each chunk. On any
+// failure, in a worker or in reading or writing, every worker has ended before
+// the exception leaves.
+void ParallelDeflate(platform::File& in, std::uint64_t size, crypto::ByteSink& out,
                      platform::Progress& progress, unsigned workers);
+
+// True when CompressFile would compress an input of `size` bytes on several
+// threads (more than one worker, more than one chunk).
+bool DeflatesInParallel(std::uint64_t size);
 
 }  // namespace voltare::transforms

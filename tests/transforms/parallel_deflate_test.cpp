@@ -10,12 +10,17 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <thread>
 #include <vector>
 
 #include "support/test_env.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/cast5_file.h"
 #include "transforms/compress.h"
 #include "transforms/parallel_deflate.h"
 #include "transforms/recording_progress.h"
@@ -220,6 +225,50 @@ TEST_F(ParallelDeflateTest, AWriteFailureHalfWayLeavesNoOutputAndNoWorker) {
     EXPECT_EQ(CompressFile(source, packed, &progress), EFBIG);
   }
   EXPECT_FALSE(fs::exists(packed));
+  EXPECT_EQ(ThreadsOfThisProcess(), threads_before);
+  EXPECT_EQ(ReadFileBytes(source), data);
+}
+
+// Encrypting while the workers compress must give, byte for byte, what the
+// two steps give through the temporary file: files made either way are one format.
+TEST_F(ParallelDeflateTest, OnePassCompressionAndEncryptionGivesTheBytesOfTheTwoSteps) {
+  ScopedThreads threads("3");
+  using OnePass = platform::ResultCode (*)(const fs::path&, const fs::path&, std::string_view, platform::Progress*,
+                                            const std::function<void()>&);
+  using TwoStep = platform::ResultCode (*)(const fs::path&, const fs::path&, std::string_view, platform::Progress*);
+  const TwoStep blowfish = [](const fs::path& from, const fs::path& to, std::string_view password,
+                              platform::Progress* bar) { return BlowfishEncryptFile(from, to, password, bar, false); };
+  const std::pair<OnePass, TwoStep> algorithms[] = {{&BlowfishCompressEncryptFile, blowfish},
+                                                    {&Cast5CompressEncryptFile, &Cast5EncryptFile}};
+  const fs::path twoSteps = TestDir() / "two.vlt", onePass = TestDir() / "one.vlt";
+  for (const Bytes& data : {MixedBytes(kChunk + 1), RandomBytes(5 * kChunk + 12345, 5), TextBytes(9 * kChunk)}) {
+    WriteFileBytes(source, data);
+    for (const auto& [together, apart] : algorithms) {
+      ASSERT_EQ(CompressFile(source, packed, &progress), Success);
+      ASSERT_EQ(apart(packed, twoSteps, "pass phrase", &progress), Success);
+      int compressedCalls = 0;
+      ASSERT_EQ(together(source, onePass, "pass phrase", &progress, [&] { ++compressedCalls; }), Success);
+      EXPECT_EQ(ReadFileBytes(onePass), ReadFileBytes(twoSteps)) << data.size();
+      EXPECT_EQ(compressedCalls, 1);
+    }
+  }
+
+  // What a single stream is kept for is refused, not written differently.
+  WriteFileBytes(source, TextBytes(kChunk));
+  EXPECT_EQ(BlowfishCompressEncryptFile(source, onePass, "pw", &progress, {}), platform::ErrInternal);
+}
+
+TEST_F(ParallelDeflateTest, AWriteFailureInOnePassLeavesNoOutputAndNoWorker) {
+  ScopedThreads threads("4");
+  const Bytes data = RandomBytes(12 * kChunk, 22);
+  WriteFileBytes(source, data);
+  const fs::path vlt = TestDir() / "out.vlt";
+  const std::size_t threads_before = ThreadsOfThisProcess();
+  {
+    FileSizeLimit limit(3 * kChunk);
+    EXPECT_EQ(BlowfishCompressEncryptFile(source, vlt, "pw", &progress, {}), EFBIG);
+  }
+  EXPECT_FALSE(fs::exists(vlt));
   EXPECT_EQ(ThreadsOfThisProcess(), threads_before);
   EXPECT_EQ(ReadFileBytes(source), data);
 }
