@@ -12,6 +12,7 @@
 #include "app/messages.h"
 #include "app/printer.h"
 #include "app/utf8_text.h"
+#include "common/progress.h"
 
 namespace voltare::app {
 
@@ -60,6 +61,7 @@ class ListPrinter {
       PrintEntry(list_.Items()[i]);
       progress_.setPosition(progress_.position() + 1);
       progress_.repaint();
+      common::StopIfCancelled(&progress_);
     }
     printer_.EndDoc();
   }
@@ -119,15 +121,20 @@ void TMainForm::PrintButtonClick() {
   // The heading's caption without its leading blank: "Untitled:" or "<path>:".
   const std::string_view listHeading =
       Head.caption.empty() ? std::string_view() : std::string_view(Head.caption).substr(1);
-  try {
-    ListPrinter(*printer, ListView, listHeading, ui_.ProgressBar()).PrintDocument();
-  } catch (const std::exception& failure) {
-    // The printer's own message; the unfinished document is dropped.
+  // The unfinished document of a failed or stopped job is dropped.
+  const auto abort = [&printer] {
     try {
       printer->Abort();
     } catch (const std::exception&) {
     }
-    ui_.Error(failure.what());
+  };
+  try {
+    ListPrinter(*printer, ListView, listHeading, ui_.ProgressBar()).PrintDocument();
+  } catch (const common::StepCancelled&) {
+    abort();
+  } catch (const std::exception& failure) {
+    abort();
+    ui_.Error(failure.what());  // the printer's own message
   }
   ResetProgress();
 }

@@ -34,6 +34,10 @@ inline constexpr std::string_view kRegistryError =
 // example address until the maker has a real one.
 inline constexpr std::string_view kHomePage = "https://www.kova-software.example/";
 
+// The button beside the progress bar that stops a running file step.
+inline constexpr std::string_view kCancelCaption = "Cancel";
+inline constexpr std::string_view kCancelHint = "Stop the work on the files now (Esc)";
+
 inline constexpr int kHelpContents = 10;
 inline constexpr int kHelpAlgorithms = 20;
 

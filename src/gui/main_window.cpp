@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QToolButton>
 #include <exception>
 
 #include "app/application.h"
@@ -58,11 +59,12 @@ MainWindow::MainWindow(app::Application& application, QtInteraction& interaction
       arguments_(std::move(arguments)) {
   ui_->setupUi(this);
   SetUpStatusBar();
+  SetUpCancelButton();
   SetUpList();
   SetUpPopupMenu();
   BindCommands();
   BindEvents();
-  interaction_.Attach(this, statusPanel_, ui_->ProgressBar);
+  interaction_.Attach(this, statusPanel_, ui_->ProgressBar, cancelButton_);
   ShowForm();
   SetUpWindow();
   form_.CheckColorDepth(screen()->depth());
@@ -94,6 +96,20 @@ void MainWindow::SetUpStatusBar() {
   statusPanel_->setObjectName("StatusPanel");
   ui_->StatusBar->addWidget(statusPanel_, 1);
   ui_->StatusBar->setToolTip("Visit KOVA Software on the web: " + ToQString(app::messages::kHomePage));
+}
+
+// Cancel sits at the right end of the status line, under the end of the bar:
+// shown only while a file step runs, it never moves the list or the bar.
+void MainWindow::SetUpCancelButton() {
+  cancelButton_ = new QToolButton(ui_->StatusBar);
+  cancelButton_->setObjectName("CancelButton");
+  cancelButton_->setText(ToQString(app::messages::kCancelCaption));
+  cancelButton_->setToolTip(ToQString(app::messages::kCancelHint));
+  cancelButton_->setFocusPolicy(Qt::NoFocus);
+  cancelButton_->setCursor(Qt::ArrowCursor);
+  ui_->StatusBar->addPermanentWidget(cancelButton_);
+  cancelButton_->hide();
+  connect(cancelButton_, &QToolButton::clicked, this, [this] { StopClicked(); });
 }
 
 void MainWindow::SetUpList() {
@@ -182,12 +198,19 @@ void MainWindow::Handle(Handler&& handler) {
     // nothing unexpected ends the program with the user's list in it.
     interaction_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
   }
-  --runningHandlers_;
+  if (--runningHandlers_ == 0) interaction_.StoppableProgress().CommandEnded();
   ShowForm();
   if (form_.Closed) {
     closeAllowed_ = true;
     close();
   }
+}
+
+void MainWindow::StopClicked() {
+  QtProgress& progress = interaction_.StoppableProgress();
+  if (!progress.StepRunning() || progress.cancelRequested()) return;
+  // The form asks first where a stop would leave a batch half done.
+  if (form_.ConfirmStop()) progress.RequestStop();
 }
 
 void MainWindow::ShowForm() {

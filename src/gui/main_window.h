@@ -12,6 +12,7 @@
 
 class QLabel;
 class QMenu;
+class QToolButton;
 
 namespace Ui {
 class MainWindow;
@@ -48,6 +49,7 @@ class MainWindow : public QMainWindow {
  private:
   void SetUpWindow();
   void SetUpStatusBar();
+  void SetUpCancelButton();
   void SetUpList();
   void SetUpPopupMenu();
   void BindCommands();
@@ -65,6 +67,8 @@ class MainWindow : public QMainWindow {
   void FillList();
   // The user's selection in the list, written into the form.
   void TakeSelection();
+  // Cancel or Esc while a file step runs (heard inside the bar's repaint).
+  void StopClicked();
 
   std::unique_ptr<Ui::MainWindow> ui_;
   app::TMainForm& form_;
@@ -72,6 +76,7 @@ class MainWindow : public QMainWindow {
   std::vector<std::string> arguments_;
   QMenu* popupMenu_ = nullptr;
   QLabel* statusPanel_ = nullptr;
+  QToolButton* cancelButton_ = nullptr;
   int runningHandlers_ = 0;
   bool activated_ = false;
   bool closeAllowed_ = false;

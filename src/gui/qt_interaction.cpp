@@ -40,10 +40,11 @@ std::filesystem::path PathOf(const QString& text) { return std::filesystem::path
 
 }  // namespace
 
-void QtInteraction::Attach(QWidget* window, QLabel* statusPanel, QProgressBar* progressBar) {
+void QtInteraction::Attach(QWidget* window, QLabel* statusPanel, QProgressBar* progressBar,
+                           QAbstractButton* cancelButton) {
   window_ = window;
   statusPanel_ = statusPanel;
-  progress_.Attach(progressBar);
+  progress_.Attach(progressBar, cancelButton);
   SetStatusText(status_);
 }
 
@@ -123,11 +124,16 @@ void QtInteraction::SetStatusText(std::string_view text) {
 
 void QtInteraction::SetBusyCursor(bool busy) {
   // Commands nest (a batch wipe inside a batch encryption): the cursor goes
-  // back only when the outermost one ends.
+  // back only when the outermost one ends. That span is a file step: Cancel
+  // is offered for as long, so the cursor says the window still listens.
   if (busy) {
-    if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (busyDepth_++ == 0) {
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+      progress_.SetStepRunning(true);
+    }
   } else if (busyDepth_ > 0 && --busyDepth_ == 0) {
     QApplication::restoreOverrideCursor();
+    progress_.SetStepRunning(false);
   }
 }
 

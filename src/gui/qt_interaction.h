@@ -13,6 +13,7 @@
 #include "app/interaction.h"
 #include "gui/qt_progress.h"
 
+class QAbstractButton;
 class QLabel;
 class QWidget;
 
@@ -22,7 +23,7 @@ class QtInteraction : public app::Interaction {
  public:
   // The window that owns the dialogs and shows the status text and progress;
   // until it is attached, texts and positions are only remembered.
-  void Attach(QWidget* window, QLabel* statusPanel, QProgressBar* progressBar);
+  void Attach(QWidget* window, QLabel* statusPanel, QProgressBar* progressBar, QAbstractButton* cancelButton);
   QWidget* Window() const { return window_; }
 
   app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
@@ -40,6 +41,8 @@ class QtInteraction : public app::Interaction {
   void SetStatusText(std::string_view text) override;
   std::string StatusText() const override { return status_; }
   platform::Progress& ProgressBar() override { return progress_; }
+  // The same bar with its Cancel button, for the window.
+  QtProgress& StoppableProgress() { return progress_; }
   void SetBusyCursor(bool busy) override;
 
   std::optional<std::string> ClipboardText() override;

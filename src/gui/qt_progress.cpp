@@ -1,9 +1,12 @@
 #include "gui/qt_progress.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QProgressBar>
 #include <algorithm>
 #include <limits>
+
+#include "gui/step_input_guard.h"
 
 namespace voltare::gui {
 
@@ -15,8 +18,9 @@ constexpr int kScaledRange = 1 << 20;
 
 }  // namespace
 
-void QtProgress::Attach(QProgressBar* bar) {
+void QtProgress::Attach(QProgressBar* bar, QAbstractButton* cancelButton) {
   bar_ = bar;
+  cancel_ = cancelButton;
   Show();
 }
 
@@ -32,10 +36,28 @@ void QtProgress::setPosition(std::int64_t position) {
 
 void QtProgress::repaint() {
   if (!bar_) return;
+  if (stepRunning_ && cancel_ && cancel_->isHidden()) cancel_->show();
   bar_->repaint();
-  // Paint events and the window manager's pings, but no clicks or keys: a
-  // command must not start inside another.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  if (!cancel_) {
+    // Paint events and the window manager's pings, but no clicks or keys: a
+    // command must not start inside another.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return;
+  }
+  // Everything, so that Cancel and Esc are heard; the guard drops what would
+  // act on the rest of the window.
+  const StepInputGuard guard(*cancel_);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtProgress::SetStepRunning(bool running) {
+  stepRunning_ = running;
+  if (!running && cancel_) cancel_->hide();
+}
+
+void QtProgress::CommandEnded() {
+  SetStepRunning(false);
+  stopRequested_ = false;
 }
 
 void QtProgress::Show() {

@@ -264,5 +264,15 @@ TEST(PrintListTest, APrinterFailureIsShownAndTheDocumentDropped) {
   EXPECT_EQ(fixture.user.progress.position(), 0);
 }
 
+TEST(PrintListTest, CancelDuringPrintingDropsTheDocumentQuietly) {
+  PrintFixture fixture;
+  fixture.AddEntries(3);
+  fixture.user.progress.onRepaint = [&] { fixture.user.progress.stopped = true; };
+  fixture.form.Run("PrintButton");
+  EXPECT_EQ(fixture.user.log.events, (std::vector<std::string>{"begin", "abort"}));
+  EXPECT_TRUE(fixture.user.messages.empty());
+  EXPECT_EQ(fixture.user.busyDepth, 0);
+}
+
 }  // namespace
 }  // namespace voltare::app

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -210,6 +211,62 @@ TEST(MainWindowTest, ExitDeletesLeftoverTemporaryFilesAndClosesTheWindow) {
   EXPECT_FALSE(fixture.window.isVisible());
   EXPECT_FALSE(fs::exists(leftover));
   EXPECT_FALSE(fs::exists(member));
+}
+
+// Esc, then a click on Cancel, during an encryption: the step stops, leaves
+// no output and no temporary file, and says nothing; the rest of the window
+// ignores the user meanwhile (Ctrl+U would take an entry off the list).
+TEST(MainWindowTest, EscOrCancelStopsAnEncryptionAndNothingElseActsMeanwhile) {
+  MainWindowFixture fixture;
+  std::vector<std::uint8_t> noise(8u << 20);
+  std::uint32_t state = 12;
+  for (auto& byte : noise) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+  const fs::path work = TestDir() / "work";
+  const std::string other = MakeFile(work / "other.txt");
+  const std::string source = (work / "big.bin").string();
+  testing::WriteFileBytes(source, noise);
+  fixture.program.MainForm.DropFiles(std::vector<std::string>{source, other});
+  fixture.window.ShowForm();
+  fixture.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.window));
+  auto* cancel = fixture.window.findChild<QToolButton*>("CancelButton");
+  ASSERT_NE(cancel, nullptr);
+  EXPECT_FALSE(cancel->isVisible()) << "no step runs";
+  EXPECT_EQ(cancel->text(), "Cancel");
+
+  for (const bool byMouse : {false, true}) {
+    SCOPED_TRACE(byMouse);
+    fixture.program.MainForm.ListView.Select(source);
+    fixture.program.MainForm.ListView.Select(other, false);
+    ModalDriver user("pw");
+    bool sawCancel = false;
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+      if (sawCancel || !cancel->isVisible()) return;
+      sawCancel = true;
+      QTest::keyClick(&fixture.window, Qt::Key_U, Qt::ControlModifier);
+      if (byMouse) {
+        QTest::mouseClick(cancel, Qt::LeftButton);
+      } else {
+        QTest::keyClick(&fixture.window, Qt::Key_Escape);
+      }
+    });
+    stopper.start(5);
+    fixture.Action("EncryptFiles1").trigger();
+
+    EXPECT_TRUE(sawCancel);
+    EXPECT_EQ(user.messages, std::vector<std::string>{}) << "no success message";
+    EXPECT_FALSE(fs::exists(source + ".vlt"));
+    EXPECT_TRUE(testing::ReadFileBytes(source) == noise);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(work)) left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"big.bin", "other.txt"})) << "no staged output";
+    EXPECT_TRUE(fs::is_empty(*platform::PrivateTempDir())) << "no temporary file";
+    EXPECT_EQ(fixture.List().rowCount(), 2) << "Ctrl+U did nothing during the step";
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_FALSE(fixture.interaction.ProgressBar().cancelRequested()) << "the next command starts afresh";
+  }
 }
 
 }  // namespace

@@ -282,7 +282,7 @@ TROUBLESHOOTING = {
     "src/app/password_box.cpp": ["kEmptyPassword"],
     "src/app/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError"],
     "src/app/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped",
-                                 "kNotVerified"],
+                                 "kNotVerified", "kStopHalfDone", "kWipeStopped"],
     "src/app/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
     "src/app/clipboard_print_messages.h": ["kNoClipboardText"],
     "src/app/email_messages.h": ["kNoServer", "kNoPort", "kNoUserName", "kNoName", "kNoAddress",

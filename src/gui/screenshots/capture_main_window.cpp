@@ -46,6 +46,16 @@ void CaptureMainWindow(const QDir& out) {
   window.ShowForm();
   SaveWindowPicture(window, out, "main-window");
 
+  // In the middle of a file step: the bar part way, Cancel beside it.
+  interaction.SetBusyCursor(true);
+  interaction.SetStatusText("Encrypting (2/3)...");
+  interaction.ProgressBar().setMax(100);
+  interaction.ProgressBar().setPosition(60);
+  interaction.ProgressBar().repaint();
+  SaveWindowPicture(window, out, "main-window-working");
+  interaction.SetBusyCursor(false);
+  interaction.ProgressBar().setPosition(0);
+
   // Each menu as it drops down, for checking captions, shortcuts and order.
   for (QMenu* menu : window.menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
     if (menu->objectName().isEmpty()) continue;  // the bar's own overflow menu
