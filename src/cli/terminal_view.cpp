@@ -113,7 +113,7 @@ void TerminalView::Report(std::string_view text) {
 
 bool TerminalView::AskOnTerminal(std::string_view question) {
   for (;;) {
-    std::cerr << question << " [y/n] " << std::flush;
+    std::cerr << std::string(question) + " [y/n] " << std::flush;
     const std::optional<std::string> line = ReadLine();
     if (!line) {
       std::cerr << '\n';
@@ -172,14 +172,16 @@ std::optional<std::string> TerminalView::PasswordFromFile() {
 
 std::optional<std::string> TerminalView::PasswordFromTerminal(const app::TPasswordBox& box) {
   progress_.Erase();
-  std::cerr << box.Label1.caption << '\n';
+  // Written at once: the prompt's lines never reach the terminal in pieces.
+  std::string heading = box.Label1.caption + '\n';
   if (box.FileName.visible && !box.FileName.caption.empty()) {
-    std::cerr << "  " << EscapeControls(box.FileName.caption) << '\n';
+    heading += "  " + EscapeControls(box.FileName.caption) + '\n';
   }
   if (box.AlgoHeader.visible || box.Algorithm.visible) {
-    std::cerr << "  " << (box.AlgoHeader.visible ? box.AlgoHeader.caption + " " : std::string())
-              << (box.Algorithm.visible ? box.Algorithm.caption : std::string()) << '\n';
+    heading += "  " + (box.AlgoHeader.visible ? box.AlgoHeader.caption + " " : std::string()) +
+               (box.Algorithm.visible ? box.Algorithm.caption : std::string()) + '\n';
   }
+  std::cerr << heading;
   return ReadPasswordLine("Password (empty to cancel): ");
 }
 

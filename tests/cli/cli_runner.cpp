@@ -92,7 +92,11 @@ CliRun RunCliOnTerminal(const std::vector<std::string>& arguments, const std::ve
     if (got <= 0) break;  // the program ended and the terminal closed
     run.out.append(buffer, static_cast<std::size_t>(got));
     const std::string_view unanswered = std::string_view(run.out).substr(answeredUpTo);
-    if (unanswered.ends_with(": ") || unanswered.ends_with("] ")) {
+    if (!unanswered.ends_with(": ") && !unanswered.ends_with("] ")) continue;
+    // A prompt is the last thing written before the program waits: text that
+    // follows at once was only a line that happened to end so.
+    pollfd more{terminal, POLLIN, 0};
+    if (::poll(&more, 1, 200) == 0) {
       const std::string line = next < typed.size() ? typed[next++] + "\n" : std::string("\x04");  // Ctrl+D: end of input
       if (::write(terminal, line.data(), line.size()) < 0) break;
       answeredUpTo = run.out.size();
