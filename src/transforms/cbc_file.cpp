@@ -29,10 +29,22 @@ class CipherBurner {
   crypto::TBlockCipher& cipher_;
 };
 
-bool ArgumentsPresent(const std::filesystem::path& source,
-                      const std::filesystem::path& destination, std::string_view password,
-                      const platform::Progress* progress) {
-  return !source.empty() && !destination.empty() && !password.empty() && progress != nullptr;
+// Why a file job cannot start: ErrInternal for a missing argument or a source
+// that is its own destination, ErrNoSuchFile; Success when it can.
+ResultCode RefusedArguments(const std::filesystem::path& source, const std::filesystem::path& destination,
+                            std::string_view password, const platform::Progress* progress) {
+  if (source.empty() || destination.empty() || password.empty() || progress == nullptr) return platform::ErrInternal;
+  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
+  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  return platform::Success;
+}
+
+// The encrypted file complete: the key schedule burned, the file on the disk
+// and under its name.
+void Seal(const CbcFileJob& job, DestinationFile& out) {
+  job.cipher.Burn();
+  out.SyncToDisk();
+  out.Commit();
 }
 
 void WriteMagic(platform::File& out) {
@@ -128,9 +140,9 @@ ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
                           const std::filesystem::path& destination, std::string_view password,
                           platform::Progress* progress) {
   CipherBurner burner(job.cipher);
-  if (!ArgumentsPresent(source, destination, password, progress)) return platform::ErrInternal;
-  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
-  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {
+    return refused;
+  }
   try {
     auto in = OpenSource(source, true);
     DestinationFile out(destination);
@@ -141,9 +153,7 @@ ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
     RunPieces(from, to, *progress, [&](std::span<std::uint8_t> chunk) {
       job.cipher.EncryptCBC(chunk, chunk);
     });
-    job.cipher.Burn();
-    out.SyncToDisk();
-    out.Commit();
+    Seal(job, out);
     return platform::Success;
   } catch (...) {
     return ResultOfCurrentException();
@@ -154,9 +164,10 @@ ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::
                                   const std::filesystem::path& destination, std::string_view password,
                                   platform::Progress* progress, const std::function<void()>& compressed) {
   CipherBurner burner(job.cipher);
-  if (!ArgumentsPresent(source, destination, password, progress) || job.listMode) return platform::ErrInternal;
-  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
-  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  if (job.listMode) return platform::ErrInternal;
+  if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {
+    return refused;
+  }
   try {
     auto in = OpenSource(source, true);
     // One chunk or one worker: CompressFile keeps a single stream there.
@@ -168,9 +179,7 @@ ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::
     ParallelDeflate(in, in.size(), encrypting, *progress, DeflateWorkerCount());
     if (compressed) compressed();
     encrypting.Finish();
-    job.cipher.Burn();
-    out.SyncToDisk();
-    out.Commit();
+    Seal(job, out);
     return platform::Success;
   } catch (...) {
     return ResultOfCurrentException();
@@ -181,9 +190,9 @@ ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
                           const std::filesystem::path& destination, std::string_view password,
                           platform::Progress* progress) {
   CipherBurner burner(job.cipher);
-  if (!ArgumentsPresent(source, destination, password, progress)) return platform::ErrInternal;
-  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
-  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {
+    return refused;
+  }
   try {
     auto in = OpenSource(source, job.lockSourceOnDecrypt);
     DestinationFile out(destination);

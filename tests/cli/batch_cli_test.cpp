@@ -28,6 +28,7 @@ const std::string kWipeYes = "Are you sure you want to wipe the selected files? 
 
 namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
+using voltare::cli::testing::PasswordFile;
 using voltare::cli::testing::ReadText;
 using voltare::cli::testing::Work;
 using voltare::cli::testing::RunCli;
@@ -36,12 +37,6 @@ using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
 namespace platform = voltare::platform;
 namespace transforms = voltare::transforms;
-
-std::string PasswordFile(const std::string& password) {
-  const fs::path path = TestDir() / "pw.txt";
-  WriteFileText(path, password + "\n");
-  return path.string();
-}
 
 // A file in the work directory with contents of its own; its contents.
 std::string MakeWorkFile(const std::string& name, std::size_t repeat = 2000) {

@@ -47,6 +47,12 @@ std::string ReadText(const fs::path& path) {
   return {bytes.begin(), bytes.end()};
 }
 
+std::string PasswordFile(const std::string& password) {
+  const fs::path path = TestDir() / ("pw-" + password + ".txt");
+  voltare::testing::WriteFileText(path, password + "\n");
+  return path.string();
+}
+
 fs::path Work() { return TestDir() / "work"; }
 
 CliRun RunCli(const std::vector<std::string>& arguments, const fs::path& directory) {

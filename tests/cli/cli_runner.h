@@ -21,6 +21,10 @@ std::string Quoted(const std::string& argument);
 
 std::string ReadText(const std::filesystem::path& path);
 
+// A file in the test's directory whose first line is `password`, for
+// --password-file.
+std::string PasswordFile(const std::string& password);
+
 // The test's work directory, where the tool runs by default.
 std::filesystem::path Work();
 

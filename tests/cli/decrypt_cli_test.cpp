@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
+using voltare::cli::testing::PasswordFile;
 using voltare::cli::testing::ReadText;
 using voltare::cli::testing::Work;
 using voltare::cli::testing::RunCli;
@@ -34,12 +35,6 @@ constexpr const char* kWrongPassword = "You have entered an invalid password. Pl
 
 // The transforms need a progress indicator; nobody watches this one.
 using NoProgress = voltare::common::UnwatchedProgress;
-
-std::string PasswordFile(const std::string& password) {
-  const fs::path file = TestDir() / ("pw-" + password + ".txt");
-  WriteFileText(file, password + "\n");
-  return file.string();
-}
 
 // A file in the work directory holding `text`, encrypted into name + ".vlt"
 // (0 Blowfish, 1 CAST-128, 2 DES); the plain file is removed.

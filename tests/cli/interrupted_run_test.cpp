@@ -35,6 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
+using voltare::cli::testing::PasswordFile;
 using voltare::cli::testing::RunCli;
 using voltare::cli::testing::Work;
 using voltare::testing::ReadFileBytes;
@@ -121,12 +122,6 @@ Bytes NoiseBytes(std::size_t size, unsigned seed) {
   return bytes;
 }
 
-std::string PasswordFile() {
-  const fs::path path = TestDir() / "pw.txt";
-  WriteFileText(path, "full disk\n");
-  return path.string();
-}
-
 struct Command {
   std::string what;
   std::function<void()> prepare;        // sources and older outputs, in a fresh work directory
@@ -147,7 +142,7 @@ void Reset(const Command& command) {
 }
 
 std::vector<std::string> FullArguments(const Command& command) {
-  std::vector<std::string> arguments{"--password-file", PasswordFile(), "--yes"};
+  std::vector<std::string> arguments{"--password-file", PasswordFile("full disk"), "--yes"};
   arguments.insert(arguments.end(), command.arguments.begin(), command.arguments.end());
   return arguments;
 }
@@ -266,7 +261,7 @@ void WriteSources() {
 void WriteEncrypted(const std::vector<std::string>& arguments) {
   WriteSources();
   const CliRun run = RunCli([&] {
-    std::vector<std::string> all{"--password-file", PasswordFile(), "--yes"};
+    std::vector<std::string> all{"--password-file", PasswordFile("full disk"), "--yes"};
     all.insert(all.end(), arguments.begin(), arguments.end());
     return all;
   }());

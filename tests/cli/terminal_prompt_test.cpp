@@ -13,18 +13,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
+using voltare::cli::testing::PasswordFile;
 using voltare::cli::testing::ReadText;
 using voltare::cli::testing::RunCli;
 using voltare::cli::testing::RunCliOnTerminal;
 using voltare::cli::testing::Work;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
-
-std::string PasswordFile(const std::string& password) {
-  const fs::path path = TestDir() / ("pw-" + password + ".txt");
-  WriteFileText(path, password + "\n");
-  return path.string();
-}
 
 TEST(TerminalPromptTest, APasswordToEncryptIsTypedTwiceAndMustMatch) {
   fs::create_directories(Work());

@@ -15,15 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
+using voltare::cli::testing::PasswordFile;
 using voltare::cli::testing::RunCliWithInput;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
-
-std::string PasswordFile(const std::string& password) {
-  const fs::path path = TestDir() / ("pw-" + password + ".txt");
-  WriteFileText(path, password + "\n");
-  return path.string();
-}
 
 // Standard input from a file holding `input` (a file, not a terminal).
 CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input = "") {
