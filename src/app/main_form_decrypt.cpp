@@ -88,7 +88,7 @@ ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destinati
     case transforms::kAlgorithmCast128:
       return transforms::Cast5DecryptFile(source, destination, key.password, &progress);
     case transforms::kAlgorithmDes: {
-      const std::uint64_t desKey = transforms::DesKeyFromKeyBlock(key.keyBlock);
+      const std::uint64_t desKey = transforms::DesKeyFromKeyBlock(*key.keyBlock);
       return transforms::DesDecryptFile(source, destination, static_cast<std::uint32_t>(desKey),
                                         static_cast<std::uint32_t>(desKey >> 32), &progress);
     }

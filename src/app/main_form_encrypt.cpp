@@ -161,7 +161,7 @@ ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const
     case kCast5Code:
       return transforms::Cast5EncryptFile(source, destination, key.password, progress);
     case kDesCode: {
-      std::uint64_t desKey = transforms::DesKeyFromKeyBlock(key.keyBlock);
+      std::uint64_t desKey = transforms::DesKeyFromKeyBlock(*key.keyBlock);
       const ResultCode result = transforms::DesEncryptFile(source, destination, static_cast<std::uint32_t>(desKey),
                                                            static_cast<std::uint32_t>(desKey >> 32), progress);
       crypto::BurnBytes(&desKey, sizeof desKey);

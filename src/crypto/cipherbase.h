@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/locked_memory.h"
+
 namespace voltare::crypto {
 
 // Every cipher and hash failure: bad key size, use before key setup.
@@ -149,7 +151,9 @@ class BlockCipherModes : public TBlockCipher {
  private:
   void BurnState() noexcept;
 
-  typename Engine::Schedule schedule_;
+  // Kept in locked memory, out of swap and core dumps.
+  common::LockedBox<typename Engine::Schedule> locked_schedule_;
+  typename Engine::Schedule& schedule_ = *locked_schedule_;
 };
 
 // Abstract hash.

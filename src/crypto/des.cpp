@@ -234,8 +234,8 @@ std::uint32_t PackSubKeys(std::uint64_t round_key, const int (&boxes)[4]) {
 TDESCipher::TDESCipher(std::uint64_t key) { CreateKeySchedule(key); }
 
 TDESCipher::~TDESCipher() {
-  Burn(encrypt_keys_);
-  Burn(decrypt_keys_);
+  Burn(schedule_->encrypt_keys);
+  Burn(schedule_->decrypt_keys);
 }
 
 void TDESCipher::CreateKeySchedule(std::uint64_t key) {
@@ -243,36 +243,36 @@ void TDESCipher::CreateKeySchedule(std::uint64_t key) {
   for (int round = 0; round < kRounds; ++round) {
     const auto rotated = PackSubKeys(round_keys[round], kRotatedHalfBoxes);
     const auto plain = PackSubKeys(round_keys[round], kHalfBoxes);
-    encrypt_keys_[2 * round] = rotated;
-    encrypt_keys_[2 * round + 1] = plain;
-    decrypt_keys_[2 * (kRounds - 1 - round)] = rotated;
-    decrypt_keys_[2 * (kRounds - 1 - round) + 1] = plain;
+    schedule_->encrypt_keys[2 * round] = rotated;
+    schedule_->encrypt_keys[2 * round + 1] = plain;
+    schedule_->decrypt_keys[2 * (kRounds - 1 - round)] = rotated;
+    schedule_->decrypt_keys[2 * (kRounds - 1 - round) + 1] = plain;
   }
   Burn(round_keys);
 }
 
 std::uint64_t TDESCipher::EncryptedBlock(std::uint64_t block) const noexcept {
-  return Crypt(block, encrypt_keys_);
+  return Crypt(block, schedule_->encrypt_keys);
 }
 
 std::uint64_t TDESCipher::DecryptedBlock(std::uint64_t block) const noexcept {
-  return Crypt(block, decrypt_keys_);
+  return Crypt(block, schedule_->decrypt_keys);
 }
 
 void TDESCipher::EncryptBlock(std::span<std::uint8_t, kBlockSize> block) const noexcept {
-  StoreLittleEndian(Crypt(LoadLittleEndian(block.data()), encrypt_keys_), block.data());
+  StoreLittleEndian(Crypt(LoadLittleEndian(block.data()), schedule_->encrypt_keys), block.data());
 }
 
 void TDESCipher::DecryptBlock(std::span<std::uint8_t, kBlockSize> block) const noexcept {
-  StoreLittleEndian(Crypt(LoadLittleEndian(block.data()), decrypt_keys_), block.data());
+  StoreLittleEndian(Crypt(LoadLittleEndian(block.data()), schedule_->decrypt_keys), block.data());
 }
 
 void TDESCipher::EncryptBlocks(std::span<std::uint8_t> blocks) const noexcept {
-  CryptBlocks(blocks, encrypt_keys_);
+  CryptBlocks(blocks, schedule_->encrypt_keys);
 }
 
 void TDESCipher::DecryptBlocks(std::span<std::uint8_t> blocks) const noexcept {
-  CryptBlocks(blocks, decrypt_keys_);
+  CryptBlocks(blocks, schedule_->decrypt_keys);
 }
 
 

@@ -25,6 +25,7 @@
 
 #include "crypto/bytestream.h"
 #include "crypto/cipherbase.h"
+#include "common/locked_memory.h"
 #include "common/progress.h"
 
 namespace voltare::crypto {
@@ -86,8 +87,13 @@ class TDESCipher {
   // S-box inputs of the rotated right half.
   using RoundKeys = std::array<std::uint32_t, 2 * kRounds>;
 
-  RoundKeys encrypt_keys_{};
-  RoundKeys decrypt_keys_{};
+  struct Schedule {
+    RoundKeys encrypt_keys;
+    RoundKeys decrypt_keys;
+  };
+
+  // Kept in locked memory, out of swap and core dumps.
+  common::LockedBox<Schedule> schedule_;
 };
 
 }  // namespace voltare::crypto

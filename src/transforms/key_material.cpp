@@ -8,23 +8,20 @@ namespace voltare::transforms {
 
 namespace {
 
-std::array<std::uint8_t, 8> KeyBlockOf(std::string_view password) noexcept {
-  std::array<std::uint8_t, 8> block{};
+void CopyKeyBlock(std::string_view password, std::array<std::uint8_t, 8>& block) noexcept {
+  block.fill(0);
   const auto count = std::min(password.size(), block.size());
   std::transform(password.begin(), password.begin() + static_cast<std::ptrdiff_t>(count),
                  block.begin(), [](char c) { return static_cast<std::uint8_t>(c); });
-  return block;
 }
 
 }  // namespace
 
-KeyMaterial::KeyMaterial(std::string_view password_text)
-    : keyBlock(KeyBlockOf(password_text)), password(password_text) {}
-
-KeyMaterial::~KeyMaterial() {
-  crypto::Burn(keyBlock);
-  crypto::Burn(password);
+KeyMaterial::KeyMaterial(std::string_view password_text) : password(password_text) {
+  CopyKeyBlock(password_text, *keyBlock);
 }
+
+KeyMaterial::~KeyMaterial() { crypto::Burn(*keyBlock); }
 
 std::uint64_t DesKeyFromKeyBlock(std::span<const std::uint8_t, 8> key_block) noexcept {
   std::uint64_t key = 0;
@@ -33,7 +30,8 @@ std::uint64_t DesKeyFromKeyBlock(std::span<const std::uint8_t, 8> key_block) noe
 }
 
 std::uint64_t DesKeyFromPassword(std::string_view password) noexcept {
-  auto block = KeyBlockOf(password);
+  std::array<std::uint8_t, 8> block;
+  CopyKeyBlock(password, block);
   const std::uint64_t key = DesKeyFromKeyBlock(block);
   crypto::Burn(block);
   return key;

@@ -1,13 +1,16 @@
 #pragma once
 // What the batch commands hand to the single-file encryptions: the password
 // text for Blowfish and CAST-128, its first 8 bytes (zero-padded) for DES.
-// Both are overwritten when the object goes.
+// Both live in locked memory and are overwritten when the object goes.
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "common/locked_memory.h"
+#include "common/secret_string.h"
 
 namespace voltare::transforms {
 
@@ -17,8 +20,8 @@ struct KeyMaterial {
   KeyMaterial(const KeyMaterial&) = delete;
   KeyMaterial& operator=(const KeyMaterial&) = delete;
 
-  std::array<std::uint8_t, 8> keyBlock{};
-  std::string password;
+  common::LockedBox<std::array<std::uint8_t, 8>> keyBlock;
+  common::SecretString password;
 };
 
 // The 8-byte block read as an unsigned little-endian integer (byte 0 least

@@ -107,7 +107,7 @@ void Decrypt(int algorithm, crypto::ByteSource& encrypted, crypto::ByteSink& out
       return DecryptCbc<crypto::TCast128Cipher>(kAlgorithmCast128, kCast128KeyBits, encrypted,
                                                 out, key, size, progress);
     case kAlgorithmDes: {
-      const crypto::TDESCipher cipher(DesKeyFromKeyBlock(key.keyBlock));
+      const crypto::TDESCipher cipher(DesKeyFromKeyBlock(*key.keyBlock));
       return cipher.DecryptStream(encrypted, out, &progress);
     }
     default:

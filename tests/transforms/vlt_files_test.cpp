@@ -338,9 +338,9 @@ TEST(DesKeyTest, FromThePasswordsFirstEightBytesLittleEndian) {
   EXPECT_EQ(DesKeyFromPassword(""), 0u);
 
   const KeyMaterial material("abc");
-  EXPECT_EQ(material.keyBlock, (std::array<std::uint8_t, 8>{'a', 'b', 'c', 0, 0, 0, 0, 0}));
+  EXPECT_EQ(*material.keyBlock, (std::array<std::uint8_t, 8>{'a', 'b', 'c', 0, 0, 0, 0, 0}));
   EXPECT_EQ(material.password, "abc");
-  EXPECT_EQ(DesKeyFromKeyBlock(material.keyBlock), DesKeyFromPassword("abc"));
+  EXPECT_EQ(DesKeyFromKeyBlock(*material.keyBlock), DesKeyFromPassword("abc"));
 }
 
 TEST(DesKeyTest, EighthByteAbove0x7FIsAValidKey) {
