@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/stop_signal.h"
+#include "platform/core_dumps.h"
 #include "platform/temp_files.h"
 
 namespace {
@@ -61,6 +62,8 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any password is read: no core dump may carry one.
+  platform::TurnOffCoreDumps();
   std::setlocale(LC_TIME, "");
 
   CLI::App cli(kDescription, "voltare-cli");

@@ -16,6 +16,7 @@
 #include "app/messages.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
+#include "platform/core_dumps.h"
 #include "platform/temp_files.h"
 
 namespace {
@@ -73,6 +74,8 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any password is typed: no core dump may carry one.
+  voltare::platform::TurnOffCoreDumps();
   const StartRequest request = ParseCommandLine(argc, argv);
   if (request.exitStatus) return *request.exitStatus;
   if (!HasDisplay()) {
