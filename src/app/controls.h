@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/secret_string.h"
+
 namespace voltare::app {
 
 struct Control {
@@ -32,12 +34,17 @@ struct NamedControl {
   Control* control;
 };
 
-struct Edit : Control {
-  std::string text;
+template <typename Text>
+struct BasicEdit : Control {
+  Text text;
   // Longest text the user may type; 0 means no limit.
   int maxLength = 0;
   // Shown in place of every character; '\0' shows the text itself.
   char passwordChar = '\0';
 };
+
+using Edit = BasicEdit<std::string>;
+// A password's edit: its text lives in locked memory.
+using PasswordEdit = BasicEdit<common::SecretString>;
 
 }  // namespace voltare::app

@@ -324,10 +324,7 @@ void TEmail::ResetProgress() {
   ProgressBar.repaint();
 }
 
-void TEmail::ForgetPassword() {
-  crypto::Burn(Password.text);
-  Password.text.clear();
-}
+void TEmail::ForgetPassword() { Password.text.clear(); }
 
 void TEmail::ForgetMessage() {
   for (std::string& line : Message.lines) crypto::Burn(line);

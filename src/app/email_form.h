@@ -102,7 +102,7 @@ class TEmail : public ModalForm {
   Edit Copy;
   Edit BCopy;
   Edit Subject;
-  Edit Password;
+  PasswordEdit Password;
   Memo Message;
   Control Splitter;
   AttachmentListView Attachments;

@@ -19,6 +19,7 @@
 
 #include "app/modal_form.h"
 #include "app/printer.h"
+#include "common/secret_string.h"
 #include "platform/progress.h"
 
 namespace voltare::app {
@@ -87,7 +88,7 @@ struct PasswordRequest {
 
 // What the password prompt answers. An empty password means Cancel.
 struct PasswordReply {
-  std::string password;
+  common::SecretString password;
   bool bundle = false;  // only when the bundle box was visible and checked at OK
 };
 

@@ -8,7 +8,6 @@
 #include "app/application.h"
 #include "app/batch_messages.h"
 #include "app/messages.h"
-#include "crypto/burn.h"
 #include "platform/file.h"
 #include "platform/network_route.h"
 #include "platform/os_error.h"
@@ -423,7 +422,6 @@ void TMainForm::ShowResult(platform::ResultCode code) {
 }
 
 void TMainForm::ForgetPassword() {
-  crypto::Burn(CurrentPassword);
   CurrentPassword.clear();
 }
 

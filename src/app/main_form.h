@@ -16,6 +16,7 @@
 #include "app/file_list.h"
 #include "app/finished_work.h"
 #include "app/interaction.h"
+#include "common/secret_string.h"
 #include "platform/result_codes.h"
 
 namespace voltare::transforms {
@@ -149,7 +150,7 @@ class TMainForm {
   bool Closed = false;
 
   // --- values the batch commands share
-  std::string CurrentPassword;
+  common::SecretString CurrentPassword;
   bool BundleChoice = false;
   std::string ExtractDirectory;
   // The archive viewer's chosen entries (positions in the archive).

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "crypto/burn.h"
 
 namespace voltare::app {
 
@@ -71,15 +70,11 @@ void TPasswordBox::PasswordKeyDown(int key) {
   if (key == kReturnKey) ContinueClick();
 }
 
-void TPasswordBox::Reply(std::string password, bool bundle) {
-  crypto::Burn(reply_.password);
+void TPasswordBox::Reply(common::SecretString password, bool bundle) {
   reply_.password = std::move(password);
   reply_.bundle = bundle;
 }
 
-void TPasswordBox::ClearPassword() {
-  crypto::Burn(Password.text);
-  Password.text.clear();
-}
+void TPasswordBox::ClearPassword() { Password.text.clear(); }
 
 }  // namespace voltare::app

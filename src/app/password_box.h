@@ -47,7 +47,7 @@ class TPasswordBox : public ModalForm {
   Label Algorithm{"Algorithm"};
   Button Continue{"OK"};
   Button Cancel{"Cancel"};
-  Edit Password;
+  PasswordEdit Password;
   CheckBox MaskEdit;
   CheckBox RemindPass;
   CheckBox PLX;
@@ -59,7 +59,7 @@ class TPasswordBox : public ModalForm {
   const Control* ActiveControl = nullptr;
 
  private:
-  void Reply(std::string password, bool bundle);
+  void Reply(common::SecretString password, bool bundle);
   void ClearPassword();
 
   Interaction& ui_;

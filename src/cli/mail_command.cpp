@@ -8,6 +8,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/email_form.h"
@@ -15,7 +16,6 @@
 #include "app/email_settings.h"
 #include "app/messages.h"
 #include "cli/command.h"
-#include "crypto/burn.h"
 #include "platform/os_error.h"
 
 namespace voltare::cli {
@@ -103,8 +103,7 @@ int SendMail(Session& session, const MailArguments& arguments) {
   app::PasswordRequest request;
   request.newPassword = true;  // the message goes out encrypted under it
   app::PasswordReply reply = session.app.PasswordBox.Request(request);
-  form.Password.text = reply.password;
-  crypto::Burn(reply.password);
+  form.Password.text = std::move(reply.password);
 
   form.SendButtonClick();
   const bool sent = !form.IsShowing();

@@ -1,18 +1,20 @@
 #include "cli/terminal_view.h"
 
+#include <fcntl.h>
 #include <termios.h>
 #include <utility>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
+#include <array>
 #include <iostream>
+#include <string_view>
 
 #include "app/password_box.h"
 #include "app/plx_archiver.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
-#include "crypto/burn.h"
+#include "common/locked_memory.h"
 #include "platform/shell_open.h"
 
 namespace voltare::cli {
@@ -28,6 +30,47 @@ std::optional<std::string> ReadLine() {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }
+
+// A password's line, read straight into locked memory: everything up to the
+// first line end, less a CR before it. The bytes come `piece` at a time
+// (one at a time from a terminal, so that nothing after the line is taken)
+// through a locked scratch block that is zeroed when it goes. Nothing when
+// the input ends at once or a read fails or is interrupted (Ctrl+C).
+std::optional<common::SecretString> ReadSecretLine(int fd, std::size_t piece) {
+  constexpr std::size_t kScratchSize = 256;
+  const common::LockedBox<std::array<char, kScratchSize>> scratch;
+  piece = std::min(piece, kScratchSize);
+  common::SecretString line;
+  bool readAny = false;
+  for (;;) {
+    const ssize_t got = ::read(fd, scratch->data(), piece);
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;
+    readAny = true;
+    const std::string_view bytes(scratch->data(), static_cast<std::size_t>(got));
+    const std::size_t end = bytes.find('\n');
+    line.append(bytes.substr(0, end));
+    if (end != std::string_view::npos) break;
+  }
+  if (!readAny) return std::nullopt;
+  if (!line.empty() && line.view().back() == '\r') line.pop_back();
+  return line;
+}
+
+// Closes a file descriptor when it goes.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const noexcept { return fd_; }
+
+ private:
+  int fd_;
+};
 
 // Switches the terminal's echo off for as long as it lives.
 class EchoOff {
@@ -137,7 +180,7 @@ std::optional<std::filesystem::path> TerminalView::ChooseDirectory(const app::Di
 }
 
 void TerminalView::RunPasswordPrompt(app::TPasswordBox& box) {
-  std::optional<std::string> password;
+  std::optional<common::SecretString> password;
   if (options_.passwordFile) {
     // The file's first line is typed and OK pressed, whatever it holds.
     password = PasswordFromFile();
@@ -148,29 +191,27 @@ void TerminalView::RunPasswordPrompt(app::TPasswordBox& box) {
     Report("a password is needed; give it with --password-file or run on a terminal");
   }
   if (password) {
-    crypto::Burn(box.Password.text);
-    box.Password.text = *password;
-    crypto::Burn(*password);
+    box.Password.text = std::move(*password);
     box.ContinueClick();
   }
   // Nothing to answer with, or the prompt refused the answer: Cancel.
   if (box.IsShowing()) box.CancelClick();
 }
 
-std::optional<std::string> TerminalView::PasswordFromFile() {
-  std::ifstream in(*options_.passwordFile, std::ios::binary);
-  std::string line;
-  if (!in || !std::getline(in, line)) {
+std::optional<common::SecretString> TerminalView::PasswordFromFile() {
+  constexpr std::size_t kFilePiece = 256;
+  const FileDescriptor file(::open(options_.passwordFile->c_str(), O_RDONLY | O_CLOEXEC));
+  std::optional<common::SecretString> line;
+  if (file.get() >= 0) line = ReadSecretLine(file.get(), kFilePiece);
+  if (!line) {
     progress_.Erase();
     std::cerr << "voltare-cli: cannot read a password from " << options_.passwordFile->string() << '\n';
     errorShown_ = true;
-    return std::nullopt;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }
 
-std::optional<std::string> TerminalView::PasswordFromTerminal(const app::TPasswordBox& box) {
+std::optional<common::SecretString> TerminalView::PasswordFromTerminal(const app::TPasswordBox& box) {
   progress_.Erase();
   // Written at once: the prompt's lines never reach the terminal in pieces.
   std::string heading = box.Label1.caption + '\n';
@@ -185,14 +226,14 @@ std::optional<std::string> TerminalView::PasswordFromTerminal(const app::TPasswo
   return ReadPasswordLine("Password (empty to cancel): ");
 }
 
-std::optional<std::string> TerminalView::ReadPasswordLine(std::string_view prompt) {
-  std::optional<std::string> line;
+std::optional<common::SecretString> TerminalView::ReadPasswordLine(std::string_view prompt) {
+  std::optional<common::SecretString> line;
   {
     // Off before the prompt shows: switching it flushes typed-ahead input,
     // which must not take the answer of someone who types at once.
     EchoOff quiet;
     std::cerr << prompt << std::flush;
-    line = ReadLine();
+    line = ReadSecretLine(STDIN_FILENO, 1);
   }
   std::cerr << '\n';
   if (line && line->empty()) line.reset();  // an empty answer is Cancel
@@ -201,20 +242,15 @@ std::optional<std::string> TerminalView::ReadPasswordLine(std::string_view promp
 
 // A password that will encrypt is typed twice: a slip in unseen typing would
 // otherwise make a file nobody can open, and wipe its source too.
-std::optional<std::string> TerminalView::NewPasswordFromTerminal(const app::TPasswordBox& box) {
+std::optional<common::SecretString> TerminalView::NewPasswordFromTerminal(const app::TPasswordBox& box) {
   constexpr int kAttempts = 3;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    std::optional<std::string> first =
+    std::optional<common::SecretString> first =
         attempt == 0 ? PasswordFromTerminal(box) : ReadPasswordLine("Password (empty to cancel): ");
     if (!first) return std::nullopt;
-    std::optional<std::string> again = ReadPasswordLine("The same password again: ");
-    if (again && *again == *first) {
-      crypto::Burn(*again);
-      return first;
-    }
-    crypto::Burn(*first);
+    const std::optional<common::SecretString> again = ReadPasswordLine("The same password again: ");
+    if (again && *again == first->view()) return first;
     if (!again) return std::nullopt;
-    crypto::Burn(*again);
     std::cerr << "The two passwords differ.\n";
   }
   return std::nullopt;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/interaction.h"
+#include "common/secret_string.h"
 
 namespace voltare::cli {
 
@@ -96,10 +97,10 @@ class TerminalView : public app::Interaction {
 
  private:
   bool AskOnTerminal(std::string_view question);
-  std::optional<std::string> PasswordFromFile();
-  std::optional<std::string> PasswordFromTerminal(const app::TPasswordBox& box);
-  std::optional<std::string> ReadPasswordLine(std::string_view prompt);
-  std::optional<std::string> NewPasswordFromTerminal(const app::TPasswordBox& box);
+  std::optional<common::SecretString> PasswordFromFile();
+  std::optional<common::SecretString> PasswordFromTerminal(const app::TPasswordBox& box);
+  std::optional<common::SecretString> ReadPasswordLine(std::string_view prompt);
+  std::optional<common::SecretString> NewPasswordFromTerminal(const app::TPasswordBox& box);
 
   TerminalOptions options_;
   bool inputIsTerminal_;

@@ -93,6 +93,7 @@ EmailView::~EmailView() {
   form_.Emailer.EventPump = nullptr;
   form_.ProgressBar.OnRepaint = nullptr;
   form_.OnStatusChange = nullptr;
+  view_binding::WipePasswordEdit(*ui_->Password);
 }
 
 void EmailView::BindControls() {
@@ -100,7 +101,8 @@ void EmailView::BindControls() {
   BindEdit(*ui_->Copy, form_.Copy);
   BindEdit(*ui_->BCopy, form_.BCopy);
   BindEdit(*ui_->Subject, form_.Subject);
-  BindEdit(*ui_->Password, form_.Password);
+  connect(ui_->Password, &QLineEdit::textEdited, this,
+          [this](const QString& text) { view_binding::ReadPasswordText(text, form_.Password.text); });
   view_binding::ShowPasswordChar(*ui_->Password, form_.Password.passwordChar);
   connect(ui_->Message, &QPlainTextEdit::textChanged, this, &EmailView::MessageEdited);
   connect(ui_->Attachments, &QListWidget::itemSelectionChanged, this, &EmailView::SelectionChanged);
@@ -180,7 +182,7 @@ void EmailView::Refresh() {
   view_binding::ShowEditText(*ui_->Copy, form_.Copy.text);
   view_binding::ShowEditText(*ui_->BCopy, form_.BCopy.text);
   view_binding::ShowEditText(*ui_->Subject, form_.Subject.text);
-  view_binding::ShowEditText(*ui_->Password, form_.Password.text);
+  view_binding::ShowPasswordText(*ui_->Password, form_.Password.text);
   ShowMessageText();
   ShowAttachments();
   // The list comes in low, leaving the message most of the room.

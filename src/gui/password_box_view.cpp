@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "gui/view_binding.h"
 #include "ui_password_box.h"
 
 namespace voltare::gui {
@@ -19,7 +20,7 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
   ui_->Image1->setPixmap(Picture(QStringLiteral("key.svg"), 48));
 
   connect(ui_->Password, &QLineEdit::textEdited, this,
-          [this](const QString& text) { box_.Password.text = ToUtf8(text); });
+          [this](const QString& text) { view_binding::ReadPasswordText(text, box_.Password.text); });
   // Enter in the edit goes to the form's key handler, which decides.
   ui_->Password->installEventFilter(this);
   HandleClicks(ui_->MaskEdit, [this] {
@@ -36,15 +37,16 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
 }
 
 PasswordBoxView::~PasswordBoxView() {
-  // Leaves no copy of the password in the widget once the window is gone.
-  ui_->Password->clear();
+  // Leaves no copy of the password in the widget once the window is gone;
+  // a remembered password stays in the form's locked text only.
+  view_binding::WipePasswordEdit(*ui_->Password);
 }
 
 void PasswordBoxView::Refresh() {
   setWindowTitle(ToQString(box_.Caption));
   ShowControls(box_.Controls());
-  const app::Edit& password = box_.Password;
-  if (ToUtf8(ui_->Password->text()) != password.text) ui_->Password->setText(ToQString(password.text));
+  const app::PasswordEdit& password = box_.Password;
+  view_binding::ShowPasswordText(*ui_->Password, password.text);
   ui_->Password->setMaxLength(password.maxLength > 0 ? password.maxLength : kUnlimitedLength);
   ui_->Password->setEchoMode(password.passwordChar != '\0' ? QLineEdit::Password : QLineEdit::Normal);
   SetChecked(*ui_->MaskEdit, box_.MaskEdit.checked);

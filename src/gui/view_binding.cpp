@@ -1,8 +1,11 @@
 #include "gui/view_binding.h"
 
 #include <QAction>
+#include <QByteArray>
 #include <QLineEdit>
+#include <QString>
 #include <QWidget>
+#include <string_view>
 
 #include "gui/qt_text.h"
 
@@ -43,6 +46,36 @@ void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& c
 void ShowEditText(QLineEdit& widget, const std::string& text) {
   const QString shown = ToQString(text);
   if (widget.text() != shown) widget.setText(shown);
+}
+
+namespace {
+
+// Overwrites the bytes in place; a fresh array from toUtf8() is not shared,
+// so no copy of them is left elsewhere.
+void WipeBytes(QByteArray& bytes) { bytes.fill('\0'); }
+
+}  // namespace
+
+void ReadPasswordText(const QString& typed, common::SecretString& text) {
+  QByteArray utf8 = typed.toUtf8();
+  text = std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+  WipeBytes(utf8);
+}
+
+void ShowPasswordText(QLineEdit& widget, const common::SecretString& text) {
+  QByteArray shown = widget.text().toUtf8();
+  const bool same = std::string_view(shown.constData(), static_cast<std::size_t>(shown.size())) == text.view();
+  WipeBytes(shown);
+  if (!same) widget.setText(ToQString(text.view()));
+}
+
+void WipePasswordEdit(QLineEdit& widget) {
+  // Shares the edit's own buffer, so that once the edit lets go of it this
+  // is the last holder of the characters and can overwrite them in place.
+  QString typed = widget.text();
+  widget.setText(QString(typed.size(), QLatin1Char('*')));
+  widget.clear();
+  typed.fill(QChar(u'\0'));
 }
 
 void ShowPasswordChar(QLineEdit& widget, char passwordChar) {

@@ -7,11 +7,12 @@
 #include <string_view>
 #include <vector>
 
-
 #include "app/controls.h"
+#include "common/secret_string.h"
 
 class QLineEdit;
 class QObject;
+class QString;
 class QWidget;
 
 namespace voltare::gui::view_binding {
@@ -29,6 +30,18 @@ void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& c
 // Puts an edit's text into its line edit unless it already shows it (so the
 // cursor stays where the user left it).
 void ShowEditText(QLineEdit& widget, const std::string& text);
+
+// A password typed into a line edit, copied into the form's locked text; the
+// one temporary copy made on the way is overwritten.
+void ReadPasswordText(const QString& typed, common::SecretString& text);
+
+// Puts a password into its line edit unless it already shows it.
+void ShowPasswordText(QLineEdit& widget, const common::SecretString& text);
+
+// Overwrites a password's line edit with a filler of the same length, then
+// empties it and overwrites the characters it held, so that the closed
+// window leaves no copy of the password behind.
+void WipePasswordEdit(QLineEdit& widget);
 
 // Masks a line edit with the edit's password character ('\0': no mask).
 void ShowPasswordChar(QLineEdit& widget, char passwordChar);

@@ -149,7 +149,7 @@ std::optional<std::filesystem::path> FakeUser::ChooseDirectory(const app::Direct
 
 void FakeUser::RunPasswordPrompt(app::TPasswordBox& box) {
   passwordPrompts.push_back({box.FileName.caption, box.Algorithm.caption, box.PLX.visible, box.AlgoHeader.visible,
-                             box.Algorithm.visible, box.Password.text, box.Password.passwordChar == '*',
+                             box.Algorithm.visible, std::string(box.Password.text), box.Password.passwordChar == '*',
                              box.RemindPass.checked, box.PLX.checked});
   const auto step = Next(StepKind::Password, "the password prompt for \"" + box.FileName.caption + "\"");
   if (step) step->onPassword(box);

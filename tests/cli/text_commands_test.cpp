@@ -68,6 +68,26 @@ TEST(TextCommandsTest, MissingOrTooLongInputIsRefusedWithTheClipboardMessage) {
   EXPECT_EQ(longest.out.size(), 87380u + 1);
 }
 
+TEST(TextCommandsTest, ThePasswordIsTheWholeFirstLineOfItsFile) {
+  // Longer than one read of the file and than the first block it is kept in.
+  std::string longLine;
+  for (int i = 0; i < 70; ++i) longLine += "word " + std::to_string(i) + " ";
+  const std::string expected = voltare::transforms::BlowfishEncryptString("text", longLine) + "\n";
+  const fs::path file = TestDir() / "long.txt";
+  for (const std::string& contents : {longLine, longLine + "\r\nnext line", longLine + "\n\n"}) {
+    WriteFileText(file, contents);
+    const CliRun run = RunCli({"--password-file", file.string(), "encrypt-text", "text"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, expected);
+  }
+
+  WriteFileText(file, "");
+  const CliRun empty = RunCli({"--password-file", file.string(), "encrypt-text", "text"});
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(empty.out, "");
+  EXPECT_EQ(empty.err, "voltare-cli: cannot read a password from " + file.string() + "\n");
+}
+
 TEST(TextCommandsTest, AWrongPasswordGivesGarbageAndNoPasswordCancels) {
   const std::string encrypted =
       voltare::transforms::BlowfishEncryptString("the key is under the mat", "right");

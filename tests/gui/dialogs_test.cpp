@@ -24,6 +24,7 @@
 
 #include "app/application.h"
 #include "archive/plx_bundle.h"
+#include "common/locked_memory.h"
 #include "gui/about_box_view.h"
 #include "gui/form_views.h"
 #include "gui/klembord_view.h"
@@ -147,6 +148,32 @@ TEST(PasswordPromptView, TypedPasswordAndEnterReachTheFormAndClosingTheWindowCan
   });
   EXPECT_EQ(box.Request({}).password, "");
   EXPECT_EQ(box.Password.text, "") << "Cancel forgets what was typed";
+}
+
+TEST(PasswordPromptView, ARememberedPasswordIsKeptOnlyInLockedMemoryAndTheEditIsOverwritten) {
+  ViewsOnly ui;
+  app::TPasswordBox box(ui);
+  std::vector<QString> shown;  // every text the edit held, to its end
+  WhenShown("PasswordBox", [&](QDialog& dialog) {
+    auto& password = Find<QLineEdit>(dialog, "Password");
+    QObject::connect(&password, &QLineEdit::textChanged, [&shown](const QString& text) { shown.push_back(text); });
+    QTest::keyClicks(&password, "secret");
+    Click(Find<QCheckBox>(dialog, "RemindPass"));
+    QTest::keyClick(&password, Qt::Key_Return);
+  });
+  EXPECT_EQ(box.Request({}).password, "secret");
+  // A filler of the same length, then nothing, as the window closed.
+  ASSERT_GE(shown.size(), 2u);
+  EXPECT_EQ(shown[shown.size() - 2], "******");
+  EXPECT_EQ(shown.back(), "");
+  EXPECT_EQ(box.Password.text, "secret");
+  EXPECT_TRUE(common::IsLocked(box.Password.text.data()));
+
+  WhenShown("PasswordBox", [&](QDialog& dialog) {
+    EXPECT_EQ(Find<QLineEdit>(dialog, "Password").text(), "secret") << "offered again";
+    Click(Find<QPushButton>(dialog, "Continue"));
+  });
+  EXPECT_EQ(box.Request({}).password, "secret");
 }
 
 TEST(PreferencesView, ChoicesMadeInTheWidgetsAreStoredOnOk) {
