@@ -1,6 +1,7 @@
 // Saved file lists (".vls"): the list's paths as an initialization file,
 // compressed, then encrypted in the short-header list form.
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <optional>
@@ -10,6 +11,9 @@
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/scratch_file.h"
+#include "common/locked_memory.h"
+#include "common/secret_string.h"
+#include "crypto/burn.h"
 #include "platform/file.h"
 #include "platform/ini_file.h"
 #include "platform/os_error.h"
@@ -28,6 +32,20 @@ constexpr std::string_view kMissingValue = "ERROR";
 
 std::string EntryKey(std::size_t index) { return "File" + std::to_string(index); }
 
+// The decrypted list text, read into locked memory: as a whole it never sits
+// in ordinary memory, where it could reach the swap or a core dump.
+common::SecretString ReadListText(const fs::path& path) {
+  constexpr std::size_t kPiece = 4096;
+  platform::File file(path, platform::File::Mode::Read);
+  common::SecretString text;
+  text.reserve(static_cast<std::size_t>(file.size()));
+  const common::LockedBox<std::array<std::uint8_t, kPiece>> piece;
+  while (const std::size_t got = file.read(*piece)) {
+    text.append({reinterpret_cast<const char*>(piece->data()), got});
+  }
+  return text;
+}
+
 PasswordRequest ListPasswordRequest(std::string fileName, bool saving) {
   PasswordRequest request;
   request.fileName = std::move(fileName);
@@ -40,7 +58,7 @@ PasswordRequest ListPasswordRequest(std::string fileName, bool saving) {
 bool TMainForm::AddListedFiles(const fs::path& listText) {
   // Read once, then looked up the way single reads would see it: the key
   // names through their list buffer, each value through its value buffer.
-  const platform::IniFile list = platform::IniFile::Load(listText);
+  const platform::IniFile list = platform::IniFile::Parse(ReadListText(listText));
   const std::vector<std::string> keys =
       platform::ListThroughBuffer(list.keyNames(kListSection), platform::kProfileListBufferSize);
   bool anyMissing = false;
@@ -111,7 +129,8 @@ platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
       list.setValue(kListSection, EntryKey(k), ListView.Items()[k].fileName);
     }
     // Written into the temporary file itself, which stays marked as in use.
-    const std::string text = list.text();
+    std::string text = list.text();
+    const crypto::BurnOnExit burnText(text);
     platform::File file(plain.Path(), platform::File::Mode::CreateTruncate);
     file.write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     file.close();
