@@ -106,7 +106,6 @@ void MainWindow::SetUpCancelButton() {
   cancelButton_->setText(ToQString(app::messages::kCancelCaption));
   cancelButton_->setToolTip(ToQString(app::messages::kCancelHint));
   cancelButton_->setFocusPolicy(Qt::NoFocus);
-  cancelButton_->setCursor(Qt::ArrowCursor);
   ui_->StatusBar->addPermanentWidget(cancelButton_);
   cancelButton_->hide();
   connect(cancelButton_, &QToolButton::clicked, this, [this] { StopClicked(); });

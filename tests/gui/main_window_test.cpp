@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -216,11 +217,16 @@ TEST(MainWindowTest, ExitDeletesLeftoverTemporaryFilesAndClosesTheWindow) {
 // Esc, then a click on Cancel, during an encryption: the step stops, leaves
 // no output and no temporary file, and says nothing; the rest of the window
 // ignores the user meanwhile (Ctrl+U would take an entry off the list).
+// Bytes zlib cannot shrink: every step takes many pieces.
+std::vector<std::uint8_t> Noise(std::size_t size, std::uint32_t seed) {
+  std::vector<std::uint8_t> bytes(size);
+  for (auto& byte : bytes) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
+  return bytes;
+}
+
 TEST(MainWindowTest, EscOrCancelStopsAnEncryptionAndNothingElseActsMeanwhile) {
   MainWindowFixture fixture;
-  std::vector<std::uint8_t> noise(8u << 20);
-  std::uint32_t state = 12;
-  for (auto& byte : noise) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+  const std::vector<std::uint8_t> noise = Noise(8u << 20, 12);
   const fs::path work = TestDir() / "work";
   const std::string other = MakeFile(work / "other.txt");
   const std::string source = (work / "big.bin").string();
@@ -267,6 +273,52 @@ TEST(MainWindowTest, EscOrCancelStopsAnEncryptionAndNothingElseActsMeanwhile) {
     EXPECT_FALSE(cancel->isVisible());
     EXPECT_FALSE(fixture.interaction.ProgressBar().cancelRequested()) << "the next command starts afresh";
   }
+}
+
+// Cancel in the second file of two: the question comes up over the working
+// window and takes clicks; Yes keeps the first file's result and ends there.
+TEST(MainWindowTest, CancelInAHalfDoneBatchAsksAndYesStopsIt) {
+  MainWindowFixture fixture;
+  const fs::path work = TestDir() / "half";
+  const std::string first = (work / "a.bin").string(), second = (work / "b.bin").string();
+  fs::create_directories(work);
+  testing::WriteFileBytes(first, Noise(4u << 20, 1));
+  testing::WriteFileBytes(second, Noise(8u << 20, 2));
+  fixture.program.MainForm.DropFiles(std::vector<std::string>{first, second});
+  fixture.program.MainForm.SelectAll1Click();
+  fixture.window.ShowForm();
+  fixture.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.window));
+  auto* cancel = fixture.window.findChild<QToolButton*>("CancelButton");
+  auto* status = fixture.window.findChild<QLabel*>("StatusPanel");
+
+  std::vector<std::string> questions;
+  bool clicked = false;
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      questions.push_back(box->text().toStdString());
+      QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+    } else if (auto* edit = modal ? modal->findChild<QLineEdit*>("Password") : nullptr) {
+      QTest::keyClicks(edit, "pw");
+      QTest::keyClick(edit, Qt::Key_Return);
+    } else if (!modal && cancel->isVisible() && status->text().endsWith("(2/2)...") && !clicked) {
+      // From a timer of its own: this one must go on to answer the question.
+      clicked = true;
+      QTimer::singleShot(0, cancel, [cancel] { QTest::mouseClick(cancel, Qt::LeftButton); });
+    }
+  });
+  user.start(5);
+  fixture.Action("EncryptFiles1").trigger();
+
+  EXPECT_EQ(questions,
+            (std::vector<std::string>{
+                "Do you want to use the same password you just used to all the other selected files ?",
+                "Stop now and leave the work on the selected files half done ?"}));
+  EXPECT_TRUE(fs::exists(first + ".vlt")) << "the finished file stays";
+  EXPECT_FALSE(fs::exists(second + ".vlt"));
+  EXPECT_TRUE(fs::is_empty(*platform::PrivateTempDir()));
 }
 
 }  // namespace
