@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "common/locked_memory.h"
 #include "crypto/cipherbase.h"
 
 namespace voltare::crypto {
@@ -29,8 +30,16 @@ class TSha1Hash final : public THashAlgorithm {
   std::uint32_t len_hi_ = 0;
   std::uint32_t len_lo_ = 0;
   std::size_t index_ = 0;  // bytes waiting in buffer_
-  std::uint32_t hash_[5] = {};
-  std::uint8_t buffer_[64] = {};
+
+  // The chaining words and the waiting bytes (a password's, when keys are
+  // made from one) live in locked memory, out of swap and core dumps.
+  struct State {
+    std::uint32_t hash[5];
+    std::uint8_t buffer[64];
+  };
+  common::LockedBox<State> state_;
+  std::uint32_t (&hash_)[5] = state_->hash;
+  std::uint8_t (&buffer_)[64] = state_->buffer;
 };
 
 }  // namespace voltare::crypto
