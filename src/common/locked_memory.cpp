@@ -44,10 +44,10 @@ class Pool {
     const std::lock_guard<std::mutex> hold(mutex_);
     if (size > kLargestSlot) return MapRegion(RoundToPages(size));
     const std::size_t slotClass = SlotClass(size);
-    std::vector<void*>& free = free_[slotClass];
-    if (free.empty()) Carve(slotClass);
-    void* block = free.back();
-    free.pop_back();
+    std::vector<void*>& slots = free_[slotClass];
+    if (slots.empty()) Carve(slotClass);
+    void* block = slots.back();
+    slots.pop_back();
     return block;
   }
 
@@ -93,11 +93,11 @@ class Pool {
     const std::size_t slot = SlotSize(slotClass);
     const std::size_t bytes = slot < pageSize_ ? pageSize_ : slot;
     const std::size_t count = bytes / slot;
-    std::vector<void*>& free = free_[slotClass];
+    std::vector<void*>& slots = free_[slotClass];
     slotsMade_[slotClass] += count;
-    free.reserve(slotsMade_[slotClass]);
+    slots.reserve(slotsMade_[slotClass]);
     auto* start = static_cast<std::uint8_t*>(MapRegion(bytes));
-    for (std::size_t i = count; i-- > 0;) free.push_back(start + i * slot);
+    for (std::size_t i = count; i-- > 0;) slots.push_back(start + i * slot);
   }
 
   // Fresh pages, left out of dumps and locked while the limit allows.
