@@ -105,7 +105,7 @@ TEST(LockedMemory, AReleasedBlockIsZeroedBeforeItIsHandedOutAgain) {
   // The pool hands the slot just given back out first.
   auto* again = static_cast<unsigned char*>(AllocateLocked(100));
   ASSERT_EQ(again, first);
-  EXPECT_EQ(std::vector<unsigned char>(again, again + 128), std::vector<unsigned char>(128, 0));
+  EXPECT_EQ(std::vector<unsigned char>(again, again + 100), std::vector<unsigned char>(100, 0));
   ReleaseLocked(again, 100);
 }
 
