@@ -23,6 +23,14 @@ using voltare::common::IsLocked;
 using voltare::common::ReleaseLocked;
 using voltare::common::SecretString;
 
+// AddressSanitizer replaces mlock with a call that does nothing, so the
+// kernel never sees those locks in the sanitizer build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kKernelSeesLocks = false;
+#else
+constexpr bool kKernelSeesLocks = true;
+#endif
+
 struct Mapping {
   bool found = false;
   std::size_t lockedKb = 0;
@@ -76,7 +84,9 @@ TEST(LockedMemory, SmallAndLargeBlocksAreLockedAndLeftOutOfDumps) {
     std::memset(block, 0x5A, size);  // all of it is usable
     const Mapping mapping = MappingOf(block);
     ASSERT_TRUE(mapping.found);
-    EXPECT_GE(mapping.lockedKb * 1024, size);
+    if (kKernelSeesLocks) {
+      EXPECT_GE(mapping.lockedKb * 1024, size);
+    }
     EXPECT_TRUE(mapping.leftOutOfDumps);
     EXPECT_TRUE(IsLocked(block));
     ReleaseLocked(block, size);
