@@ -29,6 +29,10 @@ inline constexpr std::string_view kArchiveIsBatchFile =
 // Filled with the file's path and the selected file its encrypted file would replace.
 inline constexpr std::string_view kOutputIsBatchFile =
     "Unable to encrypt file %s.\n%s is one of the selected files. File skipped.";
+// Filled with the path of an older encrypted file beside a file being bundled.
+inline constexpr std::string_view kBundleReplacesEncryptedFile =
+    "%s already exists.\nIt would be replaced, then packed into the PLX Archive file and removed.\n"
+    "Do you want to replace it?";
 // Filled with the source's path: its encrypted file did not decrypt back to it.
 inline constexpr std::string_view kNotVerified = "Unable to verify the encrypted file of %s.\nThe file is not wiped.";
 inline constexpr std::string_view kEncrypted = "The file(s) are successfully encrypted !";

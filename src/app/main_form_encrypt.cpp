@@ -262,6 +262,15 @@ std::vector<std::string> WipeTargets(std::vector<std::string> sources, const fs:
   return sources;
 }
 
+// Bundling writes X.vlt beside X, packs it and removes it: an older X.vlt
+// there (a copy under another password, say) would be gone without a word.
+// True when there is none, or the user lets it go.
+bool BundleMayTakeOlderCopy(Interaction& ui, const std::string& encryptedPath) {
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(encryptedPath, error))) return true;
+  return ui.Ask(MessageKind::Warning, messages::FormatName(messages::kBundleReplacesEncryptedFile, encryptedPath));
+}
+
 // Packs the batch's ".vlt" files into the archive. On failure the error is
 // shown and the members stay where they are.
 bool BundleBatch(Interaction& ui, const std::vector<std::string>& workList, const fs::path& archiveName,
@@ -339,6 +348,9 @@ bool TMainForm::EncryptSelectedFiles() {
       if (i == 0) SavedStatusText = ui_.StatusText();
       ui_.Error(messages::FormatNames(messages::kOutputIsBatchFile, {workList[i], workList[*inTheWay]}));
       ui_.SetStatusText(SavedStatusText);
+    } else if (bundle && !BundleMayTakeOlderCopy(ui_, workList[i] + kEncryptedSuffix)) {
+      // No: the older encrypted file stays as it is, and this file is
+      // neither packed nor wiped.
     } else {
       const ResultCode result = EncryptOneFile(workList[i], algorithmCode, key.get(), i, workList.size());
       if (result != platform::Success) {

@@ -141,6 +141,29 @@ TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEveryFile) {
   EXPECT_EQ(DecryptVlt(Work() / "b.txt.vlt", "pw"), b);
 }
 
+TEST(BatchCliTest, BundlingAsksBeforeTakingAnOlderEncryptedFileBesideASource) {
+  MakeWorkFile("a.txt");
+  MakeWorkFile("b.txt");
+  WriteFileText(Work() / "a.txt.vlt", "an older copy, under another password");
+  const std::string question = (Work() / "a.txt.vlt").string() +
+                               " already exists.\nIt would be replaced, then packed into the PLX Archive file and "
+                               "removed.\nDo you want to replace it? [y/n] ";
+
+  // No: the older file stays, and a.txt is left out of the archive.
+  const CliRun kept = RunCli({"--password-file", PasswordFile("pw"), "--no", "encrypt", "--bundle", "set.plx", "a.txt", "b.txt"});
+  EXPECT_EQ(kept.status, 0) << kept.err;
+  EXPECT_NE(kept.err.find(question + "n (--no)"), std::string::npos) << kept.err;
+  EXPECT_EQ(ReadText(Work() / "a.txt.vlt"), "an older copy, under another password");
+  EXPECT_EQ(RunCli({"archive-list", "set.plx"}).out.find("a.txt.vlt"), std::string::npos);
+
+  // Yes: it is replaced and packed, as bundling does with every member.
+  const CliRun taken = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "set.plx", "a.txt", "b.txt"});
+  EXPECT_EQ(taken.status, 0) << taken.err;
+  EXPECT_NE(taken.err.find(question + "y (--yes)"), std::string::npos) << taken.err;
+  EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt"));
+  EXPECT_NE(RunCli({"archive-list", "set.plx"}).out.find("a.txt.vlt"), std::string::npos);
+}
+
 TEST(BatchCliTest, AnArchiveNamedAfterAFileOfTheBatchIsRefusedBeforeAnythingIsWritten) {
   const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("b.plx");
   const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "b.plx", "--wipe",
