@@ -80,7 +80,7 @@ TEST_F(EmailCliTest, ConfigureThenSendAnEncryptedMessageWithAnAttachment) {
                               "--attach", "plan.bin"});
   ASSERT_EQ(sent.status, 0) << sent.err;
   EXPECT_EQ(sent.out,
-            "Please note: your attachment(s) will not be encrypted.\r\nYou will need to do this manually in "
+            "Please note: your attachment(s) will not be encrypted.\nYou will need to do this manually in "
             "KOVA Voltare.\nYour e-mail is successfully sent !\n");
 
   EXPECT_EQ(Lines(inbox_ / "1.envelope"),
