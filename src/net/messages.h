@@ -41,6 +41,9 @@ inline constexpr char kTooManyRedirects[] = "Too Many Redirects";
 inline constexpr char kResponseTooLarge[] = "Response Too Large";
 // A body that ends before the length its header announced.
 inline constexpr char kResponseIncomplete[] = "Response Incomplete";
+// There is no TLS here; an https address (also one redirected to) is
+// refused rather than fetched in clear.
+inline constexpr char kHttpsNotSupported[] = "HTTPS Not Supported";
 
 // Status reports (OnStatus) and their levels.
 inline constexpr int kLevelReply = 1;

@@ -188,4 +188,31 @@ TEST_F(CheckUpdateCliTest, NothingNewerNoConnectionAndAFailedFetch) {
             "voltare-cli: could not fetch the update description from http://127.0.0.1:99999/Update.ini\n");
 }
 
+TEST_F(CheckUpdateCliTest, AnyStatusButTwoHundredAndAnAddressWithoutPlainHttpFailTheCheck) {
+  const std::string server = "127.0.0.1:" + std::to_string(server_->port());
+  const std::string notFetched = "voltare-cli: could not fetch the update description from ";
+  const std::string noTls =
+      ": only http:// addresses can be fetched (there is no TLS in this program), and no other address is "
+      "fetched as plain http:// instead.\n";
+  struct Case {
+    std::string address;
+    std::string err;
+  };
+  const std::vector<Case> cases{
+      {"http://" + server + "/Update.ini", notFetched + "http://" + server + "/Update.ini\n"},  // 404
+      {"http://" + server + "/status/500", notFetched + "http://" + server + "/status/500\n"},
+      {"http://" + server + "/status/203", notFetched + "http://" + server + "/status/203\n"},
+      {"https://" + server + "/Update.ini", "Cannot check for a newer release at https://" + server + "/Update.ini" + noTls},
+      {"HTTPS://" + server + "/Update.ini", "Cannot check for a newer release at HTTPS://" + server + "/Update.ini" + noTls},
+  };
+  for (const Case& c : cases) {
+    const ScopedEnv address("VOLTARE_UPDATE_URL", c.address);
+    const CliRun run = RunCli({"--yes", "check-update"});
+    EXPECT_EQ(run.status, 1) << c.address;
+    EXPECT_EQ(run.out, "") << c.address;
+    EXPECT_EQ(run.err, c.err);
+  }
+  EXPECT_FALSE(fs::exists(TestDir() / "opened.txt")) << "an error page's announcement is never taken";
+}
+
 }  // namespace
