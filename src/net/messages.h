@@ -32,6 +32,13 @@ inline constexpr char kIncompleteHeader[] = "Incomplete Header";
 inline constexpr char kCannotOpenFile[] = "Cannot open file %s";
 // Our own: a pasted field must not smuggle extra header lines or commands.
 inline constexpr char kLineBreakInField[] = "Line break not allowed in %s";
+// Our own: header fields go out in 7-bit ASCII, and an address cannot be
+// encoded the way a name or a subject can.
+inline constexpr char kNonAsciiAddress[] = "Letters outside ASCII not allowed in the address %s";
+// Our own: a stream is read to its end, but these cannot be.
+inline constexpr char kAttachmentIsDevice[] = "Cannot attach %s: it is a device, not a file";
+inline constexpr char kAttachmentIsSocket[] = "Cannot attach %s: it is a socket, not a file";
+inline constexpr char kAttachmentIsFolder[] = "Cannot attach %s: it is a folder, not a file";
 
 // HTTP client.
 inline constexpr char kEmptyUrl[] = "Empty URL";
