@@ -31,9 +31,19 @@ constexpr int kRefused = 400;
 
 bool HasEntries(const std::vector<std::string>& list) { return !list.empty(); }
 
+// An entry of the form "word:address" with a word outside ASCII becomes
+// "word <address>" with the word encoded: a reader would take the raw
+// form for a group, and its bytes are not 7-bit.
+std::string EncodedEntry(const std::string& entry) {
+  const std::size_t colon = entry.find(':');
+  if (IsPlainAscii(entry) || entry.find('<') != std::string::npos || colon == std::string::npos)
+    return EncodeRecipientEntry(entry);
+  return EncodeDisplayName(entry.substr(0, colon)) + " <" + TSmtpClient::ExtractAddress(entry) + ">";
+}
+
 std::vector<std::string> EncodedEntries(const std::vector<std::string>& entries) {
   std::vector<std::string> encoded;
-  for (const std::string& entry : entries) encoded.push_back(EncodeRecipientEntry(entry));
+  for (const std::string& entry : entries) encoded.push_back(EncodedEntry(entry));
   return encoded;
 }
 

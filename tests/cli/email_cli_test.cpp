@@ -153,7 +153,7 @@ TEST_F(EmailCliTest, NonAsciiHeadersAndAnyAttachmentNameAreReadBackAsTyped) {
     attach.insert(attach.end(), {"--attach", name});
   }
   std::vector<std::string> command{"--password-file", "pw.txt", "mail", "--to",
-                                   "J\xc3\xbcrgen Gro\xc3\x9f <jurgen@example.org>", "--cc",
+                                   "J\xc3\xbcrgen Gro\xc3\x9f:jurgen@example.org", "--cc",
                                    "\"\xc3\x86r\xc3\xb8, \xc3\x98st\" <aero@example.org>", "--subject", subject,
                                    "--message", "hi"};
   command.insert(command.end(), attach.begin(), attach.end());
