@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "app/net_failure.h"
 #include "crypto/burn.h"
+#include "net/attachment_source.h"
 #include "net/messages.h"
 #include "net/net_error.h"
 #include "platform/file.h"
@@ -74,6 +75,14 @@ bool ServerUnresponsive() noexcept {
   } catch (...) {
     return false;
   }
+}
+
+// A regular file, or a stream (a named pipe, a shell's <(...)) that is read
+// to its end when the message is built.
+bool CanBeRead(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  return fs::is_regular_file(status) || fs::is_fifo(status);
 }
 
 }  // namespace
@@ -168,7 +177,11 @@ void TEmail::CloseWindow() {
 void TEmail::AttachMentButtonClick() {
   const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
   for (const fs::path& path : chosen) {
-    if (!platform::FileExists(path)) continue;
+    if (const std::string refusal = net::AttachmentRefusal(path); !refusal.empty()) {
+      ui_.Error(refusal);
+      continue;
+    }
+    if (!CanBeRead(path)) continue;
     Splitter.visible = true;
     Attachments.visible = true;
     const std::string full = path.string();

@@ -2,6 +2,7 @@
 // The texts of the e-mail windows (settings and composer) and of the update
 // check, in one place.
 
+#include <cstddef>
 #include <string_view>
 
 namespace voltare::app::email_messages {
@@ -53,5 +54,14 @@ inline constexpr std::string_view kNewVersionQuestion =
 inline constexpr std::string_view kUpdateAddress = "http://www.kova-software.example/Update.ini";
 // Tests point the check at a server of their own.
 inline constexpr char kUpdateAddressVariable[] = "VOLTARE_UPDATE_URL";
+// There is no TLS in the program: an address of another scheme is refused,
+// never fetched as plain http behind the user's back. "%s" is the address.
+inline constexpr std::string_view kUpdateAddressNotHttp =
+    "Cannot check for a newer release at %s: only http:// addresses can be fetched "
+    "(there is no TLS in this program), and no other address is fetched as plain http:// instead.";
+// What an update description may hold: a version of digits and dots, and a
+// description a message box can show.
+inline constexpr std::string_view kVersionCharacters = "0123456789.";
+inline constexpr std::size_t kMaxDescriptionCharacters = 2000;
 
 }  // namespace voltare::app::email_messages

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/email_messages.h"
 #include "app/email_settings.h"
@@ -100,8 +102,9 @@ bool TEmailProp::SaveSettings() {
     ui_.Error(messages::kRegistryError);
     return false;
   }
-  // Each field is written as soon as it passed, so a later failure leaves
-  // the earlier values stored.
+  // Every field is checked before any is written, and all are written in
+  // one go: a refused or failed change leaves every stored value as it was.
+  std::vector<std::pair<std::string_view, platform::SettingValue>> values;
   for (const FieldRule& rule : kSaveOrder) {
     Edit& field = this->*rule.field;
     if (!rule.passes(field.text)) {
@@ -110,8 +113,9 @@ bool TEmailProp::SaveSettings() {
       ActiveControl = &field;
       return false;
     }
-    key->WriteString(rule.valueName, field.text);
+    values.emplace_back(rule.valueName, platform::SettingValue::String(field.text));
   }
+  key->WriteAll(values);
   return true;
 }
 

@@ -305,7 +305,7 @@ void TMainForm::CutButtonClick() {
   const std::vector<std::string> paths = TakeSelectedPaths(true);
   PasteButton.enabled = true;
   std::string text;
-  for (const std::string& path : paths) text += path + "\r\n";
+  for (const std::string& path : paths) text += path + '\n';
   ui_.SetClipboardText(text);
   ListViewSelectItem();
 }
@@ -315,7 +315,7 @@ void TMainForm::CopyButtonClick() {
   const std::vector<std::string> paths = TakeSelectedPaths(false);
   PasteButton.enabled = true;
   std::string text;
-  for (const std::string& path : paths) text += path + "\r\n";
+  for (const std::string& path : paths) text += path + '\n';
   ui_.SetClipboardText(text);
 }
 

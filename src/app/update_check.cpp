@@ -1,5 +1,7 @@
 #include "app/update_check.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include "app/messages.h"
 #include "app/net_failure.h"
 #include "net/http_client.h"
+#include "net/net_error.h"
 #include "platform/ini_file.h"
 #include "platform/temp_files.h"
 
@@ -32,8 +35,33 @@ UpdateDescription ReadDescription(const fs::path& file) {
   UpdateDescription found;
   found.number = platform::ReadProfileInteger(file, kUpdateSection, "Number", 0);
   found.versionNumber = platform::ReadProfileString(file, kUpdateSection, "VersionNumber", "");
-  found.description = platform::ReadProfileString(file, kUpdateSection, "Description", "");
+  // Read with room for the longest description allowed, 4 bytes a character,
+  // and one byte more: a longer one arrives cut, but still too long.
+  constexpr std::size_t kRoom = email_messages::kMaxDescriptionCharacters * 4 + 2;
+  found.description = platform::ReadProfileString(file, kUpdateSection, "Description", "", kRoom);
   return found;
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U; }));
+}
+
+// The server's text lands in a message box: only a plain version number and
+// a description of sensible length are taken for an announcement.
+bool Plausible(const UpdateDescription& update) {
+  return update.versionNumber.find_first_not_of(email_messages::kVersionCharacters) == std::string::npos &&
+         CharacterCount(update.description) <= email_messages::kMaxDescriptionCharacters;
+}
+
+// "http://" in any case, or no scheme at all (a bare "host/path").
+bool IsHttpAddress(std::string_view address) {
+  const std::size_t scheme = address.find("://");
+  if (scheme == std::string_view::npos) return true;
+  const std::string_view name = address.substr(0, scheme);
+  return name.size() == 4 && std::equal(name.begin(), name.end(), "http", [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == b;
+         });
 }
 
 std::string NewVersionQuestion(const UpdateDescription& update) {
@@ -53,6 +81,11 @@ std::string UpdateAddress() {
 }
 
 UpdateCheckResult CheckForNewVersion(Interaction& ui, const std::function<void()>& eventPump) {
+  const std::string address = UpdateAddress();
+  if (!IsHttpAddress(address)) {
+    ui.Error(net::FormatText(email_messages::kUpdateAddressNotHttp, address));
+    return UpdateCheckResult::Failed;
+  }
   UpdateDescription update;
   try {
     // Receives the description; removed on every path out, since it is of no
@@ -68,8 +101,10 @@ UpdateCheckResult CheckForNewVersion(Interaction& ui, const std::function<void()
     http.InputFileMode = true;
     http.Body = download->path().string();
     http.OutputFileMode = false;
-    http.Get(UpdateAddress());
-    // An error page is no failure: it simply announces nothing.
+    http.Get(address);
+    // An error page or a moved file says nothing about releases: the check
+    // failed. Like a bad parameter, not worth a box at start-up.
+    if (http.ReplyNumber() != 200) return UpdateCheckResult::Failed;
     update = ReadDescription(download->path());
   } catch (...) {
     const FailureReport failure = CurrentFailure();
@@ -78,6 +113,7 @@ UpdateCheckResult CheckForNewVersion(Interaction& ui, const std::function<void()
     return UpdateCheckResult::Failed;
   }
 
+  if (!Plausible(update)) return UpdateCheckResult::Failed;
   if (update.number <= kReleaseNumber) return UpdateCheckResult::NoNewerRelease;
   if (!ui.Ask(MessageKind::Confirmation, NewVersionQuestion(update))) return UpdateCheckResult::Declined;
   ui.ShellOpen(messages::kHomePage, {});

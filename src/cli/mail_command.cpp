@@ -1,6 +1,7 @@
 // voltare-cli mail --to T [--cc C] [--bcc B] [--subject S] [--attach FILE]...
 //                  [--message-file F | --message TEXT]
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -77,6 +78,13 @@ void ShowProgressOnTerminal(Session& session, app::TEmail& form) {
   };
 }
 
+bool EveryOneAttached(const app::TEmail& form, const std::vector<fs::path>& chosen) {
+  return std::all_of(chosen.begin(), chosen.end(), [&form](const fs::path& path) {
+    return std::find(form.AttachmentPaths.begin(), form.AttachmentPaths.end(), path.string()) !=
+           form.AttachmentPaths.end();
+  });
+}
+
 int SendMail(Session& session, const MailArguments& arguments) {
   if (!SettingsComplete(session)) return kExitFailure;
   app::TEmail& form = session.app.Email;
@@ -96,8 +104,14 @@ int SendMail(Session& session, const MailArguments& arguments) {
   if (!arguments.attachments.empty()) {
     std::vector<fs::path> chosen;
     for (const std::string& file : arguments.attachments) chosen.push_back(main.FromStartDirectory(file));
-    session.ui.AnswerOpenDialog(std::move(chosen));
+    session.ui.AnswerOpenDialog(chosen);
     form.AttachMentButtonClick();
+    // A refused attachment has had its message; the rest is not sent without it.
+    if (!EveryOneAttached(form, chosen)) {
+      form.FormCloseQuery();
+      form.Close();
+      return kExitFailure;
+    }
   }
 
   app::PasswordRequest request;
@@ -121,9 +135,12 @@ void AddMailCommand(CLI::App& parent, CommandAction& chosen) {
       "password prompt and sent as one line of Base64, followed by a short note\n"
       "in clear; the recipient decrypts the line with the same password\n"
       "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
-      "Attachments are sent as they are, NOT encrypted. Line breaks of the text\n"
-      "become CR LF. The server and the sender come from the e-mail settings\n"
-      "(voltare-cli email-config); TO, CC and BCC go out as typed, one entry each.\n"
+      "Attachments are sent as they are, NOT encrypted; a stream (a named pipe,\n"
+      "<(command)) is read to its end, a device or a socket is refused. Line\n"
+      "breaks of the text become CR LF. The server and the sender come from the\n"
+      "e-mail settings (voltare-cli email-config); TO, CC and BCC go out as typed,\n"
+      "one entry each. Names and a subject outside ASCII are sent encoded\n"
+      "(RFC 2047); an address outside ASCII is refused.\n"
       "\nExample: voltare-cli --password-file pw.txt mail --to bob@example.org \\\n"
       "           --subject 'Tonight' --message-file note.txt --attach plan.pdf");
   auto arguments = std::make_shared<MailArguments>();

@@ -57,8 +57,10 @@ std::string EscapeControls(std::string_view text, bool keepLineBreaks) {
         continue;
       }
       AppendHexEscape(out, byte);
-    } else if (keepLineBreaks && (byte == '\n' || (byte == '\r' && text.substr(i + 1, 1) == "\n"))) {
-      out += static_cast<char>(byte);
+    } else if (keepLineBreaks && byte == '\r' && text.substr(i + 1, 1) == "\n") {
+      // The program's own texts end lines in CR LF; a terminal wants LF alone.
+    } else if (keepLineBreaks && byte == '\n') {
+      out += '\n';
     } else if (byte == '\n') {
       out += "\\n";
     } else if (byte == '\t') {

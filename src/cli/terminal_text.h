@@ -10,8 +10,8 @@ namespace voltare::cli {
 
 // `text` with every control character (C0, DEL and the C1 range), every
 // byte that is not part of well-formed UTF-8, and the backslash written as
-// escapes: \t, \n, \r, \\ or \xNN. Line breaks (LF or CR LF) are kept as they
-// are when `keepLineBreaks` is set (for messages, which are several lines).
+// escapes: \t, \n, \r, \\ or \xNN. With `keepLineBreaks` (for messages, which
+// are several lines) a line break (LF or CR LF) is kept as a bare LF.
 std::string EscapeControls(std::string_view text, bool keepLineBreaks = false);
 
 }  // namespace voltare::cli

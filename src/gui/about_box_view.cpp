@@ -9,6 +9,7 @@ namespace voltare::gui {
 AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
     : FormDialog(box, parent), box_(box), ui_(std::make_unique<Ui::AboutBox>()) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   const QIcon programIcon = QIcon::fromTheme(QStringLiteral("kova-voltare"),
                                              QIcon(QStringLiteral(":/icons/kova-voltare.svg")));

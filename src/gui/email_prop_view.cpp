@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "gui/form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
 #include "ui_email_prop_view.h"
@@ -13,6 +14,7 @@ namespace voltare::gui {
 EmailPropView::EmailPropView(app::TEmailProp& form, QWidget* parent)
     : QDialog(parent), form_(form), ui_(std::make_unique<Ui::EmailPropView>()) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   // A dialog border without the close command: OK and Cancel are the way out.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(size());

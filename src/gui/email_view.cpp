@@ -13,7 +13,9 @@
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStatusBar>
+#include <QTextDocument>
 
+#include "gui/form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
 #include "ui_email_view.h"
@@ -56,6 +58,7 @@ std::string MemoText(const QString& text) {
 EmailView::EmailView(app::TEmail& form, QWidget* parent)
     : QMainWindow(parent), form_(form), ui_(std::make_unique<Ui::EmailView>()) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   // A fixed single border with the window menu only.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
@@ -74,6 +77,7 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
   popupMenu_->setObjectName(QStringLiteral("PopupMenu"));
   popupMenu_->addAction(ui_->Remove1);
   statusText_ = new QLabel(this);
+  statusText_->setTextFormat(Qt::PlainText);
   statusText_->setObjectName(QStringLiteral("StatusText"));
   ui_->StatusBar->addWidget(statusText_, 1);
 
@@ -211,7 +215,8 @@ void EmailView::ShowAttachments() {
     for (std::size_t i = 0; i < items.size(); ++i) {
       const QString path = i < form_.AttachmentPaths.size() ? ToQString(form_.AttachmentPaths[i]) : QString();
       auto* item = new QListWidgetItem(FileIcon(path), ToQString(items[i].caption), &list);
-      item->setToolTip(path);
+      // A tool tip that looks like markup is shown as markup: escape the name.
+      item->setToolTip(Qt::convertFromPlainText(path, Qt::WhiteSpaceNoWrap));
     }
   }
   for (int row = 0; row < list.count(); ++row) {

@@ -72,6 +72,10 @@ void FormDialog::FocusControl(const std::vector<app::NamedControl>& controls, co
   }
 }
 
+void ShowLabelsAsPlainText(QWidget& window) {
+  for (QLabel* label : window.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+}
+
 void RemoveCloseButton(QWidget& window) {
   window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 }

@@ -55,6 +55,10 @@ class FormDialog : public QDialog {
   app::ModalForm& form_;
 };
 
+// Every label of `window` shows its text as it is: file and member names and
+// a server's words may hold "<" and "&", which must not become markup or links.
+void ShowLabelsAsPlainText(QWidget& window);
+
 // Without a close button in the title bar: the dialog's own buttons are the
 // ways out. A window manager that closes it anyway runs CloseRequested.
 void RemoveCloseButton(QWidget& window);

@@ -114,8 +114,11 @@ HelpWindow* OpenHelpWindow() { return TheHelpWindow().data(); }
 void ShowHelpView(int context, QWidget* parent) {
   const GuideLocation guide = FindGuide();
   if (guide.indexFile.isEmpty()) {
-    QMessageBox::critical(parent, QStringLiteral("Error"),
-                          QString::fromLatin1(kGuideMissing).arg(guide.lookedAt.join(QLatin1Char('\n'))));
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
+                    QString::fromLatin1(kGuideMissing).arg(guide.lookedAt.join(QLatin1Char('\n'))), QMessageBox::Ok,
+                    parent);
+    box.setTextFormat(Qt::PlainText);  // the places looked at are paths
+    box.exec();
     return;
   }
   QPointer<HelpWindow>& window = TheHelpWindow();

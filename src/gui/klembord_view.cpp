@@ -9,6 +9,7 @@ namespace voltare::gui {
 KlembordView::KlembordView(app::TKlembordForm& form, QWidget* parent)
     : FormDialog(form, parent), form_(form), ui_(std::make_unique<Ui::KlembordForm>()) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   connect(ui_->KlembordText, &QPlainTextEdit::textChanged, this,
           [this] { form_.KlembordText.text = ToUtf8(ui_->KlembordText->toPlainText()); });

@@ -14,6 +14,7 @@
 
 #include "app/application.h"
 #include "app/messages.h"
+#include "gui/form_dialog.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
 #include "platform/os_error.h"
@@ -58,6 +59,7 @@ MainWindow::MainWindow(app::Application& application, QtInteraction& interaction
       interaction_(interaction),
       arguments_(std::move(arguments)) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   SetUpStatusBar();
   SetUpCancelButton();
   SetUpList();
@@ -93,6 +95,7 @@ void MainWindow::SetUpWindow() {
 void MainWindow::SetUpStatusBar() {
   // One panel of plain text; a label keeps it when menus show their tips.
   statusPanel_ = new QLabel(ui_->StatusBar);
+  statusPanel_->setTextFormat(Qt::PlainText);  // it names the files being worked on
   statusPanel_->setObjectName("StatusPanel");
   ui_->StatusBar->addWidget(statusPanel_, 1);
   ui_->StatusBar->setToolTip("Visit KOVA Software on the web: " + ToQString(app::messages::kHomePage));

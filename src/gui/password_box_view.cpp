@@ -16,6 +16,7 @@ constexpr int kUnlimitedLength = 32767;
 PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
     : FormDialog(box, parent), box_(box), ui_(std::make_unique<Ui::PasswordBox>()) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->Image1->setPixmap(Picture(QStringLiteral("key.svg"), 48));
 

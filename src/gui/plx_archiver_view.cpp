@@ -16,6 +16,7 @@ constexpr int kSizeColumn = 1;
 PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
     : FormDialog(viewer, parent), viewer_(viewer), ui_(std::make_unique<Ui::PLXArchiver>()) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->FileList->addAction(ui_->SelectAll1);
   ui_->FileList->horizontalHeader()->resizeSection(kNameColumn, 150);

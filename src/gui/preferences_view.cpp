@@ -16,6 +16,7 @@ constexpr int kWipePage = 1;
 PreferencesView::PreferencesView(app::TPreferencesForm& form, QWidget* parent)
     : FormDialog(form, parent), form_(form), ui_(std::make_unique<Ui::PreferencesForm>()) {
   ui_->setupUi(this);
+  ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
 
   QAbstractButton* const checks[] = {ui_->BlowfishButton, ui_->CAST5Button, ui_->DESButton, ui_->Update,

@@ -54,6 +54,8 @@ void QtInteraction::Attach(QWidget* window, QLabel* statusPanel, QProgressBar* p
 app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string_view caption,
                                               std::string_view text, app::MessageButtons buttons) {
   QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::NoButton, window_);
+  // The text quotes file names and a server's words: never markup or links.
+  box.setTextFormat(Qt::PlainText);
   if (buttons == app::MessageButtons::Ok) {
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

@@ -1,5 +1,7 @@
 #include "net/attachment_encoder.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <vector>
 
@@ -31,6 +33,11 @@ void AppendGroup(const std::uint8_t* bytes, std::size_t count, TEncodeType metho
   }
   for (std::size_t i = 0; i < 4; ++i)
     out += i <= count ? kBase64Alphabet[sextets[i]] : '=';
+}
+
+bool IsRegularFile(const platform::File& file) {
+  struct stat status {};
+  return ::fstat(file.fd(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 }  // namespace
@@ -80,7 +87,8 @@ void TAttachmentEncoder::Encode(std::span<const std::uint8_t> input, std::string
 
 void TAttachmentEncoder::Encode(platform::File& input, std::string& output) const {
   if (OnBeginEncode) OnBeginEncode();
-  input.seek(0);
+  // A pipe cannot go back, and is read from where it stands: its start.
+  if (IsRegularFile(input)) input.seek(0);
   Lines lines(Method, output);
   std::vector<std::uint8_t> buffer(kBlockSize * 1456);
   while (const std::size_t count = input.read(buffer))

@@ -25,7 +25,8 @@ class TAttachmentEncoder {
 
   // Appends the encoded lines of `input`, each ending in CR LF, to `output`.
   void Encode(std::span<const std::uint8_t> input, std::string& output) const;
-  // The same for a whole file, read from its start.
+  // The same for a whole file, read from its start (a stream from where it
+  // stands) to its end.
   void Encode(platform::File& input, std::string& output) const;
 
  private:

@@ -162,6 +162,7 @@ void THttpClient::ParseURL() {
 
   if (const auto colon = url_.find(':'); colon != std::string::npos) {
     const std::string scheme = Upper(std::string_view(url_).substr(0, colon));
+    if (scheme == "HTTPS") throw NetError(messages::kHttpsNotSupported);
     Port = scheme == "GOPHER" ? 70 : scheme == "FTP" ? 21 : 80;
   }
 

@@ -32,6 +32,13 @@ inline constexpr char kIncompleteHeader[] = "Incomplete Header";
 inline constexpr char kCannotOpenFile[] = "Cannot open file %s";
 // Our own: a pasted field must not smuggle extra header lines or commands.
 inline constexpr char kLineBreakInField[] = "Line break not allowed in %s";
+// Our own: header fields go out in 7-bit ASCII, and an address cannot be
+// encoded the way a name or a subject can.
+inline constexpr char kNonAsciiAddress[] = "Letters outside ASCII not allowed in the address %s";
+// Our own: a stream is read to its end, but these cannot be.
+inline constexpr char kAttachmentIsDevice[] = "Cannot attach %s: it is a device, not a file";
+inline constexpr char kAttachmentIsSocket[] = "Cannot attach %s: it is a socket, not a file";
+inline constexpr char kAttachmentIsFolder[] = "Cannot attach %s: it is a folder, not a file";
 
 // HTTP client.
 inline constexpr char kEmptyUrl[] = "Empty URL";
@@ -41,6 +48,9 @@ inline constexpr char kTooManyRedirects[] = "Too Many Redirects";
 inline constexpr char kResponseTooLarge[] = "Response Too Large";
 // A body that ends before the length its header announced.
 inline constexpr char kResponseIncomplete[] = "Response Incomplete";
+// There is no TLS here; an https address (also one redirected to) is
+// refused rather than fetched in clear.
+inline constexpr char kHttpsNotSupported[] = "HTTPS Not Supported";
 
 // Status reports (OnStatus) and their levels.
 inline constexpr int kLevelReply = 1;

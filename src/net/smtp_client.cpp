@@ -3,7 +3,9 @@
 #include <ctime>
 #include <filesystem>
 
+#include "net/attachment_source.h"
 #include "net/messages.h"
+#include "net/mime_header.h"
 #include "net/net_error.h"
 #include "net/quoted_printable.h"
 #include "platform/file.h"
@@ -18,10 +20,9 @@ constexpr char kMultipartType[] = "Content-Type: multipart/mixed;               
 // The text part travels quoted-printable: a Base64 line of a long message
 // would otherwise be longer than relays pass on unfolded.
 constexpr char kTextEncoding[] = "Content-Transfer-Encoding: quoted-printable";
-constexpr char kAttachmentType[] = "Content-Type: application/octet-stream;          name=\"";
+constexpr char kAttachmentType[] = "Content-Type: application/octet-stream;          ";
 constexpr char kAttachmentEncoding[] = "Content-Transfer-Encoding: base64";
-constexpr char kAttachmentDisposition[] =
-    "Content-Disposition: attachment;                 filename=\"";
+constexpr char kAttachmentDisposition[] = "Content-Disposition: attachment;                 ";
 constexpr char kBoundaryStart[] = "====================54535";
 constexpr char kBoundaryEnd[] = "====";
 
@@ -29,6 +30,33 @@ constexpr char kBoundaryEnd[] = "====";
 constexpr int kRefused = 400;
 
 bool HasEntries(const std::vector<std::string>& list) { return !list.empty(); }
+
+// An entry of the form "word:address" with a word outside ASCII becomes
+// "word <address>" with the word encoded: a reader would take the raw
+// form for a group, and its bytes are not 7-bit.
+std::string EncodedEntry(const std::string& entry) {
+  const std::size_t colon = entry.find(':');
+  if (IsPlainAscii(entry) || entry.find('<') != std::string::npos || colon == std::string::npos)
+    return EncodeRecipientEntry(entry);
+  return EncodeDisplayName(entry.substr(0, colon)) + " <" + TSmtpClient::ExtractAddress(entry) + ">";
+}
+
+std::vector<std::string> EncodedEntries(const std::vector<std::string>& entries) {
+  std::vector<std::string> encoded;
+  for (const std::string& entry : entries) encoded.push_back(EncodedEntry(entry));
+  return encoded;
+}
+
+// A name in plain ASCII keeps the form the program always wrote; an encoded
+// one needs a blank before the address to stay a word of its own.
+std::string FromLine(const TMailMessage& m) {
+  if (IsPlainAscii(m.FromName)) return "From: " + m.FromName + "<" + m.FromAddress + ">";
+  return "From: " + EncodeDisplayName(m.FromName) + " <" + m.FromAddress + ">";
+}
+
+void RequireAsciiAddress(const std::string& address) {
+  if (!IsPlainAscii(address)) throw NetError(FormatText(messages::kNonAsciiAddress, address));
+}
 
 std::string Join(const std::vector<std::string>& entries, std::string_view separator) {
   std::string joined;
@@ -285,10 +313,20 @@ void TSmtpClient::RequireSingleLineFields() const {
   for (const auto& path : m.Attachments) RequireSingleLine(FileNameOf(path), "filename");
 }
 
+void TSmtpClient::RequireAsciiAddresses() const {
+  const TMailMessage& m = MailMessage;
+  RequireAsciiAddress(m.FromAddress);
+  for (const auto* list : {&m.ToAddress, &m.ToCarbonCopy, &m.ToBlindCarbonCopy}) {
+    for (const std::string& entry : *list) RequireAsciiAddress(ExtractAddress(entry));
+  }
+  RequireAsciiAddress(ExtractAddress(m.ReplyTo));
+}
+
 // --- Building the message ----------------------------------------------------
 
 std::string TSmtpClient::BuildMessage() {
   RequireSingleLineFields();
+  RequireAsciiAddresses();
   BuildHeader();
   return BuildBody();
 }
@@ -296,12 +334,12 @@ std::string TSmtpClient::BuildMessage() {
 void TSmtpClient::BuildHeader() {
   const TMailMessage& m = MailMessage;
   FinalHeader.Clear();
-  FinalHeader.Add("From: " + m.FromName + "<" + m.FromAddress + ">");
-  if (HasEntries(m.ToAddress)) FinalHeader.Add("To: " + Join(m.ToAddress, ","));
-  if (HasEntries(m.ToCarbonCopy)) FinalHeader.Add("CC: " + Join(m.ToCarbonCopy, ","));
-  FinalHeader.SetHeader("Subject", m.Subject);
-  FinalHeader.SetHeader("X-Mailer", m.LocalProgram);
-  FinalHeader.SetHeader("Reply-To", m.ReplyTo);
+  FinalHeader.Add(FromLine(m));
+  if (HasEntries(m.ToAddress)) FinalHeader.Add("To: " + Join(EncodedEntries(m.ToAddress), ","));
+  if (HasEntries(m.ToCarbonCopy)) FinalHeader.Add("CC: " + Join(EncodedEntries(m.ToCarbonCopy), ","));
+  FinalHeader.SetHeader("Subject", EncodeHeaderText(m.Subject));
+  FinalHeader.SetHeader("X-Mailer", EncodeHeaderText(m.LocalProgram));
+  FinalHeader.SetHeader("Reply-To", EncodeRecipientEntry(m.ReplyTo));
   FinalHeader.SetHeader("Date", m.Date);
   FinalHeader.Add("Mime-Version: 1.0");
   if (m.Attachments.empty()) {
@@ -332,18 +370,15 @@ void TSmtpClient::AppendBodyLines(std::string& out) const {
 }
 
 void TSmtpClient::AppendAttachment(const std::string& path, std::string& out) const {
-  platform::File file;
-  try {
-    if (!platform::FileExists(path)) throw NetError(FormatText(messages::kCannotOpenFile, path));
-    file = platform::File(path, platform::File::Mode::Read);
-  } catch (const platform::OsError& e) {
-    throw NetError(FormatText(messages::kCannotOpenFile, path), e.error());
-  }
+  platform::File file = OpenAttachment(path);
   const std::string name = FileNameOf(path);
   out += "--" + boundary_ + "\r\n";
-  out += kAttachmentType + name + "\"\r\n";
+  // Readers that know no RFC 2231 find the ASCII stand-in in the type;
+  // the disposition carries only the full name, as some readers take the
+  // first of two.
+  out += kAttachmentType + FileNameParameter("name", name, true) + "\r\n";
   out += std::string(kAttachmentEncoding) + "\r\n";
-  out += kAttachmentDisposition + name + "\"\r\n\r\n";
+  out += kAttachmentDisposition + FileNameParameter("filename", name, false) + "\r\n\r\n";
 
   TAttachmentEncoder encoder;
   encoder.Method = EncodeType;

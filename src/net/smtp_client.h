@@ -84,6 +84,8 @@ class TSmtpClient : public TSocketClient {
 
  private:
   void RequireSingleLineFields() const;
+  // Names and subjects can be encoded; an address outside ASCII cannot.
+  void RequireAsciiAddresses() const;
   void ReadGreeting();
   void SayHelo();
   std::string SkipContinuationLines(std::string line);

@@ -535,4 +535,17 @@ void SettingsKey::Write(std::string_view name, SettingValue value) {
   SetValue(values_, name, std::move(value));
 }
 
+void SettingsKey::WriteAll(std::span<const std::pair<std::string_view, SettingValue>> values) {
+  if (!writable_) throw SettingsError("The key " + keyPath_ + " was opened for reading only");
+  std::vector<StoredKey> keys = LoadSettingsStore();
+  StoredKey* key = FindKey(keys, keyPath_);
+  if (key == nullptr) {
+    keys.push_back({keyPath_, {}});
+    key = &keys.back();
+  }
+  for (const auto& [name, value] : values) SetValue(key->values, name, value);
+  SaveSettingsStore(keys);
+  for (const auto& [name, value] : values) SetValue(values_, name, value);
+}
+
 }  // namespace voltare::platform

@@ -95,6 +95,9 @@ class SettingsKey {
   void WriteString(std::string_view name, std::string text) { Write(name, SettingValue::String(std::move(text))); }
   void WriteInteger(std::string_view name, std::int32_t value) { WriteString(name, std::to_string(value)); }
   void WriteDword(std::string_view name, std::uint32_t number) { Write(name, SettingValue::Dword(number)); }
+  // Several values in one replacement of the store: all of them or, when
+  // that fails, none.
+  void WriteAll(std::span<const std::pair<std::string_view, SettingValue>> values);
 
  private:
   SettingsKey(std::string keyPath, bool writable, std::vector<std::pair<std::string, SettingValue>> values);

@@ -95,33 +95,44 @@ TEST(EmailPropTest, ThePortKeepsOnlyItsDigits) {
   }
 }
 
-TEST(EmailPropTest, EachEmptyFieldStopsTheSaveThereAndKeepsWhatWasWrittenBefore) {
+TEST(EmailPropTest, EachEmptyFieldStopsTheSaveAndNoValueOfTheChangeIsStored) {
   struct Case {
     const char* fields[5];
     const char* message;
     const Edit TEmailProp::*focus;
-    int written;  // values stored before the check failed
   };
   const std::vector<Case> cases{
-      {{"", "25", "u", "n", "a"}, "No SMTP server set !", &TEmailProp::SMTP, 0},
-      {{"s", "", "u", "n", "a"}, "No port number set !", &TEmailProp::Port, 1},
-      {{"s", "25", "", "n", "a"}, "No username set !", &TEmailProp::UserName, 2},
-      {{"s", "25", "u", "", "a"}, "No name set !", &TEmailProp::Name, 3},
-      {{"s", "25", "u", "n", ""}, "No e-mail address set !", &TEmailProp::Email, 4},
+      {{"", "25", "u", "n", "a"}, "No SMTP server set !", &TEmailProp::SMTP},
+      {{"s", "", "u", "n", "a"}, "No port number set !", &TEmailProp::Port},
+      {{"s", "25", "", "n", "a"}, "No username set !", &TEmailProp::UserName},
+      {{"s", "25", "u", "", "a"}, "No name set !", &TEmailProp::Name},
+      {{"s", "25", "u", "n", ""}, "No e-mail address set !", &TEmailProp::Email},
   };
   const char* const names[] = {"Server", "Port", "Username", "Name", "Address"};
-  for (const Case& c : cases) {
-    RemoveEmailKey();
-    FakeUser user;
-    TEmailProp form(user);
-    form.Open();
-    Fill(form, c.fields[0], c.fields[1], c.fields[2], c.fields[3], c.fields[4]);
-    form.OKButtonClick();
-    EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string("error: ") + c.message});
-    EXPECT_TRUE(form.IsShowing());
-    EXPECT_EQ(form.ActiveControl, &(form.*c.focus));
-    for (int n = 0; n < 5; ++n) EXPECT_EQ(Stored(names[n]).has_value(), n < c.written) << c.message << " " << names[n];
-    EXPECT_EQ(CheckEmailSettings(), EmailSettingsState::Incomplete);
+  const char* const before[] = {"old.example", "2525", "old-pc", "Old Name", "old@example.org"};
+  for (const bool hadValues : {false, true}) {
+    for (const Case& c : cases) {
+      RemoveEmailKey();
+      FakeUser user;
+      TEmailProp form(user);
+      if (hadValues) {
+        form.Open();
+        Fill(form, before[0], before[1], before[2], before[3], before[4]);
+        form.OKButtonClick();
+        ASSERT_FALSE(form.IsShowing());
+      }
+      form.Open();
+      Fill(form, c.fields[0], c.fields[1], c.fields[2], c.fields[3], c.fields[4]);
+      form.OKButtonClick();
+      EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string("error: ") + c.message});
+      EXPECT_TRUE(form.IsShowing());
+      EXPECT_EQ(form.ActiveControl, &(form.*c.focus));
+      for (int n = 0; n < 5; ++n) {
+        const std::optional<std::string> expected = hadValues ? std::optional<std::string>(before[n]) : std::nullopt;
+        EXPECT_EQ(Stored(names[n]), expected) << c.message << " " << names[n];
+      }
+      EXPECT_EQ(CheckEmailSettings(), hadValues ? EmailSettingsState::Complete : EmailSettingsState::Incomplete);
+    }
   }
 }
 
@@ -139,7 +150,7 @@ TEST(EmailPropTest, PortZeroPassesAndAPortBeyondThirtyTwoBitsIsAFailure) {
   form.OKButtonClick();
   EXPECT_TRUE(form.IsShowing());
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{Failure("-1", "'99999999999' is not a valid integer value")});
-  EXPECT_EQ(Stored("Server"), "other") << "written before the failure";
+  EXPECT_EQ(Stored("Server"), "s") << "nothing of a refused change is stored";
   EXPECT_EQ(Stored("Port"), "0");
 }
 

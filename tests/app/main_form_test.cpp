@@ -126,12 +126,12 @@ TEST(MainFormTest, CutCopyAndPasteMoveEntriesThroughTheClipboard) {
   form.ListView.Select(a);
 
   form.CopyButtonClick();
-  EXPECT_EQ(fixture.user.clipboard, a + "\r\n" + c + "\r\n") << "in list order";
+  EXPECT_EQ(fixture.user.clipboard, a + "\n" + c + "\n") << "in list order, one line feed each";
   EXPECT_EQ(form.ListView.Count(), 3u);
   EXPECT_TRUE(form.PasteButton.enabled);
 
   form.CutButtonClick();
-  EXPECT_EQ(fixture.user.clipboard, a + "\r\n" + c + "\r\n");
+  EXPECT_EQ(fixture.user.clipboard, a + "\n" + c + "\n");
   ASSERT_EQ(form.ListView.Count(), 1u);
   EXPECT_FALSE(form.CutButton.enabled);
 

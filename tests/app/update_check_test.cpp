@@ -120,10 +120,10 @@ TEST_F(UpdateCheckTest, ANewerReleaseWithoutVersionOrDescriptionLeavesBothPlaces
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{Question("", "")});
 }
 
-TEST_F(UpdateCheckTest, AnErrorPageAnnouncesNothingAndAFailedFetchIsReported) {
+TEST_F(UpdateCheckTest, AnErrorPageFailsTheCheckQuietlyAndAFailedFetchIsReported) {
   PointAt("/Update.ini");  // not published: the server answers 404 with a page
-  EXPECT_EQ(CheckForNewVersion(user), UpdateCheckResult::NoNewerRelease);
-  EXPECT_TRUE(user.messages.empty());
+  EXPECT_EQ(CheckForNewVersion(user), UpdateCheckResult::Failed);
+  EXPECT_TRUE(user.messages.empty()) << "not worth a box at start-up";
 
   PointAt("/chain/9");  // more redirects than the client follows
   EXPECT_EQ(CheckForNewVersion(user), UpdateCheckResult::Failed);
@@ -135,6 +135,33 @@ TEST_F(UpdateCheckTest, AnErrorPageAnnouncesNothingAndAFailedFetchIsReported) {
   address_ = std::make_unique<ScopedEnv>("VOLTARE_UPDATE_URL", "http://127.0.0.1:70000/Update.ini");
   EXPECT_EQ(CheckForNewVersion(user), UpdateCheckResult::Failed);
   EXPECT_EQ(user.messages.size(), 1u);
+}
+
+TEST_F(UpdateCheckTest, OnlyAPlainVersionAndADescriptionOfSensibleLengthAreShown) {
+  struct Case {
+    std::string version;
+    std::string description;
+    bool shown;
+  };
+  std::string longest;
+  for (int i = 0; i < 2000; ++i) longest += "\xc3\xa9";  // 2,000 characters in 4,000 bytes
+  const std::vector<Case> cases{
+      {"<a href=http://evil.example/><font color=red size=6>2.60 - CLICK HERE", "x", false},
+      {"2.60 beta", "x", false},
+      {"2.60", "<b>bold</b> & <a href=http://evil.example/>link</a>", true},
+      {"10.0.1", longest, true},
+      {"2.60", longest + "x", false},
+  };
+  for (const Case& c : cases) {
+    Publish("[VOLTUPDATE]\nNumber=3\nVersionNumber=" + c.version + "\nDescription=" + c.description + "\n");
+    user.messages.clear();
+    if (c.shown) user.AnswerNo();
+    EXPECT_EQ(CheckForNewVersion(user), c.shown ? UpdateCheckResult::Declined : UpdateCheckResult::Failed)
+        << c.version;
+    const std::vector<std::string> expected =
+        c.shown ? std::vector<std::string>{Question(c.version, c.description)} : std::vector<std::string>{};
+    EXPECT_EQ(user.MessageLog(), expected) << "the text goes to the box as it came";
+  }
 }
 
 TEST_F(UpdateCheckTest, TheAddressIsTheMakersUnlessTheEnvironmentNamesAnother) {

@@ -3,11 +3,17 @@
 // server, all on 127.0.0.1.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <random>
@@ -80,7 +86,7 @@ TEST_F(EmailCliTest, ConfigureThenSendAnEncryptedMessageWithAnAttachment) {
                               "--attach", "plan.bin"});
   ASSERT_EQ(sent.status, 0) << sent.err;
   EXPECT_EQ(sent.out,
-            "Please note: your attachment(s) will not be encrypted.\r\nYou will need to do this manually in "
+            "Please note: your attachment(s) will not be encrypted.\nYou will need to do this manually in "
             "KOVA Voltare.\nYour e-mail is successfully sent !\n");
 
   EXPECT_EQ(Lines(inbox_ / "1.envelope"),
@@ -116,6 +122,133 @@ TEST_F(EmailCliTest, IncompleteSettingsStopTheMailBeforeThePasswordIsAsked) {
 
   const CliRun missing = RunCli({"--password-file", "pw.txt", "mail", "--to", "b@example.org", "--attach", "nope"});
   EXPECT_EQ(missing.status, 2) << "an attachment that does not exist is a usage error";
+}
+
+TEST_F(EmailCliTest, AFailedChangeOfTheEmailSettingsStoresNoneOfIt) {
+  ASSERT_EQ(Configure().status, 0);
+  const CliRun before = RunCli({"config", "show"});
+  ASSERT_NE(before.out.find("Alice Sender"), std::string::npos) << before.out;
+  const CliRun failed = RunCli({"email-config", "--server", "other.example", "--name", "New Name", "--port", "x"});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.err, "No port number set !\n");
+  EXPECT_EQ(RunCli({"config", "show"}).out, before.out);
+}
+
+// Every byte of the message as it went over the wire is 7-bit.
+bool SevenBit(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80U) == 0; });
+}
+
+TEST_F(EmailCliTest, NonAsciiHeadersAndAnyAttachmentNameAreReadBackAsTyped) {
+  ASSERT_EQ(Configure().status, 0);
+  ASSERT_EQ(RunCli({"email-config", "--name", "Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m"}).status, 0);
+  // Long enough for several encoded words, with a two-byte letter across a 45-byte cut.
+  std::string subject = "Caf\xc3\xa9 d\xc3\xa9j\xc3\xa0 vu ";
+  for (int i = 0; i < 30; ++i) subject += "\xc3\xbc";
+  const std::vector<std::string> names{"a\"b\\caf\xc3\xa9.txt", "na\xc3\xafve r\xc3\xa9sum\xc3\xa9.txt",
+                                       "it's (plain) ~ok.txt"};
+  std::vector<std::string> attach;
+  for (const std::string& name : names) {
+    WriteFileText(TestDir() / "work" / name, name);
+    attach.insert(attach.end(), {"--attach", name});
+  }
+  std::vector<std::string> command{"--password-file", "pw.txt", "mail", "--to",
+                                   "J\xc3\xbcrgen Gro\xc3\x9f:jurgen@example.org", "--cc",
+                                   "\"\xc3\x86r\xc3\xb8, \xc3\x98st\" <aero@example.org>", "--subject", subject,
+                                   "--message", "hi"};
+  command.insert(command.end(), attach.begin(), attach.end());
+  const CliRun sent = RunCli(command);
+  ASSERT_EQ(sent.status, 0) << sent.err;
+
+  EXPECT_TRUE(SevenBit(ReadText(inbox_ / "1.eml")));
+  EXPECT_EQ(Lines(inbox_ / "1.headers"),
+            (std::vector<std::string>{"Subject\t" + subject,
+                                      "From\tZo\xc3\xab \xc3\x85ngstr\xc3\xb6m\talice@example.org",
+                                      "To\tJ\xc3\xbcrgen Gro\xc3\x9f\tjurgen@example.org",
+                                      "CC\t\xc3\x86r\xc3\xb8, \xc3\x98st\taero@example.org"}));
+  const std::vector<std::string> parts = Lines(inbox_ / "1.parts");
+  ASSERT_EQ(parts.size(), names.size() + 1);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(parts[i + 1], std::to_string(i + 1) + "\t" + names[i] + "\tapplication/octet-stream");
+    EXPECT_EQ(ReadText(inbox_ / ("1.part" + std::to_string(i + 1))), names[i]);
+  }
+}
+
+TEST_F(EmailCliTest, AnAddressOutsideAsciiIsRefusedAndNothingIsSent) {
+  ASSERT_EQ(Configure().status, 0);
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"--to", "j\xc3\xbcrgen@example.org"},
+      {"--cc", "Bob <b\xc3\xb8" "b@example.org>"},
+      {"--bcc", "x@ex\xc3\xa4mple.org"},
+  };
+  for (const auto& [option, entry] : cases) {
+    std::vector<std::string> command{"--password-file", "pw.txt", "mail", "--message", "hi", option, entry};
+    if (option != "--to") command.insert(command.end(), {"--to", "bob@example.org"});
+    const CliRun refused = RunCli(command);
+    EXPECT_EQ(refused.status, 1) << entry;
+    const std::string address = entry.substr(entry.find('<') == std::string::npos ? 0 : entry.find('<') + 1);
+    EXPECT_NE(refused.err.find("Letters outside ASCII not allowed in the address " +
+                               address.substr(0, address.find('>'))),
+              std::string::npos)
+        << refused.err;
+  }
+  EXPECT_FALSE(fs::exists(inbox_ / "1.eml"));
+}
+
+// A named pipe whose writer waits for the reader; gives up after a while
+// should the reader never come.
+void WriteIntoPipeLater(const fs::path& pipe, const std::string& text) {
+  using voltare::cli::testing::Quoted;
+  const fs::path source = pipe.string() + ".source";
+  WriteFileText(source, text);
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::string command = "timeout 30 dd status=none conv=notrunc if=" + Quoted(source.string()) +
+                              " of=" + Quoted(pipe.string()) + " &";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+std::string WholeFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(EmailCliTest, StreamsAreAttachedToTheirEndWhileDevicesAndSocketsAreRefused) {
+  ASSERT_EQ(Configure().status, 0);
+  WriteIntoPipeLater(TestDir() / "work" / "pipe", "stream data\n");
+  const std::string socketPath = "/tmp/voltare-attach-" + std::to_string(::getpid()) + ".sock";
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+  struct Case {
+    std::string attach;
+    std::string contents;  // what arrives; empty: refused with `refusal`
+    std::string refusal;
+  };
+  const std::vector<Case> cases{
+      {"pipe", "stream data\n", ""},
+      {"/proc/version", WholeFile("/proc/version"), ""},
+      {"/dev/null", "", "Cannot attach /dev/null: it is a device, not a file"},
+      {socketPath, "", "Cannot attach " + socketPath + ": it is a socket, not a file"},
+  };
+  int sent = 0;
+  for (const Case& c : cases) {
+    const CliRun run = RunCli({"--password-file", "pw.txt", "mail", "--to", "bob@example.org", "--message", "hi",
+                               "--attach", c.attach});
+    if (c.refusal.empty()) {
+      ASSERT_EQ(run.status, 0) << c.attach << ": " << run.err;
+      const std::string n = std::to_string(++sent);
+      EXPECT_EQ(ReadText(inbox_ / (n + ".part1")), c.contents) << c.attach;
+    } else {
+      EXPECT_EQ(run.status, 1) << c.attach;
+      EXPECT_NE(run.err.find(c.refusal), std::string::npos) << run.err;
+      EXPECT_FALSE(fs::exists(inbox_ / (std::to_string(sent + 1) + ".eml"))) << c.attach;
+    }
+  }
+  ::close(listener);
+  ::unlink(socketPath.c_str());
 }
 
 // --- check-update -------------------------------------------------------------
@@ -186,6 +319,33 @@ TEST_F(CheckUpdateCliTest, NothingNewerNoConnectionAndAFailedFetch) {
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err,
             "voltare-cli: could not fetch the update description from http://127.0.0.1:99999/Update.ini\n");
+}
+
+TEST_F(CheckUpdateCliTest, AnyStatusButTwoHundredAndAnAddressWithoutPlainHttpFailTheCheck) {
+  const std::string server = "127.0.0.1:" + std::to_string(server_->port());
+  const std::string notFetched = "voltare-cli: could not fetch the update description from ";
+  const std::string noTls =
+      ": only http:// addresses can be fetched (there is no TLS in this program), and no other address is "
+      "fetched as plain http:// instead.\n";
+  struct Case {
+    std::string address;
+    std::string err;
+  };
+  const std::vector<Case> cases{
+      {"http://" + server + "/Update.ini", notFetched + "http://" + server + "/Update.ini\n"},  // 404
+      {"http://" + server + "/status/500", notFetched + "http://" + server + "/status/500\n"},
+      {"http://" + server + "/status/203", notFetched + "http://" + server + "/status/203\n"},
+      {"https://" + server + "/Update.ini", "Cannot check for a newer release at https://" + server + "/Update.ini" + noTls},
+      {"HTTPS://" + server + "/Update.ini", "Cannot check for a newer release at HTTPS://" + server + "/Update.ini" + noTls},
+  };
+  for (const Case& c : cases) {
+    const ScopedEnv address("VOLTARE_UPDATE_URL", c.address);
+    const CliRun run = RunCli({"--yes", "check-update"});
+    EXPECT_EQ(run.status, 1) << c.address;
+    EXPECT_EQ(run.out, "") << c.address;
+    EXPECT_EQ(run.err, c.err);
+  }
+  EXPECT_FALSE(fs::exists(TestDir() / "opened.txt")) << "an error page's announcement is never taken";
 }
 
 }  // namespace

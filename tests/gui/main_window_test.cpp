@@ -23,7 +23,10 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/update_check.h"
 #include "gui/qt_interaction.h"
+#include "peers/peers.h"
+#include "peers/scoped_env.h"
 #include "platform/temp_files.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
@@ -120,6 +123,34 @@ TEST(MainWindowTest, EveryControlAndCommandOfTheFormHasAWidgetOrActionOfItsName)
   EXPECT_EQ(fixture.window.width(), 624);
   EXPECT_EQ(fixture.window.height() - fixture.window.menuBar()->sizeHint().height(), 359)
       << "the client area below the menu bar";
+}
+
+TEST(MainWindowTest, AServersMarkupAndFileNamesAreShownAsPlainTextNeverAsLinks) {
+  MainWindowFixture fixture;
+  for (const QLabel* label : fixture.window.findChildren<QLabel*>()) {
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+  }
+
+  const std::string markup = "<a href=\"http://evil.example/\"><font color=red size=6>CLICK HERE</font></a>";
+  const fs::path site = TestDir() / "site";
+  fs::create_directories(site);
+  testing::WriteFileText(site / "Update.ini", "[VOLTUPDATE]\nNumber=3\nVersionNumber=2.60\nDescription=" + markup);
+  const net::testing::PeerProcess server(net::testing::ScriptPath("http_server.py"), {site.string()},
+                                         TestDir() / "http.log");
+  const net::testing::ScopedEnv address("VOLTARE_UPDATE_URL",
+                                        "http://127.0.0.1:" + std::to_string(server.port()) + "/Update.ini");
+  Qt::TextFormat format = Qt::RichText;
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    format = box->textFormat();
+    shown = box->text();
+    box->button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(app::CheckForNewVersion(fixture.interaction), app::UpdateCheckResult::Declined);
+  EXPECT_EQ(format, Qt::PlainText);
+  EXPECT_TRUE(shown.contains(QString::fromStdString(markup))) << shown.toStdString();
 }
 
 TEST(MainWindowTest, StartedWithAnEncryptedFileAsksItsPasswordAndDecryptsIt) {

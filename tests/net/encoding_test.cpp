@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <string>
 #include <vector>
 
 #include "net/attachment_encoder.h"
 #include "net/header_list.h"
+#include "net/mime_header.h"
 #include "net/net_error.h"
 #include "net/smtp_client.h"
 #include "net/socket_errors.h"
@@ -141,6 +143,71 @@ TEST(NetError, LineBreaksInASingleLineFieldAreRefused) {
   }
   EXPECT_THROW(RequireSingleLine("a\nb", "To"), NetError);
   EXPECT_THROW(RequireSingleLine("a\rb", "To"), NetError);
+}
+
+}  // namespace
+}  // namespace voltare::net
+
+namespace voltare::net {
+namespace {
+
+std::string DecodeBase64ForTest(std::string_view text) {
+  constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  unsigned bits = 0, count = 0;
+  for (const char c : text) {
+    if (c == '=') break;
+    bits = (bits << 6) | static_cast<unsigned>(kAlphabet.find(c));
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out += static_cast<char>((bits >> count) & 0xFFU);
+    }
+  }
+  return out;
+}
+
+TEST(MimeHeader, PlainNamesKeepTheirFormAndOthersGetAnRfc2231FormWithAnAsciiStandIn) {
+  struct Case {
+    std::string fileName;
+    std::string withFallback;
+    std::string alone;
+  };
+  const std::vector<Case> cases{
+      {"notes.bin", "name=\"notes.bin\"", "name=\"notes.bin\""},
+      {"a\"b.txt", "name=\"a_b.txt\"; name*=UTF-8''a%22b.txt", "name*=UTF-8''a%22b.txt"},
+      {"c:\\x y", "name=\"c:_x y\"; name*=UTF-8''c%3A%5Cx%20y", "name*=UTF-8''c%3A%5Cx%20y"},
+      {"caf\xc3\xa9.txt", "name=\"caf_.txt\"; name*=UTF-8''caf%C3%A9.txt", "name*=UTF-8''caf%C3%A9.txt"},
+      {"\xe9t\xe9", "name=\"_t_\"; name*=UTF-8''%E9t%E9", "name*=UTF-8''%E9t%E9"},  // Latin-1 bytes
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FileNameParameter("name", c.fileName, true), c.withFallback);
+    EXPECT_EQ(FileNameParameter("name", c.fileName, false), c.alone);
+  }
+}
+
+TEST(MimeHeader, TextOutsideAsciiBecomesEncodedWordsOfWholeCharactersNoLongerThanAllowed) {
+  EXPECT_EQ(EncodeHeaderText("Tonight"), "Tonight");
+  EXPECT_EQ(EncodeHeaderText("=?x?"), "=?UTF-8?B?PT94Pw==?=") << "would be taken for an encoded word";
+  EXPECT_EQ(EncodeDisplayName("\"Z\xc3\xab\""), "=?UTF-8?B?WsOr?=") << "no encoded word inside quotes";
+  EXPECT_EQ(EncodeRecipientEntry("Z\xc3\xab <z@example.org>"), "=?UTF-8?B?WsOr?= <z@example.org>");
+  EXPECT_EQ(EncodeRecipientEntry("z@example.org"), "z@example.org");
+
+  std::string text = "x";
+  for (int i = 0; i < 60; ++i) text += "\xc3\xbc";  // the 45-byte cut falls inside a letter
+  const std::string encoded = EncodeHeaderText(text);
+  std::string decoded;
+  for (std::size_t start = 0; start < encoded.size();) {
+    const std::size_t end = std::min(encoded.find("\r\n ", start), encoded.size());
+    const std::string word = encoded.substr(start, end - start);
+    EXPECT_LE(word.size(), 75u);
+    ASSERT_EQ(word.rfind("=?UTF-8?B?", 0), 0u) << word;
+    const std::string bytes = DecodeBase64ForTest(word.substr(10, word.size() - 12));
+    EXPECT_NE(static_cast<unsigned char>(bytes.front()) & 0xC0U, 0x80U) << "a word starts a character";
+    decoded += bytes;
+    start = end + 3;
+  }
+  EXPECT_EQ(decoded, text);
 }
 
 }  // namespace

@@ -6,10 +6,14 @@ writes, into the directory given as the first argument:
   <n>.envelope  "helo <name>", "from <address>", then one "rcpt <address>" per recipient
   <n>.part<i>   the decoded payload of the i-th leaf part, as the email package parses it
   <n>.parts     one line per leaf part: "<i>\t<file name>\t<content type>"
+  <n>.headers   the header fields as a reader shows them, encoded words decoded:
+                "Subject\t<text>", then "<field>\t<display name>\t<address>" for
+                every address of From, To and CC
 <n>.envelope is written last, so its presence means the rest is complete.
 """
 import asyncio
 import email
+import email.policy
 import os
 import sys
 
@@ -38,6 +42,7 @@ class Recorder:
             lines.append("%d\t%s\t%s\n" % (index, part.get_filename() or "", part.get_content_type()))
         with open(base + ".parts", "w") as f:
             f.writelines(lines)
+        self.write_headers(base, envelope.original_content)
         with open(base + ".envelope.tmp", "w") as f:
             f.write("helo %s\n" % session.host_name)
             f.write("from %s\n" % envelope.mail_from)
@@ -45,6 +50,18 @@ class Recorder:
                 f.write("rcpt %s\n" % rcpt)
         os.rename(base + ".envelope.tmp", base + ".envelope")
         return "250 Message accepted"
+
+
+    @staticmethod
+    def write_headers(base, content):
+        message = email.message_from_bytes(content, policy=email.policy.default)
+        lines = ["Subject\t%s\n" % (message["Subject"] or "")]
+        for field in ("From", "To", "CC"):
+            header = message[field]
+            for address in (header.addresses if header is not None else ()):
+                lines.append("%s\t%s\t%s\n" % (field, address.display_name, address.addr_spec))
+        with open(base + ".headers", "w", encoding="utf-8") as f:
+            f.writelines(lines)
 
 
 async def main():
