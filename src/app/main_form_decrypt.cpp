@@ -128,10 +128,10 @@ ResultCode ReadFailure(const std::string& path) {
   }
 }
 
-// The archive step: the viewer's answer becomes ExtractDirectory and
-// ExtractSelection, the chosen members are taken out, and `files` then holds
+// The archive step: the viewer's answer becomes the form's ExtractDirectory
+// and the batch's ExtractSelection, the chosen members are taken out, and `files` then holds
 // them. False when there is nothing to decrypt (already reported if needed).
-bool OpenArchive(Application& app, std::vector<BatchFile>& files, ExtractedMembers& extracted) {
+bool OpenArchive(Application& app, RunningBatch& batch, std::vector<BatchFile>& files, ExtractedMembers& extracted) {
   TMainForm& form = app.MainForm;
   const std::string archivePath = files.front().path;
   if (const ResultCode unreadable = ReadFailure(archivePath); unreadable != platform::Success) {
@@ -144,24 +144,23 @@ bool OpenArchive(Application& app, std::vector<BatchFile>& files, ExtractedMembe
   }
 
   ArchiveViewerResult viewed = app.PLXArchiver.Request({archivePath});
-  form.ExtractSelection.reset();  // never a selection from an earlier opening
   if (viewed.result != platform::Success) {
     // The viewer could not read the archive and was not shown.
     app.ui.Error(platform::ErrorFormat(viewed.result));
     return false;
   }
   form.ExtractDirectory = std::move(viewed.choice.outputDirectory);
-  form.ExtractSelection = std::move(viewed.choice.entries);
-  if (!form.ExtractSelection) return false;
+  batch.ExtractSelection = std::move(viewed.choice.entries);
+  if (!batch.ExtractSelection) return false;
 
   files.clear();
   std::vector<archive::ExtractedMember> members;
   platform::Progress& progress = app.ui.ProgressBar();
   const ResultCode result = [&] {
     const BusyCursor busy(app.ui);
-    return archive::ExtractFromArchive(*form.ExtractSelection, archivePath, members, &progress);
+    return archive::ExtractFromArchive(*batch.ExtractSelection, archivePath, members, &progress);
   }();
-  form.ExtractSelection.reset();
+  batch.ExtractSelection.reset();
   progress.setPosition(0);
   progress.repaint();
   if (result != platform::Success) {
@@ -204,7 +203,7 @@ bool IsPlxFile(const fs::path& path) noexcept {
 std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
   TMainForm& form = app.MainForm;
   Interaction& ui = app.ui;
-  const FinishedWork::Batch batch(form.BatchWork);
+  const RunningBatch::Scope batch = form.JoinBatch();
   std::vector<BatchFile> files;
   for (std::string& path : paths) {
     std::string name = fs::path(path).filename().string();
@@ -212,7 +211,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
   }
   ExtractedMembers extracted;
   if (files.size() == 1 && ExtensionOf(files.front().name) == kArchiveExtension) {
-    if (!OpenArchive(app, files, extracted)) return 0;
+    if (!OpenArchive(app, *batch, files, extracted)) return 0;
   }
 
   bool samePassword = false;
@@ -240,12 +239,12 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
       continue;
     }
     if (!samePassword) {
-      form.AskPassword(DecryptPasswordRequest(file));
-      if (form.CurrentPassword.empty()) return succeeded;
+      batch->Password = form.AskPassword(DecryptPasswordRequest(file)).password;
+      if (batch->Password.empty()) return succeeded;
     }
 
     const ResultCode result = [&] {
-      const transforms::KeyMaterial key(form.CurrentPassword);
+      const transforms::KeyMaterial key(batch->Password);
       return DecryptInto(app, file.path, &key, j, files.size(), target);
     }();
     // Stopped by the user: the rest of the batch does not run, and no
@@ -257,7 +256,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
     }
     if (result == platform::Success) {
       ++succeeded;
-      form.BatchWork.PieceDone();
+      batch->PieceDone();
     }
     if (j == 0 && files.size() > 1) samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
   }
@@ -282,7 +281,8 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
                        std::size_t index, std::size_t count, const fs::path& target) {
   TMainForm& form = app.MainForm;
   Interaction& ui = app.ui;
-  if (index == 0) form.SavedStatusText = ui.StatusText();
+  const RunningBatch::Scope batch = form.JoinBatch();
+  if (index == 0) batch->SavedStatusText = ui.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
   BusyCursor busy(ui);
   if (const ResultCode unreadable = ReadFailure(path); unreadable != platform::Success) return unreadable;
@@ -297,12 +297,12 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
   // file and a half-made output go with the objects that hold them.
   const auto reported = [&](ResultCode code) {
     if (code == platform::ErrCancelled) {
-      ui.SetStatusText(form.SavedStatusText);
+      ui.SetStatusText(batch->SavedStatusText);
       progress.setPosition(0);
       return code;
     }
     ui.Error(platform::ErrorFormat(code));
-    ui.SetStatusText(form.SavedStatusText);
+    ui.SetStatusText(batch->SavedStatusText);
     progress.setPosition(0);
     return platform::ErrReported;
   };
@@ -323,10 +323,10 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
     decrypted.Delete();
     progress.setPosition(0);
     progress.repaint();
-    if (index + 1 == count) ui.SetStatusText(form.SavedStatusText);
+    if (index + 1 == count) ui.SetStatusText(batch->SavedStatusText);
     return platform::Success;
   } catch (...) {
-    ui.SetStatusText(form.SavedStatusText);
+    ui.SetStatusText(batch->SavedStatusText);
     return platform::CurrentExceptionCode();
   }
 }

@@ -297,7 +297,7 @@ void TMainForm::EncryptFiles1Click() { EncryptSelectedFiles(); }
 
 bool TMainForm::EncryptSelectedFiles() {
   if (ListView.SelectedCount() == 0) return false;
-  const FinishedWork::Batch batch(BatchWork);
+  const RunningBatch::Scope batch = JoinBatch();
 
   bool samePassword = false;
   std::vector<std::string> workList;
@@ -327,10 +327,13 @@ bool TMainForm::EncryptSelectedFiles() {
       settings = *read;
       const AlgorithmEntry* algorithm = FindAlgorithm(settings.algorithmText);
       algorithmCode = algorithm != nullptr ? algorithm->code : 0;
-      AskPassword(EncryptionPasswordRequest(ListView.SelectedFileNames().front(), algorithm, i == 0));
-      if (CurrentPassword.empty() || algorithmCode == 0) return false;
-      if (i == 0) bundle = BundleChoice;
-      key = std::make_shared<const transforms::KeyMaterial>(CurrentPassword);
+      PasswordReply reply =
+          AskPassword(EncryptionPasswordRequest(ListView.SelectedFileNames().front(), algorithm, i == 0));
+      batch->Password = std::move(reply.password);
+      batch->Bundle = reply.bundle;
+      if (batch->Password.empty() || algorithmCode == 0) return false;
+      if (i == 0) bundle = batch->Bundle;
+      key = std::make_shared<const transforms::KeyMaterial>(batch->Password);
     }
     if (bundle && i == 0) {
       std::optional<fs::path> chosen = ChooseArchiveName(ui_, ListView.SelectedFileNames());
@@ -345,9 +348,9 @@ bool TMainForm::EncryptSelectedFiles() {
     // Writing X.vlt over another file of the batch, still to be read or to
     // be wiped, would lose it.
     if (const auto inTheWay = batchFiles->Find(workList[i] + kEncryptedSuffix)) {
-      if (i == 0) SavedStatusText = ui_.StatusText();
+      if (i == 0) batch->SavedStatusText = ui_.StatusText();
       ui_.Error(messages::FormatNames(messages::kOutputIsBatchFile, {workList[i], workList[*inTheWay]}));
-      ui_.SetStatusText(SavedStatusText);
+      ui_.SetStatusText(batch->SavedStatusText);
     } else if (bundle && !BundleMayTakeOlderCopy(ui_, workList[i] + kEncryptedSuffix)) {
       // No: the older encrypted file stays as it is, and this file is
       // neither packed nor wiped.
@@ -363,7 +366,7 @@ bool TMainForm::EncryptSelectedFiles() {
       }
       encrypted.push_back(workList[i]);
       keys.push_back(key);
-      BatchWork.PieceDone();
+      batch->PieceDone();
     }
     if (i == 0 && workList.size() > 1) samePassword = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
   }
@@ -375,7 +378,7 @@ bool TMainForm::EncryptSelectedFiles() {
 
   // Sources are wiped only once their encrypted form is safely stored and
   // reads back.
-  if (StopAsked() || (bundle && !BundleBatch(ui_, encrypted, archiveName, SavedStatusText))) {
+  if (StopAsked() || (bundle && !BundleBatch(ui_, encrypted, archiveName, batch->SavedStatusText))) {
     ResetProgress();
     return false;
   }
@@ -409,16 +412,17 @@ bool TMainForm::EncryptSelectedFiles() {
 
 ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
                                      const transforms::KeyMaterial* key, std::size_t index, std::size_t count) {
-  if (index == 0) SavedStatusText = ui_.StatusText();
+  const RunningBatch::Scope batch = JoinBatch();
+  if (index == 0) batch->SavedStatusText = ui_.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
-  const auto reportFailure = [this](ResultCode code) {
+  const auto reportFailure = [this, &batch](ResultCode code) {
     if (code == platform::ErrCancelled) {
-      ui_.SetStatusText(SavedStatusText);
+      ui_.SetStatusText(batch->SavedStatusText);
       ResetProgress();
       return code;
     }
     ui_.Error(platform::ErrorFormat(code));
-    ui_.SetStatusText(SavedStatusText);
+    ui_.SetStatusText(batch->SavedStatusText);
     return platform::ErrReported;
   };
   try {
@@ -456,10 +460,10 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
     if (result != platform::Success) return reportFailure(result);
 
     ResetProgress();
-    if (index + 1 == count) ui_.SetStatusText(SavedStatusText);
+    if (index + 1 == count) ui_.SetStatusText(batch->SavedStatusText);
     return platform::Success;
   } catch (...) {
-    ui_.SetStatusText(SavedStatusText);
+    ui_.SetStatusText(batch->SavedStatusText);
     return platform::CurrentExceptionCode();
   }
 }

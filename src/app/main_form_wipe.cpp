@@ -68,7 +68,7 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
   if (!method) return;
   if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return;
 
-  const FinishedWork::Batch batch(BatchWork);
+  const RunningBatch::Scope batch = JoinBatch();
   const BusyCursor busy(ui_);
   const std::string savedStatus = ui_.StatusText();
   platform::Progress& progress = ui_.ProgressBar();
@@ -104,7 +104,7 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
         ui_.Information(messages::FormatName(messages::kWipeSkipped, path));
         allWiped = false;
       } else {
-        BatchWork.PieceDone();
+        batch->PieceDone();
       }
     }
   } catch (...) {
