@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -178,7 +177,6 @@ class TMainForm {
   bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
   std::vector<std::string> TakeSelectedPaths(bool remove);
   void ShowResult(platform::ResultCode code);
-
 
   Interaction& ui_;
   Application& app_;
