@@ -391,7 +391,9 @@ bool TMainForm::EncryptSelectedFiles() {
     const std::vector<std::string>& verified = *read;
     allVerified = verified.size() == encrypted.size();
     const std::vector<std::string> targets = WipeTargets(verified, archive);
-    if (!targets.empty()) WipeFileList(targets);
+    // A source that could not be wiped (another name, a failed removal) was
+    // reported; the batch then ends without its success message.
+    if (!targets.empty() && !WipeFileList(targets)) allVerified = false;
     // Skipped files, and those whose encrypted file did not read back, were
     // not wiped; they stay in the list.
     const std::set<std::string> done(verified.begin(), verified.end());

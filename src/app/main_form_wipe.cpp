@@ -13,6 +13,7 @@
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/run_overrides.h"
+#include "app/wipe_checks.h"
 #include "platform/drive_type.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
@@ -62,11 +63,13 @@ std::optional<WipeMethod> ReadWipeMethod(Interaction& ui, const RunOverrides& ov
 
 }  // namespace
 
-void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
-  if (StopAsked()) return;  // the batch this wipe ends was stopped
-  const std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
-  if (!method) return;
-  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return;
+bool TMainForm::WipeFileList(const std::vector<std::string>& paths) {
+  if (StopAsked()) return false;  // the batch this wipe ends was stopped
+  std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
+  if (!method) return false;
+  if (method->type == kNormalWipe) method->passes = UsablePassCount(ui_, method->passes, app_.WipeNoticesGiven);
+  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return true;
+  if (!MayWipeOnTheirFileSystems(ui_, paths, app_.WipeNoticesGiven)) return true;
 
   const FinishedWork::Batch batch(BatchWork);
   const BusyCursor busy(ui_);
@@ -82,10 +85,11 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
       if (progress.cancelRequested()) {
         ui_.SetStatusText(savedStatus);
         progress.setPosition(0);
-        return;
+        return false;
       }
       if (platform::GetDriveType(path) == platform::DRIVE_REMOTE) {
         ui_.Error(messages::kNetworkDrive);
+        allWiped = false;
         continue;
       }
       ui_.SetStatusText(messages::FormatCount(messages::kWipingStatus, i + 1, paths.size()));
@@ -97,11 +101,10 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
         ui_.SetStatusText(savedStatus);
         progress.setPosition(0);
         ui_.Warning(messages::FormatName(messages::kWipeStopped, path));
-        return;
+        return false;
       }
       if (result != platform::Success) {
-        ui_.Error(platform::ErrorFormat(result));
-        ui_.Information(messages::FormatName(messages::kWipeSkipped, path));
+        ReportWipeFailure(ui_, result, path);
         allWiped = false;
       } else {
         BatchWork.PieceDone();
@@ -111,11 +114,12 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
     ui_.SetStatusText(savedStatus);
     progress.setPosition(0);
     ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
-    return;
+    return false;
   }
   ui_.SetStatusText(savedStatus);
   progress.setPosition(0);
   if (allWiped) ui_.Information(messages::kWiped);
+  return allWiped;
 }
 
 void TMainForm::WipeFiles3Click() {
