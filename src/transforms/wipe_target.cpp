@@ -158,7 +158,9 @@ void WipeTarget::renameAndRemove() {
   if (::unlinkat(folder_, neutral.c_str(), 0) != 0) RefuseWithReason(wipe_messages::kRemoveFailed, path_, errno);
 }
 
-std::vector<WipeExtent> AllocatedExtents(int fd, std::uint64_t size) {
+namespace {
+
+std::vector<WipeExtent> FindAllocatedExtents(int fd, std::uint64_t size) {
   std::vector<WipeExtent> extents;
   off_t position = 0;
   const auto end = static_cast<off_t>(size);
@@ -174,6 +176,16 @@ std::vector<WipeExtent> AllocatedExtents(int fd, std::uint64_t size) {
     extents.push_back({static_cast<std::uint64_t>(data), static_cast<std::uint64_t>(hole - data)});
     position = hole;
   }
+  return extents;
+}
+
+}  // namespace
+
+// Looking for data and holes moves the file position; it is put back at the
+// start, where every pass begins.
+std::vector<WipeExtent> AllocatedExtents(int fd, std::uint64_t size) {
+  std::vector<WipeExtent> extents = FindAllocatedExtents(fd, size);
+  if (::lseek(fd, 0, SEEK_SET) != 0) platform::ThrowLastError("cannot seek in the file to wipe");
   return extents;
 }
 

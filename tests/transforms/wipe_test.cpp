@@ -456,6 +456,25 @@ TEST_F(WipeTest, TakenNeutralNameIsReportedAndTheOriginalNameStillRemoved) {
                                "(File exists).\nIts name was removed.");
 }
 
+// Every pass starts at the first byte and ends at the last: nothing of the
+// old contents is left, and the file does not grow.
+TEST_F(WipeTest, PassesCoverTheFileInPlace) {
+  for (const bool government : {false, true}) {
+    SCOPED_TRACE(government ? "government" : "normal");
+    const auto path = MakeFile(5000);
+    WipeEnvironment environment = Watched();
+    std::vector<std::uint8_t> last;
+    environment.afterOverwrite = [&] { last = ReadFileBytes(path); };
+    ASSERT_EQ(government ? GovernmentWipeFile(path, nullptr, environment) : NormalWipeFile(path, 1, nullptr, environment),
+              Success);
+    ASSERT_EQ(last.size(), 5000U);
+    // The last pass of either method is random bytes: a run of eight old
+    // bytes in a row would be a stretch it never reached.
+    const std::vector<std::uint8_t> oldRun(8, 0x5A);
+    EXPECT_EQ(std::search(last.begin(), last.end(), oldRun.begin(), oldRun.end()), last.end());
+  }
+}
+
 // Someone who may write in the folder changes it while the file is
 // overwritten: nothing but the overwritten file may be touched, and nothing
 // is deleted.
@@ -520,7 +539,18 @@ TEST_F(WipeTest, OnlyTheStretchesThatHoldDataAreOverwritten) {
   ASSERT_EQ(::stat(path.c_str(), &info), 0);
   if (info.st_blocks * 512 >= info.st_size) GTEST_SKIP() << "this file system keeps no holes";
 
-  ASSERT_EQ(NormalWipeFile(path, 2, &progress, Watched()), Success);
+  WipeEnvironment environment = Watched();
+  bool checked = false;
+  environment.afterOverwrite = [&] {
+    checked = true;
+    EXPECT_EQ(fs::file_size(path), std::uint64_t{64} << 20) << "the passes stay within the file";
+    const auto bytes = ReadFileBytes(path);
+    const std::vector<std::uint8_t> oldRun(8, 0x5A);
+    EXPECT_EQ(std::search(bytes.begin(), bytes.end(), oldRun.begin(), oldRun.end()), bytes.end())
+        << "the data was overwritten";
+  };
+  ASSERT_EQ(NormalWipeFile(path, 2, &progress, environment), Success);
+  EXPECT_TRUE(checked);
   const auto writes = WriteLengths(log);
   const std::size_t written = std::accumulate(writes.begin(), writes.end(), std::size_t{0});
   EXPECT_GE(written, 2U * 8192);
