@@ -14,6 +14,7 @@
 #include "app/plx_archiver.h"
 #include "app/preferences_form.h"
 #include "app/run_overrides.h"
+#include "app/wipe_checks.h"
 
 namespace voltare::app {
 
@@ -28,6 +29,8 @@ class Application {
   Interaction& ui;
   // Settings that stand in for stored ones during this run (voltare-cli options).
   RunOverrides Overrides;
+  // The wipe notices and questions this run has had answered.
+  WipeNotices WipeNoticesGiven;
   TPLXArchiver PLXArchiver;
   TPasswordBox PasswordBox;
   TKlembordForm KlembordForm;

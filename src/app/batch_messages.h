@@ -50,6 +50,17 @@ inline constexpr std::string_view kStopHalfDone = "Stop now and leave the work o
 inline constexpr std::string_view kWipeStopped =
     "Wiping of file %s was stopped. The file is left partly overwritten under its own name; this cannot be undone !";
 
+// Filled with the stored pass count and the passes made instead ("1 pass").
+inline constexpr std::string_view kPassCountOutOfRange =
+    "The stored number of passes for a Normal Wipe (%s) is outside the range from 1 to 100.\n"
+    "The wipe makes %s instead; the Preferences dialog sets the number.";
+// The Preferences dialog's answer to a pass count it cannot store.
+inline constexpr std::string_view kPassesOutOfRange = "Please enter a number of passes from 1 to 100 !";
+// Filled with a file's path and the name of its file system.
+inline constexpr std::string_view kCopyOnWriteFileSystem =
+    "%s is on a %s file system, which writes changed data to new places on the disk: overwriting cannot "
+    "reach the old copies of the data there.\nDo you want to wipe the files anyway ?";
+
 // A "(%d/%d)" text filled with `position` (1-based) and `count`.
 std::string FormatCount(std::string_view format, std::size_t position, std::size_t count);
 // A text with one "%s" filled with `name`.

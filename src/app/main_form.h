@@ -107,8 +107,10 @@ class TMainForm {
                                       const transforms::KeyMaterial* key, std::size_t index, std::size_t count);
   void WipeFiles2Click();
   void WipeFiles3Click();
-  // Asks once, then wipes the files with the method of the settings.
-  void WipeFileList(const std::vector<std::string>& paths);
+  // Asks once, then wipes the files with the method of the settings. False
+  // when a file was not wiped or the batch was stopped; No to the questions
+  // wipes nothing and is no failure.
+  bool WipeFileList(const std::vector<std::string>& paths);
 
   // --- batch decryption (batch_decrypt.h; Application installs it as DecryptFileList)
   void DecryptFiles1Click();

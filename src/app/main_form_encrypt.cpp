@@ -377,8 +377,10 @@ class EncryptionCommand {
       ResetProgress(ui_);
       return false;
     }
-    WipeVerifiedSources(*verified);
-    return Report(verified->size() == encrypted_.size());
+    // A source that could not be wiped (another name, a failed removal) was
+    // reported; the batch then ends without its success message.
+    const bool allWiped = WipeVerifiedSources(*verified);
+    return Report(allWiped && verified->size() == encrypted_.size());
   }
 
  private:
@@ -470,16 +472,17 @@ class EncryptionCommand {
 
   // Wipes the sources whose encrypted files read back. Skipped files, and
   // those whose encrypted file did not read back, were not wiped; they stay
-  // in the list, the others leave it.
-  void WipeVerifiedSources(const std::vector<std::string>& verified) {
+  // in the list, the others leave it. False when a wipe failed.
+  bool WipeVerifiedSources(const std::vector<std::string>& verified) {
     const std::vector<std::string> targets = WipeTargets(verified, Archive());
-    if (!targets.empty()) form_.WipeFileList(targets);
+    const bool allWiped = targets.empty() || form_.WipeFileList(targets);
     const std::set<std::string> done(verified.begin(), verified.end());
     for (const std::string& path : workList_) {
       if (!done.contains(path)) form_.ListView.Select(path, false);
     }
     for (std::size_t n = form_.ListView.SelectedCount(); n > 0; --n) form_.ListView.RemoveFirstSelected();
     form_.ListViewSelectItem();
+    return allWiped;
   }
 
   bool Report(bool allVerified) {

@@ -13,6 +13,7 @@
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/run_overrides.h"
+#include "app/wipe_checks.h"
 #include "platform/drive_type.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
@@ -91,6 +92,7 @@ WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::st
     if (progress.cancelRequested()) return {WipeEnd::StoppedBetweenFiles, {}};
     if (platform::GetDriveType(path) == platform::DRIVE_REMOTE) {
       ui.Error(messages::kNetworkDrive);
+      end.kind = WipeEnd::SomeSkipped;
       continue;
     }
     ui.SetStatusText(messages::FormatCount(messages::kWipingStatus, i + 1, paths.size()));
@@ -98,8 +100,7 @@ WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::st
     // The rest of the list stays as it is; this file cannot be restored.
     if (result == platform::ErrCancelled) return {WipeEnd::StoppedInFile, path};
     if (result != platform::Success) {
-      ui.Error(platform::ErrorFormat(result));
-      ui.Information(messages::FormatName(messages::kWipeSkipped, path));
+      ReportWipeFailure(ui, result, path);
       end.kind = WipeEnd::SomeSkipped;
     } else {
       batch.PieceDone();
@@ -115,11 +116,14 @@ void ReportWipeEnd(Interaction& ui, const WipeEnd& end) {
 
 }  // namespace
 
-void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
-  if (StopAsked()) return;  // the batch this wipe ends was stopped
-  const std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
-  if (!method) return;
-  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return;
+bool TMainForm::WipeFileList(const std::vector<std::string>& paths) {
+  if (StopAsked()) return false;  // the batch this wipe ends was stopped
+  std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
+  if (!method) return false;
+  if (method->type == kNormalWipe) method->passes = UsablePassCount(ui_, method->passes, app_.WipeNoticesGiven);
+  // A No wipes nothing and fails nothing: the user chose it.
+  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return true;
+  if (!MayWipeOnTheirFileSystems(ui_, paths, app_.WipeNoticesGiven)) return true;
 
   const RunningBatch::Scope batch = JoinBatch();
   const BusyCursor busy(ui_);
@@ -131,11 +135,12 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
     ui_.SetStatusText(savedStatus);
     ui_.ProgressBar().setPosition(0);
     ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
-    return;
+    return false;
   }
   ui_.SetStatusText(savedStatus);
   ui_.ProgressBar().setPosition(0);
   ReportWipeEnd(ui_, end);
+  return end.kind == WipeEnd::AllWiped;
 }
 
 void TMainForm::WipeFiles3Click() {

@@ -4,6 +4,7 @@
 #include <exception>
 #include <optional>
 
+#include "app/batch_messages.h"
 #include "app/messages.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
@@ -131,8 +132,10 @@ bool TPreferencesForm::SaveSettings() {
     return false;
   }
   const int typeOfWipe = NormalWipe.checked && !GovernmentWipe.checked ? 1 : 0;
-  // Converted before anything is written, so a bad pass count changes nothing.
-  const int passes = typeOfWipe == 1 ? platform::ParseInteger(Passes.text) : 0;
+  // Judged before anything is written, so a bad pass count changes nothing.
+  std::optional<int> typed = 0;
+  if (typeOfWipe == 1 && !(typed = TypedPassCount())) return false;
+  const int passes = *typed;
 
   key->WriteInteger("Algorithm", CheckedAlgorithm());
   if (passes != 0) key->WriteInteger("Loop", passes);
@@ -140,6 +143,18 @@ bool TPreferencesForm::SaveSettings() {
   key->WriteInteger("Wipe", WipeFileAfterCrypto.checked ? 1 : 0);
   key->WriteDword("CheckUpdate", Update.checked ? 1 : 0);
   return true;
+}
+
+std::optional<int> TPreferencesForm::TypedPassCount() {
+  try {
+    const int passes = platform::ParseInteger(Passes.text);
+    if (passes >= platform::kMinWipePasses && passes <= platform::kMaxWipePasses) return passes;
+  } catch (const platform::SettingsError&) {
+  }
+  ui_.Error(messages::kPassesOutOfRange);
+  ActivePage = Page::Wipe;
+  ActiveControl = &Passes;
+  return std::nullopt;
 }
 
 int TPreferencesForm::CheckedAlgorithm() const {

@@ -4,6 +4,7 @@
 // the update check. Every showing reloads the controls from the settings
 // store; OK writes them back.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,11 +55,16 @@ class TPreferencesForm : public ModalForm {
   Edit Passes;
   UpDownControl UpDown;
   CheckBox WipeFileAfterCrypto;
+  // The control that has the input focus.
+  const Control* ActiveControl = nullptr;
 
  private:
   void LoadSettings();
   // False when the settings key could not be opened (already reported).
   bool SaveSettings();
+  // The pass count typed, when it is one a Normal Wipe accepts; otherwise
+  // the user is told the range and the focus goes back to the field.
+  std::optional<int> TypedPassCount();
   int CheckedAlgorithm() const;
   void CheckAlgorithm(int algorithm);
   void EnablePasses();

@@ -111,8 +111,8 @@ void AddConfigCommand(CLI::App& parent, CommandAction& chosen) {
       "\nThe change goes through the preferences dialog, with its checks and messages.\n"
       "  Algorithm    0 Blowfish, 1 CAST5, 2 DES (cipher for new encryptions)\n"
       "  TypeOfWipe   0 Government Wipe, 1 Normal Wipe\n"
-      "  Loop         passes of a Normal Wipe (kept only while TypeOfWipe is 1;\n"
-      "               0 leaves it unchanged)\n"
+      "  Loop         passes of a Normal Wipe, 1 to 100 (kept only while\n"
+      "               TypeOfWipe is 1)\n"
       "  Wipe         1 wipes the source files after encryption, 0 does not\n"
       "  CheckUpdate  1 looks for a new version at start, 0 does not\n"
       "\nExample: voltare-cli config set TypeOfWipe 1 && voltare-cli config set Loop 7");

@@ -30,6 +30,9 @@ int WipeFiles(Session& session, const WipeOptions& options) {
 
   session.ui.AnswerOpenDialog(paths);
   form.WipeFiles3Click();
+  // A missing file, or a wipe whose final rename failed, leaves no file
+  // behind but is no success.
+  if (session.ui.ErrorShown()) return kExitFailure;
 
   // Done only when every file is gone: a refusal, a skipped file or a No
   // leaves one behind.
@@ -49,8 +52,9 @@ void AddWipeCommand(CLI::App& parent, CommandAction& chosen) {
       "program's question (--yes accepts). Government Wipe writes 52 passes of\n"
       "fixed and random bytes; Normal Wipe writes N passes of random bytes.\n"
       "--method and --passes apply to this run only (default: the TypeOfWipe and\n"
-      "Loop settings); the settings stay as they are. Files on network drives\n"
-      "and symbolic links are refused (a link and its target stay untouched).\n"
+      "Loop settings); the settings stay as they are. Files on network drives,\n"
+      "symbolic links (a link and its target stay untouched), folders, FIFOs\n"
+      "and files with other names (hard links) are refused.\n"
       "\nExample: voltare-cli --yes wipe --method normal --passes 7 old-notes.txt");
   auto options = std::make_shared<WipeOptions>();
   command->add_option("--method", options->method, "Wipe method for this run (default: the TypeOfWipe setting)")

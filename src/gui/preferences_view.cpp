@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <utility>
 
 #include "ui_preferences_form.h"
 
@@ -66,6 +67,11 @@ void PreferencesView::Refresh() {
 }
 
 void PreferencesView::CloseRequested() { form_.CancelButtonClick(); }
+
+// Once: the focus goes where the form asked after a handler, then stays with the user.
+void PreferencesView::FocusActiveControl() {
+  FocusControl(form_.Controls(), std::exchange(form_.ActiveControl, nullptr));
+}
 
 // The up-down control's arrow keys, which step the count in the edit.
 bool PreferencesView::eventFilter(QObject* watched, QEvent* event) {

@@ -21,6 +21,7 @@ class PreferencesView : public FormDialog {
 
  protected:
   void CloseRequested() override;
+  void FocusActiveControl() override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -119,6 +119,11 @@ struct StoredKey {
   std::vector<std::pair<std::string, SettingValue>> values;
 };
 
+// The pass counts a Normal Wipe accepts ("Loop"): at least one, or a wipe
+// would delete without overwriting.
+inline constexpr int kMinWipePasses = 1;
+inline constexpr int kMaxWipePasses = 100;
+
 // What the installer writes: the main key with "Algorithm" "0",
 // "TypeOfWipe" "1", "Loop" "3", "Wipe" "0", "CheckUpdate" 0, and the empty
 // "E-mail" subkey.

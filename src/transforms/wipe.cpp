@@ -1,5 +1,9 @@
 #include "transforms/wipe.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -7,9 +11,6 @@
 #include <vector>
 
 #include "platform/dos_time.h"
-#include "platform/file.h"
-#include "platform/file_move.h"
-#include "platform/file_times.h"
 #include "platform/os_error.h"
 #include "transforms/wipe_messages.h"
 #include "transforms/wipe_random.h"
@@ -39,23 +40,57 @@ constexpr std::uint32_t kMomentDayModulus = 55151;
 constexpr std::uint32_t kFirstMomentDay = 2;  // 1900-01-01
 constexpr std::size_t kNeutralNameLength = 156;
 
+// The real file, written through the descriptor the target opened.
 class SystemWipeFile final : public WipeFile {
  public:
-  explicit SystemWipeFile(platform::File file) : file_(std::move(file)) {}
+  explicit SystemWipeFile(WipeTarget& target) : target_(target) {}
+  explicit SystemWipeFile(std::unique_ptr<WipeTarget> owned) : owned_(std::move(owned)), target_(*owned_) {}
 
-  std::uint64_t size() override { return file_.size(); }
-  std::size_t write(std::span<const std::uint8_t> data) override {
-    file_.write(data);  // all of it, or an OsError
-    return data.size();
+  std::uint64_t size() override {
+    struct stat info {};
+    if (::fstat(fd(), &info) != 0) platform::ThrowLastError("cannot examine " + target_.path().string());
+    return static_cast<std::uint64_t>(info.st_size);
   }
-  void rewind() override { file_.seek(0); }
-  void flush() override { file_.sync(); }
-  void truncateToZero() override { file_.truncate(0); }
-  void setLastWriteTime(std::time_t when) override { platform::SetLastWriteTime(file_, when); }
-  void close() override { file_.close(); }
+  std::vector<WipeExtent> allocatedExtents(std::uint64_t size) override { return AllocatedExtents(fd(), size); }
+  std::size_t write(std::span<const std::uint8_t> data) override {
+    std::size_t done = 0;
+    while (done < data.size()) {
+      const ssize_t n = ::write(fd(), data.data() + done, data.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) platform::ThrowLastError("cannot write " + target_.path().string());
+      if (n == 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    return done;
+  }
+  void seek(std::uint64_t offset) override {
+    if (::lseek(fd(), static_cast<off_t>(offset), SEEK_SET) < 0) {
+      platform::ThrowLastError("cannot seek in " + target_.path().string());
+    }
+  }
+  void rewind() override { seek(0); }
+  void flush() override {
+    if (::fsync(fd()) != 0) platform::ThrowLastError("cannot flush " + target_.path().string());
+  }
+  void truncateToZero() override {
+    if (::ftruncate(fd(), 0) != 0) platform::ThrowLastError("cannot empty " + target_.path().string());
+  }
+  void setLastWriteTime(std::time_t when) override {
+    const struct timespec times[2] = {{.tv_sec = 0, .tv_nsec = UTIME_OMIT}, {.tv_sec = when, .tv_nsec = 0}};
+    if (::futimens(fd(), times) != 0) {
+      platform::ThrowLastError("cannot set the modification time of " + target_.path().string());
+    }
+  }
+  void close() override { target_.closeFile(); }
 
  private:
-  platform::File file_;
+  int fd() const {
+    if (target_.fileDescriptor() < 0) throw platform::OsError(EBADF, "closed: " + target_.path().string());
+    return target_.fileDescriptor();
+  }
+
+  std::unique_ptr<WipeTarget> owned_;  // when the file is used on its own
+  WipeTarget& target_;
 };
 
 // --- surroundings ------------------------------------------------------------
@@ -64,11 +99,12 @@ std::uint32_t Clock(const WipeEnvironment& environment) {
   return environment.clock ? environment.clock() : ClockSeed();
 }
 
-std::unique_ptr<WipeFile> Open(const WipeEnvironment& environment,
-                               const std::filesystem::path& path) {
-  auto file = environment.openFile ? environment.openFile(path) : OpenWipeFile(path);
-  if (!file) throw platform::OsError(EIO, "cannot open " + path.string());
-  return file;
+std::unique_ptr<WipeFile> Open(const WipeEnvironment& environment, WipeTarget& target) {
+  auto file = std::make_unique<SystemWipeFile>(target);
+  if (!environment.wrapFile) return file;
+  auto wrapped = environment.wrapFile(std::move(file));
+  if (!wrapped) throw platform::OsError(EIO, "cannot open " + target.path().string());
+  return wrapped;
 }
 
 void ReportTimeChangeFailure(const WipeEnvironment& environment, ResultCode code,
@@ -112,14 +148,14 @@ void WriteExactly(WipeFile& file, std::span<const std::uint8_t> data) {
   }
 }
 
-// Writes `size` bytes from the start of `block` over the file: whole blocks
-// while more than one block remains, then the last 1 to 2048 bytes.
-// `afterFullBlock` runs after each whole block that is not the last.
+// Writes `length` bytes from the start of `block` at the current position:
+// whole blocks while more than one block remains, then the last 1 to 2048
+// bytes. `afterFullBlock` runs after each whole block that is not the last.
 template <typename AfterFullBlock>
-void OverwriteOnce(WipeFile& file, std::uint64_t size,
-                   std::span<const std::uint8_t, kWipeBufferSize> block,
-                   AfterFullBlock&& afterFullBlock) {
-  std::uint64_t remaining = size;
+void OverwriteStretch(WipeFile& file, std::uint64_t length,
+                      std::span<const std::uint8_t, kWipeBufferSize> block,
+                      AfterFullBlock&& afterFullBlock) {
+  std::uint64_t remaining = length;
   while (remaining > kWipeBufferSize) {
     WriteExactly(file, block);
     remaining -= kWipeBufferSize;
@@ -128,37 +164,69 @@ void OverwriteOnce(WipeFile& file, std::uint64_t size,
   WriteExactly(file, block.first(static_cast<std::size_t>(remaining)));
 }
 
+// One pass over every stretch that holds data. `afterStretch` gets the
+// length of each stretch once it is written.
+template <typename AfterFullBlock, typename AfterStretch>
+void OverwriteOnce(WipeFile& file, std::span<const WipeExtent> extents,
+                   std::span<const std::uint8_t, kWipeBufferSize> block,
+                   AfterFullBlock&& afterFullBlock, AfterStretch&& afterStretch) {
+  for (const WipeExtent& extent : extents) {
+    if (extent.length == 0) continue;
+    if (extent.offset != 0) file.seek(extent.offset);
+    OverwriteStretch(file, extent.length, block, afterFullBlock);
+    afterStretch(extent.length);
+  }
+}
+
+std::uint64_t TotalLength(std::span<const WipeExtent> extents) {
+  std::uint64_t total = 0;
+  for (const WipeExtent& extent : extents) total += extent.length;
+  return total;
+}
+
 // --- the wipe frame ------------------------------------------------------------
 
-// Opens the file, runs `overwrite` over it, then empties, closes, moves and
-// removes it. Any failure releases the file and resets the progress position.
+// Shows a refusal, when there is anyone to show it to.
+ResultCode ReportRefusal(const WipeEnvironment& environment, const std::string& message) {
+  if (environment.showError) environment.showError(message);
+  return platform::ErrReported;
+}
+
+// Overwrites, empties and closes the open file; `overwrite` gets the stretches
+// that hold data (none for an empty file or one that is all hole).
+template <typename Overwrite>
+void OverwriteAndEmpty(WipeTarget& target, platform::Progress* progress,
+                       const WipeEnvironment& environment, Overwrite&& overwrite) {
+  std::unique_ptr<WipeFile> file = Open(environment, target);
+  const std::uint64_t size = file->size();
+  const std::vector<WipeExtent> extents = size == 0 ? std::vector<WipeExtent>{} : file->allocatedExtents(size);
+  common::StopIfCancelled(progress);  // not a byte written yet
+  if (!extents.empty()) overwrite(*file, std::span<const WipeExtent>(extents));
+  if (environment.afterOverwrite) environment.afterOverwrite();
+  file->truncateToZero();
+  file->flush();
+  file->close();
+}
+
+// Opens the file through its folder, runs `overwrite` over it, then empties,
+// closes, moves and removes it. Any failure releases the file and resets the
+// progress position.
 template <typename Overwrite>
 ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progress,
                    const WipeEnvironment& environment, Overwrite&& overwrite) {
-  if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
-  std::unique_ptr<WipeFile> file;
   try {
-    file = Open(environment, path);
-    std::uint64_t size = 0;
-    try {
-      size = file->size();
-    } catch (const std::exception&) {
-      return platform::ErrNoSuchFile;
-    }
-    if (size == 0) return platform::ErrNoSuchFile;
-
-    common::StopIfCancelled(progress);  // not a byte written yet
-    overwrite(*file, size);
-
-    file->truncateToZero();
-    file->flush();
-    file->close();
-    file.reset();
-    WipeRenameDelete(path);  // a file left under a name is empty by now
+    WipeTarget target(path);
+    OverwriteAndEmpty(target, progress, environment, overwrite);
+    target.renameAndRemove();
     SetProgressPosition(progress, 0);
     return platform::Success;
+  } catch (const WipeRefused& refused) {
+    SetProgressPosition(progress, 0);
+    return ReportRefusal(environment, refused.what());
+  } catch (const platform::OsError& failure) {
+    SetProgressPosition(progress, 0);
+    return failure.error() == ENOENT ? platform::ErrNoSuchFile : platform::CurrentExceptionCode();
   } catch (...) {
-    file.reset();
     SetProgressPosition(progress, 0);
     return platform::CurrentExceptionCode();
   }
@@ -205,17 +273,13 @@ ResultCode SetRandomLastWriteTime(WipeFile& file, const WipeEnvironment& environ
 }  // namespace
 
 std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
-  // Write only, so a file we may write but not read can be wiped too. A link
-  // is refused: wiping through it would empty its target and remove the link.
-  platform::File file(path, platform::File::Mode::Overwrite);
-  file.lockExclusive();
-  return std::make_unique<SystemWipeFile>(std::move(file));
+  return std::make_unique<SystemWipeFile>(std::make_unique<WipeTarget>(path));
 }
 
 platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
                                         platform::Progress* progress,
                                         const WipeEnvironment& environment) {
-  return RunWipe(path, progress, environment, [&](WipeFile& file, std::uint64_t size) {
+  return RunWipe(path, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
     StartProgress(progress, kGovernmentPassCount);
     PseudoRandom& random = ProgramRandom();
     random.Seed(Clock(environment));
@@ -223,7 +287,7 @@ platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
     for (int pass = 0; pass < kGovernmentPassCount; ++pass) {
       DrawGovernmentRandomEntries(random);
       buffer.fill(GovernmentPatterns[static_cast<std::size_t>(pass)]);
-      OverwriteOnce(file, size, buffer, [&] { common::StopIfCancelled(progress); });
+      OverwriteOnce(file, extents, buffer, [&] { common::StopIfCancelled(progress); }, [](std::uint64_t) {});
       WipeChangeFileTime(file, environment);
       file.rewind();
       AdvanceProgress(progress, 1);
@@ -235,20 +299,30 @@ platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
 platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
                                     platform::Progress* progress,
                                     const WipeEnvironment& environment) {
-  return RunWipe(path, progress, environment, [&](WipeFile& file, std::uint64_t size) {
-    StartProgress(progress, static_cast<std::int64_t>(size));
+  if (passes < 1) {
+    // Deleting a file without overwriting it would break the promise made
+    // to the user; a caller that gets here has a fault of its own.
+    return ReportRefusal(environment,
+                         FillWipeMessage(wipe_messages::kNoPasses, {path.string(), std::to_string(passes)}));
+  }
+  return RunWipe(path, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
+    StartProgress(progress, static_cast<std::int64_t>(TotalLength(extents)));
     PseudoRandom& random = ProgramRandom();
     random.Seed(Clock(environment));
     std::array<std::uint8_t, kWipeBufferSize> block{};
     for (auto& byte : block) byte = random.NextByte();
 
     for (int pass = 0; pass < passes; ++pass) {
-      OverwriteOnce(file, size, block, [&] {
-        AdvanceProgress(progress, kWipeBufferSize);
-        WipeChangeFileTime(file, environment);
-        file.flush();
-      });
-      AdvanceProgress(progress, static_cast<std::int64_t>((size - 1) % kWipeBufferSize + 1));
+      OverwriteOnce(
+          file, extents, block,
+          [&] {
+            AdvanceProgress(progress, kWipeBufferSize);
+            WipeChangeFileTime(file, environment);
+            file.flush();
+          },
+          [&](std::uint64_t length) {
+            AdvanceProgress(progress, static_cast<std::int64_t>((length - 1) % kWipeBufferSize + 1));
+          });
       file.rewind();
     }
   });
@@ -272,10 +346,14 @@ std::filesystem::path NeutralWipePath(const std::filesystem::path& path) {
 }
 
 bool WipeRenameDelete(const std::filesystem::path& path) {
-  const auto neutral = NeutralWipePath(path);
-  if (platform::MoveWithoutReplacing(path, neutral) != 0) return false;
-  std::error_code error;
-  return std::filesystem::remove(neutral, error) && !error;
+  try {
+    WipeTarget target(path);
+    target.closeFile();
+    target.renameAndRemove();
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 }  // namespace voltare::transforms

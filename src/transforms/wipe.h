@@ -1,5 +1,6 @@
 #pragma once
-// The secure wipe of one file: the file is overwritten in place several times,
+// The secure wipe of one file: the file is overwritten in place several times
+// (only the stretches that hold data: holes have nothing to overwrite),
 // its modification time moved to random moments meanwhile, flushed to the disk,
 // cut to length zero, moved to a neutral name in its own directory and removed.
 //
@@ -16,9 +17,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/progress.h"
 #include "platform/result_codes.h"
+#include "transforms/wipe_target.h"
 
 namespace voltare::transforms {
 
@@ -36,9 +39,13 @@ class WipeFile {
   virtual ~WipeFile() = default;
 
   virtual std::uint64_t size() = 0;
+  // The stretches that hold data; only they are overwritten. A file that
+  // cannot tell is one stretch from 0 to `size`.
+  virtual std::vector<WipeExtent> allocatedExtents(std::uint64_t size) { return {WipeExtent{0, size}}; }
   // Writes at the current position and returns how many bytes went out;
   // fewer than asked means the disk took no more. Throws OsError on failure.
   virtual std::size_t write(std::span<const std::uint8_t> data) = 0;
+  virtual void seek(std::uint64_t offset) = 0;
   virtual void rewind() = 0;
   virtual void flush() = 0;
   virtual void truncateToZero() = 0;
@@ -46,31 +53,38 @@ class WipeFile {
   virtual void close() = 0;
 };
 
-// The real file: opened write-only without truncation and locked exclusively
-// against other cooperating openers. Throws OsError when it cannot be had,
-// with ELOOP for a symbolic link.
+// The real file, opened as a wipe opens it: through its folder, write only,
+// locked exclusively. Throws WipeRefused or OsError as WipeTarget does.
 std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path);
 
 // What a wipe needs from its surroundings; every member may stay empty.
 struct WipeEnvironment {
-  // Opens the file to wipe; OpenWipeFile when empty.
-  std::function<std::unique_ptr<WipeFile>(const std::filesystem::path&)> openFile;
+  // Given the file the engine opened, returns the one to work on (a test's
+  // watcher around it, or a stand-in); the opened file itself when empty.
+  std::function<std::unique_ptr<WipeFile>(std::unique_ptr<WipeFile>)> wrapFile;
   // The seed for the generator, in seconds since 1970; ClockSeed when empty.
   std::function<std::uint32_t()> clock;
   // Shows an error message to the user with an OK button; when empty the
   // message goes nowhere.
   std::function<void(const std::string&)> showError;
+  // Runs once after the last pass, before the file is emptied and removed:
+  // where a test plays someone who changes the folder meanwhile.
+  std::function<void()> afterOverwrite;
 };
 
-// Both wipes return Success, ErrNoSuchFile (missing, empty, a directory, or
-// its size unreadable: the file is left untouched), ELOOP for a symbolic link
-// (neither it nor its target is touched), or the errno of the failure that
-// ended the wipe (the file then stays as far as it got).
+// Both wipes return Success (the file is overwritten and gone; an empty file
+// is just removed), ErrNoSuchFile (missing: nothing touched), ErrReported
+// when the engine refused or stopped the wipe and showed why through
+// environment.showError (not a regular file, other hard links, folder moved
+// or name swapped meanwhile, the final rename or removal failed), or the
+// errno of the failure that ended the wipe (the file then stays as far as it
+// got). Nothing is deleted without having been overwritten.
 platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
                                         platform::Progress* progress,
                                         const WipeEnvironment& environment = {});
 
-// `passes` of 0 or less writes nothing but still empties and removes the file.
+// `passes` below 1 is a fault of the caller: refused with ErrReported, the
+// file untouched.
 platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
                                     platform::Progress* progress,
                                     const WipeEnvironment& environment = {});
@@ -84,8 +98,9 @@ void WipeChangeFileTime(WipeFile& file, const WipeEnvironment& environment);
 // in the file's own directory.
 std::filesystem::path NeutralWipePath(const std::filesystem::path& path);
 
-// Moves the (closed, emptied) file to its neutral name without replacing
-// anything there, then removes it. True when both steps succeed.
+// Moves the (emptied) file to its neutral name without replacing anything
+// there, then removes it, through its folder as a wipe does. True when both
+// steps succeed.
 bool WipeRenameDelete(const std::filesystem::path& path);
 
 }  // namespace voltare::transforms

@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "app_fixture.h"
+#include "platform/file_system_type.h"
 #include "platform/settings_store.h"
 
 namespace voltare::app {
@@ -56,17 +57,17 @@ TEST(BatchWipeTest, FilesChosenInTheDialogAreWipedOneAfterAnotherWithTheirStatus
 
 TEST(BatchWipeTest, AFileThatCannotBeWipedIsSkippedAndTheSuccessMessageWithheld) {
   AppFixture fixture;
-  const fs::path empty = AppFixture::MakeFile("empty.txt", 0);
+  const fs::path missing = TestDir() / "missing.txt";
   const fs::path full = AppFixture::MakeFile("full.txt", 100);
-  fixture.user.ChooseFiles({empty, full}).AnswerYes();
+  fixture.user.ChooseFiles({missing, full}).AnswerYes();
   fixture.form.WipeFiles3Click();
 
   EXPECT_EQ(fixture.user.MessageLog(),
             (std::vector<std::string>{kConfirm,
                                       "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
                                       "Error message: The file you selected does not exist !",
-                                      "information: Unable to wipe file " + empty.string() + ". File skipped."}));
-  EXPECT_TRUE(fs::exists(empty));
+                                      "information: Unable to wipe file " + missing.string() + ". File skipped."}));
+  EXPECT_FALSE(fs::exists(missing));
   EXPECT_FALSE(fs::exists(full)) << "the run goes on after a skipped file";
 }
 
@@ -158,6 +159,94 @@ TEST(BatchWipeTest, GovernmentWipeThroughARunOverride) {
   EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{kConfirm, kWiped}));
   EXPECT_FALSE(fs::exists(file));
   EXPECT_EQ(platform::SettingsKey::OpenReadOnly(platform::kSettingsKey)->ReadString("TypeOfWipe"), "1");
+}
+
+TEST(BatchWipeTest, EmptyFilesGoAndOtherNamesOfAFileKeepItWithTheirOwnMessage) {
+  AppFixture fixture;
+  const fs::path empty = AppFixture::MakeFile("empty.txt", 0);
+  const fs::path keep = AppFixture::MakeFile("keep.txt", 100);
+  const fs::path other = TestDir() / "other.txt";
+  fs::create_hard_link(keep, other);
+  fixture.user.AnswerYes();
+  EXPECT_FALSE(fixture.form.WipeFileList({empty.string(), other.string()}));
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{kConfirm, "error: Unable to wipe file " + other.string() +
+                                                    ". It has other names (hard links) that would lose their "
+                                                    "content. File skipped."}));
+  EXPECT_FALSE(fs::exists(empty));
+  EXPECT_EQ(fs::file_size(keep), 100u);
+  EXPECT_EQ(fs::file_size(other), 100u);
+}
+
+// A pass count outside 1..100 in the store (another version, or by hand) is
+// used as its nearest bound, and said once per run.
+TEST(BatchWipeTest, StoredPassCountsOutsideTheRangeUseTheNearestBound) {
+  struct Case {
+    const char* stored;
+    const char* used;  // nullptr: used as stored, no notice
+  };
+  for (const Case& c : {Case{"-3", "1 pass"}, Case{"0", "1 pass"}, Case{"1", nullptr},
+                        Case{"100", nullptr}, Case{"101", "100 passes"}}) {
+    SCOPED_TRACE(c.stored);
+    AppFixture fixture;
+    StoreMainKey({{"TypeOfWipe", platform::SettingValue::String("1")},
+                  {"Loop", platform::SettingValue::String(c.stored)}});
+    const fs::path first = AppFixture::MakeFile("first.txt", 5000);
+    const fs::path second = AppFixture::MakeFile("second.txt", 5000);
+    fixture.user.AnswerYes().AnswerYes();
+    EXPECT_TRUE(fixture.form.WipeFileList({first.string()}));
+    EXPECT_TRUE(fixture.form.WipeFileList({second.string()}));
+
+    std::vector<std::string> expected{kConfirm, kWiped, kConfirm, kWiped};
+    if (c.used != nullptr) {
+      expected.insert(expected.begin(),
+                      std::string("warning: The stored number of passes for a Normal Wipe (") + c.stored +
+                          ") is outside the range from 1 to 100.\nThe wipe makes " + c.used +
+                          " instead; the Preferences dialog sets the number.");
+    }
+    EXPECT_EQ(fixture.user.MessageLog(), expected);
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(second));
+    EXPECT_EQ(platform::SettingsKey::OpenReadOnly(platform::kSettingsKey)->ReadString("Loop"), c.stored)
+        << "the store is left as it is";
+  }
+}
+
+TEST(BatchWipeTest, CopyOnWriteFileSystemsAreWipedOnlyAfterOneWarningPerRun) {
+  struct PlayedFileSystem {
+    explicit PlayedFileSystem(std::string type) {
+      platform::SetFileSystemTypeReporter([type](const fs::path&) { return type; });
+    }
+    ~PlayedFileSystem() { platform::SetFileSystemTypeReporter({}); }
+  };
+  for (const char* type : {"btrfs", "zfs", "bcachefs", "f2fs", "nilfs2", "overlayfs"}) {
+    SCOPED_TRACE(type);
+    AppFixture fixture;
+    const PlayedFileSystem played(type);
+    const fs::path a = AppFixture::MakeFile("a.txt", 3000);
+    const fs::path b = AppFixture::MakeFile("b.txt", 3000);
+    const std::string warning = "warning: " + a.string() + " is on a " + type +
+                                " file system, which writes changed data to new places on the disk: overwriting "
+                                "cannot reach the old copies of the data there.\nDo you want to wipe the files "
+                                "anyway ?";
+
+    fixture.user.AnswerYes().AnswerNo();
+    EXPECT_TRUE(fixture.form.WipeFileList({a.string()})) << "No is no failure";
+    EXPECT_TRUE(fs::exists(a));
+    fixture.user.AnswerYes().AnswerYes().AnswerYes();
+    EXPECT_TRUE(fixture.form.WipeFileList({a.string()}));
+    EXPECT_TRUE(fixture.form.WipeFileList({b.string()}));
+    EXPECT_EQ(fixture.user.MessageLog(),
+              (std::vector<std::string>{kConfirm, warning, kConfirm, warning, kWiped, kConfirm, kWiped}));
+    EXPECT_FALSE(fs::exists(a));
+    EXPECT_FALSE(fs::exists(b));
+  }
+  AppFixture fixture;
+  const PlayedFileSystem ext4("ext4");
+  const fs::path c = AppFixture::MakeFile("c.txt", 10);
+  fixture.user.AnswerYes();
+  EXPECT_TRUE(fixture.form.WipeFileList({c.string()}));
+  EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{kConfirm, kWiped}));
 }
 
 }  // namespace

@@ -92,24 +92,42 @@ TEST(PreferencesFormTest, GovernmentWipeLeavesLoopAndAMissingLoopFailsTheNextSho
                                                         "Error code: -1\nError message: The setting \"Loop\" does not exist"});
 }
 
-TEST(PreferencesFormTest, PassCountsAreStoredAsTypedAndOnlyTheUpperBoundIsChecked) {
+constexpr std::string_view kPassesOutOfRange = "error: Please enter a number of passes from 1 to 100 !";
+
+TEST(PreferencesFormTest, OnlyPassCountsFrom1To100AreStored) {
+  struct Case {
+    const char* typed;
+    bool stored;
+  };
+  for (const Case& c : {Case{"-3", false}, Case{"0", false}, Case{"1", true}, Case{"100", true}, Case{"101", false},
+                        Case{"many", false}}) {
+    SCOPED_TRACE(c.typed);
+    FakeUser user;
+    TPreferencesForm form(user);
+    form.Open();
+    form.FormShow();
+    const std::string before = Store().ReadString("Loop");
+    form.Passes.text = c.typed;
+    form.OKButtonClick();
+    EXPECT_EQ(Store().ReadString("Loop"), c.stored ? c.typed : before);
+    EXPECT_EQ(form.IsShowing(), !c.stored);
+    EXPECT_EQ(user.MessageLog(), c.stored ? std::vector<std::string>{}
+                                          : std::vector<std::string>{std::string(kPassesOutOfRange)});
+    EXPECT_EQ(form.ActiveControl, c.stored ? nullptr : &form.Passes) << "the focus goes back to the count";
+    EXPECT_EQ(form.ActivePage, c.stored ? TPreferencesForm::Page::General : TPreferencesForm::Page::Wipe);
+  }
+}
+
+TEST(PreferencesFormTest, StoredPassCountsAreShownAsStoredAndOnlyTheUpperBoundFailsTheShowing) {
   FakeUser user;
   TPreferencesForm form(user);
-  form.FormShow();
-  form.Passes.text = "0";
-  form.OKButtonClick();
-  EXPECT_EQ(Store().ReadString("Loop"), "3") << "0 writes no Loop";
-
-  form.Passes.text = "-5";
-  form.OKButtonClick();
-  EXPECT_EQ(Store().ReadString("Loop"), "-5");
+  WriteMain({{"Loop", platform::SettingValue::String("-5")}, {"Wipe", platform::SettingValue::String("0")},
+             {"TypeOfWipe", platform::SettingValue::String("1")}, {"CheckUpdate", platform::SettingValue::Dword(0)}});
   form.FormShow();
   EXPECT_EQ(form.Passes.text, "-5");
   EXPECT_TRUE(user.messages.empty());
 
-  form.Passes.text = "150";
-  form.OKButtonClick();
-  EXPECT_EQ(Store().ReadString("Loop"), "150");
+  WriteMain({{"Loop", platform::SettingValue::String("150")}});
   form.Passes.text = "unchanged";
   form.FormShow();
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
@@ -127,8 +145,7 @@ TEST(PreferencesFormTest, ABadPassCountChangesNothingAndKeepsTheDialogOpen) {
   form.OKButtonClick();
   EXPECT_TRUE(form.IsShowing());
   EXPECT_EQ(Store().ReadString("Algorithm"), "0");
-  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\n"
-                                                        "Error code: -1\nError message: 'many' is not a valid integer value"});
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kPassesOutOfRange)});
 }
 
 TEST(PreferencesFormTest, NoWipeTypeCheckedStoresGovernmentWipe) {

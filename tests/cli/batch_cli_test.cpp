@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -324,14 +325,18 @@ TEST(BatchCliTest, WipeThatLeavesAFileFails) {
   EXPECT_EQ(RunCli({"wipe", "a.txt"}).status, 2) << "the question needs an answer";
   EXPECT_EQ(RunCli({"--yes", "wipe", "--passes", "0", "a.txt"}).status, 2) << "a wipe that writes nothing";
 
-  const CliRun skipped = RunCli({"--yes", "wipe", "empty.txt", "a.txt"});
+  const CliRun skipped = RunCli({"--yes", "wipe", "missing.txt", "a.txt"});
   EXPECT_EQ(skipped.status, 1);
   EXPECT_EQ(skipped.err,
             kWipeYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
             "Error message: The file you selected does not exist !\n");
-  EXPECT_EQ(skipped.out, "Unable to wipe file " + (Work() / "empty.txt").string() + ". File skipped.\n");
-  EXPECT_TRUE(fs::exists(Work() / "empty.txt"));
+  EXPECT_EQ(skipped.out, "Unable to wipe file " + (Work() / "missing.txt").string() + ". File skipped.\n");
   EXPECT_FALSE(fs::exists(Work() / "a.txt"));
+
+  const CliRun emptied = RunCli({"--yes", "wipe", "empty.txt"});
+  EXPECT_EQ(emptied.status, 0) << emptied.err;
+  EXPECT_EQ(emptied.out, "The files are successfully wiped !\n");
+  EXPECT_FALSE(fs::exists(Work() / "empty.txt"));
 }
 
 TEST(BatchCliTest, WipeRefusesALinkAndWipesAWriteOnlyFile) {
@@ -341,12 +346,67 @@ TEST(BatchCliTest, WipeRefusesALinkAndWipesAWriteOnlyFile) {
   fs::permissions(Work() / "write-only.txt", fs::perms::owner_write);
   const CliRun run = RunCliAsUser({"--yes", "wipe", "link.txt", "write-only.txt"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, kWipeYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: 40\n"
-                     "Error message: Too many levels of symbolic links\n");
-  EXPECT_EQ(run.out, "Unable to wipe file " + (Work() / "link.txt").string() + ". File skipped.\n");
+  EXPECT_EQ(run.err, kWipeYes + "Unable to wipe file " + (Work() / "link.txt").string() +
+                         ". It is a symbolic link; wiping it would empty the file it points to. File skipped.\n");
+  EXPECT_EQ(run.out, "");
   EXPECT_TRUE(fs::is_symlink(Work() / "link.txt"));
   EXPECT_EQ(ReadText(Work() / "target.txt"), "stays");
   EXPECT_FALSE(fs::exists(Work() / "write-only.txt"));
+}
+
+// Files a wipe must not finish, by `wipe` and by `encrypt --wipe`: each
+// keeps what it must, says why, and the run fails.
+TEST(BatchCliTest, WipesThatCannotFinishAreReportedByBothCommands) {
+  struct Case {
+    const char* what;
+    std::function<void()> make;  // notes.txt and what lies beside it
+    std::string message;         // after "... notes.txt"
+    bool notesKept;
+  };
+  const std::string neutral = std::string(156, 'a');
+  const Case cases[] = {
+      {"another name",
+       [] { fs::create_hard_link(Work() / "notes.txt", Work() / "keep.txt"); },
+       ". It has other names (hard links) that would lose their content. File skipped.\n", true},
+      {"the neutral name taken", [&] { WriteFileText(Work() / neutral, "other"); },
+       " was overwritten, but it could not be moved to a neutral name before its removal (File exists).\n"
+       "Its name was removed.\n",
+       false},
+  };
+  const std::string password = PasswordFile("pw");
+  for (const Case& c : cases) {
+    for (const bool encrypt : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (encrypt ? " (encrypt --wipe)" : " (wipe)"));
+      fs::remove_all(Work());
+      const std::string text = MakeWorkFile("notes.txt");
+      c.make();
+      const CliRun run = encrypt ? RunCli({"--password-file", password, "--yes", "encrypt", "--wipe", "notes.txt"})
+                                 : RunCli({"--yes", "wipe", "notes.txt"});
+      EXPECT_EQ(run.status, 1);
+      const std::string start = c.notesKept ? "Unable to wipe file " : "File ";
+      EXPECT_NE(run.err.find(start + (Work() / "notes.txt").string() + c.message), std::string::npos) << run.err;
+      EXPECT_EQ(run.out.find("successfully"), std::string::npos) << run.out;
+      EXPECT_EQ(fs::exists(Work() / "notes.txt"), c.notesKept);
+      EXPECT_EQ(ReadText(Work() / (c.notesKept ? "keep.txt" : neutral)), c.notesKept ? text : "other");
+      if (encrypt) {
+        EXPECT_EQ(DecryptVlt(Work() / "notes.txt.vlt", "pw"), text);
+      }
+    }
+  }
+}
+
+TEST(BatchCliTest, ConfigSetTakesPassCountsFrom1To100Only) {
+  ASSERT_EQ(RunCli({"config", "set", "TypeOfWipe", "1"}).status, 0);
+  for (const char* passes : {"-3", "0", "1", "100", "101"}) {
+    SCOPED_TRACE(passes);
+    const std::string before = StoredSetting("Loop");
+    const CliRun run = RunCli({"config", "set", "Loop", passes});
+    const bool inRange = std::string(passes) == "1" || std::string(passes) == "100";
+    EXPECT_EQ(run.status, inRange ? 0 : 1);
+    EXPECT_EQ(StoredSetting("Loop"), inRange ? passes : before);
+    EXPECT_EQ(run.err.find("Please enter a number of passes from 1 to 100 !") != std::string::npos, !inRange)
+        << run.err;
+  }
 }
 
 }  // namespace

@@ -49,7 +49,13 @@ TEST(VoltareCliTest, ConfigShowsTheInstalledSettingsAndSetsThemThroughThePrefere
 
 TEST(VoltareCliTest, SettingsTheDialogRefusesToLoadAreLeftAlone) {
   EXPECT_EQ(RunCli({"config", "set", "Algorithm", "1"}).status, 0);
-  EXPECT_EQ(RunCli({"config", "set", "Loop", "150"}).status, 0) << "stored as typed";
+  EXPECT_EQ(RunCli({"config", "set", "Loop", "150"}).status, 1) << "out of range: refused";
+  // Another version, or a hand, can still store it.
+  std::string stored = ReadText(TestDir() / "config" / "settings.conf");
+  const std::string loop = "\"Loop\" = string \"3\"";
+  ASSERT_NE(stored.find(loop), std::string::npos) << stored;
+  stored.replace(stored.find(loop), loop.size(), "\"Loop\" = string \"150\"");
+  WriteFileText(TestDir() / "config" / "settings.conf", stored);
   const std::string before = ReadText(TestDir() / "config" / "settings.conf");
 
   const CliRun refused = RunCli({"config", "set", "Wipe", "1"});

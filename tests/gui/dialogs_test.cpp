@@ -195,19 +195,23 @@ TEST(PreferencesView, ChoicesMadeInTheWidgetsAreStoredOnOk) {
     Retype(passes, "1");
     Click(Find<QToolButton>(dialog, "UpDownDown"));  // no wrap-around below the minimum
     EXPECT_EQ(passes.text(), "1");
-    Retype(passes, "150");  // out of the arrows' range, yet taken as typed
+    Retype(passes, "150");  // out of range: refused, and the count gets the focus back
     Click(Find<QCheckBox>(dialog, "WipeFileAfterCrypto"));
+    Click(Find<QPushButton>(dialog, "OKButton"));
+    ASSERT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.focusWidget(), &passes);
+    Retype(passes, "100");
     Click(Find<QPushButton>(dialog, "OKButton"));
   });
   app::ShowModal(ui, form);
 
-  EXPECT_EQ(ui.messages, std::vector<std::string>{});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"error: Please enter a number of passes from 1 to 100 !"});
   EXPECT_EQ(ui.helpContexts, std::vector<int>{20});
   const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
   ASSERT_TRUE(key.has_value());
   EXPECT_EQ(key->ReadString("Algorithm"), "1");
   EXPECT_EQ(key->ReadString("TypeOfWipe"), "1");
-  EXPECT_EQ(key->ReadString("Loop"), "150");
+  EXPECT_EQ(key->ReadString("Loop"), "100");
   EXPECT_EQ(key->ReadString("Wipe"), "1");
   EXPECT_EQ(key->ReadDword("CheckUpdate"), 1u);
 }

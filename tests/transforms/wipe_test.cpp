@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <stdexcept>
@@ -38,8 +40,8 @@ constexpr std::uint8_t kDrawBytes[] = {58, 116, 5, 197, 193, 127, 148, 59, 240};
 
 // What the engine did to the file, in order.
 struct WipeEvent {
-  enum Kind { Write, Rewind, Flush, Truncate, TimeChange, Close } kind;
-  std::size_t length = 0;      // Write
+  enum Kind { Write, Seek, Rewind, Flush, Truncate, TimeChange, Close } kind;
+  std::size_t length = 0;      // Write; Seek: the offset
   std::uint8_t firstByte = 0;  // Write
   bool uniform = true;         // Write: every byte equal to firstByte
   std::time_t when = 0;        // TimeChange
@@ -73,6 +75,13 @@ class RecordingWipeFile final : public WipeFile {
         std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == event.firstByte; });
     log_.events.push_back(event);
     return real_->write(data);
+  }
+  std::vector<WipeExtent> allocatedExtents(std::uint64_t size) override { return real_->allocatedExtents(size); }
+  void seek(std::uint64_t offset) override {
+    WipeEvent event{WipeEvent::Seek};
+    event.length = offset;
+    log_.events.push_back(event);
+    real_->seek(offset);
   }
   void rewind() override {
     log_.events.push_back({WipeEvent::Rewind});
@@ -115,6 +124,7 @@ class ImaginaryWipeFile final : public WipeFile {
   std::size_t write(std::span<const std::uint8_t> data) override {
     return onWrite ? onWrite(data) : data.size();
   }
+  void seek(std::uint64_t) override {}
   void rewind() override {}
   void flush() override {}
   void truncateToZero() override { size_ = 0; }
@@ -138,8 +148,8 @@ class WipeTest : public ::testing::Test {
   // Real files, watched; a fixed clock so every random value is known.
   WipeEnvironment Watched() {
     WipeEnvironment environment;
-    environment.openFile = [this](const fs::path& path) {
-      return std::make_unique<RecordingWipeFile>(OpenWipeFile(path), log);
+    environment.wrapFile = [this](std::unique_ptr<WipeFile> opened) {
+      return std::make_unique<RecordingWipeFile>(std::move(opened), log);
     };
     environment.clock = [] { return kFixedClock; };
     environment.showError = [this](const std::string& message) { errors.push_back(message); };
@@ -148,7 +158,7 @@ class WipeTest : public ::testing::Test {
 
   WipeEnvironment Imaginary(std::unique_ptr<ImaginaryWipeFile>& file) {
     WipeEnvironment environment;
-    environment.openFile = [&file](const fs::path&) -> std::unique_ptr<WipeFile> {
+    environment.wrapFile = [&file](std::unique_ptr<WipeFile>) -> std::unique_ptr<WipeFile> {
       return std::move(file);
     };
     environment.clock = [] { return kFixedClock; };
@@ -352,32 +362,60 @@ TEST_F(WipeTest, NormalWipeBlockIsTheGeneratorsBytesInOrder) {
   EXPECT_EQ(block, expected);
 }
 
-TEST_F(WipeTest, NoPassesWritesNothingButStillRemovesTheFile) {
+TEST_F(WipeTest, PassCountsBelowOneAreRefusedAndTheFileStays) {
   for (int passes : {0, -3}) {
+    SCOPED_TRACE(passes);
     log.events.clear();
+    errors.clear();
     const auto path = MakeFile(3000);
-    ASSERT_EQ(NormalWipeFile(path, passes, &progress, Watched()), Success);
-    EXPECT_EQ(log.count(WipeEvent::Write), 0U);
-    EXPECT_EQ(log.count(WipeEvent::Truncate), 1U);
-    ExpectGoneWithoutTrace(path);
+    ASSERT_EQ(NormalWipeFile(path, passes, &progress, Watched()), platform::ErrReported);
+    EXPECT_TRUE(log.events.empty());
+    EXPECT_EQ(ReadFileBytes(path), std::vector<std::uint8_t>(3000, 0x5A));
+    ASSERT_EQ(errors.size(), 1U);
+    EXPECT_EQ(errors[0], "KOVA Voltare caused an unexpected error: a wipe of " + path.string() + " was asked with " +
+                             std::to_string(passes) + " passes.\nThe file is left as it is.");
   }
 }
 
-// --- files that are not wiped ----------------------------------------------------
+// --- what is and is not wiped --------------------------------------------------
 
-TEST_F(WipeTest, MissingEmptyAndDirectoryPathsAreNoSuchFile) {
-  const auto empty = MakeFile(0, "empty.txt");
-  const auto directory = TestDir() / "folder";
-  fs::create_directory(directory);
-
-  for (const auto& path : {empty, directory, TestDir() / "missing.txt"}) {
-    SCOPED_TRACE(path);
-    EXPECT_EQ(GovernmentWipeFile(path, &progress, Watched()), ErrNoSuchFile);
-    EXPECT_EQ(NormalWipeFile(path, 3, &progress, Watched()), ErrNoSuchFile);
+TEST_F(WipeTest, NamesThatAreNoPlainFileGetTheirOwnOutcome) {
+  const auto kept = MakeFile(100, "kept.txt");
+  struct Case {
+    std::string name;
+    std::function<void(const fs::path&)> make;
+    platform::ResultCode result;
+    std::string message;  // after the path; empty when none is shown
+  };
+  const std::string skipped = " File skipped.";
+  const Case cases[] = {
+      {"missing.txt", [](const fs::path&) {}, ErrNoSuchFile, ""},
+      {"empty.txt", [](const fs::path& p) { WriteFileBytes(p, {}); }, Success, ""},
+      {"folder", [](const fs::path& p) { fs::create_directory(p); }, platform::ErrReported,
+       ". It is a folder, not a file." + skipped},
+      {"fifo", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, platform::ErrReported,
+       ". It is a named pipe (FIFO), not a file." + skipped},
+      {"link", [&](const fs::path& p) { fs::create_symlink(kept, p); }, platform::ErrReported,
+       ". It is a symbolic link; wiping it would empty the file it points to." + skipped},
+      {"second-name.txt", [&](const fs::path& p) { fs::create_hard_link(kept, p); }, platform::ErrReported,
+       ". It has other names (hard links) that would lose their content." + skipped},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    errors.clear();
+    const auto path = TestDir() / c.name;
+    c.make(path);
+    EXPECT_EQ(NormalWipeFile(path, 3, &progress, Watched()), c.result);
+    EXPECT_EQ(GovernmentWipeFile(path, &progress, Watched()), c.result == Success ? ErrNoSuchFile : c.result);
+    if (c.message.empty()) {
+      EXPECT_TRUE(errors.empty());
+    } else {
+      EXPECT_EQ(errors, std::vector<std::string>(2, "Unable to wipe file " + path.string() + c.message));
+    }
+    EXPECT_EQ(fs::exists(fs::symlink_status(path)), c.result == platform::ErrReported);
   }
   EXPECT_EQ(log.count(WipeEvent::Write), 0U);
-  EXPECT_TRUE(fs::exists(empty));
-  EXPECT_TRUE(fs::is_directory(directory));
+  EXPECT_EQ(ReadFileBytes(kept), std::vector<std::uint8_t>(100, 0x5A));
 }
 
 TEST_F(WipeTest, FileLockedByAnotherOpenerIsLeftUntouched) {
@@ -402,17 +440,124 @@ TEST_F(WipeTest, ReadOnlyFileGivesThePermissionError) {
 
 // --- the neutral name ------------------------------------------------------------
 
-TEST_F(WipeTest, TakenNeutralNameLeavesTheEmptiedFileAndTheOtherFileAlone) {
+TEST_F(WipeTest, TakenNeutralNameIsReportedAndTheOriginalNameStillRemoved) {
   const auto path = MakeFile(3000);
   const auto neutral = NeutralWipePath(path);
   EXPECT_EQ(neutral.parent_path(), path.parent_path());
   EXPECT_EQ(neutral.filename().string(), std::string(156, 'a'));
   WriteFileBytes(neutral, {1, 2, 3});
 
-  EXPECT_EQ(GovernmentWipeFile(path, nullptr, Watched()), Success);
-  ASSERT_TRUE(fs::exists(path));
-  EXPECT_EQ(fs::file_size(path), 0U);
+  EXPECT_EQ(GovernmentWipeFile(path, nullptr, Watched()), platform::ErrReported);
+  EXPECT_EQ(log.count(WipeEvent::Write), 2U * 52);  // every pass ran
+  EXPECT_FALSE(fs::exists(path));
   EXPECT_EQ(ReadFileBytes(neutral), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(errors.back(), "File " + path.string() +
+                               " was overwritten, but it could not be moved to a neutral name before its removal "
+                               "(File exists).\nIts name was removed.");
+}
+
+// Every pass starts at the first byte and ends at the last: nothing of the
+// old contents is left, and the file does not grow.
+TEST_F(WipeTest, PassesCoverTheFileInPlace) {
+  for (const bool government : {false, true}) {
+    SCOPED_TRACE(government ? "government" : "normal");
+    const auto path = MakeFile(5000);
+    WipeEnvironment environment = Watched();
+    std::vector<std::uint8_t> last;
+    environment.afterOverwrite = [&] { last = ReadFileBytes(path); };
+    ASSERT_EQ(government ? GovernmentWipeFile(path, nullptr, environment) : NormalWipeFile(path, 1, nullptr, environment),
+              Success);
+    ASSERT_EQ(last.size(), 5000U);
+    // The last pass of either method is random bytes: a run of eight old
+    // bytes in a row would be a stretch it never reached.
+    const std::vector<std::uint8_t> oldRun(8, 0x5A);
+    EXPECT_EQ(std::search(last.begin(), last.end(), oldRun.begin(), oldRun.end()), last.end());
+  }
+}
+
+// Someone who may write in the folder changes it while the file is
+// overwritten: nothing but the overwritten file may be touched, and nothing
+// is deleted.
+TEST_F(WipeTest, FolderOrNameChangedDuringTheOverwriteStopsBeforeAnyRemoval) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path& folder, const fs::path& elsewhere)> change;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"folder swapped for a link",
+       [](const fs::path& folder, const fs::path& elsewhere) {
+         fs::rename(folder, folder.string() + ".moved");
+         fs::create_directory_symlink(elsewhere, folder);
+       },
+       "its folder was moved or replaced while the file was overwritten."},
+      {"name swapped for another file",
+       [](const fs::path& folder, const fs::path&) {
+         fs::rename(folder / "secret.txt", folder / "secret.old");
+         WriteFileBytes(folder / "secret.txt", {7, 7, 7});
+       },
+       "its name now refers to another file."},
+      {"name swapped for a FIFO",
+       [](const fs::path& folder, const fs::path&) {
+         fs::remove(folder / "secret.txt");
+         ASSERT_EQ(::mkfifo((folder / "secret.txt").c_str(), 0600), 0);
+       },
+       "its name now refers to another file."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto root = TestDir() / std::to_string(&c - cases);
+    const auto folder = root / "dir";
+    const auto elsewhere = root / "elsewhere";
+    fs::create_directories(folder);
+    fs::create_directories(elsewhere);
+    WriteFileBytes(folder / "secret.txt", std::vector<std::uint8_t>(5000, 0x5A));
+    WriteFileBytes(elsewhere / "secret.txt", {9, 9});
+    errors.clear();
+    WipeEnvironment environment = Watched();
+    environment.afterOverwrite = [&] { c.change(folder, elsewhere); };
+
+    EXPECT_EQ(NormalWipeFile(folder / "secret.txt", 1, nullptr, environment), platform::ErrReported);
+    EXPECT_EQ(errors, std::vector<std::string>{"Wiping of file " + (folder / "secret.txt").string() +
+                                               " was stopped: " + c.message + "\nNothing was deleted."});
+    EXPECT_EQ(ReadFileBytes(elsewhere / "secret.txt"), (std::vector<std::uint8_t>{9, 9}));
+    EXPECT_TRUE(fs::exists(fs::symlink_status(folder / "secret.txt")));
+    EXPECT_FALSE(fs::exists(folder / std::string(156, 'a')));
+  }
+}
+
+TEST_F(WipeTest, OnlyTheStretchesThatHoldDataAreOverwritten) {
+  const auto path = TestDir() / "sparse.img";
+  {
+    platform::File file(path, platform::File::Mode::CreateNew);
+    file.truncate(std::uint64_t{64} << 20);
+    file.seek(std::uint64_t{32} << 20);
+    file.write(std::vector<std::uint8_t>(8192, 0x5A));
+    file.sync();
+  }
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  if (info.st_blocks * 512 >= info.st_size) GTEST_SKIP() << "this file system keeps no holes";
+
+  WipeEnvironment environment = Watched();
+  bool checked = false;
+  environment.afterOverwrite = [&] {
+    checked = true;
+    EXPECT_EQ(fs::file_size(path), std::uint64_t{64} << 20) << "the passes stay within the file";
+    const auto bytes = ReadFileBytes(path);
+    const std::vector<std::uint8_t> oldRun(8, 0x5A);
+    EXPECT_EQ(std::search(bytes.begin(), bytes.end(), oldRun.begin(), oldRun.end()), bytes.end())
+        << "the data was overwritten";
+  };
+  ASSERT_EQ(NormalWipeFile(path, 2, &progress, environment), Success);
+  EXPECT_TRUE(checked);
+  const auto writes = WriteLengths(log);
+  const std::size_t written = std::accumulate(writes.begin(), writes.end(), std::size_t{0});
+  EXPECT_GE(written, 2U * 8192);
+  EXPECT_LT(written, 2U * (std::size_t{1} << 20));  // the data, give or take a block of the file system
+  ASSERT_FALSE(log.of(WipeEvent::Seek).empty());
+  EXPECT_GE(log.of(WipeEvent::Seek)[0].length, std::size_t{31} << 20);
+  ExpectGoneWithoutTrace(path);
 }
 
 TEST_F(WipeTest, RenameDeleteReportsEachStep) {
