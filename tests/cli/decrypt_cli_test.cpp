@@ -174,7 +174,7 @@ TEST(DecryptCliTest, DamagedArchivesAreErrors) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Invalid VLT or PLX file."), std::string::npos) << run.err;
   }
-  EXPECT_EQ(RunCli({"archive-list", "none.plx"}).status, 1);
+  EXPECT_EQ(RunCli({"archive-list", "none.plx"}).status, 2) << "a missing file, as for every command";
 }
 
 TEST(DecryptCliTest, AnArchiveCutShortGivesItsWholeMembersAndReportsTheShortOne) {
@@ -184,8 +184,11 @@ TEST(DecryptCliTest, AnArchiveCutShortGivesItsWholeMembersAndReportsTheShortOne)
   voltare::testing::WriteFileBytes(Work() / archive, bytes);
 
   CliRun run = RunCli({"archive-list", archive});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("two.txt.vlt"), std::string::npos) << run.out;
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_TRUE(run.out.starts_with("one.txt.vlt\t")) << run.out;
+  EXPECT_NE(run.out.find("\ntwo.txt.vlt\t"), std::string::npos) << run.out;
+  EXPECT_TRUE(run.out.ends_with("\tdamaged: cut off\n")) << run.out;
+  EXPECT_EQ(run.err, "voltare-cli: set.plx: the archive is cut off\n");
   run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "decrypt", archive});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(ReadText(Work() / "one.txt"), "first");
@@ -236,7 +239,7 @@ TEST(DecryptCliTest, APathAloneIsHandledAsAtFirstActivation) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, (Work() / "listed.txt").string() + "\n");
 
-  EXPECT_EQ(RunCli({"--password-file", pw, "note.txt.VLT"}).status, 2) << "extensions compared exactly";
+  EXPECT_EQ(RunCli({"--password-file", pw, "note.txt.vlx"}).status, 2) << "no extension of ours";
   EXPECT_EQ(RunCli({"absent.vlt"}).status, 2);
   EXPECT_EQ(RunCli({"archive-list", "pack.plx", "extra.plx"}).status, 2) << "a command takes no path besides";
   EXPECT_EQ(RunCli({"config", "show"}).status, 0);
