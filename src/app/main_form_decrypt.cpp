@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "app/batch_decrypt.h"
 #include "app/decrypt_messages.h"
+#include "app/file_extensions.h"
 #include "app/scratch_file.h"
 #include "archive/plx_extract.h"
 #include "platform/file.h"
@@ -31,16 +32,6 @@ namespace fs = std::filesystem;
 namespace text = decrypt_messages;
 using platform::ResultCode;
 
-constexpr std::string_view kEncryptedExtension = ".vlt";
-constexpr std::string_view kArchiveExtension = ".plx";
-
-// The extension as the file name spells it, from its last dot; empty when the
-// name has no dot. Compared exactly: ".VLT" is not ".vlt".
-std::string ExtensionOf(const std::string& path) {
-  const std::string name = fs::path(path).filename().string();
-  const auto dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot);
-}
 
 // The prompt's caption for an algorithm code; empty for an unknown one.
 std::string_view AlgorithmCaption(int id) {
@@ -65,9 +56,9 @@ struct BatchFile {
   bool damaged = false;  // a member the archive's end cut short
 };
 
-// The name a file had before encryption: its name without ".vlt".
+// The name a file had before encryption: its name less its last four characters.
 std::string WithoutExtension(const std::string& name) {
-  return name.substr(0, name.size() - std::min(name.size(), kEncryptedExtension.size()));
+  return name.substr(0, name.size() - std::min(name.size(), kVltExtension.size()));
 }
 
 // Where a decrypted file goes: into the output directory when that names an
@@ -211,7 +202,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
     files.push_back({std::move(path), std::move(name)});
   }
   ExtractedMembers extracted;
-  if (files.size() == 1 && ExtensionOf(files.front().name) == kArchiveExtension) {
+  if (files.size() == 1 && HasExtension(files.front().name, kPlxExtension)) {
     if (!OpenArchive(app, files, extracted)) return 0;
   }
 
@@ -221,7 +212,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
     // A stop asked for at the end of a file's last piece ends the batch here.
     if (ui.ProgressBar().cancelRequested()) return succeeded;
     const BatchFile& file = files[j];
-    if (ExtensionOf(file.name) != kEncryptedExtension) continue;
+    if (!HasExtension(file.name, kVltExtension)) continue;
     // A member cut short cannot decrypt whatever the password: it is
     // reported like any other damaged file, without asking for one.
     if (const ResultCode unreadable = ReadFailure(file.path); unreadable != platform::Success) {
