@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -74,6 +75,21 @@ class TerminalView : public app::Interaction {
   // error, with control characters escaped. Counts as an error shown.
   void Report(std::string_view text);
 
+  // Keeps the program's messages `texts` (a batch's success messages) from
+  // the terminal until ReleaseHeldMessages: a batch that failed in part ends
+  // with its summary instead.
+  void HoldMessages(std::initializer_list<std::string_view> texts) {
+    held_.assign(texts.begin(), texts.end());
+    heldShown_.clear();
+  }
+  // Shows the held messages the program showed meanwhile, in their order,
+  // and stops holding; DropHeldMessages forgets them instead.
+  void ReleaseHeldMessages();
+  void DropHeldMessages() {
+    held_.clear();
+    heldShown_.clear();
+  }
+
   app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
                                  app::MessageButtons buttons) override;
   std::vector<std::filesystem::path> ChooseOpenFiles(const app::OpenDialogRequest& request) override;
@@ -116,6 +132,8 @@ class TerminalView : public app::Interaction {
   };
   std::optional<ArchiveAnswer> archiveAnswer_;
   bool errorShown_ = false;
+  std::vector<std::string> held_;
+  std::vector<std::string> heldShown_;
 };
 
 }  // namespace voltare::cli

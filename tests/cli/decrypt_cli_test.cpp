@@ -196,7 +196,8 @@ TEST(DecryptCliTest, AnArchiveCutShortGivesItsWholeMembersAndReportsTheShortOne)
   EXPECT_EQ(run.err,
             "Do you want to use the same password you just used to all the other selected files ? [y/n] y (--yes)\n"
             "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
-            "Error message: Invalid VLT or PLX file.\n");
+            "Error message: Invalid VLT or PLX file.\n"
+            "voltare-cli: 1 of 2 files was not decrypted\n");
 }
 
 // Two members of one name (packed from two folders) and one whose decrypted

@@ -132,10 +132,8 @@ TEST(VoltareCliTest, WithoutAPasswordNothingIsWrittenOrRead) {
   const CliRun absent = RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-open", "none.vls"});
   EXPECT_EQ(absent.status, 2) << "an unreadable password file is a usage error";
   const CliRun noList = RunCli({"--password-file", (TestDir() / "empty.txt").string(), "list-open", "none.vls"});
-  EXPECT_EQ(noList.status, 1);
-  EXPECT_EQ(noList.err,
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
-            "Error message: The file you selected does not exist !\n");
+  EXPECT_EQ(noList.status, 2) << "a missing file, as for every command";
+  EXPECT_EQ(noList.err, "voltare-cli: none.vls: no such file or directory\n");
 }
 
 TEST(VoltareCliTest, UsageErrorsAndHelp) {
