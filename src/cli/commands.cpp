@@ -33,7 +33,7 @@ std::size_t DropEach(Session& session, const std::vector<std::string>& paths, co
       continue;
     }
     const bool folder = std::filesystem::is_directory(paths[i], error);
-    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"));
+    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"), false);
   }
   return brought;
 }

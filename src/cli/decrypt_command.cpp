@@ -43,11 +43,11 @@ std::vector<std::string> EncryptedFiles(Session& session, const std::vector<std:
   for (std::size_t i = 0; i < paths.size(); ++i) {
     std::error_code error;
     if (fs::is_directory(paths[i], error)) {
-      session.ui.Report(typed[i] + ": a folder; decrypt takes .vlt files, or one .plx archive alone");
+      session.ui.Report(typed[i] + ": a folder; decrypt takes .vlt files, or one .plx archive alone", false);
     } else if (app::HasExtension(paths[i], app::kPlxExtension)) {
-      session.ui.Report(typed[i] + ": an archive (.plx) is decrypted only when it is named alone");
+      session.ui.Report(typed[i] + ": an archive (.plx) is decrypted only when it is named alone", false);
     } else if (!app::HasExtension(paths[i], app::kVltExtension)) {
-      session.ui.Report(typed[i] + ": not an encrypted file (.vlt); skipped");
+      session.ui.Report(typed[i] + ": not an encrypted file (.vlt); skipped", false);
     } else {
       files.push_back(paths[i]);
     }

@@ -24,7 +24,7 @@ void TakeOutUnstorableNames(Session& session) {
   }
   list.SetAllSelected(false);
   for (const std::string& name : unstorable) {
-    session.ui.Report(name + ": a name with a line break cannot be stored in a list; left out");
+    session.ui.Report(name + ": a name with a line break cannot be stored in a list; left out", false);
     list.Select(name);
   }
   while (!list.RemoveFirstSelected().empty()) {

@@ -171,9 +171,9 @@ void TerminalView::ReleaseHeldMessages() {
   }
 }
 
-void TerminalView::Report(std::string_view text) {
+void TerminalView::Report(std::string_view text, bool keepLineBreaks) {
   progress_.Erase();
-  std::cerr << "voltare-cli: " << EscapeControls(text, true) << '\n' << std::flush;
+  std::cerr << "voltare-cli: " << EscapeControls(text, keepLineBreaks) << '\n' << std::flush;
   errorShown_ = true;
 }
 

@@ -72,8 +72,9 @@ class TerminalView : public app::Interaction {
   bool ErrorShown() const noexcept { return errorShown_; }
 
   // The tool's own word on a failure: "voltare-cli: " and `text` on standard
-  // error, with control characters escaped. Counts as an error shown.
-  void Report(std::string_view text);
+  // error, with control characters escaped (line breaks too, unless
+  // `keepLineBreaks`: a text that names a file may not). Counts as an error shown.
+  void Report(std::string_view text, bool keepLineBreaks = true);
 
   // Keeps the program's messages `texts` (a batch's success messages) from
   // the terminal until ReleaseHeldMessages: a batch that failed in part ends
