@@ -8,7 +8,7 @@
 #   make package-check  installs that package on this machine, checks it, purges it (root)
 #   make postfix-check  a long encrypted message through a real local Postfix relay (root)
 #   make screenshots  every window as a PNG file in build/screenshots/ (under Xvfb)
-#   make fuzz   every fuzz target for FUZZ_SECONDS seconds (clang; not part of CI)
+#   make fuzz   every fuzz target for FUZZ_SECONDS seconds (installs clang-16 first; not part of CI)
 
 BUILD_DIR  := build
 ASAN_DIR   := build-asan
@@ -45,6 +45,7 @@ bench: build
 	./scripts/run-bench.sh $(BUILD_DIR)
 
 # Every fuzz target for FUZZ_SECONDS (default 120) each, with clang; not part of CI.
+# scripts/fuzz.sh installs clang-16 and libclang-rt-16-dev, which only it needs.
 fuzz: deps
 	./scripts/fuzz.sh
 

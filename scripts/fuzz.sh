@@ -13,8 +13,10 @@ build=build-fuzz
 targets=(${FUZZ_TARGETS:-vlt_file compressed_stream plx_archive list_text list_file text_crypt
                           settings_file ini_file smtp_replies http_response})
 
+# Only fuzzing needs clang; installed here, never by `make deps`.
+./scripts/install-deps.sh clang-16 libclang-rt-16-dev
 if ! command -v clang++-16 > /dev/null; then
-  echo "make fuzz needs clang-16 and libclang-rt-16-dev (make deps installs them)." >&2
+  echo "make fuzz needs clang-16 and libclang-rt-16-dev, which could not be installed." >&2
   exit 1
 fi
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of debian-packages.txt that are not installed yet.
+# Installs the Debian packages of debian-packages.txt, and any package named as
+# an argument (scripts/install-deps.sh clang-16 ...), that are not installed yet.
 # Runs `apt-get update` only when something is missing, so a ready machine pays nothing.
 set -euo pipefail
 
@@ -13,7 +14,7 @@ while read -r package; do
   [ -n "$package" ] || continue
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$package")
-done < "$list"
+done < <(cat "$list"; printf '%s\n' "$@")
 
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0

@@ -19,7 +19,7 @@ class Application;
 // True when the file exists and its first three bytes are "PLX".
 bool IsPlxFile(const std::filesystem::path& path) noexcept;
 
-// Decrypts the ".vlt" entries of `paths` (extensions compared exactly),
+// Decrypts the ".vlt" entries of `paths` (".VLT" too: see file_extensions.h),
 // asking for passwords and replacements and reporting everything itself.
 // Returns how many files were decrypted.
 std::size_t DecryptFileList(Application& app, std::vector<std::string> paths);

@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/batch_messages.h"
+#include "app/file_extensions.h"
 #include "app/messages.h"
 #include "platform/file.h"
 #include "platform/network_route.h"
@@ -185,10 +186,10 @@ void TMainForm::HandleCommandLine(std::span<const std::string> arguments) {
   joined.pop_back();
 
   const fs::path path = FromStartDirectory(joined);
-  const std::string extension = path.extension().string();
-  if ((extension == ".vlt" || extension == ".plx") && platform::FileExists(path)) {
+  const std::string name = path.string();
+  if ((HasExtension(name, kVltExtension) || HasExtension(name, kPlxExtension)) && platform::FileExists(path)) {
     if (DecryptFileList) DecryptFileList({path.string()});
-  } else if (extension == ".vls" && platform::FileExists(path)) {
+  } else if (HasExtension(name, kVlsExtension) && platform::FileExists(path)) {
     const platform::ResultCode result = LoadListFile(path);
     if (result != platform::Success && result != platform::ErrReported) ShowResult(result);
   }

@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "app/batch_decrypt.h"
 #include "app/decrypt_messages.h"
+#include "app/file_extensions.h"
 #include "app/scratch_file.h"
 #include "archive/plx_extract.h"
 #include "platform/file.h"
@@ -30,17 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace text = decrypt_messages;
 using platform::ResultCode;
-
-constexpr std::string_view kEncryptedExtension = ".vlt";
-constexpr std::string_view kArchiveExtension = ".plx";
-
-// The extension as the file name spells it, from its last dot; empty when the
-// name has no dot. Compared exactly: ".VLT" is not ".vlt".
-std::string ExtensionOf(const std::string& path) {
-  const std::string name = fs::path(path).filename().string();
-  const auto dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : name.substr(dot);
-}
 
 // The prompt's caption for an algorithm code; empty for an unknown one.
 std::string_view AlgorithmCaption(int id) {
@@ -65,9 +55,9 @@ struct BatchFile {
   bool damaged = false;  // a member the archive's end cut short
 };
 
-// The name a file had before encryption: its name without ".vlt".
+// The name a file had before encryption: its name less its last four characters.
 std::string WithoutExtension(const std::string& name) {
-  return name.substr(0, name.size() - std::min(name.size(), kEncryptedExtension.size()));
+  return name.substr(0, name.size() - std::min(name.size(), kVltExtension.size()));
 }
 
 // Where a decrypted file goes: into the output directory when that names an
@@ -263,7 +253,7 @@ bool DecryptNextFile(DecryptionRun& run, std::size_t index) {
   // A stop asked for at the end of a file's last piece ends the batch here.
   if (ui.ProgressBar().cancelRequested()) return false;
   const BatchFile& file = run.files[index];
-  if (ExtensionOf(file.name) != kEncryptedExtension) return true;
+  if (!HasExtension(file.name, kVltExtension)) return true;
   const std::optional<fs::path> target = ChooseTarget(run.app, file);
   if (!target) return true;
   if (!run.samePassword) {
@@ -298,7 +288,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
     files.push_back({std::move(path), std::move(name)});
   }
   ExtractedMembers extracted;
-  if (files.size() == 1 && ExtensionOf(files.front().name) == kArchiveExtension) {
+  if (files.size() == 1 && HasExtension(files.front().name, kPlxExtension)) {
     if (!OpenArchive(app, *batch, files, extracted)) return 0;
   }
 

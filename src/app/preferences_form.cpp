@@ -58,16 +58,22 @@ void TPreferencesForm::FormShow() {
 
 void TPreferencesForm::LoadSettings() {
   const std::optional<SettingsKey> key = SettingsKey::OpenReadOnly(platform::kSettingsKey);
-  // Only the upper bounds are checked; each value is read only when the one
-  // before it passed.
-  bool valid = key.has_value();
-  int loop = 0, wipe = 0, typeOfWipe = 0;
-  if (valid) valid = (loop = key->ReadInteger("Loop")) <= 100;
-  if (valid) valid = (wipe = key->ReadInteger("Wipe")) <= 1;
-  if (valid) valid = (typeOfWipe = key->ReadInteger("TypeOfWipe")) <= 1;
-  if (!valid) {
+  if (!key) {
     ui_.Error(messages::kRegistryError);
     return;
+  }
+  // Only the upper bounds are checked. A value above its bound is still
+  // reported, but shown as that bound, so that OK stores a sound value and
+  // the store is repaired rather than refused at every later showing.
+  const int loop = key->ReadInteger("Loop");
+  const int wipe = key->ReadInteger("Wipe");
+  const int typeOfWipe = key->ReadInteger("TypeOfWipe");
+  const auto bounded = [](std::string_view name, int value) {
+    return std::min(value, platform::FindSettingRange(name)->max);
+  };
+  loopRepaired_ = bounded("Loop", loop) != loop;
+  if (loopRepaired_ || bounded("Wipe", wipe) != wipe || bounded("TypeOfWipe", typeOfWipe) != typeOfWipe) {
+    ui_.Error(messages::kRegistryError);
   }
 
   // Both read before any control changes: a failure leaves them all as they were.
@@ -75,12 +81,12 @@ void TPreferencesForm::LoadSettings() {
   const int algorithm = StoredAlgorithm(*key).value_or(2);
   Update.checked = checkUpdate;
   CheckAlgorithm(algorithm);
-  Passes.text = std::to_string(loop);
+  Passes.text = std::to_string(bounded("Loop", loop));
   UpDown.position = std::clamp(loop, UpDown.min, UpDown.max);
-  WipeFileAfterCrypto.checked = wipe != 0;
-  GovernmentWipe.checked = typeOfWipe == 0;
-  NormalWipe.checked = typeOfWipe == 1;
-  Passes.enabled = UpDown.enabled = typeOfWipe != 0;
+  WipeFileAfterCrypto.checked = bounded("Wipe", wipe) != 0;
+  GovernmentWipe.checked = bounded("TypeOfWipe", typeOfWipe) == 0;
+  NormalWipe.checked = bounded("TypeOfWipe", typeOfWipe) == 1;
+  Passes.enabled = UpDown.enabled = NormalWipe.checked;
   ActivePage = Page::General;
 }
 
@@ -138,7 +144,12 @@ bool TPreferencesForm::SaveSettings() {
   const int passes = *typed;
 
   key->WriteInteger("Algorithm", CheckedAlgorithm());
-  if (passes != 0) key->WriteInteger("Loop", passes);
+  if (passes != 0) {
+    key->WriteInteger("Loop", passes);
+  } else if (loopRepaired_) {
+    // Government Wipe keeps the pass count, but not one above its bound.
+    key->WriteInteger("Loop", UpDown.position);
+  }
   key->WriteInteger("TypeOfWipe", typeOfWipe);
   key->WriteInteger("Wipe", WipeFileAfterCrypto.checked ? 1 : 0);
   key->WriteDword("CheckUpdate", Update.checked ? 1 : 0);

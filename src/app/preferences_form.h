@@ -70,6 +70,7 @@ class TPreferencesForm : public ModalForm {
   void EnablePasses();
 
   Interaction& ui_;
+  bool loopRepaired_ = false;  // the stored pass count was above its bound
 };
 
 }  // namespace voltare::app

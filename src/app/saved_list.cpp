@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/main_form.h"
+#include "app/batch_messages.h"
 #include "app/messages.h"
 #include "app/scratch_file.h"
 #include "common/locked_memory.h"
@@ -20,6 +21,7 @@
 #include "platform/staged_file.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
+#include "transforms/vlt_format.h"
 
 namespace voltare::app {
 
@@ -77,6 +79,15 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
 
 platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
   if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
+  // Without the magic it is no list at all: asking for a password, then
+  // calling it the wrong one, would send the user looking for another. (A
+  // file shorter than the magic is reported as damaged, after the prompt.)
+  std::error_code sizeError;
+  const std::uintmax_t size = fs::file_size(path, sizeError);
+  if (!sizeError && size >= transforms::kMagicSize && !transforms::IsVltFile(path)) {
+    ui_.Error(messages::FormatName(messages::kNotASavedList, path.string()));
+    return platform::ErrReported;
+  }
   BusyCursor busy(ui_);
   const PasswordReply reply = AskPassword(ListPasswordRequest(path.filename().string(), false));
   // Cancel ends here: nothing is read under an empty password.

@@ -127,14 +127,15 @@ void ArchiveReader::SeekTo(std::uint64_t position) {
 }
 
 platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
-                                        std::vector<ArchiveMember>& members) {
+                                        std::vector<ArchiveMember>& members, std::uint32_t* lost) {
   members.clear();
   if (!platform::FileExists(archivePath)) return platform::ErrNoSuchFile;
   try {
     ArchiveReader reader(archivePath);
     std::vector<ArchiveMember> found;
-    while (reader.NextEntry()) found.push_back({reader.name(), reader.size()});
+    while (reader.NextEntry()) found.push_back({reader.name(), reader.size(), reader.dataCutShort()});
     members = std::move(found);
+    if (lost != nullptr) *lost = reader.entriesNotRead();
     return platform::Success;
   } catch (...) {
     return platform::CurrentExceptionCode();

@@ -21,6 +21,7 @@ namespace voltare::archive {
 struct ArchiveMember {
   std::string name;
   std::int64_t size = 0;
+  bool cutOff = false;  // the archive ends inside this member's data
 
   bool operator==(const ArchiveMember&) const = default;
 };
@@ -47,6 +48,9 @@ class ArchiveReader {
   std::int64_t size() const noexcept { return header_.size; }
   // True when the archive ends inside this member's data.
   bool dataCutShort() const noexcept { return dataCutShort_; }
+  // Entries the archive declares that NextEntry has not given (yet): after
+  // its last true, those an archive cut short has lost.
+  std::uint32_t entriesNotRead() const noexcept { return declaredCount_ - entriesRead_; }
 
   // Copies the current entry's data to `out`, as far as the file goes for a
   // member cut short, moving `progress` (nullptr: nobody watches) by the bytes
@@ -94,8 +98,11 @@ class ArchiveReader {
 
 // The archive's members in archive order. Success, ErrNoSuchFile when the
 // archive does not exist, ErrBadFile when it is damaged, or the errno of a
-// failed read. `members` is emptied first and stays empty on failure.
+// failed read. `members` is emptied first and stays empty on failure. An
+// archive cut short gives the members before the cut, the one it runs
+// through marked cutOff, and in `lost` (when given) how many entries it
+// declares beyond those.
 platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
-                                        std::vector<ArchiveMember>& members);
+                                        std::vector<ArchiveMember>& members, std::uint32_t* lost = nullptr);
 
 }  // namespace voltare::archive

@@ -15,15 +15,27 @@ namespace voltare::cli {
 namespace {
 
 int ListArchive(Session& session, const std::string& archivePath) {
+  const std::string path = ExistingPaths(session.app.MainForm, {archivePath}).front();
   std::vector<archive::ArchiveMember> members;
-  const platform::ResultCode result =
-      archive::ListArchiveMembers(session.app.MainForm.FromStartDirectory(archivePath), members);
+  std::uint32_t lost = 0;
+  const platform::ResultCode result = archive::ListArchiveMembers(path, members, &lost);
   if (result != platform::Success) {
     session.ui.Error(platform::ErrorFormat(result));
     return kExitFailure;
   }
-  for (const archive::ArchiveMember& member : members) std::cout << EscapeControls(member.name) << '\t' << member.size << '\n';
-  return kExitSuccess;
+  bool cutOff = lost > 0;
+  for (const archive::ArchiveMember& member : members) {
+    std::cout << EscapeControls(member.name) << '\t' << member.size << (member.cutOff ? "\tdamaged: cut off" : "")
+              << '\n';
+    cutOff = cutOff || member.cutOff;
+  }
+  std::cout << std::flush;
+  if (!cutOff) return kExitSuccess;
+  std::string why = archivePath + ": the archive is cut off";
+  if (lost == 1) why += "; 1 more member is missing";
+  if (lost > 1) why += "; " + std::to_string(lost) + " more members are missing";
+  session.ui.Report(why);
+  return kExitFailure;
 }
 
 }  // namespace
@@ -32,7 +44,9 @@ void AddArchiveListCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("archive-list", "List the members of an archive (.plx)");
   command->footer(
       "\nPrints one line per member, in archive order: its name, a tab, its size\n"
-      "in bytes. A damaged archive is reported as an error. Control characters\n"
+      "in bytes. A damaged archive is reported as an error. In an archive cut\n"
+      "short, the member the cut runs through is marked \"damaged: cut off\" and\n"
+      "the command fails (exit status 1). Control characters\n"
       "and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
       "\nExample: voltare-cli archive-list letters.plx");
   auto archivePath = std::make_shared<std::string>();

@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <initializer_list>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -43,8 +44,28 @@ class UsageError : public std::runtime_error {
 };
 
 // The files named on the command line, from where the tool was started;
-// UsageError for one that does not exist or cannot be looked at.
+// UsageError for one that does not exist or cannot be looked at (a symbolic
+// link exists as a name, even when it points nowhere).
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed);
+
+// Adds each path to the main window's list as a drop would (a directory
+// brings its files) and says why for each that brought nothing. The number
+// of paths that brought something.
+std::size_t DropEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed);
+
+// What part of a batch was done: `done` of `count` files were `participle`
+// ("encrypted").
+struct Tally {
+  std::size_t done;
+  std::size_t count;
+  std::string_view participle;
+};
+
+// Ends a batch command. Without an error shown: the program's held success
+// messages and kExitSuccess (files the user declined are no failure).
+// Otherwise kExitFailure, the success messages dropped, and for each tally
+// that fell short a summary on standard error: "2 of 5 files were not encrypted".
+int EndBatch(Session& session, std::initializer_list<Tally> tallies);
 
 // Every command of the tool, in the order --help lists them.
 std::span<const CommandAdder> AllCommands();

@@ -12,12 +12,46 @@ std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::ve
     const std::filesystem::path path = form.FromStartDirectory(file);
     std::error_code error;
     // A directory that may not be searched says why, rather than "no such file".
-    if (!std::filesystem::exists(path, error)) {
-      throw UsageError(file + ": " + (error ? error.message() : "no such file or directory"));
-    }
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) throw UsageError(file + ": no such file or directory");
+    if (error) throw UsageError(file + ": " + error.message());
     paths.push_back(path.string());
   }
   return paths;
+}
+
+std::size_t DropEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed) {
+  app::TMainForm& form = session.app.MainForm;
+  std::size_t brought = 0;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::size_t before = form.ListView.Count();
+    form.DropFiles(std::span(&paths[i], 1));
+    std::error_code error;
+    // A file named twice, or inside a folder also named, is in the list once.
+    if (form.ListView.Count() > before || std::filesystem::is_regular_file(paths[i], error)) {
+      ++brought;
+      continue;
+    }
+    const bool folder = std::filesystem::is_directory(paths[i], error);
+    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"), false);
+  }
+  return brought;
+}
+
+int EndBatch(Session& session, std::initializer_list<Tally> tallies) {
+  if (!session.ui.ErrorShown()) {
+    session.ui.ReleaseHeldMessages();
+    return kExitSuccess;
+  }
+  session.ui.DropHeldMessages();
+  for (const Tally& tally : tallies) {
+    if (tally.done >= tally.count) continue;
+    const std::size_t missing = tally.count - tally.done;
+    session.ui.Report(std::to_string(missing) + " of " + std::to_string(tally.count) +
+                      (tally.count == 1 ? " file" : " files") + (missing == 1 ? " was not " : " were not ") +
+                      std::string(tally.participle));
+  }
+  return kExitFailure;
 }
 
 std::span<const CommandAdder> AllCommands() {

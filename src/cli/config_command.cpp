@@ -6,7 +6,9 @@
 #include <exception>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 
+#include "app/messages.h"
 #include "cli/command.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
@@ -43,35 +45,100 @@ int ShowSettings(Session& session) {
   }
 }
 
-bool IsOneOf(std::string_view value, std::initializer_list<std::string_view> allowed) {
-  return std::ranges::find(allowed, value) != allowed.end();
+// The new value as the store will hold it; UsageError, naming the setting and
+// what it may hold, for any other text.
+std::int32_t CheckedValue(const platform::SettingRange& range, const std::string& value) {
+  std::optional<std::int32_t> number;
+  try {
+    number = platform::ParseInteger(value);
+  } catch (const platform::SettingsError&) {
+  }
+  if (!number || *number < range.min || *number > range.max) {
+    throw UsageError(std::string(range.name) + " must be " + std::string(range.allowed) + ", not '" + value +
+                     "'; nothing was changed");
+  }
+  return *number;
+}
+
+// Why the stored value of a main setting cannot be used; nothing when it can.
+std::optional<std::string> StoredFault(const std::optional<platform::SettingsKey>& key,
+                                       const platform::SettingRange& range) {
+  if (!key) return std::string("the settings key does not exist");
+  try {
+    const std::int64_t value =
+        range.name == "CheckUpdate" ? std::int64_t{key->ReadDword(range.name)} : key->ReadInteger(range.name);
+    if (value >= range.min && value <= range.max) return std::nullopt;
+    return std::string(range.name) + " is " + std::to_string(value) + ", not " + std::string(range.allowed);
+  } catch (const platform::SettingsError& error) {
+    return std::string(error.what());
+  }
+}
+
+// Writes one value straight into the store: the repair of a value the
+// dialog cannot load, so that no bad setting ever locks the others.
+void StoreDirectly(const platform::SettingRange& range, std::int32_t value) {
+  platform::SettingsKey key = platform::SettingsKey::OpenForWriting(platform::kSettingsKey);
+  if (range.name == "CheckUpdate") {
+    key.WriteDword(range.name, static_cast<std::uint32_t>(value));
+  } else {
+    key.WriteInteger(range.name, value);
+  }
 }
 
 // Sets the control that holds `name` as the user would.
-void SetControl(app::TPreferencesForm& form, std::string_view name, const std::string& value) {
+void SetControl(app::TPreferencesForm& form, std::string_view name, std::int32_t value) {
   if (name == "Algorithm") {
-    if (!IsOneOf(value, {"0", "1", "2"})) throw UsageError("Algorithm is 0 (Blowfish), 1 (CAST5) or 2 (DES)");
-    form.BlowfishButton.checked = value == "0";
-    form.CAST5Button.checked = value == "1";
-    form.DESButton.checked = value == "2";
+    form.BlowfishButton.checked = value == 0;
+    form.CAST5Button.checked = value == 1;
+    form.DESButton.checked = value == 2;
   } else if (name == "TypeOfWipe") {
-    if (!IsOneOf(value, {"0", "1"})) throw UsageError("TypeOfWipe is 0 (Government Wipe) or 1 (Normal Wipe)");
-    form.GovernmentWipe.checked = value == "0";
-    form.NormalWipe.checked = value == "1";
-    if (value == "0") form.GovernmentWipeClick();
+    form.GovernmentWipe.checked = value == 0;
+    form.NormalWipe.checked = value == 1;
+    if (value == 0) form.GovernmentWipeClick();
     else form.NormalWipeClick();
   } else if (name == "Loop") {
     if (!form.Passes.enabled) {
       throw UsageError("Loop is kept only with Normal Wipe; set TypeOfWipe to 1 first");
     }
-    form.Passes.text = value;
+    form.Passes.text = std::to_string(value);
   } else if (name == "Wipe" || name == "CheckUpdate") {
-    if (!IsOneOf(value, {"0", "1"})) throw UsageError(std::string(name) + " is 0 (off) or 1 (on)");
-    (name == "Wipe" ? form.WipeFileAfterCrypto : form.Update).checked = value == "1";
+    (name == "Wipe" ? form.WipeFileAfterCrypto : form.Update).checked = value == 1;
   }
 }
 
-int SetSetting(Session& session, std::string_view name, const std::string& value) {
+// The store's unusable values other than `name`'s, refused with the
+// dialog's own text and what would repair them. False when there are none.
+bool RefuseOtherFaults(Session& session, const std::optional<platform::SettingsKey>& key, std::string_view name) {
+  std::string faults;
+  for (const platform::SettingRange& other : platform::kSettingRanges) {
+    if (other.name == name) continue;
+    if (const std::optional<std::string> fault = StoredFault(key, other)) {
+      faults += "\n  " + *fault + " ('voltare-cli config set " + std::string(other.name) + " VALUE' repairs it)";
+    }
+  }
+  if (faults.empty()) return false;
+  session.ui.Error(app::messages::kRegistryError);
+  session.ui.Report("nothing was changed; in " + platform::SettingsFilePath().string() + ":" + faults);
+  return true;
+}
+
+int SetSetting(Session& session, std::string_view name, const std::string& text) {
+  const platform::SettingRange& range = *platform::FindSettingRange(name);
+  const std::int32_t value = CheckedValue(range, text);
+  try {
+    const std::optional<platform::SettingsKey> key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+    if (StoredFault(key, range)) {
+      StoreDirectly(range, value);
+      return kExitSuccess;
+    }
+    if (RefuseOtherFaults(session, key, name)) return kExitFailure;
+  } catch (const platform::OsError&) {
+    session.ui.Error(app::messages::kRegistryError);
+    return kExitFailure;
+  } catch (const std::exception& failure) {
+    session.ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+    return kExitFailure;
+  }
   app::TPreferencesForm& form = session.app.PreferencesForm;
   form.Open();
   form.FormShow();
@@ -108,7 +175,11 @@ void AddConfigCommand(CLI::App& parent, CommandAction& chosen) {
 
   CLI::App* set = config->add_subcommand("set", "Change one of the five main settings");
   set->footer(
-      "\nThe change goes through the preferences dialog, with its checks and messages.\n"
+      "\nThe value is checked first; a value out of range changes nothing. The change\n"
+      "then goes through the preferences dialog, with its checks and messages. A\n"
+      "stored value the program cannot use is replaced by the new one directly, so\n"
+      "that the store can always be repaired; while another value is unusable,\n"
+      "nothing is changed and the command names it.\n"
       "  Algorithm    0 Blowfish, 1 CAST5, 2 DES (cipher for new encryptions)\n"
       "  TypeOfWipe   0 Government Wipe, 1 Normal Wipe\n"
       "  Loop         passes of a Normal Wipe, 1 to 100 (kept only while\n"

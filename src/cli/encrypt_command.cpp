@@ -1,16 +1,25 @@
 // voltare-cli encrypt [--algorithm blowfish|cast5|des] [--bundle ARCHIVE] [--wipe] FILE...
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/batch_messages.h"
+#include "archive/plx_reader.h"
 #include "cli/command.h"
+#include "cli/stop_signal.h"
 
 namespace voltare::cli {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 struct EncryptOptions {
   std::vector<std::string> files;
@@ -33,22 +42,79 @@ std::string AlgorithmSetting(const std::string& name) {
   throw UsageError("--algorithm is blowfish, cast5 or des");
 }
 
+// What lies at `path` now: its inode, or nothing. Every file the run writes
+// is renamed into place over what was there, so a new inode tells it apart.
+std::optional<ino_t> InodeAt(const fs::path& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) return std::nullopt;
+  return status.st_ino;
+}
+
+// The files a run may write, as they were before it: each source's ".vlt"
+// and the archive.
+struct Outputs {
+  std::vector<std::optional<ino_t>> encrypted;
+  std::optional<ino_t> archive;
+};
+
+Outputs OutputsNow(const std::vector<std::string>& sources, const std::optional<fs::path>& archive) {
+  Outputs now;
+  for (const std::string& source : sources) now.encrypted.push_back(InodeAt(source + ".vlt"));
+  if (archive) now.archive = InodeAt(*archive);
+  return now;
+}
+
+// How many sources the run encrypted: the members of a new archive and the
+// new ".vlt" files beside them.
+std::size_t EncryptedCount(const std::vector<std::string>& sources, const std::optional<fs::path>& archive,
+                           const Outputs& before) {
+  const Outputs after = OutputsNow(sources, archive);
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (after.encrypted[i] && after.encrypted[i] != before.encrypted[i]) ++count;
+  }
+  std::vector<archive::ArchiveMember> members;
+  if (archive && after.archive && after.archive != before.archive &&
+      archive::ListArchiveMembers(*archive, members) == platform::Success) {
+    count += members.size();
+  }
+  return std::min(count, sources.size());
+}
+
+std::size_t GoneCount(const std::vector<std::string>& sources) {
+  return static_cast<std::size_t>(std::ranges::count_if(sources, [](const std::string& source) {
+    std::error_code error;
+    return !fs::exists(fs::symlink_status(source, error));
+  }));
+}
+
 int EncryptFiles(Session& session, const EncryptOptions& options) {
   app::TMainForm& form = session.app.MainForm;
   const std::vector<std::string> paths = ExistingPaths(form, options.files);
   // The files go into the list as if dropped on the window (a directory
   // brings its files) and are all selected.
-  form.DropFiles(paths);
+  if (DropEach(session, paths, options.files) == 0) return kExitFailure;
   form.ListView.SetAllSelected(true);
   form.ListViewSelectItem();
+  const std::vector<std::string> sources = form.ListView.SelectedFileNames();
 
   // For this run only; the store keeps its values.
   if (!options.algorithm.empty()) session.app.Overrides.settings["Algorithm"] = AlgorithmSetting(options.algorithm);
   session.app.Overrides.settings["Wipe"] = options.wipe ? "1" : "0";
   session.app.PasswordBox.PLX.checked = options.bundle.has_value();
-  if (options.bundle) session.ui.AnswerSaveDialog(form.FromStartDirectory(*options.bundle));
+  std::optional<fs::path> archive;
+  if (options.bundle) {
+    session.ui.AnswerSaveDialog(form.FromStartDirectory(*options.bundle));
+    archive = form.FromStartDirectory(*options.bundle).replace_extension(".plx");
+  }
 
-  return form.EncryptSelectedFiles() ? kExitSuccess : kExitFailure;
+  const Outputs before = OutputsNow(sources, archive);
+  session.ui.HoldMessages({app::messages::kEncrypted, app::messages::kWiped});
+  form.EncryptSelectedFiles();
+  if (StopSignal() != 0) return kExitFailure;
+  const std::size_t encrypted = EncryptedCount(sources, archive, before);
+  const std::size_t wiped = options.wipe ? GoneCount(sources) : encrypted;
+  return EndBatch(session, {{encrypted, sources.size(), "encrypted"}, {wiped, encrypted, "wiped"}});
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 int OpenList(Session& session, const std::string& in) {
   app::TMainForm& form = session.app.MainForm;
-  const platform::ResultCode result = form.LoadListFile(form.FromStartDirectory(in));
+  const platform::ResultCode result = form.LoadListFile(ExistingPaths(form, {in}).front());
   // ErrReported was shown (or the prompt cancelled, which says so itself).
   if (result != platform::Success && result != platform::ErrReported) session.ui.Error(platform::ErrorFormat(result));
   if (result != platform::Success) return kExitFailure;

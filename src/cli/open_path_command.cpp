@@ -1,5 +1,5 @@
-// voltare-cli PATH: a .vlt, .plx or .vls path and nothing else is handled as
-// the program handles a path it is started with.
+// voltare-cli PATH...: .vlt, .plx and .vls paths and nothing else, each
+// handled as the program handles a path it is started with.
 
 #include <filesystem>
 #include <iostream>
@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "app/batch_decrypt.h"
+#include "app/decrypt_messages.h"
+#include "app/file_extensions.h"
 #include "cli/command.h"
+#include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
 #include "platform/file.h"
 
@@ -18,37 +21,57 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int OpenPath(Session& session, const std::vector<std::string>& words) {
+// Each path must be one of the program's files and exist: checked for all
+// before any is opened.
+std::vector<std::string> CheckedPaths(const app::TMainForm& form, const std::vector<std::string>& words) {
+  for (const std::string& word : words) {
+    if (!app::HasExtension(word, app::kVltExtension) && !app::HasExtension(word, app::kPlxExtension) &&
+        !app::HasExtension(word, app::kVlsExtension)) {
+      throw UsageError(word + ": neither a command nor a .vlt, .plx or .vls file");
+    }
+  }
+  return ExistingPaths(form, words);
+}
+
+// A list's files on standard output; false when it did not open (reported).
+bool PrintList(Session& session, const std::string& path) {
   app::TMainForm& form = session.app.MainForm;
-  std::string joined;
-  for (const std::string& word : words) joined += (joined.empty() ? "" : " ") + word;
-  const fs::path path = form.FromStartDirectory(joined);
-  const std::string extension = path.extension().string();
-  if (extension != ".vlt" && extension != ".plx" && extension != ".vls") {
-    throw UsageError(joined + ": neither a command nor a .vlt, .plx or .vls file");
-  }
-  if (!platform::FileExists(path)) throw UsageError(joined + ": no such file");
+  form.ListView.Clear();
+  const platform::ResultCode result = form.LoadListFile(path);
+  if (result != platform::Success && result != platform::ErrReported) session.ui.Error(platform::ErrorFormat(result));
+  if (result != platform::Success) return false;
+  for (const app::ListItem& item : form.ListView.Items()) std::cout << EscapeControls(item.fileName) << '\n';
+  std::cout << std::flush;
+  return true;
+}
 
-  // An archive opens with all its members chosen, into its own directory.
-  if (extension == ".plx") session.ui.AnswerArchiveViewer(std::nullopt, {});
-  // The first activation itself, without the desktop's update check; the
-  // decryption it starts is counted for the exit status.
-  std::size_t decrypted = 0;
-  form.CheckForUpdate = nullptr;
-  form.DecryptFileList = [&session, &decrypted](const std::vector<std::string>& paths) {
-    decrypted = app::DecryptFileList(session.app, paths);
-  };
-  const std::string untitled = form.Head.caption;
-  form.FormActivate(words);
-
-  if (extension == ".vls") {
-    if (form.Head.caption == untitled) return kExitFailure;  // not loaded; already reported
-    for (const app::ListItem& item : form.ListView.Items()) std::cout << EscapeControls(item.fileName) << '\n';
-    return kExitSuccess;
+// Each path as the program handles the one it is started with, in turn:
+// encrypted files next to each other are one batch (one password, the
+// question whether it holds for all), an archive decrypts all its members
+// next to it, and a list prints its files.
+int OpenPath(Session& session, const std::vector<std::string>& words) {
+  const std::vector<std::string> paths = CheckedPaths(session.app.MainForm, words);
+  std::size_t done = 0, count = 0;
+  session.ui.HoldMessages({app::decrypt_messages::kDecryptedAll});
+  for (std::size_t i = 0; i < paths.size() && StopSignal() == 0;) {
+    std::vector<std::string> batch{paths[i++]};
+    if (app::HasExtension(batch.front(), app::kVlsExtension)) {
+      ++count;
+      if (PrintList(session, batch.front())) ++done;
+      continue;
+    }
+    if (app::HasExtension(batch.front(), app::kPlxExtension)) {
+      session.ui.AnswerArchiveViewer(std::nullopt, {});
+    } else {
+      while (i < paths.size() && app::HasExtension(paths[i], app::kVltExtension)) batch.push_back(paths[i++]);
+    }
+    count += batch.size();
+    const std::size_t decrypted = app::DecryptFileList(session.app, batch);
+    // An archive counts once: done when any of its members was.
+    done += std::min(decrypted, batch.size());
   }
-  if (decrypted > 0) return kExitSuccess;
-  if (!session.ui.ErrorShown()) session.ui.Report("no file was decrypted");
-  return kExitFailure;
+  if (done == 0 && !session.ui.ErrorShown()) session.ui.Report("no file was decrypted");
+  return EndBatch(session, {{done, count, "opened"}});
 }
 
 }  // namespace
@@ -60,7 +83,7 @@ void AddOpenPathCommand(CLI::App& parent, CommandAction& chosen) {
   parent.require_subcommand(0, 1);
   auto words = std::make_shared<std::vector<std::string>>();
   CLI::Option* pathOption =
-      parent.add_option("PATH", *words, "Without a command: an encrypted file (.vlt), archive (.plx) or list (.vls)");
+      parent.add_option("PATH", *words, "Without a command: encrypted files (.vlt), archives (.plx) or lists (.vls), each in turn");
   parent.callback([&parent, &chosen, words, pathOption] {
     if (pathOption->count() > 0 && chosen) {
       throw CLI::ExtrasError(*words);

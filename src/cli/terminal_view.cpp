@@ -10,6 +10,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "app/batch_messages.h"
 #include "app/password_box.h"
 #include "app/plx_archiver.h"
 #include "cli/stop_signal.h"
@@ -22,6 +23,15 @@ namespace voltare::cli {
 namespace {
 
 constexpr int kBarWidth = 30;
+
+// The wipe's "Unable to wipe file ... File skipped." comes in an information
+// box in the window; here it is the failure it reports.
+bool IsSkipNotice(std::string_view text) {
+  const std::string_view format = app::messages::kWipeSkipped;
+  const std::size_t name = format.find("%s");
+  return text.size() > format.size() - 2 && text.starts_with(format.substr(0, name)) &&
+         text.ends_with(format.substr(name + 2));
+}
 
 // Reads one line from standard input; nothing at the end of input.
 std::optional<std::string> ReadLine() {
@@ -141,16 +151,29 @@ app::MessageButton TerminalView::ShowMessage(app::MessageKind kind, std::string_
     if (!inputIsTerminal_) throw UnansweredQuestion(shown);
     return AskOnTerminal(shown) ? app::MessageButton::Yes : app::MessageButton::No;
   }
-  const bool toError = kind == app::MessageKind::Error || kind == app::MessageKind::Warning;
-  if (kind == app::MessageKind::Error) errorShown_ = true;
+  if (std::ranges::find(held_, text) != held_.end()) {
+    heldShown_.emplace_back(text);
+    return app::MessageButton::Ok;
+  }
+  // A file the program reports as skipped failed, whatever the box's icon.
+  const bool failed = kind == app::MessageKind::Error || IsSkipNotice(text);
+  const bool toError = failed || kind == app::MessageKind::Warning;
+  if (failed) errorShown_ = true;
   std::ostream& out = toError ? std::cerr : std::cout;
   out << shown << '\n' << std::flush;
   return app::MessageButton::Ok;
 }
 
-void TerminalView::Report(std::string_view text) {
+void TerminalView::ReleaseHeldMessages() {
+  held_.clear();
+  for (const std::string& text : std::exchange(heldShown_, {})) {
+    ShowMessage(app::MessageKind::Information, {}, text, app::MessageButtons::Ok);
+  }
+}
+
+void TerminalView::Report(std::string_view text, bool keepLineBreaks) {
   progress_.Erase();
-  std::cerr << "voltare-cli: " << EscapeControls(text, true) << '\n' << std::flush;
+  std::cerr << "voltare-cli: " << EscapeControls(text, keepLineBreaks) << '\n' << std::flush;
   errorShown_ = true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -71,8 +72,24 @@ class TerminalView : public app::Interaction {
   bool ErrorShown() const noexcept { return errorShown_; }
 
   // The tool's own word on a failure: "voltare-cli: " and `text` on standard
-  // error, with control characters escaped. Counts as an error shown.
-  void Report(std::string_view text);
+  // error, with control characters escaped (line breaks too, unless
+  // `keepLineBreaks`: a text that names a file may not). Counts as an error shown.
+  void Report(std::string_view text, bool keepLineBreaks = true);
+
+  // Keeps the program's messages `texts` (a batch's success messages) from
+  // the terminal until ReleaseHeldMessages: a batch that failed in part ends
+  // with its summary instead.
+  void HoldMessages(std::initializer_list<std::string_view> texts) {
+    held_.assign(texts.begin(), texts.end());
+    heldShown_.clear();
+  }
+  // Shows the held messages the program showed meanwhile, in their order,
+  // and stops holding; DropHeldMessages forgets them instead.
+  void ReleaseHeldMessages();
+  void DropHeldMessages() {
+    held_.clear();
+    heldShown_.clear();
+  }
 
   app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
                                  app::MessageButtons buttons) override;
@@ -116,6 +133,8 @@ class TerminalView : public app::Interaction {
   };
   std::optional<ArchiveAnswer> archiveAnswer_;
   bool errorShown_ = false;
+  std::vector<std::string> held_;
+  std::vector<std::string> heldShown_;
 };
 
 }  // namespace voltare::cli

@@ -54,12 +54,16 @@ enum class LineEnd { Always, OnTerminal };
 int TransformText(Session& session, const std::optional<std::string>& argument, bool (app::TMainForm::*command)(),
                   LineEnd lineEnd) {
   std::optional<std::string> input = argument ? argument : ReadStandardInput();
-  if (input) {
-    session.ui.SetClipboardText(*input);
-    crypto::Burn(*input);
-  } else {
-    session.ui.ClearClipboard();
+  // Refused with the clipboard command's own words, and the reason after them.
+  if (!input || input->empty() || input->size() > app::messages::kMaxClipboardBytes) {
+    session.ui.Error(app::messages::kNoClipboardText);
+    session.ui.Report(!input || input->empty() ? "the text is empty"
+                                               : "the text is longer than 65535 bytes, the most a text may have");
+    if (input) crypto::Burn(*input);
+    return kExitFailure;
   }
+  session.ui.SetClipboardText(*input);
+  crypto::Burn(*input);
 
   app::TMainForm& form = session.app.MainForm;
   // Refused (already reported) or cancelled in the password prompt.
@@ -85,8 +89,8 @@ void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& 
 
 constexpr const char* kInputNotes =
     "Without TEXT, standard input is read, less its final line end. Input of\n"
-    "more than 65535 bytes, or none at all, is refused as the clipboard command\n"
-    "refuses it: \"No text found on clipboard !\".";
+    "more than 65535 bytes, or an empty text, is refused as the clipboard command\n"
+    "refuses it (\"No text found on clipboard !\"), followed by the reason.";
 
 }  // namespace
 

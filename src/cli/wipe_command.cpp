@@ -1,10 +1,12 @@
 // voltare-cli wipe [--method government|normal] [--passes N] FILE...
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/batch_messages.h"
 #include "cli/command.h"
 
 namespace voltare::cli {
@@ -22,25 +24,26 @@ struct WipeOptions {
 int WipeFiles(Session& session, const WipeOptions& options) {
   app::TMainForm& form = session.app.MainForm;
   std::vector<fs::path> paths;
-  for (const std::string& file : options.files) paths.push_back(form.FromStartDirectory(file));
+  for (const std::string& path : ExistingPaths(form, options.files)) paths.emplace_back(path);
 
   // For this run only; the store keeps its values.
   if (!options.method.empty()) session.app.Overrides.settings["TypeOfWipe"] = options.method == "government" ? "0" : "1";
   if (options.passes > 0) session.app.Overrides.settings["Loop"] = std::to_string(options.passes);
 
   session.ui.AnswerOpenDialog(paths);
+  session.ui.HoldMessages({app::messages::kWiped});
   form.WipeFiles3Click();
   // A missing file, or a wipe whose final rename failed, leaves no file
   // behind but is no success.
   if (session.ui.ErrorShown()) return kExitFailure;
 
-  // Done only when every file is gone: a refusal, a skipped file or a No
-  // leaves one behind.
-  for (const fs::path& path : paths) {
+  // Done only when a file is gone: a refusal, a skipped file or a No leaves it.
+  const std::size_t wiped = static_cast<std::size_t>(std::ranges::count_if(paths, [](const fs::path& path) {
     std::error_code error;
-    if (fs::exists(fs::symlink_status(path, error))) return kExitFailure;
-  }
-  return kExitSuccess;
+    return !fs::exists(fs::symlink_status(path, error));
+  }));
+  if (wiped == 0 && !session.ui.ErrorShown()) session.ui.Report("no file was wiped");
+  return EndBatch(session, {{wiped, paths.size(), "wiped"}});
 }
 
 }  // namespace

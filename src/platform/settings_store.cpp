@@ -385,6 +385,13 @@ fs::path SettingsFilePath() {
   return base / "kova-voltare" / kStoreFileName;
 }
 
+const SettingRange* FindSettingRange(std::string_view name) noexcept {
+  for (const SettingRange& range : kSettingRanges) {
+    if (range.name == name) return &range;
+  }
+  return nullptr;
+}
+
 std::vector<StoredKey> InstallerDefaults() {
   return {
       {std::string(kSettingsKey),

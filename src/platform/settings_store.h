@@ -11,6 +11,7 @@
 // file is first written, readers see the values the installer would have
 // written.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -128,6 +129,26 @@ inline constexpr int kMaxWipePasses = 100;
 // "TypeOfWipe" "1", "Loop" "3", "Wipe" "0", "CheckUpdate" 0, and the empty
 // "E-mail" subkey.
 std::vector<StoredKey> InstallerDefaults();
+
+// The values each main setting may hold, in one place for every reader and
+// writer of them: the preferences dialog, `config set` and the wipe.
+struct SettingRange {
+  std::string_view name;
+  std::int32_t min;
+  std::int32_t max;
+  std::string_view allowed;  // the values in words, for messages
+};
+
+inline constexpr std::array<SettingRange, 5> kSettingRanges{{
+    {"Algorithm", 0, 2, "0 (Blowfish), 1 (CAST5) or 2 (DES)"},
+    {"TypeOfWipe", 0, 1, "0 (Government Wipe) or 1 (Normal Wipe)"},
+    {"Loop", kMinWipePasses, kMaxWipePasses, "a whole number from 1 to 100"},
+    {"Wipe", 0, 1, "0 (off) or 1 (on)"},
+    {"CheckUpdate", 0, 1, "0 (off) or 1 (on)"},
+}};
+
+// The range of a main setting (names compared exactly); nullptr for others.
+const SettingRange* FindSettingRange(std::string_view name) noexcept;
 
 // The whole store as readers see it now (the defaults when never written).
 std::vector<StoredKey> LoadSettingsStore();

@@ -272,10 +272,10 @@ TEST(MainFormTest, ABrokenCheckUpdateIsReportedAndTheCommandLineIsStillHandled) 
   EXPECT_TRUE(decrypted);
 }
 
-TEST(MainFormTest, CommandLineListOpensOnlyWithTheExactExtension) {
-  AppFixture::MakeFile("list.VLS");
+TEST(MainFormTest, CommandLineListOpensOnlyWithItsExtension) {
+  AppFixture::MakeFile("list.VLX");
   AppFixture::MakeFile("other.txt");
-  for (const char* name : {"list.VLS", "other.txt", "missing.vls", "missing.vlt"}) {
+  for (const char* name : {"list.VLX", "other.txt", "missing.vls", "missing.VLT"}) {
     AppFixture fixture;
     bool decrypted = false;
     fixture.form.DecryptFileList = [&](const std::vector<std::string>&) { decrypted = true; };

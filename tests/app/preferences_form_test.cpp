@@ -131,7 +131,40 @@ TEST(PreferencesFormTest, StoredPassCountsAreShownAsStoredAndOnlyTheUpperBoundFa
   form.Passes.text = "unchanged";
   form.FormShow();
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
-  EXPECT_EQ(form.Passes.text, "unchanged") << "a failed load leaves the controls";
+  EXPECT_EQ(form.Passes.text, "100") << "shown at its bound, so that OK repairs the store";
+}
+
+// A value above its bound keeps the dialog's error, and OK then stores a
+// sound store, whatever the wipe method: the next showing is quiet.
+TEST(PreferencesFormTest, OkRepairsAStoreWithAValueAboveItsBound) {
+  struct Case {
+    const char* typeOfWipe;
+    const char* loop;
+    const char* wipe;
+    const char* loopAfter;
+    const char* wipeAfter;
+  };
+  for (const Case& c : {Case{"1", "101", "0", "100", "0"}, Case{"0", "101", "0", "100", "0"},
+                        Case{"1", "7", "5", "7", "1"}, Case{"3", "7", "0", "7", "0"}}) {
+    SCOPED_TRACE(std::string(c.typeOfWipe) + "/" + c.loop + "/" + c.wipe);
+    WriteMain({{"Algorithm", platform::SettingValue::String("1")},
+               {"TypeOfWipe", platform::SettingValue::String(c.typeOfWipe)},
+               {"Loop", platform::SettingValue::String(c.loop)},
+               {"Wipe", platform::SettingValue::String(c.wipe)},
+               {"CheckUpdate", platform::SettingValue::Dword(1)}});
+    FakeUser user;
+    TPreferencesForm form(user);
+    form.Open();
+    form.FormShow();
+    EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
+    form.OKButtonClick();
+    EXPECT_FALSE(form.IsShowing());
+    EXPECT_EQ(Store().ReadString("Loop"), c.loopAfter);
+    EXPECT_EQ(Store().ReadString("Wipe"), c.wipeAfter);
+    EXPECT_EQ(Store().ReadString("Algorithm"), "1") << "the sound values stay";
+    form.FormShow();
+    EXPECT_EQ(user.messages.size(), 1u) << "repaired";
+  }
 }
 
 TEST(PreferencesFormTest, ABadPassCountChangesNothingAndKeepsTheDialogOpen) {

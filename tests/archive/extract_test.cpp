@@ -108,8 +108,11 @@ TEST_F(ExtractTest, AnArchiveCutShortGivesTheMembersBeforeTheCut) {
     SCOPED_TRACE(cut.bytes);
     WriteFileBytes(archive, Bytes(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(cut.bytes)));
     std::vector<ArchiveMember> members;
-    ASSERT_EQ(ListArchiveMembers(archive, members), Success);
+    std::uint32_t lost = 99;
+    ASSERT_EQ(ListArchiveMembers(archive, members, &lost), Success);
     EXPECT_EQ(members.size(), cut.members);
+    EXPECT_EQ(members.back().cutOff, cut.lastCutShort) << "the listing marks the member the cut runs through";
+    EXPECT_EQ(lost, 3 - cut.members);
     ASSERT_EQ(ExtractFromArchive(Entries{0, 1, 2}, archive, out), Success);
     ASSERT_EQ(out.size(), cut.members);
     EXPECT_EQ(ReadFileBytes(out[0].path), a);

@@ -171,7 +171,8 @@ TEST(BatchCliTest, AnArchiveNamedAfterAFileOfTheBatchIsRefusedBeforeAnythingIsWr
                              "a.txt", "b.plx"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Unable to write the PLX Archive file " + (Work() / "b.plx").string() +
-                         ".\nIt would replace one of the selected files or their encrypted files.\n");
+                         ".\nIt would replace one of the selected files or their encrypted files.\n"
+                         "voltare-cli: 2 of 2 files were not encrypted\n");
   EXPECT_EQ(ReadText(Work() / "a.txt"), a);
   EXPECT_EQ(ReadText(Work() / "b.plx"), b);
   EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt"));
@@ -181,9 +182,10 @@ TEST(BatchCliTest, AFileWhoseEncryptedFileIsAnotherFileOfTheBatchIsSkipped) {
   const std::string a = MakeWorkFile("a.txt"), vlt = MakeWorkFile("a.txt.vlt");
   const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--wipe", "a.txt", "a.txt.vlt"});
   EXPECT_EQ(run.status, 1) << "an error was shown";
-  EXPECT_EQ(run.out, "The files are successfully wiped !\nThe file(s) are successfully encrypted !\n");
+  EXPECT_EQ(run.out, "") << "a summary, not the success messages";
   EXPECT_EQ(run.err, "Unable to encrypt file " + (Work() / "a.txt").string() + ".\n" + (Work() / "a.txt.vlt").string() +
-                         " is one of the selected files. File skipped.\n" + kSamePasswordYes + kWipeYes);
+                         " is one of the selected files. File skipped.\n" + kSamePasswordYes + kWipeYes +
+                         "voltare-cli: 1 of 2 files was not encrypted\n");
   EXPECT_EQ(ReadText(Work() / "a.txt"), a) << "not encrypted, so not wiped";
   EXPECT_EQ(DecryptVlt(Work() / "a.txt.vlt.vlt", "pw"), vlt);
   EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt")) << "wiped once encrypted";
@@ -325,12 +327,15 @@ TEST(BatchCliTest, WipeThatLeavesAFileFails) {
   EXPECT_EQ(RunCli({"wipe", "a.txt"}).status, 2) << "the question needs an answer";
   EXPECT_EQ(RunCli({"--yes", "wipe", "--passes", "0", "a.txt"}).status, 2) << "a wipe that writes nothing";
 
-  const CliRun skipped = RunCli({"--yes", "wipe", "missing.txt", "a.txt"});
+  MakeWorkFile("linked.txt");
+  fs::create_hard_link(Work() / "linked.txt", Work() / "twin.txt");
+  const CliRun skipped = RunCli({"--yes", "wipe", "linked.txt", "a.txt"});
   EXPECT_EQ(skipped.status, 1);
-  EXPECT_EQ(skipped.err,
-            kWipeYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
-            "Error message: The file you selected does not exist !\n");
-  EXPECT_EQ(skipped.out, "Unable to wipe file " + (Work() / "missing.txt").string() + ". File skipped.\n");
+  EXPECT_EQ(skipped.err, kWipeYes + "Unable to wipe file " + (Work() / "linked.txt").string() +
+                             ". It has other names (hard links) that would lose their content. File skipped.\n"
+                             "voltare-cli: 1 of 2 files was not wiped\n");
+  EXPECT_EQ(skipped.out, "") << "a skipped file is a failure: standard error";
+  EXPECT_TRUE(fs::exists(Work() / "linked.txt"));
   EXPECT_FALSE(fs::exists(Work() / "a.txt"));
 
   const CliRun emptied = RunCli({"--yes", "wipe", "empty.txt"});
@@ -347,7 +352,8 @@ TEST(BatchCliTest, WipeRefusesALinkAndWipesAWriteOnlyFile) {
   const CliRun run = RunCliAsUser({"--yes", "wipe", "link.txt", "write-only.txt"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, kWipeYes + "Unable to wipe file " + (Work() / "link.txt").string() +
-                         ". It is a symbolic link; wiping it would empty the file it points to. File skipped.\n");
+                         ". It is a symbolic link; wiping it would empty the file it points to. File skipped.\n"
+                         "voltare-cli: 1 of 2 files was not wiped\n");
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(fs::is_symlink(Work() / "link.txt"));
   EXPECT_EQ(ReadText(Work() / "target.txt"), "stays");

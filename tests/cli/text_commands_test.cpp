@@ -56,11 +56,24 @@ TEST(TextCommandsTest, MissingOrTooLongInputIsRefusedWithTheClipboardMessage) {
   const CliRun none = RunCli({"--password-file", pw, "encrypt-text"});
   EXPECT_EQ(none.status, 1);
   EXPECT_EQ(none.out, "");
-  EXPECT_EQ(none.err, "No text found on clipboard !\n");
+  EXPECT_EQ(none.err, "No text found on clipboard !\nvoltare-cli: the text is empty\n");
 
   const CliRun tooLong = RunCli({"--password-file", pw, "decrypt-text"}, std::string(65536, 'A'));
   EXPECT_EQ(tooLong.status, 1);
-  EXPECT_EQ(tooLong.err, "No text found on clipboard !\n");
+  EXPECT_EQ(tooLong.err,
+            "No text found on clipboard !\nvoltare-cli: the text is longer than 65535 bytes, the most a text may have\n");
+
+  // An empty text, as an argument or as one line end, is no text either.
+  for (const auto& [arguments, input] : {std::pair<std::vector<std::string>, std::string>{{"encrypt-text", ""}, ""},
+                                         {{"encrypt-text"}, "\n"},
+                                         {{"encrypt-text", std::string(65536, 'b')}, ""}}) {
+    std::vector<std::string> words{"--password-file", pw};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    const CliRun refused = RunCli(words, input);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_TRUE(refused.err.starts_with("No text found on clipboard !\nvoltare-cli: the text is ")) << refused.err;
+  }
 
   // 65535 bytes and a line end are taken.
   const CliRun longest = RunCli({"--password-file", pw, "encrypt-text"}, std::string(65535, 'a') + "\n");
