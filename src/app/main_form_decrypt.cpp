@@ -316,7 +316,7 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
     // Written under a temporary name beside the output and renamed over it
     // only when complete, so an existing file survives every failure.
     platform::StagedFile output(target);
-    result = transforms::DecompressFile(decrypted.Path(), output.stagingPath(), &progress);
+    result = transforms::DecompressFile(decrypted.Path(), output.file(), &progress);
     if (result != platform::Success) return reported(result);
     output.Commit();
 

@@ -153,7 +153,7 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std
   return archive;
 }
 
-ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const transforms::Destination& destination,
                        const transforms::KeyMaterial& key, platform::Progress* progress) {
   switch (algorithmCode) {
     case kBlowfishCode:
@@ -181,7 +181,8 @@ bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
   return !error && transforms::DeflatesInParallel(size);
 }
 
-ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source,
+                               const transforms::Destination& destination,
                                const transforms::KeyMaterial& key, platform::Progress* progress,
                                const std::function<void()>& compressed) {
   if (algorithmCode == kBlowfishCode) {
@@ -436,7 +437,7 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
       // The cores compress while this thread encrypts what they give: the
       // same bytes as the two steps below, without the temporary file.
       showStatus(messages::kCompressingStatus);
-      result = platform::WriteStaged(target, [&](const fs::path& staging) {
+      result = platform::WriteStaged(target, [&](platform::File& staging) {
         return CompressEncryptWith(algorithmCode, path, staging, *key, &progress,
                                    [&] { showStatus(messages::kEncryptingStatus); });
       });
@@ -448,7 +449,7 @@ ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algor
       if (result == platform::Success) {
         progress.setPosition(0);
         showStatus(messages::kEncryptingStatus);
-        result = platform::WriteStaged(target, [&](const fs::path& staging) {
+        result = platform::WriteStaged(target, [&](platform::File& staging) {
           return EncryptWith(algorithmCode, packed.Path(), staging, *key, &progress);
         });
       }

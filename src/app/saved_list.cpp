@@ -145,7 +145,7 @@ platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
     plain.Delete();
     // Staged beside the list and renamed over it only when complete: a failed
     // save keeps the old list.
-    result = platform::WriteStaged(path, [&](const fs::path& staging) {
+    result = platform::WriteStaged(path, [&](platform::File& staging) {
       return transforms::BlowfishEncryptFile(compressed.Path(), staging, CurrentPassword, &progress, true);
     });
   }
