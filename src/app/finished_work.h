@@ -7,12 +7,16 @@
 
 #include <cstddef>
 
+#include "platform/staged_file.h"
+
 namespace voltare::app {
 
 class FinishedWork {
  public:
   // Held by each batch command while it runs. Batches nest (the wipe after
-  // an encryption): the count covers the outermost one.
+  // an encryption): the count covers the outermost one. A batch also cleans
+  // each folder of staging leftovers only once, however many files it
+  // writes there.
   class Batch {
    public:
     explicit Batch(FinishedWork& work) : work_(work) {
@@ -26,6 +30,7 @@ class FinishedWork {
 
    private:
     FinishedWork& work_;
+    platform::StagingBatch staging_;
   };
 
   // A file of the running batch is encrypted, decrypted or wiped.
