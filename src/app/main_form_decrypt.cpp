@@ -333,7 +333,7 @@ ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, con
 
   ui.SetStatusText(text::FillCount(text::kDecompressingStatus, file.index + 1, file.count));
   platform::StagedFile output(target);
-  result = transforms::DecompressFile(decrypted, output.stagingPath(), &progress);
+  result = transforms::DecompressFile(decrypted, output.file(), &progress);
   if (result != platform::Success) return result;
   output.Commit();
   return platform::Success;

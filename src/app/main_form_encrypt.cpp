@@ -153,7 +153,7 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std
   return archive;
 }
 
-ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const transforms::Destination& destination,
                        const transforms::KeyMaterial& key, platform::Progress* progress) {
   switch (algorithmCode) {
     case kBlowfishCode:
@@ -181,7 +181,8 @@ bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
   return !error && transforms::DeflatesInParallel(size);
 }
 
-ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source,
+                               const transforms::Destination& destination,
                                const transforms::KeyMaterial& key, platform::Progress* progress,
                                const std::function<void()>& compressed) {
   if (algorithmCode == kBlowfishCode) {
@@ -312,7 +313,7 @@ struct FileToEncrypt {
 // bytes as the two steps of CompressThenEncrypt, without the temporary file.
 ResultCode CompressEncryptInOnePass(Interaction& ui, const FileToEncrypt& file) {
   file.ShowStatus(ui, messages::kCompressingStatus);
-  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](const fs::path& staging) {
+  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](platform::File& staging) {
     return CompressEncryptWith(file.algorithmCode, file.path, staging, file.key, &ui.ProgressBar(),
                                [&] { file.ShowStatus(ui, messages::kEncryptingStatus); });
   });
@@ -325,7 +326,7 @@ ResultCode CompressThenEncrypt(Interaction& ui, const FileToEncrypt& file, const
   if (result != platform::Success) return result;
   progress.setPosition(0);
   file.ShowStatus(ui, messages::kEncryptingStatus);
-  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](const fs::path& staging) {
+  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](platform::File& staging) {
     return EncryptWith(file.algorithmCode, packed, staging, file.key, &progress);
   });
 }

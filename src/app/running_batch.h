@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/secret_string.h"
+#include "platform/staged_file.h"
 
 namespace voltare::app {
 
@@ -59,6 +60,10 @@ class RunningBatch {
   std::optional<std::vector<std::size_t>> ExtractSelection;
   // The status line to show again when the batch's files are done.
   std::string SavedStatusText;
+
+  // Each folder the batch writes into is cleaned of staging leftovers once,
+  // however many files go there.
+  platform::StagingBatch Staging;
 
   // A file of the batch is encrypted, decrypted or wiped.
   void PieceDone() { ++pieces_; }

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "app/saved_list.h"
+
 #include "app/main_form.h"
 #include "app/batch_messages.h"
 #include "app/messages.h"
@@ -57,19 +59,29 @@ PasswordRequest ListPasswordRequest(std::string fileName, bool saving) {
 
 }  // namespace
 
+std::string SavedListText(const std::vector<std::string>& paths) {
+  platform::IniFile list;
+  for (std::size_t k = 0; k < paths.size(); ++k) list.setValue(kListSection, EntryKey(k), paths[k]);
+  return list.text();
+}
+
+std::vector<std::string> SavedListPaths(std::string_view text) {
+  const platform::IniFile list = platform::IniFile::Parse(text);
+  const std::size_t count = list.keyNames(kListSection).size();
+  std::vector<std::string> paths;
+  paths.reserve(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    paths.push_back(list.value(kListSection, EntryKey(k)).value_or(std::string(kMissingValue)));
+  }
+  return paths;
+}
+
 bool TMainForm::AddListedFiles(const fs::path& listText) {
-  // Read once, then looked up the way single reads would see it: the key
-  // names through their list buffer, each value through its value buffer.
-  const platform::IniFile list = platform::IniFile::Parse(ReadListText(listText));
-  const std::vector<std::string> keys =
-      platform::ListThroughBuffer(list.keyNames(kListSection), platform::kProfileListBufferSize);
+  const std::vector<std::string> paths = SavedListPaths(ReadListText(listText));
   bool anyMissing = false;
-  for (std::size_t k = 0; k < keys.size(); ++k) {
-    const std::optional<std::string> value = list.value(kListSection, EntryKey(k));
-    const std::string file =
-        value ? platform::CutToBuffer(*value, platform::kProfileValueBufferSize) : std::string(kMissingValue);
+  for (const std::string& file : paths) {
     if (platform::FileExists(file)) {
-      AddFileToList(file, static_cast<std::int64_t>(keys.size()));
+      AddFileToList(file, static_cast<std::int64_t>(paths.size()));
     } else {
       anyMissing = true;
     }
@@ -135,12 +147,10 @@ platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
 
   platform::Progress& progress = ui_.ProgressBar();
   try {
-    platform::IniFile list;
-    for (std::size_t k = 0; k < ListView.Count(); ++k) {
-      list.setValue(kListSection, EntryKey(k), ListView.Items()[k].fileName);
-    }
+    std::vector<std::string> paths;
+    for (std::size_t k = 0; k < ListView.Count(); ++k) paths.push_back(ListView.Items()[k].fileName);
     // Written into the temporary file itself, which stays marked as in use.
-    std::string text = list.text();
+    std::string text = SavedListText(paths);
     const crypto::BurnOnExit burnText(text);
     platform::File file(plain.Path(), platform::File::Mode::CreateTruncate);
     file.write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
@@ -156,7 +166,7 @@ platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
     plain.Delete();
     // Staged beside the list and renamed over it only when complete: a failed
     // save keeps the old list.
-    result = platform::WriteStaged(path, [&](const fs::path& staging) {
+    result = platform::WriteStaged(path, [&](platform::File& staging) {
       return transforms::BlowfishEncryptFile(compressed.Path(), staging, reply.password, &progress, true);
     });
   }

@@ -37,6 +37,13 @@ File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
   if (fd_ < 0) ThrowLastError("cannot open " + path.string());
 }
 
+File File::Adopt(int fd, std::filesystem::path path) noexcept {
+  File file;
+  file.fd_ = fd;
+  file.path_ = std::move(path);
+  return file;
+}
+
 File::~File() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -119,6 +126,27 @@ void File::close() {
   if (fd_ < 0) return;
   const int fd = std::exchange(fd_, -1);
   if (::close(fd) != 0) ThrowLastError("cannot close " + path_.string());
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  File file(path, File::Mode::Read);
+  std::string text;
+  std::uint8_t chunk[8192];
+  // /proc files tell no size: read until a piece comes back short.
+  for (;;) {
+    const std::size_t n = file.read(chunk);
+    text.append(reinterpret_cast<const char*>(chunk), n);
+    if (n < sizeof chunk) break;
+  }
+  return text;
+}
+
+std::string ReadTextFile(const std::filesystem::path& path) noexcept {
+  try {
+    return ReadWholeFile(path);
+  } catch (...) {
+    return {};
+  }
 }
 
 bool FileExists(const std::filesystem::path& path) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 
 namespace voltare::platform {
 
@@ -21,6 +22,8 @@ class File {
 
   File() = default;
   File(const std::filesystem::path& path, Mode mode);
+  // Takes over `fd`, an open descriptor of `path` (made by openat and the like).
+  static File Adopt(int fd, std::filesystem::path path) noexcept;
   ~File();
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
@@ -52,6 +55,12 @@ class File {
   int fd_ = -1;
   std::filesystem::path path_;
 };
+
+// The whole contents of `path`; throws OsError.
+std::string ReadWholeFile(const std::filesystem::path& path);
+// The same, but empty when the file cannot be read: for the system's tables
+// under /proc, which a container may lack.
+std::string ReadTextFile(const std::filesystem::path& path) noexcept;
 
 // True when `path` names an existing regular file (not a directory).
 bool FileExists(const std::filesystem::path& path);

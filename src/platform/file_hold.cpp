@@ -19,34 +19,43 @@ struct flock WholeFileWriteLock() {
   return lock;
 }
 
-// True when `path` still names the file open as `fd`, and that file still
-// has a name at all.
-bool StillNamed(int fd, const std::filesystem::path& path) noexcept {
+// True when `name` (in `dirFd`) still names the file open as `fd`, and that
+// file still has a name at all.
+bool StillNamed(int fd, int dirFd, const char* name) noexcept {
   struct stat opened {}, named {};
-  return ::fstat(fd, &opened) == 0 && opened.st_nlink > 0 && ::lstat(path.c_str(), &named) == 0 &&
-         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+  return ::fstat(fd, &opened) == 0 && opened.st_nlink > 0 &&
+         ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+         named.st_ino == opened.st_ino;
 }
 
 }  // namespace
 
 bool MarkInUse(int fd, const std::filesystem::path& path) noexcept {
+  return MarkInUseAt(fd, AT_FDCWD, path.c_str());
+}
+
+bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept {
   struct flock lock = WholeFileWriteLock();
   // Waits out a cleaner that is looking at the file this very moment; it lets
   // go at once, and the name check below tells whether it took the file.
   while (::fcntl(fd, F_OFD_SETLKW, &lock) != 0 && errno == EINTR) {
   }
-  return StillNamed(fd, path);
+  return StillNamed(fd, dirFd, name);
 }
 
 bool RemoveIfUnused(const std::filesystem::path& path) noexcept {
+  return RemoveIfUnusedAt(AT_FDCWD, path.c_str());
+}
+
+bool RemoveIfUnusedAt(int dirFd, const char* name) noexcept {
   // Non-blocking, so that a FIFO planted under the name cannot stall us.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::openat(dirFd, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info {};
   struct flock lock = WholeFileWriteLock();
   const bool unused = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-                      ::fcntl(fd, F_OFD_SETLK, &lock) == 0 && StillNamed(fd, path);
-  const bool removed = unused && ::unlink(path.c_str()) == 0;
+                      ::fcntl(fd, F_OFD_SETLK, &lock) == 0 && StillNamed(fd, dirFd, name);
+  const bool removed = unused && ::unlinkat(dirFd, name, 0) == 0;
   ::close(fd);
   return removed;
 }

@@ -17,9 +17,13 @@ namespace voltare::platform {
 // mark, and the caller must make another. A file system without record locks
 // leaves the file unmarked, and a cleaner then cannot take it either.
 bool MarkInUse(int fd, const std::filesystem::path& path) noexcept;
+// The same for `name` in the directory open as `dirFd`.
+bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept;
 
 // Removes `path` when it is a regular file of this user that nobody marks as
 // in use. Links, other users' files and files in use stay. True when removed.
 bool RemoveIfUnused(const std::filesystem::path& path) noexcept;
+// The same for `name` in the directory open as `dirFd`.
+bool RemoveIfUnusedAt(int dirFd, const char* name) noexcept;
 
 }  // namespace voltare::platform

@@ -1,18 +1,15 @@
 #include "platform/ini_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <limits>
-#include <random>
 #include <system_error>
 
 #include "platform/blanks.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
+#include "platform/staged_file.h"
 
 namespace voltare::platform {
 
@@ -95,18 +92,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     text.remove_prefix(end + 1);
   }
   return lines;
-}
-
-std::string ReadWholeFile(const std::filesystem::path& path) {
-  File file(path, File::Mode::Read);
-  std::string text;
-  std::uint8_t chunk[8192];
-  for (;;) {
-    const std::size_t n = file.read(chunk);
-    text.append(reinterpret_cast<const char*>(chunk), n);
-    if (n < sizeof chunk) break;
-  }
-  return text;
 }
 
 IniFile LoadOrEmpty(const std::filesystem::path& path) {
@@ -196,7 +181,9 @@ std::string IniFile::text() const {
   return out;
 }
 
-void IniFile::save(const std::filesystem::path& path) const { ReplaceFileAtomically(path, text()); }
+void IniFile::save(const std::filesystem::path& path) const {
+  WriteFileStaged(path, text(), Replacing::TheLinkedFile);
+}
 
 IniFile::Section* IniFile::findSection(std::string_view name) {
   const auto found = std::find_if(sections_.begin(), sections_.end(),
@@ -370,72 +357,6 @@ void WriteProfileString(const std::filesystem::path& path, std::string_view sect
   IniFile ini = IniFile::Load(path);
   ini.setValue(section, key, value);
   ini.save(path);
-}
-
-namespace {
-
-// The file a write replaces: the target of a symlink, not the link.
-std::filesystem::path ReplacementTarget(const std::filesystem::path& path) {
-  std::error_code error;
-  if (!std::filesystem::is_symlink(path, error)) return path;
-  auto target = std::filesystem::canonical(path, error);
-  if (error) throw OsError(error.value(), "cannot follow the link " + path.string());
-  return target;
-}
-
-// Removes the new file unless it was renamed into place.
-class PendingFile {
- public:
-  explicit PendingFile(std::filesystem::path path) : path_(std::move(path)) {}
-  ~PendingFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  void release() { path_.clear(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-File CreateSiblingFile(const std::filesystem::path& target, std::filesystem::path& created) {
-  std::random_device entropy;
-  std::uniform_int_distribution<unsigned> digits(0, 0xFFFFFF);
-  const std::string prefix = "." + target.filename().string() + ".";
-  for (int attempt = 0;; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%06x.new", digits(entropy));
-    created = target.parent_path() / (prefix + suffix);
-    try {
-      return File(created, File::Mode::CreateNew);
-    } catch (const OsError& error) {
-      if (error.error() != EEXIST || attempt >= 100) throw;
-    }
-  }
-}
-
-}  // namespace
-
-void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view contents) {
-  const std::filesystem::path target = ReplacementTarget(path);
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-
-  std::filesystem::path createdPath;
-  File file = CreateSiblingFile(target, createdPath);
-  PendingFile pending(createdPath);
-  if (exists && ::fchmod(file.fd(), existing.st_mode & 07777) != 0) {
-    ThrowLastError("cannot set the permissions of " + createdPath.string());
-  }
-  file.write({reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
-  file.sync();
-  file.close();
-  if (::rename(pending.path().c_str(), target.c_str()) != 0) {
-    ThrowLastError("cannot replace " + target.string());
-  }
-  pending.release();
-  TrySyncParentDirectory(target);  // the rename has happened; durability is best effort here
 }
 
 }  // namespace voltare::platform

@@ -13,9 +13,10 @@
 //   the key names of a section through a list of 16384 bytes in which every
 //   name is followed by a zero byte and the list by one more.
 //
-// Writing goes through IniFile: the whole file is replaced atomically
-// (temporary file in the same directory, flushed to the disk, renamed), so a
-// crash leaves either the old or the new file, never half of one.
+// Writing goes through IniFile: the whole file is replaced by way of a
+// StagedFile (see staged_file.h), so a crash leaves either the old or the new
+// file, never half of one. A link is followed and the file it leads to keeps
+// its permission bits.
 
 #include <cstddef>
 #include <cstdint>
@@ -131,11 +132,5 @@ std::int32_t ParseProfileInteger(std::string_view text, std::int32_t defaultValu
 // IniFile::save); throws OsError.
 void WriteProfileString(const std::filesystem::path& path, std::string_view section,
                         std::string_view key, std::string_view value);
-
-// Writes `contents` to `path` by way of a new file in the same directory that
-// is flushed to the disk and renamed over `path`. An existing file keeps its
-// permission bits; a symlink is followed, so its target is replaced. Throws
-// OsError; on failure the old file is untouched and the new one removed.
-void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view contents);
 
 }  // namespace voltare::platform

@@ -3,10 +3,10 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/file.h"
 
 namespace voltare::platform {
 
@@ -55,13 +55,6 @@ bool AnyLine(std::string_view table, LineTest isDefault) {
     table.remove_prefix(end + 1);
   }
   return false;
-}
-
-std::string ReadTextFile(const char* path) {
-  std::ifstream in(path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace

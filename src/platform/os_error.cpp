@@ -18,6 +18,8 @@ ResultCode CurrentExceptionCode() noexcept {
     throw;
   } catch (const OsError& e) {
     return e.error() > 0 ? e.error() : ErrInternal;
+  } catch (const RefusedError& e) {
+    return e.code() != Success ? e.code() : ErrInternal;
   } catch (const DamagedDataError&) {
     return ErrBadFile;
   } catch (const common::StepCancelled&) {

@@ -31,12 +31,23 @@ class DamagedDataError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The program refused or abandoned an operation for a reason of its own,
+// which `code` (one of the negative result codes) names.
+class RefusedError : public std::runtime_error {
+ public:
+  RefusedError(ResultCode code, const std::string& what) : std::runtime_error(what), code_(code) {}
+  ResultCode code() const noexcept { return code_; }
+
+ private:
+  ResultCode code_;
+};
+
 // Throws OsError with the current errno; `what` names the failed action.
 [[noreturn]] void ThrowLastError(const std::string& what);
 
 // Inside a catch block: the result code for the exception being handled.
 // OsError gives its errno (ErrInternal if that is 0), DamagedDataError gives
-// ErrBadFile, a stop by the user (common::StepCancelled) ErrCancelled,
+// ErrBadFile, RefusedError its code, a stop by the user (common::StepCancelled) ErrCancelled,
 // anything else ErrInternal. Never returns Success.
 ResultCode CurrentExceptionCode() noexcept;
 

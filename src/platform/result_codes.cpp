@@ -13,6 +13,11 @@ constexpr std::string_view kBadPasswordText =
 constexpr std::string_view kNoSuchFileText = "The file you selected does not exist !";
 constexpr std::string_view kBadFileText = "Invalid VLT or PLX file.";
 constexpr std::string_view kCancelledText = "The operation was stopped before it was finished.";
+constexpr std::string_view kStagingReplacedText =
+    "The new file was not saved: its temporary file was replaced by another file while it was written.";
+constexpr std::string_view kReservedNameText =
+    "The file was not saved: its name has the form of the program's temporary files "
+    "(.vlt-xxxxxxxx.part). Please choose another name.";
 
 std::string SystemErrorText(int error) {
   char buffer[256] = {};
@@ -40,6 +45,10 @@ std::string ErrorText(ResultCode code) {
       return std::string(kBadFileText);
     case ErrCancelled:
       return std::string(kCancelledText);
+    case ErrStagingReplaced:
+      return std::string(kStagingReplacedText);
+    case ErrReservedName:
+      return std::string(kReservedNameText);
     default:
       return code > 0 ? SystemErrorText(code) : std::string();
   }

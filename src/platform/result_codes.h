@@ -24,6 +24,12 @@ inline constexpr ResultCode ErrReported = -6;
 // The user stopped the step; its partial output is gone. Callers end the
 // batch quietly instead of reporting a failure.
 inline constexpr ResultCode ErrCancelled = -7;
+// A new file's temporary name stopped naming the file being written (someone
+// swapped it for another file or a link); nothing was put in place.
+inline constexpr ResultCode ErrStagingReplaced = -8;
+// The output's name has the form of the program's temporary files, which a
+// later clean-up could take for a leftover; nothing was written.
+inline constexpr ResultCode ErrReservedName = -9;
 
 // The text that belongs to a code: the program's own for the negative codes,
 // the system's text for an errno value, empty for 0 and for unknown values.

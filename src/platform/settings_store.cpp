@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/file.h"
+#include "platform/staged_file.h"
 
 namespace voltare::platform {
 
@@ -275,47 +276,6 @@ std::optional<std::string> ReadStoreFile(const fs::path& path) {
   return text;
 }
 
-// A temporary file next to the store, removed unless it was renamed over it.
-class TemporarySibling {
- public:
-  explicit TemporarySibling(const fs::path& target) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0) ThrowLastError("cannot create a temporary file beside " + target.string());
-    path_ = pattern;
-  }
-  ~TemporarySibling() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(path_.c_str());
-  }
-  TemporarySibling(const TemporarySibling&) = delete;
-  TemporarySibling& operator=(const TemporarySibling&) = delete;
-
-  void WriteAllAndSync(std::string_view text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-      const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ThrowLastError("cannot write " + path_.string());
-      done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd_) != 0) ThrowLastError("cannot flush " + path_.string());
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) ThrowLastError("cannot close " + path_.string());
-  }
-
-  void RenameOver(const fs::path& target) {
-    if (::rename(path_.c_str(), target.c_str()) != 0) ThrowLastError("cannot replace " + target.string());
-    committed_ = true;
-  }
-
- private:
-  int fd_ = -1;
-  fs::path path_;
-  bool committed_ = false;
-};
-
 void CreatePrivateDirectory(const fs::path& dir) {
   std::error_code error;
   if (fs::is_directory(dir, error)) return;
@@ -328,7 +288,7 @@ void CreatePrivateDirectory(const fs::path& dir) {
 // Throws OsError when no new store file could be written beside `path`.
 void ProbeWritable(const fs::path& path) {
   CreatePrivateDirectory(path.parent_path());
-  const TemporarySibling probe(path);
+  const StagedFile probe(path);
 }
 
 }  // namespace
@@ -442,10 +402,7 @@ std::vector<StoredKey> LoadSettingsStore() {
 void SaveSettingsStore(std::span<const StoredKey> keys) {
   const fs::path path = SettingsFilePath();
   CreatePrivateDirectory(path.parent_path());
-  TemporarySibling temporary(path);
-  temporary.WriteAllAndSync(FormatSettingsText(keys));
-  temporary.RenameOver(path);
-  TrySyncParentDirectory(path);  // the rename has happened; this only hastens it to disk
+  WriteFileStaged(path, FormatSettingsText(keys));
 }
 
 std::int32_t ParseInteger(std::string_view text) {

@@ -1,13 +1,18 @@
 #include "platform/staged_file.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "platform/file_hold.h"
 #include "platform/os_error.h"
@@ -20,18 +25,33 @@ constexpr int kNameAttempts = 64;
 constexpr std::string_view kStagedPrefix = ".vlt-";  // hidden, and never a name the program gives
 constexpr std::string_view kStagedSuffix = ".part";
 constexpr std::size_t kRandomLength = 8;
+constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
 
-std::string RandomSuffix(std::mt19937_64& engine) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-  std::string suffix;
-  for (std::size_t i = 0; i < kRandomLength; ++i) suffix += kLetters[pick(engine)];
-  return suffix;
+// ---------------------------------------------------------------------------
+// Test seams
+
+std::mutex hookMutex;
+staging_test_hooks::Hook afterCreateHook;
+staging_test_hooks::Hook leftoverScanHook;
+
+void RunHook(const staging_test_hooks::Hook& hook, const std::filesystem::path& path) {
+  staging_test_hooks::Hook copy;
+  {
+    const std::lock_guard lock(hookMutex);
+    copy = hook;
+  }
+  if (copy) copy(path);
 }
 
-bool IsStagedName(const std::string& name) {
-  return name.size() == kStagedPrefix.size() + kRandomLength + kStagedSuffix.size() &&
-         name.starts_with(kStagedPrefix) && name.ends_with(kStagedSuffix);
+// ---------------------------------------------------------------------------
+// Names and directories
+
+std::string RandomStagingName() {
+  thread_local std::mt19937_64 engine{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+  std::string name(kStagedPrefix);
+  for (std::size_t i = 0; i < kRandomLength; ++i) name += kLetters[pick(engine)];
+  return name + std::string(kStagedSuffix);
 }
 
 std::filesystem::path DirectoryOf(const std::filesystem::path& target) {
@@ -39,49 +59,176 @@ std::filesystem::path DirectoryOf(const std::filesystem::path& target) {
   return dir.empty() ? std::filesystem::path(".") : dir;
 }
 
+// The file a write replaces: for an edited file, what a link leads to.
+std::filesystem::path ResolveTarget(const std::filesystem::path& target, Replacing rule) {
+  std::error_code error;
+  if (rule == Replacing::TheName || !std::filesystem::is_symlink(target, error)) return target;
+  auto resolved = std::filesystem::canonical(target, error);
+  if (error) throw OsError(error.value(), "cannot follow the link " + target.string());
+  return resolved;
+}
+
+// Readable where it may be, so that it can be read for leftovers and flushed;
+// a directory we may only write in (a drop box) is held by a path descriptor.
+File OpenDirectory(const std::filesystem::path& dir) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) fd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) ThrowLastError("cannot open the folder " + dir.string());
+  return File::Adopt(fd, dir);
+}
+
+void RemoveStaleStagedFilesAt(int dirFd, const std::filesystem::path& dir) noexcept {
+  RunHook(leftoverScanHook, dir);
+  const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listFd < 0) return;
+  DIR* listing = ::fdopendir(listFd);
+  if (listing == nullptr) {
+    ::close(listFd);
+    return;
+  }
+  while (const dirent* entry = ::readdir(listing)) {
+    if (IsStagingName(entry->d_name)) RemoveIfUnusedAt(dirFd, entry->d_name);
+  }
+  ::closedir(listing);
+}
+
+// ---------------------------------------------------------------------------
+// Batches: which directories were already cleaned
+
+std::mutex batchMutex;
+int batchDepth = 0;
+std::set<std::pair<dev_t, ino_t>> cleanedDirectories;
+
+// Cleans the directory unless the running batch already did.
+void CleanUpLeftovers(const File& directory) noexcept {
+  struct stat info {};
+  if (::fstat(directory.fd(), &info) == 0) {
+    const std::lock_guard lock(batchMutex);
+    if (batchDepth > 0 && !cleanedDirectories.emplace(info.st_dev, info.st_ino).second) return;
+  }
+  RemoveStaleStagedFilesAt(directory.fd(), directory.path());
+}
+
 }  // namespace
 
-StagedFile::StagedFile(const std::filesystem::path& target) : target_(target) {
-  std::mt19937_64 engine{std::random_device{}()};
-  const auto dir = DirectoryOf(target);
-  RemoveStaleStagedFiles(dir);
-  for (int attempt = 0;; ++attempt) {
-    staging_ = dir / (std::string(kStagedPrefix) + RandomSuffix(engine) + std::string(kStagedSuffix));
-    try {
-      file_ = File(staging_, File::Mode::CreateNew);
-      if (MarkInUse(file_.fd(), staging_)) return;
+// ---------------------------------------------------------------------------
+
+StagedFile::StagedFile(const std::filesystem::path& target, Replacing rule)
+    : target_(ResolveTarget(target, rule)), targetName_(target_.filename().string()), rule_(rule) {
+  if (IsStagingName(targetName_)) {
+    throw RefusedError(ErrReservedName, "a temporary file's name cannot be an output: " + target.string());
+  }
+  directory_ = OpenDirectory(DirectoryOf(target_));
+  CleanUpLeftovers(directory_);
+  CreateStagingFile();
+  try {
+    if (rule_ == Replacing::TheLinkedFile) KeepModeOfReplacedFile();
+  } catch (...) {
+    ::unlinkat(directory_.fd(), stagingName_.c_str(), 0);
+    throw;
+  }
+  RunHook(afterCreateHook, staging_);
+}
+
+void StagedFile::CreateStagingFile() {
+  for (int attempt = 1;; ++attempt) {
+    stagingName_ = RandomStagingName();
+    staging_ = directory_.path() / stagingName_;
+    const int fd = ::openat(directory_.fd(), stagingName_.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      file_ = File::Adopt(fd, staging_);
+      if (MarkInUseAt(fd, directory_.fd(), stagingName_.c_str())) return;
       file_ = File();  // another copy's cleaning took it before the mark
-    } catch (const OsError& e) {
-      if (e.error() != EEXIST || attempt + 1 == kNameAttempts) throw;
+    } else if (errno != EEXIST) {
+      ThrowLastError("cannot stage " + target_.string());
     }
-    if (attempt + 1 == kNameAttempts) throw OsError(EEXIST, "cannot stage " + target.string());
+    if (attempt == kNameAttempts) throw OsError(EEXIST, "cannot stage " + target_.string());
   }
 }
 
+void StagedFile::KeepModeOfReplacedFile() {
+  struct stat existing {};
+  if (::fstatat(directory_.fd(), targetName_.c_str(), &existing, 0) != 0) return;  // a new file
+  if (::fchmod(file_.fd(), existing.st_mode & 07777) != 0) {
+    ThrowLastError("cannot set the permissions of " + staging_.string());
+  }
+}
+
+bool StagedFile::NameRefersToOurFile(const std::string& name) const noexcept {
+  struct stat opened {}, named {};
+  return file_.isOpen() && ::fstat(file_.fd(), &opened) == 0 &&
+         ::fstatat(directory_.fd(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
 StagedFile::~StagedFile() {
-  if (committed_) return;
-  ::unlink(staging_.c_str());  // before the close lets go of the in-use mark
+  // Removed before the close lets go of the in-use mark; a name that has
+  // come to mean another file is not ours to remove.
+  if (!committed_ && NameRefersToOurFile(stagingName_)) ::unlinkat(directory_.fd(), stagingName_.c_str(), 0);
   file_ = File();
 }
 
 void StagedFile::Commit() {
   file_.sync();
+  const auto replaced = [&] {
+    return RefusedError(ErrStagingReplaced, "the temporary file " + staging_.string() + " was replaced");
+  };
+  if (!NameRefersToOurFile(stagingName_)) throw replaced();
   // Renamed while still open, so that its in-use mark covers it until it has
   // its real name.
-  if (std::rename(staging_.c_str(), target_.c_str()) != 0) {
+  if (::renameat(directory_.fd(), stagingName_.c_str(), directory_.fd(), targetName_.c_str()) != 0) {
     ThrowLastError("cannot rename " + staging_.string() + " to " + target_.string());
   }
   committed_ = true;
+  // A swap between the check and the rename put the other file in place.
+  const bool published = NameRefersToOurFile(targetName_);
   file_ = File();  // the contents are on the disk already; nothing is lost in the close
-  TrySyncParentDirectory(target_);
+  ::fsync(directory_.fd());
+  if (!published) throw replaced();
+}
+
+void WriteFileStaged(const std::filesystem::path& target, std::string_view contents, Replacing rule) {
+  StagedFile staged(target, rule);
+  staged.file().write({reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()});
+  staged.Commit();
+}
+
+StagingBatch::StagingBatch() {
+  const std::lock_guard lock(batchMutex);
+  ++batchDepth;
+}
+
+StagingBatch::~StagingBatch() {
+  const std::lock_guard lock(batchMutex);
+  if (--batchDepth == 0) cleanedDirectories.clear();
+}
+
+bool IsStagingName(std::string_view name) noexcept {
+  // Any characters between prefix and suffix: what any version may have made.
+  return name.size() == kStagedPrefix.size() + kRandomLength + kStagedSuffix.size() &&
+         name.starts_with(kStagedPrefix) && name.ends_with(kStagedSuffix);
 }
 
 void RemoveStaleStagedFiles(const std::filesystem::path& directory) noexcept {
-  std::error_code error;
-  for (std::filesystem::directory_iterator entry(directory, error), end; !error && entry != end;
-       entry.increment(error)) {
-    if (IsStagedName(entry->path().filename().string())) RemoveIfUnused(entry->path());
-  }
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  RemoveStaleStagedFilesAt(fd, directory);
+  ::close(fd);
 }
+
+namespace staging_test_hooks {
+
+void SetAfterCreate(Hook hook) {
+  const std::lock_guard lock(hookMutex);
+  afterCreateHook = std::move(hook);
+}
+
+void SetOnLeftoverScan(Hook hook) {
+  const std::lock_guard lock(hookMutex);
+  leftoverScanHook = std::move(hook);
+}
+
+}  // namespace staging_test_hooks
 
 }  // namespace voltare::platform

@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <array>
-#include <fstream>
-#include <sstream>
 
 #include "platform/blanks.h"
+#include "platform/file.h"
 
 namespace voltare::platform {
 
@@ -39,13 +38,6 @@ std::string_view FieldValue(std::string_view text, std::string_view name) {
     text.remove_prefix(end + 1);
   }
   return {};
-}
-
-std::string ReadTextFile(const char* path) {
-  std::ifstream in(path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace

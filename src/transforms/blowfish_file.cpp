@@ -7,7 +7,7 @@
 namespace voltare::transforms {
 
 platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
-                                         const std::filesystem::path& destination,
+                                         const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode) {
   crypto::TBlowfishCipher cipher;
@@ -16,7 +16,7 @@ platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
 }
 
 platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
-                                                 const std::filesystem::path& destination,
+                                                 const Destination& destination,
                                                  std::string_view password, platform::Progress* progress,
                                                  const std::function<void()>& compressed) {
   crypto::TBlowfishCipher cipher;
@@ -25,7 +25,7 @@ platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& so
 }
 
 platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
-                                         const std::filesystem::path& destination,
+                                         const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode) {
   crypto::TBlowfishCipher cipher;

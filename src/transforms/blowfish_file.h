@@ -8,6 +8,7 @@
 
 #include "platform/progress.h"
 #include "platform/result_codes.h"
+#include "transforms/file_io.h"
 
 namespace voltare::transforms {
 
@@ -18,14 +19,14 @@ namespace voltare::transforms {
 // ErrNoSuchFile, or the code of the failure that ended it. The result is on
 // the disk when 0 is returned.
 platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
-                                         const std::filesystem::path& destination,
+                                         const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode);
 
 // As above, plus ErrBadPassword when the check block differs (no destination
 // is left then). The algorithm code is not examined.
 platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
-                                         const std::filesystem::path& destination,
+                                         const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode);
 
@@ -33,7 +34,7 @@ platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
 // DeflatesInParallel (ErrInternal otherwise): the same bytes, no temporary
 // file. `compressed` runs when only the last piece and the flush are left.
 platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
-                                                 const std::filesystem::path& destination,
+                                                 const Destination& destination,
                                                  std::string_view password, platform::Progress* progress,
                                                  const std::function<void()>& compressed);
 

@@ -7,7 +7,7 @@
 namespace voltare::transforms {
 
 platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
-                                      const std::filesystem::path& destination,
+                                      const Destination& destination,
                                       std::string_view password, platform::Progress* progress) {
   crypto::TCast128Cipher cipher;
   const CbcFileJob job{cipher, kAlgorithmCast128, kCast128KeyBits, false, true};
@@ -15,7 +15,7 @@ platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
 }
 
 platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& source,
-                                              const std::filesystem::path& destination,
+                                              const Destination& destination,
                                               std::string_view password, platform::Progress* progress,
                                               const std::function<void()>& compressed) {
   crypto::TCast128Cipher cipher;
@@ -25,7 +25,7 @@ platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& sourc
 
 // Decryption reads its source without the exclusive lock.
 platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
-                                      const std::filesystem::path& destination,
+                                      const Destination& destination,
                                       std::string_view password, platform::Progress* progress) {
   crypto::TCast128Cipher cipher;
   const CbcFileJob job{cipher, kAlgorithmCast128, kCast128KeyBits, false, false};

@@ -31,7 +31,7 @@ class CipherBurner {
 
 // Why a file job cannot start: ErrInternal for a missing argument or a source
 // that is its own destination, ErrNoSuchFile; Success when it can.
-ResultCode RefusedArguments(const std::filesystem::path& source, const std::filesystem::path& destination,
+ResultCode RefusedArguments(const std::filesystem::path& source, const Destination& destination,
                             std::string_view password, const platform::Progress* progress) {
   if (source.empty() || destination.empty() || password.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
@@ -137,7 +137,7 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
 }  // namespace
 
 ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                          const std::filesystem::path& destination, std::string_view password,
+                          const Destination& destination, std::string_view password,
                           platform::Progress* progress) {
   CipherBurner burner(job.cipher);
   if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {
@@ -161,7 +161,7 @@ ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
 }
 
 ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                  const std::filesystem::path& destination, std::string_view password,
+                                  const Destination& destination, std::string_view password,
                                   platform::Progress* progress, const std::function<void()>& compressed) {
   CipherBurner burner(job.cipher);
   if (job.listMode) return platform::ErrInternal;
@@ -187,7 +187,7 @@ ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::
 }
 
 ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                          const std::filesystem::path& destination, std::string_view password,
+                          const Destination& destination, std::string_view password,
                           platform::Progress* progress) {
   CipherBurner burner(job.cipher);
   if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {

@@ -14,6 +14,7 @@
 #include "crypto/cipherbase.h"
 #include "platform/progress.h"
 #include "platform/result_codes.h"
+#include "transforms/file_io.h"
 
 namespace voltare::transforms {
 
@@ -26,7 +27,7 @@ struct CbcFileJob {
 };
 
 platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                    const std::filesystem::path& destination,
+                                    const Destination& destination,
                                     std::string_view password, platform::Progress* progress);
 
 // Compresses `source` on several cores (ParallelDeflate) and encrypts the
@@ -36,12 +37,12 @@ platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem
 // last piece is encrypted and the result flushed to the disk. Not for list
 // mode. Codes as EncryptCbcFile.
 platform::ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                            const std::filesystem::path& destination,
+                                            const Destination& destination,
                                             std::string_view password, platform::Progress* progress,
                                             const std::function<void()>& compressed);
 
 platform::ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                    const std::filesystem::path& destination,
+                                    const Destination& destination,
                                     std::string_view password, platform::Progress* progress);
 
 // The decryption itself, for callers that hold the encrypted file as a byte

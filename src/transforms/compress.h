@@ -9,6 +9,7 @@
 
 #include "platform/progress.h"
 #include "platform/result_codes.h"
+#include "transforms/file_io.h"
 
 namespace voltare::transforms {
 
@@ -24,7 +25,7 @@ inline constexpr std::size_t kCompressPieceSize = 32768;
 // compressed on DeflateWorkerCount() threads (parallel_deflate.h); the
 // progress indicator is still moved only on the calling thread.
 platform::ResultCode CompressFile(const std::filesystem::path& source,
-                                  const std::filesystem::path& destination,
+                                  const Destination& destination,
                                   platform::Progress* progress);
 
 // ErrBadPassword when the source does not begin with 78 DA (a missing source
@@ -32,7 +33,7 @@ platform::ResultCode CompressFile(const std::filesystem::path& source,
 // code of the failure that ended it: a damaged or cut-off stream gives
 // ErrBadFile, and the partial output is removed.
 platform::ResultCode DecompressFile(const std::filesystem::path& source,
-                                    const std::filesystem::path& destination,
+                                    const Destination& destination,
                                     platform::Progress* progress);
 
 // True when the file exists and its first two bytes are 78 DA.

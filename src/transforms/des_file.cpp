@@ -16,7 +16,7 @@ std::uint64_t JoinKey(std::uint32_t low, std::uint32_t high) {
   return (std::uint64_t{high} << 32) | low;
 }
 
-bool ArgumentsValid(const std::filesystem::path& source, const std::filesystem::path& destination,
+bool ArgumentsValid(const std::filesystem::path& source, const Destination& destination,
                     std::uint64_t key, const platform::Progress* progress) {
   return !source.empty() && !destination.empty() && progress != nullptr && key != 0;
 }
@@ -29,7 +29,7 @@ void WriteHeader(platform::File& out) {
 }  // namespace
 
 ResultCode DesEncryptFile(const std::filesystem::path& source,
-                          const std::filesystem::path& destination, std::uint32_t keyLow,
+                          const Destination& destination, std::uint32_t keyLow,
                           std::uint32_t keyHigh, platform::Progress* progress) {
   const std::uint64_t key = JoinKey(keyLow, keyHigh);
   if (!ArgumentsValid(source, destination, key, progress)) return platform::ErrInternal;
@@ -52,7 +52,7 @@ ResultCode DesEncryptFile(const std::filesystem::path& source,
 }
 
 ResultCode DesDecryptFile(const std::filesystem::path& source,
-                          const std::filesystem::path& destination, std::uint32_t keyLow,
+                          const Destination& destination, std::uint32_t keyLow,
                           std::uint32_t keyHigh, platform::Progress* progress) {
   const std::uint64_t key = JoinKey(keyLow, keyHigh);
   if (!ArgumentsValid(source, destination, key, progress)) return platform::ErrInternal;

@@ -1,5 +1,7 @@
 #include "transforms/file_io.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <system_error>
 
@@ -18,24 +20,43 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) 
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
-DestinationFile::DestinationFile(const std::filesystem::path& path)
-    : file_(path, platform::File::Mode::CreateTruncate) {}
+bool IsSameFile(const std::filesystem::path& source, const Destination& destination) {
+  if (destination.held() == nullptr) return IsSameFile(source, destination.path());
+  struct stat from {}, to {};
+  return ::stat(source.c_str(), &from) == 0 && ::fstat(destination.held()->fd(), &to) == 0 &&
+         from.st_dev == to.st_dev && from.st_ino == to.st_ino;
+}
+
+DestinationFile::DestinationFile(const Destination& destination) : file_(destination.held()) {
+  if (file_ == nullptr) {
+    owned_ = platform::File(destination.path(), platform::File::Mode::CreateTruncate);
+    file_ = &owned_;
+    return;
+  }
+  file_->truncate(0);
+  file_->seek(0);
+}
 
 DestinationFile::~DestinationFile() {
-  if (!committed_) platform::RemoveIfStillSame(file_);
+  if (!committed_ && owned_.isOpen()) platform::RemoveIfStillSame(owned_);
 }
 
 void DestinationFile::SyncToDisk() {
-  file_.sync();
+  file_->sync();
   // The data is safe once the file itself is flushed; a directory that may be
-  // written but not opened (a drop box) must not turn that into a failure.
-  platform::TrySyncParentDirectory(file_.path());
+  // written but not opened (a drop box) must not turn that into a failure. A
+  // held file gets its name, and that flush, from its holder.
+  if (owned_.isOpen()) platform::TrySyncParentDirectory(owned_.path());
 }
 
 void DestinationFile::Commit() {
-  const auto path = file_.path();
+  if (!owned_.isOpen()) {
+    committed_ = true;
+    return;
+  }
+  const auto path = owned_.path();
   try {
-    file_.close();
+    owned_.close();
   } catch (...) {
     // A failed close can mean lost data; the file is closed either way.
     std::error_code ignored;

@@ -3,6 +3,7 @@
 // that disappears again unless the transform completed, and the byte-stream
 // adapters the DES stream operations read and write through.
 
+#include <concepts>
 #include <cstdint>
 #include <filesystem>
 #include <span>
@@ -16,32 +17,56 @@ namespace voltare::transforms {
 // stands in for "sharing denied to others".
 platform::File OpenSource(const std::filesystem::path& path, bool exclusive);
 
+// Where a transform writes: a path it creates (or empties) itself, or a file
+// the caller has already created and holds, such as a staged output, which is
+// written through its descriptor and never reopened by name.
+class Destination {
+ public:
+  template <typename PathLike>
+    requires std::constructible_from<std::filesystem::path, const PathLike&>
+  Destination(const PathLike& path) : path_(path) {}  // NOLINT: a path is a destination
+  Destination(platform::File& file) noexcept : path_(file.path()), held_(&file) {}  // NOLINT: so is a file
+
+  const std::filesystem::path& path() const noexcept { return path_; }
+  bool empty() const noexcept { return path_.empty(); }
+  platform::File* held() const noexcept { return held_; }
+
+ private:
+  std::filesystem::path path_;
+  platform::File* held_ = nullptr;
+};
+
 // True when both paths name the same existing file: writing the destination
 // would then destroy the source before it is read.
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// The same for a destination; a held file is compared by its descriptor.
+bool IsSameFile(const std::filesystem::path& source, const Destination& destination);
 
-// The output of a transform. Created (or emptied) on construction; removed
-// again when the transform ends without Commit, so a failure never leaves a
-// half-written file behind that could pass for the result. Only the regular
-// file that was opened is removed: never a device or whatever took its name.
+// The output of a transform. A path is created (or emptied) on construction,
+// and removed again when the transform ends without Commit, so a failure
+// never leaves a half-written file behind that could pass for the result.
+// Only the regular file that was opened is removed: never a device or
+// whatever took its name. A held file is emptied and written, and its holder
+// decides what becomes of it.
 class DestinationFile {
  public:
-  explicit DestinationFile(const std::filesystem::path& path);
+  explicit DestinationFile(const Destination& destination);
   ~DestinationFile();
   DestinationFile(const DestinationFile&) = delete;
   DestinationFile& operator=(const DestinationFile&) = delete;
 
-  platform::File& file() noexcept { return file_; }
+  platform::File& file() noexcept { return *file_; }
 
   // Forces the contents to the disk, and the directory entry where the
   // directory can be opened: callers may wipe the source as soon as the
   // transform returns.
   void SyncToDisk();
-  // Closes the file and keeps it.
+  // Closes the file and keeps it (a held file stays open for its holder).
   void Commit();
 
  private:
-  platform::File file_;
+  platform::File owned_;
+  platform::File* file_;
   bool committed_ = false;
 };
 

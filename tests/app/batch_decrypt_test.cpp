@@ -10,6 +10,7 @@
 #include "app_fixture.h"
 #include "archive/plx_bundle.h"
 #include "platform/result_codes.h"
+#include "platform/staged_file.h"
 #include "platform/temp_files.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
@@ -374,6 +375,37 @@ TEST(BatchDecryptTest, AStopDuringExtractionLeavesNoMembersBehind) {
   EXPECT_EQ(EntriesOf(*platform::PrivateTempDir()), std::vector<std::string>{});
   EXPECT_EQ(EntriesOf(fixture.out), std::vector<std::string>{});
   EXPECT_EQ(fixture.user.busyDepth, 0);
+}
+
+// The staged output's name is swapped for a link to another user's file
+// right after its creation, as a member of a shared folder could.
+TEST(BatchDecryptTest, ASwappedStagingNameGetsNothingAndTheFailureIsShown) {
+  const std::string encrypted = EncryptedFile("secret.txt", "pw");
+  const fs::path victim = TestDir() / "attacker.txt";
+  testing::WriteFileText(victim, "attacker's file");
+  platform::staging_test_hooks::SetAfterCreate([&](const fs::path& staging) {
+    fs::remove(staging);
+    fs::create_symlink(victim, staging);
+  });
+  AppFixture fixture;
+  fixture.user.EnterPassword("pw");
+  const std::size_t decrypted = DecryptFileList(fixture.app, {encrypted});
+  platform::staging_test_hooks::SetAfterCreate(nullptr);
+
+  EXPECT_EQ(decrypted, 0u);
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrStagingReplaced)});
+  EXPECT_EQ(ReadText(victim), "attacker's file");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(TestDir() / "secret.txt")));
+}
+
+// The clean-up of staging leftovers would take such an output for one.
+TEST(BatchDecryptTest, AnOutputNamedLikeAStagingFileIsRefused) {
+  const std::string encrypted = EncryptedFile(".vlt-abcdefgh.part", "pw");
+  AppFixture fixture;
+  fixture.user.EnterPassword("pw");
+  EXPECT_EQ(DecryptFileList(fixture.app, {encrypted}), 0u);
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrReservedName)});
+  EXPECT_FALSE(fs::exists(TestDir() / ".vlt-abcdefgh.part"));
 }
 
 }  // namespace

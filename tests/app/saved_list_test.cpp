@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iterator>
 
+#include "app/saved_list.h"
 #include "app_fixture.h"
 #include "platform/ini_file.h"
 #include "platform/os_error.h"
@@ -183,18 +184,59 @@ TEST(SavedListTest, ACommandLineListOpensAtFirstActivation) {
 namespace voltare::app {
 namespace {
 
-TEST(SavedListTest, OnlyTheEntriesWhoseKeyNamesFitTheListBufferAreRead) {
-  const std::string a = AppFixture::MakeFile("a.txt");
+TEST(SavedListTest, EveryEntryIsReadHoweverLongTheList) {
+  const std::string a = AppFixture::MakeFile("a.txt"), last = AppFixture::MakeFile("last.txt");
   std::string text = "[KOVAVoltare]\r\n";
-  for (int k = 0; k < 2500; ++k) text += "File" + std::to_string(k) + "=" + a + "\r\n";
+  for (int k = 0; k < 2499; ++k) text += "File" + std::to_string(k) + "=" + a + "\r\n";
+  text += "File2499=" + last + "\r\n";
   WriteListFile(TestDir() / "long.vls", text, "pw");
 
   AppFixture fixture;
   fixture.user.EnterPassword("pw");
   EXPECT_EQ(fixture.form.LoadListFile(TestDir() / "long.vls"), platform::Success);
-  EXPECT_EQ(fixture.form.ListView.Count(), 1u);
-  // 16384 bytes hold File0 to File1942 and a cut-off piece of the next name.
-  EXPECT_EQ(fixture.user.progress.max(), 1944);
+  // Once cut to what 16384 bytes of key names held (File0 to File1942).
+  EXPECT_EQ(Paths(fixture.form), (std::vector<std::string>{a, last}));
+  EXPECT_EQ(fixture.user.progress.max(), 2500);
+  EXPECT_TRUE(fixture.user.messages.empty());
+}
+
+TEST(SavedListTest, ListTextKeepsAHundredThousandEntriesAndReadsOlderListsAsBefore) {
+  std::vector<std::string> paths;
+  for (int k = 0; k < 100000; ++k) paths.push_back("/home/a/file " + std::to_string(k) + ".txt");
+  paths.push_back("/" + std::string(4000, 'p'));
+  EXPECT_EQ(SavedListPaths(SavedListText(paths)), paths);
+
+  // Written by other versions: keys in any order, numbers skipped.
+  const struct {
+    const char* text;
+    std::vector<std::string> paths;
+  } kOlder[] = {
+      {"[KOVAVoltare]\r\nFile1=/b\r\nFile0=/a\r\n", {"/a", "/b"}},
+      {"[KOVAVoltare]\r\nFile0=/a\r\nFile2=/c\r\nFile3=/d\r\n", {"/a", "ERROR", "/c"}},
+      {"[kovavoltare]\nfile0 = \" /a \"\n", {" /a "}},
+      {"[Other]\r\nFile0=/a\r\n", {}},
+  };
+  for (const auto& older : kOlder) EXPECT_EQ(SavedListPaths(older.text), older.paths) << older.text;
+}
+
+TEST(SavedListTest, APathOfFourThousandBytesRoundTrips) {
+  fs::path deep = TestDir();
+  while (deep.string().size() < 3800) deep /= std::string(200, 'd');
+  const std::string file = AppFixture::MakeFile((deep / std::string(4000 - deep.string().size() - 1, 'f'))
+                                                    .lexically_relative(TestDir())
+                                                    .string());
+  ASSERT_EQ(file.size(), 4000u);
+  const fs::path listFile = TestDir() / "deep.vls";
+  {
+    AppFixture fixture;
+    fixture.form.AddFileToList(file, 1);
+    fixture.user.EnterPassword("pw");
+    EXPECT_EQ(fixture.form.SaveListFile(listFile), platform::Success);
+  }
+  AppFixture fixture;
+  fixture.user.EnterPassword("pw");
+  EXPECT_EQ(fixture.form.LoadListFile(listFile), platform::Success);
+  EXPECT_EQ(Paths(fixture.form), std::vector<std::string>{file});
   EXPECT_TRUE(fixture.user.messages.empty());
 }
 

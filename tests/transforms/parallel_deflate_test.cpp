@@ -233,10 +233,10 @@ TEST_F(ParallelDeflateTest, AWriteFailureHalfWayLeavesNoOutputAndNoWorker) {
 // two steps give through the temporary file: files made either way are one format.
 TEST_F(ParallelDeflateTest, OnePassCompressionAndEncryptionGivesTheBytesOfTheTwoSteps) {
   ScopedThreads threads("3");
-  using OnePass = platform::ResultCode (*)(const fs::path&, const fs::path&, std::string_view, platform::Progress*,
+  using OnePass = platform::ResultCode (*)(const fs::path&, const Destination&, std::string_view, platform::Progress*,
                                             const std::function<void()>&);
-  using TwoStep = platform::ResultCode (*)(const fs::path&, const fs::path&, std::string_view, platform::Progress*);
-  const TwoStep blowfish = [](const fs::path& from, const fs::path& to, std::string_view password,
+  using TwoStep = platform::ResultCode (*)(const fs::path&, const Destination&, std::string_view, platform::Progress*);
+  const TwoStep blowfish = [](const fs::path& from, const Destination& to, std::string_view password,
                               platform::Progress* bar) { return BlowfishEncryptFile(from, to, password, bar, false); };
   const std::pair<OnePass, TwoStep> algorithms[] = {{&BlowfishCompressEncryptFile, blowfish},
                                                     {&Cast5CompressEncryptFile, &Cast5EncryptFile}};
