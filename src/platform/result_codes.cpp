@@ -13,6 +13,8 @@ constexpr std::string_view kBadPasswordText =
 constexpr std::string_view kNoSuchFileText = "The file you selected does not exist !";
 constexpr std::string_view kBadFileText = "Invalid VLT or PLX file.";
 constexpr std::string_view kCancelledText = "The operation was stopped before it was finished.";
+constexpr std::string_view kTamperedText =
+    "The file is damaged or was changed after it was encrypted. Nothing of it was decrypted.";
 
 std::string SystemErrorText(int error) {
   char buffer[256] = {};
@@ -40,6 +42,8 @@ std::string ErrorText(ResultCode code) {
       return std::string(kBadFileText);
     case ErrCancelled:
       return std::string(kCancelledText);
+    case ErrTampered:
+      return std::string(kTamperedText);
     default:
       return code > 0 ? SystemErrorText(code) : std::string();
   }

@@ -24,6 +24,9 @@ inline constexpr ResultCode ErrReported = -6;
 // The user stopped the step; its partial output is gone. Callers end the
 // batch quietly instead of reporting a failure.
 inline constexpr ResultCode ErrCancelled = -7;
+// A sealed file (algorithm 3) whose pieces do not open: damaged or changed
+// after it was encrypted. Nothing of it reaches the output.
+inline constexpr ResultCode ErrTampered = -8;
 
 // The text that belongs to a code: the program's own for the negative codes,
 // the system's text for an errno value, empty for 0 and for unknown values.

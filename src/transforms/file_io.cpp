@@ -18,6 +18,14 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) 
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
+platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                    const platform::Progress* progress) {
+  if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
+  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
+  if (IsSameFile(source, destination)) return platform::ErrInternal;
+  return platform::Success;
+}
+
 DestinationFile::DestinationFile(const std::filesystem::path& path)
     : file_(path, platform::File::Mode::CreateTruncate) {}
 

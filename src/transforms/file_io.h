@@ -9,6 +9,8 @@
 
 #include "crypto/bytestream.h"
 #include "platform/file.h"
+#include "platform/progress.h"
+#include "platform/result_codes.h"
 
 namespace voltare::transforms {
 
@@ -19,6 +21,12 @@ platform::File OpenSource(const std::filesystem::path& path, bool exclusive);
 // True when both paths name the same existing file: writing the destination
 // would then destroy the source before it is read.
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Why a file job cannot start: ErrInternal for a missing path or progress
+// indicator, or a source that is its own destination; ErrNoSuchFile when the
+// source does not exist; Success when it can.
+platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                    const platform::Progress* progress);
 
 // The output of a transform. Created (or emptied) on construction; removed
 // again when the transform ends without Commit, so a failure never leaves a
