@@ -1,6 +1,7 @@
 #pragma once
 // What the batch commands hand to the single-file encryptions: the password
-// text for Blowfish and CAST-128, its first 8 bytes (zero-padded) for DES.
+// text for Blowfish and CAST-128, its first 8 bytes (zero-padded) for DES,
+// the keys derived from it for sealed files.
 // Both live in locked memory and are overwritten when the object goes.
 
 #include <array>
@@ -11,6 +12,7 @@
 
 #include "common/locked_memory.h"
 #include "common/secret_string.h"
+#include "transforms/sealed_key.h"
 
 namespace voltare::transforms {
 
@@ -22,6 +24,9 @@ struct KeyMaterial {
 
   common::LockedBox<std::array<std::uint8_t, 8>> keyBlock;
   common::SecretString password;
+  // The sealed files' keys derived for this password in the batch, kept so
+  // that a batch derives once. A cache: filling it changes no meaning.
+  mutable SealedKeyRing sealedKeys;
 };
 
 // The 8-byte block read as an unsigned little-endian integer (byte 0 least

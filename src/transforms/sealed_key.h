@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -68,6 +69,13 @@ class SealedKeyRing {
   ~SealedKeyRing();
   SealedKeyRing(const SealedKeyRing&) = delete;
   SealedKeyRing& operator=(const SealedKeyRing&) = delete;
+
+  // Who is told of a derivation: the window shows its status text, and
+  // repaints while one runs. Either may be empty.
+  void Observe(std::function<void()> deriving, common::Progress* progress) {
+    deriving_ = std::move(deriving);
+    progress_ = progress;
+  }
 
   // The key a batch encrypts with: derived with a fresh salt at the default
   // limits the first time a password is asked for, the same key afterwards.

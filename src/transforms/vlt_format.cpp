@@ -44,6 +44,14 @@ int ReadAlgorithmId(const std::filesystem::path& path) noexcept {
   }
 }
 
+int ReadAlgorithmCode(crypto::ByteSource& in) {
+  std::array<std::uint8_t, kMagicSize + 1> head{};
+  if (in.Remaining() < head.size()) return -1;
+  in.ReadExactly(head);
+  if (!std::equal(kVltMagic.begin(), kVltMagic.end(), head.begin())) return -1;
+  return head[kMagicSize];
+}
+
 KeyBlock MakeKeyBlock(std::string_view password) {
   KeyBlock block;
   block.fill(0xFF);

@@ -15,6 +15,7 @@
 #include <span>
 #include <string_view>
 
+#include "crypto/bytestream.h"
 #include "crypto/cipherbase.h"
 
 namespace voltare::transforms {
@@ -45,6 +46,10 @@ bool IsVltFile(const std::filesystem::path& path) noexcept;
 // The algorithm code at offset 12 (0 when the file is shorter), or -1 when the
 // path is empty, the file does not exist or the code is not 0, 1 or 2.
 int ReadAlgorithmId(const std::filesystem::path& path) noexcept;
+
+// Reads the magic and the algorithm code from `in`: the code, or -1 when the
+// source is shorter or does not begin with the magic.
+int ReadAlgorithmCode(crypto::ByteSource& in);
 
 // SHA-1 of the password's bytes followed by twelve 0xFF bytes. The Blowfish
 // files use all of it as key, the CAST-128 files its first 16 bytes.

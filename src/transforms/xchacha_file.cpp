@@ -115,13 +115,13 @@ void SealingSink::Push(std::uint8_t tag) {
 }
 
 ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header) {
-  if (in.Remaining() < kSealedHeaderSize) return platform::ErrBadFile;
+  constexpr std::size_t kRead = kMagicSize + 1;
+  if (in.Remaining() < kSealedHeaderSize - kRead) return platform::ErrBadFile;
   std::array<std::uint8_t, kSealedHeaderSize> bytes{};
-  in.ReadExactly(bytes);
-  if (std::memcmp(bytes.data(), kVltMagic.data(), kMagicSize) != 0 || bytes[12] != kAlgorithmXChaCha20 ||
-      bytes[13] != kSealedFormatVersion || bytes[14] != kSealedKdfArgon2id13) {
-    return platform::ErrBadFile;
-  }
+  std::memcpy(bytes.data(), kVltMagic.data(), kMagicSize);
+  bytes[kMagicSize] = kAlgorithmXChaCha20;
+  in.ReadExactly(std::span(bytes).subspan(kRead));
+  if (bytes[13] != kSealedFormatVersion || bytes[14] != kSealedKdfArgon2id13) return platform::ErrBadFile;
   header.limits = {GetLittleEndian(&bytes[kLimitsOffset]), GetLittleEndian(&bytes[kLimitsOffset + 4])};
   if (!Argon2LimitsAllowed(header.limits)) return platform::ErrBadFile;
   std::copy_n(bytes.begin() + kSaltOffset, header.salt.size(), header.salt.begin());
@@ -241,8 +241,9 @@ ResultCode XChaChaDecryptFile(const std::filesystem::path& source, const std::fi
   }
   try {
     auto in = OpenSource(source, false);
-    DestinationFile out(destination);
     FileByteSource from(in);
+    if (ReadAlgorithmCode(from) != kAlgorithmXChaCha20) return platform::ErrBadFile;
+    DestinationFile out(destination);
     FileByteSink to(out.file());
     const ResultCode opened = OpenSealedStream(
         from, to,

@@ -49,9 +49,10 @@ struct SealedHeader {
   std::array<std::uint8_t, 16> keyCheck{};
 };
 
-// Reads the 79 header bytes from `in` (at the start of the file). ErrBadFile
-// for a short header, another magic, code, version or key derivation, or
-// limits outside the allowed range: such a header never costs a derivation.
+// Reads the header from `in`, which stands just after the algorithm code
+// (the caller checked the magic and the code 3). ErrBadFile for a short
+// header, another version or key derivation, or limits outside the allowed
+// range: such a header never costs a derivation.
 platform::ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header);
 
 // Writes to the sink it wraps a sealed file of what is written to it: the
@@ -76,8 +77,8 @@ class SealingSink final : public crypto::ByteSink {
   std::unique_ptr<State> state_;
 };
 
-// Opens the sealed file `in` (from its start, `encryptedSize` bytes in all,
-// the progress maximum) into `out`. `keyFor` gives the key for the header's
+// Opens the sealed file `in` (standing just after the algorithm code;
+// `encryptedSize` is the whole file's size, the progress maximum) into `out`. `keyFor` gives the key for the header's
 // salt and limits. Success; ErrBadFile (the header is not a sealed header
 // the program accepts); ErrBadPassword (the key check differs: nothing is
 // written); ErrTampered (a piece fails to open, the stream ends before its

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "support/test_env.h"
+#include "transforms/compress.h"
+#include "transforms/parallel_deflate.h"
 #include "transforms/recording_progress.h"
 #include "transforms/test_data.h"
 #include "transforms/xchacha_file.h"
@@ -158,6 +160,25 @@ TEST(SealedFile, HostileHeadersAreRefusedWithoutADerivation) {
               platform::ErrBadFile);
     EXPECT_EQ(fresh.derivations(), 0);
   }
+}
+
+// Compressed on several cores and sealed as it is written: the stream inside
+// is the one CompressFile makes.
+TEST(SealedFile, OnePassSealsTheCompressedStream) {
+  ::setenv("VOLTARE_THREADS", "2", 1);
+  const auto text = testing::TextBytes(5 * kDeflateChunkSize / 2);
+  WriteFileBytes(TestDir() / "doc", text);
+  RecordingProgress progress;
+  ASSERT_EQ(CompressFile(TestDir() / "doc", TestDir() / "doc.z", &progress), platform::Success);
+  SealedKeyRing ring;
+  bool compressed = false;
+  ASSERT_EQ(XChaChaCompressEncryptFile(TestDir() / "doc", TestDir() / "doc.vlt", ring.ForEncryption("pass"),
+                                       &progress, [&] { compressed = true; }),
+            platform::Success);
+  ::unsetenv("VOLTARE_THREADS");
+  EXPECT_TRUE(compressed);
+  ASSERT_EQ(Open(ReadFileBytes(TestDir() / "doc.vlt")), platform::Success);
+  EXPECT_EQ(ReadFileBytes(TestDir() / "out"), ReadFileBytes(TestDir() / "doc.z"));
 }
 
 TEST(SealedKeyRing, OneDerivationPerBatchEachWay) {
