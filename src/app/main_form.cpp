@@ -107,7 +107,7 @@ int MainFormWidth() {
 TMainForm::TMainForm(Interaction& ui, Application& app, std::filesystem::path startDirectory)
     : ui_(ui), app_(app), startDirectory_(std::move(startDirectory)) {}
 
-TMainForm::~TMainForm() { ForgetPassword(); }
+TMainForm::~TMainForm() = default;
 
 std::span<const Command> TMainForm::Commands() { return kCommands; }
 
@@ -384,12 +384,9 @@ void TMainForm::ContentsClick() { ui_.ShowHelp(messages::kHelpContents); }
 
 void TMainForm::VisitKOVASoftwareontheweb1Click() { ui_.ShellOpen(messages::kHomePage, {}); }
 
-void TMainForm::AskPassword(const PasswordRequest& request) {
-  PasswordReply reply = app_.PasswordBox.Request(request);
-  ForgetPassword();
-  CurrentPassword = std::move(reply.password);
-  BundleChoice = reply.bundle;
-}
+PasswordReply TMainForm::AskPassword(const PasswordRequest& request) { return app_.PasswordBox.Request(request); }
+
+RunningBatch::Scope TMainForm::JoinBatch() { return RunningBatch::Scope(batch_, ui_.StatusText()); }
 
 // ---------------------------------------------------------------------------
 
@@ -412,17 +409,14 @@ std::vector<std::string> TMainForm::TakeSelectedPaths(bool remove) {
 
 // The question only where a stop costs more than the step itself.
 bool TMainForm::ConfirmStop() {
-  return !BatchWork.StopLeavesHalfDone() || ui_.Ask(MessageKind::Confirmation, messages::kStopHalfDone);
+  const bool halfDone = batch_ != nullptr && batch_->StopLeavesHalfDone();
+  return !halfDone || ui_.Ask(MessageKind::Confirmation, messages::kStopHalfDone);
 }
 
 // A step the user stopped is no failure: nothing to report.
 void TMainForm::ShowResult(platform::ResultCode code) {
   if (code == platform::ErrCancelled) return;
   ui_.Error(platform::ErrorFormat(code));
-}
-
-void TMainForm::ForgetPassword() {
-  CurrentPassword.clear();
 }
 
 }  // namespace voltare::app

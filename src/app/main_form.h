@@ -1,11 +1,12 @@
 #pragma once
 // The main window as a form object: its file list, the enabled states of its
-// menu entries and tool buttons, the heading above the list, the values the
-// batch commands share, and every handler. A view shows these controls and
+// menu entries and tool buttons, the heading above the list, the batch
+// command that is running, and every handler. A view shows these controls and
 // calls the handlers; Run() reaches a handler by its control's name.
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,9 +15,8 @@
 
 #include "app/controls.h"
 #include "app/file_list.h"
-#include "app/finished_work.h"
 #include "app/interaction.h"
-#include "common/secret_string.h"
+#include "app/running_batch.h"
 #include "platform/result_codes.h"
 
 namespace voltare::transforms {
@@ -90,6 +90,9 @@ class TMainForm {
   // --- clipboard commands, printed list, about box
   void EncryptClipboard1Click();
   void DecryptClipboard1Click();
+  // The same two; true when the clipboard holds the result.
+  bool EncryptClipboard();
+  bool DecryptClipboard();
   void EditClipboard1Click();
   void PrintButtonClick();
   void AboutClick();
@@ -125,8 +128,14 @@ class TMainForm {
   // finished, otherwise only when the user confirms leaving it half done.
   bool ConfirmStop();
 
-  // Asks the password prompt; the reply becomes CurrentPassword and BundleChoice.
-  void AskPassword(const PasswordRequest& request);
+  // Asks the password prompt. The reply's password is burned with the reply.
+  PasswordReply AskPassword(const PasswordRequest& request);
+
+  // --- the batch command running now
+  // Starts a batch, or joins the one running (the wipe after an encryption).
+  RunningBatch::Scope JoinBatch();
+  // Nothing between batches.
+  const RunningBatch* Batch() const { return batch_.get(); }
 
   // A command-line path made absolute against the directory the program was
   // started from (the program never changes its current directory).
@@ -149,14 +158,9 @@ class TMainForm {
   const Control* ActiveControl = nullptr;
   bool Closed = false;
 
-  // --- values the batch commands share
-  common::SecretString CurrentPassword;
-  bool BundleChoice = false;
+  // The output directory last chosen in the archive viewer; later batch
+  // decryptions write there too.
   std::string ExtractDirectory;
-  // The archive viewer's chosen entries (positions in the archive).
-  std::optional<std::vector<std::size_t>> ExtractSelection;
-  std::string SavedStatusText;
-  FinishedWork BatchWork;
 
   // Batch decryption of a ".vlt" or ".plx" file named on the command line.
   // The decryption commands install it; until then such a file is ignored.
@@ -174,12 +178,13 @@ class TMainForm {
   bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
   std::vector<std::string> TakeSelectedPaths(bool remove);
   void ShowResult(platform::ResultCode code);
-  void ForgetPassword();
+
 
   Interaction& ui_;
   Application& app_;
   std::filesystem::path startDirectory_;
   bool activated_ = false;
+  std::unique_ptr<RunningBatch> batch_;
 };
 
 // The main window's width: the left panel, the list columns and a margin.

@@ -21,38 +21,45 @@ using TextTransform = std::string (*)(std::string_view text, std::string_view pa
 // The text is taken as its bytes, and the limit counts bytes. The result goes
 // back as bytes too: a wrong password gives bytes that need not be UTF-8, and
 // whoever holds a clipboard that can only take text repairs them there.
-void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transform, bool encrypting) {
+// True when the clipboard holds the result.
+bool TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transform, bool encrypting) {
   try {
     const auto text = ui.ClipboardText();
     if (!text || text->size() > messages::kMaxClipboardBytes) {
       ui.Error(messages::kNoClipboardText);
-      return;
+      return false;
     }
     // No file, no algorithm, no bundling: just the password.
     PasswordRequest request;
     request.newPassword = encrypting;
-    form.AskPassword(request);
-    if (form.CurrentPassword.empty()) return;
+    const PasswordReply reply = form.AskPassword(request);
+    if (reply.password.empty()) return false;
 
     // Read again: another program may have changed the clipboard meanwhile.
     std::string current = ui.ClipboardText().value_or(std::string());
     const crypto::BurnOnExit burnCurrent(current);
-    std::string result = transform(current, form.CurrentPassword);
+    std::string result = transform(current, reply.password);
     const crypto::BurnOnExit burnResult(result);
     ui.SetClipboardText(result);
+    return true;
   } catch (const std::exception&) {
     // Ends the command without a message; the clipboard keeps what it had.
+    return false;
   }
 }
 
 }  // namespace
 
-void TMainForm::EncryptClipboard1Click() {
-  TransformClipboard(ui_, *this, &transforms::BlowfishEncryptString, true);
+void TMainForm::EncryptClipboard1Click() { EncryptClipboard(); }
+
+void TMainForm::DecryptClipboard1Click() { DecryptClipboard(); }
+
+bool TMainForm::EncryptClipboard() {
+  return TransformClipboard(ui_, *this, &transforms::BlowfishEncryptString, true);
 }
 
-void TMainForm::DecryptClipboard1Click() {
-  TransformClipboard(ui_, *this, &transforms::BlowfishDecryptString, false);
+bool TMainForm::DecryptClipboard() {
+  return TransformClipboard(ui_, *this, &transforms::BlowfishDecryptString, false);
 }
 
 void TMainForm::EditClipboard1Click() { app_.KlembordForm.EditClipboard(); }

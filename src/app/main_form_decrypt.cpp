@@ -128,47 +128,59 @@ ResultCode ReadFailure(const std::string& path) {
   }
 }
 
-// The archive step: the viewer's answer becomes ExtractDirectory and
-// ExtractSelection, the chosen members are taken out, and `files` then holds
-// them. False when there is nothing to decrypt (already reported if needed).
-bool OpenArchive(Application& app, std::vector<BatchFile>& files, ExtractedMembers& extracted) {
-  TMainForm& form = app.MainForm;
-  const std::string archivePath = files.front().path;
+// A file that cannot be read, or is no archive, is reported here, before
+// the viewer would show it.
+bool ArchiveReadable(Interaction& ui, const std::string& archivePath) {
   if (const ResultCode unreadable = ReadFailure(archivePath); unreadable != platform::Success) {
-    app.ui.Error(platform::ErrorFormat(unreadable));
+    ui.Error(platform::ErrorFormat(unreadable));
     return false;
   }
   if (!IsPlxFile(archivePath)) {
-    app.ui.Error(platform::ErrorFormat(platform::ErrBadFile));
+    ui.Error(platform::ErrorFormat(platform::ErrBadFile));
     return false;
   }
+  return true;
+}
 
+// The viewer's answer becomes the form's ExtractDirectory and the batch's
+// ExtractSelection. False when nothing was chosen.
+bool ChooseMembers(Application& app, RunningBatch& batch, const std::string& archivePath) {
   ArchiveViewerResult viewed = app.PLXArchiver.Request({archivePath});
-  form.ExtractSelection.reset();  // never a selection from an earlier opening
   if (viewed.result != platform::Success) {
     // The viewer could not read the archive and was not shown.
     app.ui.Error(platform::ErrorFormat(viewed.result));
     return false;
   }
-  form.ExtractDirectory = std::move(viewed.choice.outputDirectory);
-  form.ExtractSelection = std::move(viewed.choice.entries);
-  if (!form.ExtractSelection) return false;
+  app.MainForm.ExtractDirectory = std::move(viewed.choice.outputDirectory);
+  batch.ExtractSelection = std::move(viewed.choice.entries);
+  return batch.ExtractSelection.has_value();
+}
 
-  files.clear();
-  std::vector<archive::ExtractedMember> members;
-  platform::Progress& progress = app.ui.ProgressBar();
+// Takes the chosen members out into temporary files of their own.
+bool ExtractChosen(Interaction& ui, RunningBatch& batch, const std::string& archivePath,
+                   std::vector<archive::ExtractedMember>& members) {
+  platform::Progress& progress = ui.ProgressBar();
   const ResultCode result = [&] {
-    const BusyCursor busy(app.ui);
-    return archive::ExtractFromArchive(*form.ExtractSelection, archivePath, members, &progress);
+    const BusyCursor busy(ui);
+    return archive::ExtractFromArchive(*batch.ExtractSelection, archivePath, members, &progress);
   }();
-  form.ExtractSelection.reset();
+  batch.ExtractSelection.reset();
   progress.setPosition(0);
   progress.repaint();
-  if (result != platform::Success) {
-    // A stop leaves nothing taken out, and is no failure to report.
-    if (result != platform::ErrCancelled) app.ui.Error(platform::ErrorFormat(result));
-    return false;
-  }
+  // A stop leaves nothing taken out, and is no failure to report.
+  if (result != platform::Success && result != platform::ErrCancelled) ui.Error(platform::ErrorFormat(result));
+  return result == platform::Success;
+}
+
+// The archive step: the viewer is shown, the chosen members are taken out,
+// and `files` then holds them. False when there is nothing to decrypt
+// (already reported if needed).
+bool OpenArchive(Application& app, RunningBatch& batch, std::vector<BatchFile>& files, ExtractedMembers& extracted) {
+  const std::string archivePath = files.front().path;
+  if (!ArchiveReadable(app.ui, archivePath) || !ChooseMembers(app, batch, archivePath)) return false;
+  files.clear();
+  std::vector<archive::ExtractedMember> members;
+  if (!ExtractChosen(app.ui, batch, archivePath, members)) return false;
   extracted.Adopt(members);
   for (archive::ExtractedMember& member : members) {
     files.push_back({member.path.string(), std::move(member.name), member.cutShort});
@@ -188,6 +200,83 @@ PasswordRequest DecryptPasswordRequest(const BatchFile& file) {
 ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target);
 
+// What the batch decryption hands from one file to the next.
+struct DecryptionRun {
+  Application& app;
+  RunningBatch& batch;
+  const std::vector<BatchFile>& files;
+  bool samePassword = false;
+  std::size_t succeeded = 0;
+};
+
+// Where the file's plain form goes; nothing when the file is skipped: one
+// that cannot be read or is not an encrypted file (reported), or one whose
+// output exists and is to be kept.
+std::optional<fs::path> ChooseTarget(Application& app, const BatchFile& file) {
+  Interaction& ui = app.ui;
+  // A member cut short cannot decrypt whatever the password: it is
+  // reported like any other damaged file, without asking for one.
+  if (const ResultCode unreadable = ReadFailure(file.path); unreadable != platform::Success) {
+    ui.Error(platform::ErrorFormat(unreadable));
+    return std::nullopt;
+  }
+  if (file.damaged || !transforms::IsVltFile(file.path)) {
+    ui.Error(platform::ErrorFormat(platform::ErrBadFile));
+    return std::nullopt;
+  }
+  // Asked about the file the output will replace, wherever it goes. A Yes
+  // does not touch the old file: it is replaced only by a complete new one.
+  fs::path target = OutputPath(file, app.MainForm.ExtractDirectory);
+  if (platform::FileExists(target) &&
+      !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()))) {
+    return std::nullopt;
+  }
+  return target;
+}
+
+// Decrypts the file at `index` with the batch's password. False when the
+// batch ends: stopped, or a failure shown.
+bool DecryptCounted(DecryptionRun& run, std::size_t index, const fs::path& target) {
+  const ResultCode result = [&] {
+    const transforms::KeyMaterial key(run.batch.Password);
+    return DecryptInto(run.app, run.files[index].path, &key, index, run.files.size(), target);
+  }();
+  // Stopped by the user: the rest of the batch does not run, and no
+  // success is announced; only the members taken out for it are removed.
+  if (result == platform::ErrCancelled) return false;
+  if (result != platform::Success && result != platform::ErrReported) {
+    run.app.ui.Error(platform::ErrorFormat(result));
+    return false;
+  }
+  if (result == platform::Success) {
+    ++run.succeeded;
+    run.batch.PieceDone();
+  }
+  return true;
+}
+
+// One turn of the batch: the file at `index` checked, its password asked
+// when one is due, and the file decrypted. Entries without ".vlt" are passed
+// over. False when the batch ends here.
+bool DecryptNextFile(DecryptionRun& run, std::size_t index) {
+  Interaction& ui = run.app.ui;
+  // A stop asked for at the end of a file's last piece ends the batch here.
+  if (ui.ProgressBar().cancelRequested()) return false;
+  const BatchFile& file = run.files[index];
+  if (ExtensionOf(file.name) != kEncryptedExtension) return true;
+  const std::optional<fs::path> target = ChooseTarget(run.app, file);
+  if (!target) return true;
+  if (!run.samePassword) {
+    run.batch.Password = run.app.MainForm.AskPassword(DecryptPasswordRequest(file)).password;
+    if (run.batch.Password.empty()) return false;
+  }
+  if (!DecryptCounted(run, index, *target)) return false;
+  if (index == 0 && run.files.size() > 1) {
+    run.samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsPlxFile(const fs::path& path) noexcept {
@@ -202,9 +291,7 @@ bool IsPlxFile(const fs::path& path) noexcept {
 }
 
 std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
-  TMainForm& form = app.MainForm;
-  Interaction& ui = app.ui;
-  const FinishedWork::Batch batch(form.BatchWork);
+  const RunningBatch::Scope batch = app.MainForm.JoinBatch();
   std::vector<BatchFile> files;
   for (std::string& path : paths) {
     std::string name = fs::path(path).filename().string();
@@ -212,61 +299,18 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
   }
   ExtractedMembers extracted;
   if (files.size() == 1 && ExtensionOf(files.front().name) == kArchiveExtension) {
-    if (!OpenArchive(app, files, extracted)) return 0;
+    if (!OpenArchive(app, *batch, files, extracted)) return 0;
   }
 
-  bool samePassword = false;
-  std::size_t succeeded = 0;
+  DecryptionRun run{app, *batch, files};
   for (std::size_t j = 0; j < files.size(); ++j) {
-    // A stop asked for at the end of a file's last piece ends the batch here.
-    if (ui.ProgressBar().cancelRequested()) return succeeded;
-    const BatchFile& file = files[j];
-    if (ExtensionOf(file.name) != kEncryptedExtension) continue;
-    // A member cut short cannot decrypt whatever the password: it is
-    // reported like any other damaged file, without asking for one.
-    if (const ResultCode unreadable = ReadFailure(file.path); unreadable != platform::Success) {
-      ui.Error(platform::ErrorFormat(unreadable));
-      continue;
-    }
-    if (file.damaged || !transforms::IsVltFile(file.path)) {
-      ui.Error(platform::ErrorFormat(platform::ErrBadFile));
-      continue;
-    }
-    // Asked about the file the output will replace, wherever it goes. A Yes
-    // does not touch the old file: it is replaced only by a complete new one.
-    const fs::path target = OutputPath(file, form.ExtractDirectory);
-    if (platform::FileExists(target) &&
-        !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()))) {
-      continue;
-    }
-    if (!samePassword) {
-      form.AskPassword(DecryptPasswordRequest(file));
-      if (form.CurrentPassword.empty()) return succeeded;
-    }
-
-    const ResultCode result = [&] {
-      const transforms::KeyMaterial key(form.CurrentPassword);
-      return DecryptInto(app, file.path, &key, j, files.size(), target);
-    }();
-    // Stopped by the user: the rest of the batch does not run, and no
-    // success is announced; only the members taken out for it are removed.
-    if (result == platform::ErrCancelled) return succeeded;
-    if (result != platform::Success && result != platform::ErrReported) {
-      ui.Error(platform::ErrorFormat(result));
-      return succeeded;
-    }
-    if (result == platform::Success) {
-      ++succeeded;
-      form.BatchWork.PieceDone();
-    }
-    if (j == 0 && files.size() > 1) samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
+    if (!DecryptNextFile(run, j)) return run.succeeded;
   }
-
   extracted.DeleteAll();
-  ui.ProgressBar().setPosition(0);
-  ui.ProgressBar().repaint();
-  if (succeeded >= 1) ui.Information(text::kDecryptedAll);
-  return succeeded;
+  app.ui.ProgressBar().setPosition(0);
+  app.ui.ProgressBar().repaint();
+  if (run.succeeded >= 1) app.ui.Information(text::kDecryptedAll);
+  return run.succeeded;
 }
 
 ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
@@ -277,12 +321,49 @@ ResultCode DecryptOneFile(Application& app, const std::string& path, const trans
 
 namespace {
 
+// One encrypted file as the steps of its decryption see it.
+struct FileToDecrypt {
+  const std::string& path;
+  int algorithmId;
+  const transforms::KeyMaterial& key;
+  std::size_t index;  // 0-based, and the batch's count, for the status texts
+  std::size_t count;
+};
+
+// Decrypts into `decrypted`, then decompresses that into the output. The
+// output is written under a temporary name beside it and renamed over it
+// only when complete, so an existing file survives every failure.
+ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, const fs::path& decrypted,
+                                 const fs::path& target) {
+  platform::Progress& progress = ui.ProgressBar();
+  progress.setPosition(0);
+  ui.SetStatusText(text::FillCount(text::kDecryptingStatus, file.index + 1, file.count));
+  ResultCode result = DecryptWith(file.algorithmId, file.path, decrypted, file.key, progress);
+  if (result != platform::Success) return result;
+
+  ui.SetStatusText(text::FillCount(text::kDecompressingStatus, file.index + 1, file.count));
+  platform::StagedFile output(target);
+  result = transforms::DecompressFile(decrypted, output.stagingPath(), &progress);
+  if (result != platform::Success) return result;
+  output.Commit();
+  return platform::Success;
+}
+
+// A failed decryption or decompression: shown unless the user stopped it,
+// and the status line and the bar put back. ErrReported once shown.
+ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& savedStatus) {
+  if (code != platform::ErrCancelled) ui.Error(platform::ErrorFormat(code));
+  ui.SetStatusText(savedStatus);
+  ui.ProgressBar().setPosition(0);
+  return code == platform::ErrCancelled ? code : platform::ErrReported;
+}
+
 // DecryptOneFile with the output path already chosen.
 ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target) {
-  TMainForm& form = app.MainForm;
   Interaction& ui = app.ui;
-  if (index == 0) form.SavedStatusText = ui.StatusText();
+  const RunningBatch::Scope batch = app.MainForm.JoinBatch();
+  if (index == 0) batch->SavedStatusText = ui.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
   BusyCursor busy(ui);
   if (const ResultCode unreadable = ReadFailure(path); unreadable != platform::Success) return unreadable;
@@ -292,41 +373,17 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
   const int id = transforms::ReadAlgorithmId(path);
   if (id == -1) return platform::ErrBadFile;
 
-  platform::Progress& progress = ui.ProgressBar();
-  // Shows a failure of the decryption or the decompression; the temporary
-  // file and a half-made output go with the objects that hold them.
-  const auto reported = [&](ResultCode code) {
-    if (code == platform::ErrCancelled) {
-      ui.SetStatusText(form.SavedStatusText);
-      progress.setPosition(0);
-      return code;
-    }
-    ui.Error(platform::ErrorFormat(code));
-    ui.SetStatusText(form.SavedStatusText);
-    progress.setPosition(0);
-    return platform::ErrReported;
-  };
   try {
-    progress.setPosition(0);
-    ui.SetStatusText(text::FillCount(text::kDecryptingStatus, index + 1, count));
-    ResultCode result = DecryptWith(id, path, decrypted.Path(), *key, progress);
-    if (result != platform::Success) return reported(result);
-
-    ui.SetStatusText(text::FillCount(text::kDecompressingStatus, index + 1, count));
-    // Written under a temporary name beside the output and renamed over it
-    // only when complete, so an existing file survives every failure.
-    platform::StagedFile output(target);
-    result = transforms::DecompressFile(decrypted.Path(), output.stagingPath(), &progress);
-    if (result != platform::Success) return reported(result);
-    output.Commit();
-
+    const FileToDecrypt file{path, id, *key, index, count};
+    const ResultCode result = DecryptThenDecompress(ui, file, decrypted.Path(), target);
+    if (result != platform::Success) return ReportStepFailure(ui, result, batch->SavedStatusText);
     decrypted.Delete();
-    progress.setPosition(0);
-    progress.repaint();
-    if (index + 1 == count) ui.SetStatusText(form.SavedStatusText);
+    ui.ProgressBar().setPosition(0);
+    ui.ProgressBar().repaint();
+    if (index + 1 == count) ui.SetStatusText(batch->SavedStatusText);
     return platform::Success;
   } catch (...) {
-    ui.SetStatusText(form.SavedStatusText);
+    ui.SetStatusText(batch->SavedStatusText);
     return platform::CurrentExceptionCode();
   }
 }

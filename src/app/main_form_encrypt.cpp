@@ -291,175 +291,260 @@ bool BundleBatch(Interaction& ui, const std::vector<std::string>& workList, cons
   return false;
 }
 
+// One file of a batch as the steps of its encryption see it.
+struct FileToEncrypt {
+  const std::string& path;
+  std::uint8_t algorithmCode;
+  const transforms::KeyMaterial& key;
+  std::size_t index;  // 0-based, and the batch's count, for the status texts
+  std::size_t count;
+
+  void ShowStatus(Interaction& ui, std::string_view status) const {
+    ui.SetStatusText(messages::FormatCount(status, index + 1, count));
+  }
+};
+
+// Both ways to the ".vlt" write it under a temporary name beside it and
+// rename it over the old one only when complete: an older one survives every
+// failure, and a link of that name is replaced, never written through.
+
+// The cores compress while this thread encrypts what they give: the same
+// bytes as the two steps of CompressThenEncrypt, without the temporary file.
+ResultCode CompressEncryptInOnePass(Interaction& ui, const FileToEncrypt& file) {
+  file.ShowStatus(ui, messages::kCompressingStatus);
+  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](const fs::path& staging) {
+    return CompressEncryptWith(file.algorithmCode, file.path, staging, file.key, &ui.ProgressBar(),
+                               [&] { file.ShowStatus(ui, messages::kEncryptingStatus); });
+  });
+}
+
+ResultCode CompressThenEncrypt(Interaction& ui, const FileToEncrypt& file, const fs::path& packed) {
+  platform::Progress& progress = ui.ProgressBar();
+  file.ShowStatus(ui, messages::kCompressingStatus);
+  const ResultCode result = transforms::CompressFile(file.path, packed, &progress);
+  if (result != platform::Success) return result;
+  progress.setPosition(0);
+  file.ShowStatus(ui, messages::kEncryptingStatus);
+  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](const fs::path& staging) {
+    return EncryptWith(file.algorithmCode, packed, staging, file.key, &progress);
+  });
+}
+
+// A failed step of one file: the status line put back, and the failure
+// shown unless the user stopped the step. ErrReported once shown.
+ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& savedStatus) {
+  if (code == platform::ErrCancelled) {
+    ui.SetStatusText(savedStatus);
+    ui.ProgressBar().setPosition(0);
+    ui.ProgressBar().repaint();
+    return code;
+  }
+  ui.Error(platform::ErrorFormat(code));
+  ui.SetStatusText(savedStatus);
+  return platform::ErrReported;
+}
+
+void ResetProgress(Interaction& ui) {
+  ui.ProgressBar().setPosition(0);
+  ui.ProgressBar().repaint();
+}
+
+// The encryption command from its first prompt to its last message, phase
+// by phase, with what the phases hand on to each other.
+class EncryptionCommand {
+ public:
+  EncryptionCommand(TMainForm& form, Interaction& ui, const RunOverrides& overrides, RunningBatch& batch)
+      : form_(form), ui_(ui), overrides_(overrides), batch_(batch) {}
+
+  // Ask → encrypt each file → bundle → read back → wipe → report.
+  bool Run() {
+    for (std::size_t i = 0; i < form_.ListView.SelectedCount(); ++i) {
+      if (!EncryptNextFile(i)) return false;
+    }
+    // Nothing was encrypted when every file was skipped, each with its
+    // message. Sources are wiped only once their encrypted form is safely
+    // stored and reads back.
+    if (encrypted_.empty() || StopAsked() ||
+        (bundle_ && !BundleBatch(ui_, encrypted_, archiveName_, batch_.SavedStatusText))) {
+      ResetProgress(ui_);
+      return false;
+    }
+    if (settings_.wipe == 0) return Report(true);
+    const std::optional<std::vector<std::string>> verified =
+        VerifyEncryptedCopies(ui_, encrypted_, keys_, Archive());
+    if (!verified) {
+      // Stopped: the encrypted files stay, and so does every source.
+      ResetProgress(ui_);
+      return false;
+    }
+    WipeVerifiedSources(*verified);
+    return Report(verified->size() == encrypted_.size());
+  }
+
+ private:
+  bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
+  const fs::path* Archive() const { return bundle_ ? &archiveName_ : nullptr; }
+
+  // One turn of the batch: the password when one is due, the archive's name
+  // and the work list at the first file, then the file itself. False when
+  // the batch ends here.
+  bool EncryptNextFile(std::size_t index) {
+    // A stop asked for at the end of a file's last piece ends the batch here.
+    if (StopAsked()) {
+      ResetProgress(ui_);
+      return false;
+    }
+    if (!samePassword_ && !AskPassword(index == 0)) return false;
+    if (index == 0 && !StartWorkList()) return false;
+    if (!EncryptOrSkip(index)) return false;
+    if (index == 0 && workList_.size() > 1) {
+      samePassword_ = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
+    }
+    return true;
+  }
+
+  // The settings are read again before each prompt: the algorithm named
+  // there is the one the prompt shows and the files get.
+  bool AskPassword(bool firstFile) {
+    const std::optional<BatchSettings> read = ReadBatchSettings(ui_, overrides_);
+    if (!read) return false;
+    settings_ = *read;
+    const AlgorithmEntry* algorithm = FindAlgorithm(settings_.algorithmText);
+    algorithmCode_ = algorithm != nullptr ? algorithm->code : 0;
+    PasswordReply reply = form_.AskPassword(
+        EncryptionPasswordRequest(form_.ListView.SelectedFileNames().front(), algorithm, firstFile));
+    batch_.Password = std::move(reply.password);
+    batch_.Bundle = reply.bundle;
+    if (batch_.Password.empty() || algorithmCode_ == 0) return false;
+    if (firstFile) bundle_ = batch_.Bundle;
+    key_ = std::make_shared<const transforms::KeyMaterial>(batch_.Password);
+    return true;
+  }
+
+  bool StartWorkList() {
+    if (bundle_) {
+      std::optional<fs::path> chosen = ChooseArchiveName(ui_, form_.ListView.SelectedFileNames());
+      if (!chosen) return false;
+      archiveName_ = std::move(*chosen);
+    }
+    workList_ = form_.ListView.SelectedFileNames();
+    batchFiles_.emplace(workList_);
+    return true;
+  }
+
+  // Encrypts the work list's file at `index`, or skips it with its message.
+  // False when the batch ends (the failure shown).
+  bool EncryptOrSkip(std::size_t index) {
+    const std::string& path = workList_[index];
+    const std::string encryptedPath = path + kEncryptedSuffix;
+    // Writing X.vlt over another file of the batch, still to be read or to
+    // be wiped, would lose it.
+    if (const auto inTheWay = batchFiles_->Find(encryptedPath)) {
+      if (index == 0) batch_.SavedStatusText = ui_.StatusText();
+      ui_.Error(messages::FormatNames(messages::kOutputIsBatchFile, {path, workList_[*inTheWay]}));
+      ui_.SetStatusText(batch_.SavedStatusText);
+      return true;
+    }
+    // No: the older encrypted file stays as it is, and this file is neither
+    // packed nor wiped.
+    if (bundle_ && !BundleMayTakeOlderCopy(ui_, encryptedPath)) return true;
+    const ResultCode result = form_.EncryptOneFile(path, algorithmCode_, key_.get(), index, workList_.size());
+    if (result != platform::Success) {
+      ShowFailure(result);
+      return false;
+    }
+    encrypted_.push_back(path);
+    keys_.push_back(key_);
+    batch_.PieceDone();
+    return true;
+  }
+
+  // A step the user stopped is no failure: nothing to report.
+  void ShowFailure(ResultCode result) {
+    if (result == platform::ErrReported) {
+      ui_.Error(messages::kEncryptionAborted);
+    } else if (result != platform::ErrCancelled) {
+      ui_.Error(platform::ErrorFormat(result));
+    }
+  }
+
+  // Wipes the sources whose encrypted files read back. Skipped files, and
+  // those whose encrypted file did not read back, were not wiped; they stay
+  // in the list, the others leave it.
+  void WipeVerifiedSources(const std::vector<std::string>& verified) {
+    const std::vector<std::string> targets = WipeTargets(verified, Archive());
+    if (!targets.empty()) form_.WipeFileList(targets);
+    const std::set<std::string> done(verified.begin(), verified.end());
+    for (const std::string& path : workList_) {
+      if (!done.contains(path)) form_.ListView.Select(path, false);
+    }
+    for (std::size_t n = form_.ListView.SelectedCount(); n > 0; --n) form_.ListView.RemoveFirstSelected();
+    form_.ListViewSelectItem();
+  }
+
+  bool Report(bool allVerified) {
+    ResetProgress(ui_);
+    if (!allVerified) return false;
+    ui_.Information(messages::kEncrypted);
+    return true;
+  }
+
+  TMainForm& form_;
+  Interaction& ui_;
+  const RunOverrides& overrides_;
+  RunningBatch& batch_;
+
+  BatchSettings settings_;
+  std::uint8_t algorithmCode_ = 0;
+  // The key of the last password prompt.
+  std::shared_ptr<const transforms::KeyMaterial> key_;
+  bool samePassword_ = false;
+  // Chosen at the first prompt, for the whole batch: later prompts do not
+  // offer the box, and their replies must not drop the archive asked for.
+  bool bundle_ = false;
+  fs::path archiveName_;
+  std::vector<std::string> workList_;
+  std::optional<PathSet> batchFiles_;
+  // The files that got their encrypted form; a skipped file is neither
+  // packed nor wiped. With each, the key it was encrypted with, kept for the
+  // read-back before wiping.
+  std::vector<std::string> encrypted_;
+  std::vector<std::shared_ptr<const transforms::KeyMaterial>> keys_;
+};
+
 }  // namespace
 
 void TMainForm::EncryptFiles1Click() { EncryptSelectedFiles(); }
 
 bool TMainForm::EncryptSelectedFiles() {
   if (ListView.SelectedCount() == 0) return false;
-  const FinishedWork::Batch batch(BatchWork);
-
-  bool samePassword = false;
-  std::vector<std::string> workList;
-  std::uint8_t algorithmCode = 0;
-  BatchSettings settings;
-  // Chosen at the first prompt, for the whole batch: later prompts do not
-  // offer the box, and their replies must not drop the archive asked for.
-  bool bundle = false;
-  fs::path archiveName;
-  // The files that got their encrypted form; a skipped file is neither
-  // packed nor wiped. With each, the key it was encrypted with, kept for the
-  // read-back before wiping.
-  std::vector<std::string> encrypted;
-  std::vector<std::shared_ptr<const transforms::KeyMaterial>> keys;
-  std::shared_ptr<const transforms::KeyMaterial> key;
-  std::optional<PathSet> batchFiles;
-
-  for (std::size_t i = 0; i < ListView.SelectedCount(); ++i) {
-    // A stop asked for at the end of a file's last piece ends the batch here.
-    if (StopAsked()) {
-      ResetProgress();
-      return false;
-    }
-    if (!samePassword) {
-      const std::optional<BatchSettings> read = ReadBatchSettings(ui_, app_.Overrides);
-      if (!read) return false;
-      settings = *read;
-      const AlgorithmEntry* algorithm = FindAlgorithm(settings.algorithmText);
-      algorithmCode = algorithm != nullptr ? algorithm->code : 0;
-      AskPassword(EncryptionPasswordRequest(ListView.SelectedFileNames().front(), algorithm, i == 0));
-      if (CurrentPassword.empty() || algorithmCode == 0) return false;
-      if (i == 0) bundle = BundleChoice;
-      key = std::make_shared<const transforms::KeyMaterial>(CurrentPassword);
-    }
-    if (bundle && i == 0) {
-      std::optional<fs::path> chosen = ChooseArchiveName(ui_, ListView.SelectedFileNames());
-      if (!chosen) return false;
-      archiveName = std::move(*chosen);
-    }
-    if (i == 0) {
-      workList = ListView.SelectedFileNames();
-      batchFiles.emplace(workList);
-    }
-
-    // Writing X.vlt over another file of the batch, still to be read or to
-    // be wiped, would lose it.
-    if (const auto inTheWay = batchFiles->Find(workList[i] + kEncryptedSuffix)) {
-      if (i == 0) SavedStatusText = ui_.StatusText();
-      ui_.Error(messages::FormatNames(messages::kOutputIsBatchFile, {workList[i], workList[*inTheWay]}));
-      ui_.SetStatusText(SavedStatusText);
-    } else if (bundle && !BundleMayTakeOlderCopy(ui_, workList[i] + kEncryptedSuffix)) {
-      // No: the older encrypted file stays as it is, and this file is
-      // neither packed nor wiped.
-    } else {
-      const ResultCode result = EncryptOneFile(workList[i], algorithmCode, key.get(), i, workList.size());
-      if (result != platform::Success) {
-        if (result == platform::ErrReported) {
-          ui_.Error(messages::kEncryptionAborted);
-        } else {
-          ShowResult(result);
-        }
-        return false;
-      }
-      encrypted.push_back(workList[i]);
-      keys.push_back(key);
-      BatchWork.PieceDone();
-    }
-    if (i == 0 && workList.size() > 1) samePassword = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
-  }
-  // Nothing was encrypted: every file was skipped, each with its message.
-  if (encrypted.empty()) {
-    ResetProgress();
-    return false;
-  }
-
-  // Sources are wiped only once their encrypted form is safely stored and
-  // reads back.
-  if (StopAsked() || (bundle && !BundleBatch(ui_, encrypted, archiveName, SavedStatusText))) {
-    ResetProgress();
-    return false;
-  }
-  bool allVerified = true;
-  if (settings.wipe != 0) {
-    const fs::path* archive = bundle ? &archiveName : nullptr;
-    const std::optional<std::vector<std::string>> read = VerifyEncryptedCopies(ui_, encrypted, keys, archive);
-    if (!read) {
-      // Stopped: the encrypted files stay, and so does every source.
-      ResetProgress();
-      return false;
-    }
-    const std::vector<std::string>& verified = *read;
-    allVerified = verified.size() == encrypted.size();
-    const std::vector<std::string> targets = WipeTargets(verified, archive);
-    if (!targets.empty()) WipeFileList(targets);
-    // Skipped files, and those whose encrypted file did not read back, were
-    // not wiped; they stay in the list.
-    const std::set<std::string> done(verified.begin(), verified.end());
-    for (const std::string& path : workList) {
-      if (!done.contains(path)) ListView.Select(path, false);
-    }
-    TakeSelectedPaths(true);
-    ListViewSelectItem();
-  }
-  ResetProgress();
-  if (!allVerified) return false;
-  ui_.Information(messages::kEncrypted);
-  return true;
+  const RunningBatch::Scope batch = JoinBatch();
+  return EncryptionCommand(*this, ui_, app_.Overrides, *batch).Run();
 }
 
 ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
                                      const transforms::KeyMaterial* key, std::size_t index, std::size_t count) {
-  if (index == 0) SavedStatusText = ui_.StatusText();
+  const RunningBatch::Scope batch = JoinBatch();
+  if (index == 0) batch->SavedStatusText = ui_.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
-  const auto reportFailure = [this](ResultCode code) {
-    if (code == platform::ErrCancelled) {
-      ui_.SetStatusText(SavedStatusText);
-      ResetProgress();
-      return code;
-    }
-    ui_.Error(platform::ErrorFormat(code));
-    ui_.SetStatusText(SavedStatusText);
-    return platform::ErrReported;
-  };
   try {
     const BusyCursor busy(ui_);
-    platform::Progress& progress = ui_.ProgressBar();
-    const auto showStatus = [&](std::string_view status) {
-      ui_.SetStatusText(messages::FormatCount(status, index + 1, count));
-    };
-    // Written under a temporary name beside the ".vlt" and renamed over it only
-    // when complete: an older one survives every failure, and a link of that
-    // name is replaced, never written through.
-    const fs::path target = path + kEncryptedSuffix;
+    const FileToEncrypt file{path, algorithmCode, *key, index, count};
     ResultCode result = platform::Success;
     if (EncryptsInOnePass(algorithmCode, path)) {
-      // The cores compress while this thread encrypts what they give: the
-      // same bytes as the two steps below, without the temporary file.
-      showStatus(messages::kCompressingStatus);
-      result = platform::WriteStaged(target, [&](const fs::path& staging) {
-        return CompressEncryptWith(algorithmCode, path, staging, *key, &progress,
-                                   [&] { showStatus(messages::kEncryptingStatus); });
-      });
+      result = CompressEncryptInOnePass(ui_, file);
     } else {
       ScratchFile packed;
       if (!packed.Exists()) return platform::ErrNoTempFile;
-      showStatus(messages::kCompressingStatus);
-      result = transforms::CompressFile(path, packed.Path(), &progress);
-      if (result == platform::Success) {
-        progress.setPosition(0);
-        showStatus(messages::kEncryptingStatus);
-        result = platform::WriteStaged(target, [&](const fs::path& staging) {
-          return EncryptWith(algorithmCode, packed.Path(), staging, *key, &progress);
-        });
-      }
+      result = CompressThenEncrypt(ui_, file, packed.Path());
     }
-    if (result != platform::Success) return reportFailure(result);
+    if (result != platform::Success) return ReportStepFailure(ui_, result, batch->SavedStatusText);
 
     ResetProgress();
-    if (index + 1 == count) ui_.SetStatusText(SavedStatusText);
+    if (index + 1 == count) ui_.SetStatusText(batch->SavedStatusText);
     return platform::Success;
   } catch (...) {
-    ui_.SetStatusText(SavedStatusText);
+    ui_.SetStatusText(batch->SavedStatusText);
     return platform::CurrentExceptionCode();
   }
 }

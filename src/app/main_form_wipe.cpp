@@ -60,6 +60,59 @@ std::optional<WipeMethod> ReadWipeMethod(Interaction& ui, const RunOverrides& ov
   return std::nullopt;
 }
 
+// How the wipe of a list ended.
+struct WipeEnd {
+  enum Kind {
+    AllWiped,
+    SomeSkipped,          // each one reported
+    StoppedBetweenFiles,  // nothing touched since the last file
+    StoppedInFile,        // `path` is half wiped
+  } kind = AllWiped;
+  std::string path;
+};
+
+platform::ResultCode WipeOne(const std::string& path, const WipeMethod& method, platform::Progress& progress,
+                             const transforms::WipeEnvironment& environment) {
+  return method.type == kGovernmentWipe ? transforms::GovernmentWipeFile(path, &progress, environment)
+                                        : transforms::NormalWipeFile(path, method.passes, &progress, environment);
+}
+
+// Wipes the files one after another; a file that cannot be wiped is reported
+// and skipped, a stop ends the list.
+WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::string>& paths,
+                 const WipeMethod& method) {
+  platform::Progress& progress = ui.ProgressBar();
+  transforms::WipeEnvironment environment;
+  environment.showError = [&ui](const std::string& text) { ui.Error(text); };
+  WipeEnd end;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    // A stop asked for between two files ends the batch with nothing touched.
+    if (progress.cancelRequested()) return {WipeEnd::StoppedBetweenFiles, {}};
+    if (platform::GetDriveType(path) == platform::DRIVE_REMOTE) {
+      ui.Error(messages::kNetworkDrive);
+      continue;
+    }
+    ui.SetStatusText(messages::FormatCount(messages::kWipingStatus, i + 1, paths.size()));
+    const platform::ResultCode result = WipeOne(path, method, progress, environment);
+    // The rest of the list stays as it is; this file cannot be restored.
+    if (result == platform::ErrCancelled) return {WipeEnd::StoppedInFile, path};
+    if (result != platform::Success) {
+      ui.Error(platform::ErrorFormat(result));
+      ui.Information(messages::FormatName(messages::kWipeSkipped, path));
+      end.kind = WipeEnd::SomeSkipped;
+    } else {
+      batch.PieceDone();
+    }
+  }
+  return end;
+}
+
+void ReportWipeEnd(Interaction& ui, const WipeEnd& end) {
+  if (end.kind == WipeEnd::StoppedInFile) ui.Warning(messages::FormatName(messages::kWipeStopped, end.path));
+  if (end.kind == WipeEnd::AllWiped) ui.Information(messages::kWiped);
+}
+
 }  // namespace
 
 void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
@@ -68,54 +121,21 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
   if (!method) return;
   if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return;
 
-  const FinishedWork::Batch batch(BatchWork);
+  const RunningBatch::Scope batch = JoinBatch();
   const BusyCursor busy(ui_);
   const std::string savedStatus = ui_.StatusText();
-  platform::Progress& progress = ui_.ProgressBar();
-  transforms::WipeEnvironment environment;
-  environment.showError = [this](const std::string& text) { ui_.Error(text); };
-  bool allWiped = true;
+  WipeEnd end;
   try {
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-      const std::string& path = paths[i];
-      // A stop asked for between two files ends the batch with nothing touched.
-      if (progress.cancelRequested()) {
-        ui_.SetStatusText(savedStatus);
-        progress.setPosition(0);
-        return;
-      }
-      if (platform::GetDriveType(path) == platform::DRIVE_REMOTE) {
-        ui_.Error(messages::kNetworkDrive);
-        continue;
-      }
-      ui_.SetStatusText(messages::FormatCount(messages::kWipingStatus, i + 1, paths.size()));
-      const platform::ResultCode result =
-          method->type == kGovernmentWipe ? transforms::GovernmentWipeFile(path, &progress, environment)
-                                          : transforms::NormalWipeFile(path, method->passes, &progress, environment);
-      if (result == platform::ErrCancelled) {
-        // The rest of the list stays as it is; this file cannot be restored.
-        ui_.SetStatusText(savedStatus);
-        progress.setPosition(0);
-        ui_.Warning(messages::FormatName(messages::kWipeStopped, path));
-        return;
-      }
-      if (result != platform::Success) {
-        ui_.Error(platform::ErrorFormat(result));
-        ui_.Information(messages::FormatName(messages::kWipeSkipped, path));
-        allWiped = false;
-      } else {
-        BatchWork.PieceDone();
-      }
-    }
+    end = WipeEach(ui_, *batch, paths, *method);
   } catch (...) {
     ui_.SetStatusText(savedStatus);
-    progress.setPosition(0);
+    ui_.ProgressBar().setPosition(0);
     ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
     return;
   }
   ui_.SetStatusText(savedStatus);
-  progress.setPosition(0);
-  if (allWiped) ui_.Information(messages::kWiped);
+  ui_.ProgressBar().setPosition(0);
+  ReportWipeEnd(ui_, end);
 }
 
 void TMainForm::WipeFiles3Click() {

@@ -78,16 +78,16 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
 platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
   if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
   BusyCursor busy(ui_);
-  AskPassword(ListPasswordRequest(path.filename().string(), false));
+  const PasswordReply reply = AskPassword(ListPasswordRequest(path.filename().string(), false));
   // Cancel ends here: nothing is read under an empty password.
-  if (CurrentPassword.empty()) return platform::ErrReported;
+  if (reply.password.empty()) return platform::ErrReported;
 
   ScratchFile decrypted, expanded;
   if (!decrypted.Exists() || !expanded.Exists()) return platform::ErrNoTempFile;
 
   platform::Progress& progress = ui_.ProgressBar();
   platform::ResultCode result =
-      transforms::BlowfishDecryptFile(path, decrypted.Path(), CurrentPassword, &progress, true);
+      transforms::BlowfishDecryptFile(path, decrypted.Path(), reply.password, &progress, true);
   if (result == platform::Success) result = transforms::DecompressFile(decrypted.Path(), expanded.Path(), &progress);
   if (result != platform::Success) {
     progress.setPosition(0);
@@ -115,9 +115,9 @@ platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
 
 platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
   BusyCursor busy(ui_);
-  AskPassword(ListPasswordRequest({}, true));
+  const PasswordReply reply = AskPassword(ListPasswordRequest({}, true));
   // Cancel ends here: a list is never saved under an empty password.
-  if (CurrentPassword.empty()) return platform::ErrReported;
+  if (reply.password.empty()) return platform::ErrReported;
 
   ScratchFile plain, compressed;
   if (!plain.Exists() || !compressed.Exists()) return platform::ErrNoTempFile;
@@ -146,7 +146,7 @@ platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
     // Staged beside the list and renamed over it only when complete: a failed
     // save keeps the old list.
     result = platform::WriteStaged(path, [&](const fs::path& staging) {
-      return transforms::BlowfishEncryptFile(compressed.Path(), staging, CurrentPassword, &progress, true);
+      return transforms::BlowfishEncryptFile(compressed.Path(), staging, reply.password, &progress, true);
     });
   }
   if (result != platform::Success) {

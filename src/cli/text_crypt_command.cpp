@@ -51,7 +51,7 @@ std::optional<std::string> ReadStandardInput() {
 // a terminal, where the prompt would otherwise run on from it.
 enum class LineEnd { Always, OnTerminal };
 
-int TransformText(Session& session, const std::optional<std::string>& argument, void (app::TMainForm::*command)(),
+int TransformText(Session& session, const std::optional<std::string>& argument, bool (app::TMainForm::*command)(),
                   LineEnd lineEnd) {
   std::optional<std::string> input = argument ? argument : ReadStandardInput();
   if (input) {
@@ -62,9 +62,8 @@ int TransformText(Session& session, const std::optional<std::string>& argument, 
   }
 
   app::TMainForm& form = session.app.MainForm;
-  (form.*command)();
   // Refused (already reported) or cancelled in the password prompt.
-  if (session.ui.ErrorShown() || form.CurrentPassword.empty()) return kExitFailure;
+  if (!(form.*command)() || session.ui.ErrorShown()) return kExitFailure;
   std::string result = session.ui.ClipboardText().value_or(std::string());
   std::fwrite(result.data(), 1, result.size(), stdout);
   crypto::Burn(result);
@@ -74,7 +73,7 @@ int TransformText(Session& session, const std::optional<std::string>& argument, 
 }
 
 void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& name, const std::string& description,
-                    const std::string& footer, void (app::TMainForm::*command)(), LineEnd lineEnd) {
+                    const std::string& footer, bool (app::TMainForm::*command)(), LineEnd lineEnd) {
   CLI::App* subcommand = parent.add_subcommand(name, description);
   subcommand->footer(footer);
   auto text = std::make_shared<std::optional<std::string>>();
@@ -96,7 +95,7 @@ void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
                  std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
                              "is written to standard output.\n") +
                      kInputNotes + "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
-                 &app::TMainForm::EncryptClipboard1Click, LineEnd::Always);
+                 &app::TMainForm::EncryptClipboard, LineEnd::Always);
 }
 
 void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
@@ -106,7 +105,7 @@ void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
                              "line end added only on a terminal. There is no check: a wrong password\n"
                              "gives garbled bytes.\n") +
                      kInputNotes + "\n\nExample: voltare-cli --password-file pw.txt decrypt-text < message.txt",
-                 &app::TMainForm::DecryptClipboard1Click, LineEnd::OnTerminal);
+                 &app::TMainForm::DecryptClipboard, LineEnd::OnTerminal);
 }
 
 }  // namespace voltare::cli
