@@ -50,10 +50,13 @@ bool IsOneOf(std::string_view value, std::initializer_list<std::string_view> all
 // Sets the control that holds `name` as the user would.
 void SetControl(app::TPreferencesForm& form, std::string_view name, const std::string& value) {
   if (name == "Algorithm") {
-    if (!IsOneOf(value, {"0", "1", "2"})) throw UsageError("Algorithm is 0 (Blowfish), 1 (CAST5) or 2 (DES)");
+    if (!IsOneOf(value, {"0", "1", "2", "3"})) {
+      throw UsageError("Algorithm is 0 (Blowfish), 1 (CAST5), 2 (DES) or 3 (XChaCha20-Poly1305)");
+    }
     form.BlowfishButton.checked = value == "0";
     form.CAST5Button.checked = value == "1";
     form.DESButton.checked = value == "2";
+    form.XChaChaButton.checked = value == "3";
   } else if (name == "TypeOfWipe") {
     if (!IsOneOf(value, {"0", "1"})) throw UsageError("TypeOfWipe is 0 (Government Wipe) or 1 (Normal Wipe)");
     form.GovernmentWipe.checked = value == "0";

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,16 +18,19 @@
 namespace voltare::transforms {
 
 struct KeyMaterial {
-  explicit KeyMaterial(std::string_view password_text);
+  // `batchKeys`: the ring of sealed-file keys the whole batch shares, so that
+  // a batch derives once however many KeyMaterials it makes; a ring of its
+  // own when none is given.
+  explicit KeyMaterial(std::string_view password_text, std::shared_ptr<SealedKeyRing> batchKeys = nullptr);
   ~KeyMaterial();
   KeyMaterial(const KeyMaterial&) = delete;
   KeyMaterial& operator=(const KeyMaterial&) = delete;
 
   common::LockedBox<std::array<std::uint8_t, 8>> keyBlock;
   common::SecretString password;
-  // The sealed files' keys derived for this password in the batch, kept so
-  // that a batch derives once. A cache: filling it changes no meaning.
-  mutable SealedKeyRing sealedKeys;
+  // The sealed files' keys derived in the batch. A cache: filling it changes
+  // no meaning, so a const KeyMaterial may fill it.
+  std::shared_ptr<SealedKeyRing> sealedKeys;
 };
 
 // The 8-byte block read as an unsigned little-endian integer (byte 0 least

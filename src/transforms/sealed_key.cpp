@@ -63,8 +63,7 @@ SealedKey DeriveSealedKey(std::string_view password, const SealedSalt& salt, con
   return key;
 }
 
-SealedKeyRing::SealedKeyRing(std::function<void()> deriving, common::Progress* progress)
-    : deriving_(std::move(deriving)), progress_(progress) {}
+SealedKeyRing::SealedKeyRing() = default;
 
 SealedKeyRing::~SealedKeyRing() = default;
 
@@ -90,11 +89,12 @@ const SealedKey& SealedKeyRing::ForFile(std::string_view password, const SealedS
 // window stays alive for the second or so it takes.
 const SealedKey& SealedKeyRing::Derive(std::string_view password, const SealedSalt& salt,
                                        const Argon2Limits& limits, bool forEncryption) {
-  if (deriving_) deriving_();
+  if (deriving_) deriving_(true);
   auto derivation = std::async(std::launch::async, [&] { return DeriveSealedKey(password, salt, limits); });
   while (derivation.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
     if (progress_ != nullptr) progress_->repaint();
   }
+  if (deriving_) deriving_(false);
   auto entry = std::make_unique<Entry>(Entry{common::SecretString(password), forEncryption, derivation.get()});
   ++derivations_;
   entries_.push_back(std::move(entry));

@@ -63,16 +63,15 @@ SealedKey DeriveSealedKey(std::string_view password, const SealedSalt& salt, con
 
 class SealedKeyRing {
  public:
-  // `deriving` runs before each derivation (the window shows its status
-  // text then); `progress` is repainted while one runs and may be nullptr.
-  explicit SealedKeyRing(std::function<void()> deriving = {}, common::Progress* progress = nullptr);
+  SealedKeyRing();
   ~SealedKeyRing();
   SealedKeyRing(const SealedKeyRing&) = delete;
   SealedKeyRing& operator=(const SealedKeyRing&) = delete;
 
-  // Who is told of a derivation: the window shows its status text, and
-  // repaints while one runs. Either may be empty.
-  void Observe(std::function<void()> deriving, common::Progress* progress) {
+  // Who is told of a derivation: `deriving(true)` before one starts and
+  // `deriving(false)` once it ended (the window shows its status text for
+  // that time), and `progress` is repainted while it runs. Either may be empty.
+  void Observe(std::function<void(bool)> deriving, common::Progress* progress) {
     deriving_ = std::move(deriving);
     progress_ = progress;
   }
@@ -96,8 +95,8 @@ class SealedKeyRing {
   const SealedKey& Derive(std::string_view password, const SealedSalt& salt, const Argon2Limits& limits,
                           bool forEncryption);
 
-  std::function<void()> deriving_;
-  common::Progress* progress_;
+  std::function<void(bool)> deriving_;
+  common::Progress* progress_ = nullptr;
   std::vector<std::unique_ptr<Entry>> entries_;
   int derivations_ = 0;
 };

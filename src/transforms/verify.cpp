@@ -100,7 +100,7 @@ void OpenSealed(crypto::ByteSource& encrypted, crypto::ByteSink& out, const KeyM
   const ResultCode opened = OpenSealedStream(
       encrypted, out,
       [&](const SealedSalt& salt, const Argon2Limits& limits) -> const SealedKey& {
-        return key.sealedKeys.ForFile(key.password, salt, limits);
+        return key.sealedKeys->ForFile(key.password, salt, limits);
       },
       size, progress);
   if (opened == platform::ErrBadPassword) throw WrongPassword{};

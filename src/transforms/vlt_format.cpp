@@ -38,7 +38,7 @@ int ReadAlgorithmId(const std::filesystem::path& path) noexcept {
     std::array<std::uint8_t, kMagicSize + 1> head{};
     const std::size_t got = ReadHead(path, head);
     const int code = got > kMagicSize ? head[kMagicSize] : 0;
-    return code <= kAlgorithmDes ? code : -1;
+    return code <= kAlgorithmXChaCha20 ? code : -1;
   } catch (...) {
     return -1;
   }

@@ -30,10 +30,10 @@
 #include "platform/progress.h"
 #include "platform/result_codes.h"
 #include "transforms/sealed_key.h"
+#include "transforms/vlt_format.h"
 
 namespace voltare::transforms {
 
-inline constexpr std::uint8_t kAlgorithmXChaCha20 = 3;
 inline constexpr std::uint8_t kSealedFormatVersion = 1;
 inline constexpr std::uint8_t kSealedKdfArgon2id13 = 1;
 inline constexpr std::size_t kSealedCheckedSize = 63;

@@ -55,7 +55,7 @@ class VerifyTest : public ::testing::TestWithParam<Algorithm> {
         GetParam() == Algorithm::Blowfish ? BlowfishEncryptFile(packed, vlt, password, &quiet, false)
         : GetParam() == Algorithm::Cast5  ? Cast5EncryptFile(packed, vlt, password, &quiet)
         : GetParam() == Algorithm::XChaCha
-            ? XChaChaEncryptFile(packed, vlt, key.sealedKeys.ForEncryption(password), &quiet)
+            ? XChaChaEncryptFile(packed, vlt, key.sealedKeys->ForEncryption(password), &quiet)
             : DesEncryptFile(packed, vlt, static_cast<std::uint32_t>(des), static_cast<std::uint32_t>(des >> 32),
                              &quiet);
     ASSERT_EQ(result, Success);
