@@ -6,13 +6,17 @@
 #include "archive/plx_extract.h"
 #include "archive/plx_reader.h"
 #include "fuzz_target.h"
+#include "platform/file.h"
 #include "platform/progress.h"
 #include "scratch.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
 #include "transforms/des_file.h"
+#include "transforms/file_io.h"
 #include "transforms/key_material.h"
+#include "transforms/vlt_format.h"
+#include "transforms/xchacha_file.h"
 
 namespace voltare::fuzz {
 
@@ -20,6 +24,27 @@ namespace {
 
 // The password of the known-answer files the seeds come from.
 constexpr std::string_view kPassword = "Open sesame";
+
+// A sealed file opened with one key made once: deriving a key per input
+// would spend every run in Argon2id. The seed was sealed with this key (zero
+// salt, the lowest limits), so mutations reach the pieces behind its check.
+void FuzzSealedFile(const std::filesystem::path& source, const std::filesystem::path& decrypted,
+                    const std::filesystem::path& expanded, common::UnwatchedProgress& progress) {
+  static const transforms::SealedKey key =
+      transforms::DeriveSealedKey(kPassword, transforms::SealedSalt{}, transforms::kArgon2Lowest);
+  platform::File in(source, platform::File::Mode::Read);
+  transforms::FileByteSource from(in);
+  if (transforms::ReadAlgorithmCode(from) != transforms::kAlgorithmXChaCha20) return;
+  platform::File out(decrypted, platform::File::Mode::CreateTruncate);
+  transforms::FileByteSink to(out);
+  const auto opened = transforms::OpenSealedStream(
+      from, to, [](const transforms::SealedSalt&, const transforms::Argon2Limits&) -> const transforms::SealedKey& {
+        return key;
+      },
+      in.size(), progress);
+  out.close();
+  if (opened == platform::Success) transforms::DecompressFile(decrypted, expanded, &progress);
+}
 
 }  // namespace
 
@@ -41,6 +66,7 @@ void FuzzVltFile(std::span<const std::uint8_t> input) {
   for (platform::ResultCode result : results) {
     if (result == platform::Success) transforms::DecompressFile(decrypted, expanded, &progress);
   }
+  FuzzSealedFile(source, decrypted, expanded, progress);
 }
 
 // The input is a zlib stream, as found inside a decrypted file.

@@ -12,6 +12,7 @@ namespace voltare::app {
 inline constexpr std::uint8_t kBlowfishCode = 0xBB;
 inline constexpr std::uint8_t kCast5Code = 0xCC;
 inline constexpr std::uint8_t kDesCode = 0xDD;
+inline constexpr std::uint8_t kXChaChaCode = 0xEE;
 
 struct AlgorithmEntry {
   std::string_view setting;  // the "Algorithm" value
@@ -19,10 +20,11 @@ struct AlgorithmEntry {
   std::uint8_t code;
 };
 
-inline constexpr std::array<AlgorithmEntry, 3> kAlgorithmTable{{
+inline constexpr std::array<AlgorithmEntry, 4> kAlgorithmTable{{
     {"0", "Blowfish", kBlowfishCode},
     {"1", "CAST5", kCast5Code},
     {"2", "DES", kDesCode},
+    {"3", "XChaCha20-Poly1305", kXChaChaCode},
 }};
 
 // The entry whose setting is exactly `setting`; nullptr for any other text

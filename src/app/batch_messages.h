@@ -15,6 +15,11 @@ inline constexpr std::string_view kEncryptingStatus = "Encrypting (%d/%d)...";
 inline constexpr std::string_view kWipingStatus = "Wiping (%d/%d)...";
 // Reading an encrypted file back against its source before the source is wiped.
 inline constexpr std::string_view kVerifyingStatus = "Verifying (%d/%d)...";
+// While the key of a sealed file (XChaCha20-Poly1305) is derived from the password.
+inline constexpr std::string_view kDerivingKeyStatus = "Deriving the key...";
+// Filled with the file's name: a sealed file whose pieces do not open.
+inline constexpr std::string_view kTamperedFile =
+    "The file %s is damaged or was changed after it was encrypted. Nothing of it was decrypted.";
 
 inline constexpr std::string_view kArchiveNameTitle = "Please enter a filename for the PLX Archive file:";
 inline constexpr std::string_view kArchiveFilter = "PLX Archive (*.plx)|*.plx";

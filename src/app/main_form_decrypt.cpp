@@ -11,9 +11,11 @@
 
 #include "app/application.h"
 #include "app/batch_decrypt.h"
+#include "app/batch_messages.h"
 #include "app/decrypt_messages.h"
 #include "app/file_extensions.h"
 #include "app/scratch_file.h"
+#include "app/sealed_key_status.h"
 #include "archive/plx_extract.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
@@ -23,6 +25,7 @@
 #include "transforms/compress.h"
 #include "transforms/des_file.h"
 #include "transforms/vlt_format.h"
+#include "transforms/xchacha_file.h"
 
 namespace voltare::app {
 
@@ -41,6 +44,8 @@ std::string_view AlgorithmCaption(int id) {
       return "CAST5";
     case transforms::kAlgorithmDes:
       return "DES";
+    case transforms::kAlgorithmXChaCha20:
+      return "XChaCha20-Poly1305";
     default:
       return "";
   }
@@ -82,6 +87,8 @@ ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destinati
       return transforms::DesDecryptFile(source, destination, static_cast<std::uint32_t>(desKey),
                                         static_cast<std::uint32_t>(desKey >> 32), &progress);
     }
+    case transforms::kAlgorithmXChaCha20:
+      return transforms::XChaChaDecryptFile(source, destination, *key.sealedKeys, key.password, &progress);
     default:
       return platform::ErrBadFile;
   }
@@ -187,7 +194,7 @@ PasswordRequest DecryptPasswordRequest(const BatchFile& file) {
   return request;  // no length limit, no bundle box
 }
 
-ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+ResultCode DecryptInto(Application& app, const BatchFile& file, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target);
 
 // What the batch decryption hands from one file to the next.
@@ -228,8 +235,9 @@ std::optional<fs::path> ChooseTarget(Application& app, const BatchFile& file) {
 // batch ends: stopped, or a failure shown.
 bool DecryptCounted(DecryptionRun& run, std::size_t index, const fs::path& target) {
   const ResultCode result = [&] {
-    const transforms::KeyMaterial key(run.batch.Password);
-    return DecryptInto(run.app, run.files[index].path, &key, index, run.files.size(), target);
+    const transforms::KeyMaterial key(run.batch.Password, run.batch.SealedKeys);
+    ShowKeyDerivations(run.app.ui, *key.sealedKeys);
+    return DecryptInto(run.app, run.files[index], &key, index, run.files.size(), target);
   }();
   // Stopped by the user: the rest of the batch does not run, and no
   // success is announced; only the members taken out for it are removed.
@@ -306,7 +314,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
 ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                           std::size_t index, std::size_t count, const std::string& outputDirectory) {
   const BatchFile file{path, fs::path(path).filename().string()};
-  return DecryptInto(app, path, key, index, count, OutputPath(file, outputDirectory));
+  return DecryptInto(app, file, key, index, count, OutputPath(file, outputDirectory));
 }
 
 namespace {
@@ -341,17 +349,23 @@ ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, con
 
 // A failed decryption or decompression: shown unless the user stopped it,
 // and the status line and the bar put back. ErrReported once shown.
-ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& savedStatus) {
-  if (code != platform::ErrCancelled) ui.Error(platform::ErrorFormat(code));
+ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& name,
+                             const std::string& savedStatus) {
+  if (code == platform::ErrTampered) {
+    ui.Error(messages::FormatName(messages::kTamperedFile, name));
+  } else if (code != platform::ErrCancelled) {
+    ui.Error(platform::ErrorFormat(code));
+  }
   ui.SetStatusText(savedStatus);
   ui.ProgressBar().setPosition(0);
   return code == platform::ErrCancelled ? code : platform::ErrReported;
 }
 
 // DecryptOneFile with the output path already chosen.
-ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+ResultCode DecryptInto(Application& app, const BatchFile& batchFile, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target) {
   Interaction& ui = app.ui;
+  const std::string& path = batchFile.path;
   const RunningBatch::Scope batch = app.MainForm.JoinBatch();
   if (index == 0) batch->SavedStatusText = ui.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
@@ -366,7 +380,7 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
   try {
     const FileToDecrypt file{path, id, *key, index, count};
     const ResultCode result = DecryptThenDecompress(ui, file, decrypted.Path(), target);
-    if (result != platform::Success) return ReportStepFailure(ui, result, batch->SavedStatusText);
+    if (result != platform::Success) return ReportStepFailure(ui, result, batchFile.name, batch->SavedStatusText);
     decrypted.Delete();
     ui.ProgressBar().setPosition(0);
     ui.ProgressBar().repaint();

@@ -24,6 +24,7 @@
 #include "app/messages.h"
 #include "app/run_overrides.h"
 #include "app/scratch_file.h"
+#include "app/sealed_key_status.h"
 #include "archive/plx_bundle.h"
 #include "archive/plx_reader.h"
 #include "crypto/burn.h"
@@ -37,6 +38,7 @@
 #include "transforms/key_material.h"
 #include "transforms/parallel_deflate.h"
 #include "transforms/verify.h"
+#include "transforms/xchacha_file.h"
 
 namespace voltare::app {
 
@@ -67,7 +69,7 @@ std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrid
     settings.algorithmText = ReadSettingText(*key, "Algorithm", overrides);
     const int algorithm = platform::ParseInteger(settings.algorithmText);
     settings.wipe = ReadSettingInteger(*key, "Wipe", overrides);
-    if (algorithm > 2 || settings.wipe > 1) return std::nullopt;
+    if (algorithm > 3 || settings.wipe > 1) return std::nullopt;
     return settings;
   } catch (const platform::SettingsFileDamaged& damaged) {
     ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
@@ -167,15 +169,18 @@ ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const
       crypto::BurnBytes(&desKey, sizeof desKey);
       return result;
     }
+    case kXChaChaCode:
+      return transforms::XChaChaEncryptFile(source, destination, key.sealedKeys->ForEncryption(key.password), progress);
     default:
       return platform::ErrInternal;
   }
 }
 
-// A large file with a CBC algorithm is compressed and encrypted in one pass
-// (see CompressEncryptWith); everything else in two, through a temporary file.
+// A large file with a stream algorithm is compressed and encrypted in one
+// pass (see CompressEncryptWith); everything else in two, through a
+// temporary file.
 bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
-  if (algorithmCode != kBlowfishCode && algorithmCode != kCast5Code) return false;
+  if (algorithmCode == kDesCode) return false;
   std::error_code error;
   const std::uintmax_t size = fs::file_size(path, error);
   return !error && transforms::DeflatesInParallel(size);
@@ -187,6 +192,10 @@ ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& sourc
                                const std::function<void()>& compressed) {
   if (algorithmCode == kBlowfishCode) {
     return transforms::BlowfishCompressEncryptFile(source, destination, key.password, progress, compressed);
+  }
+  if (algorithmCode == kXChaChaCode) {
+    return transforms::XChaChaCompressEncryptFile(source, destination, key.sealedKeys->ForEncryption(key.password),
+                                                  progress, compressed);
   }
   return transforms::Cast5CompressEncryptFile(source, destination, key.password, progress, compressed);
 }
@@ -420,7 +429,8 @@ class EncryptionCommand {
     batch_.Bundle = reply.bundle;
     if (batch_.Password.empty() || algorithmCode_ == 0) return false;
     if (firstFile) bundle_ = batch_.Bundle;
-    key_ = std::make_shared<const transforms::KeyMaterial>(batch_.Password);
+    key_ = std::make_shared<const transforms::KeyMaterial>(batch_.Password, batch_.SealedKeys);
+    ShowKeyDerivations(ui_, *key_->sealedKeys);
     return true;
   }
 

@@ -15,7 +15,7 @@ namespace {
 
 using platform::SettingsKey;
 
-// The value the settings give for "Algorithm": 0, 1 or 2, nothing for any
+// The value the settings give for "Algorithm": 0 to 3, nothing for any
 // other text. A value that is no string at all is a damaged setting and
 // throws SettingsError, so that it is reported rather than shown, and then
 // stored, as DES.
@@ -24,7 +24,7 @@ std::optional<int> StoredAlgorithm(const SettingsKey& key) {
   const std::string text = key.ReadString("Algorithm");
   try {
     const int algorithm = platform::ParseInteger(text);
-    if (algorithm >= 0 && algorithm <= 2) return algorithm;
+    if (algorithm >= 0 && algorithm <= 3) return algorithm;
   } catch (const platform::SettingsError&) {
   }
   return std::nullopt;
@@ -36,6 +36,7 @@ TPreferencesForm::TPreferencesForm(Interaction& ui) : ui_(ui) {
   BlowfishButton.caption = "Blowfish - (448 bit)";
   CAST5Button.caption = "CAST5 - (64 bit)";
   DESButton.caption = "DES - (56 bit)";
+  XChaChaButton.caption = "XChaCha20-Poly1305 - (256 bit)";
   DESButton.checked = true;
   Update.caption = "Check for new version at startup";
   GovernmentWipe.caption = "&Government Wipe";
@@ -109,7 +110,8 @@ void TPreferencesForm::UpDownClick(bool up) {
 
 std::vector<NamedControl> TPreferencesForm::Controls() {
   return {{"BlowfishButton", &BlowfishButton}, {"CAST5Button", &CAST5Button},
-          {"DESButton", &DESButton},           {"Update", &Update},
+          {"DESButton", &DESButton},           {"XChaChaButton", &XChaChaButton},
+          {"Update", &Update},
           {"GovernmentWipe", &GovernmentWipe}, {"NormalWipe", &NormalWipe},
           {"Passes", &Passes},                 {"UpDown", &UpDown},
           {"WipeFileAfterCrypto", &WipeFileAfterCrypto}};
@@ -171,6 +173,7 @@ std::optional<int> TPreferencesForm::TypedPassCount() {
 int TPreferencesForm::CheckedAlgorithm() const {
   if (BlowfishButton.checked) return 0;
   if (CAST5Button.checked) return 1;
+  if (XChaChaButton.checked) return 3;
   return 2;
 }
 
@@ -178,6 +181,7 @@ void TPreferencesForm::CheckAlgorithm(int algorithm) {
   BlowfishButton.checked = algorithm == 0;
   CAST5Button.checked = algorithm == 1;
   DESButton.checked = algorithm == 2;
+  XChaChaButton.checked = algorithm == 3;
 }
 
 }  // namespace voltare::app

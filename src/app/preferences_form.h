@@ -49,6 +49,9 @@ class TPreferencesForm : public ModalForm {
   RadioButton BlowfishButton;
   RadioButton CAST5Button;
   RadioButton DESButton;
+  // Sealed files: they resist password guessing and show any change, and
+  // need this program's Linux version 2.50 or later.
+  RadioButton XChaChaButton;
   CheckBox Update;
   RadioButton GovernmentWipe;
   RadioButton NormalWipe;

@@ -19,6 +19,7 @@
 
 #include "common/secret_string.h"
 #include "platform/staged_file.h"
+#include "transforms/sealed_key.h"
 
 namespace voltare::app {
 
@@ -53,6 +54,9 @@ class RunningBatch {
 
   // The last password prompt's answer; burned with the batch.
   common::SecretString Password;
+  // The sealed files' keys derived in this batch, one derivation per
+  // password and salt; burned with the batch.
+  std::shared_ptr<transforms::SealedKeyRing> SealedKeys = std::make_shared<transforms::SealedKeyRing>();
   // Whether the bundle box was checked at that prompt.
   bool Bundle = false;
   // The archive viewer's chosen entries (positions in the archive), until

@@ -91,6 +91,7 @@ void SetControl(app::TPreferencesForm& form, std::string_view name, std::int32_t
     form.BlowfishButton.checked = value == 0;
     form.CAST5Button.checked = value == 1;
     form.DESButton.checked = value == 2;
+    form.XChaChaButton.checked = value == 3;
   } else if (name == "TypeOfWipe") {
     form.GovernmentWipe.checked = value == 0;
     form.NormalWipe.checked = value == 1;

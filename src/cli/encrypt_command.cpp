@@ -1,4 +1,4 @@
-// voltare-cli encrypt [--algorithm blowfish|cast5|des] [--bundle ARCHIVE] [--wipe] FILE...
+// voltare-cli encrypt [--algorithm blowfish|cast5|des|xchacha20] [--bundle ARCHIVE] [--wipe] FILE...
 
 #include <sys/stat.h>
 
@@ -29,17 +29,18 @@ struct EncryptOptions {
 };
 
 // The names the option takes and the "Algorithm" values they stand for.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kAlgorithmNames{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kAlgorithmNames{{
     {"blowfish", "0"},
     {"cast5", "1"},
     {"des", "2"},
+    {"xchacha20", "3"},
 }};
 
 std::string AlgorithmSetting(const std::string& name) {
   for (const auto& [option, setting] : kAlgorithmNames) {
     if (option == name) return std::string(setting);
   }
-  throw UsageError("--algorithm is blowfish, cast5 or des");
+  throw UsageError("--algorithm is blowfish, cast5, des or xchacha20");
 }
 
 // What lies at `path` now: its inode, or nothing. Every file the run writes
@@ -134,10 +135,13 @@ void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
       "has been read back and found to decrypt to it.\n"
       "Without --wipe the sources are kept, whatever the Wipe setting says.\n"
       "--algorithm and --wipe apply to this run only; the settings stay as they are.\n"
+      "xchacha20 (XChaCha20-Poly1305 under an Argon2id key) resists password\n"
+      "guessing and shows any change to the file; its files need KOVA Voltare for\n"
+      "Linux 2.50 or later. The other three keep the format every version reads.\n"
       "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/");
   auto options = std::make_shared<EncryptOptions>();
   command->add_option("--algorithm", options->algorithm, "Cipher for this run (default: the Algorithm setting)")
-      ->check(CLI::IsMember({"blowfish", "cast5", "des"}));
+      ->check(CLI::IsMember({"blowfish", "cast5", "des", "xchacha20"}));
   command->add_option("--bundle", options->bundle, "Pack the encrypted files into this archive")
       ->type_name("ARCHIVE");
   command->add_flag("--wipe", options->wipe, "Securely delete the source files after encryption");

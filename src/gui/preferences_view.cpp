@@ -20,7 +20,7 @@ PreferencesView::PreferencesView(app::TPreferencesForm& form, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
 
-  QAbstractButton* const checks[] = {ui_->BlowfishButton, ui_->CAST5Button, ui_->DESButton, ui_->Update,
+  QAbstractButton* const checks[] = {ui_->BlowfishButton, ui_->CAST5Button, ui_->DESButton, ui_->XChaChaButton, ui_->Update,
                                      ui_->WipeFileAfterCrypto};
   for (QAbstractButton* check : checks) {
     connect(check, &QAbstractButton::clicked, this, [this] { WriteChecks(); });
@@ -57,6 +57,7 @@ void PreferencesView::Refresh() {
   SetChecked(*ui_->BlowfishButton, form_.BlowfishButton.checked);
   SetChecked(*ui_->CAST5Button, form_.CAST5Button.checked);
   SetChecked(*ui_->DESButton, form_.DESButton.checked);
+  SetChecked(*ui_->XChaChaButton, form_.XChaChaButton.checked);
   SetChecked(*ui_->Update, form_.Update.checked);
   SetChecked(*ui_->GovernmentWipe, form_.GovernmentWipe.checked);
   SetChecked(*ui_->NormalWipe, form_.NormalWipe.checked);
@@ -89,6 +90,7 @@ void PreferencesView::WriteChecks() {
   form_.BlowfishButton.checked = ui_->BlowfishButton->isChecked();
   form_.CAST5Button.checked = ui_->CAST5Button->isChecked();
   form_.DESButton.checked = ui_->DESButton->isChecked();
+  form_.XChaChaButton.checked = ui_->XChaChaButton->isChecked();
   form_.Update.checked = ui_->Update->isChecked();
   form_.GovernmentWipe.checked = ui_->GovernmentWipe->isChecked();
   form_.NormalWipe.checked = ui_->NormalWipe->isChecked();

@@ -18,6 +18,8 @@ constexpr std::string_view kStagingReplacedText =
 constexpr std::string_view kReservedNameText =
     "The file was not saved: its name has the form of the program's temporary files "
     "(.vlt-xxxxxxxx.part). Please choose another name.";
+constexpr std::string_view kTamperedText =
+    "The file is damaged or was changed after it was encrypted. Nothing of it was decrypted.";
 
 std::string SystemErrorText(int error) {
   char buffer[256] = {};
@@ -49,6 +51,8 @@ std::string ErrorText(ResultCode code) {
       return std::string(kStagingReplacedText);
     case ErrReservedName:
       return std::string(kReservedNameText);
+    case ErrTampered:
+      return std::string(kTamperedText);
     default:
       return code > 0 ? SystemErrorText(code) : std::string();
   }

@@ -30,6 +30,9 @@ inline constexpr ResultCode ErrStagingReplaced = -8;
 // The output's name has the form of the program's temporary files, which a
 // later clean-up could take for a leftover; nothing was written.
 inline constexpr ResultCode ErrReservedName = -9;
+// A sealed file (algorithm 3) whose pieces do not open: damaged or changed
+// after it was encrypted. Nothing of it reaches the output.
+inline constexpr ResultCode ErrTampered = -10;
 
 // The text that belongs to a code: the program's own for the negative codes,
 // the system's text for an errno value, empty for 0 and for unknown values.

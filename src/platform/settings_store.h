@@ -140,7 +140,7 @@ struct SettingRange {
 };
 
 inline constexpr std::array<SettingRange, 5> kSettingRanges{{
-    {"Algorithm", 0, 2, "0 (Blowfish), 1 (CAST5) or 2 (DES)"},
+    {"Algorithm", 0, 3, "0 (Blowfish), 1 (CAST5), 2 (DES) or 3 (XChaCha20-Poly1305)"},
     {"TypeOfWipe", 0, 1, "0 (Government Wipe) or 1 (Normal Wipe)"},
     {"Loop", kMinWipePasses, kMaxWipePasses, "a whole number from 1 to 100"},
     {"Wipe", 0, 1, "0 (off) or 1 (on)"},

@@ -33,10 +33,8 @@ class CipherBurner {
 // that is its own destination, ErrNoSuchFile; Success when it can.
 ResultCode RefusedArguments(const std::filesystem::path& source, const Destination& destination,
                             std::string_view password, const platform::Progress* progress) {
-  if (source.empty() || destination.empty() || password.empty() || progress == nullptr) return platform::ErrInternal;
-  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
-  if (IsSameFile(source, destination)) return platform::ErrInternal;
-  return platform::Success;
+  if (password.empty()) return platform::ErrInternal;
+  return RefusedFileJob(source, destination, progress);
 }
 
 // The encrypted file complete: the key schedule burned, the file on the disk

@@ -10,6 +10,8 @@
 
 #include "crypto/bytestream.h"
 #include "platform/file.h"
+#include "platform/progress.h"
+#include "platform/result_codes.h"
 
 namespace voltare::transforms {
 
@@ -41,6 +43,12 @@ class Destination {
 bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // The same for a destination; a held file is compared by its descriptor.
 bool IsSameFile(const std::filesystem::path& source, const Destination& destination);
+
+// Why a file job cannot start: ErrInternal for a missing path or progress
+// indicator, or a source that is its own destination; ErrNoSuchFile when the
+// source does not exist; Success when it can.
+platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const Destination& destination,
+                                    const platform::Progress* progress);
 
 // The output of a transform. A path is created (or emptied) on construction,
 // and removed again when the transform ends without Commit, so a failure

@@ -17,7 +17,9 @@ void CopyKeyBlock(std::string_view password, std::array<std::uint8_t, 8>& block)
 
 }  // namespace
 
-KeyMaterial::KeyMaterial(std::string_view password_text) : password(password_text) {
+KeyMaterial::KeyMaterial(std::string_view password_text, std::shared_ptr<SealedKeyRing> batchKeys)
+    : password(password_text),
+      sealedKeys(batchKeys != nullptr ? std::move(batchKeys) : std::make_shared<SealedKeyRing>()) {
   CopyKeyBlock(password_text, *keyBlock);
 }
 

@@ -15,6 +15,7 @@
 #include "transforms/file_io.h"
 #include "transforms/result.h"
 #include "transforms/vlt_format.h"
+#include "transforms/xchacha_file.h"
 #include "transforms/zlib_streams.h"
 
 namespace voltare::transforms {
@@ -26,6 +27,13 @@ using platform::ResultCode;
 // How a read-back ends early; each is caught below and becomes its code.
 struct WrongPassword {};
 struct Differs {};
+struct Tampered {};
+
+// Takes what it is given and keeps nothing: a check without an original.
+class DiscardingSink final : public crypto::ByteSink {
+ public:
+  void Write(std::span<const std::uint8_t>) override {}
+};
 
 // The first two decrypted bytes must be the level-9 header: decryption takes
 // anything else for a wrong password, so a copy without it cannot be read
@@ -78,13 +86,26 @@ class ComparingSink final : public crypto::ByteSink {
 };
 
 // The magic and the algorithm code; ErrBadFile for anything that does not
-// begin like an encrypted file of a known algorithm.
+// begin like an encrypted file.
 int ReadAlgorithm(crypto::ByteSource& encrypted) {
-  std::array<std::uint8_t, kMagicSize + 1> header{};
-  if (encrypted.Remaining() < header.size()) throw Differs{};
-  encrypted.ReadExactly(header);
-  if (!std::equal(kVltMagic.begin(), kVltMagic.end(), header.begin())) throw Differs{};
-  return header[kMagicSize];
+  const int code = ReadAlgorithmCode(encrypted);
+  if (code < 0) throw Differs{};
+  return code;
+}
+
+// A sealed file opened with the batch's key for it; its own result codes
+// become the read-back's exceptions.
+void OpenSealed(crypto::ByteSource& encrypted, crypto::ByteSink& out, const KeyMaterial& key, std::uint64_t size,
+                platform::Progress& progress) {
+  const ResultCode opened = OpenSealedStream(
+      encrypted, out,
+      [&](const SealedSalt& salt, const Argon2Limits& limits) -> const SealedKey& {
+        return key.sealedKeys->ForFile(key.password, salt, limits);
+      },
+      size, progress);
+  if (opened == platform::ErrBadPassword) throw WrongPassword{};
+  if (opened == platform::ErrTampered) throw Tampered{};
+  if (opened != platform::Success) throw Differs{};
 }
 
 template <typename Cipher>
@@ -110,8 +131,37 @@ void Decrypt(int algorithm, crypto::ByteSource& encrypted, crypto::ByteSink& out
       const crypto::TDESCipher cipher(DesKeyFromKeyBlock(*key.keyBlock));
       return cipher.DecryptStream(encrypted, out, &progress);
     }
+    case kAlgorithmXChaCha20:
+      return OpenSealed(encrypted, out, key, size, progress);
     default:
       throw Differs{};
+  }
+}
+
+// Decrypts and expands `encrypted` into `tail`; true when the zlib stream
+// ended where the encrypted file did. Throws the read-back's exceptions.
+bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMaterial& key,
+              platform::Progress& progress) {
+  const std::uint64_t size = encrypted.Remaining();
+  const int algorithm = ReadAlgorithm(encrypted);
+  ExpandingSink expand(tail);
+  HeaderCheckingSink checked(expand);
+  Decrypt(algorithm, encrypted, checked, key, size, progress);
+  return expand.StreamEnded();
+}
+
+// The result code of the read-back exception being handled.
+ResultCode ResultOfReadBack() noexcept {
+  try {
+    throw;
+  } catch (const WrongPassword&) {
+    return platform::ErrBadPassword;
+  } catch (const Tampered&) {
+    return platform::ErrTampered;
+  } catch (const Differs&) {
+    return platform::ErrBadFile;
+  } catch (...) {
+    return ResultOfCurrentException();
   }
 }
 
@@ -122,19 +172,34 @@ ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted, const std::filesys
   if (original.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(original)) return platform::ErrNoSuchFile;
   try {
-    const std::uint64_t size = encrypted.Remaining();
-    const int algorithm = ReadAlgorithm(encrypted);
     auto in = OpenSource(original, false);
     ComparingSink compare(in);
-    ExpandingSink expand(compare);
-    HeaderCheckingSink checked(expand);
-    Decrypt(algorithm, encrypted, checked, key, size, *progress);
     // A stream cut short, or an original that goes on, is no proof.
-    return expand.StreamEnded() && compare.AtEnd() ? platform::Success : platform::ErrBadFile;
-  } catch (const WrongPassword&) {
-    return platform::ErrBadPassword;
-  } catch (const Differs&) {
-    return platform::ErrBadFile;
+    const bool ended = ReadBack(encrypted, compare, key, *progress);
+    return ended && compare.AtEnd() ? platform::Success : platform::ErrBadFile;
+  } catch (...) {
+    return ResultOfReadBack();
+  }
+}
+
+ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key, platform::Progress* progress) {
+  if (progress == nullptr) return platform::ErrInternal;
+  try {
+    DiscardingSink nowhere;
+    return ReadBack(encrypted, nowhere, key, *progress) ? platform::Success : platform::ErrBadFile;
+  } catch (...) {
+    return ResultOfReadBack();
+  }
+}
+
+ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
+                              platform::Progress* progress) {
+  if (encrypted.empty()) return platform::ErrInternal;
+  if (!platform::FileExists(encrypted)) return platform::ErrNoSuchFile;
+  try {
+    auto in = OpenSource(encrypted, false);
+    FileByteSource source(in);
+    return CheckEncryptedFile(source, key, progress);
   } catch (...) {
     return ResultOfCurrentException();
   }

@@ -27,9 +27,21 @@ platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
                                          const KeyMaterial& key, platform::Progress* progress);
 
 // The same for an encrypted file on the disk; ErrNoSuchFile also when that
-// does not exist.
+// does not exist. A sealed file (algorithm 3) is opened with the key the
+// batch derived for it, so the read-back costs no second derivation.
 platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
                                          const std::filesystem::path& original,
                                          const KeyMaterial& key, platform::Progress* progress);
+
+// Checks an encrypted file without its original and without writing any of
+// it: decrypted and expanded into nothing. Success; ErrBadPassword;
+// ErrTampered (a sealed file changed or cut off); ErrBadFile (not an
+// encrypted file, or damage that the expansion or its checksum shows — for
+// the three older algorithms the only sign of a change); or the errno of a
+// failed read.
+platform::ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key,
+                                        platform::Progress* progress);
+platform::ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
+                                        platform::Progress* progress);
 
 }  // namespace voltare::transforms

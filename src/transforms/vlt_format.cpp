@@ -38,10 +38,18 @@ int ReadAlgorithmId(const std::filesystem::path& path) noexcept {
     std::array<std::uint8_t, kMagicSize + 1> head{};
     const std::size_t got = ReadHead(path, head);
     const int code = got > kMagicSize ? head[kMagicSize] : 0;
-    return code <= kAlgorithmDes ? code : -1;
+    return code <= kAlgorithmXChaCha20 ? code : -1;
   } catch (...) {
     return -1;
   }
+}
+
+int ReadAlgorithmCode(crypto::ByteSource& in) {
+  std::array<std::uint8_t, kMagicSize + 1> head{};
+  if (in.Remaining() < head.size()) return -1;
+  in.ReadExactly(head);
+  if (!std::equal(kVltMagic.begin(), kVltMagic.end(), head.begin())) return -1;
+  return head[kMagicSize];
 }
 
 KeyBlock MakeKeyBlock(std::string_view password) {

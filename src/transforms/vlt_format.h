@@ -15,6 +15,7 @@
 #include <span>
 #include <string_view>
 
+#include "crypto/bytestream.h"
 #include "crypto/cipherbase.h"
 
 namespace voltare::transforms {
@@ -26,6 +27,8 @@ static_assert(kVltMagic.size() == kMagicSize);
 inline constexpr std::uint8_t kAlgorithmBlowfish = 0;
 inline constexpr std::uint8_t kAlgorithmCast128 = 1;
 inline constexpr std::uint8_t kAlgorithmDes = 2;
+// Sealed files: their own header follows the code (transforms/xchacha_file.h).
+inline constexpr std::uint8_t kAlgorithmXChaCha20 = 3;
 
 inline constexpr std::size_t kKeyBlockSize = 32;
 // How much of the key block keys the cipher.
@@ -43,8 +46,12 @@ inline constexpr std::size_t kCipherPieceSize = 8192;
 bool IsVltFile(const std::filesystem::path& path) noexcept;
 
 // The algorithm code at offset 12 (0 when the file is shorter), or -1 when the
-// path is empty, the file does not exist or the code is not 0, 1 or 2.
+// path is empty, the file does not exist or the code is not 0, 1, 2 or 3.
 int ReadAlgorithmId(const std::filesystem::path& path) noexcept;
+
+// Reads the magic and the algorithm code from `in`: the code, or -1 when the
+// source is shorter or does not begin with the magic.
+int ReadAlgorithmCode(crypto::ByteSource& in);
 
 // SHA-1 of the password's bytes followed by twelve 0xFF bytes. The Blowfish
 // files use all of it as key, the CAST-128 files its first 16 bytes.

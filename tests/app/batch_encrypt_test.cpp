@@ -395,7 +395,7 @@ TEST(BatchEncryptTest, WipeDeclinedStillTakesTheEntriesOffTheList) {
 TEST(BatchEncryptTest, SettingsOutOfRangeEndTheCommandBeforeOrAfterThePrompt) {
   EncryptFixture fixture;
   const auto paths = fixture.AddSelected({"a.txt"});
-  StoreSetting("Algorithm", "3");
+  StoreSetting("Algorithm", "4");
   fixture.form.Run("EncryptFiles1");
   StoreSetting("Algorithm", "0");
   StoreSetting("Wipe", "2");

@@ -40,7 +40,7 @@ TEST(VoltareCliTest, ConfigShowsTheInstalledSettingsAndSetsThemThroughThePrefere
   EXPECT_NE(shown.out.find("  Loop          string             42\n"), std::string::npos) << shown.out;
   EXPECT_NE(shown.out.find("  CheckUpdate   32-bit number      1\n"), std::string::npos) << shown.out;
 
-  EXPECT_EQ(RunCli({"config", "set", "Algorithm", "3"}).status, 2);
+  EXPECT_EQ(RunCli({"config", "set", "Algorithm", "4"}).status, 2);
   EXPECT_EQ(RunCli({"config", "set", "Colour", "1"}).status, 2);
   EXPECT_EQ(RunCli({"config", "set", "TypeOfWipe", "0"}).status, 0);
   const CliRun loopWithoutNormalWipe = RunCli({"config", "set", "Loop", "5"});

@@ -36,6 +36,9 @@ class PerTestEnvironment : public ::testing::EmptyTestEventListener {
     fs::create_directories(dir_ / "config");
     ::setenv("TMPDIR", (dir_ / "tmp").c_str(), 1);
     ::setenv("VOLTARE_CONFIG_DIR", (dir_ / "config").c_str(), 1);
+    // Sealed files derive their keys with the lowest limits the format
+    // accepts, so the suite stays fast; one test checks the real defaults.
+    ::setenv("VOLTARE_ARGON2_LIMITS", "1,8192", 1);
     voltare::testing::SetTestDir(dir_);
   }
 

@@ -18,6 +18,7 @@
 #include "transforms/recording_progress.h"
 #include "transforms/test_data.h"
 #include "transforms/verify.h"
+#include "transforms/xchacha_file.h"
 
 namespace voltare::transforms {
 namespace {
@@ -29,7 +30,7 @@ using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileBytes;
 
-enum class Algorithm { Blowfish, Cast5, Des };
+enum class Algorithm { Blowfish, Cast5, Des, XChaCha };
 
 // Every file under the test directory and the private temporary directory.
 std::set<fs::path> AllFiles() {
@@ -49,11 +50,14 @@ class VerifyTest : public ::testing::TestWithParam<Algorithm> {
     const fs::path packed = TestDir() / "packed.z";
     ASSERT_EQ(CompressFile(source, packed, &quiet), Success);
     const std::uint64_t des = DesKeyFromPassword(password);
+    const KeyMaterial key(password);
     const auto result =
         GetParam() == Algorithm::Blowfish ? BlowfishEncryptFile(packed, vlt, password, &quiet, false)
         : GetParam() == Algorithm::Cast5  ? Cast5EncryptFile(packed, vlt, password, &quiet)
-                                          : DesEncryptFile(packed, vlt, static_cast<std::uint32_t>(des),
-                                                           static_cast<std::uint32_t>(des >> 32), &quiet);
+        : GetParam() == Algorithm::XChaCha
+            ? XChaChaEncryptFile(packed, vlt, key.sealedKeys->ForEncryption(password), &quiet)
+            : DesEncryptFile(packed, vlt, static_cast<std::uint32_t>(des), static_cast<std::uint32_t>(des >> 32),
+                             &quiet);
     ASSERT_EQ(result, Success);
     fs::remove(packed);
   }
@@ -61,6 +65,12 @@ class VerifyTest : public ::testing::TestWithParam<Algorithm> {
   platform::ResultCode Verify(const std::string& password = "secret") {
     const KeyMaterial key(password);
     return VerifyEncryptedFile(vlt, source, key, &progress);
+  }
+
+  // The check without the original, as the Verify command makes it.
+  platform::ResultCode Check(const std::string& password = "secret") {
+    const KeyMaterial key(password);
+    return CheckEncryptedFile(vlt, key, &progress);
   }
 
   fs::path source = TestDir() / "report.doc";
@@ -80,6 +90,7 @@ TEST_P(VerifyTest, EveryShapeOfInputReadsBackWithoutAByteWritten) {
     Encrypt();
     const std::set<fs::path> before = AllFiles();
     EXPECT_EQ(Verify(), Success) << input.size();
+    EXPECT_EQ(Check(), Success) << input.size();
     EXPECT_EQ(AllFiles(), before) << "nothing written";
   }
 }
@@ -104,24 +115,30 @@ TEST_P(VerifyTest, AnyDifferenceBetweenCopyAndSourceFails) {
   EXPECT_EQ(Verify(), platform::ErrBadFile);
   WriteFileBytes(source, original);
 
-  // A damaged copy: one byte of its payload, or its end cut off.
+  // A damaged copy: one byte of its payload, or its end cut off. A sealed
+  // file names the damage for what it is.
+  const platform::ResultCode damage = GetParam() == Algorithm::XChaCha ? platform::ErrTampered : platform::ErrBadFile;
   auto damaged = encrypted;
   damaged[damaged.size() / 2] ^= 0x20;
   WriteFileBytes(vlt, damaged);
   EXPECT_NE(Verify(), Success);
+  EXPECT_EQ(Check(), damage);
   WriteFileBytes(vlt, std::vector<std::uint8_t>(encrypted.begin(), encrypted.end() - 16));
   EXPECT_NE(Verify(), Success);
+  EXPECT_EQ(Check(), damage);
 
   WriteFileBytes(vlt, encrypted);
   EXPECT_NE(Verify("Secret"), Success);
   if (GetParam() != Algorithm::Des) {
     EXPECT_EQ(Verify("Secret"), platform::ErrBadPassword);
+    EXPECT_EQ(Check("Secret"), platform::ErrBadPassword);
   }
   EXPECT_EQ(Verify(), Success);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllAlgorithms, VerifyTest,
-                         ::testing::Values(Algorithm::Blowfish, Algorithm::Cast5, Algorithm::Des));
+                         ::testing::Values(Algorithm::Blowfish, Algorithm::Cast5, Algorithm::Des,
+                                           Algorithm::XChaCha));
 
 }  // namespace
 }  // namespace voltare::transforms

@@ -236,13 +236,17 @@ INSTANTIATE_TEST_SUITE_P(AllAlgorithms, VltFileTest,
 
 // ---------------------------------------------------------------------------
 
-TEST(VltFormatTest, AlgorithmCodeThreeAndShortFiles) {
+TEST(VltFormatTest, UnknownAlgorithmCodesAndShortFiles) {
   const auto path = TestDir() / "x.vlt";
   auto bytes = kMagic;
-  bytes.push_back(3);
+  bytes.push_back(4);
   WriteFileBytes(path, bytes);
   EXPECT_TRUE(IsVltFile(path));
   EXPECT_EQ(ReadAlgorithmId(path), -1);  // the callers answer "Invalid VLT or PLX file."
+
+  bytes.back() = 3;
+  WriteFileBytes(path, bytes);
+  EXPECT_EQ(ReadAlgorithmId(path), 3);  // a sealed file
 
   bytes.back() = 2;
   WriteFileBytes(path, bytes);
