@@ -18,6 +18,8 @@ inline constexpr std::string_view kSaveListFilter = "KOVA Voltare Save File (*.v
 inline constexpr std::string_view kConfirmDelete = "Are you sure you want to delete the selected file from the list?";
 inline constexpr std::string_view kConfirmNewList = "Are you sure you want to create a new list?";
 inline constexpr std::string_view kMissingListFiles = "One or more files in the savefile don't exist";
+// Filled with the path of a file named on the command line (voltare --encrypt ...).
+inline constexpr std::string_view kNoSuchFile = "File %s does not exist !";
 
 // Filled with the display's colour depth in bits.
 inline constexpr std::string_view kColorDepthTooLow =
