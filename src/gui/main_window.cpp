@@ -308,7 +308,7 @@ void MainWindow::showEvent(QShowEvent* event) {
   QTimer::singleShot(0, this, [this] {
     if (!startVerb_) return Handle([&] { form_.FormActivate(arguments_); });
     Handle([&] { form_.FormActivate({}); });
-    Handle([&] { app::RunStartVerb(program_, *startVerb_, arguments_); });
+    if (!form_.Closed) Handle([&] { app::RunStartVerb(program_, *startVerb_, arguments_); });
   });
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,14 @@ using testing::AppFixture;
 using testing::TestDir;
 
 struct ArgumentsCase {
+  const char* name;
   std::vector<const char*> arguments;
   std::vector<std::string> files;
 };
+
+void PrintTo(const ArgumentsCase& argumentsCase, std::ostream* out) {
+  *out << argumentsCase.name;
+}
 
 class PlainArgumentsTest : public ::testing::TestWithParam<ArgumentsCase> {};
 
@@ -30,12 +36,15 @@ TEST_P(PlainArgumentsTest, TakesEveryArgumentThatIsNotAnOption) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, PlainArgumentsTest,
-    ::testing::Values(ArgumentsCase{{"--encrypt", "a b", "c"}, {"a b", "c"}},
-                      ArgumentsCase{{"-", "--wipe", "x"}, {"-", "x"}},
+    ::testing::Values(ArgumentsCase{"OptionsLeftOut", {"--encrypt", "a b", "c"}, {"a b", "c"}},
+                      ArgumentsCase{"DashAloneIsAFile", {"-", "--wipe", "x"}, {"-", "x"}},
                       // After "--" even option-like names are files, and "--" itself once more.
-                      ArgumentsCase{{"--decrypt", "--", "--add", "--", "-v"}, {"--add", "--", "-v"}},
-                      ArgumentsCase{{"bad\xff\xfe name\n.vlt"}, {"bad\xff\xfe name\n.vlt"}},
-                      ArgumentsCase{{}, {}}));
+                      ArgumentsCase{"AllFilesAfterDoubleDash",
+                                    {"--decrypt", "--", "--add", "--", "-v"},
+                                    {"--add", "--", "-v"}},
+                      ArgumentsCase{"BytesKept", {"bad\xff\xfe name\n.vlt"}, {"bad\xff\xfe name\n.vlt"}},
+                      ArgumentsCase{"Nothing", {}, {}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(StartVerbTest, AddListsFilesOfAnyNameAndReportsEachMissingOne) {
   AppFixture fixture;

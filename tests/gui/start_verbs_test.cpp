@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,9 @@ class Desk {
       QTest::keyClick(edit, Qt::Key_Return);
     } else if (modal->objectName() == "Email") {
       const auto* list = modal->findChild<QListWidget*>("Attachments");
-      for (int row = 0; list && row < list->count(); ++row) attachments.push_back(list->item(row)->text().toStdString());
+      for (int row = 0; list && row < list->count(); ++row) {
+        attachments.push_back(list->item(row)->text().toStdString());
+      }
       composerSeen = true;
       modal->close();
     }
@@ -103,6 +106,8 @@ struct VerbCase {
   std::function<std::vector<std::string>()> prepare;  // the good arguments
   std::function<void(const Desk&)> check;
 };
+
+void PrintTo(const VerbCase& verbCase, std::ostream* out) { *out << verbCase.name; }
 
 const fs::path kOdd = "odd name 'q'\nline.txt";
 
@@ -170,9 +175,9 @@ TEST_P(StartVerbTest, RunsOnAllGoodFilesAfterReportingTheMissingOne) {
 
   std::vector<std::string> expected{"File " + (TestDir() / "gone.txt").string() + " does not exist !"};
   expected.insert(expected.end(), verbCase.messagesAfterMissing.begin(), verbCase.messagesAfterMissing.end());
+  const bool composerAwaited = verbCase.verb == app::StartVerb::Mail;
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return desk.messages.size() >= expected.size() && (verbCase.verb != app::StartVerb::Mail || desk.composerSeen); },
-      20000));
+      [&] { return desk.messages.size() >= expected.size() && (!composerAwaited || desk.composerSeen); }, 20000));
   QTest::qWait(50);
   EXPECT_EQ(desk.messages, expected);
   verbCase.check(desk);
