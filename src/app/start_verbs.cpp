@@ -1,14 +1,13 @@
 #include "app/start_verbs.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "app/application.h"
 #include "app/batch_messages.h"
 #include "app/messages.h"
-#include "platform/file.h"
 #include "platform/result_codes.h"
 
 namespace voltare::app {
