@@ -354,6 +354,11 @@ def check_manpages(install):
     if program.exists():
         listed = re.findall(r"^  (--[a-z]+)\s", run([program, "--help"]).stdout, re.M)
         check(set(verbs) <= set(listed), f"voltare --help lists {listed}")
+        # Wrong usage ends before any window, with status 2 and a reason.
+        for wrong in (["--encrypt"], ["--wipe", "--mail", "a.txt"]):
+            result = run([program, *wrong], env=dict(os.environ, QT_QPA_PLATFORM="offscreen"), timeout=30)
+            check(result.returncode == 2 and result.stderr.startswith("voltare: "),
+                  f"voltare {' '.join(wrong)}: exit {result.returncode}, {result.stderr!r}")
 
 
 def complete(install, where, *words):
