@@ -8,6 +8,7 @@
 #   make package-check  installs that package on this machine, checks it, purges it (root)
 #   make postfix-check  a long encrypted message through a real local Postfix relay (root)
 #   make screenshots  every window as a PNG file in build/screenshots/ (under Xvfb)
+#   make wayland-check  the window tests under a headless weston, Qt on Wayland (not part of CI)
 #   make fuzz   every fuzz target for FUZZ_SECONDS seconds (installs clang-16 first; not part of CI)
 
 BUILD_DIR  := build
@@ -16,7 +17,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan bench run clean install uninstall package package-check postfix-check screenshots fuzz
+.PHONY: all deps configure build test asan bench run clean install uninstall package package-check postfix-check wayland-check screenshots fuzz
 
 all: build
 
@@ -70,6 +71,10 @@ package-check: package
 # stops it): never part of `make test` or CI.
 postfix-check: build
 	./scripts/postfix-check.sh $(BUILD_DIR)
+
+# Installs weston when it is missing: never part of `make test` or CI.
+wayland-check: build
+	./scripts/wayland-check.sh $(BUILD_DIR)
 
 # Under a virtual display of its own, so the pictures look the same on every
 # machine and no window flashes up on the user's screen.

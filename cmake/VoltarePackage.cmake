@@ -26,8 +26,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET voltare)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 endif()
-# Opening files and web pages goes through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+# Opening files and web pages goes through xdg-open; on a Wayland desktop the
+# window needs Qt's Wayland plugin (without it Qt falls back to XWayland).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
+# GNOME Files loads the right-click extension only through nautilus-python.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, python3-nautilus")
 
 include(CPack)

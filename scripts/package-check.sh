@@ -51,7 +51,7 @@ expect() {  # expect WANTED COMMAND...: the command's output must be WANTED
 }
 
 echo "=== Package: $(basename "$package")"
-dpkg-deb --field "$package" Package Version Architecture Depends Recommends
+dpkg-deb --field "$package" Package Version Architecture Depends Recommends Suggests
 
 echo "=== Installing"
 export DEBIAN_FRONTEND=noninteractive
@@ -67,6 +67,9 @@ export VOLTARE_CONFIG_DIR=$work/config
   voltare-cli --password-file pw.txt --yes encrypt sample.txt &&
   voltare-cli --password-file pw.txt --yes encrypt --bundle sample.plx bundled.txt) >/dev/null
 
+step "the package recommends qt6-wayland and suggests python3-nautilus" \
+  sh -c "dpkg-deb --field '$package' Recommends | grep -qw qt6-wayland &&
+         dpkg-deb --field '$package' Suggests | grep -qw python3-nautilus"
 step "voltare-cli --version" voltare-cli --version
 step "the manual pages are found" man -w voltare-cli voltare
 step "the installed desktop entry is valid" \
@@ -90,6 +93,12 @@ step "tab completion offers the commands" \
            __load_completion voltare-cli; _voltare_cli; [ "${COMPREPLY[*]}" = archive-list ]'
 step "the user's guide is where the help window looks" \
   test -f /usr/share/doc/kova-voltare/guide/index.html
+action_files=(/usr/share/kio/servicemenus/kova-voltare-encrypt.desktop
+              /usr/share/nautilus-python/extensions/kova_voltare.py
+              /usr/share/nemo/actions/kova-voltare-encrypt.nemo_action
+              /usr/share/file-manager/actions/kova-voltare-encrypt.desktop)
+step "the file managers' actions are installed" ls -l "${action_files[@]}"
+step "the service menus are executable, as KDE requires" test -x "${action_files[0]}"
 
 echo "=== Purging"
 installed_files=$(dpkg -L kova-voltare | sort)
@@ -102,6 +111,9 @@ while read -r path; do
 done <<<"$installed_files"
 step "nothing of the package is left" test ${#left[@]} -eq 0
 [ ${#left[@]} -eq 0 ] || printf '  left: %s\n' "${left[@]}"
+step "the file managers' actions are gone" \
+  sh -c '! ls /usr/share/kio/servicemenus/kova-voltare* /usr/share/nemo/actions/kova-voltare* \
+           /usr/share/file-manager/actions/kova-voltare* /usr/share/nautilus-python/extensions/kova_voltare* 2>/dev/null'
 step "the file types are gone from the MIME database" \
   sh -c '! grep -q kova-voltare /usr/share/mime/packages/*.xml /usr/share/mime/globs2'
 

@@ -154,6 +154,7 @@ void TEmail::FormShow() {
   Attachments.items.clear();
   Splitter.visible = false;
   Attachments.visible = false;
+  for (const std::string& path : std::exchange(StartAttachments, {})) Attach(path);
   ActiveControl = &Message;
 }
 
@@ -176,19 +177,21 @@ void TEmail::CloseWindow() {
 
 void TEmail::AttachMentButtonClick() {
   const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
-  for (const fs::path& path : chosen) {
-    if (const std::string refusal = net::AttachmentRefusal(path); !refusal.empty()) {
-      ui_.Error(refusal);
-      continue;
-    }
-    if (!CanBeRead(path)) continue;
-    Splitter.visible = true;
-    Attachments.visible = true;
-    const std::string full = path.string();
-    if (std::find(AttachmentPaths.begin(), AttachmentPaths.end(), full) != AttachmentPaths.end()) continue;
-    Attachments.items.push_back({path.filename().string(), ui_.GetFileInfo(path).iconIndex, false});
-    AttachmentPaths.push_back(full);
+  for (const fs::path& path : chosen) Attach(path);
+}
+
+void TEmail::Attach(const fs::path& path) {
+  if (const std::string refusal = net::AttachmentRefusal(path); !refusal.empty()) {
+    ui_.Error(refusal);
+    return;
   }
+  if (!CanBeRead(path)) return;
+  Splitter.visible = true;
+  Attachments.visible = true;
+  const std::string full = path.string();
+  if (std::find(AttachmentPaths.begin(), AttachmentPaths.end(), full) != AttachmentPaths.end()) return;
+  Attachments.items.push_back({path.filename().string(), ui_.GetFileInfo(path).iconIndex, false});
+  AttachmentPaths.push_back(full);
 }
 
 void TEmail::Remove1Click() {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -122,12 +123,15 @@ class TEmail : public ModalForm {
 
   // The full path of each attachment, in the order of Attachments.items.
   std::vector<std::string> AttachmentPaths;
+  // Attached when the composer next opens (voltare --mail FILE...).
+  std::vector<std::string> StartAttachments;
 
  private:
   // Marks a send as running and keeps "Send" disabled until it ends.
   class SendInProgress;
 
   void Send();
+  void Attach(const std::filesystem::path& path);
   void ReadSettingsIntoEmailer(const platform::SettingsKey& key);
   void FillMessage();
   void ReportSendFailure();

@@ -20,6 +20,8 @@ inline constexpr std::string_view kConfirmNewList = "Are you sure you want to cr
 inline constexpr std::string_view kMissingListFiles = "One or more files in the savefile don't exist";
 // Filled with the path of a file opened as a list that is none.
 inline constexpr std::string_view kNotASavedList = "%s is not a KOVA Voltare saved list (.vls).";
+// Filled with the path of a file named on the command line (voltare --encrypt ...).
+inline constexpr std::string_view kNoSuchFile = "File %s does not exist !";
 
 // Filled with the display's colour depth in bits.
 inline constexpr std::string_view kColorDepthTooLow =

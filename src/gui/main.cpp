@@ -1,5 +1,7 @@
 // voltare [FILE]: the desktop program. FILE is handled as at the first
 // activation: a ".vlt" or ".plx" file is decrypted, a ".vls" list is opened.
+// voltare --encrypt FILE... (and the other verbs): the window runs that
+// command on the files, as the file-manager actions ask.
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,6 +16,7 @@
 
 #include "app/application.h"
 #include "app/messages.h"
+#include "app/start_verbs.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
 #include "platform/core_dumps.h"
@@ -24,9 +27,35 @@ namespace {
 constexpr const char* kVersion = "2.50";
 
 struct StartRequest {
+  std::optional<voltare::app::StartVerb> verb;
   std::vector<std::string> files;
   std::optional<int> exitStatus;  // set when the program is done already (--help, --version, a mistake)
 };
+
+void AddVerbOptions(QCommandLineParser& parser) {
+  for (const voltare::app::StartVerbName& name : voltare::app::kStartVerbs) {
+    parser.addOption(QCommandLineOption(QString::fromUtf8(name.option.data(), name.option.size()),
+                                        QString::fromUtf8(name.description.data(), name.description.size())));
+  }
+}
+
+// The verb given, if any; a message and exit status 2 for two of them, or
+// for a verb without files.
+std::optional<int> TakeVerb(const QCommandLineParser& parser, StartRequest& request) {
+  for (const voltare::app::StartVerbName& name : voltare::app::kStartVerbs) {
+    if (!parser.isSet(QString::fromUtf8(name.option.data(), name.option.size()))) continue;
+    if (request.verb) {
+      std::fprintf(stderr, "voltare: give only one of --encrypt, --decrypt, --wipe, --mail and --add.\n");
+      return 2;
+    }
+    request.verb = name.verb;
+  }
+  if (request.verb && request.files.empty()) {
+    std::fprintf(stderr, "voltare: no FILE given.\nTry 'voltare --help'.\n");
+    return 2;
+  }
+  return std::nullopt;
+}
 
 // Reads the command line without a display, so that --help and --version
 // work anywhere.
@@ -38,12 +67,17 @@ StartRequest ParseCommandLine(int argc, char** argv) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       "KOVA Voltare protects your files with passwords.\n"
-      "FILE is decrypted when it ends in .vlt or .plx, and opened as the file list when it ends in .vls.");
+      "FILE alone is decrypted when it ends in .vlt or .plx, and opened as the file list when it ends in .vls.\n"
+      "With one of the commands below, the window runs that command on all the FILEs.");
   parser.addHelpOption();
   parser.addVersionOption();
-  parser.addPositionalArgument("FILE", "A file to decrypt or a saved file list to open.", "[FILE]");
+  AddVerbOptions(parser);
+  parser.addPositionalArgument("FILE", "A file to decrypt or a saved file list to open; with a command, the files.",
+                               "[--encrypt|--decrypt|--wipe|--mail|--add] [FILE...]");
 
   StartRequest request;
+  // The file names as the system gave their bytes: they need not be UTF-8.
+  request.files = voltare::app::PlainArguments({argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
   if (!parser.parse(QCoreApplication::arguments())) {
     std::fprintf(stderr, "voltare: %s\nTry 'voltare --help'.\n", qPrintable(parser.errorText()));
     request.exitStatus = 2;
@@ -53,11 +87,8 @@ StartRequest ParseCommandLine(int argc, char** argv) {
   } else if (parser.isSet("version")) {
     std::printf("KOVA Voltare %s\n", kVersion);
     request.exitStatus = 0;
-  }
-  // A path with blanks may come split into several arguments; the main form
-  // joins them again.
-  for (const QString& argument : parser.positionalArguments()) {
-    request.files.push_back(QFile::encodeName(argument).toStdString());
+  } else {
+    request.exitStatus = TakeVerb(parser, request);
   }
   return request;
 }
@@ -81,7 +112,7 @@ int main(int argc, char** argv) {
   if (!HasDisplay()) {
     std::fprintf(stderr,
                  "voltare: no graphical display (DISPLAY and WAYLAND_DISPLAY are not set); "
-                 "try: xvfb-run -a voltare [FILE]\n");
+                 "try: xvfb-run -a voltare [FILE...]\n");
     return 1;
   }
 
@@ -96,7 +127,10 @@ int main(int argc, char** argv) {
 
   voltare::gui::QtInteraction interaction;
   voltare::app::Application program(interaction, std::filesystem::current_path());
+  // A path with blanks may come split into several arguments; without a
+  // verb the main form joins them again.
   voltare::gui::MainWindow window(program, interaction, request.files);
+  if (request.verb) window.RunAtStart(*request.verb, request.files);
   window.show();
   return QApplication::exec();
 }

@@ -14,6 +14,7 @@
 
 #include "app/application.h"
 #include "app/messages.h"
+#include "app/start_verbs.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
@@ -55,6 +56,7 @@ void FitCaptions(std::initializer_list<QAbstractButton*> buttons, int width) {
 MainWindow::MainWindow(app::Application& application, QtInteraction& interaction,
                        std::vector<std::string> arguments)
     : ui_(std::make_unique<Ui::MainWindow>()),
+      program_(application),
       form_(application.MainForm),
       interaction_(interaction),
       arguments_(std::move(arguments)) {
@@ -73,6 +75,11 @@ MainWindow::MainWindow(app::Application& application, QtInteraction& interaction
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::RunAtStart(app::StartVerb verb, std::vector<std::string> files) {
+  startVerb_ = verb;
+  arguments_ = std::move(files);
+}
 
 // ---------------------------------------------------------------------------
 // Setting up
@@ -301,7 +308,11 @@ void MainWindow::showEvent(QShowEvent* event) {
   activated_ = true;
   // Once the window is on the screen, so that what the command line starts
   // (a password prompt, a message) appears over it.
-  QTimer::singleShot(0, this, [this] { Handle([&] { form_.FormActivate(arguments_); }); });
+  QTimer::singleShot(0, this, [this] {
+    if (!startVerb_) return Handle([&] { form_.FormActivate(arguments_); });
+    Handle([&] { form_.FormActivate({}); });
+    if (!form_.Closed) Handle([&] { app::RunStartVerb(program_, *startVerb_, arguments_); });
+  });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,7 @@ class MainWindow;
 namespace voltare::app {
 class Application;
 class TMainForm;
+enum class StartVerb;
 }  // namespace voltare::app
 
 namespace voltare::gui {
@@ -38,6 +40,9 @@ class MainWindow : public QMainWindow {
 
   // Copies the form's state into the widgets: after every handler.
   void ShowForm();
+  // Before the first showing: the first activation runs `verb` on `files`
+  // instead of handling the arguments (voltare --encrypt FILE...).
+  void RunAtStart(app::StartVerb verb, std::vector<std::string> files);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -71,9 +76,11 @@ class MainWindow : public QMainWindow {
   void StopClicked();
 
   std::unique_ptr<Ui::MainWindow> ui_;
+  app::Application& program_;
   app::TMainForm& form_;
   QtInteraction& interaction_;
   std::vector<std::string> arguments_;
+  std::optional<app::StartVerb> startVerb_;
   QMenu* popupMenu_ = nullptr;
   QLabel* statusPanel_ = nullptr;
   QToolButton* cancelButton_ = nullptr;

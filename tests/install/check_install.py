@@ -21,6 +21,8 @@ import xml.etree.ElementTree as ET
 from pathlib import Path
 from urllib.parse import unquote, urlsplit
 
+import file_manager_actions
+
 SOURCE_DIR = Path(__file__).resolve().parents[2]
 COMPONENT = "kova-voltare"
 APP_ID = "example.kova_software.voltare"
@@ -37,6 +39,10 @@ EXPECTED = [
     "share/doc/kova-voltare/guide/index.html",
     "share/man/man1/voltare.1.gz",
     "share/man/man1/voltare-cli.1.gz",
+    "share/kio/servicemenus/kova-voltare-encrypt.desktop",
+    "share/nautilus-python/extensions/kova_voltare.py",
+    "share/nemo/actions/kova-voltare-encrypt.nemo_action",
+    "share/file-manager/actions/kova-voltare-encrypt.desktop",
 ]
 
 
@@ -280,7 +286,7 @@ TROUBLESHOOTING = {
     "src/platform/result_codes.cpp": ["kInternalErrorText", "kBadPasswordText", "kNoSuchFileText",
                                       "kBadFileText"],
     "src/app/password_box.cpp": ["kEmptyPassword"],
-    "src/app/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError"],
+    "src/app/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError", "kNoSuchFile"],
     "src/app/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped",
                                  "kNotVerified", "kStopHalfDone", "kWipeStopped"],
     "src/app/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
@@ -341,8 +347,18 @@ def check_manpages(install):
                   f"voltare-cli(1) does not mention {option} of {' '.join(words) or 'voltare-cli'}")
 
     gui_page = man_text(install.path("share/man/man1/voltare.1.gz"))
-    for word in ("--version", "--help", "FILE", ".vlt", ".plx", ".vls"):
+    verbs = ["--encrypt", "--decrypt", "--wipe", "--mail", "--add"]
+    for word in ["--version", "--help", "FILE", ".vlt", ".plx", ".vls"] + verbs:
         check(word in gui_page, f"voltare(1) does not mention {word}")
+    program = install.path("bin/voltare")
+    if program.exists():
+        listed = re.findall(r"^  (--[a-z]+)\s", run([program, "--help"]).stdout, re.M)
+        check(set(verbs) <= set(listed), f"voltare --help lists {listed}")
+        # Wrong usage ends before any window, with status 2 and a reason.
+        for wrong in (["--encrypt"], ["--wipe", "--mail", "a.txt"]):
+            result = run([program, *wrong], env=dict(os.environ, QT_QPA_PLATFORM="offscreen"), timeout=30)
+            check(result.returncode == 2 and result.stderr.startswith("voltare: "),
+                  f"voltare {' '.join(wrong)}: exit {result.returncode}, {result.stderr!r}")
 
 
 def complete(install, where, *words):
@@ -396,6 +412,14 @@ def check_completion(install):
             got = complete(install, where, *words)
             check(wanted <= got and not unwanted & got,
                   f"voltare-cli {' '.join(words)}<TAB> offers {sorted(got)}")
+
+
+def check_file_manager_actions(install):
+    file_manager_actions.check_actions(install.prefix, check)
+
+
+def check_nautilus_extension(install):
+    file_manager_actions.check_extension(install.prefix, check)
 
 
 def check_uninstall(install):

@@ -1,0 +1,42 @@
+#pragma once
+// `voltare --encrypt FILE...` and its sister verbs: the window starts with the
+// files in its list and runs one command on all of them, as if the user had
+// chosen it there. File-manager actions start the program this way.
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace voltare::app {
+
+class Application;
+
+enum class StartVerb { Add, Encrypt, Decrypt, Wipe, Mail };
+
+struct StartVerbName {
+  StartVerb verb;
+  std::string_view option;       // without the leading "--"
+  std::string_view description;  // for --help and the manual page
+};
+
+inline constexpr StartVerbName kStartVerbs[] = {
+    {StartVerb::Encrypt, "encrypt", "Encrypt the files (folders: the files in them)."},
+    {StartVerb::Decrypt, "decrypt",
+     "Decrypt the .vlt files and .plx archives (folders: the ones in them); open a .vls list."},
+    {StartVerb::Wipe, "wipe", "Wipe the files securely (folders: the files in them)."},
+    {StartVerb::Mail, "mail", "Open the e-mail composer with the files as attachments."},
+    {StartVerb::Add, "add", "Open the window with the files in its list."},
+};
+
+// The program's arguments after its name, as the bytes the system gave:
+// every argument that is not an option, and everything after "--". File
+// names need not be UTF-8, so they never pass through text conversion.
+std::vector<std::string> PlainArguments(std::span<const char* const> arguments);
+
+// Runs `verb` on `files` (command-line paths, taken from the start
+// directory) in the main form. A path that does not exist is reported and
+// left out; the others go on. Folders expand as a drop expands them.
+void RunStartVerb(Application& program, StartVerb verb, std::span<const std::string> files);
+
+}  // namespace voltare::app
