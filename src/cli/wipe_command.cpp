@@ -33,11 +33,10 @@ int WipeFiles(Session& session, const WipeOptions& options) {
   session.ui.AnswerOpenDialog(paths);
   session.ui.HoldMessages({app::messages::kWiped});
   form.WipeFiles3Click();
-  // A missing file, or a wipe whose final rename failed, leaves no file
-  // behind but is no success.
-  if (session.ui.ErrorShown()) return kExitFailure;
 
-  // Done only when a file is gone: a refusal, a skipped file or a No leaves it.
+  // Done only when a file is gone: a refusal, a skipped file or a No leaves
+  // it. A wipe whose final rename failed leaves no file behind, but showed
+  // its error, and so still ends as a failure.
   const std::size_t wiped = static_cast<std::size_t>(std::ranges::count_if(paths, [](const fs::path& path) {
     std::error_code error;
     return !fs::exists(fs::symlink_status(path, error));

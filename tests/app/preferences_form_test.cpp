@@ -127,7 +127,8 @@ TEST(PreferencesFormTest, StoredPassCountsAreShownAsStoredAndOnlyTheUpperBoundFa
   EXPECT_EQ(form.Passes.text, "-5");
   EXPECT_TRUE(user.messages.empty());
 
-  WriteMain({{"Loop", platform::SettingValue::String("150")}});
+  WriteMain({{"Loop", platform::SettingValue::String("150")}, {"Wipe", platform::SettingValue::String("0")},
+             {"TypeOfWipe", platform::SettingValue::String("1")}, {"CheckUpdate", platform::SettingValue::Dword(0)}});
   form.Passes.text = "unchanged";
   form.FormShow();
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});

@@ -408,10 +408,9 @@ TEST(BatchCliTest, ConfigSetTakesPassCountsFrom1To100Only) {
     const std::string before = StoredSetting("Loop");
     const CliRun run = RunCli({"config", "set", "Loop", passes});
     const bool inRange = std::string(passes) == "1" || std::string(passes) == "100";
-    EXPECT_EQ(run.status, inRange ? 0 : 1);
+    EXPECT_EQ(run.status, inRange ? 0 : 2) << "a value out of range is a usage error";
     EXPECT_EQ(StoredSetting("Loop"), inRange ? passes : before);
-    EXPECT_EQ(run.err.find("Please enter a number of passes from 1 to 100 !") != std::string::npos, !inRange)
-        << run.err;
+    EXPECT_EQ(run.err.find("Loop must be a whole number from 1 to 100") != std::string::npos, !inRange) << run.err;
   }
 }
 
