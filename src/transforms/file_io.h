@@ -13,7 +13,8 @@
 namespace voltare::transforms {
 
 // Opens `path` for reading; `exclusive` also takes the advisory lock that
-// stands in for "sharing denied to others".
+// stands in for "sharing denied to writers": a shared one, since the file is
+// only read, so other readers are not turned away.
 platform::File OpenSource(const std::filesystem::path& path, bool exclusive);
 
 // True when both paths name the same existing file: writing the destination
