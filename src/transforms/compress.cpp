@@ -30,7 +30,9 @@ void Advance(platform::Progress& progress, std::uint64_t to) {
   common::StopIfCancelled(&progress);
 }
 
-// One deflate call over the whole input, on the calling thread.
+// One deflate call over the whole input, on the calling thread. The input is
+// read to its end, whatever stat said: a FIFO or a /proc file reports a size
+// of 0 (or a guess) and still holds data. `size` only scales the bar.
 void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File& out,
                          platform::Progress& progress) {
   TCompressionStream stream(TCompressionLevel::clMax, out);
@@ -40,26 +42,24 @@ void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File&
   Piece piece;
   crypto::BurnOnExit burn_piece(piece);
   std::uint64_t total = 0;
-  while (total < size) {
-    const auto count =
-        static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - stream.Position()));
-    const auto chunk = std::span(piece.data(), count);
-    if (in.read(chunk) != count) {
-      throw platform::OsError(EIO, "unexpected end of " + in.path().string());
-    }
-    stream.Write(chunk);
+  for (;;) {
+    const std::size_t count = in.read(piece);
+    if (count == 0) break;
+    stream.Write(std::span(piece.data(), count));
     total += count;
-    Advance(progress, total);
+    Advance(progress, std::min(total, size));
+    if (count < piece.size()) break;  // read() fills the piece unless the input ended
   }
   Advance(progress, size);
   stream.Finish();
 }
 
 // An input that fits in one chunk gains nothing from the workers; it keeps
-// the single stream, byte for byte as before.
+// the single stream, byte for byte as before. Only a regular file's size is
+// known before it is read, so only such a file is split among the workers.
 void CompressInto(platform::File& in, platform::File& out, platform::Progress& progress) {
   const std::uint64_t size = in.size();
-  if (DeflatesInParallel(size)) {
+  if (in.isRegular() && DeflatesInParallel(size)) {
     FileByteSink sink(out);
     ParallelDeflate(in, size, sink, progress, DeflateWorkerCount());
   } else {
@@ -95,7 +95,7 @@ ResultCode ConvertFile(const std::filesystem::path& source, const std::filesyste
                        platform::Progress* progress,
                        void (*convert)(platform::File&, platform::File&, platform::Progress&)) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
-  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
+  if (!platform::IsReadableSource(source)) return platform::ErrNoSuchFile;
   if (IsSameFile(source, destination)) return platform::ErrInternal;
   try {
     auto in = OpenSource(source, true);
