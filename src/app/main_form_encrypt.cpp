@@ -24,6 +24,7 @@
 #include "app/messages.h"
 #include "app/run_overrides.h"
 #include "app/scratch_file.h"
+#include "app/source_messages.h"
 #include "archive/plx_bundle.h"
 #include "archive/plx_reader.h"
 #include "crypto/burn.h"
@@ -199,6 +200,7 @@ class EncryptedCopies {
 
   // Reads the next source's encrypted file back against the source.
   ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
+    if (IsStreamSource(source)) return PassOverStream();
     if (archive_ == nullptr) return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
     if (damaged_) return platform::ErrBadFile;
     try {
@@ -215,6 +217,19 @@ class EncryptedCopies {
   }
 
  private:
+  // A pipe was read once and is gone: there is nothing to compare, and
+  // nothing on disk to wipe (WipeTargets leaves it out). Its member is passed.
+  ResultCode PassOverStream() {
+    if (archive_ == nullptr) return platform::Success;
+    try {
+      if (!reader_) reader_.emplace(*archive_);
+      return reader_->NextEntry() ? platform::Success : platform::ErrBadFile;
+    } catch (...) {
+      damaged_ = true;
+      return platform::CurrentExceptionCode();
+    }
+  }
+
   const fs::path* archive_;
   std::optional<archive::ArchiveReader> reader_;
   bool damaged_ = false;
@@ -255,7 +270,12 @@ std::optional<std::vector<std::string>> VerifyEncryptedCopies(Interaction& ui, c
 
 // The batch's sources less any name of the archive just written: a wipe
 // must never take the batch's only encrypted copy with it.
-std::vector<std::string> WipeTargets(std::vector<std::string> sources, const fs::path* archive) {
+std::vector<std::string> WipeTargets(Interaction& ui, std::vector<std::string> sources, const fs::path* archive) {
+  std::erase_if(sources, [&ui](const std::string& source) {
+    if (!IsStreamSource(source)) return false;
+    ui.Warning(messages::FormatName(messages::kStreamNotWiped, source));
+    return true;
+  });
   if (archive == nullptr) return sources;
   const PathSet written({archive->string()});
   std::erase_if(sources, [&written](const std::string& source) { return written.Find(source).has_value(); });
@@ -390,7 +410,7 @@ bool TMainForm::EncryptSelectedFiles() {
     }
     const std::vector<std::string>& verified = *read;
     allVerified = verified.size() == encrypted.size();
-    const std::vector<std::string> targets = WipeTargets(verified, archive);
+    const std::vector<std::string> targets = WipeTargets(ui_, verified, archive);
     if (!targets.empty()) WipeFileList(targets);
     // Skipped files, and those whose encrypted file did not read back, were
     // not wiped; they stay in the list.
@@ -402,7 +422,7 @@ bool TMainForm::EncryptSelectedFiles() {
     ListViewSelectItem();
   }
   ResetProgress();
-  if (!allVerified) return false;
+  if (!allVerified || std::exchange(SourcesLeftOut, 0) != 0) return false;
   ui_.Information(messages::kEncrypted);
   return true;
 }
