@@ -36,9 +36,9 @@ std::string AlgorithmSetting(const std::string& name) {
 int EncryptFiles(Session& session, const EncryptOptions& options) {
   app::TMainForm& form = session.app.MainForm;
   const std::vector<std::string> paths = ExistingPaths(form, options.files);
-  // The files go into the list as if dropped on the window (a directory
-  // brings its files) and are all selected.
-  form.DropFiles(paths);
+  // The files go into the list (a directory brings its files, less those
+  // already encrypted) and are all selected.
+  form.AddFilesToEncrypt(paths);
   form.ListView.SetAllSelected(true);
   form.ListViewSelectItem();
 
@@ -56,8 +56,13 @@ int EncryptFiles(Session& session, const EncryptOptions& options) {
 void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("encrypt", "Encrypt files into FILE.vlt, optionally bundled and wiped");
   command->footer(
-      "\nEach FILE (a directory brings every file below it) is compressed and\n"
-      "encrypted into the same path with .vlt appended; an existing .vlt is\n"
+      "\nEach FILE is compressed and encrypted into the same path with .vlt\n"
+      "appended. A directory brings every file below it, hidden ones included,\n"
+      "except files already encrypted (.vlt or .plx that begin as one): those\n"
+      "are left as they are, counted in one note, and never wiped. A FIFO or a\n"
+      "/proc file is read to its end; a device or socket is refused. A file\n"
+      "below a directory that cannot be reached is named, and the run then ends\n"
+      "without its success message (exit status 1). An existing .vlt is\n"
       "replaced, unless it is itself one of the FILEs: then the file is skipped\n"
       "with an error. One password prompt is asked first; with several files the\n"
       "program asks whether the same password is used for all (--yes accepts).\n"
