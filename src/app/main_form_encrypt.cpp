@@ -20,6 +20,7 @@
 #include "app/algorithm_table.h"
 #include "app/application.h"
 #include "app/batch_messages.h"
+#include "app/bundle_members.h"
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/run_overrides.h"
@@ -334,6 +335,7 @@ bool TMainForm::EncryptSelectedFiles() {
   std::vector<std::shared_ptr<const transforms::KeyMaterial>> keys;
   std::shared_ptr<const transforms::KeyMaterial> key;
   std::optional<PathSet> batchFiles;
+  BundleMembers members;  // a bundle that fails leaves none of them behind
 
   for (std::size_t i = 0; i < ListView.SelectedCount(); ++i) {
     // A stop asked for at the end of a file's last piece ends the batch here.
@@ -353,6 +355,7 @@ bool TMainForm::EncryptSelectedFiles() {
       key = std::make_shared<const transforms::KeyMaterial>(CurrentPassword);
     }
     if (bundle && i == 0) {
+      if (!MembersFitArchive(ui_, ListView.SelectedFileNames())) return false;
       std::optional<fs::path> chosen = ChooseArchiveName(ui_, ListView.SelectedFileNames());
       if (!chosen) return false;
       archiveName = std::move(*chosen);
@@ -382,6 +385,7 @@ bool TMainForm::EncryptSelectedFiles() {
         return false;
       }
       encrypted.push_back(workList[i]);
+      if (bundle) members.Add(workList[i] + kEncryptedSuffix);
       keys.push_back(key);
       BatchWork.PieceDone();
     }

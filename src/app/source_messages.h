@@ -20,4 +20,9 @@ inline constexpr std::string_view kAlreadyEncrypted = "%d files already encrypte
 inline constexpr std::string_view kStreamNotWiped =
     "%s is a stream, not a file on disk: there is nothing to wipe.";
 
+// Filled with the path of a source too large for a PLX Archive member.
+inline constexpr std::string_view kMemberTooLarge =
+    "Unable to bundle file %s.\nIts encrypted file could pass the 2 GiB (2147483647 bytes) that a member of "
+    "a PLX Archive file can hold. Nothing was encrypted.";
+
 }  // namespace voltare::app::messages

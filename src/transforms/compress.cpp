@@ -1,5 +1,7 @@
 #include "transforms/compress.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include "transforms/messages.h"
 #include "transforms/parallel_deflate.h"
 #include "transforms/result.h"
+#include "transforms/vlt_format.h"
 #include "transforms/zlib_streams.h"
 
 namespace voltare::transforms {
@@ -130,6 +133,13 @@ bool IsCompressedFile(const std::filesystem::path& path) noexcept {
   } catch (...) {
     return false;
   }
+}
+
+std::uint64_t EncryptedSizeBound(std::uint64_t size) noexcept {
+  constexpr std::uint64_t kFlushPerChunk = 16;  // the sync flush that ends each worker's chunk
+  constexpr std::uint64_t kPadding = 8;         // the cipher block that completes the tail
+  const std::uint64_t chunks = size / kDeflateChunkSize + 1;
+  return ::compressBound(static_cast<uLong>(size)) + chunks * kFlushPerChunk + kCheckedHeaderSize + kPadding;
 }
 
 }  // namespace voltare::transforms

@@ -10,6 +10,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -160,6 +161,26 @@ TEST(SourcesCliTest, ADeepTreeNamesTheFileItCannotReachAndClaimsNoSuccess) {
   EXPECT_EQ(run.out.find(kEncrypted), std::string::npos);
   EXPECT_TRUE(fs::exists(Work() / "deep/top.txt.vlt"));
   EXPECT_EQ(std::system(("rm -rf " + (Work() / "deep").string()).c_str()), 0);
+}
+
+// Sparse sources cost no disk. A member just under the limit is refused too:
+// its encrypted file may come out larger than the source.
+TEST(SourcesCliTest, ASourceThatMayNotFitAnArchiveMemberIsRefusedBeforeAnythingIsEncrypted) {
+  for (const std::uintmax_t size : {std::uintmax_t{3} << 30, std::uintmax_t{0x7FFFFFFF}}) {
+    MakeWorkFile("small.txt");
+    MakeWorkFile("big.bin", "x");
+    fs::resize_file(Work() / "big.bin", size);
+    const CliRun run = Encrypt({"--bundle", "set.plx", "small.txt", "big.bin"});
+    EXPECT_EQ(run.status, 1) << size;
+    EXPECT_NE(run.err.find("Unable to bundle file " + (Work() / "big.bin").string() +
+                           ".\nIts encrypted file could pass the 2 GiB (2147483647 bytes)"),
+              std::string::npos)
+        << run.err;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(Work())) left.push_back(entry.path().filename().string());
+    std::ranges::sort(left);
+    EXPECT_EQ(left, (std::vector<std::string>{"big.bin", "small.txt"})) << size;
+  }
 }
 
 TEST(SourcesCliTest, AFileAnotherProgramReadsCanBeEncrypted) {
