@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "app/batch_decrypt.h"
 #include "app/decrypt_messages.h"
+#include "app/replaced_output.h"
 #include "app/scratch_file.h"
 #include "archive/plx_extract.h"
 #include "platform/file.h"
@@ -235,7 +236,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
     // Asked about the file the output will replace, wherever it goes. A Yes
     // does not touch the old file: it is replaced only by a complete new one.
     const fs::path target = OutputPath(file, form.ExtractDirectory);
-    if (platform::FileExists(target) &&
+    if (OutputNameTaken(target) &&
         !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()))) {
       continue;
     }
@@ -318,6 +319,7 @@ ResultCode DecryptInto(Application& app, const std::string& path, const transfor
     platform::StagedFile output(target);
     result = transforms::DecompressFile(decrypted.Path(), output.stagingPath(), &progress);
     if (result != platform::Success) return reported(result);
+    KeepReplacedMode(target, output.stagingPath());
     output.Commit();
 
     decrypted.Delete();
