@@ -15,6 +15,7 @@
 #include "transforms/messages.h"
 #include "transforms/parallel_deflate.h"
 #include "transforms/result.h"
+#include "transforms/sparse_writer.h"
 #include "transforms/vlt_format.h"
 #include "transforms/zlib_streams.h"
 
@@ -80,16 +81,18 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
 
   Piece piece;
   crypto::BurnOnExit burn_piece(piece);
+  SparseWriter sparse(out);  // a sparse file encrypted comes back sparse
   for (;;) {
     const std::size_t count = stream.Read(piece);
     if (count == 0) break;
-    out.write(std::span(piece.data(), count));
+    sparse.Write(std::span(piece.data(), count));
     progress.setPosition(std::min(progress.position() + static_cast<std::int64_t>(count), max));
     progress.repaint();
     common::StopIfCancelled(&progress);
   }
   // Running out of input before the checksum means the stream was cut off.
   if (!stream.StreamEnded()) throw EDecompressionError(std::string(messages::kZlibError));
+  sparse.Finish();
 }
 
 // Runs `convert` from `source` into a new `destination`, which is kept only
