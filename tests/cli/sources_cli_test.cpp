@@ -136,6 +136,25 @@ TEST(SourcesCliTest, EachKindOfSpecialFileIsReadToItsEndOrRefusedWithItsReason) 
   fs::current_path(started);
 }
 
+// A pipe cannot be read back nor wiped: --wipe says so instead of waiting on
+// it for a second reading, wipes the files it can, and the run succeeds.
+TEST(SourcesCliTest, APipeEncryptedWithWipeIsNotReadAgain) {
+  const std::string text = MakeWorkFile("a.txt");
+  ASSERT_EQ(::mkfifo((Work() / "fifo").c_str(), 0600), 0);
+  std::thread writer([] { WriteFileText(Work() / "fifo", "through a pipe"); });
+  const CliRun run = Encrypt({"--wipe", "fifo", "a.txt"});
+  writer.join();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find((Work() / "fifo").string() + " is a stream, not a file on disk: there is nothing to wipe."),
+            std::string::npos)
+      << run.err;
+  EXPECT_TRUE(run.out.ends_with(kEncrypted)) << run.out;
+  EXPECT_EQ(DecryptVlt(Work() / "fifo.vlt"), "through a pipe");
+  EXPECT_EQ(DecryptVlt(Work() / "a.txt.vlt"), text);
+  EXPECT_FALSE(fs::exists(Work() / "a.txt")) << "wiped";
+  EXPECT_TRUE(fs::exists(fs::symlink_status(Work() / "fifo")));
+}
+
 // The tree is deeper than a path the kernel takes whole: the reachable file
 // is encrypted, the one below the limit is named, and no success is claimed.
 TEST(SourcesCliTest, ADeepTreeNamesTheFileItCannotReachAndClaimsNoSuccess) {
