@@ -1,11 +1,11 @@
 #include "app/file_list.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <ctime>
-#include <memory>
+#include <iterator>
+#include <utility>
 
 #include "platform/file.h"
 
@@ -110,24 +110,11 @@ std::string LastWriteText(const std::filesystem::path& path) {
   return std::string(text, length);
 }
 
-void ListDirectoryFiles(const std::filesystem::path& directory, std::vector<std::string>& list) {
-  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
-  if (!dir) return;
-  while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string_view name = entry->d_name;
-    if (name.starts_with('.')) continue;
-    const std::filesystem::path full = directory / name;
-    // Only real directories are entered, never a link to one: it can lead
-    // out of the tree or round in a circle. Only regular files are taken (a
-    // link to one counts); FIFOs, sockets, devices and dangling links are not.
-    struct stat info {};
-    if (::lstat(full.c_str(), &info) != 0) continue;
-    if (S_ISDIR(info.st_mode)) {
-      ListDirectoryFiles(full, list);
-    } else if (platform::FileExists(full)) {
-      list.push_back(full.string());
-    }
-  }
+std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory,
+                                                 std::vector<std::string>& list) {
+  FolderContents found = WalkFolder(directory);
+  list.insert(list.end(), std::make_move_iterator(found.files.begin()), std::make_move_iterator(found.files.end()));
+  return std::move(found.unreachable);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

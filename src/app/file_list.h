@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/folder_walk.h"
 
 namespace voltare::app {
 
@@ -82,9 +83,9 @@ std::string AttributeLetters(const std::filesystem::path& path);
 std::string LastWriteText(const std::filesystem::path& path);
 
 // Appends the full paths of all regular files below `directory`, depth first,
-// in the order the directory search returns them, skipping names that begin
-// with '.'. Symbolic links to directories are not followed (they could loop).
-void ListDirectoryFiles(const std::filesystem::path& directory, std::vector<std::string>& list);
+// hidden ones included (see WalkFolder); returns what could not be reached.
+std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory,
+                                                 std::vector<std::string>& list);
 
 // Splits clipboard text into lines; CR LF, CR and LF each end a line, and a
 // final line end does not start another line.

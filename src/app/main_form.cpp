@@ -206,7 +206,7 @@ void TMainForm::DropFiles(std::span<const std::string> paths) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
       std::vector<std::string> found;
-      ListDirectoryFiles(path, found);
+      ReportUnreachable(ListDirectoryFiles(path, found));
       for (const std::string& file : found) AddFileToList(file, static_cast<std::int64_t>(found.size()));
     } else if (platform::FileExists(path)) {
       // Only regular files can be encrypted or wiped; a FIFO would even stall
@@ -289,7 +289,7 @@ void TMainForm::AddDirClick() {
   const auto directory = ui_.ChooseDirectory({std::string(messages::kAddDirectoryCaption), {}});
   if (!directory) return;
   std::vector<std::string> found;
-  ListDirectoryFiles(*directory, found);
+  ReportUnreachable(ListDirectoryFiles(*directory, found));
   ui_.ProgressBar().setPosition(0);
   for (const std::string& file : found) AddFileToList(file, static_cast<std::int64_t>(found.size()));
   ResetProgress();

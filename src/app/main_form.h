@@ -62,6 +62,10 @@ class TMainForm {
   // Deletes leftover temporary files; always allows the close.
   bool FormCloseQuery();
   void DropFiles(std::span<const std::string> paths);
+  // The files named to encrypt (voltare-cli): a folder brings its files less
+  // those already encrypted (one note counts them); a pipe is taken, a
+  // device or socket refused. Each file left out counts in SourcesLeftOut.
+  void AddFilesToEncrypt(std::span<const std::string> paths);
   void ListViewDblClick();
   void ListViewSelectItem();
   void Edit1Click();
@@ -162,6 +166,9 @@ class TMainForm {
   // The output directory last chosen in the archive viewer; later batch
   // decryptions write there too.
   std::string ExtractDirectory;
+  // Sources the last AddFilesToEncrypt could not take: the encryption that
+  // follows must not claim success for all.
+  std::size_t SourcesLeftOut = 0;
 
   // Batch decryption of a ".vlt" or ".plx" file named on the command line.
   // The decryption commands install it; until then such a file is ignored.
@@ -175,6 +182,8 @@ class TMainForm {
   // Adds the files a decrypted list names; true when any of them is missing.
   bool AddListedFiles(const std::filesystem::path& listText);
   void ResetProgress();
+  // One error per file or folder a walk could not reach.
+  void ReportUnreachable(const std::vector<UnreachableEntry>& entries);
   // True once the user stopped the running step: the batch goes no further.
   bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
   std::vector<std::string> TakeSelectedPaths(bool remove);

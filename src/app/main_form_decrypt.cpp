@@ -14,6 +14,7 @@
 #include "app/batch_messages.h"
 #include "app/decrypt_messages.h"
 #include "app/file_extensions.h"
+#include "app/replaced_output.h"
 #include "app/scratch_file.h"
 #include "app/sealed_key_status.h"
 #include "archive/plx_extract.h"
@@ -224,7 +225,7 @@ std::optional<fs::path> ChooseTarget(Application& app, const BatchFile& file) {
   // Asked about the file the output will replace, wherever it goes. A Yes
   // does not touch the old file: it is replaced only by a complete new one.
   fs::path target = OutputPath(file, app.MainForm.ExtractDirectory);
-  if (platform::FileExists(target) &&
+  if (OutputNameTaken(target) &&
       !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()))) {
     return std::nullopt;
   }
@@ -343,6 +344,7 @@ ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, con
   platform::StagedFile output(target);
   result = transforms::DecompressFile(decrypted, output.file(), &progress);
   if (result != platform::Success) return result;
+  KeepReplacedMode(target, output.file().fd());
   output.Commit();
   return platform::Success;
 }

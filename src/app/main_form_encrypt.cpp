@@ -20,10 +20,12 @@
 #include "app/algorithm_table.h"
 #include "app/application.h"
 #include "app/batch_messages.h"
+#include "app/bundle_members.h"
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/run_overrides.h"
 #include "app/scratch_file.h"
+#include "app/source_messages.h"
 #include "app/sealed_key_status.h"
 #include "archive/plx_bundle.h"
 #include "archive/plx_reader.h"
@@ -209,6 +211,7 @@ class EncryptedCopies {
 
   // Reads the next source's encrypted file back against the source.
   ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
+    if (IsStreamSource(source)) return PassOverStream();
     if (archive_ == nullptr) return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
     if (damaged_) return platform::ErrBadFile;
     try {
@@ -225,6 +228,19 @@ class EncryptedCopies {
   }
 
  private:
+  // A pipe was read once and is gone: there is nothing to compare, and
+  // nothing on disk to wipe (WipeTargets leaves it out). Its member is passed.
+  ResultCode PassOverStream() {
+    if (archive_ == nullptr) return platform::Success;
+    try {
+      if (!reader_) reader_.emplace(*archive_);
+      return reader_->NextEntry() ? platform::Success : platform::ErrBadFile;
+    } catch (...) {
+      damaged_ = true;
+      return platform::CurrentExceptionCode();
+    }
+  }
+
   const fs::path* archive_;
   std::optional<archive::ArchiveReader> reader_;
   bool damaged_ = false;
@@ -265,7 +281,12 @@ std::optional<std::vector<std::string>> VerifyEncryptedCopies(Interaction& ui, c
 
 // The batch's sources less any name of the archive just written: a wipe
 // must never take the batch's only encrypted copy with it.
-std::vector<std::string> WipeTargets(std::vector<std::string> sources, const fs::path* archive) {
+std::vector<std::string> WipeTargets(Interaction& ui, std::vector<std::string> sources, const fs::path* archive) {
+  std::erase_if(sources, [&ui](const std::string& source) {
+    if (!IsStreamSource(source)) return false;
+    ui.Warning(messages::FormatName(messages::kStreamNotWiped, source));
+    return true;
+  });
   if (archive == nullptr) return sources;
   const PathSet written({archive->string()});
   std::erase_if(sources, [&written](const std::string& source) { return written.Find(source).has_value(); });
@@ -436,6 +457,7 @@ class EncryptionCommand {
 
   bool StartWorkList() {
     if (bundle_) {
+      if (!MembersFitArchive(ui_, form_.ListView.SelectedFileNames())) return false;
       std::optional<fs::path> chosen = ChooseArchiveName(ui_, form_.ListView.SelectedFileNames());
       if (!chosen) return false;
       archiveName_ = std::move(*chosen);
@@ -467,6 +489,7 @@ class EncryptionCommand {
       return false;
     }
     encrypted_.push_back(path);
+    if (bundle_) members_.Add(encryptedPath);
     keys_.push_back(key_);
     batch_.PieceDone();
     return true;
@@ -485,7 +508,7 @@ class EncryptionCommand {
   // those whose encrypted file did not read back, were not wiped; they stay
   // in the list, the others leave it. False when a wipe failed.
   bool WipeVerifiedSources(const std::vector<std::string>& verified) {
-    const std::vector<std::string> targets = WipeTargets(verified, Archive());
+    const std::vector<std::string> targets = WipeTargets(ui_, verified, Archive());
     const bool allWiped = targets.empty() || form_.WipeFileList(targets);
     const std::set<std::string> done(verified.begin(), verified.end());
     for (const std::string& path : workList_) {
@@ -498,7 +521,7 @@ class EncryptionCommand {
 
   bool Report(bool allVerified) {
     ResetProgress(ui_);
-    if (!allVerified) return false;
+    if (!allVerified || std::exchange(form_.SourcesLeftOut, 0) != 0) return false;
     ui_.Information(messages::kEncrypted);
     return true;
   }
@@ -519,6 +542,7 @@ class EncryptionCommand {
   fs::path archiveName_;
   std::vector<std::string> workList_;
   std::optional<PathSet> batchFiles_;
+  BundleMembers members_;  // a bundle that fails leaves none of them behind
   // The files that got their encrypted form; a skipped file is neither
   // packed nor wiped. With each, the key it was encrypted with, kept for the
   // read-back before wiping.

@@ -89,12 +89,35 @@ std::size_t GoneCount(const std::vector<std::string>& sources) {
   }));
 }
 
+// Each named path is added on its own, so that one that brings nothing is
+// named; the files left out are counted over all of them, for the success
+// message that must not follow. How many paths brought a file.
+std::size_t AddEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed) {
+  app::TMainForm& form = session.app.MainForm;
+  std::size_t brought = 0, leftOut = 0;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::size_t before = form.ListView.Count();
+    form.AddFilesToEncrypt(std::span(&paths[i], 1));
+    leftOut += form.SourcesLeftOut;
+    std::error_code error;
+    if (form.ListView.Count() > before || fs::is_regular_file(paths[i], error)) {
+      ++brought;
+      continue;
+    }
+    if (form.SourcesLeftOut > 0) continue;  // the program said why
+    const bool folder = fs::is_directory(paths[i], error);
+    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"), false);
+  }
+  form.SourcesLeftOut = leftOut;
+  return brought;
+}
+
 int EncryptFiles(Session& session, const EncryptOptions& options) {
   app::TMainForm& form = session.app.MainForm;
   const std::vector<std::string> paths = ExistingPaths(form, options.files);
-  // The files go into the list as if dropped on the window (a directory
-  // brings its files) and are all selected.
-  if (DropEach(session, paths, options.files) == 0) return kExitFailure;
+  // The files go into the list (a directory brings its files, less those
+  // already encrypted) and are all selected.
+  if (AddEach(session, paths, options.files) == 0) return kExitFailure;
   form.ListView.SetAllSelected(true);
   form.ListViewSelectItem();
   const std::vector<std::string> sources = form.ListView.SelectedFileNames();
@@ -123,8 +146,13 @@ int EncryptFiles(Session& session, const EncryptOptions& options) {
 void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("encrypt", "Encrypt files into FILE.vlt, optionally bundled and wiped");
   command->footer(
-      "\nEach FILE (a directory brings every file below it) is compressed and\n"
-      "encrypted into the same path with .vlt appended; an existing .vlt is\n"
+      "\nEach FILE is compressed and encrypted into the same path with .vlt\n"
+      "appended. A directory brings every file below it, hidden ones included,\n"
+      "except files already encrypted (.vlt or .plx that begin as one): those\n"
+      "are left as they are, counted in one note, and never wiped. A FIFO or a\n"
+      "/proc file is read to its end; a device or socket is refused. A file\n"
+      "below a directory that cannot be reached is named, and the run then ends\n"
+      "without its success message (exit status 1). An existing .vlt is\n"
       "replaced, unless it is itself one of the FILEs: then the file is skipped\n"
       "with an error. One password prompt is asked first; with several files the\n"
       "program asks whether the same password is used for all (--yes accepts).\n"

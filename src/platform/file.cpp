@@ -30,7 +30,17 @@ int OpenFlags(File::Mode mode) {
   return O_RDONLY;
 }
 
+LockCall lockCall = ::flock;
+
+// The errors of a lock call that mean "this file system keeps no locks":
+// flock(2) gives them on NFS for some lock kinds, FUSE may give EOPNOTSUPP.
+bool LocksUnsupported(int error) {
+  return error == EBADF || error == ENOLCK || error == EOPNOTSUPP || error == ENOTSUP;
+}
+
 }  // namespace
+
+void SetLockCallForTesting(LockCall call) noexcept { lockCall = call != nullptr ? call : ::flock; }
 
 File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
   fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0600);
@@ -96,6 +106,12 @@ std::uint64_t File::size() const {
   return static_cast<std::uint64_t>(info.st_size);
 }
 
+bool File::isRegular() const {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) ThrowLastError("cannot examine " + path_.string());
+  return S_ISREG(info.st_mode);
+}
+
 std::uint64_t File::tell() const {
   const off_t at = ::lseek(fd_, 0, SEEK_CUR);
   if (at < 0) ThrowLastError("cannot read the position in " + path_.string());
@@ -120,6 +136,11 @@ void File::sync() {
 
 void File::lockExclusive() {
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) ThrowLastError("cannot lock " + path_.string());
+}
+
+void File::lockShared() {
+  if (lockCall(fd_, LOCK_SH | LOCK_NB) == 0 || LocksUnsupported(errno)) return;
+  ThrowLastError("cannot lock " + path_.string());
 }
 
 void File::close() {
@@ -152,6 +173,11 @@ std::string ReadTextFile(const std::filesystem::path& path) noexcept {
 bool FileExists(const std::filesystem::path& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsReadableSource(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && (S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode));
 }
 
 void RemoveIfStillSame(const File& file) noexcept {

@@ -40,6 +40,9 @@ class File {
   void write(std::span<const std::uint8_t> data);
 
   std::uint64_t size() const;
+  // False for a FIFO, a socket or a device: their size says nothing of what
+  // reading them gives.
+  bool isRegular() const;
   std::uint64_t tell() const;
   void seek(std::uint64_t offset);
   void truncate(std::uint64_t length);
@@ -47,6 +50,10 @@ class File {
   void sync();
   // An advisory exclusive lock; Linux has no mandatory sharing modes.
   void lockExclusive();
+  // An advisory shared lock, for a file that is only read: other readers may
+  // hold theirs. A file system without locks (NFS, some FUSE mounts) is no
+  // reason to refuse the file, so that case passes without a lock.
+  void lockShared();
 
   // Closes now, reporting a failed close (which can mean lost data).
   void close();
@@ -62,8 +69,18 @@ std::string ReadWholeFile(const std::filesystem::path& path);
 // under /proc, which a container may lack.
 std::string ReadTextFile(const std::filesystem::path& path) noexcept;
 
+// The call File::lockShared makes; tests replace it to play a file system
+// without locks. Pass nullptr to restore flock(2).
+using LockCall = int (*)(int fd, int operation);
+void SetLockCallForTesting(LockCall call) noexcept;
+
 // True when `path` names an existing regular file (not a directory).
 bool FileExists(const std::filesystem::path& path);
+
+// True when `path` names something that can be read to its end as a source:
+// a regular file, or a FIFO (a pipe such as <(command)). Devices and sockets
+// are not sources: one may never end, the other cannot be opened.
+bool IsReadableSource(const std::filesystem::path& path);
 
 // Removes the regular file `file` has open, if its path still names it. A
 // path that names a device, or something that has since replaced the file,

@@ -1,5 +1,7 @@
 #include "transforms/compress.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -13,6 +15,8 @@
 #include "transforms/messages.h"
 #include "transforms/parallel_deflate.h"
 #include "transforms/result.h"
+#include "transforms/sparse_writer.h"
+#include "transforms/vlt_format.h"
 #include "transforms/zlib_streams.h"
 
 namespace voltare::transforms {
@@ -30,7 +34,9 @@ void Advance(platform::Progress& progress, std::uint64_t to) {
   common::StopIfCancelled(&progress);
 }
 
-// One deflate call over the whole input, on the calling thread.
+// One deflate call over the whole input, on the calling thread. The input is
+// read to its end, whatever stat said: a FIFO or a /proc file reports a size
+// of 0 (or a guess) and still holds data. `size` only scales the bar.
 void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File& out,
                          platform::Progress& progress) {
   TCompressionStream stream(TCompressionLevel::clMax, out);
@@ -40,26 +46,24 @@ void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File&
   Piece piece;
   crypto::BurnOnExit burn_piece(piece);
   std::uint64_t total = 0;
-  while (total < size) {
-    const auto count =
-        static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), size - stream.Position()));
-    const auto chunk = std::span(piece.data(), count);
-    if (in.read(chunk) != count) {
-      throw platform::OsError(EIO, "unexpected end of " + in.path().string());
-    }
-    stream.Write(chunk);
+  for (;;) {
+    const std::size_t count = in.read(piece);
+    if (count == 0) break;
+    stream.Write(std::span(piece.data(), count));
     total += count;
-    Advance(progress, total);
+    Advance(progress, std::min(total, size));
+    if (count < piece.size()) break;  // read() fills the piece unless the input ended
   }
   Advance(progress, size);
   stream.Finish();
 }
 
 // An input that fits in one chunk gains nothing from the workers; it keeps
-// the single stream, byte for byte as before.
+// the single stream, byte for byte as before. Only a regular file's size is
+// known before it is read, so only such a file is split among the workers.
 void CompressInto(platform::File& in, platform::File& out, platform::Progress& progress) {
   const std::uint64_t size = in.size();
-  if (DeflatesInParallel(size)) {
+  if (in.isRegular() && DeflatesInParallel(size)) {
     FileByteSink sink(out);
     ParallelDeflate(in, size, sink, progress, DeflateWorkerCount());
   } else {
@@ -77,16 +81,18 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
 
   Piece piece;
   crypto::BurnOnExit burn_piece(piece);
+  SparseWriter sparse(out);  // a sparse file encrypted comes back sparse
   for (;;) {
     const std::size_t count = stream.Read(piece);
     if (count == 0) break;
-    out.write(std::span(piece.data(), count));
+    sparse.Write(std::span(piece.data(), count));
     progress.setPosition(std::min(progress.position() + static_cast<std::int64_t>(count), max));
     progress.repaint();
     common::StopIfCancelled(&progress);
   }
   // Running out of input before the checksum means the stream was cut off.
   if (!stream.StreamEnded()) throw EDecompressionError(std::string(messages::kZlibError));
+  sparse.Finish();
 }
 
 // Runs `convert` from `source` into a new `destination`, which is kept only
@@ -95,7 +101,7 @@ ResultCode ConvertFile(const std::filesystem::path& source, const Destination& d
                        platform::Progress* progress,
                        void (*convert)(platform::File&, platform::File&, platform::Progress&)) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
-  if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
+  if (!platform::IsReadableSource(source)) return platform::ErrNoSuchFile;
   if (IsSameFile(source, destination)) return platform::ErrInternal;
   try {
     auto in = OpenSource(source, true);
@@ -130,6 +136,13 @@ bool IsCompressedFile(const std::filesystem::path& path) noexcept {
   } catch (...) {
     return false;
   }
+}
+
+std::uint64_t EncryptedSizeBound(std::uint64_t size) noexcept {
+  constexpr std::uint64_t kFlushPerChunk = 16;  // the sync flush that ends each worker's chunk
+  constexpr std::uint64_t kPadding = 8;         // the cipher block that completes the tail
+  const std::uint64_t chunks = size / kDeflateChunkSize + 1;
+  return ::compressBound(static_cast<uLong>(size)) + chunks * kFlushPerChunk + kCheckedHeaderSize + kPadding;
 }
 
 }  // namespace voltare::transforms

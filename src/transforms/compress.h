@@ -39,4 +39,9 @@ platform::ResultCode DecompressFile(const std::filesystem::path& source,
 // True when the file exists and its first two bytes are 78 DA.
 bool IsCompressedFile(const std::filesystem::path& path) noexcept;
 
+// The most bytes the encrypted file of a `size`-byte source can take, by any
+// algorithm: zlib's worst case for each chunk the workers make (incompressible
+// data grows a little), the encrypted-file header, and a block of padding.
+std::uint64_t EncryptedSizeBound(std::uint64_t size) noexcept;
+
 }  // namespace voltare::transforms

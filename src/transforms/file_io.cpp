@@ -11,7 +11,7 @@ namespace voltare::transforms {
 
 platform::File OpenSource(const std::filesystem::path& path, bool exclusive) {
   platform::File file(path, platform::File::Mode::Read);
-  if (exclusive) file.lockExclusive();
+  if (exclusive) file.lockShared();
   return file;
 }
 

@@ -16,7 +16,8 @@
 namespace voltare::transforms {
 
 // Opens `path` for reading; `exclusive` also takes the advisory lock that
-// stands in for "sharing denied to others".
+// stands in for "sharing denied to writers": a shared one, since the file is
+// only read, so other readers are not turned away.
 platform::File OpenSource(const std::filesystem::path& path, bool exclusive);
 
 // Where a transform writes: a path it creates (or empties) itself, or a file

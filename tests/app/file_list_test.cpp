@@ -1,9 +1,13 @@
 #include "app/file_list.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app_fixture.h"
@@ -73,21 +77,79 @@ TEST(FileListTest, EntriesAreKeyedByTheExactPathAndSortedByDisplayName) {
   EXPECT_EQ(fixture.form.ListView.Items()[2].size, "-1KB");
 }
 
-TEST(FileListTest, ListDirectoryFilesGoesDepthFirstAndSkipsDotNamesAndLinkedDirectories) {
+TEST(FileListTest, ListDirectoryFilesTakesHiddenFilesAndSkipsLinkedDirectories) {
   const fs::path root = TestDir() / "tree";
   AppFixture::MakeFile("tree/one.txt");
   AppFixture::MakeFile("tree/sub/two.txt");
   AppFixture::MakeFile("tree/sub/deeper/three.txt");
   AppFixture::MakeFile("tree/.hidden");
   AppFixture::MakeFile("tree/.git/config");
+  AppFixture::MakeFile("tree/..double");  // a name, not the parent
   fs::create_directory_symlink(root, root / "loop");
 
   std::vector<std::string> found{"already there"};
-  ListDirectoryFiles(root, found);
+  EXPECT_TRUE(ListDirectoryFiles(root, found).empty());
   std::ranges::sort(found);
-  EXPECT_EQ(found, (std::vector<std::string>{(root / "one.txt").string(),
+  EXPECT_EQ(found, (std::vector<std::string>{(root / "..double").string(), (root / ".git/config").string(),
+                                             (root / ".hidden").string(), (root / "one.txt").string(),
                                              (root / "sub/deeper/three.txt").string(),
                                              (root / "sub/two.txt").string(), "already there"}));
+}
+
+// A tree deeper than any path the kernel takes whole: the walk still gets to
+// the bottom (one descriptor at a time), takes what later steps can open, and
+// names the file whose path is too long instead of dropping it.
+TEST(FileListTest, ADeepTreeIsWalkedAndItsTooLongPathReported) {
+  const fs::path root = TestDir() / "deep";
+  AppFixture::MakeFile("deep/top.txt");
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  std::string path = root.string();
+  const std::string level(49, 'd');
+  while (path.size() < 5000) {
+    ASSERT_EQ(::mkdirat(fd, level.c_str(), 0700), 0);
+    const int child = ::openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    ASSERT_GE(fd = child, 0);
+    path += "/" + level;
+    if (path.size() < 3000 && path.size() + 50 >= 3000) {
+      const int file = ::openat(fd, "middle.txt", O_WRONLY | O_CREAT, 0600);
+      ::close(file);
+    }
+  }
+  const int file = ::openat(fd, "bottom.txt", O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(file, 0);
+  ::close(file);
+  ::close(fd);
+
+  const FolderContents walked = WalkFolder(root);
+  ASSERT_EQ(walked.files.size(), 2u);
+  EXPECT_EQ(walked.files[0], (root / "top.txt").string());
+  EXPECT_TRUE(walked.files[1].ends_with("/middle.txt"));
+  ASSERT_EQ(walked.unreachable.size(), 1u);
+  EXPECT_EQ(walked.unreachable[0].path, path + "/bottom.txt");
+  EXPECT_EQ(walked.unreachable[0].error, ENAMETOOLONG);
+  // Clean-up must not trip over the depth either.
+  std::string command = "rm -rf " + root.string();
+  EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST(FileListTest, OnlyEncryptedFilesWithTheirMagicCountAsEncrypted) {
+  const struct {
+    const char* name;
+    const char* content;
+    bool encrypted;
+  } cases[] = {
+      {"a.vlt", "KOVA Voltare\x01rest", true},  {"A.VLT", "KOVA Voltare", true},
+      {"b.plx", "PLX\x01", true},                {"c.Plx", "PLX", true},
+      {"renamed.vlt", "just a document", false}, {"short.plx", "PL", false},
+      {"a.vlt.txt", "KOVA Voltare", false},      {"plain.doc", "KOVA Voltare", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsEncryptedFile(AppFixture::MakeFile(c.name, 0)), false) << c.name << " (empty)";
+    testing::WriteFileText(TestDir() / c.name, c.content);
+    EXPECT_EQ(IsEncryptedFile((TestDir() / c.name).string()), c.encrypted) << c.name;
+  }
 }
 
 TEST(FileListTest, ClipboardTextSplitsAtEveryKindOfLineEnd) {

@@ -94,6 +94,59 @@ TEST(FileTest, SecondExclusiveLockFails) {
   second.lockExclusive();  // free again once the holder is closed
 }
 
+// A shared lock is what a reader takes: it must live beside other readers,
+// give way to a writer's exclusive lock, and not fail on a file system that
+// keeps no locks at all.
+struct SharedLockCase {
+  const char* name;
+  bool otherHoldsExclusive;
+  int lockError;  // 0: the real flock(2); otherwise the error the lock call plays
+  int expected;   // 0: the lock is had (or passed over); otherwise the errno thrown
+};
+
+class SharedLockTest : public ::testing::TestWithParam<SharedLockCase> {
+ protected:
+  void TearDown() override { SetLockCallForTesting(nullptr); }
+};
+
+int playedLockError = 0;
+int FailingLock(int, int) {
+  errno = playedLockError;
+  return -1;
+}
+
+TEST_P(SharedLockTest, ReadersShareAndLocklessFileSystemsPass) {
+  const SharedLockCase& c = GetParam();
+  const auto path = TestDir() / "shared";
+  voltare::testing::WriteFileText(path, "x");
+  File other(path, File::Mode::Read);
+  if (c.otherHoldsExclusive) {
+    other.lockExclusive();
+  } else {
+    other.lockShared();
+  }
+  if (c.lockError != 0) {
+    playedLockError = c.lockError;
+    SetLockCallForTesting(FailingLock);
+  }
+  File reader(path, File::Mode::Read);
+  if (c.expected == 0) {
+    EXPECT_NO_THROW(reader.lockShared());
+  } else {
+    ExpectOsError([&] { reader.lockShared(); }, c.expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SharedLockTest,
+    ::testing::Values(SharedLockCase{"besideAnotherReader", false, 0, 0},
+                      SharedLockCase{"againstAWriter", true, 0, EWOULDBLOCK},
+                      SharedLockCase{"nfsWithoutLocks", true, ENOLCK, 0},
+                      SharedLockCase{"fileSystemRefusesTheCall", true, EBADF, 0},
+                      SharedLockCase{"fuseWithoutLocks", true, EOPNOTSUPP, 0},
+                      SharedLockCase{"realFailureStillFails", false, EIO, EIO}),
+    [](const auto& test) { return std::string(test.param.name); });
+
 TEST(FileTest, MovedFromFileIsClosedAndOwnershipMoves) {
   const auto path = TestDir() / "data";
   File a(path, File::Mode::CreateNew);

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <fstream>
+#include <thread>
 #include <vector>
 
 #include "platform/file.h"
@@ -83,6 +87,29 @@ TEST_F(CompressFileTest, RoundTripsAndZlibReadsTheStream) {
     ASSERT_EQ(DecompressFile(packed, unpacked, &progress), Success) << size;
     EXPECT_EQ(ReadFileBytes(unpacked), data) << size;
   }
+}
+
+// A stream's stat size says nothing of its length: a FIFO reports 0, and so
+// does a /proc file that holds a page of text. Both are read to their end.
+TEST_F(CompressFileTest, StreamsAreReadToTheirEnd) {
+  const fs::path fifo = TestDir() / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto data = TextBytes(3 * 32768 + 5);
+  std::thread writer([&] { WriteFileBytes(fifo, data); });
+  const platform::ResultCode fromFifo = CompressFile(fifo, packed, &progress);
+  writer.join();
+  ASSERT_EQ(fromFifo, Success);
+  ASSERT_EQ(DecompressFile(packed, unpacked, &progress), Success);
+  EXPECT_EQ(ReadFileBytes(unpacked), data);
+
+  ASSERT_EQ(fs::file_size("/proc/self/status"), 0u);
+  ASSERT_EQ(CompressFile("/proc/self/status", packed, &progress), Success);
+  ASSERT_EQ(DecompressFile(packed, unpacked, &progress), Success);
+  const auto status = ReadFileBytes(unpacked);
+  EXPECT_GT(status.size(), 100u);
+  EXPECT_EQ(std::string(status.begin(), status.begin() + 5), "Name:");
+
+  EXPECT_EQ(CompressFile("/dev/null", packed, &progress), ErrNoSuchFile) << "a device is not a source";
 }
 
 TEST_F(CompressFileTest, ProgressMovesPerPieceOf32768AndEndsAtTheMaximum) {
