@@ -180,7 +180,6 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
   QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1, 0)).center());
   EXPECT_TRUE(fixture.Action("CutButton").isEnabled()) << "selection changes reach ListViewSelectItem";
   EXPECT_TRUE(fixture.Action("DeleteButton").isEnabled());
-  EXPECT_FALSE(fixture.Action("EncryptFiles1").isEnabled()) << "only opening the menu re-enables it";
   fixture.OpenAndCloseMenu("Actions1");
   EXPECT_TRUE(fixture.Action("EncryptFiles1").isEnabled());
   EXPECT_EQ(fixture.program.MainForm.ListView.SelectedFileNames(), std::vector<std::string>{b});
@@ -197,6 +196,27 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
   QTest::keyClick(&fixture.window, Qt::Key_U, Qt::ControlModifier);
   EXPECT_EQ(fixture.DisplayNames(), std::vector<std::string>{"a.txt"});
   EXPECT_FALSE(fixture.Action("CutButton").isEnabled());
+}
+
+// The menus were last opened with nothing selected, which disabled their
+// entries; a shortcut pressed after a selection still runs its command.
+TEST(MainWindowTest, CtrlEEncryptsTheSelectionAfterTheMenusWereOpenedWithNothingSelected) {
+  MainWindowFixture fixture;
+  const std::string file = MakeFile(TestDir() / "later.txt");
+  fixture.program.MainForm.DropFiles(std::vector<std::string>{file});
+  fixture.window.ShowForm();
+  fixture.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&fixture.window));
+  fixture.OpenAndCloseMenu("Edit1");
+  fixture.OpenAndCloseMenu("Actions1");
+  ASSERT_FALSE(fixture.Action("EncryptFiles1").isEnabled());
+
+  QTableWidget& list = fixture.List();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0, 0)).center());
+  ModalDriver user("pw");
+  QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+  EXPECT_TRUE(fs::exists(file + ".vlt"));
+  EXPECT_EQ(user.messages.size(), 1u) << "the success message";
 }
 
 TEST(MainWindowTest, ExitDeletesLeftoverTemporaryFilesAndClosesTheWindow) {
