@@ -236,7 +236,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
     // does not touch the old file: it is replaced only by a complete new one.
     const fs::path target = OutputPath(file, form.ExtractDirectory);
     if (platform::FileExists(target) &&
-        !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()))) {
+        !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()), EnterAnswers::No)) {
       continue;
     }
     if (!samePassword) {

@@ -66,7 +66,7 @@ void TMainForm::WipeFileList(const std::vector<std::string>& paths) {
   if (StopAsked()) return;  // the batch this wipe ends was stopped
   const std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
   if (!method) return;
-  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return;
+  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe, EnterAnswers::No)) return;
 
   const FinishedWork::Batch batch(BatchWork);
   const BusyCursor busy(ui_);

@@ -53,14 +53,16 @@ void QtInteraction::Attach(QWidget* window, QLabel* statusPanel, QProgressBar* p
 
 app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string_view caption,
                                               std::string_view text, app::MessageButtons buttons) {
-  QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::NoButton, window_);
-  if (buttons == app::MessageButtons::Ok) {
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return app::MessageButton::Ok;
-  }
-  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-  box.setDefaultButton(QMessageBox::Yes);
+  if (buttons == app::MessageButtons::YesNo) return ShowQuestion(kind, caption, text, app::EnterAnswers::Yes);
+  QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
+  box.exec();
+  return app::MessageButton::Ok;
+}
+
+app::MessageButton QtInteraction::ShowQuestion(app::MessageKind kind, std::string_view caption,
+                                               std::string_view text, app::EnterAnswers enter) {
+  QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Yes | QMessageBox::No, window_);
+  box.setDefaultButton(enter == app::EnterAnswers::Yes ? QMessageBox::Yes : QMessageBox::No);
   // Closing the box by the window manager answers No, the safe choice.
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes ? app::MessageButton::Yes : app::MessageButton::No;

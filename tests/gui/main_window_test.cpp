@@ -219,6 +219,42 @@ TEST(MainWindowTest, CtrlEEncryptsTheSelectionAfterTheMenusWereOpenedWithNothing
   EXPECT_EQ(user.messages.size(), 1u) << "the success message";
 }
 
+// Enter answers a question with its default button: No where Yes would
+// destroy data, Yes where it only starts afresh.
+TEST(MainWindowTest, EnterOnTheWipeQuestionKeepsTheFilesAndOnTheNewListQuestionClearsTheList) {
+  struct Case {
+    const char* action;
+    const char* question;
+    bool listCleared;
+  };
+  for (const Case& test : {Case{"WipeFiles2", "Are you sure you want to wipe the selected files?", false},
+                           Case{"New1", "Are you sure you want to create a new list?", true}}) {
+    SCOPED_TRACE(test.action);
+    MainWindowFixture fixture;
+    const std::string file = MakeFile(TestDir() / "precious.txt", "keep me");
+    fixture.program.MainForm.DropFiles(std::vector<std::string>{file});
+    fixture.program.MainForm.SelectAll1Click();
+    fixture.window.ShowForm();
+    fixture.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.window));
+
+    std::vector<std::string> questions;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        questions.push_back(box->text().toStdString());
+        QTest::keyClick(box, Qt::Key_Return);
+      }
+    });
+    user.start(20);
+    fixture.Action(test.action).trigger();
+
+    EXPECT_EQ(questions, std::vector<std::string>{test.question});
+    EXPECT_EQ(ReadText(file), "keep me");
+    EXPECT_EQ(fixture.List().rowCount(), test.listCleared ? 0 : 1);
+  }
+}
+
 TEST(MainWindowTest, ExitDeletesLeftoverTemporaryFilesAndClosesTheWindow) {
   MainWindowFixture fixture;
   const auto temp = platform::PrivateTempDir();
