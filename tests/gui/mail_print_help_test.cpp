@@ -214,6 +214,45 @@ TEST_F(MailPrintHelpTest, AMessageComposedInTheWindowArrivesEncryptedWithItsAtta
   EXPECT_EQ(net::testing::Text(inbox / "1.part1"), "the plan\n");
 }
 
+// Keys through the window system, as the desktop delivers them, so that
+// shortcuts and mnemonics take part.
+TEST_F(MailPrintHelpTest, TheComposerSendsAttachesAndClosesFromTheKeyboard) {
+  WriteEmailSettings(1);
+  const fs::path plan = TestDir() / "plan.txt";
+  voltare::testing::WriteFileText(plan, "the plan\n");
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::vector<std::string> messages;
+    int attachments;
+    bool stillOpen;
+  };
+  const std::vector<std::string> sendTried{"error: You have not specified a recipient."};
+  for (const Case& test : {Case{Qt::Key_Return, Qt::ControlModifier, sendTried, 0, true},
+                           Case{Qt::Key_S, Qt::AltModifier, sendTried, 0, true},
+                           Case{Qt::Key_A, Qt::AltModifier, {}, 1, true},
+                           Case{Qt::Key_Escape, Qt::NoModifier, {}, 0, false}}) {
+    SCOPED_TRACE(QKeySequence(test.key | test.modifiers).toString().toStdString());
+    user.messages.clear();
+    user.files = {plan};
+    int attachments = -1;
+    WhenModalShows([&](QWidget& window) {
+      ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+      QTest::keyClick(window.windowHandle(), test.key, test.modifiers);
+      QListWidget& list = Child<QListWidget>(window, "Attachments");
+      // A mnemonic presses its button the way a click does, a moment later.
+      static_cast<void>(
+          QTest::qWaitFor([&] { return user.messages == test.messages && list.count() == test.attachments; }, 1000));
+      attachments = list.count();
+      if (app.Email.IsShowing()) window.close();
+    });
+    app.MainForm.SendMessage1Click();
+    EXPECT_EQ(user.messages, test.messages);
+    EXPECT_EQ(attachments, test.attachments);
+  }
+  EXPECT_FALSE(app.Email.IsShowing());
+}
+
 TEST_F(MailPrintHelpTest, CancelDuringTheWaitForASilentServerGivesTheWindowBack) {
   net::testing::ScriptedServer silent([](net::testing::ServerConnection& connection) { connection.WaitSilently(); });
   WriteEmailSettings(silent.port());
