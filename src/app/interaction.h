@@ -175,6 +175,9 @@ class Interaction {
   // with a wrong password; one that holds bytes keeps them exactly.
   virtual void SetClipboardText(std::string_view text) = 0;
   virtual void ClearClipboard() = 0;
+  // As SetClipboardText, for a secret (decrypted text): the desktop's
+  // clipboard marks it so that clipboard managers keep it out of their history.
+  virtual void SetSecretClipboardText(std::string_view text) { SetClipboardText(text); }
 
   // Opens a file or an address with the desktop's default handler; false
   // when nothing could be started. `workingDirectory` may be empty.

@@ -39,7 +39,7 @@ void TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transfor
     const crypto::BurnOnExit burnCurrent(current);
     std::string result = transform(current, form.CurrentPassword);
     const crypto::BurnOnExit burnResult(result);
-    ui.SetClipboardText(result);
+    encrypting ? ui.SetClipboardText(result) : ui.SetSecretClipboardText(result);
   } catch (const std::exception&) {
     // Ends the command without a message; the clipboard keeps what it had.
   }

@@ -7,6 +7,7 @@
 #include <QFileIconProvider>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMimeDatabase>
 #include <QUrl>
 
@@ -154,6 +155,16 @@ void QtInteraction::SetClipboardText(std::string_view text) {
   std::string repaired = app::ValidUtf8(text);
   QGuiApplication::clipboard()->setText(ToQString(repaired));
   crypto::Burn(repaired);
+}
+
+void QtInteraction::SetSecretClipboardText(std::string_view text) {
+  std::string repaired = app::ValidUtf8(text);
+  auto* data = new QMimeData;
+  data->setText(ToQString(repaired));
+  crypto::Burn(repaired);
+  // The hint clipboard managers read to leave an entry out of their history.
+  data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+  QGuiApplication::clipboard()->setMimeData(data);  // the clipboard owns it from here
 }
 
 void QtInteraction::ClearClipboard() { QGuiApplication::clipboard()->clear(); }

@@ -50,6 +50,7 @@ class QtInteraction : public app::Interaction {
   std::optional<std::string> ClipboardText() override;
   void SetClipboardText(std::string_view text) override;
   void ClearClipboard() override;
+  void SetSecretClipboardText(std::string_view text) override;
 
   bool ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory) override;
   // Display name, the MIME type's description and an index into Icons().
