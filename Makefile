@@ -7,7 +7,7 @@
 #   make package        the Debian package (build/kova-voltare_*.deb)
 #   make package-check  installs that package on this machine, checks it, purges it (root)
 #   make postfix-check  a long encrypted message through a real local Postfix relay (root)
-#   make screenshots  every window as a PNG file in build/screenshots/ (under Xvfb)
+#   make screenshots  every window as a PNG file in build/screenshots/, and on a dark palette in build/screenshots/dark/ (under Xvfb)
 #   make wayland-check  the window tests under a headless weston, Qt on Wayland (not part of CI)
 #   make fuzz   every fuzz target for FUZZ_SECONDS seconds (installs clang-16 first; not part of CI)
 

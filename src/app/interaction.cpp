@@ -66,8 +66,8 @@ void Interaction::Information(std::string_view text) {
               MessageButtons::Ok);
 }
 
-bool Interaction::Ask(MessageKind kind, std::string_view text) {
-  return ShowMessage(kind, DefaultCaption(kind), text, MessageButtons::YesNo) == MessageButton::Yes;
+bool Interaction::Ask(MessageKind kind, std::string_view text, EnterAnswers enter) {
+  return ShowQuestion(kind, DefaultCaption(kind), text, enter) == MessageButton::Yes;
 }
 
 }  // namespace voltare::app

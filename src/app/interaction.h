@@ -33,6 +33,9 @@ class TPLXArchiver;
 enum class MessageKind { Warning, Error, Information, Confirmation };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageButton { Ok, Yes, No };
+// The answer Enter gives to a Yes/No question: No where Yes destroys data
+// (a wipe, a file replaced), so that a stray key press keeps it.
+enum class EnterAnswers { Yes, No };
 
 // The caption a message box of this kind carries: "Warning", "Error",
 // "Information" or "Confirm".
@@ -128,6 +131,14 @@ class Interaction {
   virtual MessageButton ShowMessage(MessageKind kind, std::string_view caption,
                                     std::string_view text, MessageButtons buttons) = 0;
 
+  // A Yes/No message box whose Enter answers `enter`; Yes or No. Views
+  // without a default button (a terminal) keep this, which asks as above.
+  virtual MessageButton ShowQuestion(MessageKind kind, std::string_view caption, std::string_view text,
+                                     EnterAnswers enter) {
+    static_cast<void>(enter);
+    return ShowMessage(kind, caption, text, MessageButtons::YesNo);
+  }
+
   // The open-file dialog; the chosen paths, none when cancelled. Without
   // OpenAllowMultiSelect at most one path.
   virtual std::vector<std::filesystem::path> ChooseOpenFiles(const OpenDialogRequest& request) = 0;
@@ -164,6 +175,9 @@ class Interaction {
   // with a wrong password; one that holds bytes keeps them exactly.
   virtual void SetClipboardText(std::string_view text) = 0;
   virtual void ClearClipboard() = 0;
+  // As SetClipboardText, for a secret (decrypted text): the desktop's
+  // clipboard marks it so that clipboard managers keep it out of their history.
+  virtual void SetSecretClipboardText(std::string_view text) { SetClipboardText(text); }
 
   // Opens a file or an address with the desktop's default handler; false
   // when nothing could be started. `workingDirectory` may be empty.
@@ -182,7 +196,7 @@ class Interaction {
   void Error(std::string_view text);
   void Information(std::string_view text);
   // A Yes/No question of the given kind; true for Yes.
-  bool Ask(MessageKind kind, std::string_view text);
+  bool Ask(MessageKind kind, std::string_view text, EnterAnswers enter = EnterAnswers::Yes);
 };
 
 // Shows the busy cursor for as long as it lives, on every path out.

@@ -40,7 +40,7 @@ bool TransformClipboard(Interaction& ui, TMainForm& form, TextTransform transfor
     const crypto::BurnOnExit burnCurrent(current);
     std::string result = transform(current, reply.password);
     const crypto::BurnOnExit burnResult(result);
-    ui.SetClipboardText(result);
+    encrypting ? ui.SetClipboardText(result) : ui.SetSecretClipboardText(result);
     return true;
   } catch (const std::exception&) {
     // Ends the command without a message; the clipboard keeps what it had.

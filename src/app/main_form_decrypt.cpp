@@ -226,7 +226,7 @@ std::optional<fs::path> ChooseTarget(Application& app, const BatchFile& file) {
   // does not touch the old file: it is replaced only by a complete new one.
   fs::path target = OutputPath(file, app.MainForm.ExtractDirectory);
   if (OutputNameTaken(target) &&
-      !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()))) {
+      !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()), EnterAnswers::No)) {
     return std::nullopt;
   }
   return target;

@@ -151,7 +151,8 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std
   }
   std::error_code error;
   if (fs::exists(fs::symlink_status(archive, error)) &&
-      !ui.Ask(MessageKind::Warning, messages::FormatName(messages::kReplaceArchive, archive.string()))) {
+      !ui.Ask(MessageKind::Warning, messages::FormatName(messages::kReplaceArchive, archive.string()),
+              EnterAnswers::No)) {
     return std::nullopt;
   }
   return archive;
@@ -299,7 +300,8 @@ std::vector<std::string> WipeTargets(Interaction& ui, std::vector<std::string> s
 bool BundleMayTakeOlderCopy(Interaction& ui, const std::string& encryptedPath) {
   std::error_code error;
   if (!fs::exists(fs::symlink_status(encryptedPath, error))) return true;
-  return ui.Ask(MessageKind::Warning, messages::FormatName(messages::kBundleReplacesEncryptedFile, encryptedPath));
+  return ui.Ask(MessageKind::Warning, messages::FormatName(messages::kBundleReplacesEncryptedFile, encryptedPath),
+                EnterAnswers::No);
 }
 
 // Packs the batch's ".vlt" files into the archive. On failure the error is

@@ -122,7 +122,7 @@ bool TMainForm::WipeFileList(const std::vector<std::string>& paths) {
   if (!method) return false;
   if (method->type == kNormalWipe) method->passes = UsablePassCount(ui_, method->passes, app_.WipeNoticesGiven);
   // A No wipes nothing and fails nothing: the user chose it.
-  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe)) return true;
+  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe, EnterAnswers::No)) return true;
   if (!MayWipeOnTheirFileSystems(ui_, paths, app_.WipeNoticesGiven)) return true;
 
   const RunningBatch::Scope batch = JoinBatch();

@@ -9,7 +9,6 @@ namespace voltare::gui {
 AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
     : FormDialog(box, parent), box_(box), ui_(std::make_unique<Ui::AboutBox>()) {
   ui_->setupUi(this);
-  ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   const QIcon programIcon = QIcon::fromTheme(QStringLiteral("kova-voltare"),
                                              QIcon(QStringLiteral(":/icons/kova-voltare.svg")));
@@ -17,6 +16,7 @@ AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
   ui_->MadeIn->setPixmap(Picture(QStringLiteral("badge.svg"), 64));
   HandleClicks(ui_->OKButton, [this] { box_.OKButtonClick(); });
   Refresh();
+  ShowLabelsAsPlainText(*this);
 }
 
 AboutBoxView::~AboutBoxView() = default;

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeDatabase>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QStatusBar>
@@ -118,11 +119,24 @@ void EmailView::BindControls() {
   connect(ui_->Remove1, &QAction::triggered, this, [this] { Call(&app::TEmail::Remove1Click); });
   connect(ui_->Exit1, &QAction::triggered, this, [this] { Call(&app::TEmail::Exit1Click); });
 
+  BindKeys();
+
   // The client's waits run the window's events, user input included, so
   // that "Cancel" is heard while the client waits for the server.
   form_.Emailer.EventPump = [this] { PumpEvents(); };
   form_.ProgressBar.OnRepaint = [this] { ShowProgress(); };
   form_.OnStatusChange = [this] { ShowStatus(); };
+}
+
+// The composer works without the mouse: Ctrl+Return sends, Alt with the
+// underlined letter presses a tool button, and Esc stops a send or, when
+// none runs, closes the window as its close box does, asking nothing.
+void EmailView::BindKeys() {
+  ui_->SendButton->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setObjectName(QStringLiteral("EscapeShortcut"));
+  connect(escape, &QShortcut::activated, this,
+          [this] { Call(form_.Sending() ? &app::TEmail::CancelButtonClick : &app::TEmail::Exit1Click); });
 }
 
 void EmailView::PumpEvents() {
@@ -180,6 +194,10 @@ void EmailView::Refresh() {
   ui_->SendButton->setText(ToQString(form_.SendButton.caption));
   ui_->AttachMentButton->setText(ToQString(form_.AttachMentButton.caption));
   ui_->CancelButton->setText(ToQString(form_.CancelButton.caption));
+  // A tool button shows an action's icon text; with '&' it gets a mnemonic.
+  for (QAction* action : {ui_->SendButton, ui_->AttachMentButton, ui_->CancelButton}) {
+    action->setIconText(QLatin1Char('&') + action->text());
+  }
   view_binding::ApplyControlStates(*this, form_.Controls());
   showsSending_ = form_.Sending();
   view_binding::ShowEditText(*ui_->Naar, form_.Naar.text);

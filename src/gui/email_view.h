@@ -37,6 +37,7 @@ class EmailView final : public QMainWindow {
 
  private:
   void BindControls();
+  void BindKeys();
   void BindEdit(QLineEdit& widget, app::Edit& edit);
   void MessageEdited();
   void SelectionChanged();

@@ -7,7 +7,9 @@
 #include "gui/help_view.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -121,8 +123,25 @@ void ShowHelpView(int context, QWidget* parent) {
     box.exec();
     return;
   }
+  // Qt blocks every window outside an open modal dialog except the dialog's
+  // own: help asked for from one (Preferences) must belong to it to take input.
+  QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : parent;
   QPointer<HelpWindow>& window = TheHelpWindow();
-  if (window.isNull()) window = new HelpWindow(parent);
+  if (window.isNull()) {
+    window = new HelpWindow(owner);
+  } else if (window->parentWidget() != owner) {
+    window->setParent(owner, window->windowFlags());
+  }
+  // Help outlives the dialog it was asked from: it goes back to `parent`
+  // before the dialog, and its children with it, are destroyed.
+  if (auto* dialog = qobject_cast<QDialog*>(owner); dialog != nullptr && owner != parent) {
+    HelpWindow* help = window.data();
+    QObject::connect(dialog, &QDialog::finished, help, [help, parent] {
+      const bool shown = help->isVisible();
+      help->setParent(parent, help->windowFlags());
+      if (shown) help->show();
+    });
+  }
   QUrl page = QUrl::fromLocalFile(guide.indexFile);
   page.setFragment(HelpAnchor(context));
   window->ShowPage(page);

@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -176,6 +177,9 @@ void MainWindow::BindEvents() {
     form_.Actions1Click();
     ShowControls();
   });
+  // A disabled action ignores its shortcut too, and the states above stay as
+  // the menu last left them: a shortcut runs the same rules before it counts.
+  QCoreApplication::instance()->installEventFilter(this);
   connect(popupMenu_, &QMenu::aboutToShow, this, [this] {
     form_.PopupMenuPopup();
     ShowControls();
@@ -213,6 +217,22 @@ void MainWindow::Handle(Handler&& handler) {
     closeAllowed_ = true;
     close();
   }
+}
+
+// Qt offers a key to the focus widget as a ShortcutOverride before it looks
+// the key up among the shortcuts; that is the moment to run the rules.
+void MainWindow::RefreshBeforeShortcut(QObject* receiver, const QKeyEvent& key) {
+  auto* widget = qobject_cast<QWidget*>(receiver);
+  if (runningHandlers_ > 0 || widget == nullptr || widget->window() != this) return;
+  const QKeySequence pressed(key.keyCombination());
+  const QList<QAction*> actions = findChildren<QAction*>();
+  const bool isShortcut = std::ranges::any_of(actions, [&](const QAction* action) {
+    return !action->shortcut().isEmpty() && action->shortcut().matches(pressed) == QKeySequence::ExactMatch;
+  });
+  if (!isShortcut) return;
+  form_.Edit1Click();
+  form_.Actions1Click();
+  ShowControls();
 }
 
 void MainWindow::StopClicked() {
@@ -345,6 +365,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) RefreshBeforeShortcut(watched, *static_cast<QKeyEvent*>(event));
   // The arrow beside the heading opens the list's menu where it is clicked.
   if (watched == ui_->Pijl && event->type() == QEvent::MouseButtonRelease) {
     popupMenu_->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QToolButton;
@@ -65,6 +66,8 @@ class MainWindow : public QMainWindow {
   template <typename Handler>
   void Handle(Handler&& handler);
   void ShowControls();
+  // Runs the menus' enabling rules when `key` is the shortcut of an action.
+  void RefreshBeforeShortcut(QObject* receiver, const QKeyEvent& key);
   // The form's entries and their selection; rows are made anew only when
   // the entries changed, so the user keeps the scroll position.
   void ShowList();

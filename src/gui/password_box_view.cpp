@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "gui/readable_color.h"
 #include "gui/view_binding.h"
 #include "ui_password_box.h"
 
@@ -19,6 +20,10 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->Image1->setPixmap(Picture(QStringLiteral("key.svg"), 48));
+  // The navy of the algorithm lines, lightened on a dark palette.
+  for (QWidget* label : {static_cast<QWidget*>(ui_->AlgoHeader), static_cast<QWidget*>(ui_->Algorithm)}) {
+    SetReadableTextColor(*label, QColor(0x00, 0x00, 0x80));
+  }
 
   connect(ui_->Password, &QLineEdit::textEdited, this,
           [this](const QString& text) { view_binding::ReadPasswordText(text, box_.Password.text); });

@@ -7,6 +7,7 @@
 #include <QFileIconProvider>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMimeDatabase>
 #include <QUrl>
 
@@ -53,16 +54,19 @@ void QtInteraction::Attach(QWidget* window, QLabel* statusPanel, QProgressBar* p
 
 app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string_view caption,
                                               std::string_view text, app::MessageButtons buttons) {
-  QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::NoButton, window_);
+  if (buttons == app::MessageButtons::YesNo) return ShowQuestion(kind, caption, text, app::EnterAnswers::Yes);
+  QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
   // The text quotes file names and a server's words: never markup or links.
   box.setTextFormat(Qt::PlainText);
-  if (buttons == app::MessageButtons::Ok) {
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return app::MessageButton::Ok;
-  }
-  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-  box.setDefaultButton(QMessageBox::Yes);
+  box.exec();
+  return app::MessageButton::Ok;
+}
+
+app::MessageButton QtInteraction::ShowQuestion(app::MessageKind kind, std::string_view caption,
+                                               std::string_view text, app::EnterAnswers enter) {
+  QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Yes | QMessageBox::No, window_);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(enter == app::EnterAnswers::Yes ? QMessageBox::Yes : QMessageBox::No);
   // Closing the box by the window manager answers No, the safe choice.
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes ? app::MessageButton::Yes : app::MessageButton::No;
@@ -154,6 +158,16 @@ void QtInteraction::SetClipboardText(std::string_view text) {
   std::string repaired = app::ValidUtf8(text);
   QGuiApplication::clipboard()->setText(ToQString(repaired));
   crypto::Burn(repaired);
+}
+
+void QtInteraction::SetSecretClipboardText(std::string_view text) {
+  std::string repaired = app::ValidUtf8(text);
+  auto* data = new QMimeData;
+  data->setText(ToQString(repaired));
+  crypto::Burn(repaired);
+  // The hint clipboard managers read to leave an entry out of their history.
+  data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+  QGuiApplication::clipboard()->setMimeData(data);  // the clipboard owns it from here
 }
 
 void QtInteraction::ClearClipboard() { QGuiApplication::clipboard()->clear(); }

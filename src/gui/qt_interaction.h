@@ -28,6 +28,8 @@ class QtInteraction : public app::Interaction {
 
   app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
                                  app::MessageButtons buttons) override;
+  app::MessageButton ShowQuestion(app::MessageKind kind, std::string_view caption, std::string_view text,
+                                  app::EnterAnswers enter) override;
   std::vector<std::filesystem::path> ChooseOpenFiles(const app::OpenDialogRequest& request) override;
   std::optional<std::filesystem::path> ChooseSaveFile(const app::SaveDialogRequest& request) override;
   std::optional<std::filesystem::path> ChooseDirectory(const app::DirectoryRequest& request) override;
@@ -48,6 +50,7 @@ class QtInteraction : public app::Interaction {
   std::optional<std::string> ClipboardText() override;
   void SetClipboardText(std::string_view text) override;
   void ClearClipboard() override;
+  void SetSecretClipboardText(std::string_view text) override;
 
   bool ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory) override;
   // Display name, the MIME type's description and an index into Icons().

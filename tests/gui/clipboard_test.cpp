@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
 #include <string>
 
+#include "app/application.h"
 #include "gui/qt_interaction.h"
+#include "support/test_env.h"
 
 namespace voltare::gui {
 namespace {
@@ -17,6 +25,33 @@ TEST(DesktopClipboardTest, BytesThatAreNotUtf8AreRepairedAndTextIsKept) {
   EXPECT_EQ(interaction.ClipboardText(), "ok \xEF\xBF\xBD \xEF\xBF\xBD \xEF\xBF\xBD end");
   interaction.SetClipboardText("caf\xC3\xA9 \xE2\x82\xAC");
   EXPECT_EQ(interaction.ClipboardText(), "caf\xC3\xA9 \xE2\x82\xAC");
+}
+
+// Decrypted text is marked for clipboard managers to keep out of their
+// history; the Base64 line of an encryption is no secret and is not marked.
+TEST(DesktopClipboardTest, OnlyDecryptedTextIsMarkedAsASecret) {
+  QtInteraction interaction;
+  app::Application program{interaction, testing::TestDir()};
+  QTimer user;  // types the password into every prompt
+  QObject::connect(&user, &QTimer::timeout, [] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* edit = modal ? modal->findChild<QLineEdit*>("Password") : nullptr) {
+      QTest::keyClicks(edit, "pw");
+      QTest::keyClick(edit, Qt::Key_Return);
+    }
+  });
+  user.start(20);
+  const auto hint = [] {
+    return QGuiApplication::clipboard()->mimeData()->data("x-kde-passwordManagerHint").toStdString();
+  };
+
+  interaction.SetClipboardText("the plan");
+  program.MainForm.EncryptClipboard1Click();
+  EXPECT_NE(interaction.ClipboardText(), "the plan");
+  EXPECT_EQ(hint(), "");
+  program.MainForm.DecryptClipboard1Click();
+  EXPECT_EQ(interaction.ClipboardText(), "the plan");
+  EXPECT_EQ(hint(), "secret");
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include "gui/password_box_view.h"
 #include "gui/plx_archiver_view.h"
 #include "gui/preferences_view.h"
+#include "gui/readable_color.h"
 #include "platform/settings_store.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
@@ -306,6 +307,47 @@ TEST(DialogViews, EveryControlOfEachFormHasItsWidget) {
   ExpectEveryControlBound<KlembordView>(klembord);
   app::TAboutBox about(platform::SystemInfo{});
   ExpectEveryControlBound<AboutBoxView>(about);
+}
+
+// Text in fixed colours (the prompt's navy algorithm lines) and on the About
+// box's own background keeps a readable contrast on light and dark palettes.
+TEST(DialogViews, FixedColouredTextStaysReadableOnLightAndDarkPalettes) {
+  const QPalette original = QApplication::palette();
+  QPalette dark = original;
+  dark.setColor(QPalette::Window, QColor(45, 45, 48));
+  dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+  dark.setColor(QPalette::Base, QColor(30, 30, 32));
+  dark.setColor(QPalette::Text, QColor(230, 230, 230));
+  QPalette light = original;
+  light.setColor(QPalette::Window, QColor(239, 239, 239));
+  light.setColor(QPalette::WindowText, Qt::black);
+  light.setColor(QPalette::Base, Qt::white);
+  light.setColor(QPalette::Text, Qt::black);
+  const auto textColor = [](QLabel& label) {
+    label.ensurePolished();
+    return label.palette().color(label.foregroundRole());
+  };
+
+  for (const auto& [name, palette] : {std::pair{"light", light}, std::pair{"dark", dark}}) {
+    SCOPED_TRACE(name);
+    QApplication::setPalette(palette);
+    ViewsOnly ui;
+    app::TPasswordBox password(ui);
+    PasswordBoxView prompt(password, nullptr);
+    for (const char* label : {"AlgoHeader", "Algorithm"}) {
+      EXPECT_GE(ContrastRatio(textColor(*prompt.findChild<QLabel*>(label)), palette.color(QPalette::Window)), 4.5)
+          << label;
+    }
+    app::TAboutBox about(platform::SystemInfo{});
+    AboutBoxView box(about, nullptr);
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+      if (label->text().isEmpty()) continue;  // a picture
+      // The background as drawn: a corner of the label's panel, inside its border.
+      const QColor background = label->parentWidget()->grab().toImage().pixelColor(3, 3);
+      EXPECT_GE(ContrastRatio(textColor(*label), background), 4.5) << label->objectName().toStdString();
+    }
+  }
+  QApplication::setPalette(original);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QPrintDialog>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTest>
@@ -213,6 +214,45 @@ TEST_F(MailPrintHelpTest, AMessageComposedInTheWindowArrivesEncryptedWithItsAtta
   EXPECT_EQ(net::testing::Text(inbox / "1.part1"), "the plan\n");
 }
 
+// Keys through the window system, as the desktop delivers them, so that
+// shortcuts and mnemonics take part.
+TEST_F(MailPrintHelpTest, TheComposerSendsAttachesAndClosesFromTheKeyboard) {
+  WriteEmailSettings(1);
+  const fs::path plan = TestDir() / "plan.txt";
+  voltare::testing::WriteFileText(plan, "the plan\n");
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::vector<std::string> messages;
+    int attachments;
+    bool stillOpen;
+  };
+  const std::vector<std::string> sendTried{"error: You have not specified a recipient."};
+  for (const Case& test : {Case{Qt::Key_Return, Qt::ControlModifier, sendTried, 0, true},
+                           Case{Qt::Key_S, Qt::AltModifier, sendTried, 0, true},
+                           Case{Qt::Key_A, Qt::AltModifier, {}, 1, true},
+                           Case{Qt::Key_Escape, Qt::NoModifier, {}, 0, false}}) {
+    SCOPED_TRACE(QKeySequence(test.key | test.modifiers).toString().toStdString());
+    user.messages.clear();
+    user.files = {plan};
+    int attachments = -1;
+    WhenModalShows([&](QWidget& window) {
+      ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+      QTest::keyClick(window.windowHandle(), test.key, test.modifiers);
+      QListWidget& list = Child<QListWidget>(window, "Attachments");
+      // A mnemonic presses its button the way a click does, a moment later.
+      static_cast<void>(
+          QTest::qWaitFor([&] { return user.messages == test.messages && list.count() == test.attachments; }, 1000));
+      attachments = list.count();
+      if (app.Email.IsShowing()) window.close();
+    });
+    app.MainForm.SendMessage1Click();
+    EXPECT_EQ(user.messages, test.messages);
+    EXPECT_EQ(attachments, test.attachments);
+  }
+  EXPECT_FALSE(app.Email.IsShowing());
+}
+
 TEST_F(MailPrintHelpTest, CancelDuringTheWaitForASilentServerGivesTheWindowBack) {
   net::testing::ScriptedServer silent([](net::testing::ServerConnection& connection) { connection.WaitSilently(); });
   WriteEmailSettings(silent.port());
@@ -312,7 +352,8 @@ std::string TopLine() {
   return browser.cursorForPosition(QPoint(4, 4)).block().text().toStdString();
 }
 
-TEST_F(MailPrintHelpTest, HelpOpensTheGuideAtTheContentsOrAtTheAlgorithms) {
+// A guide of two long sections, found through VOLTARE_GUIDE_DIR.
+fs::path WriteLongGuide() {
   const fs::path guide = TestDir() / "guide";
   fs::create_directories(guide);
   std::string page = "<html><body><div id=\"contents\"><h1>Contents</h1></div>";
@@ -320,7 +361,11 @@ TEST_F(MailPrintHelpTest, HelpOpensTheGuideAtTheContentsOrAtTheAlgorithms) {
   page += "<h2 id=\"algorithms\">Algorithms</h2><p>Blowfish, CAST-128, DES.</p>";
   for (int i = 0; i < 200; ++i) page += "<p>More " + std::to_string(i) + "</p>";
   voltare::testing::WriteFileText(guide / "index.html", page + "</body></html>");
-  const net::testing::ScopedEnv guideDir("VOLTARE_GUIDE_DIR", guide.string());
+  return guide;
+}
+
+TEST_F(MailPrintHelpTest, HelpOpensTheGuideAtTheContentsOrAtTheAlgorithms) {
+  const net::testing::ScopedEnv guideDir("VOLTARE_GUIDE_DIR", WriteLongGuide().string());
 
   app.MainForm.ContentsClick();
   EXPECT_EQ(TopLine(), "Contents");
@@ -328,6 +373,32 @@ TEST_F(MailPrintHelpTest, HelpOpensTheGuideAtTheContentsOrAtTheAlgorithms) {
   EXPECT_EQ(TopLine(), "Algorithms");
   ShowHelpView(10, nullptr);
   EXPECT_EQ(TopLine(), "Contents");
+  delete OpenHelpWindow();
+}
+
+// "More Info" in Preferences: the help window takes keys (here Page Down, through
+// the window system, where modal blocking applies) while Preferences is open.
+TEST_F(MailPrintHelpTest, HelpOpenedFromPreferencesTakesKeysWhilePreferencesStaysOpen) {
+  const net::testing::ScopedEnv guideDir("VOLTARE_GUIDE_DIR", WriteLongGuide().string());
+  int scrolledTo = -1;
+  bool preferencesOpen = false;
+  WhenModalShows([&](QWidget& preferences) {
+    QTest::mouseClick(&Child<QAbstractButton>(preferences, "MoreInfoButton"), Qt::LeftButton);
+    HelpWindow* help = OpenHelpWindow();
+    ASSERT_NE(help, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+    help->Browser().setFocus();
+    help->Browser().verticalScrollBar()->setValue(0);
+    QTest::keyClick(help->windowHandle(), Qt::Key_PageDown);
+    scrolledTo = help->Browser().verticalScrollBar()->value();
+    preferencesOpen = QApplication::activeModalWidget() == &preferences;
+    preferences.close();
+  });
+  app.MainForm.PropertiesClick();
+  EXPECT_TRUE(preferencesOpen);
+  EXPECT_GT(scrolledTo, 0) << "the key reached the help window";
+  ASSERT_NE(OpenHelpWindow(), nullptr) << "help stays open after Preferences";
+  EXPECT_TRUE(OpenHelpWindow()->isVisible());
   delete OpenHelpWindow();
 }
 

@@ -211,7 +211,6 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
   QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1, 0)).center());
   EXPECT_TRUE(fixture.Action("CutButton").isEnabled()) << "selection changes reach ListViewSelectItem";
   EXPECT_TRUE(fixture.Action("DeleteButton").isEnabled());
-  EXPECT_FALSE(fixture.Action("EncryptFiles1").isEnabled()) << "only opening the menu re-enables it";
   fixture.OpenAndCloseMenu("Actions1");
   EXPECT_TRUE(fixture.Action("EncryptFiles1").isEnabled());
   EXPECT_EQ(fixture.program.MainForm.ListView.SelectedFileNames(), std::vector<std::string>{b});
@@ -228,6 +227,63 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
   QTest::keyClick(&fixture.window, Qt::Key_U, Qt::ControlModifier);
   EXPECT_EQ(fixture.DisplayNames(), std::vector<std::string>{"a.txt"});
   EXPECT_FALSE(fixture.Action("CutButton").isEnabled());
+}
+
+// The menus were last opened with nothing selected, which disabled their
+// entries; a shortcut pressed after a selection still runs its command.
+TEST(MainWindowTest, CtrlEEncryptsTheSelectionAfterTheMenusWereOpenedWithNothingSelected) {
+  MainWindowFixture fixture;
+  const std::string file = MakeFile(TestDir() / "later.txt");
+  fixture.program.MainForm.DropFiles(std::vector<std::string>{file});
+  fixture.window.ShowForm();
+  fixture.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&fixture.window));
+  fixture.OpenAndCloseMenu("Edit1");
+  fixture.OpenAndCloseMenu("Actions1");
+  ASSERT_FALSE(fixture.Action("EncryptFiles1").isEnabled());
+
+  QTableWidget& list = fixture.List();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0, 0)).center());
+  ModalDriver user("pw");
+  QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+  EXPECT_TRUE(fs::exists(file + ".vlt"));
+  EXPECT_EQ(user.messages.size(), 1u) << "the success message";
+}
+
+// Enter answers a question with its default button: No where Yes would
+// destroy data, Yes where it only starts afresh. Either way the entries
+// leave the list: a wipe takes them off whatever the answer.
+TEST(MainWindowTest, EnterOnTheWipeQuestionKeepsTheFilesAndOnTheNewListQuestionStartsANewList) {
+  struct Case {
+    const char* action;
+    const char* question;
+  };
+  for (const Case& test : {Case{"WipeFiles2", "Are you sure you want to wipe the selected files?"},
+                           Case{"New1", "Are you sure you want to create a new list?"}}) {
+    SCOPED_TRACE(test.action);
+    MainWindowFixture fixture;
+    const std::string file = MakeFile(TestDir() / "precious.txt", "keep me");
+    fixture.program.MainForm.DropFiles(std::vector<std::string>{file});
+    fixture.program.MainForm.SelectAll1Click();
+    fixture.window.ShowForm();
+    fixture.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.window));
+
+    std::vector<std::string> questions;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        questions.push_back(box->text().toStdString());
+        QTest::keyClick(box, Qt::Key_Return);
+      }
+    });
+    user.start(20);
+    fixture.Action(test.action).trigger();
+
+    EXPECT_EQ(questions, std::vector<std::string>{test.question});
+    EXPECT_EQ(ReadText(file), "keep me");
+    EXPECT_EQ(fixture.List().rowCount(), 0);
+  }
 }
 
 TEST(MainWindowTest, ExitDeletesLeftoverTemporaryFilesAndClosesTheWindow) {

@@ -1,10 +1,13 @@
 // voltare-screenshots [DIRECTORY]: renders every window of the program into
-// DIRECTORY/<window>.png (default "screenshots"). Run it under a display, a
+// DIRECTORY/<window>.png (default "screenshots"), then again on a dark
+// palette into DIRECTORY/dark/. Run it under a display, a
 // virtual one will do: xvfb-run -a voltare-screenshots build/screenshots
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QPalette>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -51,6 +54,37 @@ bool UseScratchEnvironment(const QTemporaryDir& scratch) {
   return true;
 }
 
+void CaptureAll(const QDir& out) {
+  voltare::gui::CaptureMainWindow(out);
+  voltare::gui::CaptureDialogs(out);
+  voltare::gui::CaptureMailPrintHelp(out);
+}
+
+// A dark desktop theme as many users have one: Fusion with dark colours.
+void UseDarkPalette() {
+  QApplication::setStyle(QStyleFactory::create("Fusion"));
+  QPalette dark;
+  const QColor window(45, 45, 48), base(30, 30, 32), text(230, 230, 230), disabled(127, 127, 127);
+  dark.setColor(QPalette::Window, window);
+  dark.setColor(QPalette::WindowText, text);
+  dark.setColor(QPalette::Base, base);
+  dark.setColor(QPalette::AlternateBase, window);
+  dark.setColor(QPalette::ToolTipBase, base);
+  dark.setColor(QPalette::ToolTipText, text);
+  dark.setColor(QPalette::Text, text);
+  dark.setColor(QPalette::Button, window);
+  dark.setColor(QPalette::ButtonText, text);
+  dark.setColor(QPalette::BrightText, Qt::red);
+  dark.setColor(QPalette::Link, QColor(110, 170, 255));
+  dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+  dark.setColor(QPalette::HighlightedText, Qt::black);
+  dark.setColor(QPalette::PlaceholderText, disabled);
+  for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    dark.setColor(QPalette::Disabled, role, disabled);
+  }
+  QApplication::setPalette(dark);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,8 +101,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "voltare-screenshots: cannot make %s\n", qPrintable(out.path()));
     return 1;
   }
-  voltare::gui::CaptureMainWindow(out);
-  voltare::gui::CaptureDialogs(out);
-  voltare::gui::CaptureMailPrintHelp(out);
+  CaptureAll(out);
+  // Again on a dark palette, where fixed colours must stay readable.
+  const QDir dark(out.filePath("dark"));
+  if (!dark.mkpath(".")) {
+    std::fprintf(stderr, "voltare-screenshots: cannot make %s\n", qPrintable(dark.path()));
+    return 1;
+  }
+  UseDarkPalette();
+  CaptureAll(dark);
   return failedPictures == 0 ? 0 : 1;
 }
