@@ -16,6 +16,7 @@
 #include "app/file_list.h"
 #include "app/finished_work.h"
 #include "app/interaction.h"
+#include "app/messages.h"
 #include "common/secret_string.h"
 #include "platform/result_codes.h"
 
@@ -133,7 +134,7 @@ class TMainForm {
   std::filesystem::path FromStartDirectory(const std::filesystem::path& path) const;
 
   // --- controls
-  std::string Caption{"KOVA Voltare 2.50"};
+  std::string Caption{messages::kMainCaption};
   Label Head{" Untitled:"};
   FileListView ListView;
   Button NewButton{"New"}, OpenButton{"Open"}, SaveButton{"Save"}, PrintButton{"Print List"};

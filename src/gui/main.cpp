@@ -14,6 +14,7 @@
 
 #include "app/application.h"
 #include "app/messages.h"
+#include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
 #include "platform/core_dumps.h"
@@ -21,7 +22,7 @@
 
 namespace {
 
-constexpr const char* kVersion = "2.50";
+constexpr const char* kVersion = VOLTARE_VERSION;
 
 struct StartRequest {
   std::vector<std::string> files;
