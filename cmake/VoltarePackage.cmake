@@ -30,4 +30,16 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 
+# Debian policy: a machine-readable copyright file and the package's change
+# log, compressed with gzip -9 and no time stamp, in the package's doc folder.
+set(debian_dir "${PROJECT_SOURCE_DIR}/data/debian")
+set(debian_changelog "${PROJECT_BINARY_DIR}/changelog.Debian.gz")
+find_program(VOLTARE_GZIP gzip REQUIRED)
+add_custom_command(
+  OUTPUT "${debian_changelog}"
+  COMMAND "${VOLTARE_GZIP}" -9 -n -c "${debian_dir}/changelog" > "${debian_changelog}"
+  DEPENDS "${debian_dir}/changelog")
+add_custom_target(debian_changelog ALL DEPENDS "${debian_changelog}")
+install(FILES "${debian_dir}/copyright" "${debian_changelog}" DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 include(CPack)
