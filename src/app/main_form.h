@@ -102,7 +102,7 @@ class TMainForm {
   // One file of a batch: compressed into a temporary file, encrypted into the
   // path with ".vlt" appended. `index` (0-based) and `count` feed the status
   // texts; ErrReported when the failure has already been shown.
-  platform::ResultCode EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
+  [[nodiscard]] platform::ResultCode EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
                                       const transforms::KeyMaterial* key, std::size_t index, std::size_t count);
   void WipeFiles2Click();
   void WipeFiles3Click();
@@ -118,8 +118,8 @@ class TMainForm {
 
   // --- the file list
   void AddFileToList(const std::string& path, std::int64_t batchCount);
-  platform::ResultCode LoadListFile(const std::filesystem::path& path);
-  platform::ResultCode SaveListFile(const std::filesystem::path& path);
+  [[nodiscard]] platform::ResultCode LoadListFile(const std::filesystem::path& path);
+  [[nodiscard]] platform::ResultCode SaveListFile(const std::filesystem::path& path);
 
   // --- stopping the running step (Cancel or Esc in the window)
   // True when the step may stop: at once while nothing of the batch is

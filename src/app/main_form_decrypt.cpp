@@ -80,7 +80,7 @@ fs::path OutputPath(const BatchFile& file, const std::string& outputDirectory) {
   return directory / WithoutExtension(file.name);
 }
 
-ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
+[[nodiscard]] ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
                        const transforms::KeyMaterial& key, platform::Progress& progress) {
   switch (id) {
     case transforms::kAlgorithmBlowfish:
@@ -119,7 +119,7 @@ class ExtractedMembers {
 // Why `path` cannot be read, in the system's words; Success when it can. Asked
 // before the content is judged, so that a file the user may not read is never
 // reported as damaged.
-ResultCode ReadFailure(const std::string& path) {
+[[nodiscard]] ResultCode ReadFailure(const std::string& path) {
   try {
     platform::File file(path, platform::File::Mode::Read);
     return platform::Success;
@@ -185,7 +185,7 @@ PasswordRequest DecryptPasswordRequest(const BatchFile& file) {
   return request;  // no length limit, no bundle box
 }
 
-ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+[[nodiscard]] ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target);
 
 }  // namespace
@@ -278,7 +278,7 @@ ResultCode DecryptOneFile(Application& app, const std::string& path, const trans
 namespace {
 
 // DecryptOneFile with the output path already chosen.
-ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+[[nodiscard]] ResultCode DecryptInto(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target) {
   TMainForm& form = app.MainForm;
   Interaction& ui = app.ui;

@@ -153,7 +153,7 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std
   return archive;
 }
 
-ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+[[nodiscard]] ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
                        const transforms::KeyMaterial& key, platform::Progress* progress) {
   switch (algorithmCode) {
     case kBlowfishCode:
@@ -181,7 +181,7 @@ bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
   return !error && transforms::DeflatesInParallel(size);
 }
 
-ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
+[[nodiscard]] ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source, const fs::path& destination,
                                const transforms::KeyMaterial& key, platform::Progress* progress,
                                const std::function<void()>& compressed) {
   if (algorithmCode == kBlowfishCode) {
@@ -198,7 +198,7 @@ class EncryptedCopies {
   explicit EncryptedCopies(const fs::path* archive) : archive_(archive) {}
 
   // Reads the next source's encrypted file back against the source.
-  ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
+  [[nodiscard]] ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
     if (archive_ == nullptr) return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
     if (damaged_) return platform::ErrBadFile;
     try {

@@ -95,7 +95,7 @@ class ArchiveReader {
 // The archive's members in archive order. Success, ErrNoSuchFile when the
 // archive does not exist, ErrBadFile when it is damaged, or the errno of a
 // failed read. `members` is emptied first and stays empty on failure.
-platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
+[[nodiscard]] platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
                                         std::vector<ArchiveMember>& members);
 
 }  // namespace voltare::archive

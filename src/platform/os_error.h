@@ -38,6 +38,6 @@ class DamagedDataError : public std::runtime_error {
 // OsError gives its errno (ErrInternal if that is 0), DamagedDataError gives
 // ErrBadFile, a stop by the user (common::StepCancelled) ErrCancelled,
 // anything else ErrInternal. Never returns Success.
-ResultCode CurrentExceptionCode() noexcept;
+[[nodiscard]] ResultCode CurrentExceptionCode() noexcept;
 
 }  // namespace voltare::platform

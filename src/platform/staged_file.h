@@ -46,7 +46,7 @@ class StagedFile {
 // Any other result, or the code of a failure to stage or commit, is returned
 // with `target` as it was.
 template <typename Write>
-ResultCode WriteStaged(const std::filesystem::path& target, Write&& write) noexcept {
+[[nodiscard]] ResultCode WriteStaged(const std::filesystem::path& target, Write&& write) noexcept {
   try {
     StagedFile staged(target);
     const ResultCode result = write(staged.stagingPath());

@@ -31,7 +31,7 @@ class CipherBurner {
 
 // Why a file job cannot start: ErrInternal for a missing argument or a source
 // that is its own destination, ErrNoSuchFile; Success when it can.
-ResultCode RefusedArguments(const std::filesystem::path& source, const std::filesystem::path& destination,
+[[nodiscard]] ResultCode RefusedArguments(const std::filesystem::path& source, const std::filesystem::path& destination,
                             std::string_view password, const platform::Progress* progress) {
   if (source.empty() || destination.empty() || password.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(source)) return platform::ErrNoSuchFile;

@@ -91,7 +91,7 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
 
 // Runs `convert` from `source` into a new `destination`, which is kept only
 // when the whole conversion succeeded.
-ResultCode ConvertFile(const std::filesystem::path& source, const std::filesystem::path& destination,
+[[nodiscard]] ResultCode ConvertFile(const std::filesystem::path& source, const std::filesystem::path& destination,
                        platform::Progress* progress,
                        void (*convert)(platform::File&, platform::File&, platform::Progress&)) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;

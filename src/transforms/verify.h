@@ -22,13 +22,13 @@ namespace voltare::transforms {
 // key does not open it); ErrBadFile (not an encrypted file, damaged, or it
 // expands to anything other than the original); or the errno of a failed
 // read. The progress indicator moves as the decryption does.
-platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
+[[nodiscard]] platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
                                          const std::filesystem::path& original,
                                          const KeyMaterial& key, platform::Progress* progress);
 
 // The same for an encrypted file on the disk; ErrNoSuchFile also when that
 // does not exist.
-platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
+[[nodiscard]] platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
                                          const std::filesystem::path& original,
                                          const KeyMaterial& key, platform::Progress* progress);
 

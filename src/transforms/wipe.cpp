@@ -133,7 +133,7 @@ void OverwriteOnce(WipeFile& file, std::uint64_t size,
 // Opens the file, runs `overwrite` over it, then empties, closes, moves and
 // removes it. Any failure releases the file and resets the progress position.
 template <typename Overwrite>
-ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progress,
+[[nodiscard]] ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progress,
                    const WipeEnvironment& environment, Overwrite&& overwrite) {
   if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
   std::unique_ptr<WipeFile> file;
@@ -188,7 +188,7 @@ double DrawMoment(PseudoRandom& random) {
 }
 
 // 0 when the time was set, else the code of the failure.
-ResultCode SetRandomLastWriteTime(WipeFile& file, const WipeEnvironment& environment) {
+[[nodiscard]] ResultCode SetRandomLastWriteTime(WipeFile& file, const WipeEnvironment& environment) {
   PseudoRandom& random = ProgramRandom();
   random.Seed(Clock(environment));
   const std::uint32_t dos = platform::DosDateTimeFromDayCount(DrawMoment(random));

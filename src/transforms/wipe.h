@@ -66,12 +66,12 @@ struct WipeEnvironment {
 // its size unreadable: the file is left untouched), ELOOP for a symbolic link
 // (neither it nor its target is touched), or the errno of the failure that
 // ended the wipe (the file then stays as far as it got).
-platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
+[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
                                         platform::Progress* progress,
                                         const WipeEnvironment& environment = {});
 
 // `passes` of 0 or less writes nothing but still empties and removes the file.
-platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
+[[nodiscard]] platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
                                     platform::Progress* progress,
                                     const WipeEnvironment& environment = {});
 
