@@ -29,11 +29,12 @@ function(voltare_warnings target)
 endfunction()
 
 # voltare_layer(<name> DEPENDS <targets...>)
-# One static library per folder under src/, built from every source in that folder.
-# Sources are globbed so that adding a file to a layer never touches a shared list.
+# One static library per folder under src/, built from every source in that
+# folder and its subfolders. Sources are globbed so that adding a file to a
+# layer never touches a shared list.
 function(voltare_layer name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   if(sources MATCHES "\\.cpp")
     add_library(voltare_${name} STATIC ${sources})
