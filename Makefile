@@ -2,6 +2,7 @@
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run every test
 #   make asan   the tests again under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make format-check  every C++ source already laid out as .clang-format says
 #   make bench  the speed comparison against reference implementations
 #   make install / uninstall   into PREFIX (default /usr/local); DESTDIR is honoured
 #   make package        the Debian package (build/kova-voltare_*.deb)
@@ -17,7 +18,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan bench run clean install uninstall package package-check postfix-check wayland-check screenshots fuzz
+.PHONY: all deps configure build test asan format-check bench run clean install uninstall package package-check postfix-check wayland-check screenshots fuzz
 
 all: build
 
@@ -30,17 +31,22 @@ $(BUILD_DIR)/build.ninja:
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+# The tests and CI treat warnings as errors; a plain `make build` leaves the
+# choice as it is (off in a fresh build directory, as for distributions).
+test: deps
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVOLTARE_WERROR=ON
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-$(ASAN_DIR)/build.ninja:
+asan: deps
 	cmake -S . -B $(ASAN_DIR) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	      -DVOLTARE_SANITIZE=ON -DVOLTARE_BUILD_BENCH=OFF
-
-asan: deps $(ASAN_DIR)/build.ninja
+	      -DVOLTARE_SANITIZE=ON -DVOLTARE_BUILD_BENCH=OFF -DVOLTARE_WERROR=ON
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+format-check:
+	./scripts/format.sh --check
 
 bench: build
 	./scripts/run-bench.sh $(BUILD_DIR)

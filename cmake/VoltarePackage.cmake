@@ -32,4 +32,22 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 # GNOME Files loads the right-click extension only through nautilus-python.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, python3-nautilus")
 
+# Debian policy: a machine-readable copyright file and the package's change
+# log, compressed with gzip -9 and no time stamp, in the package's doc folder.
+set(debian_dir "${PROJECT_SOURCE_DIR}/data/debian")
+set(debian_changelog "${PROJECT_BINARY_DIR}/changelog.Debian.gz")
+find_program(VOLTARE_GZIP gzip REQUIRED)
+add_custom_command(
+  OUTPUT "${debian_changelog}"
+  COMMAND "${VOLTARE_GZIP}" -9 -n -c "${debian_dir}/changelog" > "${debian_changelog}"
+  DEPENDS "${debian_dir}/changelog")
+add_custom_target(debian_changelog ALL DEPENDS "${debian_changelog}")
+install(FILES "${debian_dir}/copyright" "${debian_changelog}" DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The package only (not `make install`): what lintian is told to let pass.
+install(CODE "
+  if(CMAKE_INSTALL_PREFIX MATCHES \"/_CPack_Packages/\" OR \"\$ENV{DESTDIR}\" MATCHES \"/_CPack_Packages/\")
+    file(INSTALL \"${debian_dir}/lintian-overrides\" RENAME kova-voltare
+         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/lintian/overrides\")
+  endif()")
+
 include(CPack)

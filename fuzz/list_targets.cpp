@@ -34,7 +34,8 @@ app::TMainForm& MainForm() {
 void OpenList(const std::filesystem::path& listFile) {
   app::TMainForm& form = MainForm();
   form.ClearList1Click();
-  form.LoadListFile(listFile);
+  // Any outcome will do: the fuzzer looks for crashes and leaks.
+  (void)form.LoadListFile(listFile);
 }
 
 }  // namespace

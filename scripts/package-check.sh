@@ -53,6 +53,10 @@ expect() {  # expect WANTED COMMAND...: the command's output must be WANTED
 echo "=== Package: $(basename "$package")"
 dpkg-deb --field "$package" Package Version Architecture Depends Recommends Suggests
 
+# Debian's own checks of the package: no errors and no warnings.
+echo "=== lintian"
+step "lintian finds no errors or warnings" lintian --fail-on error,warning "$package"
+
 echo "=== Installing"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get install -y "$package"

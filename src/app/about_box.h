@@ -9,6 +9,7 @@
 
 #include "app/controls.h"
 #include "app/modal_form.h"
+#include "common/version.h"
 #include "platform/system_info.h"
 
 namespace voltare::app {
@@ -43,7 +44,7 @@ class TAboutBox : public ModalForm {
 
   std::string Caption{"About KOVA Voltare"};
   Label ProductName{"KOVA Voltare"};
-  Label Version{"Version 2.50"};
+  Label Version{"Version " VOLTARE_VERSION};
   Label Notice{"Copyright (C) KOVA Software"};
   Label OSInfo;
   Label Processor;

@@ -17,7 +17,9 @@ Application::Application(Interaction& userInterface, std::filesystem::path start
       PreferencesForm(userInterface),
       MainForm(userInterface, *this, std::move(startDirectory)) {
   MainForm.DecryptFileList = [this](const std::vector<std::string>& paths) { DecryptFileList(*this, paths); };
-  MainForm.CheckForUpdate = [this] { CheckForNewVersion(ui); };
+  // The check at start-up has told the user all there is to tell (an offer,
+  // or a failure worth a box); its outcome changes nothing afterwards.
+  MainForm.CheckForUpdate = [this] { (void)CheckForNewVersion(ui); };
   MainForm.FormCreate();
 }
 

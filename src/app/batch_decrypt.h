@@ -31,7 +31,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths);
 // Success; ErrInternal (no path or key); ErrBadFile (not an encrypted file or
 // an unknown algorithm); ErrNoTempFile; ErrReported (decryption or
 // decompression failed and was shown); or the errno of a failed file operation.
-platform::ResultCode DecryptOneFile(Application& app, const std::string& path,
+[[nodiscard]] platform::ResultCode DecryptOneFile(Application& app, const std::string& path,
                                     const transforms::KeyMaterial* key, std::size_t index,
                                     std::size_t count, const std::string& outputDirectory);
 

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "common/version.h"
+
 namespace voltare::app::messages {
 
 inline constexpr std::string_view kNoClipboardText = "No text found on clipboard !";
@@ -11,7 +13,7 @@ inline constexpr std::string_view kNoClipboardText = "No text found on clipboard
 inline constexpr std::size_t kMaxClipboardBytes = 65535;
 
 // The printed list: its heading is followed by the maker's home page.
-inline constexpr std::string_view kPrintHeading = "KOVA Voltare 2.50 - ";
+inline constexpr std::string_view kPrintHeading = "KOVA Voltare " VOLTARE_VERSION " - ";
 inline constexpr std::string_view kPrintFont = "Arial";
 inline constexpr std::string_view kPrintFileNameTitle = "FileName:";
 inline constexpr std::string_view kPrintSizeTitle = "Size:";

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "common/version.h"
+
 namespace voltare::app::email_messages {
 
 // --- E-mail settings
@@ -38,7 +40,7 @@ inline constexpr std::string_view kDownloadAddress = "https://www.kova-software.
 // The clear text after the encrypted body: two line breaks, two lines, the
 // download address, no final line break.
 inline constexpr std::string_view kFooterText =
-    "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare 2.50.\r\n"
+    "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare " VOLTARE_VERSION ".\r\n"
     "You can download the latest version of KOVA Voltare at: ";
 inline constexpr std::string_view kMailerPrefix = "KOVA Voltare - ";
 

@@ -90,7 +90,7 @@ struct PasswordRequest {
 };
 
 // What the password prompt answers. An empty password means Cancel.
-struct PasswordReply {
+struct [[nodiscard]] PasswordReply {
   common::SecretString password;
   bool bundle = false;  // only when the bundle box was visible and checked at OK
 };

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/controls.h"
 #include "app/file_list.h"
 #include "app/interaction.h"
@@ -107,7 +108,7 @@ class TMainForm {
   // One file of a batch: compressed into a temporary file, encrypted into the
   // path with ".vlt" appended. `index` (0-based) and `count` feed the status
   // texts; ErrReported when the failure has already been shown.
-  platform::ResultCode EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
+  [[nodiscard]] platform::ResultCode EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
                                       const transforms::KeyMaterial* key, std::size_t index, std::size_t count);
   void WipeFiles2Click();
   void WipeFiles3Click();
@@ -125,8 +126,8 @@ class TMainForm {
 
   // --- the file list
   void AddFileToList(const std::string& path, std::int64_t batchCount);
-  platform::ResultCode LoadListFile(const std::filesystem::path& path);
-  platform::ResultCode SaveListFile(const std::filesystem::path& path);
+  [[nodiscard]] platform::ResultCode LoadListFile(const std::filesystem::path& path);
+  [[nodiscard]] platform::ResultCode SaveListFile(const std::filesystem::path& path);
 
   // --- stopping the running step (Cancel or Esc in the window)
   // True when the step may stop: at once while nothing of the batch is
@@ -147,7 +148,7 @@ class TMainForm {
   std::filesystem::path FromStartDirectory(const std::filesystem::path& path) const;
 
   // --- controls
-  std::string Caption{"KOVA Voltare 2.50"};
+  std::string Caption{messages::kMainCaption};
   Label Head{" Untitled:"};
   FileListView ListView;
   Button NewButton{"New"}, OpenButton{"Open"}, SaveButton{"Save"}, PrintButton{"Print List"};

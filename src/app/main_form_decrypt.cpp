@@ -76,7 +76,7 @@ fs::path OutputPath(const BatchFile& file, const std::string& outputDirectory) {
   return directory / WithoutExtension(file.name);
 }
 
-ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
+[[nodiscard]] ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
                        const transforms::KeyMaterial& key, platform::Progress& progress) {
   switch (id) {
     case transforms::kAlgorithmBlowfish:
@@ -117,7 +117,7 @@ class ExtractedMembers {
 // Why `path` cannot be read, in the system's words; Success when it can. Asked
 // before the content is judged, so that a file the user may not read is never
 // reported as damaged.
-ResultCode ReadFailure(const std::string& path) {
+[[nodiscard]] ResultCode ReadFailure(const std::string& path) {
   try {
     platform::File file(path, platform::File::Mode::Read);
     return platform::Success;
@@ -195,7 +195,7 @@ PasswordRequest DecryptPasswordRequest(const BatchFile& file) {
   return request;  // no length limit, no bundle box
 }
 
-ResultCode DecryptInto(Application& app, const BatchFile& file, const transforms::KeyMaterial* key,
+[[nodiscard]] ResultCode DecryptInto(Application& app, const BatchFile& file, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target);
 
 // What the batch decryption hands from one file to the next.
@@ -312,7 +312,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
   return run.succeeded;
 }
 
-ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
+[[nodiscard]] ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                           std::size_t index, std::size_t count, const std::string& outputDirectory) {
   const BatchFile file{path, fs::path(path).filename().string()};
   return DecryptInto(app, file, key, index, count, OutputPath(file, outputDirectory));
@@ -332,7 +332,7 @@ struct FileToDecrypt {
 // Decrypts into `decrypted`, then decompresses that into the output. The
 // output is written under a temporary name beside it and renamed over it
 // only when complete, so an existing file survives every failure.
-ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, const fs::path& decrypted,
+[[nodiscard]] ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, const fs::path& decrypted,
                                  const fs::path& target) {
   platform::Progress& progress = ui.ProgressBar();
   progress.setPosition(0);
@@ -351,7 +351,7 @@ ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, con
 
 // A failed decryption or decompression: shown unless the user stopped it,
 // and the status line and the bar put back. ErrReported once shown.
-ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& name,
+[[nodiscard]] ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& name,
                              const std::string& savedStatus) {
   if (code == platform::ErrTampered) {
     ui.Error(messages::FormatName(messages::kTamperedFile, name));
@@ -364,7 +364,7 @@ ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string
 }
 
 // DecryptOneFile with the output path already chosen.
-ResultCode DecryptInto(Application& app, const BatchFile& batchFile, const transforms::KeyMaterial* key,
+[[nodiscard]] ResultCode DecryptInto(Application& app, const BatchFile& batchFile, const transforms::KeyMaterial* key,
                        std::size_t index, std::size_t count, const fs::path& target) {
   Interaction& ui = app.ui;
   const std::string& path = batchFile.path;

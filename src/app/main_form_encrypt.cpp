@@ -158,7 +158,7 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std
   return archive;
 }
 
-ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const transforms::Destination& destination,
+[[nodiscard]] ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const transforms::Destination& destination,
                        const transforms::KeyMaterial& key, platform::Progress* progress) {
   switch (algorithmCode) {
     case kBlowfishCode:
@@ -189,7 +189,7 @@ bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
   return !error && transforms::DeflatesInParallel(size);
 }
 
-ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source,
+[[nodiscard]] ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source,
                                const transforms::Destination& destination,
                                const transforms::KeyMaterial& key, platform::Progress* progress,
                                const std::function<void()>& compressed) {
@@ -211,7 +211,7 @@ class EncryptedCopies {
   explicit EncryptedCopies(const fs::path* archive) : archive_(archive) {}
 
   // Reads the next source's encrypted file back against the source.
-  ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
+  [[nodiscard]] ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
     if (IsStreamSource(source)) return PassOverStream();
     if (archive_ == nullptr) return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
     if (damaged_) return platform::ErrBadFile;
@@ -231,7 +231,7 @@ class EncryptedCopies {
  private:
   // A pipe was read once and is gone: there is nothing to compare, and
   // nothing on disk to wipe (WipeTargets leaves it out). Its member is passed.
-  ResultCode PassOverStream() {
+  [[nodiscard]] ResultCode PassOverStream() {
     if (archive_ == nullptr) return platform::Success;
     try {
       if (!reader_) reader_.emplace(*archive_);
@@ -343,7 +343,7 @@ struct FileToEncrypt {
 
 // The cores compress while this thread encrypts what they give: the same
 // bytes as the two steps of CompressThenEncrypt, without the temporary file.
-ResultCode CompressEncryptInOnePass(Interaction& ui, const FileToEncrypt& file) {
+[[nodiscard]] ResultCode CompressEncryptInOnePass(Interaction& ui, const FileToEncrypt& file) {
   file.ShowStatus(ui, messages::kCompressingStatus);
   return platform::WriteStaged(file.path + kEncryptedSuffix, [&](platform::File& staging) {
     return CompressEncryptWith(file.algorithmCode, file.path, staging, file.key, &ui.ProgressBar(),
@@ -351,7 +351,7 @@ ResultCode CompressEncryptInOnePass(Interaction& ui, const FileToEncrypt& file) 
   });
 }
 
-ResultCode CompressThenEncrypt(Interaction& ui, const FileToEncrypt& file, const fs::path& packed) {
+[[nodiscard]] ResultCode CompressThenEncrypt(Interaction& ui, const FileToEncrypt& file, const fs::path& packed) {
   platform::Progress& progress = ui.ProgressBar();
   file.ShowStatus(ui, messages::kCompressingStatus);
   const ResultCode result = transforms::CompressFile(file.path, packed, &progress);
@@ -365,7 +365,7 @@ ResultCode CompressThenEncrypt(Interaction& ui, const FileToEncrypt& file, const
 
 // A failed step of one file: the status line put back, and the failure
 // shown unless the user stopped the step. ErrReported once shown.
-ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& savedStatus) {
+[[nodiscard]] ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& savedStatus) {
   if (code == platform::ErrCancelled) {
     ui.SetStatusText(savedStatus);
     ui.ProgressBar().setPosition(0);
@@ -562,7 +562,7 @@ bool TMainForm::EncryptSelectedFiles() {
   return EncryptionCommand(*this, ui_, app_.Overrides, *batch).Run();
 }
 
-ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
+[[nodiscard]] ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
                                      const transforms::KeyMaterial* key, std::size_t index, std::size_t count) {
   const RunningBatch::Scope batch = JoinBatch();
   if (index == 0) batch->SavedStatusText = ui_.StatusText();

@@ -72,7 +72,7 @@ struct WipeEnd {
   std::string path;
 };
 
-platform::ResultCode WipeOne(const std::string& path, const WipeMethod& method, platform::Progress& progress,
+[[nodiscard]] platform::ResultCode WipeOne(const std::string& path, const WipeMethod& method, platform::Progress& progress,
                              const transforms::WipeEnvironment& environment) {
   return method.type == kGovernmentWipe ? transforms::GovernmentWipeFile(path, &progress, environment)
                                         : transforms::NormalWipeFile(path, method.passes, &progress, environment);

@@ -3,11 +3,13 @@
 
 #include <string_view>
 
+#include "common/version.h"
+
 namespace voltare::app::messages {
 
 inline constexpr std::string_view kProgramTitle = "KOVA Voltare";
-inline constexpr std::string_view kMainCaption = "KOVA Voltare 2.50";
-inline constexpr std::string_view kWelcome = "Welcome to KOVA Voltare 2.50";
+inline constexpr std::string_view kMainCaption = "KOVA Voltare " VOLTARE_VERSION;
+inline constexpr std::string_view kWelcome = "Welcome to KOVA Voltare " VOLTARE_VERSION;
 inline constexpr std::string_view kUntitledHead = " Untitled:";
 
 inline constexpr std::string_view kAddFilesTitle = "Please select the file(s) you want to add:";

@@ -58,7 +58,7 @@ ArchiveViewerResult TPLXArchiver::Request(const ArchiveRequest& request) {
   return {platform::Success, std::exchange(answer_, ArchiveChoice{})};
 }
 
-platform::ResultCode TPLXArchiver::Fill(const fs::path& archivePath) {
+[[nodiscard]] platform::ResultCode TPLXArchiver::Fill(const fs::path& archivePath) {
   Caption = std::string(text::kViewerCaption) + archivePath.string();
   std::error_code ignored;
   Directory.text = fs::absolute(archivePath, ignored).parent_path().string();

@@ -50,7 +50,7 @@ class ArchiveListView : public Control {
 
 // How an opening of the viewer ended: the user's answer, or, when the archive
 // could not be read and the viewer was therefore not shown, the reason.
-struct ArchiveViewerResult {
+struct [[nodiscard]] ArchiveViewerResult {
   platform::ResultCode result = platform::Success;  // not Success: not shown
   ArchiveChoice choice;
 };
@@ -93,7 +93,7 @@ class TPLXArchiver : public ModalForm {
   const Control* ActiveControl = nullptr;
 
  private:
-  platform::ResultCode Fill(const std::filesystem::path& archivePath);
+  [[nodiscard]] platform::ResultCode Fill(const std::filesystem::path& archivePath);
   void Answer(ArchiveChoice choice);
 
   Interaction& ui_;

@@ -89,7 +89,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   return anyMissing;
 }
 
-platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
+[[nodiscard]] platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
   if (!platform::FileExists(path)) return platform::ErrNoSuchFile;
   // Without the magic it is no list at all: asking for a password, then
   // calling it the wrong one, would send the user looking for another. (A
@@ -136,7 +136,7 @@ platform::ResultCode TMainForm::LoadListFile(const fs::path& path) {
   return platform::Success;
 }
 
-platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
+[[nodiscard]] platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
   BusyCursor busy(ui_);
   const PasswordReply reply = AskPassword(ListPasswordRequest({}, true));
   // Cancel ends here: a list is never saved under an empty password.

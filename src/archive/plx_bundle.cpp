@@ -126,7 +126,7 @@ void DeletePackedMembers(const std::vector<Member>& members) {
 
 }  // namespace
 
-platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
+[[nodiscard]] platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
                                  const std::filesystem::path& archivePath,
                                  platform::Progress* progress, const StatusLine& status) {
   if (sources.empty() || sources.size() > UINT32_MAX) return platform::ErrInternal;

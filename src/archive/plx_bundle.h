@@ -29,7 +29,7 @@ struct StatusLine {
 // Returns Success; ErrInternal for an empty list; ENAMETOOLONG or EFBIG for a
 // member the format cannot hold (a name over 256 bytes, more than 2^31 - 1
 // bytes), refused before anything is written; or the errno of the failure.
-platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
+[[nodiscard]] platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
                                  const std::filesystem::path& archivePath,
                                  platform::Progress* progress, const StatusLine& status = {});
 

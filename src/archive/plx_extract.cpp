@@ -27,7 +27,7 @@ void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target, p
 
 }  // namespace
 
-platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
+[[nodiscard]] platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
                                         const std::filesystem::path& archivePath,
                                         std::vector<ExtractedMember>& output, platform::Progress* progress) {
   output.clear();

@@ -38,7 +38,7 @@ struct ExtractedMember {
 // operation; ErrCancelled when the user stopped it (`progress` moves with each
 // member's bytes and is asked between pieces; nullptr: nobody watches). On
 // failure the files this call made are removed again and `output` is empty.
-platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
+[[nodiscard]] platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
                                         const std::filesystem::path& archivePath,
                                         std::vector<ExtractedMember>& output,
                                         platform::Progress* progress = nullptr);

@@ -126,7 +126,7 @@ void ArchiveReader::SeekTo(std::uint64_t position) {
   position_ = position;
 }
 
-platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
+[[nodiscard]] platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
                                         std::vector<ArchiveMember>& members, std::uint32_t* lost) {
   members.clear();
   if (!platform::FileExists(archivePath)) return platform::ErrNoSuchFile;

@@ -102,7 +102,7 @@ class ArchiveReader {
 // archive cut short gives the members before the cut, the one it runs
 // through marked cutOff, and in `lost` (when given) how many entries it
 // declares beyond those.
-platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
+[[nodiscard]] platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
                                         std::vector<ArchiveMember>& members, std::uint32_t* lost = nullptr);
 
 }  // namespace voltare::archive

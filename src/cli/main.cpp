@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/stop_signal.h"
+#include "common/version.h"
 #include "platform/core_dumps.h"
 #include "platform/temp_files.h"
 

@@ -7,6 +7,8 @@ namespace voltare::crypto::blowfish_tables {
 
 // Fractional part of pi in hexadecimal, 32 bits per entry: the first 18
 // words initialise the P-array, the next 4 x 256 the S-boxes.
+// The table keeps its own layout, a fixed number of words to a line.
+// clang-format off
 inline constexpr std::uint32_t kInitialP[18] = {
     0x243f6a88, 0x85a308d3, 0x13198a2e, 0x03707344, 0xa4093822, 0x299f31d0,
     0x082efa98, 0xec4e6c89, 0x452821e6, 0x38d01377, 0xbe5466cf, 0x34e90c6c,
@@ -195,5 +197,6 @@ inline constexpr std::uint32_t kInitialS[4][256] = {
         0xb74e6132, 0xce77e25b, 0x578fdfe3, 0x3ac372e6,
     },
 };
+// clang-format on
 
 }  // namespace voltare::crypto::blowfish_tables

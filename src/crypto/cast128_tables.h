@@ -7,6 +7,8 @@
 
 namespace voltare::crypto::cast128_tables {
 
+// The table keeps its own layout, a fixed number of words to a line.
+// clang-format off
 inline constexpr std::uint32_t kS[8][256] = {
     {  // S1
         0x30fb40d4, 0x9fa0ff0b, 0x6beccd2f, 0x3f258c7a, 0x1e213f2f, 0x9c004dd3,
@@ -369,5 +371,6 @@ inline constexpr std::uint32_t kS[8][256] = {
         0x50b2ad80, 0xeaee6801, 0x8db2a283, 0xea8bf59e,
     },
 };
+// clang-format on
 
 }  // namespace voltare::crypto::cast128_tables

@@ -12,6 +12,7 @@ namespace {
 // The published tables. Bit numbers are 1-based, bit 1 being the most
 // significant bit, as in the standard.
 
+// clang-format off
 constexpr std::uint8_t kPc1[56] = {
     57, 49, 41, 33, 25, 17, 9,  1,  58, 50, 42, 34, 26, 18, 10, 2,  59, 51, 43,
     35, 27, 19, 11, 3,  60, 52, 44, 36, 63, 55, 47, 39, 31, 23, 15, 7,  62, 54,
@@ -60,6 +61,7 @@ constexpr std::uint8_t kSBoxes[8][4][16] = {
      {1, 15, 13, 8, 10, 3, 7, 4, 12, 5, 6, 11, 0, 14, 9, 2},
      {7, 11, 4, 1, 9, 12, 14, 2, 0, 6, 10, 13, 15, 3, 5, 8},
      {2, 1, 14, 7, 4, 10, 8, 13, 15, 12, 9, 0, 3, 5, 6, 11}}};
+// clang-format on
 
 // ---------------------------------------------------------------------------
 // Working representation of the round function.

@@ -17,6 +17,7 @@
 #include "app/application.h"
 #include "app/messages.h"
 #include "app/start_verbs.h"
+#include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
 #include "platform/core_dumps.h"
@@ -24,7 +25,7 @@
 
 namespace {
 
-constexpr const char* kVersion = "2.50";
+constexpr const char* kVersion = VOLTARE_VERSION;
 
 struct StartRequest {
   std::optional<voltare::app::StartVerb> verb;

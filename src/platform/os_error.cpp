@@ -13,7 +13,7 @@ OsError::OsError(int error, const std::string& what)
 
 void ThrowLastError(const std::string& what) { throw OsError(errno, what); }
 
-ResultCode CurrentExceptionCode() noexcept {
+[[nodiscard]] ResultCode CurrentExceptionCode() noexcept {
   try {
     throw;
   } catch (const OsError& e) {

@@ -36,7 +36,7 @@ class DamagedDataError : public std::runtime_error {
 class RefusedError : public std::runtime_error {
  public:
   RefusedError(ResultCode code, const std::string& what) : std::runtime_error(what), code_(code) {}
-  ResultCode code() const noexcept { return code_; }
+  [[nodiscard]] ResultCode code() const noexcept { return code_; }
 
  private:
   ResultCode code_;
@@ -49,6 +49,6 @@ class RefusedError : public std::runtime_error {
 // OsError gives its errno (ErrInternal if that is 0), DamagedDataError gives
 // ErrBadFile, RefusedError its code, a stop by the user (common::StepCancelled) ErrCancelled,
 // anything else ErrInternal. Never returns Success.
-ResultCode CurrentExceptionCode() noexcept;
+[[nodiscard]] ResultCode CurrentExceptionCode() noexcept;
 
 }  // namespace voltare::platform

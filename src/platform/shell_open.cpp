@@ -98,7 +98,7 @@ int ReadReport(int pipeFd) {
 
 }  // namespace
 
-ResultCode ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory) {
+[[nodiscard]] ResultCode ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory) {
   if (target.empty() || target.find('\0') != std::string_view::npos) return EINVAL;
   const auto opener = FindOnPath(kOpener);
   if (!opener) return ENOENT;

@@ -17,6 +17,6 @@ namespace voltare::platform {
 // starting (ENOENT when there is no opener or no such working directory).
 // A target that begins with '-' is passed as "./-..." so the opener cannot
 // take it for an option.
-ResultCode ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory = {});
+[[nodiscard]] ResultCode ShellOpen(std::string_view target, const std::filesystem::path& workingDirectory = {});
 
 }  // namespace voltare::platform

@@ -83,7 +83,7 @@ class StagedFile {
 // Success. Any other result, or the code of a failure to stage or commit, is
 // returned with `target` as it was.
 template <typename Write>
-ResultCode WriteStaged(const std::filesystem::path& target, Write&& write,
+[[nodiscard]] ResultCode WriteStaged(const std::filesystem::path& target, Write&& write,
                        Replacing rule = Replacing::TheName) noexcept {
   try {
     StagedFile staged(target, rule);

@@ -6,7 +6,7 @@
 
 namespace voltare::transforms {
 
-platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
                                          const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode) {
@@ -15,7 +15,7 @@ platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
   return EncryptCbcFile(job, source, destination, password, progress);
 }
 
-platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
                                                  const Destination& destination,
                                                  std::string_view password, platform::Progress* progress,
                                                  const std::function<void()>& compressed) {
@@ -24,7 +24,7 @@ platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& so
   return CompressEncryptCbcFile(job, source, destination, password, progress, compressed);
 }
 
-platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
                                          const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode) {

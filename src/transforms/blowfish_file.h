@@ -18,14 +18,14 @@ namespace voltare::transforms {
 // 0, ErrInternal (a path or the password empty, no progress indicator),
 // ErrNoSuchFile, or the code of the failure that ended it. The result is on
 // the disk when 0 is returned.
-platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
                                          const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode);
 
 // As above, plus ErrBadPassword when the check block differs (no destination
 // is left then). The algorithm code is not examined.
-platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
                                          const Destination& destination,
                                          std::string_view password, platform::Progress* progress,
                                          bool ListMode);
@@ -33,7 +33,7 @@ platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
 // CompressFile and BlowfishEncryptFile in one pass, for an input that
 // DeflatesInParallel (ErrInternal otherwise): the same bytes, no temporary
 // file. `compressed` runs when only the last piece and the flush are left.
-platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
                                                  const Destination& destination,
                                                  std::string_view password, platform::Progress* progress,
                                                  const std::function<void()>& compressed);

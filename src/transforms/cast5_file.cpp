@@ -6,7 +6,7 @@
 
 namespace voltare::transforms {
 
-platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
                                       const Destination& destination,
                                       std::string_view password, platform::Progress* progress) {
   crypto::TCast128Cipher cipher;
@@ -14,7 +14,7 @@ platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
   return EncryptCbcFile(job, source, destination, password, progress);
 }
 
-platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& source,
                                               const Destination& destination,
                                               std::string_view password, platform::Progress* progress,
                                               const std::function<void()>& compressed) {
@@ -24,7 +24,7 @@ platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& sourc
 }
 
 // Decryption reads its source without the exclusive lock.
-platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
                                       const Destination& destination,
                                       std::string_view password, platform::Progress* progress) {
   crypto::TCast128Cipher cipher;

@@ -31,7 +31,7 @@ class CipherBurner {
 
 // Why a file job cannot start: ErrInternal for a missing argument or a source
 // that is its own destination, ErrNoSuchFile; Success when it can.
-ResultCode RefusedArguments(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] ResultCode RefusedArguments(const std::filesystem::path& source, const Destination& destination,
                             std::string_view password, const platform::Progress* progress) {
   if (password.empty()) return platform::ErrInternal;
   return RefusedFileJob(source, destination, progress);
@@ -134,7 +134,7 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
 
 }  // namespace
 
-ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+[[nodiscard]] ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                           const Destination& destination, std::string_view password,
                           platform::Progress* progress) {
   CipherBurner burner(job.cipher);
@@ -158,7 +158,7 @@ ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& so
   }
 }
 
-ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+[[nodiscard]] ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                                   const Destination& destination, std::string_view password,
                                   platform::Progress* progress, const std::function<void()>& compressed) {
   CipherBurner burner(job.cipher);
@@ -184,7 +184,7 @@ ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::
   }
 }
 
-ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+[[nodiscard]] ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                           const Destination& destination, std::string_view password,
                           platform::Progress* progress) {
   CipherBurner burner(job.cipher);

@@ -26,7 +26,7 @@ struct CbcFileJob {
   bool lockSourceOnDecrypt;
 };
 
-platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                                     const Destination& destination,
                                     std::string_view password, platform::Progress* progress);
 
@@ -36,12 +36,12 @@ platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem
 // between. `compressed` runs once the compression is complete, before the
 // last piece is encrypted and the result flushed to the disk. Not for list
 // mode. Codes as EncryptCbcFile.
-platform::ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                                             const Destination& destination,
                                             std::string_view password, platform::Progress* progress,
                                             const std::function<void()>& compressed);
 
-platform::ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
                                     const Destination& destination,
                                     std::string_view password, platform::Progress* progress);
 

@@ -97,7 +97,7 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
 
 // Runs `convert` from `source` into a new `destination`, which is kept only
 // when the whole conversion succeeded.
-ResultCode ConvertFile(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] ResultCode ConvertFile(const std::filesystem::path& source, const Destination& destination,
                        platform::Progress* progress,
                        void (*convert)(platform::File&, platform::File&, platform::Progress&)) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
@@ -116,12 +116,12 @@ ResultCode ConvertFile(const std::filesystem::path& source, const Destination& d
 
 }  // namespace
 
-ResultCode CompressFile(const std::filesystem::path& source,
+[[nodiscard]] ResultCode CompressFile(const std::filesystem::path& source,
                         const Destination& destination, platform::Progress* progress) {
   return ConvertFile(source, destination, progress, CompressInto);
 }
 
-ResultCode DecompressFile(const std::filesystem::path& source,
+[[nodiscard]] ResultCode DecompressFile(const std::filesystem::path& source,
                           const Destination& destination, platform::Progress* progress) {
   if (!IsCompressedFile(source)) return platform::ErrBadPassword;
   return ConvertFile(source, destination, progress, ExpandInto);

@@ -24,7 +24,7 @@ inline constexpr std::size_t kCompressPieceSize = 32768;
 // the code of the failure that ended it. An input larger than one chunk is
 // compressed on DeflateWorkerCount() threads (parallel_deflate.h); the
 // progress indicator is still moved only on the calling thread.
-platform::ResultCode CompressFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode CompressFile(const std::filesystem::path& source,
                                   const Destination& destination,
                                   platform::Progress* progress);
 
@@ -32,7 +32,7 @@ platform::ResultCode CompressFile(const std::filesystem::path& source,
 // included; nothing is created then), ErrInternal, ErrNoSuchFile, 0, or the
 // code of the failure that ended it: a damaged or cut-off stream gives
 // ErrBadFile, and the partial output is removed.
-platform::ResultCode DecompressFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode DecompressFile(const std::filesystem::path& source,
                                     const Destination& destination,
                                     platform::Progress* progress);
 

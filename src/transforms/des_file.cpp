@@ -28,7 +28,7 @@ void WriteHeader(platform::File& out) {
 
 }  // namespace
 
-ResultCode DesEncryptFile(const std::filesystem::path& source,
+[[nodiscard]] ResultCode DesEncryptFile(const std::filesystem::path& source,
                           const Destination& destination, std::uint32_t keyLow,
                           std::uint32_t keyHigh, platform::Progress* progress) {
   const std::uint64_t key = JoinKey(keyLow, keyHigh);
@@ -51,7 +51,7 @@ ResultCode DesEncryptFile(const std::filesystem::path& source,
   }
 }
 
-ResultCode DesDecryptFile(const std::filesystem::path& source,
+[[nodiscard]] ResultCode DesDecryptFile(const std::filesystem::path& source,
                           const Destination& destination, std::uint32_t keyLow,
                           std::uint32_t keyHigh, platform::Progress* progress) {
   const std::uint64_t key = JoinKey(keyLow, keyHigh);

@@ -20,7 +20,7 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) 
   return std::filesystem::equivalent(a, b, error) && !error;
 }
 
-platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const Destination& destination,
                                     const platform::Progress* progress) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(source)) return platform::ErrNoSuchFile;

@@ -48,7 +48,7 @@ bool IsSameFile(const std::filesystem::path& source, const Destination& destinat
 // Why a file job cannot start: ErrInternal for a missing path or progress
 // indicator, or a source that is its own destination; ErrNoSuchFile when the
 // source does not exist; Success when it can.
-platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const Destination& destination,
                                     const platform::Progress* progress);
 
 // The output of a transform. A path is created (or emptied) on construction,

@@ -6,7 +6,7 @@
 
 namespace voltare::transforms {
 
-platform::ResultCode ResultOfCurrentException() noexcept {
+[[nodiscard]] platform::ResultCode ResultOfCurrentException() noexcept {
   try {
     throw;
   } catch (const crypto::CipherError&) {

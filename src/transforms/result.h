@@ -9,6 +9,6 @@ namespace voltare::transforms {
 // Data that cannot be decoded (a damaged zlib stream, a cipher error such as a
 // DES payload of a wrong length) gives ErrBadFile; a failed system call gives
 // the errno it left; anything else a fixed nonzero code. Never Success.
-platform::ResultCode ResultOfCurrentException() noexcept;
+[[nodiscard]] platform::ResultCode ResultOfCurrentException() noexcept;
 
 }  // namespace voltare::transforms

@@ -151,7 +151,7 @@ bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMa
 }
 
 // The result code of the read-back exception being handled.
-ResultCode ResultOfReadBack() noexcept {
+[[nodiscard]] ResultCode ResultOfReadBack() noexcept {
   try {
     throw;
   } catch (const WrongPassword&) {
@@ -167,7 +167,7 @@ ResultCode ResultOfReadBack() noexcept {
 
 }  // namespace
 
-ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted, const std::filesystem::path& original,
+[[nodiscard]] ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted, const std::filesystem::path& original,
                                const KeyMaterial& key, platform::Progress* progress) {
   if (original.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(original)) return platform::ErrNoSuchFile;
@@ -182,7 +182,7 @@ ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted, const std::filesys
   }
 }
 
-ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key, platform::Progress* progress) {
+[[nodiscard]] ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key, platform::Progress* progress) {
   if (progress == nullptr) return platform::ErrInternal;
   try {
     DiscardingSink nowhere;
@@ -192,7 +192,7 @@ ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& 
   }
 }
 
-ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
+[[nodiscard]] ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
                               platform::Progress* progress) {
   if (encrypted.empty()) return platform::ErrInternal;
   if (!platform::FileExists(encrypted)) return platform::ErrNoSuchFile;
@@ -205,7 +205,7 @@ ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyM
   }
 }
 
-ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
+[[nodiscard]] ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
                                const std::filesystem::path& original, const KeyMaterial& key,
                                platform::Progress* progress) {
   if (encrypted.empty()) return platform::ErrInternal;

@@ -22,14 +22,14 @@ namespace voltare::transforms {
 // key does not open it); ErrBadFile (not an encrypted file, damaged, or it
 // expands to anything other than the original); or the errno of a failed
 // read. The progress indicator moves as the decryption does.
-platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
+[[nodiscard]] platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
                                          const std::filesystem::path& original,
                                          const KeyMaterial& key, platform::Progress* progress);
 
 // The same for an encrypted file on the disk; ErrNoSuchFile also when that
 // does not exist. A sealed file (algorithm 3) is opened with the key the
 // batch derived for it, so the read-back costs no second derivation.
-platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
+[[nodiscard]] platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
                                          const std::filesystem::path& original,
                                          const KeyMaterial& key, platform::Progress* progress);
 
@@ -39,9 +39,9 @@ platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
 // encrypted file, or damage that the expansion or its checksum shows — for
 // the three older algorithms the only sign of a change); or the errno of a
 // failed read.
-platform::ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key,
+[[nodiscard]] platform::ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key,
                                         platform::Progress* progress);
-platform::ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
+[[nodiscard]] platform::ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
                                         platform::Progress* progress);
 
 }  // namespace voltare::transforms

@@ -187,7 +187,7 @@ std::uint64_t TotalLength(std::span<const WipeExtent> extents) {
 // --- the wipe frame ------------------------------------------------------------
 
 // Shows a refusal, when there is anyone to show it to.
-ResultCode ReportRefusal(const WipeEnvironment& environment, const std::string& message) {
+[[nodiscard]] ResultCode ReportRefusal(const WipeEnvironment& environment, const std::string& message) {
   if (environment.showError) environment.showError(message);
   return platform::ErrReported;
 }
@@ -212,7 +212,7 @@ void OverwriteAndEmpty(WipeTarget& target, platform::Progress* progress,
 // closes, moves and removes it. Any failure releases the file and resets the
 // progress position.
 template <typename Overwrite>
-ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progress,
+[[nodiscard]] ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progress,
                    const WipeEnvironment& environment, Overwrite&& overwrite) {
   try {
     WipeTarget target(path);
@@ -256,7 +256,7 @@ double DrawMoment(PseudoRandom& random) {
 }
 
 // 0 when the time was set, else the code of the failure.
-ResultCode SetRandomLastWriteTime(WipeFile& file, const WipeEnvironment& environment) {
+[[nodiscard]] ResultCode SetRandomLastWriteTime(WipeFile& file, const WipeEnvironment& environment) {
   PseudoRandom& random = ProgramRandom();
   random.Seed(Clock(environment));
   const std::uint32_t dos = platform::DosDateTimeFromDayCount(DrawMoment(random));
@@ -276,7 +276,7 @@ std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
   return std::make_unique<SystemWipeFile>(std::make_unique<WipeTarget>(path));
 }
 
-platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
+[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
                                         platform::Progress* progress,
                                         const WipeEnvironment& environment) {
   return RunWipe(path, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
@@ -296,7 +296,7 @@ platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
   });
 }
 
-platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
+[[nodiscard]] platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
                                     platform::Progress* progress,
                                     const WipeEnvironment& environment) {
   if (passes < 1) {

@@ -79,13 +79,13 @@ struct WipeEnvironment {
 // or name swapped meanwhile, the final rename or removal failed), or the
 // errno of the failure that ended the wipe (the file then stays as far as it
 // got). Nothing is deleted without having been overwritten.
-platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
+[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
                                         platform::Progress* progress,
                                         const WipeEnvironment& environment = {});
 
 // `passes` below 1 is a fault of the caller: refused with ErrReported, the
 // file untouched.
-platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
+[[nodiscard]] platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
                                     platform::Progress* progress,
                                     const WipeEnvironment& environment = {});
 

@@ -114,7 +114,7 @@ void SealingSink::Push(std::uint8_t tag) {
   state.filled = 0;
 }
 
-ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header) {
+[[nodiscard]] ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header) {
   constexpr std::size_t kRead = kMagicSize + 1;
   if (in.Remaining() < kSealedHeaderSize - kRead) return platform::ErrBadFile;
   std::array<std::uint8_t, kSealedHeaderSize> bytes{};
@@ -139,7 +139,7 @@ struct OpeningState {
 };
 
 // Opens piece after piece until the FINAL one, which must end the input.
-ResultCode OpenPieces(OpeningState& state, crypto::ByteSource& in, crypto::ByteSink& out,
+[[nodiscard]] ResultCode OpenPieces(OpeningState& state, crypto::ByteSource& in, crypto::ByteSink& out,
                       platform::Progress& progress) {
   for (;;) {
     const std::uint64_t remaining = in.Remaining();
@@ -164,7 +164,7 @@ ResultCode OpenPieces(OpeningState& state, crypto::ByteSource& in, crypto::ByteS
 
 }  // namespace
 
-ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out, const SealedKeyLookup& keyFor,
+[[nodiscard]] ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out, const SealedKeyLookup& keyFor,
                             std::uint64_t encryptedSize, platform::Progress& progress) {
   RequireSodium();
   SealedHeader header;
@@ -182,7 +182,7 @@ ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out, const
   return OpenPieces(*state, in, out, progress);
 }
 
-ResultCode XChaChaEncryptFile(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] ResultCode XChaChaEncryptFile(const std::filesystem::path& source, const Destination& destination,
                               const SealedKey& key, platform::Progress* progress) {
   if (const ResultCode refused = RefusedFileJob(source, destination, progress); refused != platform::Success) {
     return refused;
@@ -210,7 +210,7 @@ ResultCode XChaChaEncryptFile(const std::filesystem::path& source, const Destina
   }
 }
 
-ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& source, const Destination& destination,
                                       const SealedKey& key, platform::Progress* progress,
                                       const std::function<void()>& compressed) {
   if (const ResultCode refused = RefusedFileJob(source, destination, progress); refused != platform::Success) {
@@ -233,7 +233,7 @@ ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& source, const
   }
 }
 
-ResultCode XChaChaDecryptFile(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] ResultCode XChaChaDecryptFile(const std::filesystem::path& source, const Destination& destination,
                               SealedKeyRing& ring, std::string_view password, platform::Progress* progress) {
   if (password.empty()) return platform::ErrInternal;
   if (const ResultCode refused = RefusedFileJob(source, destination, progress); refused != platform::Success) {

@@ -54,7 +54,7 @@ struct SealedHeader {
 // (the caller checked the magic and the code 3). ErrBadFile for a short
 // header, another version or key derivation, or limits outside the allowed
 // range: such a header never costs a derivation.
-platform::ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header);
+[[nodiscard]] platform::ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header);
 
 // Writes to the sink it wraps a sealed file of what is written to it: the
 // header at once, the pieces as they fill, the FINAL piece at Finish. The
@@ -86,20 +86,20 @@ class SealingSink final : public crypto::ByteSink {
 // FINAL piece or goes on after it: the pieces before it may have been
 // written, so `out` must be thrown away). A failed read or write throws.
 using SealedKeyLookup = std::function<const SealedKey&(const SealedSalt&, const Argon2Limits&)>;
-platform::ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out, const SealedKeyLookup& keyFor,
+[[nodiscard]] platform::ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out, const SealedKeyLookup& keyFor,
                                       std::uint64_t encryptedSize, platform::Progress& progress);
 
 // The compressed stream `source` sealed into `destination`. 0, ErrInternal
 // (a path empty, no progress indicator, a source that is the destination),
 // ErrNoSuchFile, or the code of the failure that ended it. The result is on
 // the disk when 0 is returned.
-platform::ResultCode XChaChaEncryptFile(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] platform::ResultCode XChaChaEncryptFile(const std::filesystem::path& source, const Destination& destination,
                                         const SealedKey& key, platform::Progress* progress);
 
 // CompressFile and XChaChaEncryptFile in one pass, for an input that
 // DeflatesInParallel (ErrInternal otherwise): the same stream, no temporary
 // file. `compressed` runs once only the last piece and the flush are left.
-platform::ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& source,
+[[nodiscard]] platform::ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& source,
                                                 const Destination& destination, const SealedKey& key,
                                                 platform::Progress* progress,
                                                 const std::function<void()>& compressed);
@@ -107,7 +107,7 @@ platform::ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& sou
 // The sealed file `source` opened into `destination` (the zlib stream),
 // with the key from `ring` for `password`. Codes as OpenSealedStream, plus
 // ErrInternal and ErrNoSuchFile; `destination` is left only on success.
-platform::ResultCode XChaChaDecryptFile(const std::filesystem::path& source, const Destination& destination,
+[[nodiscard]] platform::ResultCode XChaChaDecryptFile(const std::filesystem::path& source, const Destination& destination,
                                         SealedKeyRing& ring, std::string_view password, platform::Progress* progress);
 
 }  // namespace voltare::transforms

@@ -24,6 +24,7 @@
 #include "peers/peer_files.h"
 #include "peers/peers.h"
 #include "platform/settings_store.h"
+#include "support/smtp_dialogue.h"
 #include "support/test_env.h"
 #include "transforms/text_crypt.h"
 
@@ -39,7 +40,9 @@ using net::testing::ServerConnection;
 using net::testing::SmtpScript;
 using net::testing::Text;
 using platform::SettingValue;
+using testing::AfterHello;
 using testing::ReadFileBytes;
+using testing::SmtpHelloThen;
 using testing::TestDir;
 
 constexpr char kSent[] = "information: Your e-mail is successfully sent !";
@@ -308,14 +311,7 @@ TEST_F(ComposerTest, ARefusedRecipientIsNoErrorAndTheOthersStillGetTheMessage) {
 
 TEST_F(ComposerTest, AServerClosingMidReplyAndARefusedConnectionAreReported) {
   {
-    ScriptedServer server([](ServerConnection& c) {
-      c.Send("220 ready\r\n");
-      c.ReadLine();
-      c.Send("250 ok\r\n");
-      c.ReadLine();  // RSET
-      c.Send("25");
-      c.Close();
-    });
+    ScriptedServer server(SmtpHelloThen(AfterHello::CloseMidReply));  // in the middle of the reply to RSET
     WriteEmailSettings(server.port());
     Compose("bob@example.org", "pw", "text");
     form.SendButtonClick();
@@ -323,29 +319,17 @@ TEST_F(ComposerTest, AServerClosingMidReplyAndARefusedConnectionAreReported) {
     EXPECT_EQ(statuses, (std::vector<std::string>{"Connected", "Not connected"}));
   }
   {
-    // A bound socket that does not listen refuses connections.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    WriteEmailSettings(ntohs(address.sin_port));
+    const testing::RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    WriteEmailSettings(refusing.port());
     user.messages.clear();
     form.SendButtonClick();
-    ::close(fd);
     EXPECT_EQ(user.MessageLog(), std::vector<std::string>{Failure(std::to_string(ECONNREFUSED), "Connection Failed")});
   }
 }
 
 TEST_F(ComposerTest, CancelDuringAWaitEndsTheSendAndResetsTheProgress) {
-  ScriptedServer server([](ServerConnection& c) {
-    c.Send("220 ready\r\n");
-    c.ReadLine();
-    c.Send("250 ok\r\n");
-    c.WaitSilently();  // never answers RSET
-  });
+  ScriptedServer server(SmtpHelloThen(AfterHello::StaySilent));  // never answers RSET
   WriteEmailSettings(server.port());
   Compose("bob@example.org", "pw", "text");
   int waits = 0;
@@ -366,12 +350,7 @@ TEST_F(ComposerTest, CancelDuringAWaitEndsTheSendAndResetsTheProgress) {
 }
 
 TEST_F(ComposerTest, ASilentServerEndsTheSendAfterTheInactivityLimitWithoutAGoodbye) {
-  ScriptedServer server([](ServerConnection& c) {
-    c.Send("220 ready\r\n");
-    c.ReadLine();
-    c.Send("250 ok\r\n");
-    c.WaitSilently();
-  });
+  ScriptedServer server(SmtpHelloThen(AfterHello::StaySilent));
   WriteEmailSettings(server.port());
   Compose("bob@example.org", "pw", "text");
   form.Emailer.Waits = net::SmtpWaits::AllOf(200ms);

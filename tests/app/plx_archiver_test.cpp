@@ -118,7 +118,7 @@ TEST(PLXArchiverTest, TheDirectoryChooserFillsTheDirectoryOnlyWhenConfirmed) {
     open.CancelButtonClick();
   });
   user.CancelDirectory().ChooseDirectory("/chosen");
-  viewer.Request({path});
+  (void)viewer.Request({path});  // only the directory dialogs matter here
   ASSERT_EQ(user.directoryRequests.size(), 2u);
   EXPECT_EQ(user.directoryRequests[0].caption, "Please select an output directory");
   EXPECT_TRUE(user.directoryRequests[0].start.empty());

@@ -116,7 +116,7 @@ TEST_F(UpdateCheckTest, OnlyANumberAboveTwoAsksAndTheNumberIsReadLikeTheDesktopR
 TEST_F(UpdateCheckTest, ANewerReleaseWithoutVersionOrDescriptionLeavesBothPlacesEmpty) {
   Publish("[VOLTUPDATE]\nNumber=3\n");
   user.AnswerNo();
-  CheckForNewVersion(user);
+  EXPECT_EQ(CheckForNewVersion(user), UpdateCheckResult::Declined);
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{Question("", "")});
 }
 

@@ -26,6 +26,7 @@
 #include "peers/peers.h"
 #include "peers/scoped_env.h"
 #include "support/test_env.h"
+#include "support/wait.h"
 #include "transforms/text_crypt.h"
 
 namespace {
@@ -45,9 +46,7 @@ using voltare::testing::WriteFileText;
 
 // The lines of a file that a detached process writes; waits for them a while.
 std::vector<std::string> LinesOnceWritten(const fs::path& path) {
-  for (int tries = 0; tries < 500 && !fs::exists(path); ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  voltare::testing::WaitUntil([&] { return fs::exists(path); }, std::chrono::seconds(10));
   return Lines(path);
 }
 

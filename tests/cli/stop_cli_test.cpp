@@ -21,6 +21,7 @@
 
 #include "cli_runner.h"
 #include "support/test_env.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -64,14 +65,7 @@ pid_t StartCli(const std::vector<std::string>& arguments) {
 }
 
 // Waits (a generous while, not a timing check) until `ready` holds.
-bool WaitFor(const std::function<bool()>& ready) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (ready()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return false;
-}
+bool WaitFor(const std::function<bool()>& ready) { return voltare::testing::WaitUntil(ready); }
 
 // The exit status, or -1 when the program did not exit by itself.
 int StatusOf(pid_t pid) {

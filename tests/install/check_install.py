@@ -37,6 +37,8 @@ EXPECTED = [
     "share/icons/hicolor/scalable/apps/kova-voltare.svg",
     "share/bash-completion/completions/voltare-cli",
     "share/doc/kova-voltare/guide/index.html",
+    "share/doc/kova-voltare/copyright",
+    "share/doc/kova-voltare/changelog.Debian.gz",
     "share/man/man1/voltare.1.gz",
     "share/man/man1/voltare-cli.1.gz",
     "share/kio/servicemenus/kova-voltare-encrypt.desktop",
@@ -180,6 +182,7 @@ def check_metainfo(install):
     binaries = {b.text for b in root.iter("binary")}
     check({"voltare", "voltare-cli"} <= binaries, f"provides binaries {sorted(binaries)}")
     check(root.find("releases/release[@version='2.50']") is not None, "no release entry for 2.50")
+    check(root.findtext("project_license") == "GPL-3.0-or-later", "the metainfo names no GPL-3.0-or-later licence")
 
     # Screenshots live on the maker's site, the address the program opens.
     home = re.search(r'kHomePage\s*=\s*"([^"]+)"',

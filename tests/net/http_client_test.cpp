@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "failure_of.h"
+#include "held_lookup.h"
 #include "net/http_client.h"
 #include "net/net_error.h"
 #include "peer_files.h"
@@ -259,7 +260,7 @@ TEST(HttpRequest, ABodyCutShortOrResetIsAFailureAndLeavesNoFile) {
   ScriptedServer reset([&header](ServerConnection& c) {
     c.ReadUntil("\r\n\r\n");
     c.Send(header + std::string(50, 'x'));
-    std::this_thread::sleep_for(100ms);  // the client reads what came, then meets the reset
+    c.WaitUntilDelivered();  // the client has what came, then meets the reset
     c.Reset();
   });
   const fs::path file = TestDir() / "Update.ini";
@@ -315,10 +316,8 @@ TEST(HttpRequest, AbortFromTheEventPumpEndsTheBodyWait) {
 TEST(HttpRequest, SlowLookupTimesOutAndBodyFileFailuresAreNamed) {
   THttpClient client;
   client.TimeOut = 50;
-  client.Resolver = [](const std::string&) -> std::optional<std::uint32_t> {
-    std::this_thread::sleep_for(1s);
-    return htonl(INADDR_LOOPBACK);
-  };
+  const testing::HeldLookup lookup;
+  client.Resolver = lookup.Resolver();
   EXPECT_EQ(FailureOf([&] { client.Get("http://slow.test/Update.ini"); }),
             "Host Lookup Timed Out");
 

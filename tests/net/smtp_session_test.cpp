@@ -6,6 +6,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,11 +16,14 @@
 #include <vector>
 
 #include "failure_of.h"
+#include "held_lookup.h"
 #include "net/messages.h"
 #include "net/net_error.h"
 #include "net/smtp_client.h"
 #include "peers.h"
+#include "support/smtp_dialogue.h"
 #include "support/test_env.h"
+#include "support/wait.h"
 
 namespace voltare::net {
 namespace {
@@ -29,6 +33,9 @@ using testing::FailureOf;
 using testing::ScriptedServer;
 using testing::ServerConnection;
 using testing::SmtpScript;
+using voltare::testing::AfterHello;
+using voltare::testing::GreetAndAcceptUntil;
+using voltare::testing::SmtpHelloThen;
 
 constexpr char kTextPlain[] = "Content-Type: text/plain;                        charset=us-ascii";
 
@@ -399,24 +406,22 @@ TEST(SmtpSession, AUuencodedLineStartingWithADotIsDotStuffed) {
       << server.Transcript();
 }
 
+// The limit of every step but the final one in the test below.
+constexpr std::chrono::milliseconds kOrdinaryWait = 500ms;
+
 TEST(SmtpSession, EachStepWaitsAsLongAsTheStandardAllowsIt) {
   // The reply to the final "." may take far longer than any other reply.
   ScriptedServer slowEnd([](ServerConnection& c) {
-    c.Send("220 ready\r\n");
-    for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
-      if (line.starts_with("DATA")) {
-        c.Send("354 go ahead\r\n");
-        c.ReadUntil("\r\n.\r\n");
-        std::this_thread::sleep_for(3s);
-        c.Send("250 accepted at last\r\n");
-      } else {
-        c.Send("250 ok\r\n");
-      }
-    }
+    if (GreetAndAcceptUntil(c, "DATA").empty()) return;
+    c.Send("354 go ahead\r\n");
+    c.ReadUntil("\r\n.\r\n");
+    std::this_thread::sleep_for(3 * kOrdinaryWait);  // far longer than any other step may take
+    c.Send("250 accepted at last\r\n");
+    for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) c.Send("250 ok\r\n");
   });
   TSmtpClient client;
   Configure(client, slowEnd.port());
-  client.Waits = SmtpWaits::AllOf(1s);
+  client.Waits = SmtpWaits::AllOf(kOrdinaryWait);
   client.Waits.dataEnd = 30s;
   client.Connect();
   client.SendMail();
@@ -427,9 +432,7 @@ TEST(SmtpSession, EachStepWaitsAsLongAsTheStandardAllowsIt) {
   // progress, and it cannot make us hold more than the bound.
   const auto chatterWhileNotReading = [](std::string chatter) {
     return [chatter](ServerConnection& c) {
-      c.Send("220 ready\r\n");
-      for (std::string line = c.ReadLine(); !line.empty() && !line.starts_with("DATA"); line = c.ReadLine())
-        c.Send("250 ok\r\n");
+      if (GreetAndAcceptUntil(c, "DATA").empty()) return;
       c.Send("354 go ahead\r\n");
       const auto giveUp = std::chrono::steady_clock::now() + 20s;
       while (c.Send(chatter) && std::chrono::steady_clock::now() < giveUp) std::this_thread::sleep_for(20ms);
@@ -467,14 +470,7 @@ TEST(SmtpSession, UuencodedAttachmentKeepsTheBase64Label) {
 }
 
 TEST(SmtpSession, ServerClosingMidReplyEndsTheWaitWithAFailure) {
-  ScriptedServer server([](ServerConnection& c) {
-    c.Send("220 ready\r\n");
-    c.ReadLine();
-    c.Send("250 ok\r\n");
-    c.ReadLine();  // RSET
-    c.Send("25");
-    c.Close();
-  });
+  ScriptedServer server(SmtpHelloThen(AfterHello::CloseMidReply));  // in the middle of the reply to RSET
   TSmtpClient client;
   Configure(client, server.port());
   int disconnects = 0;
@@ -488,12 +484,7 @@ TEST(SmtpSession, ServerClosingMidReplyEndsTheWaitWithAFailure) {
 }
 
 TEST(SmtpSession, AServerThatLeftWhileIdleIsNoticedBeforeTheNextCommand) {
-  ScriptedServer server([](ServerConnection& c) {
-    c.Send("220 ready\r\n");
-    c.ReadLine();
-    c.Send("250 ok\r\n");
-    c.Close();
-  });
+  ScriptedServer server(SmtpHelloThen(AfterHello::Close));
   TSmtpClient client;
   Configure(client, server.port());
   int disconnects = 0;
@@ -556,12 +547,7 @@ TEST(SmtpSession, ASecondConnectDuringAWaitFailsAndKeepsTheCancel) {
 }
 
 TEST(SmtpSession, SilentServerFailsAfterTheInactivityLimit) {
-  ScriptedServer server([](ServerConnection& c) {
-    c.Send("220 ready\r\n");
-    c.ReadLine();
-    c.Send("250 ok\r\n");
-    c.WaitSilently();
-  });
+  ScriptedServer server(SmtpHelloThen(AfterHello::StaySilent));
   TSmtpClient client;
   Configure(client, server.port());
   client.Waits = SmtpWaits::AllOf(100ms);
@@ -649,16 +635,12 @@ TEST(SmtpSession, RefusedQuitFailsAfterClosing) {
 
 // --- Lookup and connection ---------------------------------------------------
 
-std::optional<std::uint32_t> SlowLoopbackResolver(const std::string&) {
-  std::this_thread::sleep_for(1s);
-  return htonl(INADDR_LOOPBACK);
-}
-
 TEST(SmtpConnect, SlowLookupEndsWithTheTimeOutOrACancel) {
   TSmtpClient client;
   Configure(client, 25);
   client.Host = "slow.test";
-  client.Resolver = SlowLoopbackResolver;
+  const testing::HeldLookup lookup;
+  client.Resolver = lookup.Resolver();
   client.TimeOut = 50;
   try {
     client.Connect();
@@ -711,22 +693,15 @@ TEST(SmtpConnect, HostNamesGoThroughTheSystemResolver) {
 }
 
 TEST(SmtpConnect, RefusedConnectionFails) {
-  // A bound socket that does not listen refuses connections.
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), length), 0);
-  ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const voltare::testing::RefusingPort refusing;
+  ASSERT_NE(refusing.port(), 0);
   TSmtpClient client;
-  Configure(client, ntohs(address.sin_port));
+  Configure(client, refusing.port());
   bool failed = false;
   client.OnConnectionFailed = [&] { failed = true; };
   EXPECT_EQ(FailureOf([&] { client.Connect(); }), "Connection Failed");
   EXPECT_TRUE(failed);
   EXPECT_FALSE(client.Busy());
-  ::close(fd);
 }
 
 // A listener whose queue is full lets new connections hang unanswered.
@@ -747,7 +722,15 @@ class BusyListener {
       ::connect(fd, reinterpret_cast<sockaddr*>(&address), length);
       fillers_.push_back(fd);
     }
-    std::this_thread::sleep_for(50ms);
+    // The queue is full once a filler's handshake is through (the others
+    // hang as the client under test will).
+    voltare::testing::WaitUntil([this] {
+      for (int fd : fillers_) {
+        pollfd entry{fd, POLLOUT, 0};
+        if (::poll(&entry, 1, 0) == 1) return true;
+      }
+      return false;
+    });
   }
   ~BusyListener() {
     for (int fd : fillers_) ::close(fd);

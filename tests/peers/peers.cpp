@@ -5,6 +5,8 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -125,6 +127,15 @@ void ServerConnection::Reset() {
   const linger abortive{1, 0};
   if (fd_ >= 0) ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
   Close();
+}
+
+void ServerConnection::WaitUntilDelivered() {
+  // SIOCOUTQ counts the bytes the client's side has not acknowledged yet.
+  for (int waited = 0; fd_ >= 0 && !stopping_ && waited < 1000; ++waited) {
+    int unacknowledged = 0;
+    if (::ioctl(fd_, SIOCOUTQ, &unacknowledged) != 0 || unacknowledged == 0) return;
+    ::usleep(kStepMs * 1000);
+  }
 }
 
 bool ServerConnection::Send(std::string_view text) {

@@ -54,6 +54,8 @@ class ServerConnection {
   // Stays silent until the client closes or the server stops.
   void WaitSilently() { DrainUntilClosed(); }
   void Close();
+  // Waits until the client's side has received everything sent so far.
+  void WaitUntilDelivered();
   // Closes with a reset (RST) instead of an orderly close.
   void Reset();
 

@@ -4,23 +4,15 @@
 
 #include <ctime>
 
+#include "support/local_time.h"
+
 namespace voltare::platform {
 namespace {
 
+using voltare::testing::LocalMoment;
+
 constexpr double kFirstDayOf1980 = 29221;
 constexpr double kLastDayOf2099 = 73050;
-
-std::time_t LocalMoment(int year, int month, int day, int hour, int minute, int second) {
-  std::tm local{};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  return std::mktime(&local);
-}
 
 TEST(DosTimeTest, DayCountPacksDateAndTimeWithTwoSecondSteps) {
   EXPECT_EQ(DosDateTimeFromDayCount(kFirstDayOf1980), 0x00210000U);  // 1980-01-01 00:00:00

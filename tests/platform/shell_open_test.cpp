@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "support/test_env.h"
+#include "support/wait.h"
 
 namespace voltare::platform {
 namespace {
@@ -57,9 +58,7 @@ class ShellOpenTest : public ::testing::Test {
   // Lets the opener finish and returns what it recorded.
   std::string Released() {
     testing::WriteFileText(release_, "");
-    for (int i = 0; i < 3000 && !fs::exists(record_); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    voltare::testing::WaitUntil([&] { return fs::exists(record_); }, std::chrono::seconds(30));
     std::ifstream in(record_);
     std::stringstream text;
     text << in.rdbuf();

@@ -18,6 +18,7 @@
 
 #include "platform/file.h"
 #include "platform/os_error.h"
+#include "support/local_time.h"
 #include "support/test_env.h"
 #include "transforms/recording_progress.h"
 #include "transforms/wipe_random.h"
@@ -30,6 +31,7 @@ using platform::ErrInternal;
 using platform::ErrNoSuchFile;
 using platform::Success;
 using testing::RecordingProgress;
+using voltare::testing::LocalMoment;
 using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileBytes;
@@ -634,18 +636,6 @@ TEST_F(WipeTest, SizesBeyond32BitsAreWipedWhole) {
 }
 
 // --- the time change ---------------------------------------------------------------
-
-std::time_t LocalMoment(int year, int month, int day, int hour, int minute, int second) {
-  std::tm local{};
-  local.tm_year = year - 1900;
-  local.tm_mon = month - 1;
-  local.tm_mday = day;
-  local.tm_hour = hour;
-  local.tm_min = minute;
-  local.tm_sec = second;
-  local.tm_isdst = -1;
-  return std::mktime(&local);
-}
 
 TEST_F(WipeTest, TimeChangeSetsTheRandomMomentOnTheRealFile) {
   struct Case {

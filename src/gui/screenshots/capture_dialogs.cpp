@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -54,7 +55,10 @@ fs::path SampleArchive(const fs::path& folder) {
     sources.push_back(source);
   }
   const fs::path archive = folder / "holiday.plx";
-  archive::BundleFiles(sources, archive, nullptr);
+  // Without the sample the viewer would be pictured empty: say so, and let
+  // the picture show what there is.
+  if (archive::BundleFiles(sources, archive, nullptr) != platform::Success)
+    std::fprintf(stderr, "voltare-screenshots: could not bundle the sample archive\n");
   return archive;
 }
 
@@ -71,7 +75,8 @@ void CaptureArchiveViewer(app::Interaction& ui, const QDir& out) {
     SaveWindowPicture(*view, out, "archive-viewer");
     view->reject();
   });
-  viewer.Request({SampleArchive(folder.path().toStdString())});
+  // The picture cancels the viewer, so its answer is of no use.
+  (void)viewer.Request({SampleArchive(folder.path().toStdString())});
 }
 
 void CapturePreferences(app::Interaction& ui, const QDir& out) {
