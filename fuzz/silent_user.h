@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/interaction.h"
+#include "app/shared/interaction.h"
 #include "platform/progress.h"
 
 namespace voltare::fuzz {

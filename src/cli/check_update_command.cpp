@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "app/update_check.h"
+#include "app/email/update_check.h"
 #include "cli/command.h"
 #include "platform/network_route.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "app/shared/application.h"
 #include "cli/terminal_view.h"
 
 namespace voltare::cli {

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <optional>
 
-#include "app/messages.h"
+#include "app/main_window/messages.h"
 #include "cli/command.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"

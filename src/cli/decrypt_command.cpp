@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_decrypt.h"
-#include "app/decrypt_messages.h"
-#include "app/file_extensions.h"
+#include "app/main_window/decrypt_files.h"
+#include "app/main_window/decrypt_messages.h"
+#include "app/shared/file_extensions.h"
 #include "archive/plx_reader.h"
 #include "cli/command.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/email_prop_form.h"
+#include "app/email/email_prop_form.h"
 #include "cli/command.h"
 
 namespace voltare::cli {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_messages.h"
+#include "app/main_window/batch_messages.h"
 #include "archive/plx_reader.h"
 #include "cli/command.h"
 #include "cli/stop_signal.h"

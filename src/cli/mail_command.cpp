@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/email_form.h"
-#include "app/email_messages.h"
-#include "app/email_settings.h"
-#include "app/messages.h"
+#include "app/email/email_form.h"
+#include "app/email/email_messages.h"
+#include "app/email/email_settings.h"
+#include "app/main_window/messages.h"
 #include "cli/command.h"
 #include "platform/os_error.h"
 

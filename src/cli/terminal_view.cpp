@@ -10,9 +10,9 @@
 #include <iostream>
 #include <string_view>
 
-#include "app/batch_messages.h"
-#include "app/password_box.h"
-#include "app/plx_archiver.h"
+#include "app/main_window/batch_messages.h"
+#include "app/dialogs/password_box.h"
+#include "app/dialogs/plx_archiver.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
 #include "common/locked_memory.h"

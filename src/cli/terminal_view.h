@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/interaction.h"
+#include "app/shared/interaction.h"
 #include "common/secret_string.h"
 
 namespace voltare::cli {

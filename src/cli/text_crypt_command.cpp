@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "app/clipboard_print_messages.h"
+#include "app/main_window/clipboard_print_messages.h"
 #include "cli/command.h"
 #include "crypto/burn.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_messages.h"
+#include "app/main_window/batch_messages.h"
 #include "cli/command.h"
 
 namespace voltare::cli {

@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-#include "ui_about_box.h"
+#include "ui_about_box_view.h"
 
 namespace voltare::gui {
 

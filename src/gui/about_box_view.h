@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/about_box.h"
+#include "app/dialogs/about_box.h"
 #include "gui/form_dialog.h"
 
 namespace Ui {

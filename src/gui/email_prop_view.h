@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "app/email_prop_form.h"
+#include "app/email/email_prop_form.h"
 
 class QLineEdit;
 

@@ -6,7 +6,7 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "app/email_form.h"
+#include "app/email/email_form.h"
 
 class QEventLoop;
 class QLabel;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
-#include "app/modal_form.h"
+#include "app/shared/controls.h"
+#include "app/shared/modal_form.h"
 #include "gui/qt_text.h"
 
 class QAbstractButton;

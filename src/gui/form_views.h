@@ -5,11 +5,11 @@
 
 #include <memory>
 
-#include "app/interaction.h"
-#include "app/modal_form.h"
-#include "app/password_box.h"
-#include "app/plx_archiver.h"
-#include "app/printer.h"
+#include "app/shared/interaction.h"
+#include "app/shared/modal_form.h"
+#include "app/dialogs/password_box.h"
+#include "app/dialogs/plx_archiver.h"
+#include "app/shared/printer.h"
 
 class QWidget;
 

@@ -19,7 +19,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "app/main_window/messages.h"
 #include "gui/form_views.h"
 
 namespace voltare::gui {

@@ -2,7 +2,7 @@
 
 #include <QSignalBlocker>
 
-#include "ui_klembord_form.h"
+#include "ui_klembord_view.h"
 
 namespace voltare::gui {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/klembord_form.h"
+#include "app/dialogs/klembord_form.h"
 #include "gui/form_dialog.h"
 
 namespace Ui {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "app/messages.h"
-#include "app/start_verbs.h"
+#include "app/shared/application.h"
+#include "app/main_window/messages.h"
+#include "app/main_window/start_verbs.h"
 #include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"

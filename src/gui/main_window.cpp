@@ -13,9 +13,9 @@
 #include <QToolButton>
 #include <exception>
 
-#include "app/application.h"
-#include "app/messages.h"
-#include "app/start_verbs.h"
+#include "app/shared/application.h"
+#include "app/main_window/messages.h"
+#include "app/main_window/start_verbs.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"

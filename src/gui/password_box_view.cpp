@@ -5,7 +5,7 @@
 
 #include "gui/readable_color.h"
 #include "gui/view_binding.h"
-#include "ui_password_box.h"
+#include "ui_password_box_view.h"
 
 namespace voltare::gui {
 

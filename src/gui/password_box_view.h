@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/password_box.h"
+#include "app/dialogs/password_box.h"
 #include "gui/form_dialog.h"
 
 namespace Ui {

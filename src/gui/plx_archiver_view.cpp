@@ -4,7 +4,7 @@
 #include <QItemSelection>
 #include <QSignalBlocker>
 
-#include "ui_plx_archiver.h"
+#include "ui_plx_archiver_view.h"
 
 namespace voltare::gui {
 

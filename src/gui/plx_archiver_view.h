@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/plx_archiver.h"
+#include "app/dialogs/plx_archiver.h"
 #include "gui/form_dialog.h"
 
 namespace Ui {

@@ -4,7 +4,7 @@
 #include <QSignalBlocker>
 #include <utility>
 
-#include "ui_preferences_form.h"
+#include "ui_preferences_view.h"
 
 namespace voltare::gui {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/preferences_form.h"
+#include "app/dialogs/preferences_form.h"
 #include "gui/form_dialog.h"
 
 namespace Ui {

@@ -11,7 +11,7 @@
 #include <QMimeDatabase>
 #include <QUrl>
 
-#include "app/utf8_text.h"
+#include "app/shared/utf8_text.h"
 #include "crypto/burn.h"
 #include "gui/file_dialog_filters.h"
 #include "gui/form_views.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/interaction.h"
+#include "app/shared/interaction.h"
 #include "gui/qt_progress.h"
 
 class QAbstractButton;

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/printer.h"
+#include "app/shared/printer.h"
 
 class QPrinter;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/controls.h"
+#include "app/shared/controls.h"
 #include "common/secret_string.h"
 
 class QLineEdit;

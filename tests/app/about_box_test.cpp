@@ -1,4 +1,4 @@
-#include "app/about_box.h"
+#include "app/dialogs/about_box.h"
 
 #include <gtest/gtest.h>
 

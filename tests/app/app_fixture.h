@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/application.h"
+#include "app/shared/application.h"
 #include "fake_user.h"
 #include "support/test_env.h"
 

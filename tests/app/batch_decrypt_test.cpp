@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_decrypt.h"
+#include "app/main_window/decrypt_files.h"
 #include "app_fixture.h"
 #include "archive/plx_bundle.h"
 #include "platform/result_codes.h"

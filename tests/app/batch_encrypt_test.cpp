@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
+#include "app/main_window/main_form.h"
 #include "app_fixture.h"
 #include "archive/plx_extract.h"
 #include "archive/plx_reader.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
+#include "app/main_window/main_form.h"
 #include "app_fixture.h"
 #include "platform/file_system_type.h"
 #include "platform/settings_store.h"

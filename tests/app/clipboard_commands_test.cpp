@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/about_box.h"
-#include "app/klembord_form.h"
+#include "app/dialogs/about_box.h"
+#include "app/dialogs/klembord_form.h"
 #include "app_fixture.h"
 #include "transforms/text_crypt.h"
 

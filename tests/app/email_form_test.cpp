@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "app/email_form.h"
-#include "app/email_messages.h"
+#include "app/shared/application.h"
+#include "app/email/email_form.h"
+#include "app/email/email_messages.h"
 #include "app_fixture.h"
 #include "peers/peer_files.h"
 #include "peers/peers.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/email_prop_form.h"
-#include "app/email_settings.h"
+#include "app/email/email_prop_form.h"
+#include "app/email/email_settings.h"
 #include "app_fixture.h"
 #include "platform/settings_store.h"
 #include "support/test_env.h"

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/interaction.h"
-#include "app/password_box.h"
-#include "app/plx_archiver.h"
+#include "app/shared/interaction.h"
+#include "app/dialogs/password_box.h"
+#include "app/dialogs/plx_archiver.h"
 
 namespace voltare::testing {
 

@@ -1,4 +1,4 @@
-#include "app/file_list.h"
+#include "app/main_window/file_list.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "app/main_form.h"
+#include "app/main_window/main_form.h"
 
 #include <gtest/gtest.h>
 

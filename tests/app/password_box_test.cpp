@@ -1,4 +1,4 @@
-#include "app/password_box.h"
+#include "app/dialogs/password_box.h"
 
 #include <gtest/gtest.h>
 

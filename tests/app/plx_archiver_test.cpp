@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/plx_archiver.h"
+#include "app/dialogs/plx_archiver.h"
 #include "archive/plx_format.h"
 #include "fake_user.h"
 #include "support/test_env.h"

@@ -1,4 +1,4 @@
-#include "app/preferences_form.h"
+#include "app/dialogs/preferences_form.h"
 
 #include <gtest/gtest.h>
 

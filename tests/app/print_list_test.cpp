@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/printer.h"
+#include "app/shared/printer.h"
 #include "app_fixture.h"
 
 namespace voltare::app {

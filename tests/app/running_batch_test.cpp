@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/batch_decrypt.h"
-#include "app/main_form.h"
+#include "app/main_window/decrypt_files.h"
+#include "app/main_window/main_form.h"
 #include "app_fixture.h"
 #include "platform/settings_store.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "app/saved_list.h"
+#include "app/main_window/open_save_list.h"
 #include "app_fixture.h"
 #include "platform/ini_file.h"
 #include "platform/os_error.h"

@@ -1,7 +1,7 @@
 // The window's start verbs without a window: which arguments are files, and
 // that file names of any bytes reach the list whole.
 
-#include "app/start_verbs.h"
+#include "app/main_window/start_verbs.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/update_check.h"
+#include "app/email/update_check.h"
 #include "app_fixture.h"
 #include "peers/peers.h"
 #include "peers/scoped_env.h"

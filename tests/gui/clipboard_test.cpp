@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <string>
 
-#include "app/application.h"
+#include "app/shared/application.h"
 #include "gui/qt_interaction.h"
 #include "support/test_env.h"
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "app/shared/application.h"
 #include "archive/plx_bundle.h"
 #include "common/locked_memory.h"
 #include "gui/about_box_view.h"

@@ -32,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "app/email_settings.h"
+#include "app/shared/application.h"
+#include "app/email/email_settings.h"
 #include "gui/email_prop_view.h"
 #include "gui/email_view.h"
 #include "gui/form_views.h"

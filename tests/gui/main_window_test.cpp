@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "app/update_check.h"
+#include "app/shared/application.h"
+#include "app/email/update_check.h"
 #include "gui/qt_interaction.h"
 #include "peers/peers.h"
 #include "peers/scoped_env.h"

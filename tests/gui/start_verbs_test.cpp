@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "app/email_settings.h"
-#include "app/start_verbs.h"
+#include "app/shared/application.h"
+#include "app/email/email_settings.h"
+#include "app/main_window/start_verbs.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
 #include "platform/settings_store.h"

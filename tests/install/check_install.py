@@ -186,7 +186,7 @@ def check_metainfo(install):
 
     # Screenshots live on the maker's site, the address the program opens.
     home = re.search(r'kHomePage\s*=\s*"([^"]+)"',
-                     (SOURCE_DIR / "src/app/messages.h").read_text()).group(1)
+                     (SOURCE_DIR / "src/app/main_window/messages.h").read_text()).group(1)
     images = [i.text for i in root.iter("image")]
     check(images, "no screenshots")
     for image in images:
@@ -288,13 +288,13 @@ def check_guide(install):
 TROUBLESHOOTING = {
     "src/platform/result_codes.cpp": ["kInternalErrorText", "kBadPasswordText", "kNoSuchFileText",
                                       "kBadFileText"],
-    "src/app/password_box.cpp": ["kEmptyPassword"],
-    "src/app/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError", "kNoSuchFile"],
-    "src/app/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped",
+    "src/app/dialogs/password_box.cpp": ["kEmptyPassword"],
+    "src/app/main_window/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError", "kNoSuchFile"],
+    "src/app/main_window/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped",
                                  "kNotVerified", "kStopHalfDone", "kWipeStopped"],
-    "src/app/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
-    "src/app/clipboard_print_messages.h": ["kNoClipboardText"],
-    "src/app/email_messages.h": ["kNoServer", "kNoPort", "kNoUserName", "kNoName", "kNoAddress",
+    "src/app/main_window/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
+    "src/app/main_window/clipboard_print_messages.h": ["kNoClipboardText"],
+    "src/app/email/email_messages.h": ["kNoServer", "kNoPort", "kNoUserName", "kNoName", "kNoAddress",
                                  "kIncompleteSettings", "kInvalidDataType", "kNoRecipient", "kNoPassword"],
     "src/transforms/wipe_messages.h": ["kChangeFileTimeFailed"],
     "src/net/messages.h": ["kAlreadyConnected", "kHostLookupTimedOut", "kHostLookupCanceled",

@@ -85,7 +85,7 @@ SELF_TEST_CASES = [
     ("transforms/a.cpp", '#include "crypto/sha1.h"', False),
     ("transforms/a.cpp", "#include <zlib.h>", False),
     ("gui/a.cpp", "#include <QWidget>", False),
-    ("gui/a.cpp", '#include "ui_about_box.h"', False),
+    ("gui/a.cpp", '#include "ui_about_box_view.h"', False),
     ("cli/a.cpp", "#include <CLI/CLI.hpp>", False),
     ("app/a.cpp", "#include <queue>", False),
     ("app/a.cpp", '#include "net/smtp_client.h"', False),

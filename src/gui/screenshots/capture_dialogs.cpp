@@ -12,11 +12,11 @@
 #include <fstream>
 #include <vector>
 
-#include "app/about_box.h"
-#include "app/klembord_form.h"
-#include "app/password_box.h"
-#include "app/plx_archiver.h"
-#include "app/preferences_form.h"
+#include "app/dialogs/about_box.h"
+#include "app/dialogs/klembord_form.h"
+#include "app/dialogs/password_box.h"
+#include "app/dialogs/plx_archiver.h"
+#include "app/dialogs/preferences_form.h"
 #include "archive/plx_bundle.h"
 #include "gui/about_box_view.h"
 #include "gui/klembord_view.h"

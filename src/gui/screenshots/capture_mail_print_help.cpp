@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/application.h"
+#include "app/shared/application.h"
 #include "gui/email_prop_view.h"
 #include "gui/email_view.h"
 #include "gui/form_views.h"

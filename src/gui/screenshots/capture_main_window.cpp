@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "app/shared/application.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
 #include "gui/screenshots/captures.h"

@@ -1,0 +1,8 @@
+#include "app/shared/application.h"
+#include "app/main_window/main_form.h"
+
+namespace voltare::app {
+
+void TMainForm::AboutClick() { ShowModal(ui_, app_.AboutBox); }
+
+}  // namespace voltare::app

@@ -1,0 +1,43 @@
+#pragma once
+// What a batch that packs its encrypted files into a PLX archive must settle
+// around the encryption itself: that every member will fit the format, asked
+// before the first file is encrypted, and that a bundle that fails leaves no
+// member behind.
+
+#include <string>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+#include "app/shared/interaction.h"
+
+namespace voltare::app {
+
+// True when the encrypted file of every source is sure to fit an archive
+// member; otherwise the first source that may not is named with the limit.
+// A pipe's size is not known before it is read: the bundler checks it then.
+bool MembersFitArchive(Interaction& ui, const std::vector<std::string>& sources);
+
+// The ".vlt" files a bundling batch made beside its sources. The bundler
+// removes them once they are packed; whatever is still there when the batch
+// ends (it failed or was stopped) is removed here: only the very file made,
+// never one that has since taken its name.
+class BundleMembers {
+ public:
+  BundleMembers() = default;
+  ~BundleMembers();
+  BundleMembers(const BundleMembers&) = delete;
+  BundleMembers& operator=(const BundleMembers&) = delete;
+
+  void Add(const std::string& encryptedPath);
+
+ private:
+  struct Made {
+    std::string path;
+    dev_t device;
+    ino_t inode;
+  };
+  std::vector<Made> made_;
+};
+
+}  // namespace voltare::app

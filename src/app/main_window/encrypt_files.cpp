@@ -1,0 +1,592 @@
+// "&Encrypt File(s)": every selected entry of the list is compressed into a
+// temporary file and that is encrypted into the entry's path with ".vlt"
+// appended; optionally the results are packed into one archive and the
+// sources wiped, each only once its encrypted file has been read back.
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/main_window/algorithm_table.h"
+#include "app/shared/application.h"
+#include "app/main_window/batch_messages.h"
+#include "app/main_window/bundle_members.h"
+#include "app/main_window/main_form.h"
+#include "app/main_window/messages.h"
+#include "app/shared/run_overrides.h"
+#include "app/shared/scratch_file.h"
+#include "app/main_window/source_messages.h"
+#include "app/main_window/sealed_key_status.h"
+#include "archive/plx_bundle.h"
+#include "archive/plx_reader.h"
+#include "crypto/burn.h"
+#include "platform/os_error.h"
+#include "platform/settings_store.h"
+#include "platform/staged_file.h"
+#include "transforms/blowfish_file.h"
+#include "transforms/cast5_file.h"
+#include "transforms/compress.h"
+#include "transforms/des_file.h"
+#include "transforms/key_material.h"
+#include "transforms/parallel_deflate.h"
+#include "transforms/verify.h"
+#include "transforms/xchacha_file.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ResultCode;
+
+constexpr char kEncryptedSuffix[] = ".vlt";
+
+// The settings a batch reads before each password prompt.
+struct BatchSettings {
+  std::string algorithmText;
+  int wipe = 0;
+};
+
+// "Algorithm" and "Wipe" as this run sees them; nothing when the command must
+// end: silently for a value out of range, with a message when the store
+// cannot be read or a value is missing or not a number.
+std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrides& overrides) {
+  try {
+    const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+    if (!key) {
+      ui.Error(messages::kRegistryError);
+      return std::nullopt;
+    }
+    BatchSettings settings;
+    settings.algorithmText = ReadSettingText(*key, "Algorithm", overrides);
+    const int algorithm = platform::ParseInteger(settings.algorithmText);
+    settings.wipe = ReadSettingInteger(*key, "Wipe", overrides);
+    if (algorithm > 3 || settings.wipe > 1) return std::nullopt;
+    return settings;
+  } catch (const platform::SettingsFileDamaged& damaged) {
+    ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
+  } catch (const platform::SettingsError&) {
+    ui.Error(messages::kRegistryError);
+  } catch (const std::exception& failure) {
+    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  }
+  return std::nullopt;
+}
+
+PasswordRequest EncryptionPasswordRequest(const std::string& firstSelected, const AlgorithmEntry* algorithm,
+                                          bool firstFile) {
+  PasswordRequest request;
+  request.fileName = fs::path(firstSelected).filename().string();
+  if (algorithm != nullptr) request.algorithmCaption = std::string(algorithm->caption);
+  request.maxLength = 0;
+  request.bundleVisible = firstFile;
+  request.headerVisible = true;
+  request.algorithmVisible = true;
+  request.newPassword = true;
+  return request;
+}
+
+// A set of paths that tells whether another path names one of them: by its
+// spelling, or as the same file on disk (a link, another spelling). Built
+// once per batch, so a large batch costs one look-up per file.
+class PathSet {
+ public:
+  explicit PathSet(const std::vector<std::string>& paths, const char* suffix = "") {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const fs::path path = paths[i] + suffix;
+      byName_.emplace(path.lexically_normal().string(), i);
+      if (const auto id = IdentityOf(path)) byFile_.emplace(*id, i);
+    }
+  }
+
+  // The position of the path `path` names, if any.
+  std::optional<std::size_t> Find(const fs::path& path) const {
+    if (const auto named = byName_.find(path.lexically_normal().string()); named != byName_.end()) {
+      return named->second;
+    }
+    const auto id = IdentityOf(path);
+    if (!id) return std::nullopt;
+    const auto same = byFile_.find(*id);
+    return same == byFile_.end() ? std::nullopt : std::optional(same->second);
+  }
+
+ private:
+  using Identity = std::pair<dev_t, ino_t>;
+
+  static std::optional<Identity> IdentityOf(const fs::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return Identity{status.st_dev, status.st_ino};
+  }
+
+  std::map<std::string, std::size_t> byName_;
+  std::map<Identity, std::size_t> byFile_;
+};
+
+// The archive's full path, asked for once per batch; nothing when the user
+// cancels, declines to replace an existing file, or names a file of the batch
+// (refused with a message: packing would destroy what it packs). An existing
+// archive is not removed here: the bundler replaces it only once the new one
+// is complete, so a batch that ends early leaves it as it was.
+std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std::string>& batch) {
+  const PathSet sources(batch), outputs(batch, kEncryptedSuffix);
+  const auto chosen =
+      ui.ChooseSaveFile({std::string(messages::kArchiveNameTitle), std::string(messages::kArchiveFilter)});
+  if (!chosen) return std::nullopt;
+  fs::path archive = *chosen;
+  archive.replace_extension(".plx");
+  if (sources.Find(archive) || outputs.Find(archive)) {
+    ui.Error(messages::FormatName(messages::kArchiveIsBatchFile, archive.string()));
+    return std::nullopt;
+  }
+  std::error_code error;
+  if (fs::exists(fs::symlink_status(archive, error)) &&
+      !ui.Ask(MessageKind::Warning, messages::FormatName(messages::kReplaceArchive, archive.string()),
+              EnterAnswers::No)) {
+    return std::nullopt;
+  }
+  return archive;
+}
+
+[[nodiscard]] ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const transforms::Destination& destination,
+                       const transforms::KeyMaterial& key, platform::Progress* progress) {
+  switch (algorithmCode) {
+    case kBlowfishCode:
+      return transforms::BlowfishEncryptFile(source, destination, key.password, progress, false);
+    case kCast5Code:
+      return transforms::Cast5EncryptFile(source, destination, key.password, progress);
+    case kDesCode: {
+      std::uint64_t desKey = transforms::DesKeyFromKeyBlock(*key.keyBlock);
+      const ResultCode result = transforms::DesEncryptFile(source, destination, static_cast<std::uint32_t>(desKey),
+                                                           static_cast<std::uint32_t>(desKey >> 32), progress);
+      crypto::BurnBytes(&desKey, sizeof desKey);
+      return result;
+    }
+    case kXChaChaCode:
+      return transforms::XChaChaEncryptFile(source, destination, key.sealedKeys->ForEncryption(key.password), progress);
+    default:
+      return platform::ErrInternal;
+  }
+}
+
+// A large file with a stream algorithm is compressed and encrypted in one
+// pass (see CompressEncryptWith); everything else in two, through a
+// temporary file.
+bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
+  if (algorithmCode == kDesCode) return false;
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  return !error && transforms::DeflatesInParallel(size);
+}
+
+[[nodiscard]] ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source,
+                               const transforms::Destination& destination,
+                               const transforms::KeyMaterial& key, platform::Progress* progress,
+                               const std::function<void()>& compressed) {
+  if (algorithmCode == kBlowfishCode) {
+    return transforms::BlowfishCompressEncryptFile(source, destination, key.password, progress, compressed);
+  }
+  if (algorithmCode == kXChaChaCode) {
+    return transforms::XChaChaCompressEncryptFile(source, destination, key.sealedKeys->ForEncryption(key.password),
+                                                  progress, compressed);
+  }
+  return transforms::Cast5CompressEncryptFile(source, destination, key.password, progress, compressed);
+}
+
+// Where the batch's encrypted files are read back from, in batch order: each
+// source's ".vlt" next to it, or the entries of the new archive, read where
+// they lie.
+class EncryptedCopies {
+ public:
+  explicit EncryptedCopies(const fs::path* archive) : archive_(archive) {}
+
+  // Reads the next source's encrypted file back against the source.
+  [[nodiscard]] ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
+    if (IsStreamSource(source)) return PassOverStream();
+    if (archive_ == nullptr) return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
+    if (damaged_) return platform::ErrBadFile;
+    try {
+      if (!reader_) reader_.emplace(*archive_);
+      if (!reader_->NextEntry() || reader_->name() != fs::path(source).filename().string() + kEncryptedSuffix) {
+        return platform::ErrBadFile;
+      }
+      return transforms::VerifyEncryptedFile(reader_->DataSource(), source, key, &progress);
+    } catch (...) {
+      // The entries after one that cannot be read cannot be found either.
+      damaged_ = true;
+      return platform::CurrentExceptionCode();
+    }
+  }
+
+ private:
+  // A pipe was read once and is gone: there is nothing to compare, and
+  // nothing on disk to wipe (WipeTargets leaves it out). Its member is passed.
+  [[nodiscard]] ResultCode PassOverStream() {
+    if (archive_ == nullptr) return platform::Success;
+    try {
+      if (!reader_) reader_.emplace(*archive_);
+      return reader_->NextEntry() ? platform::Success : platform::ErrBadFile;
+    } catch (...) {
+      damaged_ = true;
+      return platform::CurrentExceptionCode();
+    }
+  }
+
+  const fs::path* archive_;
+  std::optional<archive::ArchiveReader> reader_;
+  bool damaged_ = false;
+};
+
+// Proves, before the sources are wiped, that each one's encrypted file
+// decrypts back to it (keys[i] is what sources[i] was encrypted with). A
+// source whose file does not is reported and left out of the result: it must
+// not be wiped. Nothing when the user stopped the read-back: then no source
+// may be wiped at all.
+std::optional<std::vector<std::string>> VerifyEncryptedCopies(Interaction& ui, const std::vector<std::string>& sources,
+                                               const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys,
+                                               const fs::path* archive) {
+  const BusyCursor busy(ui);
+  const std::string savedStatus = ui.StatusText();
+  platform::Progress& progress = ui.ProgressBar();
+  EncryptedCopies copies(archive);
+  std::optional<std::vector<std::string>> verified(std::in_place);
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    ui.SetStatusText(messages::FormatCount(messages::kVerifyingStatus, i + 1, sources.size()));
+    const ResultCode result =
+        progress.cancelRequested() ? platform::ErrCancelled : copies.Verify(sources[i], *keys[i], progress);
+    if (result == platform::ErrCancelled) {
+      verified.reset();
+      break;
+    }
+    if (result == platform::Success) {
+      verified->push_back(sources[i]);
+    } else {
+      ui.Error(messages::FormatName(messages::kNotVerified, sources[i]));
+    }
+  }
+  ui.SetStatusText(savedStatus);
+  progress.setPosition(0);
+  progress.repaint();
+  return verified;
+}
+
+// The batch's sources less any name of the archive just written: a wipe
+// must never take the batch's only encrypted copy with it.
+std::vector<std::string> WipeTargets(Interaction& ui, std::vector<std::string> sources, const fs::path* archive) {
+  std::erase_if(sources, [&ui](const std::string& source) {
+    if (!IsStreamSource(source)) return false;
+    ui.Warning(messages::FormatName(messages::kStreamNotWiped, source));
+    return true;
+  });
+  if (archive == nullptr) return sources;
+  const PathSet written({archive->string()});
+  std::erase_if(sources, [&written](const std::string& source) { return written.Find(source).has_value(); });
+  return sources;
+}
+
+// Bundling writes X.vlt beside X, packs it and removes it: an older X.vlt
+// there (a copy under another password, say) would be gone without a word.
+// True when there is none, or the user lets it go.
+bool BundleMayTakeOlderCopy(Interaction& ui, const std::string& encryptedPath) {
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(encryptedPath, error))) return true;
+  return ui.Ask(MessageKind::Warning, messages::FormatName(messages::kBundleReplacesEncryptedFile, encryptedPath),
+                EnterAnswers::No);
+}
+
+// Packs the batch's ".vlt" files into the archive. On failure the error is
+// shown and the members stay where they are.
+bool BundleBatch(Interaction& ui, const std::vector<std::string>& workList, const fs::path& archiveName,
+                 const std::string& savedStatus) {
+  const std::vector<fs::path> sources(workList.begin(), workList.end());
+  const archive::StatusLine status{[&ui] { return ui.StatusText(); },
+                                   [&ui](const std::string& text) { ui.SetStatusText(text); }};
+  ResultCode result = platform::Success;
+  {
+    const BusyCursor busy(ui);
+    result = archive::BundleFiles(sources, archiveName, &ui.ProgressBar(), status);
+  }
+  if (result == platform::Success) return true;
+  if (result != platform::ErrCancelled) ui.Error(platform::ErrorFormat(result));
+  ui.SetStatusText(savedStatus);
+  ui.ProgressBar().setPosition(0);
+  ui.ProgressBar().repaint();
+  return false;
+}
+
+// One file of a batch as the steps of its encryption see it.
+struct FileToEncrypt {
+  const std::string& path;
+  std::uint8_t algorithmCode;
+  const transforms::KeyMaterial& key;
+  std::size_t index;  // 0-based, and the batch's count, for the status texts
+  std::size_t count;
+
+  void ShowStatus(Interaction& ui, std::string_view status) const {
+    ui.SetStatusText(messages::FormatCount(status, index + 1, count));
+  }
+};
+
+// Both ways to the ".vlt" write it under a temporary name beside it and
+// rename it over the old one only when complete: an older one survives every
+// failure, and a link of that name is replaced, never written through.
+
+// The cores compress while this thread encrypts what they give: the same
+// bytes as the two steps of CompressThenEncrypt, without the temporary file.
+[[nodiscard]] ResultCode CompressEncryptInOnePass(Interaction& ui, const FileToEncrypt& file) {
+  file.ShowStatus(ui, messages::kCompressingStatus);
+  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](platform::File& staging) {
+    return CompressEncryptWith(file.algorithmCode, file.path, staging, file.key, &ui.ProgressBar(),
+                               [&] { file.ShowStatus(ui, messages::kEncryptingStatus); });
+  });
+}
+
+[[nodiscard]] ResultCode CompressThenEncrypt(Interaction& ui, const FileToEncrypt& file, const fs::path& packed) {
+  platform::Progress& progress = ui.ProgressBar();
+  file.ShowStatus(ui, messages::kCompressingStatus);
+  const ResultCode result = transforms::CompressFile(file.path, packed, &progress);
+  if (result != platform::Success) return result;
+  progress.setPosition(0);
+  file.ShowStatus(ui, messages::kEncryptingStatus);
+  return platform::WriteStaged(file.path + kEncryptedSuffix, [&](platform::File& staging) {
+    return EncryptWith(file.algorithmCode, packed, staging, file.key, &progress);
+  });
+}
+
+// A failed step of one file: the status line put back, and the failure
+// shown unless the user stopped the step. ErrReported once shown.
+[[nodiscard]] ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& savedStatus) {
+  if (code == platform::ErrCancelled) {
+    ui.SetStatusText(savedStatus);
+    ui.ProgressBar().setPosition(0);
+    ui.ProgressBar().repaint();
+    return code;
+  }
+  ui.Error(platform::ErrorFormat(code));
+  ui.SetStatusText(savedStatus);
+  return platform::ErrReported;
+}
+
+void ResetProgress(Interaction& ui) {
+  ui.ProgressBar().setPosition(0);
+  ui.ProgressBar().repaint();
+}
+
+// The encryption command from its first prompt to its last message, phase
+// by phase, with what the phases hand on to each other.
+class EncryptionCommand {
+ public:
+  EncryptionCommand(TMainForm& form, Interaction& ui, const RunOverrides& overrides, RunningBatch& batch)
+      : form_(form), ui_(ui), overrides_(overrides), batch_(batch) {}
+
+  // Ask → encrypt each file → bundle → read back → wipe → report.
+  bool Run() {
+    for (std::size_t i = 0; i < form_.ListView.SelectedCount(); ++i) {
+      if (!EncryptNextFile(i)) return false;
+    }
+    // Nothing was encrypted when every file was skipped, each with its
+    // message. Sources are wiped only once their encrypted form is safely
+    // stored and reads back.
+    if (encrypted_.empty() || StopAsked() ||
+        (bundle_ && !BundleBatch(ui_, encrypted_, archiveName_, batch_.SavedStatusText))) {
+      ResetProgress(ui_);
+      return false;
+    }
+    if (settings_.wipe == 0) return Report(true);
+    const std::optional<std::vector<std::string>> verified =
+        VerifyEncryptedCopies(ui_, encrypted_, keys_, Archive());
+    if (!verified) {
+      // Stopped: the encrypted files stay, and so does every source.
+      ResetProgress(ui_);
+      return false;
+    }
+    // A source that could not be wiped (another name, a failed removal) was
+    // reported; the batch then ends without its success message.
+    const bool allWiped = WipeVerifiedSources(*verified);
+    return Report(allWiped && verified->size() == encrypted_.size());
+  }
+
+ private:
+  bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
+  const fs::path* Archive() const { return bundle_ ? &archiveName_ : nullptr; }
+
+  // One turn of the batch: the password when one is due, the archive's name
+  // and the work list at the first file, then the file itself. False when
+  // the batch ends here.
+  bool EncryptNextFile(std::size_t index) {
+    // A stop asked for at the end of a file's last piece ends the batch here.
+    if (StopAsked()) {
+      ResetProgress(ui_);
+      return false;
+    }
+    if (!samePassword_ && !AskPassword(index == 0)) return false;
+    if (index == 0 && !StartWorkList()) return false;
+    if (!EncryptOrSkip(index)) return false;
+    if (index == 0 && workList_.size() > 1) {
+      samePassword_ = ui_.Ask(MessageKind::Confirmation, messages::kSamePassword);
+    }
+    return true;
+  }
+
+  // The settings are read again before each prompt: the algorithm named
+  // there is the one the prompt shows and the files get.
+  bool AskPassword(bool firstFile) {
+    const std::optional<BatchSettings> read = ReadBatchSettings(ui_, overrides_);
+    if (!read) return false;
+    settings_ = *read;
+    const AlgorithmEntry* algorithm = FindAlgorithm(settings_.algorithmText);
+    algorithmCode_ = algorithm != nullptr ? algorithm->code : 0;
+    PasswordReply reply = form_.AskPassword(
+        EncryptionPasswordRequest(form_.ListView.SelectedFileNames().front(), algorithm, firstFile));
+    batch_.Password = std::move(reply.password);
+    batch_.Bundle = reply.bundle;
+    if (batch_.Password.empty() || algorithmCode_ == 0) return false;
+    if (firstFile) bundle_ = batch_.Bundle;
+    key_ = std::make_shared<const transforms::KeyMaterial>(batch_.Password, batch_.SealedKeys);
+    ShowKeyDerivations(ui_, *key_->sealedKeys);
+    return true;
+  }
+
+  bool StartWorkList() {
+    if (bundle_) {
+      if (!MembersFitArchive(ui_, form_.ListView.SelectedFileNames())) return false;
+      std::optional<fs::path> chosen = ChooseArchiveName(ui_, form_.ListView.SelectedFileNames());
+      if (!chosen) return false;
+      archiveName_ = std::move(*chosen);
+    }
+    workList_ = form_.ListView.SelectedFileNames();
+    batchFiles_.emplace(workList_);
+    return true;
+  }
+
+  // Encrypts the work list's file at `index`, or skips it with its message.
+  // False when the batch ends (the failure shown).
+  bool EncryptOrSkip(std::size_t index) {
+    const std::string& path = workList_[index];
+    const std::string encryptedPath = path + kEncryptedSuffix;
+    // Writing X.vlt over another file of the batch, still to be read or to
+    // be wiped, would lose it.
+    if (const auto inTheWay = batchFiles_->Find(encryptedPath)) {
+      if (index == 0) batch_.SavedStatusText = ui_.StatusText();
+      ui_.Error(messages::FormatNames(messages::kOutputIsBatchFile, {path, workList_[*inTheWay]}));
+      ui_.SetStatusText(batch_.SavedStatusText);
+      return true;
+    }
+    // No: the older encrypted file stays as it is, and this file is neither
+    // packed nor wiped.
+    if (bundle_ && !BundleMayTakeOlderCopy(ui_, encryptedPath)) return true;
+    const ResultCode result = form_.EncryptOneFile(path, algorithmCode_, key_.get(), index, workList_.size());
+    if (result != platform::Success) {
+      ShowFailure(result);
+      return false;
+    }
+    encrypted_.push_back(path);
+    if (bundle_) members_.Add(encryptedPath);
+    keys_.push_back(key_);
+    batch_.PieceDone();
+    return true;
+  }
+
+  // A step the user stopped is no failure: nothing to report.
+  void ShowFailure(ResultCode result) {
+    if (result == platform::ErrReported) {
+      ui_.Error(messages::kEncryptionAborted);
+    } else if (result != platform::ErrCancelled) {
+      ui_.Error(platform::ErrorFormat(result));
+    }
+  }
+
+  // Wipes the sources whose encrypted files read back. Skipped files, and
+  // those whose encrypted file did not read back, were not wiped; they stay
+  // in the list, the others leave it. False when a wipe failed.
+  bool WipeVerifiedSources(const std::vector<std::string>& verified) {
+    const std::vector<std::string> targets = WipeTargets(ui_, verified, Archive());
+    const bool allWiped = targets.empty() || form_.WipeFileList(targets);
+    const std::set<std::string> done(verified.begin(), verified.end());
+    for (const std::string& path : workList_) {
+      if (!done.contains(path)) form_.ListView.Select(path, false);
+    }
+    for (std::size_t n = form_.ListView.SelectedCount(); n > 0; --n) form_.ListView.RemoveFirstSelected();
+    form_.ListViewSelectItem();
+    return allWiped;
+  }
+
+  bool Report(bool allVerified) {
+    ResetProgress(ui_);
+    if (!allVerified || std::exchange(form_.SourcesLeftOut, 0) != 0) return false;
+    ui_.Information(messages::kEncrypted);
+    return true;
+  }
+
+  TMainForm& form_;
+  Interaction& ui_;
+  const RunOverrides& overrides_;
+  RunningBatch& batch_;
+
+  BatchSettings settings_;
+  std::uint8_t algorithmCode_ = 0;
+  // The key of the last password prompt.
+  std::shared_ptr<const transforms::KeyMaterial> key_;
+  bool samePassword_ = false;
+  // Chosen at the first prompt, for the whole batch: later prompts do not
+  // offer the box, and their replies must not drop the archive asked for.
+  bool bundle_ = false;
+  fs::path archiveName_;
+  std::vector<std::string> workList_;
+  std::optional<PathSet> batchFiles_;
+  BundleMembers members_;  // a bundle that fails leaves none of them behind
+  // The files that got their encrypted form; a skipped file is neither
+  // packed nor wiped. With each, the key it was encrypted with, kept for the
+  // read-back before wiping.
+  std::vector<std::string> encrypted_;
+  std::vector<std::shared_ptr<const transforms::KeyMaterial>> keys_;
+};
+
+}  // namespace
+
+void TMainForm::EncryptFiles1Click() { EncryptSelectedFiles(); }
+
+bool TMainForm::EncryptSelectedFiles() {
+  if (ListView.SelectedCount() == 0) return false;
+  const RunningBatch::Scope batch = JoinBatch();
+  return EncryptionCommand(*this, ui_, app_.Overrides, *batch).Run();
+}
+
+[[nodiscard]] ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
+                                     const transforms::KeyMaterial* key, std::size_t index, std::size_t count) {
+  const RunningBatch::Scope batch = JoinBatch();
+  if (index == 0) batch->SavedStatusText = ui_.StatusText();
+  if (path.empty() || key == nullptr) return platform::ErrInternal;
+  try {
+    const BusyCursor busy(ui_);
+    const FileToEncrypt file{path, algorithmCode, *key, index, count};
+    ResultCode result = platform::Success;
+    if (EncryptsInOnePass(algorithmCode, path)) {
+      result = CompressEncryptInOnePass(ui_, file);
+    } else {
+      ScratchFile packed;
+      if (!packed.Exists()) return platform::ErrNoTempFile;
+      result = CompressThenEncrypt(ui_, file, packed.Path());
+    }
+    if (result != platform::Success) return ReportStepFailure(ui_, result, batch->SavedStatusText);
+
+    ResetProgress();
+    if (index + 1 == count) ui_.SetStatusText(batch->SavedStatusText);
+    return platform::Success;
+  } catch (...) {
+    ui_.SetStatusText(batch->SavedStatusText);
+    return platform::CurrentExceptionCode();
+  }
+}
+
+}  // namespace voltare::app

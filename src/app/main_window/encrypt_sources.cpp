@@ -1,0 +1,71 @@
+// The sources of an encryption named on the command line: a folder brings
+// every file below it, hidden ones included, less those already encrypted; a
+// file named by itself is taken as it is when it can be read to its end, and
+// refused with its reason when it cannot.
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/main_window/batch_messages.h"
+#include "app/main_window/folder_walk.h"
+#include "app/main_window/main_form.h"
+#include "app/main_window/source_messages.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string AlreadyEncryptedNote(std::size_t count) {
+  if (count == 1) return std::string(messages::kOneAlreadyEncrypted);
+  return messages::FormatCount(messages::kAlreadyEncrypted, count, 0);
+}
+
+}  // namespace
+
+void TMainForm::ReportUnreachable(const std::vector<UnreachableEntry>& entries) {
+  for (const UnreachableEntry& entry : entries) {
+    ui_.Error(messages::FormatNames(messages::kUnreachable, {entry.path, std::strerror(entry.error)}));
+  }
+}
+
+void TMainForm::AddFilesToEncrypt(std::span<const std::string> paths) {
+  SourcesLeftOut = 0;
+  std::size_t alreadyEncrypted = 0;
+  std::vector<std::string> sources;
+  for (const std::string& path : paths) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+      ReportUnreachable({{path, errno}});
+      ++SourcesLeftOut;
+    } else if (S_ISDIR(info.st_mode)) {
+      const FolderContents found = WalkFolder(path);
+      ReportUnreachable(found.unreachable);
+      SourcesLeftOut += found.unreachable.size();
+      for (const std::string& file : found.files) {
+        if (IsEncryptedFile(file)) {
+          ++alreadyEncrypted;
+        } else {
+          sources.push_back(file);
+        }
+      }
+    } else if (S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode)) {
+      sources.push_back(path);  // a pipe is read to its end, like a file
+    } else {
+      ui_.Error(messages::FormatName(S_ISSOCK(info.st_mode) ? messages::kSocketRefused : messages::kDeviceRefused,
+                                     path));
+      ++SourcesLeftOut;
+    }
+  }
+  for (const std::string& file : sources) AddFileToList(file, static_cast<std::int64_t>(sources.size()));
+  ResetProgress();
+  if (alreadyEncrypted > 0) ui_.Information(AlreadyEncryptedNote(alreadyEncrypted));
+}
+
+}  // namespace voltare::app

@@ -1,0 +1,133 @@
+#include "app/main_window/file_list.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <ctime>
+#include <iterator>
+#include <utility>
+
+#include "platform/file.h"
+
+namespace voltare::app {
+
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SortsBefore(std::string_view a, std::string_view b) {
+  return std::ranges::lexicographical_compare(a, b, [](char x, char y) { return Lower(x) < Lower(y); });
+}
+
+}  // namespace
+
+const std::string& ListItem::Column(std::size_t column) const {
+  switch (column) {
+    case 0:
+      return displayName;
+    case 1:
+      return fileName;
+    case 2:
+      return size;
+    case 3:
+      return typeName;
+    case 4:
+      return date;
+    default:
+      return attributes;
+  }
+}
+
+bool FileListView::Contains(std::string_view fileName) const {
+  return std::ranges::any_of(items_, [&](const ListItem& item) { return item.fileName == fileName; });
+}
+
+void FileListView::Insert(ListItem item) {
+  const auto at = std::ranges::upper_bound(items_, item.displayName, SortsBefore, &ListItem::displayName);
+  items_.insert(at, std::move(item));
+}
+
+std::size_t FileListView::SelectedCount() const {
+  return static_cast<std::size_t>(std::ranges::count_if(items_, &ListItem::selected));
+}
+
+std::vector<std::string> FileListView::SelectedFileNames() const {
+  std::vector<std::string> names;
+  for (const ListItem& item : items_) {
+    if (item.selected) names.push_back(item.fileName);
+  }
+  return names;
+}
+
+std::string FileListView::RemoveFirstSelected() {
+  const auto it = std::ranges::find_if(items_, &ListItem::selected);
+  if (it == items_.end()) return {};
+  std::string name = std::move(it->fileName);
+  items_.erase(it);
+  return name;
+}
+
+void FileListView::SetAllSelected(bool selected) {
+  for (ListItem& item : items_) item.selected = selected;
+}
+
+void FileListView::Select(std::string_view fileName, bool selected) {
+  for (ListItem& item : items_) {
+    if (item.fileName == fileName) item.selected = selected;
+  }
+}
+
+std::int64_t SizeInKB(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return -1;
+  return SizeInKB(static_cast<std::int64_t>(info.st_size));
+}
+
+std::int64_t SizeInKB(std::int64_t bytes) {
+  if (bytes < 0) return -1;
+  if (bytes == 0) return 0;
+  if (bytes < 1024) return 1;
+  return bytes / 1024;
+}
+
+std::string AttributeLetters(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  std::string letters;
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) letters += 'R';
+  if (path.filename().string().starts_with('.')) letters += 'H';
+  if (S_ISREG(info.st_mode)) letters += 'A';
+  return letters;
+}
+
+std::string LastWriteText(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  std::tm local {};
+  if (::localtime_r(&info.st_mtime, &local) == nullptr) return {};
+  char text[64];
+  const std::size_t length = std::strftime(text, sizeof text, "%x %H:%M", &local);
+  return std::string(text, length);
+}
+
+std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory,
+                                                 std::vector<std::string>& list) {
+  FolderContents found = WalkFolder(directory);
+  list.insert(list.end(), std::make_move_iterator(found.files.begin()), std::make_move_iterator(found.files.end()));
+  return std::move(found.unreachable);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+}  // namespace voltare::app

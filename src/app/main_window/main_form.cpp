@@ -1,0 +1,423 @@
+#include "app/main_window/main_form.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <exception>
+
+#include "app/shared/application.h"
+#include "app/main_window/batch_messages.h"
+#include "app/shared/file_extensions.h"
+#include "app/main_window/messages.h"
+#include "platform/file.h"
+#include "platform/network_route.h"
+#include "platform/os_error.h"
+#include "platform/settings_store.h"
+#include "platform/temp_files.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kLeftBoxWidth = 120;
+constexpr int kWidthMargin = 40;
+
+// Every command reachable from a menu, tool bar or the left panel. A command
+// whose handler is not built yet has no entry, and its controls stay hidden.
+constexpr std::array kCommands = {
+    Command{"New1", "&New...", "Ctrl+N", &TMainForm::NewButtonClick},
+    Command{"NewButton", "New", "", &TMainForm::NewButtonClick},
+    Command{"Open1", "&Open", "Ctrl+O", &TMainForm::OpenButtonClick},
+    Command{"OpenButton", "Open", "", &TMainForm::OpenButtonClick},
+    Command{"SaveAs1", "&Save", "Ctrl+S", &TMainForm::SaveButtonClick},
+    Command{"SaveButton", "Save", "", &TMainForm::SaveButtonClick},
+    Command{"Exit1", "E&xit", "Ctrl+X", &TMainForm::Exit1Click},
+    Command{"Cut1", "Cu&t", "Ctrl+U", &TMainForm::CutButtonClick},
+    Command{"CutButton", "Cut", "", &TMainForm::CutButtonClick},
+    Command{"Copy1", "&Copy", "Ctrl+C", &TMainForm::CopyButtonClick},
+    Command{"CopyButton", "Copy", "", &TMainForm::CopyButtonClick},
+    Command{"Paste1", "&Paste", "Ctrl+V", &TMainForm::PasteButtonClick},
+    Command{"PasteButton", "Paste", "", &TMainForm::PasteButtonClick},
+    Command{"SelectAll1", "Se&lect All...", "", &TMainForm::SelectAll1Click},
+    Command{"DeselectAll1", "&Deselect All...", "", &TMainForm::DeselectAll1Click},
+    Command{"ClearList1", "&Clear List", "", &TMainForm::ClearList1Click},
+    Command{"ClearList2", "&Clear List", "", &TMainForm::ClearList1Click},
+    Command{"Add1", "Add &File(s)", "", &TMainForm::AddFileButtonClick},
+    Command{"AddFileButton", "Add File(s)", "", &TMainForm::AddFileButtonClick},
+    Command{"AddDir1", "Add Dir&ectory", "", &TMainForm::AddDirClick},
+    Command{"AddDir", "Add Directory", "", &TMainForm::AddDirClick},
+    Command{"DeleteFile1", "&Delete File(s) From List", "", &TMainForm::DeleteButtonClick},
+    Command{"DeleteFile2", "&Delete File(s)", "", &TMainForm::DeleteButtonClick},
+    Command{"DeleteButton", "Delete File(s) From List", "", &TMainForm::DeleteButtonClick},
+    Command{"Properties", "&Properties", "", &TMainForm::PropertiesClick},
+    Command{"Contents", "&Contents", "F1", &TMainForm::ContentsClick},
+    Command{"Help", "Help", "", &TMainForm::ContentsClick},
+    Command{"VisitKOVASoftwareontheweb1", "Visit &KOVA Software on the web", "",
+            &TMainForm::VisitKOVASoftwareontheweb1Click},
+    // Batch encryption and the batch wipe.
+    Command{"EncryptFiles1", "&Encrypt File(s)", "Ctrl+E", &TMainForm::EncryptFiles1Click},
+    Command{"EncryptFiles2", "&Encrypt File(s)", "", &TMainForm::EncryptFiles1Click},
+    Command{"WipeFiles2", "&Wipe File(s)", "Ctrl+W", &TMainForm::WipeFiles2Click},
+    Command{"WipeFiles1", "&Wipe File(s)", "", &TMainForm::WipeFiles2Click},
+    Command{"WipeFiles3", "Wipe Files", "", &TMainForm::WipeFiles3Click},
+    // Clipboard commands, printed list, about box.
+    Command{"EncryptClipboard1", "Encrypt &Clipboard", "", &TMainForm::EncryptClipboard1Click},
+    Command{"DecryptClipboard1", "Decrypt Cl&ipboard", "", &TMainForm::DecryptClipboard1Click},
+    Command{"EditClipboard1", "Edit Clipb&oard", "", &TMainForm::EditClipboard1Click},
+    Command{"EditClipboard", "Edit Clipboard", "", &TMainForm::EditClipboard1Click},
+    Command{"PrintList1", "&Print List", "Ctrl+P", &TMainForm::PrintButtonClick},
+    Command{"PrintButton", "Print List", "", &TMainForm::PrintButtonClick},
+    Command{"About", "&About...", "", &TMainForm::AboutClick},
+    // Batch decryption.
+    Command{"DecryptFiles1", "Decrypt &File(s)", "Ctrl+D", &TMainForm::DecryptFiles1Click},
+    // E-mail.
+    Command{"SendMessage1", "&Send Message", "", &TMainForm::SendMessage1Click},
+    Command{"EmailMessage", "Send E-mail Message", "", &TMainForm::SendMessage1Click},
+    Command{"Preferences1", "&Preferences", "", &TMainForm::Preferences1Click},
+};
+
+// "CheckUpdate" as the first activation reads it. A store or value that
+// cannot be read is reported and counts as off, so that the command line is
+// still handled after the message.
+bool CheckUpdateIsOn(Interaction& ui) {
+  try {
+    const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+    if (!key) {
+      ui.Error(messages::kRegistryError);
+      return false;
+    }
+    return key->ReadDword("CheckUpdate") != 0;
+  } catch (const platform::SettingsFileDamaged& damaged) {
+    ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
+  } catch (const std::exception& failure) {
+    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  }
+  return false;
+}
+
+}  // namespace
+
+int MainFormWidth() {
+  int width = kLeftBoxWidth + kWidthMargin;
+  for (const ListColumn& column : kListColumns) width += column.width;
+  return width;
+}
+
+TMainForm::TMainForm(Interaction& ui, Application& app, std::filesystem::path startDirectory)
+    : ui_(ui), app_(app), startDirectory_(std::move(startDirectory)) {}
+
+TMainForm::~TMainForm() = default;
+
+std::span<const Command> TMainForm::Commands() { return kCommands; }
+
+bool TMainForm::Run(std::string_view control) {
+  for (const Command& command : kCommands) {
+    if (command.control == control) {
+      (this->*command.handler)();
+      return true;
+    }
+  }
+  return false;
+}
+
+MenuItem* TMainForm::FindMenuItem(std::string_view control) {
+  for (const NamedControl& named : Controls()) {
+    if (named.name == control) return named.control;
+  }
+  return nullptr;
+}
+
+std::vector<NamedControl> TMainForm::Controls() {
+  return {{"Head", &Head},
+          {"ListView", &ListView},
+          {"NewButton", &NewButton},
+          {"OpenButton", &OpenButton},
+          {"SaveButton", &SaveButton},
+          {"PrintButton", &PrintButton},
+          {"CutButton", &CutButton},
+          {"CopyButton", &CopyButton},
+          {"PasteButton", &PasteButton},
+          {"AddFileButton", &AddFileButton},
+          {"AddDir", &AddDir},
+          {"DeleteButton", &DeleteButton},
+          {"Cut1", &Cut1},
+          {"Copy1", &Copy1},
+          {"Paste1", &Paste1},
+          {"DeleteFile1", &DeleteFile1},
+          {"EncryptFiles1", &EncryptFiles1},
+          {"DecryptFiles1", &DecryptFiles1},
+          {"WipeFiles2", &WipeFiles2},
+          {"DeleteFile2", &DeleteFile2},
+          {"EncryptFiles2", &EncryptFiles2},
+          {"WipeFiles1", &WipeFiles1}};
+}
+
+// ---------------------------------------------------------------------------
+// Window events
+
+void TMainForm::FormCreate() {
+  Caption = messages::kMainCaption;
+  ui_.SetStatusText(messages::kWelcome);
+}
+
+void TMainForm::CheckColorDepth(int bitsPerPixel) {
+  // Zero or less: the display did not say.
+  if (bitsPerPixel <= 0 || bitsPerPixel >= messages::kRecommendedColorDepth) return;
+  const std::string_view format = messages::kColorDepthTooLow;
+  const std::size_t at = format.find("%d");
+  ui_.Information(std::string(format.substr(0, at)) + std::to_string(bitsPerPixel) +
+                  std::string(format.substr(at + 2)));
+}
+
+void TMainForm::FormActivate(std::span<const std::string> arguments) {
+  if (activated_) return;
+  activated_ = true;
+  if (CheckForUpdate && CheckUpdateIsOn(ui_) && platform::HasDefaultRoute()) CheckForUpdate();
+  HandleCommandLine(arguments);
+}
+
+void TMainForm::HandleCommandLine(std::span<const std::string> arguments) {
+  if (arguments.empty()) return;
+  // A path with blanks may arrive split into several arguments.
+  std::string joined;
+  for (const std::string& argument : arguments) joined += argument + " ";
+  joined.pop_back();
+
+  const fs::path path = FromStartDirectory(joined);
+  const std::string name = path.string();
+  if ((HasExtension(name, kVltExtension) || HasExtension(name, kPlxExtension)) && platform::FileExists(path)) {
+    if (DecryptFileList) DecryptFileList({path.string()});
+  } else if (HasExtension(name, kVlsExtension) && platform::FileExists(path)) {
+    const platform::ResultCode result = LoadListFile(path);
+    if (result != platform::Success && result != platform::ErrReported) ShowResult(result);
+  }
+}
+
+bool TMainForm::FormCloseQuery() {
+  // Only what no running copy marks as in use: another copy's work stays.
+  platform::RemoveStaleTempFiles();
+  return true;
+}
+
+void TMainForm::DropFiles(std::span<const std::string> paths) {
+  for (const std::string& path : paths) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+      std::vector<std::string> found;
+      ReportUnreachable(ListDirectoryFiles(path, found));
+      for (const std::string& file : found) AddFileToList(file, static_cast<std::int64_t>(found.size()));
+    } else if (platform::FileExists(path)) {
+      // Only regular files can be encrypted or wiped; a FIFO would even stall
+      // the batch that opens it.
+      AddFileToList(path, static_cast<std::int64_t>(paths.size()));
+    }
+  }
+  ResetProgress();
+}
+
+void TMainForm::ListViewDblClick() {
+  const std::vector<std::string> selected = ListView.SelectedFileNames();
+  if (selected.empty()) return;
+  ui_.ShellOpen(selected.front(), fs::path(selected.front()).parent_path());
+}
+
+// ---------------------------------------------------------------------------
+// Enabling rules
+
+void TMainForm::ListViewSelectItem() {
+  const bool anySelected = ListView.SelectedCount() > 0;
+  CutButton.enabled = CopyButton.enabled = DeleteButton.enabled = anySelected;
+  const auto clipboard = ui_.ClipboardText();
+  if (clipboard && !clipboard->empty()) PasteButton.enabled = true;
+}
+
+void TMainForm::Edit1Click() {
+  const auto clipboard = ui_.ClipboardText();
+  Paste1.enabled = PasteButton.enabled = clipboard && !clipboard->empty();
+  Cut1.enabled = Copy1.enabled = ListView.SelectedCount() > 0;
+}
+
+void TMainForm::Actions1Click() {
+  const bool canAct = ListView.Count() > 0 && ListView.SelectedCount() > 0;
+  DeleteFile1.enabled = EncryptFiles1.enabled = WipeFiles2.enabled = canAct;
+}
+
+void TMainForm::PopupMenuPopup() {
+  const bool canAct = ListView.Count() > 0 && ListView.SelectedCount() > 0;
+  EncryptFiles2.enabled = DeleteFile2.enabled = WipeFiles1.enabled = canAct;
+}
+
+// ---------------------------------------------------------------------------
+// List commands
+
+void TMainForm::AddFileToList(const std::string& path, std::int64_t batchCount) {
+  if (ListView.Contains(path)) return;
+  platform::Progress& progress = ui_.ProgressBar();
+  progress.setMax(batchCount);
+
+  const FileInfo info = ui_.GetFileInfo(path);
+  ListItem item;
+  item.displayName = info.displayName;
+  item.fileName = path;
+  item.size = std::to_string(SizeInKB(path)) + "KB";
+  item.typeName = info.typeName;
+  item.date = LastWriteText(path);
+  item.attributes = AttributeLetters(path);
+  item.imageIndex = info.iconIndex;
+  ListView.Insert(std::move(item));
+
+  progress.setPosition(progress.position() + 1);
+  progress.repaint();
+}
+
+void TMainForm::AddFileButtonClick() {
+  try {
+    OpenDialog.filter = messages::kAllFilesFilter;
+    OpenDialog.options |= OpenAllowMultiSelect | OpenHideReadOnly | OpenEnableSizing;
+    OpenDialog.title = messages::kAddFilesTitle;
+    const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
+    for (const fs::path& path : chosen) AddFileToList(path.string(), static_cast<std::int64_t>(chosen.size()));
+    ResetProgress();
+  } catch (const std::exception& failure) {
+    ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  }
+}
+
+void TMainForm::AddDirClick() {
+  const auto directory = ui_.ChooseDirectory({std::string(messages::kAddDirectoryCaption), {}});
+  if (!directory) return;
+  std::vector<std::string> found;
+  ReportUnreachable(ListDirectoryFiles(*directory, found));
+  ui_.ProgressBar().setPosition(0);
+  for (const std::string& file : found) AddFileToList(file, static_cast<std::int64_t>(found.size()));
+  ResetProgress();
+}
+
+void TMainForm::DeleteButtonClick() {
+  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmDelete)) return;
+  TakeSelectedPaths(true);
+  ListViewSelectItem();
+}
+
+void TMainForm::CutButtonClick() {
+  ui_.ClearClipboard();
+  const std::vector<std::string> paths = TakeSelectedPaths(true);
+  PasteButton.enabled = true;
+  std::string text;
+  for (const std::string& path : paths) text += path + '\n';
+  ui_.SetClipboardText(text);
+  ListViewSelectItem();
+}
+
+void TMainForm::CopyButtonClick() {
+  ui_.ClearClipboard();
+  const std::vector<std::string> paths = TakeSelectedPaths(false);
+  PasteButton.enabled = true;
+  std::string text;
+  for (const std::string& path : paths) text += path + '\n';
+  ui_.SetClipboardText(text);
+}
+
+void TMainForm::PasteButtonClick() {
+  const auto clipboard = ui_.ClipboardText();
+  if (!clipboard || clipboard->empty()) return;
+  const std::vector<std::string> lines = SplitLines(*clipboard);
+  for (const std::string& line : lines) {
+    if (platform::FileExists(line)) AddFileToList(line, static_cast<std::int64_t>(lines.size()));
+  }
+  ResetProgress();
+}
+
+void TMainForm::NewButtonClick() {
+  if (!ui_.Ask(MessageKind::Information, messages::kConfirmNewList)) return;
+  ListView.Clear();
+  Head.caption = messages::kUntitledHead;
+  ListViewSelectItem();
+}
+
+void TMainForm::OpenButtonClick() {
+  OpenDialog.options = OpenNone;
+  OpenDialog.filter = messages::kOpenListFilter;
+  const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
+  if (chosen.empty() || !platform::FileExists(chosen.front())) return;
+  const platform::ResultCode result = LoadListFile(chosen.front());
+  if (result != platform::Success && result != platform::ErrReported) ShowResult(result);
+}
+
+void TMainForm::SaveButtonClick() {
+  const auto chosen = ui_.ChooseSaveFile({"", std::string(messages::kSaveListFilter)});
+  if (!chosen) return;
+  fs::path path = *chosen;
+  path.replace_extension(".vls");
+  const platform::ResultCode result = SaveListFile(path);
+  if (result != platform::Success && result != platform::ErrReported) ShowResult(result);
+}
+
+void TMainForm::SelectAll1Click() {
+  ListView.SetAllSelected(true);
+  ActiveControl = &ListView;
+  ListViewSelectItem();
+}
+
+void TMainForm::DeselectAll1Click() {
+  ListView.SetAllSelected(false);
+  ActiveControl = &ListView;
+  ListViewSelectItem();
+}
+
+void TMainForm::ClearList1Click() {
+  ListView.Clear();
+  ListViewSelectItem();
+}
+
+void TMainForm::Exit1Click() {
+  if (FormCloseQuery()) Closed = true;
+}
+
+// ---------------------------------------------------------------------------
+// Other windows
+
+void TMainForm::PropertiesClick() { ShowModal(ui_, app_.PreferencesForm); }
+
+void TMainForm::ContentsClick() { ui_.ShowHelp(messages::kHelpContents); }
+
+void TMainForm::VisitKOVASoftwareontheweb1Click() { ui_.ShellOpen(messages::kHomePage, {}); }
+
+PasswordReply TMainForm::AskPassword(const PasswordRequest& request) { return app_.PasswordBox.Request(request); }
+
+RunningBatch::Scope TMainForm::JoinBatch() { return RunningBatch::Scope(batch_, ui_.StatusText()); }
+
+// ---------------------------------------------------------------------------
+
+fs::path TMainForm::FromStartDirectory(const fs::path& path) const {
+  if (path.is_absolute() || path.empty()) return path;
+  return startDirectory_ / path;
+}
+
+void TMainForm::ResetProgress() {
+  ui_.ProgressBar().setPosition(0);
+  ui_.ProgressBar().repaint();
+}
+
+std::vector<std::string> TMainForm::TakeSelectedPaths(bool remove) {
+  if (!remove) return ListView.SelectedFileNames();
+  std::vector<std::string> paths;
+  for (std::size_t n = ListView.SelectedCount(); n > 0; --n) paths.push_back(ListView.RemoveFirstSelected());
+  return paths;
+}
+
+// The question only where a stop costs more than the step itself.
+bool TMainForm::ConfirmStop() {
+  const bool halfDone = batch_ != nullptr && batch_->StopLeavesHalfDone();
+  return !halfDone || ui_.Ask(MessageKind::Confirmation, messages::kStopHalfDone);
+}
+
+// A step the user stopped is no failure: nothing to report.
+void TMainForm::ShowResult(platform::ResultCode code) {
+  if (code == platform::ErrCancelled) return;
+  ui_.Error(platform::ErrorFormat(code));
+}
+
+}  // namespace voltare::app

@@ -1,0 +1,150 @@
+#include "app/main_window/start_verbs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <system_error>
+
+#include "app/shared/application.h"
+#include "app/main_window/batch_messages.h"
+#include "app/main_window/messages.h"
+#include "platform/result_codes.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool EndsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+bool IsEncryptedName(std::string_view path) { return EndsWith(path, ".vlt") || EndsWith(path, ".plx"); }
+bool IsListName(std::string_view path) { return EndsWith(path, ".vls"); }
+
+// The paths that exist, made absolute; each missing one is reported.
+std::vector<std::string> ExistingPaths(TMainForm& form, Interaction& ui, std::span<const std::string> files) {
+  std::vector<std::string> found;
+  for (const std::string& file : files) {
+    const fs::path path = form.FromStartDirectory(file);
+    std::error_code error;
+    if (fs::exists(path, error)) {
+      found.push_back(path.string());
+    } else if (!error || error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+      ui.Error(messages::FormatName(messages::kNoSuchFile, path.string()));
+    } else {
+      // Not "missing": a folder on the way may not be searched. Say why.
+      ui.Error(platform::ErrorFormat(error.value(), path.string() + ": " + platform::ErrorText(error.value())));
+    }
+  }
+  return found;
+}
+
+// Folders replaced by the files a drop of them adds, in the same order.
+// `keep` filters what a folder brings; named files are always kept.
+template <typename Keep>
+std::vector<std::string> ExpandFolders(const std::vector<std::string>& paths, Keep keep) {
+  std::vector<std::string> files;
+  for (const std::string& path : paths) {
+    std::error_code error;
+    if (!fs::is_directory(path, error)) {
+      files.push_back(path);
+      continue;
+    }
+    std::vector<std::string> inside;
+    ListDirectoryFiles(path, inside);
+    std::ranges::copy_if(inside, std::back_inserter(files), keep);
+  }
+  return files;
+}
+
+std::vector<std::string> WithoutLists(const std::vector<std::string>& files) {
+  std::vector<std::string> kept;
+  std::ranges::copy_if(files, std::back_inserter(kept), [](const std::string& file) { return !IsListName(file); });
+  return kept;
+}
+
+// The files in the list, and exactly those selected.
+void AddAndSelect(TMainForm& form, const std::vector<std::string>& files) {
+  form.DropFiles(files);
+  form.ListView.SetAllSelected(false);
+  for (const std::string& file : files) form.ListView.Select(file);
+  form.ListViewSelectItem();
+}
+
+// A saved list is opened, as `voltare LIST.vls` opens it: its password
+// unlocks it. The list replaces the window's list, so it comes first.
+void OpenLists(TMainForm& form, Interaction& ui, const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    if (!IsListName(file)) continue;
+    const platform::ResultCode result = form.LoadListFile(file);
+    if (result != platform::Success && result != platform::ErrReported) ui.Error(platform::ErrorFormat(result));
+  }
+}
+
+// Several archives cannot share one viewer: the ".vlt" files go as one
+// batch, then each archive on its own.
+void DecryptAll(TMainForm& form, const std::vector<std::string>& files) {
+  if (!form.DecryptFileList) return;
+  std::vector<std::string> encrypted;
+  std::vector<std::string> archives;
+  for (const std::string& file : files) {
+    if (!IsListName(file)) (EndsWith(file, ".plx") ? archives : encrypted).push_back(file);
+  }
+  if (!encrypted.empty()) form.DecryptFileList(encrypted);
+  for (const std::string& archive : archives) form.DecryptFileList({archive});
+}
+
+void MailAll(Application& program, const std::vector<std::string>& files) {
+  program.Email.StartAttachments = files;
+  program.MainForm.SendMessage1Click();
+  // Also when the settings dialog came instead of the composer.
+  program.Email.StartAttachments.clear();
+}
+
+}  // namespace
+
+std::vector<std::string> PlainArguments(std::span<const char* const> arguments) {
+  std::vector<std::string> plain;
+  bool optionsEnded = false;
+  for (const char* argument : arguments) {
+    const std::string_view text(argument);
+    if (!optionsEnded && text == "--") {
+      optionsEnded = true;
+    } else if (optionsEnded || text.size() < 2 || text.front() != '-') {
+      plain.emplace_back(text);
+    }
+  }
+  return plain;
+}
+
+void RunStartVerb(Application& program, StartVerb verb, std::span<const std::string> files) {
+  TMainForm& form = program.MainForm;
+  const std::vector<std::string> existing = ExistingPaths(form, program.ui, files);
+  const auto anyFile = [](const std::string&) { return true; };
+  const auto encryptedFile = [](const std::string& path) { return IsEncryptedName(path); };
+  const std::vector<std::string> expanded =
+      verb == StartVerb::Decrypt ? ExpandFolders(existing, encryptedFile) : ExpandFolders(existing, anyFile);
+  if (verb == StartVerb::Decrypt) OpenLists(form, program.ui, expanded);
+  if (verb != StartVerb::Mail) AddAndSelect(form, verb == StartVerb::Decrypt ? WithoutLists(expanded) : expanded);
+  if (expanded.empty()) return;
+  switch (verb) {
+    case StartVerb::Add:
+      return;
+    case StartVerb::Encrypt:
+      form.EncryptFiles1Click();
+      return;
+    case StartVerb::Decrypt:
+      DecryptAll(form, expanded);
+      return;
+    case StartVerb::Wipe:
+      form.WipeFiles2Click();
+      return;
+    case StartVerb::Mail:
+      MailAll(program, expanded);
+      return;
+  }
+}
+
+}  // namespace voltare::app

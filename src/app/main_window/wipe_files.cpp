@@ -1,0 +1,165 @@
+// The batch wipe: a list of files securely deleted one after another with the
+// method of the settings, reached from the left panel (files chosen in a
+// dialog), from the menus (the selected entries) and after batch encryption.
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/shared/application.h"
+#include "app/main_window/batch_messages.h"
+#include "app/main_window/main_form.h"
+#include "app/main_window/messages.h"
+#include "app/shared/run_overrides.h"
+#include "app/main_window/wipe_checks.h"
+#include "platform/drive_type.h"
+#include "platform/os_error.h"
+#include "platform/settings_store.h"
+#include "transforms/wipe.h"
+
+namespace voltare::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kGovernmentWipe = 0;
+constexpr int kNormalWipe = 1;
+
+struct WipeMethod {
+  int type = kGovernmentWipe;
+  int passes = 0;  // of a Normal Wipe
+};
+
+// "TypeOfWipe" and "Loop" as this run sees them; both are read and converted
+// before either is judged. Nothing, after the message, when the run cannot
+// start.
+std::optional<WipeMethod> ReadWipeMethod(Interaction& ui, const RunOverrides& overrides) {
+  try {
+    const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+    if (!key) {
+      ui.Error(messages::kRegistryError);
+      return std::nullopt;
+    }
+    WipeMethod method;
+    method.type = ReadSettingInteger(*key, "TypeOfWipe", overrides);
+    method.passes = ReadSettingInteger(*key, "Loop", overrides);
+    if (method.type != kGovernmentWipe && method.type != kNormalWipe) {
+      ui.Error(messages::kWipeSettingsError);
+      return std::nullopt;
+    }
+    return method;
+  } catch (const platform::SettingsFileDamaged& damaged) {
+    ui.ProgressBar().setPosition(0);
+    ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
+  } catch (...) {
+    ui.ProgressBar().setPosition(0);
+    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
+  }
+  return std::nullopt;
+}
+
+// How the wipe of a list ended.
+struct WipeEnd {
+  enum Kind {
+    AllWiped,
+    SomeSkipped,          // each one reported
+    StoppedBetweenFiles,  // nothing touched since the last file
+    StoppedInFile,        // `path` is half wiped
+  } kind = AllWiped;
+  std::string path;
+};
+
+[[nodiscard]] platform::ResultCode WipeOne(const std::string& path, const WipeMethod& method, platform::Progress& progress,
+                             const transforms::WipeEnvironment& environment) {
+  return method.type == kGovernmentWipe ? transforms::GovernmentWipeFile(path, &progress, environment)
+                                        : transforms::NormalWipeFile(path, method.passes, &progress, environment);
+}
+
+// Wipes the files one after another; a file that cannot be wiped is reported
+// and skipped, a stop ends the list.
+WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::string>& paths,
+                 const WipeMethod& method) {
+  platform::Progress& progress = ui.ProgressBar();
+  transforms::WipeEnvironment environment;
+  environment.showError = [&ui](const std::string& text) { ui.Error(text); };
+  WipeEnd end;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    // A stop asked for between two files ends the batch with nothing touched.
+    if (progress.cancelRequested()) return {WipeEnd::StoppedBetweenFiles, {}};
+    if (platform::GetDriveType(path) == platform::DRIVE_REMOTE) {
+      ui.Error(messages::kNetworkDrive);
+      end.kind = WipeEnd::SomeSkipped;
+      continue;
+    }
+    ui.SetStatusText(messages::FormatCount(messages::kWipingStatus, i + 1, paths.size()));
+    const platform::ResultCode result = WipeOne(path, method, progress, environment);
+    // The rest of the list stays as it is; this file cannot be restored.
+    if (result == platform::ErrCancelled) return {WipeEnd::StoppedInFile, path};
+    if (result != platform::Success) {
+      ReportWipeFailure(ui, result, path);
+      end.kind = WipeEnd::SomeSkipped;
+    } else {
+      batch.PieceDone();
+    }
+  }
+  return end;
+}
+
+void ReportWipeEnd(Interaction& ui, const WipeEnd& end) {
+  if (end.kind == WipeEnd::StoppedInFile) ui.Warning(messages::FormatName(messages::kWipeStopped, end.path));
+  if (end.kind == WipeEnd::AllWiped) ui.Information(messages::kWiped);
+}
+
+}  // namespace
+
+bool TMainForm::WipeFileList(const std::vector<std::string>& paths) {
+  if (StopAsked()) return false;  // the batch this wipe ends was stopped
+  std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
+  if (!method) return false;
+  if (method->type == kNormalWipe) method->passes = UsablePassCount(ui_, method->passes, app_.WipeNoticesGiven);
+  // A No wipes nothing and fails nothing: the user chose it.
+  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe, EnterAnswers::No)) return true;
+  if (!MayWipeOnTheirFileSystems(ui_, paths, app_.WipeNoticesGiven)) return true;
+
+  const RunningBatch::Scope batch = JoinBatch();
+  const BusyCursor busy(ui_);
+  const std::string savedStatus = ui_.StatusText();
+  WipeEnd end;
+  try {
+    end = WipeEach(ui_, *batch, paths, *method);
+  } catch (...) {
+    ui_.SetStatusText(savedStatus);
+    ui_.ProgressBar().setPosition(0);
+    ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
+    return false;
+  }
+  ui_.SetStatusText(savedStatus);
+  ui_.ProgressBar().setPosition(0);
+  ReportWipeEnd(ui_, end);
+  return end.kind == WipeEnd::AllWiped;
+}
+
+void TMainForm::WipeFiles3Click() {
+  OpenDialog.options = OpenNone;
+  OpenDialog.options |= OpenAllowMultiSelect | OpenHideReadOnly | OpenEnableSizing;
+  OpenDialog.filter = messages::kAllFilesFilter;
+  OpenDialog.title = messages::kWipeChooserTitle;
+  const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
+  if (chosen.empty()) return;
+  WipeFileList(std::vector<std::string>(chosen.begin(), chosen.end()));
+}
+
+void TMainForm::WipeFiles2Click() {
+  const std::size_t selected = ListView.SelectedCount();
+  if (selected == 0) return;
+  WipeFileList(ListView.SelectedFileNames());
+  // The entries go whatever the wipe did: also after No or a skipped file.
+  for (std::size_t n = selected; n > 0; --n) ListView.RemoveFirstSelected();
+  ListViewSelectItem();
+}
+
+}  // namespace voltare::app

@@ -1,0 +1,73 @@
+#include "app/shared/interaction.h"
+
+#include <cctype>
+
+namespace voltare::app {
+
+std::string_view DefaultCaption(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Warning:
+      return "Warning";
+    case MessageKind::Error:
+      return "Error";
+    case MessageKind::Information:
+      return "Information";
+    case MessageKind::Confirmation:
+      return "Confirm";
+  }
+  return "";
+}
+
+std::string_view KindName(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Warning:
+      return "warning";
+    case MessageKind::Error:
+      return "error";
+    case MessageKind::Information:
+      return "information";
+    case MessageKind::Confirmation:
+      return "confirmation";
+  }
+  return "";
+}
+
+FileInfo PlainFileInfo(const std::filesystem::path& path) {
+  FileInfo info;
+  info.displayName = path.filename().string();
+  std::string extension = path.extension().string();
+  if (extension.size() > 1) {
+    std::string upper;
+    for (char c : extension.substr(1)) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    info.typeName = upper + " File";
+  } else {
+    info.typeName = "File";
+  }
+  return info;
+}
+
+void ShowModal(Interaction& ui, ModalForm& form) {
+  form.Open();
+  form.FormShow();
+  ui.RunModal(form);
+  form.Close();
+}
+
+void Interaction::Warning(std::string_view text) {
+  ShowMessage(MessageKind::Warning, DefaultCaption(MessageKind::Warning), text, MessageButtons::Ok);
+}
+
+void Interaction::Error(std::string_view text) {
+  ShowMessage(MessageKind::Error, DefaultCaption(MessageKind::Error), text, MessageButtons::Ok);
+}
+
+void Interaction::Information(std::string_view text) {
+  ShowMessage(MessageKind::Information, DefaultCaption(MessageKind::Information), text,
+              MessageButtons::Ok);
+}
+
+bool Interaction::Ask(MessageKind kind, std::string_view text, EnterAnswers enter) {
+  return ShowQuestion(kind, DefaultCaption(kind), text, enter) == MessageButton::Yes;
+}
+
+}  // namespace voltare::app
