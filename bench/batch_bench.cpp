@@ -120,7 +120,8 @@ Timing Measure(bool inChild, const std::function<void()>& work) {
 }
 
 void KeepFaster(Timing& best, const Timing& run) {
-  if (std::getenv("VOLTARE_BENCH_EACH_RUN") != nullptr) std::printf("    run: %.3f s (cpu %.3f s)\n", run.wall, run.cpu);
+  if (std::getenv("VOLTARE_BENCH_EACH_RUN") != nullptr)
+    std::printf("    run: %.3f s (cpu %.3f s)\n", run.wall, run.cpu);
   best.wall = std::min(best.wall, run.wall);
   best.cpu = std::min(best.cpu, run.cpu);
 }
@@ -254,9 +255,10 @@ Figures RunBoth(const Workspace& space, bool withDecrypt) {
 double OverheadPercent(double batch, double bare) { return (batch / bare - 1.0) * 100.0; }
 
 void PrintLine(const char* what, const Timing& cli, const Timing& bare) {
-  std::printf("  %-22s voltare-cli %7.3f s (cpu %7.3f s)   bare %7.3f s (cpu %7.3f s)   overhead %+6.2f %% (cpu %+6.2f %%)\n",
-              what, cli.wall, cli.cpu, bare.wall, bare.cpu, OverheadPercent(cli.wall, bare.wall),
-              OverheadPercent(cli.cpu, bare.cpu));
+  std::printf(
+      "  %-22s voltare-cli %7.3f s (cpu %7.3f s)   bare %7.3f s (cpu %7.3f s)   overhead %+6.2f %% (cpu %+6.2f %%)\n",
+      what, cli.wall, cli.cpu, bare.wall, bare.cpu, OverheadPercent(cli.wall, bare.wall),
+      OverheadPercent(cli.cpu, bare.cpu));
 }
 
 void BatchBenchmark(benchmark::State& state) {

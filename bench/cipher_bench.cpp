@@ -92,7 +92,8 @@ void OpensslCastCbc(benchmark::State& state, Direction direction) {
 }
 
 BF_LONG BigWord(const unsigned char* p) {
-  return static_cast<BF_LONG>((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3]);
+  return static_cast<BF_LONG>((std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+                              p[3]);
 }
 
 // OpenSSL offers Blowfish with 64-bit feedback only, so the reference for

@@ -261,12 +261,12 @@ Run RunProcess(const char* program, std::vector<std::string> arguments, const st
 // Ours: this program again, in the child mode below, on `workers` workers.
 enum class Direction { kEncrypt, kDecrypt };
 
-Run RunOurs(Direction direction, std::size_t algorithm, const fs::path& from, const fs::path& to,
-            unsigned workers) {
+Run RunOurs(Direction direction, std::size_t algorithm, const fs::path& from, const fs::path& to, unsigned workers) {
   const std::string job = std::string(direction == Direction::kEncrypt ? "encrypt" : "decrypt") + "|" +
                           std::to_string(algorithm) + "|" + from.string() + "|" + to.string();
-  return RunProcess("/proc/self/exe", {"voltare-bench", job},
-                    {std::string(kChildVariable) + "=" + job, std::string(kThreadsVariable) + "=" + std::to_string(workers)});
+  return RunProcess(
+      "/proc/self/exe", {"voltare-bench", job},
+      {std::string(kChildVariable) + "=" + job, std::string(kThreadsVariable) + "=" + std::to_string(workers)});
 }
 
 // The child: one step the way the program does it, then ends. Runs before
@@ -301,8 +301,8 @@ const bool child_mode_checked = [] {
 
 // Theirs: a real pipe, each stage under /usr/bin/time for its peak memory.
 std::string ToolCipher(const Algorithm& algorithm) {
-  std::string args = std::string("openssl enc -") + algorithm.tool_cipher +
-                     " -provider legacy -provider default -K " + algorithm.tool_key;
+  std::string args = std::string("openssl enc -") + algorithm.tool_cipher + " -provider legacy -provider default -K " +
+                     algorithm.tool_key;
   if (algorithm.tool_iv != nullptr) args += std::string(" -iv ") + algorithm.tool_iv;
   return args;
 }
@@ -322,11 +322,11 @@ double ReadPeakMiB(int stage) {
 
 Run RunTool(const std::string& compressor, const Algorithm& algorithm, Direction direction, const fs::path& from,
             const fs::path& to) {
-  const std::string pipe =
-      direction == Direction::kEncrypt
-          ? Timed(compressor + " -9 -c " + Quoted(from), 1) + " | " + Timed(ToolCipher(algorithm) + " -out " + Quoted(to), 2)
-          : Timed(ToolCipher(algorithm) + " -d -in " + Quoted(from), 1) + " | " + Timed(compressor + " -d -c", 2) +
-                " > " + Quoted(to);
+  const std::string pipe = direction == Direction::kEncrypt
+                               ? Timed(compressor + " -9 -c " + Quoted(from), 1) + " | " +
+                                     Timed(ToolCipher(algorithm) + " -out " + Quoted(to), 2)
+                               : Timed(ToolCipher(algorithm) + " -d -in " + Quoted(from), 1) + " | " +
+                                     Timed(compressor + " -d -c", 2) + " > " + Quoted(to);
   Run run = RunProcess("/bin/bash", {"bash", "-o", "pipefail", "-c", pipe}, {});
   run.peak_mib = ReadPeakMiB(1) + ReadPeakMiB(2);  // the stages run side by side
   return run;
@@ -388,8 +388,8 @@ void Record(benchmark::State& state, const std::string& operation, const Contend
   auto& operations = Operations();
   auto it = std::find_if(operations.begin(), operations.end(), [&](const Operation& o) { return o.name == operation; });
   if (it == operations.end()) it = operations.insert(operations.end(), Operation{operation, {}});
-  it->figures.push_back({&contender, static_cast<double>(kInputSize) / 1e6 / run.wall, run.cpu, output_bytes,
-                         run.peak_mib});
+  it->figures.push_back(
+      {&contender, static_cast<double>(kInputSize) / 1e6 / run.wall, run.cpu, output_bytes, run.peak_mib});
 }
 
 fs::path EncryptedPath(InputKind kind, const Algorithm& algorithm, const Contender& contender) {
@@ -417,24 +417,26 @@ void RegisterEncrypt(const std::string& operation, const Contender& contender, s
 }
 
 void RegisterDecrypt(const std::string& operation, const Contender& contender, std::size_t algorithm, InputKind kind) {
-  benchmark::RegisterBenchmark(
-      ("pipeline " + operation + "/" + contender.tag).c_str(),
-      [=, &contender](benchmark::State& state) {
-        try {
-          const fs::path input = Input(kind, kInputSize);
-          const fs::path encrypted = EncryptedPath(kind, kAlgorithms[algorithm], contender);
-          const fs::path output = Work().dir() / "restored";
-          if (!fs::exists(encrypted)) RunContender(contender, algorithm, Direction::kEncrypt, input, encrypted);
-          Run run;
-          for (auto _ : state) run = RunContender(contender, algorithm, Direction::kDecrypt, encrypted, output);
-          if (!SameContents(input, output)) throw std::runtime_error("the round trip changed the data");
-          fs::remove(output);
-          fs::remove(encrypted);
-          Record(state, operation, contender, run, 0);
-        } catch (const std::exception& e) {
-          state.SkipWithError(e.what());
-        }
-      })
+  benchmark::RegisterBenchmark(("pipeline " + operation + "/" + contender.tag).c_str(),
+                               [=, &contender](benchmark::State& state) {
+                                 try {
+                                   const fs::path input = Input(kind, kInputSize);
+                                   const fs::path encrypted = EncryptedPath(kind, kAlgorithms[algorithm], contender);
+                                   const fs::path output = Work().dir() / "restored";
+                                   if (!fs::exists(encrypted))
+                                     RunContender(contender, algorithm, Direction::kEncrypt, input, encrypted);
+                                   Run run;
+                                   for (auto _ : state)
+                                     run = RunContender(contender, algorithm, Direction::kDecrypt, encrypted, output);
+                                   if (!SameContents(input, output))
+                                     throw std::runtime_error("the round trip changed the data");
+                                   fs::remove(output);
+                                   fs::remove(encrypted);
+                                   Record(state, operation, contender, run, 0);
+                                 } catch (const std::exception& e) {
+                                   state.SkipWithError(e.what());
+                                 }
+                               })
       ->Iterations(1)
       ->Unit(benchmark::kSecond)
       ->UseRealTime();
@@ -546,12 +548,12 @@ void PrintSideBySide(std::ostream& out) {
       const bool ours = f.contender->workers > 0;
       std::string size_change = "-";
       if (ours && single != nullptr && single->output_bytes > 0 && f.output_bytes > 0) {
-        size_change = Format("%+.3f %%", 100.0 * (static_cast<double>(f.output_bytes) /
-                                                      static_cast<double>(single->output_bytes) - 1.0));
+        size_change =
+            Format("%+.3f %%",
+                   100.0 * (static_cast<double>(f.output_bytes) / static_cast<double>(single->output_bytes) - 1.0));
       }
-      std::snprintf(line, sizeof(line), "  %-32s %7.1f %7.2f %11s %7s %8.1f %8s %8s %10s\n",
-                    f.contender->label.c_str(), f.mb_per_s, f.cpu,
-                    f.output_bytes > 0 ? std::to_string(f.output_bytes).c_str() : "-",
+      std::snprintf(line, sizeof(line), "  %-32s %7.1f %7.2f %11s %7s %8.1f %8s %8s %10s\n", f.contender->label.c_str(),
+                    f.mb_per_s, f.cpu, f.output_bytes > 0 ? std::to_string(f.output_bytes).c_str() : "-",
                     f.output_bytes > 0 ? Format("%.4f", static_cast<double>(f.output_bytes) / kInputSize).c_str() : "-",
                     f.peak_mib, versus(gzip).c_str(), versus(pigz).c_str(), size_change.c_str());
       out << line;

@@ -38,7 +38,8 @@ void FuzzSealedFile(const std::filesystem::path& source, const std::filesystem::
   platform::File out(decrypted, platform::File::Mode::CreateTruncate);
   transforms::FileByteSink to(out);
   const auto opened = transforms::OpenSealedStream(
-      from, to, [](const transforms::SealedSalt&, const transforms::Argon2Limits&) -> const transforms::SealedKey& {
+      from, to,
+      [](const transforms::SealedSalt&, const transforms::Argon2Limits&) -> const transforms::SealedKey& {
         return key;
       },
       in.size(), progress);

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "app/shared/application.h"
 #include "app/dialogs/password_box.h"
 #include "app/dialogs/plx_archiver.h"
+#include "app/shared/application.h"
 #include "fuzz_target.h"
 #include "scratch.h"
 #include "silent_user.h"

@@ -7,16 +7,11 @@ namespace voltare::fuzz {
 namespace {
 
 constexpr std::array kTargets{
-    Target{"vlt_file", FuzzVltFile},
-    Target{"compressed_stream", FuzzCompressedStream},
-    Target{"plx_archive", FuzzPlxArchive},
-    Target{"list_text", FuzzListText},
-    Target{"list_file", FuzzListFile},
-    Target{"text_crypt", FuzzTextCrypt},
-    Target{"settings_file", FuzzSettingsFile},
-    Target{"ini_file", FuzzIniFile},
-    Target{"smtp_replies", FuzzSmtpReplies},
-    Target{"http_response", FuzzHttpResponse},
+    Target{"vlt_file", FuzzVltFile},           Target{"compressed_stream", FuzzCompressedStream},
+    Target{"plx_archive", FuzzPlxArchive},     Target{"list_text", FuzzListText},
+    Target{"list_file", FuzzListFile},         Target{"text_crypt", FuzzTextCrypt},
+    Target{"settings_file", FuzzSettingsFile}, Target{"ini_file", FuzzIniFile},
+    Target{"smtp_replies", FuzzSmtpReplies},   Target{"http_response", FuzzHttpResponse},
 };
 
 }  // namespace

@@ -46,7 +46,8 @@ void FuzzIniFile(std::span<const std::uint8_t> input) {
   const auto path = WriteInput(input, "Update.ini");
   const platform::IniFile file = platform::IniFile::Parse(AsText(input));
   for (const std::string& section : file.sectionNames()) {
-    for (const std::string& key : platform::ListThroughBuffer(file.keyNames(section), platform::kProfileListBufferSize)) {
+    for (const std::string& key :
+         platform::ListThroughBuffer(file.keyNames(section), platform::kProfileListBufferSize)) {
       file.value(section, key);
     }
   }

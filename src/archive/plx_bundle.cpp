@@ -29,13 +29,10 @@ struct Member {
 };
 
 Member MemberOf(const std::filesystem::path& source) {
-  return Member{std::filesystem::path(source.string() + ".vlt"),
-                source.filename().string() + ".vlt"};
+  return Member{std::filesystem::path(source.string() + ".vlt"), source.filename().string() + ".vlt"};
 }
 
-[[noreturn]] void Refuse(int error, const std::string& what) {
-  throw platform::OsError(error, what);
-}
+[[noreturn]] void Refuse(int error, const std::string& what) { throw platform::OsError(error, what); }
 
 // Refuses a member the archive format cannot hold, before anything is written.
 void CheckFitsFormat(const Member& member) {
@@ -53,8 +50,7 @@ void CheckFitsFormat(const Member& member) {
 std::string BundlingStatus(std::size_t position, std::size_t count) {
   const std::string format(messages::kBundlingStatus);
   std::array<char, 128> text{};
-  std::snprintf(text.data(), text.size(), format.c_str(), static_cast<int>(position),
-                static_cast<int>(count));
+  std::snprintf(text.data(), text.size(), format.c_str(), static_cast<int>(position), static_cast<int>(count));
   return text.data();
 }
 
@@ -68,8 +64,7 @@ void SetProgress(platform::Progress* progress, std::int64_t position) {
   progress->repaint();
 }
 
-void WriteHeaderAndName(platform::File& archive, std::uint32_t count, std::int32_t size,
-                        const std::string& name) {
+void WriteHeaderAndName(platform::File& archive, std::uint32_t count, std::int32_t size, const std::string& name) {
   ArchiveEntryHeader header;
   header.count = count;
   header.size = size;
@@ -81,8 +76,7 @@ void WriteHeaderAndName(platform::File& archive, std::uint32_t count, std::int32
 
 // Copies the member in blocks until a block comes back short; returns the
 // number of bytes copied.
-std::uint64_t CopyBlocks(platform::File& from, platform::File& archive,
-                         platform::Progress* progress) {
+std::uint64_t CopyBlocks(platform::File& from, platform::File& archive, platform::Progress* progress) {
   std::vector<std::uint8_t> block(kPackBlockSize);
   std::uint64_t copied = 0;
   for (;;) {
@@ -98,8 +92,7 @@ std::uint64_t CopyBlocks(platform::File& from, platform::File& archive,
   }
 }
 
-void PackMember(platform::File& archive, const Member& member, std::uint32_t count,
-                platform::Progress* progress) {
+void PackMember(platform::File& archive, const Member& member, std::uint32_t count, platform::Progress* progress) {
   platform::File source(member.file, platform::File::Mode::Read);
   const std::uint64_t size = source.size();
   if (size > static_cast<std::uint64_t>(kMaxMemberSize)) {
@@ -127,8 +120,8 @@ void DeletePackedMembers(const std::vector<Member>& members) {
 }  // namespace
 
 [[nodiscard]] platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
-                                 const std::filesystem::path& archivePath,
-                                 platform::Progress* progress, const StatusLine& status) {
+                                               const std::filesystem::path& archivePath, platform::Progress* progress,
+                                               const StatusLine& status) {
   if (sources.empty() || sources.size() > UINT32_MAX) return platform::ErrInternal;
   try {
     std::vector<Member> members;

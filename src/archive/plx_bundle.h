@@ -30,8 +30,8 @@ struct StatusLine {
 // member the format cannot hold (a name over 256 bytes, more than 2^31 - 1
 // bytes), refused before anything is written; or the errno of the failure.
 [[nodiscard]] platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
-                                 const std::filesystem::path& archivePath,
-                                 platform::Progress* progress, const StatusLine& status = {});
+                                               const std::filesystem::path& archivePath, platform::Progress* progress,
+                                               const StatusLine& status = {});
 
 // True when the file system holding `path` is on a removable disk.
 bool IsRemovableDrive(const std::filesystem::path& path);

@@ -28,8 +28,9 @@ void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target, p
 }  // namespace
 
 [[nodiscard]] platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
-                                        const std::filesystem::path& archivePath,
-                                        std::vector<ExtractedMember>& output, platform::Progress* progress) {
+                                                      const std::filesystem::path& archivePath,
+                                                      std::vector<ExtractedMember>& output,
+                                                      platform::Progress* progress) {
   output.clear();
   if (wanted.empty() || archivePath.empty()) return platform::ErrInternal;
   if (!platform::FileExists(archivePath)) return platform::ErrNoSuchFile;

@@ -39,8 +39,8 @@ struct ExtractedMember {
 // member's bytes and is asked between pieces; nullptr: nobody watches). On
 // failure the files this call made are removed again and `output` is empty.
 [[nodiscard]] platform::ResultCode ExtractFromArchive(std::span<const std::size_t> wanted,
-                                        const std::filesystem::path& archivePath,
-                                        std::vector<ExtractedMember>& output,
-                                        platform::Progress* progress = nullptr);
+                                                      const std::filesystem::path& archivePath,
+                                                      std::vector<ExtractedMember>& output,
+                                                      platform::Progress* progress = nullptr);
 
 }  // namespace voltare::archive

@@ -127,7 +127,7 @@ void ArchiveReader::SeekTo(std::uint64_t position) {
 }
 
 [[nodiscard]] platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
-                                        std::vector<ArchiveMember>& members, std::uint32_t* lost) {
+                                                      std::vector<ArchiveMember>& members, std::uint32_t* lost) {
   members.clear();
   if (!platform::FileExists(archivePath)) return platform::ErrNoSuchFile;
   try {

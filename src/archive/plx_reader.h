@@ -89,8 +89,8 @@ class ArchiveReader {
   bool dataPending_ = false;
   std::uint64_t dataStart_ = 0;  // where the current entry's data begins
   std::uint64_t dataLeft_ = 0;   // of it, not read yet
-  bool lastInFile_ = false;    // the current entry runs past the end
-  bool dataCutShort_ = false;  // ... and so does its data
+  bool lastInFile_ = false;      // the current entry runs past the end
+  bool dataCutShort_ = false;    // ... and so does its data
   ArchiveEntryHeader header_;
   std::string name_;
   MemberData data_{*this};
@@ -103,6 +103,7 @@ class ArchiveReader {
 // through marked cutOff, and in `lost` (when given) how many entries it
 // declares beyond those.
 [[nodiscard]] platform::ResultCode ListArchiveMembers(const std::filesystem::path& archivePath,
-                                        std::vector<ArchiveMember>& members, std::uint32_t* lost = nullptr);
+                                                      std::vector<ArchiveMember>& members,
+                                                      std::uint32_t* lost = nullptr);
 
 }  // namespace voltare::archive

@@ -19,7 +19,8 @@ int CheckUpdate(Session& session) {
     case app::UpdateCheckResult::Failed:
       // Some failures are left unannounced at the desktop's start-up; asked
       // for here, every one is.
-      if (!session.ui.ErrorShown()) session.ui.Report("could not fetch the update description from " + app::UpdateAddress());
+      if (!session.ui.ErrorShown())
+        session.ui.Report("could not fetch the update description from " + app::UpdateAddress());
       return kExitFailure;
     case app::UpdateCheckResult::NoNewerRelease:
       std::cout << "No newer release is announced.\n";

@@ -33,7 +33,8 @@ std::size_t DropEach(Session& session, const std::vector<std::string>& paths, co
       continue;
     }
     const bool folder = std::filesystem::is_directory(paths[i], error);
-    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"), false);
+    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"),
+                      false);
   }
   return brought;
 }
@@ -56,9 +57,18 @@ int EndBatch(Session& session, std::initializer_list<Tally> tallies) {
 
 std::span<const CommandAdder> AllCommands() {
   static constexpr std::array kAdders = {
-      &AddEncryptCommand,      &AddDecryptCommand,     &AddWipeCommand,        &AddArchiveListCommand,
-      &AddListSaveCommand,     &AddListOpenCommand,    &AddEncryptTextCommand, &AddDecryptTextCommand,
-      &AddEmailConfigCommand,  &AddMailCommand,        &AddConfigCommand,      &AddCheckUpdateCommand,
+      &AddEncryptCommand,
+      &AddDecryptCommand,
+      &AddWipeCommand,
+      &AddArchiveListCommand,
+      &AddListSaveCommand,
+      &AddListOpenCommand,
+      &AddEncryptTextCommand,
+      &AddDecryptTextCommand,
+      &AddEmailConfigCommand,
+      &AddMailCommand,
+      &AddConfigCommand,
+      &AddCheckUpdateCommand,
       &AddAboutCommand,
       // Last: it takes the tool's own positional argument.
       &AddOpenPathCommand,

@@ -17,8 +17,7 @@ namespace voltare::cli {
 
 namespace {
 
-constexpr std::array<std::string_view, 5> kSettingNames = {"Algorithm", "TypeOfWipe", "Loop", "Wipe",
-                                                           "CheckUpdate"};
+constexpr std::array<std::string_view, 5> kSettingNames = {"Algorithm", "TypeOfWipe", "Loop", "Wipe", "CheckUpdate"};
 
 void PrintKey(std::string_view keyPath) {
   std::cout << "[" << keyPath << "]\n";
@@ -192,8 +191,8 @@ void AddConfigCommand(CLI::App& parent, CommandAction& chosen) {
   auto value = std::make_shared<std::string>();
   set->add_option("NAME", *name, "Algorithm, TypeOfWipe, Loop, Wipe or CheckUpdate")
       ->required()
-      ->transform(CLI::IsMember(std::vector<std::string>(kSettingNames.begin(), kSettingNames.end()),
-                                CLI::ignore_case));
+      ->transform(
+          CLI::IsMember(std::vector<std::string>(kSettingNames.begin(), kSettingNames.end()), CLI::ignore_case));
   set->add_option("VALUE", *value, "The new value")->required();
   set->callback([&chosen, name, value] {
     chosen = [name = CanonicalName(*name), value = *value](Session& session) {

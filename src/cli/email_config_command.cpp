@@ -49,8 +49,7 @@ int SetEmailSettings(Session& session, const GivenFields& given) {
 }  // namespace
 
 void AddEmailConfigCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command =
-      parent.add_subcommand("email-config", "Change the e-mail settings (SMTP server, port, sender)");
+  CLI::App* command = parent.add_subcommand("email-config", "Change the e-mail settings (SMTP server, port, sender)");
   command->footer(
       "\nThe given fields are typed into the e-mail settings dialog over what it\n"
       "loaded, and OK is pressed: every field must then be filled in, and the\n"

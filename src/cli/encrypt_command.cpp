@@ -106,7 +106,8 @@ std::size_t AddEach(Session& session, const std::vector<std::string>& paths, con
     }
     if (form.SourcesLeftOut > 0) continue;  // the program said why
     const bool folder = fs::is_directory(paths[i], error);
-    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"), false);
+    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"),
+                      false);
   }
   form.SourcesLeftOut = leftOut;
   return brought;
@@ -170,8 +171,7 @@ void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
   auto options = std::make_shared<EncryptOptions>();
   command->add_option("--algorithm", options->algorithm, "Cipher for this run (default: the Algorithm setting)")
       ->check(CLI::IsMember({"blowfish", "cast5", "des", "xchacha20"}));
-  command->add_option("--bundle", options->bundle, "Pack the encrypted files into this archive")
-      ->type_name("ARCHIVE");
+  command->add_option("--bundle", options->bundle, "Pack the encrypted files into this archive")->type_name("ARCHIVE");
   command->add_flag("--wipe", options->wipe, "Securely delete the source files after encryption");
   command->add_option("FILE", options->files, "Files and directories to encrypt")->required();
   command->callback([&chosen, options] {

@@ -32,9 +32,7 @@ void AddListOpenCommand(CLI::App& parent, CommandAction& chosen) {
       "\nExample: voltare-cli --password-file pw.txt list-open letters.vls");
   auto in = std::make_shared<std::string>();
   command->add_option("IN", *in, "The list file (.vls) to open")->required();
-  command->callback([&chosen, in] {
-    chosen = [in = *in](Session& session) { return OpenList(session, in); };
-  });
+  command->callback([&chosen, in] { chosen = [in = *in](Session& session) { return OpenList(session, in); }; });
 }
 
 }  // namespace voltare::cli

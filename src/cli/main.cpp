@@ -75,15 +75,14 @@ int main(int argc, char** argv) {
 
   cli::TerminalOptions options;
   std::string passwordFile;
-  auto* passwordOption = cli.add_option("--password-file", passwordFile,
-                                        "Answer every password prompt with the first line of FILE")
-                             ->type_name("FILE");
+  auto* passwordOption =
+      cli.add_option("--password-file", passwordFile, "Answer every password prompt with the first line of FILE")
+          ->type_name("FILE");
   bool answerYes = false, answerNo = false;
   auto* yes = cli.add_flag("--yes", answerYes, "Answer every Yes/No question with Yes");
   auto* no = cli.add_flag("--no", answerNo, "Answer every Yes/No question with No");
   yes->excludes(no);
-  cli.set_version_flag("--version", "voltare-cli (KOVA Voltare) " VOLTARE_VERSION,
-                       "Print the version and exit");
+  cli.set_version_flag("--version", "voltare-cli (KOVA Voltare) " VOLTARE_VERSION, "Print the version and exit");
 
   cli::CommandAction action;
   for (const cli::CommandAdder add : cli::AllCommands()) add(cli, action);

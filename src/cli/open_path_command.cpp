@@ -82,8 +82,8 @@ void AddOpenPathCommand(CLI::App& parent, CommandAction& chosen) {
   // with a command they are an error.
   parent.require_subcommand(0, 1);
   auto words = std::make_shared<std::vector<std::string>>();
-  CLI::Option* pathOption =
-      parent.add_option("PATH", *words, "Without a command: encrypted files (.vlt), archives (.plx) or lists (.vls), each in turn");
+  CLI::Option* pathOption = parent.add_option(
+      "PATH", *words, "Without a command: encrypted files (.vlt), archives (.plx) or lists (.vls), each in turn");
   parent.callback([&parent, &chosen, words, pathOption] {
     if (pathOption->count() > 0 && chosen) {
       throw CLI::ExtrasError(*words);

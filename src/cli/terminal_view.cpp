@@ -2,17 +2,17 @@
 
 #include <fcntl.h>
 #include <termios.h>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 #include <algorithm>
 #include <array>
 #include <iostream>
 #include <string_view>
 
-#include "app/main_window/batch_messages.h"
 #include "app/dialogs/password_box.h"
 #include "app/dialogs/plx_archiver.h"
+#include "app/main_window/batch_messages.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
 #include "common/locked_memory.h"
@@ -115,7 +115,8 @@ void TerminalProgress::repaint() {
   const std::int64_t done = std::min(position_, max_);
   const int filled = static_cast<int>(done * kBarWidth / max_);
   const int percent = static_cast<int>(done * 100 / max_);
-  std::fprintf(out_, "\r\033[K%s [%s%s] %3d%%", label_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
+  std::fprintf(out_, "\r\033[K%s [%s%s] %3d%%", label_.c_str(),
+               std::string(static_cast<std::size_t>(filled), '#').c_str(),
                std::string(static_cast<std::size_t>(kBarWidth - filled), ' ').c_str(), percent);
   std::fflush(out_);
   shown_ = true;

@@ -83,7 +83,9 @@ void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& 
   auto text = std::make_shared<std::optional<std::string>>();
   subcommand->add_option("TEXT", *text, "The text; standard input when absent");
   subcommand->callback([&chosen, text, command, lineEnd] {
-    chosen = [text = *text, command, lineEnd](Session& session) { return TransformText(session, text, command, lineEnd); };
+    chosen = [text = *text, command, lineEnd](Session& session) {
+      return TransformText(session, text, command, lineEnd);
+    };
   });
 }
 

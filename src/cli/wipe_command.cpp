@@ -27,7 +27,8 @@ int WipeFiles(Session& session, const WipeOptions& options) {
   for (const std::string& path : ExistingPaths(form, options.files)) paths.emplace_back(path);
 
   // For this run only; the store keeps its values.
-  if (!options.method.empty()) session.app.Overrides.settings["TypeOfWipe"] = options.method == "government" ? "0" : "1";
+  if (!options.method.empty())
+    session.app.Overrides.settings["TypeOfWipe"] = options.method == "government" ? "0" : "1";
   if (options.passes > 0) session.app.Overrides.settings["Loop"] = std::to_string(options.passes);
 
   session.ui.AnswerOpenDialog(paths);
@@ -65,9 +66,8 @@ void AddWipeCommand(CLI::App& parent, CommandAction& chosen) {
       ->type_name("N")
       ->check(CLI::Range(1, 100));
   command->add_option("FILE", options->files, "Files to wipe")->required();
-  command->callback([&chosen, options] {
-    chosen = [options = *options](Session& session) { return WipeFiles(session, options); };
-  });
+  command->callback(
+      [&chosen, options] { chosen = [options = *options](Session& session) { return WipeFiles(session, options); }; });
 }
 
 }  // namespace voltare::cli

@@ -14,7 +14,7 @@ namespace voltare::common {
 class SecretString {
  public:
   SecretString() noexcept = default;
-  SecretString(std::string_view text);  // NOLINT: converts like std::string
+  SecretString(std::string_view text);                                      // NOLINT: converts like std::string
   SecretString(const char* text) : SecretString(std::string_view(text)) {}  // NOLINT
   SecretString(const SecretString& other) : SecretString(other.view()) {}
   SecretString(SecretString&& other) noexcept;
@@ -49,7 +49,7 @@ class SecretString {
   bool Holds(std::string_view text) const noexcept;
   void Release() noexcept;
 
-  char* data_ = nullptr;       // capacity_ + 1 bytes of locked memory
+  char* data_ = nullptr;  // capacity_ + 1 bytes of locked memory
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
 };

@@ -14,8 +14,7 @@ namespace voltare::crypto {
 namespace block_io {
 
 inline std::uint32_t LoadBig(const std::uint8_t* p) noexcept {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         std::uint32_t{p[3]};
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
 }
 
 inline void StoreBig(std::uint8_t* p, std::uint32_t v) noexcept {

@@ -19,7 +19,8 @@ namespace {
 // The 16 Feistel rounds, written without the swaps: the halves trade roles
 // from one round to the next, and the final exchange is the reversed output.
 template <int N>
-[[gnu::always_inline]] inline void BlowfishEngine::Encrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+[[gnu::always_inline]] inline void BlowfishEngine::Encrypt(const Schedule& k, std::uint32_t* left,
+                                                           std::uint32_t* right) noexcept {
   // Local copies stay in registers: the caller's words may sit in memory that
   // the compiler cannot prove distinct from the tables.
   std::uint32_t l[N], r[N];
@@ -38,7 +39,8 @@ template <int N>
 }
 
 template <int N>
-[[gnu::always_inline]] inline void BlowfishEngine::Decrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+[[gnu::always_inline]] inline void BlowfishEngine::Decrypt(const Schedule& k, std::uint32_t* left,
+                                                           std::uint32_t* right) noexcept {
   std::uint32_t l[N], r[N];
   for (int i = 0; i < N; ++i) {
     l[i] = left[i] ^ k.p[17];

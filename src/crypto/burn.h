@@ -35,9 +35,7 @@ inline void Burn(std::span<std::uint8_t> bytes, std::uint8_t value = kBurnByte) 
 }
 
 // Passwords live in std::string; this clears the characters it holds now.
-inline void Burn(std::string& text, std::uint8_t value = 0) noexcept {
-  BurnBytes(text.data(), text.size(), value);
-}
+inline void Burn(std::string& text, std::uint8_t value = 0) noexcept { BurnBytes(text.data(), text.size(), value); }
 
 // Burns an object's bytes when it goes out of scope, on every path out.
 template <typename T>

@@ -211,7 +211,8 @@ void DeriveSixteen(ScheduleState& s, std::uint32_t* k) noexcept {
 }  // namespace
 
 template <int N>
-[[gnu::always_inline]] inline void Cast128Engine::Encrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+[[gnu::always_inline]] inline void Cast128Engine::Encrypt(const Schedule& k, std::uint32_t* left,
+                                                          std::uint32_t* right) noexcept {
   if (k.rounds == 12) {
     EncryptRounds<12, N>(k, left, right);
   } else {
@@ -220,7 +221,8 @@ template <int N>
 }
 
 template <int N>
-[[gnu::always_inline]] inline void Cast128Engine::Decrypt(const Schedule& k, std::uint32_t* left, std::uint32_t* right) noexcept {
+[[gnu::always_inline]] inline void Cast128Engine::Decrypt(const Schedule& k, std::uint32_t* left,
+                                                          std::uint32_t* right) noexcept {
   if (k.rounds == 12) {
     DecryptRounds<12, N>(k, left, right);
   } else {

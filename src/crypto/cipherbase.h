@@ -77,10 +77,8 @@ class TBlockCipher {
   virtual void Reset() = 0;
 
   // One block without chaining; CV is neither read nor changed.
-  virtual void EncryptECB(std::span<const std::uint8_t, kBlockBytes> in,
-                          std::span<std::uint8_t, kBlockBytes> out) = 0;
-  virtual void DecryptECB(std::span<const std::uint8_t, kBlockBytes> in,
-                          std::span<std::uint8_t, kBlockBytes> out) = 0;
+  virtual void EncryptECB(std::span<const std::uint8_t, kBlockBytes> in, std::span<std::uint8_t, kBlockBytes> out) = 0;
+  virtual void DecryptECB(std::span<const std::uint8_t, kBlockBytes> in, std::span<std::uint8_t, kBlockBytes> out) = 0;
 
   // CBC over any length. Whole blocks chain through CV; a final partial block
   // of r bytes is XORed with the first r bytes of E(CV) and leaves CV as it
@@ -93,7 +91,7 @@ class TBlockCipher {
   virtual void DecryptCFB(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) = 0;
 
   const std::string& Algorithm() const noexcept { return algorithm_; }
-  int BlockSize() const noexcept { return block_size_; }  // bits
+  int BlockSize() const noexcept { return block_size_; }     // bits
   int MaxKeySize() const noexcept { return max_key_size_; }  // bits
   bool Initialized() const noexcept { return initialized_; }
   const Block& IV() const noexcept { return iv_; }
@@ -135,10 +133,8 @@ class BlockCipherModes : public TBlockCipher {
   void Init(const void* key, int size, const void* iv) override;
   void Burn() override;
   void Reset() override;
-  void EncryptECB(std::span<const std::uint8_t, kBlockBytes> in,
-                  std::span<std::uint8_t, kBlockBytes> out) override;
-  void DecryptECB(std::span<const std::uint8_t, kBlockBytes> in,
-                  std::span<std::uint8_t, kBlockBytes> out) override;
+  void EncryptECB(std::span<const std::uint8_t, kBlockBytes> in, std::span<std::uint8_t, kBlockBytes> out) override;
+  void DecryptECB(std::span<const std::uint8_t, kBlockBytes> in, std::span<std::uint8_t, kBlockBytes> out) override;
   void EncryptCBC(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) override;
   void DecryptCBC(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) override;
   void EncryptCFB(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) override;

@@ -107,13 +107,11 @@ constexpr SpTables MakeSpTables() {
 
 constexpr SpTables kSp = MakeSpTables();
 
-inline std::uint32_t Feistel(std::uint32_t half, std::uint32_t key_rotated,
-                             std::uint32_t key_plain) noexcept {
+inline std::uint32_t Feistel(std::uint32_t half, std::uint32_t key_rotated, std::uint32_t key_plain) noexcept {
   const std::uint32_t a = std::rotr(half, 4) ^ key_rotated;
   const std::uint32_t b = half ^ key_plain;
-  return kSp[6][a & 63] ^ kSp[4][(a >> 8) & 63] ^ kSp[2][(a >> 16) & 63] ^
-         kSp[0][(a >> 24) & 63] ^ kSp[7][b & 63] ^ kSp[5][(b >> 8) & 63] ^
-         kSp[3][(b >> 16) & 63] ^ kSp[1][(b >> 24) & 63];
+  return kSp[6][a & 63] ^ kSp[4][(a >> 8) & 63] ^ kSp[2][(a >> 16) & 63] ^ kSp[0][(a >> 24) & 63] ^ kSp[7][b & 63] ^
+         kSp[5][(b >> 8) & 63] ^ kSp[3][(b >> 16) & 63] ^ kSp[1][(b >> 24) & 63];
 }
 
 // Exchanges the bits of `a` selected by `mask << shift` with the bits of `b`
@@ -277,16 +275,13 @@ void TDESCipher::DecryptBlocks(std::span<std::uint8_t> blocks) const noexcept {
   CryptBlocks(blocks, schedule_->decrypt_keys);
 }
 
-
 // ---------------------------------------------------------------------------
 // Byte strings and streams, with padding.
 
 namespace {
 
-constexpr const char* kDecryptStreamLengthError =
-    "DecryptStream: Ciphertext is not a multiple of 8 bytes.";
-constexpr const char* kDecryptStringLengthError =
-    "DecryptedString: Ciphertext is not a multiple of 8 bytes.";
+constexpr const char* kDecryptStreamLengthError = "DecryptStream: Ciphertext is not a multiple of 8 bytes.";
+constexpr const char* kDecryptStringLengthError = "DecryptedString: Ciphertext is not a multiple of 8 bytes.";
 
 std::span<std::uint8_t> BytesOf(std::string& text) noexcept {
   return {reinterpret_cast<std::uint8_t*>(text.data()), text.size()};
@@ -343,8 +338,7 @@ std::string TDESCipher::DecryptedString(std::string_view text) const {
   return result;
 }
 
-void TDESCipher::EncryptStream(ByteSource& source, ByteSink& destination,
-                               common::Progress* progress) const {
+void TDESCipher::EncryptStream(ByteSource& source, ByteSink& destination, common::Progress* progress) const {
   const std::uint64_t total = source.Remaining();
   StartProgress(progress, total);
 
@@ -366,8 +360,7 @@ void TDESCipher::EncryptStream(ByteSource& source, ByteSink& destination,
   destination.Write(std::span(piece).first(tail + pad));
 }
 
-void TDESCipher::DecryptStream(ByteSource& source, ByteSink& destination,
-                               common::Progress* progress) const {
+void TDESCipher::DecryptStream(ByteSource& source, ByteSink& destination, common::Progress* progress) const {
   const std::uint64_t total = source.Remaining();
   if (total == 0 || total % kBlockSize != 0) throw CipherError(kDecryptStreamLengthError);
   StartProgress(progress, total);
@@ -383,8 +376,7 @@ void TDESCipher::DecryptStream(ByteSource& source, ByteSink& destination,
     source.ReadExactly(piece);
     DecryptBlocks(piece);
     const bool holds_last_block = n == 1 && tail == 0;
-    destination.Write(std::span(piece).first(holds_last_block ? kPieceSize - kBlockSize
-                                                              : kPieceSize));
+    destination.Write(std::span(piece).first(holds_last_block ? kPieceSize - kBlockSize : kPieceSize));
     if (holds_last_block) last_piece_size = kPieceSize;
     AdvanceProgress(progress);
   }

@@ -23,10 +23,10 @@
 #include <string>
 #include <string_view>
 
-#include "crypto/bytestream.h"
-#include "crypto/cipherbase.h"
 #include "common/locked_memory.h"
 #include "common/progress.h"
+#include "crypto/bytestream.h"
+#include "crypto/cipherbase.h"
 
 namespace voltare::crypto {
 
@@ -67,14 +67,12 @@ class TDESCipher {
   // pieces of kPieceSize bytes. `progress` (may be nullptr) gets position 0
   // and maximum n (the bytes to process) and advances by kPieceSize with a
   // repaint after each whole piece. Both leave the source at its end.
-  void EncryptStream(ByteSource& source, ByteSink& destination,
-                     common::Progress* progress) const;
+  void EncryptStream(ByteSource& source, ByteSink& destination, common::Progress* progress) const;
   // Throws CipherError "DecryptStream: Ciphertext is not a multiple of 8
   // bytes." before anything is read or written when n is 0 or not a multiple
   // of 8. The pad count is the last decrypted byte; a count above 8 drops the
   // whole last block.
-  void DecryptStream(ByteSource& source, ByteSink& destination,
-                     common::Progress* progress) const;
+  void DecryptStream(ByteSource& source, ByteSink& destination, common::Progress* progress) const;
 
   // The padded length of `plaintext_length` bytes: (n div 8 + 1) * 8.
   static constexpr std::uint64_t CiphertextLength(std::uint64_t plaintext_length) noexcept {

@@ -10,8 +10,8 @@ AboutBoxView::AboutBoxView(app::TAboutBox& box, QWidget* parent)
     : FormDialog(box, parent), box_(box), ui_(std::make_unique<Ui::AboutBox>()) {
   ui_->setupUi(this);
   RemoveCloseButton(*this);
-  const QIcon programIcon = QIcon::fromTheme(QStringLiteral("kova-voltare"),
-                                             QIcon(QStringLiteral(":/icons/kova-voltare.svg")));
+  const QIcon programIcon =
+      QIcon::fromTheme(QStringLiteral("kova-voltare"), QIcon(QStringLiteral(":/icons/kova-voltare.svg")));
   ui_->ProgramIcon->setPixmap(programIcon.pixmap(32, 32));
   ui_->MadeIn->setPixmap(Picture(QStringLiteral("badge.svg"), 64));
   HandleClicks(ui_->OKButton, [this] { box_.OKButtonClick(); });

@@ -25,8 +25,7 @@ EmailPropView::EmailPropView(app::TEmailProp& form, QWidget* parent)
   BindEdit(*ui_->Name, form_.Name);
   BindEdit(*ui_->Email, form_.Email);
   connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Call(&app::TEmailProp::OKButtonClick); });
-  connect(ui_->CancelButton, &QPushButton::clicked, this,
-          [this] { Call(&app::TEmailProp::CancelButtonClick); });
+  connect(ui_->CancelButton, &QPushButton::clicked, this, [this] { Call(&app::TEmailProp::CancelButtonClick); });
   Refresh();
   view_binding::FocusControl(*this, form_.Controls(), form_.ActiveControl);
 }

@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "app/dialogs/about_box.h"
-#include "app/email/email_form.h"
-#include "app/email/email_prop_form.h"
 #include "app/dialogs/klembord_form.h"
 #include "app/dialogs/preferences_form.h"
+#include "app/email/email_form.h"
+#include "app/email/email_prop_form.h"
 #include "gui/about_box_view.h"
 #include "gui/email_prop_view.h"
 #include "gui/email_view.h"

@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "app/shared/interaction.h"
-#include "app/shared/modal_form.h"
 #include "app/dialogs/password_box.h"
 #include "app/dialogs/plx_archiver.h"
+#include "app/shared/interaction.h"
+#include "app/shared/modal_form.h"
 #include "app/shared/printer.h"
 
 class QWidget;

@@ -9,7 +9,6 @@
 
 class QTextBrowser;
 
-
 namespace voltare::gui {
 
 // Where the guide's index.html was found, and every place looked at.

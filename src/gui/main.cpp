@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/application.h"
 #include "app/main_window/messages.h"
 #include "app/main_window/start_verbs.h"
+#include "app/shared/application.h"
 #include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
   voltare::platform::RemoveStaleTempFiles();
 
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(voltare::app::messages::kProgramTitle.data(),
-                                                     voltare::app::messages::kProgramTitle.size()));
+  QApplication::setApplicationName(
+      QString::fromUtf8(voltare::app::messages::kProgramTitle.data(), voltare::app::messages::kProgramTitle.size()));
   QApplication::setApplicationVersion(kVersion);
 
   voltare::gui::QtInteraction interaction;

@@ -4,8 +4,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QKeyEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -13,9 +13,9 @@
 #include <QToolButton>
 #include <exception>
 
-#include "app/shared/application.h"
 #include "app/main_window/messages.h"
 #include "app/main_window/start_verbs.h"
+#include "app/shared/application.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
@@ -54,8 +54,7 @@ void FitCaptions(std::initializer_list<QAbstractButton*> buttons, int width) {
 
 }  // namespace
 
-MainWindow::MainWindow(app::Application& application, QtInteraction& interaction,
-                       std::vector<std::string> arguments)
+MainWindow::MainWindow(app::Application& application, QtInteraction& interaction, std::vector<std::string> arguments)
     : ui_(std::make_unique<Ui::MainWindow>()),
       program_(application),
       form_(application.MainForm),
@@ -150,9 +149,8 @@ void MainWindow::BindCommands() {
     const QString name = ToQString(command.control);
     const std::string control(command.control);
     if (auto* action = findChild<QAction*>(name)) {
-      const bool onToolBar = std::ranges::any_of(action->associatedObjects(), [](QObject* object) {
-        return qobject_cast<QToolBar*>(object) != nullptr;
-      });
+      const bool onToolBar = std::ranges::any_of(
+          action->associatedObjects(), [](QObject* object) { return qobject_cast<QToolBar*>(object) != nullptr; });
       if (onToolBar) {
         action->setToolTip(ToQString(command.caption));
       } else {

@@ -27,8 +27,7 @@ PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
   connect(ui_->FileList, &QTableWidget::itemSelectionChanged, this, [this] { WriteSelection(); });
   connect(ui_->Directory, &QLineEdit::textEdited, this,
           [this](const QString& text) { viewer_.Directory.text = ToUtf8(text); });
-  connect(ui_->SelectAll1, &QAction::triggered, this,
-          [this] { Handle([this] { viewer_.SelectAll1Click(); }); });
+  connect(ui_->SelectAll1, &QAction::triggered, this, [this] { Handle([this] { viewer_.SelectAll1Click(); }); });
   HandleClicks(ui_->SelectDir, [this] { viewer_.SelectDirClick(); });
   HandleClicks(ui_->ContinueButton, [this] { viewer_.ContinueButtonClick(); });
   HandleClicks(ui_->CancelButton, [this] { viewer_.CancelButtonClick(); });
@@ -68,8 +67,7 @@ void PLXArchiverView::ShowSelection() {
   const auto& items = viewer_.FileList.Items();
   for (int row = 0; row < static_cast<int>(items.size()); ++row) {
     if (!items[static_cast<std::size_t>(row)].selected) continue;
-    selection.select(ui_->FileList->model()->index(row, kNameColumn),
-                     ui_->FileList->model()->index(row, kSizeColumn));
+    selection.select(ui_->FileList->model()->index(row, kNameColumn), ui_->FileList->model()->index(row, kSizeColumn));
   }
   const QSignalBlocker quiet(ui_->FileList);
   ui_->FileList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);

@@ -20,8 +20,8 @@ PreferencesView::PreferencesView(app::TPreferencesForm& form, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
 
-  QAbstractButton* const checks[] = {ui_->BlowfishButton, ui_->CAST5Button, ui_->DESButton, ui_->XChaChaButton, ui_->Update,
-                                     ui_->WipeFileAfterCrypto};
+  QAbstractButton* const checks[] = {ui_->BlowfishButton, ui_->CAST5Button, ui_->DESButton,
+                                     ui_->XChaChaButton,  ui_->Update,      ui_->WipeFileAfterCrypto};
   for (QAbstractButton* check : checks) {
     connect(check, &QAbstractButton::clicked, this, [this] { WriteChecks(); });
   }
@@ -34,14 +34,12 @@ PreferencesView::PreferencesView(app::TPreferencesForm& form, QWidget* parent)
     form_.NormalWipeClick();
   });
   // Any text is taken: the form judges the pass count when it is saved.
-  connect(ui_->Passes, &QLineEdit::textEdited, this,
-          [this](const QString& text) { form_.Passes.text = ToUtf8(text); });
+  connect(ui_->Passes, &QLineEdit::textEdited, this, [this](const QString& text) { form_.Passes.text = ToUtf8(text); });
   ui_->Passes->installEventFilter(this);
   HandleClicks(ui_->UpDownUp, [this] { form_.UpDownClick(true); });
   HandleClicks(ui_->UpDownDown, [this] { form_.UpDownClick(false); });
-  connect(ui_->PageControl, &QTabWidget::currentChanged, this, [this](int page) {
-    form_.ActivePage = page == kWipePage ? Page::Wipe : Page::General;
-  });
+  connect(ui_->PageControl, &QTabWidget::currentChanged, this,
+          [this](int page) { form_.ActivePage = page == kWipePage ? Page::Wipe : Page::General; });
   HandleClicks(ui_->MoreInfoButton, [this] { form_.MoreInfoButtonClick(); });
   HandleClicks(ui_->OKButton, [this] { form_.OKButtonClick(); });
   HandleClicks(ui_->CancelButton, [this] { form_.CancelButtonClick(); });

@@ -37,7 +37,9 @@ QMessageBox::Icon IconOf(app::MessageKind kind) {
 
 QString PathText(const std::filesystem::path& path) { return QFile::decodeName(path.c_str()); }
 
-std::filesystem::path PathOf(const QString& text) { return std::filesystem::path(QFile::encodeName(text).toStdString()); }
+std::filesystem::path PathOf(const QString& text) {
+  return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
 
 }  // namespace
 
@@ -52,8 +54,8 @@ void QtInteraction::Attach(QWidget* window, QLabel* statusPanel, QProgressBar* p
 // ---------------------------------------------------------------------------
 // Messages and dialogs
 
-app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string_view caption,
-                                              std::string_view text, app::MessageButtons buttons) {
+app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
+                                              app::MessageButtons buttons) {
   if (buttons == app::MessageButtons::YesNo) return ShowQuestion(kind, caption, text, app::EnterAnswers::Yes);
   QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
   // The text quotes file names and a server's words: never markup or links.
@@ -62,8 +64,8 @@ app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string
   return app::MessageButton::Ok;
 }
 
-app::MessageButton QtInteraction::ShowQuestion(app::MessageKind kind, std::string_view caption,
-                                               std::string_view text, app::EnterAnswers enter) {
+app::MessageButton QtInteraction::ShowQuestion(app::MessageKind kind, std::string_view caption, std::string_view text,
+                                               app::EnterAnswers enter) {
   QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Yes | QMessageBox::No, window_);
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(enter == app::EnterAnswers::Yes ? QMessageBox::Yes : QMessageBox::No);
@@ -95,8 +97,8 @@ std::optional<std::filesystem::path> QtInteraction::ChooseSaveFile(const app::Sa
 }
 
 std::optional<std::filesystem::path> QtInteraction::ChooseDirectory(const app::DirectoryRequest& request) {
-  const QString chosen = QFileDialog::getExistingDirectory(window_, ToQString(request.caption),
-                                                           PathText(request.start));
+  const QString chosen =
+      QFileDialog::getExistingDirectory(window_, ToQString(request.caption), PathText(request.start));
   if (chosen.isEmpty()) return std::nullopt;
   return PathOf(chosen);
 }

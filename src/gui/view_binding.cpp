@@ -31,8 +31,7 @@ void ApplyControlStates(const QWidget& window, const std::vector<app::NamedContr
   }
 }
 
-void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& controls,
-                  const app::Control* control) {
+void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& controls, const app::Control* control) {
   if (control == nullptr) return;
   for (const app::NamedControl& named : controls) {
     if (named.control != control) continue;
@@ -85,8 +84,8 @@ void ShowPasswordChar(QLineEdit& widget, char passwordChar) {
   }
   widget.setEchoMode(QLineEdit::Password);
   // The style's own dot otherwise; the form names the character it shows.
-  widget.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: %1; }")
-                           .arg(static_cast<unsigned char>(passwordChar)));
+  widget.setStyleSheet(
+      QStringLiteral("QLineEdit { lineedit-password-character: %1; }").arg(static_cast<unsigned char>(passwordChar)));
 }
 
 }  // namespace voltare::gui::view_binding

@@ -24,8 +24,7 @@ QObject* FindControlObject(const QWidget& window, std::string_view name);
 void ApplyControlStates(const QWidget& window, const std::vector<app::NamedControl>& controls);
 
 // Gives the input focus to the widget that shows `control`, if any.
-void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& controls,
-                  const app::Control* control);
+void FocusControl(const QWidget& window, const std::vector<app::NamedControl>& controls, const app::Control* control);
 
 // Puts an edit's text into its line edit unless it already shows it (so the
 // cursor stays where the user left it).

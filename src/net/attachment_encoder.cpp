@@ -11,28 +11,23 @@ namespace voltare::net {
 namespace {
 
 constexpr std::size_t kBlockSize = 45;
-constexpr char kBase64Alphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // The classic UUencode alphabet: the grave accent for 0, then '!' to '_'.
-char UuChar(unsigned value) {
-  return value == 0 ? '`' : static_cast<char>(' ' + value);
-}
+char UuChar(unsigned value) { return value == 0 ? '`' : static_cast<char>(' ' + value); }
 
 // Appends the 4 characters of one group of up to 3 bytes.
-void AppendGroup(const std::uint8_t* bytes, std::size_t count, TEncodeType method,
-                 std::string& out) {
+void AppendGroup(const std::uint8_t* bytes, std::size_t count, TEncodeType method, std::string& out) {
   const unsigned b0 = bytes[0];
   const unsigned b1 = count > 1 ? bytes[1] : 0;
   const unsigned b2 = count > 2 ? bytes[2] : 0;
-  const std::array<unsigned, 4> sextets{b0 >> 2, ((b0 & 0x03U) << 4) | (b1 >> 4),
-                                        ((b1 & 0x0FU) << 2) | (b2 >> 6), b2 & 0x3FU};
+  const std::array<unsigned, 4> sextets{b0 >> 2, ((b0 & 0x03U) << 4) | (b1 >> 4), ((b1 & 0x0FU) << 2) | (b2 >> 6),
+                                        b2 & 0x3FU};
   if (method == encUUCode) {
     for (unsigned sextet : sextets) out += UuChar(sextet);
     return;
   }
-  for (std::size_t i = 0; i < 4; ++i)
-    out += i <= count ? kBase64Alphabet[sextets[i]] : '=';
+  for (std::size_t i = 0; i < 4; ++i) out += i <= count ? kBase64Alphabet[sextets[i]] : '=';
 }
 
 bool IsRegularFile(const platform::File& file) {
@@ -91,8 +86,7 @@ void TAttachmentEncoder::Encode(platform::File& input, std::string& output) cons
   if (IsRegularFile(input)) input.seek(0);
   Lines lines(Method, output);
   std::vector<std::uint8_t> buffer(kBlockSize * 1456);
-  while (const std::size_t count = input.read(buffer))
-    lines.Feed(std::span(buffer).first(count));
+  while (const std::size_t count = input.read(buffer)) lines.Feed(std::span(buffer).first(count));
   lines.Finish();
   if (OnEndEncode) OnEndEncode();
 }

@@ -8,8 +8,7 @@ namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -18,18 +17,15 @@ std::string_view NameOf(std::string_view line) { return line.substr(0, line.find
 }  // namespace
 
 void THeaderList::SetHeader(std::string_view name, std::string_view value) {
-  const auto found = std::find_if(lines_.begin(), lines_.end(), [name](const std::string& line) {
-    return SameName(NameOf(line), name);
-  });
+  const auto found = std::find_if(lines_.begin(), lines_.end(),
+                                  [name](const std::string& line) { return SameName(NameOf(line), name); });
   if (value.empty()) {
     if (found != lines_.end()) lines_.erase(found);
     return;
   }
   std::string line = std::string(name) + ": " + std::string(value);
-  if (found != lines_.end())
-    *found = std::move(line);
-  else
-    lines_.push_back(std::move(line));
+  if (found != lines_.end()) *found = std::move(line);
+  else lines_.push_back(std::move(line));
 }
 
 std::string THeaderList::Text() const {

@@ -31,8 +31,7 @@ std::optional<std::uint32_t> ResolveWithSystem(const std::string& host) {
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
-    return std::nullopt;
+  if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return std::nullopt;
   const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, &::freeaddrinfo);
   for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
     if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in)) continue;
@@ -49,8 +48,7 @@ std::optional<std::uint32_t> ParseDottedAddress(const std::string& host) {
   return address;
 }
 
-HostLookup::HostLookup(HostResolver resolver, std::string host)
-    : state_(std::make_shared<State>()) {
+HostLookup::HostLookup(HostResolver resolver, std::string host) : state_(std::make_shared<State>()) {
   try {
     std::thread([state = state_, resolver = std::move(resolver), host = std::move(host)] {
       std::optional<std::uint32_t> found;

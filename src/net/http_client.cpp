@@ -19,8 +19,7 @@ namespace {
 
 constexpr std::size_t kMaxPathLength = 256;
 constexpr char kAcceptFirst[] = "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff";
-constexpr char kAcceptSecond[] =
-    "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript";
+constexpr char kAcceptSecond[] = "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript";
 constexpr char kContentType[] = "Content-type: application/x-www-form-urlencoded";
 
 std::string Upper(std::string_view text) {
@@ -147,17 +146,12 @@ void THttpClient::ParseURL() {
 
   const bool hasDoubleSlash = url_.find("//") != std::string::npos;
   std::vector<std::size_t> slashes;
-  for (std::size_t at = url_.find('/'); at != std::string::npos && slashes.size() < 3;
-       at = url_.find('/', at + 1))
+  for (std::size_t at = url_.find('/'); at != std::string::npos && slashes.size() < 3; at = url_.find('/', at + 1))
     slashes.push_back(at);
-  const auto slash = [&slashes](std::size_t n) {
-    return n < slashes.size() ? slashes[n] : std::string::npos;
-  };
+  const auto slash = [&slashes](std::size_t n) { return n < slashes.size() ? slashes[n] : std::string::npos; };
 
-  if (hasDoubleSlash)
-    path_ = slash(2) != std::string::npos ? url_.substr(slash(2)) : std::string();
-  else
-    path_ = slash(0) != std::string::npos ? url_.substr(slash(0)) : std::string();
+  if (hasDoubleSlash) path_ = slash(2) != std::string::npos ? url_.substr(slash(2)) : std::string();
+  else path_ = slash(0) != std::string::npos ? url_.substr(slash(0)) : std::string();
   path_.resize(std::min(path_.size(), kMaxPathLength));
 
   if (const auto colon = url_.find(':'); colon != std::string::npos) {
@@ -203,8 +197,7 @@ void THttpClient::BuildRequest() {
   request_.SetHeader("Cookie", HeaderInfo.Cookie);
   request_.SetHeader("Referer", HeaderInfo.Referer);
   if (!HeaderInfo.UserId.empty() || !HeaderInfo.Password.empty())
-    request_.SetHeader("Authorization",
-                       "Basic " + EncodeBase64(HeaderInfo.UserId + ":" + HeaderInfo.Password));
+    request_.SetHeader("Authorization", "Basic " + EncodeBase64(HeaderInfo.UserId + ":" + HeaderInfo.Password));
   request_.Add(kContentType);
   request_.Add("");
 }
@@ -213,18 +206,14 @@ void THttpClient::SendRequest() { Write(request_.Text()); }
 
 void THttpClient::ReadResponseHeader() {
   std::optional<platform::File> headerFile;
-  if (OutputFileMode)
-    headerFile = CreateFileOrFail(Header);
-  else
-    Header.clear();
+  if (OutputFileMode) headerFile = CreateFileOrFail(Header);
+  else Header.clear();
   std::uint64_t headerSize = 0;
   const auto keep = [&](const std::string& line) {
     headerSize += line.size();
     if (headerSize > MaxBodySize) throw NetError(messages::kResponseTooLarge);
-    if (headerFile)
-      WriteOrFail(*headerFile, line);
-    else
-      Header += line;
+    if (headerFile) WriteOrFail(*headerFile, line);
+    else Header += line;
   };
 
   location_.clear();
@@ -233,21 +222,17 @@ void THttpClient::ReadResponseHeader() {
   keep(status);
   const std::string_view statusLine = WithoutLineBreak(status);
   const auto afterFirst = statusLine.find(' ');
-  SetReplyNumber(afterFirst == std::string_view::npos
-                     ? 0
-                     : DecimalOrZero(FirstWord(statusLine.substr(afterFirst + 1))));
+  SetReplyNumber(afterFirst == std::string_view::npos ? 0
+                                                      : DecimalOrZero(FirstWord(statusLine.substr(afterFirst + 1))));
 
   for (;;) {
     const std::string line = ReadLn();
     keep(line);
     if (line == "\r\n" || line == "\n" || line.empty()) break;
     const std::string word = Upper(FirstWord(line));
-    if (word == "SET-COOKIE:")
-      cookie_ = WithoutLineBreak(After(line, 12));
-    else if (word == "LOCATION:")
-      location_ = WithoutLineBreak(After(line, 10));
-    else if (word == "CONTENT-LENGTH:")
-      SetBytesTotal(LeadingNumber(WithoutLineBreak(After(line, word.size()))));
+    if (word == "SET-COOKIE:") cookie_ = WithoutLineBreak(After(line, 12));
+    else if (word == "LOCATION:") location_ = WithoutLineBreak(After(line, 10));
+    else if (word == "CONTENT-LENGTH:") SetBytesTotal(LeadingNumber(WithoutLineBreak(After(line, word.size()))));
   }
 }
 
@@ -279,10 +264,8 @@ void THttpClient::ReceiveBodyInto(platform::File* file) {
     if (!piece.empty()) {
       bytesReceived_ += piece.size();
       if (bytesReceived_ > MaxBodySize) throw NetError(messages::kResponseTooLarge);
-      if (file != nullptr)
-        WriteOrFail(*file, piece);
-      else
-        Body += piece;
+      if (file != nullptr) WriteOrFail(*file, piece);
+      else Body += piece;
       if (OnPacketRecvd) OnPacketRecvd();
     }
     if (CancelRequested()) throw ESocketAborted(messages::kSendAborted);

@@ -19,8 +19,19 @@ namespace voltare::net {
 
 // The request kinds of the component; the program sends only GET.
 enum THttpRequest {
-  hrOptions, hrGet, hrPost, hrPut, hrHead, hrPatch, hrDelete,
-  hrTrace, hrCopy, hrMove, hrLink, hrUnlink, hrNone
+  hrOptions,
+  hrGet,
+  hrPost,
+  hrPut,
+  hrHead,
+  hrPatch,
+  hrDelete,
+  hrTrace,
+  hrCopy,
+  hrMove,
+  hrLink,
+  hrUnlink,
+  hrNone
 };
 
 // Values for optional request lines; each line goes out only when set.

@@ -11,8 +11,7 @@ namespace voltare::net {
 // The general failure (a server's refusal, incomplete input, a bad file).
 class NetError : public std::runtime_error {
  public:
-  explicit NetError(const std::string& text, int error = 0)
-      : std::runtime_error(text), error_(error) {}
+  explicit NetError(const std::string& text, int error = 0) : std::runtime_error(text), error_(error) {}
   int error() const noexcept { return error_; }
 
  private:

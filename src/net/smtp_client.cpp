@@ -14,8 +14,7 @@
 namespace voltare::net {
 namespace {
 
-constexpr char kTextPlainType[] =
-    "Content-Type: text/plain;                        charset=us-ascii";
+constexpr char kTextPlainType[] = "Content-Type: text/plain;                        charset=us-ascii";
 constexpr char kMultipartType[] = "Content-Type: multipart/mixed;                   boundary=\"";
 // The text part travels quoted-printable: a Base64 line of a long message
 // would otherwise be longer than relays pass on unfolded.
@@ -77,9 +76,7 @@ std::string TimeOfDay() {
   return std::string(text, length);
 }
 
-std::string FileNameOf(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
-}
+std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
 // SMTP transparency: a line that starts with "." gets one more in front.
 void AppendDotStuffed(std::string_view lines, std::string& out) {
@@ -111,15 +108,13 @@ TSmtpClient::TSmtpClient() { Port = 25; }
 std::string TSmtpClient::ExtractAddress(std::string_view entry) {
   if (const auto open = entry.find('<'); open != std::string_view::npos) {
     const auto close = entry.find('>', open + 1);
-    return std::string(entry.substr(open + 1, close == std::string_view::npos
-                                                  ? std::string_view::npos
-                                                  : close - open - 1));
+    return std::string(
+        entry.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
   }
   if (const auto colon = entry.find(':'); colon != std::string_view::npos) {
     const auto next = entry.find(':', colon + 1);
-    return std::string(entry.substr(colon + 1, next == std::string_view::npos
-                                                   ? std::string_view::npos
-                                                   : next - colon - 1));
+    return std::string(
+        entry.substr(colon + 1, next == std::string_view::npos ? std::string_view::npos : next - colon - 1));
   }
   return std::string(entry);
 }
@@ -277,8 +272,7 @@ void TSmtpClient::RequireSenderAndRecipient() {
 void TSmtpClient::SendEnvelope() {
   CheckedTransaction("RSET", Waits.command);
   CheckedTransaction("MAIL FROM:<" + MailMessage.FromAddress + ">", Waits.command);
-  for (const auto* list : {&MailMessage.ToAddress, &MailMessage.ToCarbonCopy,
-                           &MailMessage.ToBlindCarbonCopy}) {
+  for (const auto* list : {&MailMessage.ToAddress, &MailMessage.ToCarbonCopy, &MailMessage.ToBlindCarbonCopy}) {
     for (const std::string& entry : *list) {
       const std::string address = ExtractAddress(entry);
       if (address.empty()) continue;

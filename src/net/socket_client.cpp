@@ -45,8 +45,7 @@ class FlagScope {
 // Immediate connect errors that mean "the server cannot be reached", which
 // the caller reads as "Connection Failed" like the same errors reported later.
 bool IsUnreachable(int error) {
-  return error == ECONNREFUSED || error == ENETUNREACH || error == EHOSTUNREACH ||
-         error == ETIMEDOUT;
+  return error == ECONNREFUSED || error == ENETUNREACH || error == EHOSTUNREACH || error == ETIMEDOUT;
 }
 
 }  // namespace
@@ -73,8 +72,7 @@ int TSocketClient::ParseReplyCode(std::string_view line) {
   constexpr std::size_t kMaxDigits = 10;
   long long number = 0;
   std::size_t digits = 0;
-  while (digits < line.size() && digits < kMaxDigits && line[digits] >= '0' &&
-         line[digits] <= '9') {
+  while (digits < line.size() && digits < kMaxDigits && line[digits] >= '0' && line[digits] <= '9') {
     number = number * 10 + (line[digits] - '0');
     ++digits;
   }
@@ -363,10 +361,8 @@ void TSocketClient::FinishConnecting() {
   socklen_t length = sizeof error;
   if (::getsockopt(socket_.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
   connecting_ = false;
-  if (error == 0)
-    connected_ = true;
-  else
-    connectError_ = error;
+  if (error == 0) connected_ = true;
+  else connectError_ = error;
 }
 
 void TSocketClient::ReceiveAvailable() {

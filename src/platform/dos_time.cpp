@@ -18,8 +18,7 @@ struct DosFields {
 std::uint32_t Pack(const DosFields& f) {
   return static_cast<std::uint32_t>(f.second / 2) | static_cast<std::uint32_t>(f.minute) << 5 |
          static_cast<std::uint32_t>(f.hour) << 11 | static_cast<std::uint32_t>(f.day) << 16 |
-         static_cast<std::uint32_t>(f.month) << 21 |
-         static_cast<std::uint32_t>(f.year - kFirstDosYear) << 25;
+         static_cast<std::uint32_t>(f.month) << 21 | static_cast<std::uint32_t>(f.year - kFirstDosYear) << 25;
 }
 
 DosFields Unpack(std::uint32_t value) {
@@ -35,8 +34,7 @@ DosFields Unpack(std::uint32_t value) {
 
 bool IsRealMoment(const DosFields& f) {
   using namespace std::chrono;
-  const year_month_day date{year{f.year}, month{static_cast<unsigned>(f.month)},
-                            day{static_cast<unsigned>(f.day)}};
+  const year_month_day date{year{f.year}, month{static_cast<unsigned>(f.month)}, day{static_cast<unsigned>(f.day)}};
   return date.ok() && f.hour < 24 && f.minute < 60 && f.second < 60;
 }
 
@@ -46,8 +44,7 @@ std::uint32_t DosDateTimeFromDayCount(double dayCount) {
   using namespace std::chrono;
   const double wholeDays = std::floor(dayCount);
   // The time of day to the nearest millisecond, as the date-time form is read.
-  auto milliseconds =
-      static_cast<std::int64_t>(std::llround((dayCount - wholeDays) * kMillisecondsPerDay));
+  auto milliseconds = static_cast<std::int64_t>(std::llround((dayCount - wholeDays) * kMillisecondsPerDay));
   if (milliseconds >= kMillisecondsPerDay) milliseconds = kMillisecondsPerDay - 1;
 
   constexpr sys_days kDayZero = 1899y / December / 30;
@@ -67,8 +64,7 @@ std::uint32_t DosDateTimeFromDayCount(double dayCount) {
 }
 
 std::optional<std::time_t> LocalTimeFromDosDateTime(std::uint32_t dosDateTime) {
-  const DosFields f =
-      dosDateTime == 0 ? DosFields{kFirstDosYear, 1, 1, 0, 0, 0} : Unpack(dosDateTime);
+  const DosFields f = dosDateTime == 0 ? DosFields{kFirstDosYear, 1, 1, 0, 0, 0} : Unpack(dosDateTime);
   if (!IsRealMoment(f)) return std::nullopt;
 
   std::tm local{};

@@ -85,8 +85,7 @@ std::string MountTypeOf(dev_t device, const std::filesystem::path& mountInfo) {
 }
 
 bool IsRemovableBlockDevice(dev_t device, const std::filesystem::path& sysfsRoot) {
-  const auto link = sysfsRoot / "dev" / "block" /
-                    (std::to_string(major(device)) + ":" + std::to_string(minor(device)));
+  const auto link = sysfsRoot / "dev" / "block" / (std::to_string(major(device)) + ":" + std::to_string(minor(device)));
   std::error_code error;
   const auto node = std::filesystem::canonical(link, error);
   if (error) return false;
@@ -133,8 +132,7 @@ int GetDriveType(const std::filesystem::path& path) {
   struct stat fileInfo {};
   if (::stat(probe.c_str(), &fileInfo) != 0) return DRIVE_NO_ROOT_DIR;
 
-  const std::string mountType =
-      drive_type_detail::MountTypeOf(fileInfo.st_dev, "/proc/self/mountinfo");
+  const std::string mountType = drive_type_detail::MountTypeOf(fileInfo.st_dev, "/proc/self/mountinfo");
   const long magic = static_cast<long>(fsInfo.f_type);
   if (drive_type_detail::IsNetworkFileSystem(magic, mountType)) return DRIVE_REMOTE;
   if (IsCdrom(static_cast<unsigned long>(magic), mountType)) return DRIVE_CDROM;
@@ -142,8 +140,6 @@ int GetDriveType(const std::filesystem::path& path) {
   return DRIVE_FIXED;
 }
 
-bool SetVolumeLabel(const std::filesystem::path& /*path*/, std::string_view /*label*/) {
-  return true;
-}
+bool SetVolumeLabel(const std::filesystem::path& /*path*/, std::string_view /*label*/) { return true; }
 
 }  // namespace voltare::platform

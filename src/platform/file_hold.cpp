@@ -22,17 +22,15 @@ struct flock WholeFileWriteLock() {
 // True when `name` (in `dirFd`) still names the file open as `fd`, and that
 // file still has a name at all.
 bool StillNamed(int fd, int dirFd, const char* name) noexcept {
-  struct stat opened {}, named {};
-  return ::fstat(fd, &opened) == 0 && opened.st_nlink > 0 &&
-         ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
-         named.st_ino == opened.st_ino;
+  struct stat opened {
+  }, named{};
+  return ::fstat(fd, &opened) == 0 && opened.st_nlink > 0 && ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
 }  // namespace
 
-bool MarkInUse(int fd, const std::filesystem::path& path) noexcept {
-  return MarkInUseAt(fd, AT_FDCWD, path.c_str());
-}
+bool MarkInUse(int fd, const std::filesystem::path& path) noexcept { return MarkInUseAt(fd, AT_FDCWD, path.c_str()); }
 
 bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept {
   struct flock lock = WholeFileWriteLock();
@@ -43,9 +41,7 @@ bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept {
   return StillNamed(fd, dirFd, name);
 }
 
-bool RemoveIfUnused(const std::filesystem::path& path) noexcept {
-  return RemoveIfUnusedAt(AT_FDCWD, path.c_str());
-}
+bool RemoveIfUnused(const std::filesystem::path& path) noexcept { return RemoveIfUnusedAt(AT_FDCWD, path.c_str()); }
 
 bool RemoveIfUnusedAt(int dirFd, const char* name) noexcept {
   // Non-blocking, so that a FIFO planted under the name cannot stall us.

@@ -31,8 +31,7 @@ constexpr std::array<KnownFileSystem, 12> kKnownFileSystems = {{
     {0x65735546UL, "fuse"},
 }};
 
-constexpr std::array<std::string_view, 6> kKeepOldCopies = {"btrfs", "zfs", "bcachefs", "f2fs", "nilfs2",
-                                                            "overlayfs"};
+constexpr std::array<std::string_view, 6> kKeepOldCopies = {"btrfs", "zfs", "bcachefs", "f2fs", "nilfs2", "overlayfs"};
 
 std::function<std::string(const std::filesystem::path&)>& Reporter() {
   static std::function<std::string(const std::filesystem::path&)> reporter;

@@ -1,6 +1,5 @@
 #include "platform/ini_file.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <limits>
@@ -24,8 +23,7 @@ char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 
 bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 std::string LowerName(std::string_view name) {
@@ -48,15 +46,12 @@ std::string DecodeValue(std::string_view text) {
 
 // Quotes a value only when reading would otherwise change it.
 std::string EncodeValue(std::string_view value) {
-  const bool needsQuotes = (!value.empty() && (Trim(value).size() != value.size())) ||
-                           HasMatchingQuotes(value);
+  const bool needsQuotes = (!value.empty() && (Trim(value).size() != value.size())) || HasMatchingQuotes(value);
   if (!needsQuotes) return std::string(value);
   return "\"" + std::string(value) + "\"";
 }
 
-[[noreturn]] void RejectInput(const std::string& what) {
-  throw OsError(EINVAL, what);
-}
+[[noreturn]] void RejectInput(const std::string& what) { throw OsError(EINVAL, what); }
 
 bool HasLineBreakOrZero(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
@@ -117,8 +112,7 @@ IniFile IniFile::Parse(std::string_view text) {
     const std::string_view line = Trim(rawLine);
     if (line.starts_with('[')) {
       const auto close = line.find(']');
-      const std::string_view name =
-          close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
+      const std::string_view name = close == std::string_view::npos ? line.substr(1) : line.substr(1, close - 1);
       ini.sections_.push_back(Section{std::string(Trim(name)), std::string(rawLine), {}, {}});
       continue;
     }
@@ -181,13 +175,11 @@ std::string IniFile::text() const {
   return out;
 }
 
-void IniFile::save(const std::filesystem::path& path) const {
-  WriteFileStaged(path, text(), Replacing::TheLinkedFile);
-}
+void IniFile::save(const std::filesystem::path& path) const { WriteFileStaged(path, text(), Replacing::TheLinkedFile); }
 
 IniFile::Section* IniFile::findSection(std::string_view name) {
-  const auto found = std::find_if(sections_.begin(), sections_.end(),
-                                  [&](const Section& s) { return SameName(s.name, name); });
+  const auto found =
+      std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) { return SameName(s.name, name); });
   return found == sections_.end() ? nullptr : &*found;
 }
 
@@ -200,8 +192,8 @@ bool IniFile::hasSection(std::string_view section) const { return findSection(se
 std::vector<std::string> IniFile::sectionNames() const {
   std::vector<std::string> names;
   for (const Section& section : sections_) {
-    const bool seen = std::any_of(names.begin(), names.end(),
-                                  [&](const std::string& n) { return SameName(n, section.name); });
+    const bool seen =
+        std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, section.name); });
     if (!seen) names.push_back(section.name);
   }
   return names;
@@ -253,8 +245,7 @@ void IniFile::setValue(std::string_view section, std::string_view key, std::stri
   // After the last key, so comments and blank lines before the next section
   // stay there; only lines that are no keys move, so the index stays right.
   auto& lines = target->lines;
-  const auto lastKey = std::find_if(lines.rbegin(), lines.rend(),
-                                    [](const Line& line) { return !line.key.empty(); });
+  const auto lastKey = std::find_if(lines.rbegin(), lines.rend(), [](const Line& line) { return !line.key.empty(); });
   const auto at = static_cast<std::size_t>(lastKey.base() - lines.begin());
   lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
                Line{std::string(key), std::string(value), std::nullopt});
@@ -277,8 +268,7 @@ std::string CutToBuffer(std::string_view value, std::size_t bufferSize) {
   return std::string(value.substr(0, bufferSize - 1));
 }
 
-std::vector<std::string> ListThroughBuffer(const std::vector<std::string>& names,
-                                           std::size_t bufferSize) {
+std::vector<std::string> ListThroughBuffer(const std::vector<std::string>& names, std::size_t bufferSize) {
   std::string list;
   for (const std::string& name : names) {
     list += name;
@@ -299,20 +289,19 @@ std::vector<std::string> ListThroughBuffer(const std::vector<std::string>& names
   return seen;
 }
 
-std::string ReadProfileString(const std::filesystem::path& path, std::string_view section,
-                              std::string_view key, std::string_view defaultValue,
-                              std::size_t bufferSize) {
+std::string ReadProfileString(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                              std::string_view defaultValue, std::size_t bufferSize) {
   const auto found = LoadOrEmpty(path).value(section, key);
   return CutToBuffer(found ? std::string_view(*found) : TrimRight(defaultValue), bufferSize);
 }
 
-std::vector<std::string> ReadProfileKeyNames(const std::filesystem::path& path,
-                                             std::string_view section, std::size_t bufferSize) {
+std::vector<std::string> ReadProfileKeyNames(const std::filesystem::path& path, std::string_view section,
+                                             std::size_t bufferSize) {
   return ListThroughBuffer(LoadOrEmpty(path).keyNames(section), bufferSize);
 }
 
-std::int32_t ReadProfileInteger(const std::filesystem::path& path, std::string_view section,
-                                std::string_view key, std::int32_t defaultValue) {
+std::int32_t ReadProfileInteger(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                                std::int32_t defaultValue) {
   const auto found = LoadOrEmpty(path).value(section, key);
   return found ? ParseProfileInteger(*found, defaultValue) : defaultValue;
 }
@@ -352,8 +341,8 @@ std::int32_t ParseProfileInteger(std::string_view text, std::int32_t defaultValu
   return static_cast<std::int32_t>(bits);
 }
 
-void WriteProfileString(const std::filesystem::path& path, std::string_view section,
-                        std::string_view key, std::string_view value) {
+void WriteProfileString(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
   IniFile ini = IniFile::Load(path);
   ini.setValue(section, key, value);
   ini.save(path);

@@ -102,35 +102,32 @@ std::string CutToBuffer(std::string_view value, std::size_t bufferSize);
 // list by one more) is copied into `bufferSize` bytes: the names that fit;
 // when not all fit, the list is cut two bytes before the end of the buffer,
 // so the last name may be a cut-off piece of one.
-std::vector<std::string> ListThroughBuffer(const std::vector<std::string>& names,
-                                           std::size_t bufferSize);
+std::vector<std::string> ListThroughBuffer(const std::vector<std::string>& names, std::size_t bufferSize);
 
 // Reading one file, a call at a time. A missing or unreadable file reads as
 // empty, like the desktop's reader.
 
 // The value of `key`, or `defaultValue` (without its trailing blanks) when the
 // file, section or key is absent; cut to bufferSize - 1 characters.
-std::string ReadProfileString(const std::filesystem::path& path, std::string_view section,
-                              std::string_view key, std::string_view defaultValue,
-                              std::size_t bufferSize = kProfileValueBufferSize);
+std::string ReadProfileString(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                              std::string_view defaultValue, std::size_t bufferSize = kProfileValueBufferSize);
 
 // The key names of `section` as listed through a buffer of `bufferSize` bytes.
-std::vector<std::string> ReadProfileKeyNames(const std::filesystem::path& path,
-                                             std::string_view section,
+std::vector<std::string> ReadProfileKeyNames(const std::filesystem::path& path, std::string_view section,
                                              std::size_t bufferSize = kProfileListBufferSize);
 
 // An integer value: decimal, or hexadecimal after "$", "0x" or "0X", with an
 // optional sign, as a 32-bit number; `defaultValue` when the key is absent or
 // its text is no such number.
-std::int32_t ReadProfileInteger(const std::filesystem::path& path, std::string_view section,
-                                std::string_view key, std::int32_t defaultValue);
+std::int32_t ReadProfileInteger(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                                std::int32_t defaultValue);
 
 // The number rule of ReadProfileInteger, on a text.
 std::int32_t ParseProfileInteger(std::string_view text, std::int32_t defaultValue);
 
 // Sets one value and replaces the file atomically (see IniFile::setValue and
 // IniFile::save); throws OsError.
-void WriteProfileString(const std::filesystem::path& path, std::string_view section,
-                        std::string_view key, std::string_view value);
+void WriteProfileString(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                        std::string_view value);
 
 }  // namespace voltare::platform

@@ -36,9 +36,7 @@ bool ParseHex(std::string_view text, std::uint32_t& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-bool AllZeros(std::string_view hex) {
-  return !hex.empty() && hex.find_first_not_of('0') == std::string_view::npos;
-}
+bool AllZeros(std::string_view hex) { return !hex.empty() && hex.find_first_not_of('0') == std::string_view::npos; }
 
 bool IsUsableDefault(std::string_view interfaceName, std::string_view flagsText) {
   std::uint32_t flags = 0;
@@ -71,8 +69,7 @@ bool HasDefaultRouteIPv6(std::string_view procNetIpv6Route) {
   // destination, prefix length, source, source prefix length, next hop,
   // metric, reference count, use count, flags, interface.
   return AnyLine(procNetIpv6Route, [](const std::vector<std::string_view>& f) {
-    return f.size() >= 10 && f[0].size() == 32 && AllZeros(f[0]) && AllZeros(f[1]) &&
-           IsUsableDefault(f[9], f[8]);
+    return f.size() >= 10 && f[0].size() == 32 && AllZeros(f[0]) && AllZeros(f[1]) && IsUsableDefault(f[9], f[8]);
   });
 }
 

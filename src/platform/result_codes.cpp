@@ -6,10 +6,8 @@ namespace voltare::platform {
 
 namespace {
 
-constexpr std::string_view kInternalErrorText =
-    "KOVA Voltare caused an internal error. Please contact the author.";
-constexpr std::string_view kBadPasswordText =
-    "You have entered an invalid password. Please try again.";
+constexpr std::string_view kInternalErrorText = "KOVA Voltare caused an internal error. Please contact the author.";
+constexpr std::string_view kBadPasswordText = "You have entered an invalid password. Please try again.";
 constexpr std::string_view kNoSuchFileText = "The file you selected does not exist !";
 constexpr std::string_view kBadFileText = "Invalid VLT or PLX file.";
 constexpr std::string_view kCancelledText = "The operation was stopped before it was finished.";

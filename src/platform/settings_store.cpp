@@ -46,14 +46,12 @@ StoredKey* FindKey(std::vector<StoredKey>& keys, std::string_view path) {
   return it == keys.end() ? nullptr : &*it;
 }
 
-const SettingValue* FindValue(const std::vector<std::pair<std::string, SettingValue>>& values,
-                              std::string_view name) {
+const SettingValue* FindValue(const std::vector<std::pair<std::string, SettingValue>>& values, std::string_view name) {
   const auto it = std::ranges::find_if(values, [&](const auto& entry) { return SameName(entry.first, name); });
   return it == values.end() ? nullptr : &it->second;
 }
 
-void SetValue(std::vector<std::pair<std::string, SettingValue>>& values, std::string_view name,
-              SettingValue value) {
+void SetValue(std::vector<std::pair<std::string, SettingValue>>& values, std::string_view name, SettingValue value) {
   const auto it = std::ranges::find_if(values, [&](const auto& entry) { return SameName(entry.first, name); });
   if (it != values.end()) {
     it->second = std::move(value);
@@ -219,8 +217,7 @@ class Parser {
 
   std::uint8_t HexByte(std::string_view digits) {
     unsigned value = 0;
-    if (digits.size() != 2 ||
-        std::from_chars(digits.data(), digits.data() + 2, value, 16).ptr != digits.data() + 2) {
+    if (digits.size() != 2 || std::from_chars(digits.data(), digits.data() + 2, value, 16).ptr != digits.data() + 2) {
       Fail("a bad hexadecimal byte");
     }
     return static_cast<std::uint8_t>(value);
@@ -310,9 +307,7 @@ std::string_view TypeName(ValueType type) {
 }
 
 SettingValue SettingValue::String(std::string text) { return {ValueType::String, std::move(text), 0, {}}; }
-SettingValue SettingValue::ExpandString(std::string text) {
-  return {ValueType::ExpandString, std::move(text), 0, {}};
-}
+SettingValue SettingValue::ExpandString(std::string text) { return {ValueType::ExpandString, std::move(text), 0, {}}; }
 SettingValue SettingValue::Dword(std::uint32_t number) { return {ValueType::Dword, {}, number, {}}; }
 SettingValue SettingValue::Binary(std::vector<std::uint8_t> bytes) {
   return {ValueType::Binary, {}, 0, std::move(bytes)};
@@ -418,8 +413,7 @@ std::int32_t ParseInteger(std::string_view text) {
 
 // ---------------------------------------------------------------------------
 
-SettingsKey::SettingsKey(std::string keyPath, bool writable,
-                         std::vector<std::pair<std::string, SettingValue>> values)
+SettingsKey::SettingsKey(std::string keyPath, bool writable, std::vector<std::pair<std::string, SettingValue>> values)
     : keyPath_(std::move(keyPath)), writable_(writable), values_(std::move(values)) {}
 
 std::optional<SettingsKey> SettingsKey::OpenReadOnly(std::string_view keyPath) {

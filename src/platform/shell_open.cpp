@@ -21,8 +21,7 @@ std::optional<std::string> FindOnPath(std::string_view program) {
   while (true) {
     const auto colon = dirs.find(':');
     const std::string_view dir = dirs.substr(0, colon);
-    const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" +
-                                  std::string(program);
+    const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + std::string(program);
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     if (colon == std::string_view::npos) return std::nullopt;
     dirs.remove_prefix(colon + 1);
@@ -64,8 +63,7 @@ class Pipe {
 }
 
 // The grandchild: a session of its own, no terminal input, then the opener.
-[[noreturn]] void RunOpener(int pipeFd, const char* opener, char* const argv[],
-                            const char* workingDirectory) {
+[[noreturn]] void RunOpener(int pipeFd, const char* opener, char* const argv[], const char* workingDirectory) {
   ::setsid();
   if (workingDirectory != nullptr && ::chdir(workingDirectory) != 0) ReportAndExit(pipeFd, errno);
   const int devNull = ::open("/dev/null", O_RDONLY);

@@ -134,8 +134,8 @@ void StagedFile::CreateStagingFile() {
   for (int attempt = 1;; ++attempt) {
     stagingName_ = RandomStagingName();
     staging_ = directory_.path() / stagingName_;
-    const int fd = ::openat(directory_.fd(), stagingName_.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::openat(directory_.fd(), stagingName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
       file_ = File::Adopt(fd, staging_);
       if (MarkInUseAt(fd, directory_.fd(), stagingName_.c_str())) return;
@@ -156,10 +156,11 @@ void StagedFile::KeepModeOfReplacedFile() {
 }
 
 bool StagedFile::NameRefersToOurFile(const std::string& name) const noexcept {
-  struct stat opened {}, named {};
+  struct stat opened {
+  }, named{};
   return file_.isOpen() && ::fstat(file_.fd(), &opened) == 0 &&
-         ::fstatat(directory_.fd(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-         named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+         ::fstatat(directory_.fd(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+         named.st_ino == opened.st_ino;
 }
 
 StagedFile::~StagedFile() {

@@ -84,7 +84,7 @@ class StagedFile {
 // returned with `target` as it was.
 template <typename Write>
 [[nodiscard]] ResultCode WriteStaged(const std::filesystem::path& target, Write&& write,
-                       Replacing rule = Replacing::TheName) noexcept {
+                                     Replacing rule = Replacing::TheName) noexcept {
   try {
     StagedFile staged(target, rule);
     const ResultCode result = write(staged.file());

@@ -11,13 +11,13 @@
 namespace voltare::platform {
 
 struct SystemInfo {
-  std::string systemName;     // the kernel's name, "Linux"
-  std::string kernelRelease;  // e.g. "6.1.0-13-amd64"
-  std::string kernelVersion;  // the build text, e.g. "#1 SMP PREEMPT_DYNAMIC ..."
-  std::string architecture;   // e.g. "x86_64", "aarch64"
-  std::string processorModel; // e.g. "AMD EPYC"; empty when the system does not say
-  unsigned processorCount = 0;        // online processors; 0 when unknown
-  std::uint64_t totalMemoryBytes = 0; // physical memory; 0 when unknown
+  std::string systemName;              // the kernel's name, "Linux"
+  std::string kernelRelease;           // e.g. "6.1.0-13-amd64"
+  std::string kernelVersion;           // the build text, e.g. "#1 SMP PREEMPT_DYNAMIC ..."
+  std::string architecture;            // e.g. "x86_64", "aarch64"
+  std::string processorModel;          // e.g. "AMD EPYC"; empty when the system does not say
+  unsigned processorCount = 0;         // online processors; 0 when unknown
+  std::uint64_t totalMemoryBytes = 0;  // physical memory; 0 when unknown
 };
 
 // The running system. Parts it cannot learn stay empty or 0.

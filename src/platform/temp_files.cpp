@@ -86,8 +86,7 @@ std::optional<TempFile> TempFile::Create() {
 
 TempFile::~TempFile() { Release(); }
 
-TempFile::TempFile(TempFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
+TempFile::TempFile(TempFile&& other) noexcept : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
 
 TempFile& TempFile::operator=(TempFile&& other) noexcept {
   if (this != &other) {
@@ -109,8 +108,7 @@ void RemoveStaleTempFiles() noexcept {
   const auto dir = PrivateTempDir();
   if (!dir) return;
   std::error_code error;
-  for (std::filesystem::directory_iterator entry(*dir, error), end; !error && entry != end;
-       entry.increment(error)) {
+  for (std::filesystem::directory_iterator entry(*dir, error), end; !error && entry != end; entry.increment(error)) {
     const std::string name = entry->path().filename().string();
     if (IsProgramFileName(name)) RemoveIfUnused(entry->path());
   }

@@ -19,23 +19,21 @@ namespace voltare::transforms {
 // ErrNoSuchFile, or the code of the failure that ended it. The result is on
 // the disk when 0 is returned.
 [[nodiscard]] platform::ResultCode BlowfishEncryptFile(const std::filesystem::path& source,
-                                         const Destination& destination,
-                                         std::string_view password, platform::Progress* progress,
-                                         bool ListMode);
+                                                       const Destination& destination, std::string_view password,
+                                                       platform::Progress* progress, bool ListMode);
 
 // As above, plus ErrBadPassword when the check block differs (no destination
 // is left then). The algorithm code is not examined.
 [[nodiscard]] platform::ResultCode BlowfishDecryptFile(const std::filesystem::path& source,
-                                         const Destination& destination,
-                                         std::string_view password, platform::Progress* progress,
-                                         bool ListMode);
+                                                       const Destination& destination, std::string_view password,
+                                                       platform::Progress* progress, bool ListMode);
 
 // CompressFile and BlowfishEncryptFile in one pass, for an input that
 // DeflatesInParallel (ErrInternal otherwise): the same bytes, no temporary
 // file. `compressed` runs when only the last piece and the flush are left.
 [[nodiscard]] platform::ResultCode BlowfishCompressEncryptFile(const std::filesystem::path& source,
-                                                 const Destination& destination,
-                                                 std::string_view password, platform::Progress* progress,
-                                                 const std::function<void()>& compressed);
+                                                               const Destination& destination,
+                                                               std::string_view password, platform::Progress* progress,
+                                                               const std::function<void()>& compressed);
 
 }  // namespace voltare::transforms

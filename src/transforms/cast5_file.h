@@ -14,22 +14,20 @@ namespace voltare::transforms {
 
 // 0, ErrInternal, ErrNoSuchFile, or the code of the failure that ended it; the
 // result is on the disk when 0 is returned.
-[[nodiscard]] platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source,
-                                      const Destination& destination,
-                                      std::string_view password, platform::Progress* progress);
+[[nodiscard]] platform::ResultCode Cast5EncryptFile(const std::filesystem::path& source, const Destination& destination,
+                                                    std::string_view password, platform::Progress* progress);
 
 // As above, plus ErrBadPassword when the check block differs (no destination
 // is left then).
-[[nodiscard]] platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source,
-                                      const Destination& destination,
-                                      std::string_view password, platform::Progress* progress);
+[[nodiscard]] platform::ResultCode Cast5DecryptFile(const std::filesystem::path& source, const Destination& destination,
+                                                    std::string_view password, platform::Progress* progress);
 
 // CompressFile and Cast5EncryptFile in one pass, for an input that
 // DeflatesInParallel (ErrInternal otherwise): the same bytes, no temporary
 // file. `compressed` runs when only the last piece and the flush are left.
 [[nodiscard]] platform::ResultCode Cast5CompressEncryptFile(const std::filesystem::path& source,
-                                              const Destination& destination,
-                                              std::string_view password, platform::Progress* progress,
-                                              const std::function<void()>& compressed);
+                                                            const Destination& destination, std::string_view password,
+                                                            platform::Progress* progress,
+                                                            const std::function<void()>& compressed);
 
 }  // namespace voltare::transforms

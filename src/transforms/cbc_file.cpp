@@ -32,7 +32,7 @@ class CipherBurner {
 // Why a file job cannot start: ErrInternal for a missing argument or a source
 // that is its own destination, ErrNoSuchFile; Success when it can.
 [[nodiscard]] ResultCode RefusedArguments(const std::filesystem::path& source, const Destination& destination,
-                            std::string_view password, const platform::Progress* progress) {
+                                          std::string_view password, const platform::Progress* progress) {
   if (password.empty()) return platform::ErrInternal;
   return RefusedFileJob(source, destination, progress);
 }
@@ -61,8 +61,7 @@ KeyBlock KeyAndCheck(const CbcFileJob& job, std::string_view password) {
 // Pieces of 8192 bytes until a short read; a source whose size is a multiple
 // of the piece ends with an empty read.
 template <typename Transform>
-void RunPieces(crypto::ByteSource& in, crypto::ByteSink& out, platform::Progress& progress,
-               Transform transform) {
+void RunPieces(crypto::ByteSource& in, crypto::ByteSink& out, platform::Progress& progress, Transform transform) {
   Piece piece;
   crypto::BurnOnExit burn_piece(piece);
   for (;;) {
@@ -135,10 +134,11 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
 }  // namespace
 
 [[nodiscard]] ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                          const Destination& destination, std::string_view password,
-                          platform::Progress* progress) {
+                                        const Destination& destination, std::string_view password,
+                                        platform::Progress* progress) {
   CipherBurner burner(job.cipher);
-  if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {
+  if (const ResultCode refused = RefusedArguments(source, destination, password, progress);
+      refused != platform::Success) {
     return refused;
   }
   try {
@@ -148,9 +148,7 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
     StartProgress(*progress, in.size());
     FileByteSource from(in);
     FileByteSink to(out.file());
-    RunPieces(from, to, *progress, [&](std::span<std::uint8_t> chunk) {
-      job.cipher.EncryptCBC(chunk, chunk);
-    });
+    RunPieces(from, to, *progress, [&](std::span<std::uint8_t> chunk) { job.cipher.EncryptCBC(chunk, chunk); });
     Seal(job, out);
     return platform::Success;
   } catch (...) {
@@ -159,11 +157,12 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
 }
 
 [[nodiscard]] ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                  const Destination& destination, std::string_view password,
-                                  platform::Progress* progress, const std::function<void()>& compressed) {
+                                                const Destination& destination, std::string_view password,
+                                                platform::Progress* progress, const std::function<void()>& compressed) {
   CipherBurner burner(job.cipher);
   if (job.listMode) return platform::ErrInternal;
-  if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {
+  if (const ResultCode refused = RefusedArguments(source, destination, password, progress);
+      refused != platform::Success) {
     return refused;
   }
   try {
@@ -185,10 +184,11 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
 }
 
 [[nodiscard]] ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                          const Destination& destination, std::string_view password,
-                          platform::Progress* progress) {
+                                        const Destination& destination, std::string_view password,
+                                        platform::Progress* progress) {
   CipherBurner burner(job.cipher);
-  if (const ResultCode refused = RefusedArguments(source, destination, password, progress); refused != platform::Success) {
+  if (const ResultCode refused = RefusedArguments(source, destination, password, progress);
+      refused != platform::Success) {
     return refused;
   }
   try {
@@ -208,9 +208,8 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
   }
 }
 
-bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out,
-                      std::string_view password, std::uint64_t encryptedSize,
-                      platform::Progress& progress) {
+bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out, std::string_view password,
+                      std::uint64_t encryptedSize, platform::Progress& progress) {
   if (job.listMode) {
     job.cipher.InitStr(password);
   } else {

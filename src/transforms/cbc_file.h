@@ -27,8 +27,8 @@ struct CbcFileJob {
 };
 
 [[nodiscard]] platform::ResultCode EncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                    const Destination& destination,
-                                    std::string_view password, platform::Progress* progress);
+                                                  const Destination& destination, std::string_view password,
+                                                  platform::Progress* progress);
 
 // Compresses `source` on several cores (ParallelDeflate) and encrypts the
 // stream as it is written, into exactly the bytes EncryptCbcFile makes of
@@ -37,21 +37,20 @@ struct CbcFileJob {
 // last piece is encrypted and the result flushed to the disk. Not for list
 // mode. Codes as EncryptCbcFile.
 [[nodiscard]] platform::ResultCode CompressEncryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                            const Destination& destination,
-                                            std::string_view password, platform::Progress* progress,
-                                            const std::function<void()>& compressed);
+                                                          const Destination& destination, std::string_view password,
+                                                          platform::Progress* progress,
+                                                          const std::function<void()>& compressed);
 
 [[nodiscard]] platform::ResultCode DecryptCbcFile(const CbcFileJob& job, const std::filesystem::path& source,
-                                    const Destination& destination,
-                                    std::string_view password, platform::Progress* progress);
+                                                  const Destination& destination, std::string_view password,
+                                                  platform::Progress* progress);
 
 // The decryption itself, for callers that hold the encrypted file as a byte
 // source: `in` stands just after the header (at the check block, or at the
 // payload in list mode); `encryptedSize` is the whole file's size, the
 // progress maximum. False, with nothing written, when the password does not
 // match the check block. The cipher is left keyed: the caller burns it.
-bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out,
-                      std::string_view password, std::uint64_t encryptedSize,
-                      platform::Progress& progress);
+bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out, std::string_view password,
+                      std::uint64_t encryptedSize, platform::Progress& progress);
 
 }  // namespace voltare::transforms

@@ -37,8 +37,7 @@ void Advance(platform::Progress& progress, std::uint64_t to) {
 // One deflate call over the whole input, on the calling thread. The input is
 // read to its end, whatever stat said: a FIFO or a /proc file reports a size
 // of 0 (or a guess) and still holds data. `size` only scales the bar.
-void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File& out,
-                         platform::Progress& progress) {
+void DeflateSingleStream(platform::File& in, std::uint64_t size, platform::File& out, platform::Progress& progress) {
   TCompressionStream stream(TCompressionLevel::clMax, out);
   progress.setPosition(0);
   progress.setMax(static_cast<std::int64_t>(size));
@@ -98,8 +97,8 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
 // Runs `convert` from `source` into a new `destination`, which is kept only
 // when the whole conversion succeeded.
 [[nodiscard]] ResultCode ConvertFile(const std::filesystem::path& source, const Destination& destination,
-                       platform::Progress* progress,
-                       void (*convert)(platform::File&, platform::File&, platform::Progress&)) {
+                                     platform::Progress* progress,
+                                     void (*convert)(platform::File&, platform::File&, platform::Progress&)) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::IsReadableSource(source)) return platform::ErrNoSuchFile;
   if (IsSameFile(source, destination)) return platform::ErrInternal;
@@ -116,13 +115,13 @@ void ExpandInto(platform::File& in, platform::File& out, platform::Progress& pro
 
 }  // namespace
 
-[[nodiscard]] ResultCode CompressFile(const std::filesystem::path& source,
-                        const Destination& destination, platform::Progress* progress) {
+[[nodiscard]] ResultCode CompressFile(const std::filesystem::path& source, const Destination& destination,
+                                      platform::Progress* progress) {
   return ConvertFile(source, destination, progress, CompressInto);
 }
 
-[[nodiscard]] ResultCode DecompressFile(const std::filesystem::path& source,
-                          const Destination& destination, platform::Progress* progress) {
+[[nodiscard]] ResultCode DecompressFile(const std::filesystem::path& source, const Destination& destination,
+                                        platform::Progress* progress) {
   if (!IsCompressedFile(source)) return platform::ErrBadPassword;
   return ConvertFile(source, destination, progress, ExpandInto);
 }

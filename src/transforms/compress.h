@@ -24,17 +24,15 @@ inline constexpr std::size_t kCompressPieceSize = 32768;
 // the code of the failure that ended it. An input larger than one chunk is
 // compressed on DeflateWorkerCount() threads (parallel_deflate.h); the
 // progress indicator is still moved only on the calling thread.
-[[nodiscard]] platform::ResultCode CompressFile(const std::filesystem::path& source,
-                                  const Destination& destination,
-                                  platform::Progress* progress);
+[[nodiscard]] platform::ResultCode CompressFile(const std::filesystem::path& source, const Destination& destination,
+                                                platform::Progress* progress);
 
 // ErrBadPassword when the source does not begin with 78 DA (a missing source
 // included; nothing is created then), ErrInternal, ErrNoSuchFile, 0, or the
 // code of the failure that ended it: a damaged or cut-off stream gives
 // ErrBadFile, and the partial output is removed.
-[[nodiscard]] platform::ResultCode DecompressFile(const std::filesystem::path& source,
-                                    const Destination& destination,
-                                    platform::Progress* progress);
+[[nodiscard]] platform::ResultCode DecompressFile(const std::filesystem::path& source, const Destination& destination,
+                                                  platform::Progress* progress);
 
 // True when the file exists and its first two bytes are 78 DA.
 bool IsCompressedFile(const std::filesystem::path& path) noexcept;

@@ -12,12 +12,10 @@ namespace {
 
 using platform::ResultCode;
 
-std::uint64_t JoinKey(std::uint32_t low, std::uint32_t high) {
-  return (std::uint64_t{high} << 32) | low;
-}
+std::uint64_t JoinKey(std::uint32_t low, std::uint32_t high) { return (std::uint64_t{high} << 32) | low; }
 
-bool ArgumentsValid(const std::filesystem::path& source, const Destination& destination,
-                    std::uint64_t key, const platform::Progress* progress) {
+bool ArgumentsValid(const std::filesystem::path& source, const Destination& destination, std::uint64_t key,
+                    const platform::Progress* progress) {
   return !source.empty() && !destination.empty() && progress != nullptr && key != 0;
 }
 
@@ -28,9 +26,8 @@ void WriteHeader(platform::File& out) {
 
 }  // namespace
 
-[[nodiscard]] ResultCode DesEncryptFile(const std::filesystem::path& source,
-                          const Destination& destination, std::uint32_t keyLow,
-                          std::uint32_t keyHigh, platform::Progress* progress) {
+[[nodiscard]] ResultCode DesEncryptFile(const std::filesystem::path& source, const Destination& destination,
+                                        std::uint32_t keyLow, std::uint32_t keyHigh, platform::Progress* progress) {
   const std::uint64_t key = JoinKey(keyLow, keyHigh);
   if (!ArgumentsValid(source, destination, key, progress)) return platform::ErrInternal;
   if (!platform::FileExists(source)) return platform::ErrNoTempFile;
@@ -51,9 +48,8 @@ void WriteHeader(platform::File& out) {
   }
 }
 
-[[nodiscard]] ResultCode DesDecryptFile(const std::filesystem::path& source,
-                          const Destination& destination, std::uint32_t keyLow,
-                          std::uint32_t keyHigh, platform::Progress* progress) {
+[[nodiscard]] ResultCode DesDecryptFile(const std::filesystem::path& source, const Destination& destination,
+                                        std::uint32_t keyLow, std::uint32_t keyHigh, platform::Progress* progress) {
   const std::uint64_t key = JoinKey(keyLow, keyHigh);
   if (!ArgumentsValid(source, destination, key, progress)) return platform::ErrInternal;
   if (!platform::FileExists(source)) return platform::ErrNoSuchFile;

@@ -17,16 +17,14 @@ namespace voltare::transforms {
 // key 0 is refused. 0, ErrInternal (a path empty, no progress indicator, key
 // 0), ErrNoTempFile (the source does not exist), or the code of the failure
 // that ended it. The result is on the disk when 0 is returned.
-[[nodiscard]] platform::ResultCode DesEncryptFile(const std::filesystem::path& source,
-                                    const Destination& destination,
-                                    std::uint32_t keyLow, std::uint32_t keyHigh,
-                                    platform::Progress* progress);
+[[nodiscard]] platform::ResultCode DesEncryptFile(const std::filesystem::path& source, const Destination& destination,
+                                                  std::uint32_t keyLow, std::uint32_t keyHigh,
+                                                  platform::Progress* progress);
 
 // 0, ErrInternal, ErrNoSuchFile, or the code of the failure that ended it (a
 // payload that is not a whole number of blocks gives ErrBadFile).
-[[nodiscard]] platform::ResultCode DesDecryptFile(const std::filesystem::path& source,
-                                    const Destination& destination,
-                                    std::uint32_t keyLow, std::uint32_t keyHigh,
-                                    platform::Progress* progress);
+[[nodiscard]] platform::ResultCode DesDecryptFile(const std::filesystem::path& source, const Destination& destination,
+                                                  std::uint32_t keyLow, std::uint32_t keyHigh,
+                                                  platform::Progress* progress);
 
 }  // namespace voltare::transforms

@@ -21,7 +21,7 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) 
 }
 
 [[nodiscard]] platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const Destination& destination,
-                                    const platform::Progress* progress) {
+                                                  const platform::Progress* progress) {
   if (source.empty() || destination.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(source)) return platform::ErrNoSuchFile;
   if (IsSameFile(source, destination)) return platform::ErrInternal;
@@ -30,7 +30,8 @@ bool IsSameFile(const std::filesystem::path& a, const std::filesystem::path& b) 
 
 bool IsSameFile(const std::filesystem::path& source, const Destination& destination) {
   if (destination.held() == nullptr) return IsSameFile(source, destination.path());
-  struct stat from {}, to {};
+  struct stat from {
+  }, to{};
   return ::stat(source.c_str(), &from) == 0 && ::fstat(destination.held()->fd(), &to) == 0 &&
          from.st_dev == to.st_dev && from.st_ino == to.st_ino;
 }

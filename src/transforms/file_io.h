@@ -26,8 +26,8 @@ platform::File OpenSource(const std::filesystem::path& path, bool exclusive);
 class Destination {
  public:
   template <typename PathLike>
-    requires std::constructible_from<std::filesystem::path, const PathLike&>
-  Destination(const PathLike& path) : path_(path) {}  // NOLINT: a path is a destination
+  requires std::constructible_from<std::filesystem::path, const PathLike&> Destination(const PathLike& path)
+      : path_(path) {}                                                              // NOLINT: a path is a destination
   Destination(platform::File& file) noexcept : path_(file.path()), held_(&file) {}  // NOLINT: so is a file
 
   const std::filesystem::path& path() const noexcept { return path_; }
@@ -49,7 +49,7 @@ bool IsSameFile(const std::filesystem::path& source, const Destination& destinat
 // indicator, or a source that is its own destination; ErrNoSuchFile when the
 // source does not exist; Success when it can.
 [[nodiscard]] platform::ResultCode RefusedFileJob(const std::filesystem::path& source, const Destination& destination,
-                                    const platform::Progress* progress);
+                                                  const platform::Progress* progress);
 
 // The output of a transform. A path is created (or emptied) on construction,
 // and removed again when the transform ends without Commit, so a failure

@@ -11,8 +11,8 @@ namespace {
 void CopyKeyBlock(std::string_view password, std::array<std::uint8_t, 8>& block) noexcept {
   block.fill(0);
   const auto count = std::min(password.size(), block.size());
-  std::transform(password.begin(), password.begin() + static_cast<std::ptrdiff_t>(count),
-                 block.begin(), [](char c) { return static_cast<std::uint8_t>(c); });
+  std::transform(password.begin(), password.begin() + static_cast<std::ptrdiff_t>(count), block.begin(),
+                 [](char c) { return static_cast<std::uint8_t>(c); });
 }
 
 }  // namespace

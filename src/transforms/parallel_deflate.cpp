@@ -74,8 +74,7 @@ class ChunkDeflater {
  public:
   ChunkDeflater() {
     // The settings of the single-stream path, without the zlib wrapper.
-    const int result = deflateInit2(&stream_, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8,
-                                    Z_DEFAULT_STRATEGY);
+    const int result = deflateInit2(&stream_, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     if (result == Z_MEM_ERROR) throw std::bad_alloc();
     if (result != Z_OK) ThrowZlibError();
   }
@@ -86,8 +85,7 @@ class ChunkDeflater {
   void Deflate(Chunk& chunk) {
     if (deflateReset(&stream_) != Z_OK) ThrowZlibError();
     if (!chunk.dictionary.empty() &&
-        deflateSetDictionary(&stream_, chunk.dictionary.data(),
-                             static_cast<uInt>(chunk.dictionary.size())) != Z_OK) {
+        deflateSetDictionary(&stream_, chunk.dictionary.data(), static_cast<uInt>(chunk.dictionary.size())) != Z_OK) {
       ThrowZlibError();
     }
     chunk.adler = adler32(adler32(0, nullptr, 0), chunk.input.data(), static_cast<uInt>(chunk.input.size()));
@@ -191,8 +189,7 @@ class DeflateCrew {
 // Fills `chunk` with the next min(kDeflateChunkSize, remaining) bytes of `in`,
 // primed with `window` (the input read so far, its last 32 KiB), which then
 // moves on past this chunk.
-void ReadChunk(platform::File& in, std::uint64_t remaining, std::vector<std::uint8_t>& window,
-               Chunk& chunk) {
+void ReadChunk(platform::File& in, std::uint64_t remaining, std::vector<std::uint8_t>& window, Chunk& chunk) {
   const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kDeflateChunkSize, remaining));
   chunk.input.resize(count);
   if (in.read(chunk.input) != count) {
@@ -200,14 +197,13 @@ void ReadChunk(platform::File& in, std::uint64_t remaining, std::vector<std::uin
   }
   chunk.last = count == remaining;
   chunk.dictionary.assign(window.begin(), window.end());
-  window.assign(chunk.input.end() - static_cast<std::ptrdiff_t>(std::min(count, kWindowSize)),
-                chunk.input.end());
+  window.assign(chunk.input.end() - static_cast<std::ptrdiff_t>(std::min(count, kWindowSize)), chunk.input.end());
 }
 
 void WriteAdler(crypto::ByteSink& out, uLong adler) {
-  const std::array<std::uint8_t, 4> trailer = {
-      static_cast<std::uint8_t>(adler >> 24), static_cast<std::uint8_t>(adler >> 16),
-      static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)};
+  const std::array<std::uint8_t, 4> trailer = {static_cast<std::uint8_t>(adler >> 24),
+                                               static_cast<std::uint8_t>(adler >> 16),
+                                               static_cast<std::uint8_t>(adler >> 8), static_cast<std::uint8_t>(adler)};
   out.Write(trailer);
 }
 
@@ -243,8 +239,8 @@ unsigned DeflateWorkerCount() {
 
 bool DeflatesInParallel(std::uint64_t size) { return size > kDeflateChunkSize && DeflateWorkerCount() > 1; }
 
-void ParallelDeflate(platform::File& in, std::uint64_t size, crypto::ByteSink& out,
-                     platform::Progress& progress, unsigned workers) {
+void ParallelDeflate(platform::File& in, std::uint64_t size, crypto::ByteSink& out, platform::Progress& progress,
+                     unsigned workers) {
   progress.setPosition(0);
   progress.setMax(static_cast<std::int64_t>(size));
   out.Write(kLevel9Header);

@@ -38,8 +38,8 @@ unsigned DeflateWorkerCount();
 // whose compressed form is written, repainted after each chunk. On any
 // failure, in a worker or in reading or writing, every worker has ended before
 // the exception leaves.
-void ParallelDeflate(platform::File& in, std::uint64_t size, crypto::ByteSink& out,
-                     platform::Progress& progress, unsigned workers);
+void ParallelDeflate(platform::File& in, std::uint64_t size, crypto::ByteSink& out, platform::Progress& progress,
+                     unsigned workers);
 
 // True when CompressFile would compress an input of `size` bytes on several
 // threads (more than one worker, more than one chunk).

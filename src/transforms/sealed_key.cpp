@@ -2,8 +2,8 @@
 
 #include <sodium.h>
 
-#include <chrono>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <future>
 #include <new>
@@ -30,10 +30,12 @@ std::optional<Argon2Limits> LimitsFromEnvironment() {
   Argon2Limits limits;
   const auto passes = value.substr(0, comma);
   const auto memory = value.substr(comma + 1);
-  if (std::from_chars(passes.data(), passes.data() + passes.size(), limits.passes).ptr != passes.data() + passes.size()) {
+  if (std::from_chars(passes.data(), passes.data() + passes.size(), limits.passes).ptr !=
+      passes.data() + passes.size()) {
     return std::nullopt;
   }
-  if (std::from_chars(memory.data(), memory.data() + memory.size(), limits.memoryKiB).ptr != memory.data() + memory.size()) {
+  if (std::from_chars(memory.data(), memory.data() + memory.size(), limits.memoryKiB).ptr !=
+      memory.data() + memory.size()) {
     return std::nullopt;
   }
   if (!Argon2LimitsAllowed(limits)) return std::nullopt;
@@ -77,8 +79,7 @@ const SealedKey& SealedKeyRing::ForEncryption(std::string_view password) {
   return Derive(password, salt, DefaultArgon2Limits(), true);
 }
 
-const SealedKey& SealedKeyRing::ForFile(std::string_view password, const SealedSalt& salt,
-                                        const Argon2Limits& limits) {
+const SealedKey& SealedKeyRing::ForFile(std::string_view password, const SealedSalt& salt, const Argon2Limits& limits) {
   for (const auto& entry : entries_) {
     if (entry->key.salt == salt && entry->key.limits == limits && entry->password == password) return entry->key;
   }
@@ -87,8 +88,8 @@ const SealedKey& SealedKeyRing::ForFile(std::string_view password, const SealedS
 
 // The derivation runs on a thread of its own while this one repaints, so the
 // window stays alive for the second or so it takes.
-const SealedKey& SealedKeyRing::Derive(std::string_view password, const SealedSalt& salt,
-                                       const Argon2Limits& limits, bool forEncryption) {
+const SealedKey& SealedKeyRing::Derive(std::string_view password, const SealedSalt& salt, const Argon2Limits& limits,
+                                       bool forEncryption) {
   if (deriving_) deriving_(true);
   auto derivation = std::async(std::launch::async, [&] { return DeriveSealedKey(password, salt, limits); });
   while (derivation.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/locked_memory.h"

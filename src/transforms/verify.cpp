@@ -66,8 +66,7 @@ class ComparingSink final : public crypto::ByteSink {
   void Write(std::span<const std::uint8_t> bytes) override {
     while (!bytes.empty()) {
       const auto expected = std::span(piece_).first(std::min(bytes.size(), piece_.size()));
-      if (original_.read(expected) != expected.size() ||
-          !std::equal(expected.begin(), expected.end(), bytes.begin())) {
+      if (original_.read(expected) != expected.size() || !std::equal(expected.begin(), expected.end(), bytes.begin())) {
         throw Differs{};
       }
       bytes = bytes.subspan(expected.size());
@@ -109,24 +108,23 @@ void OpenSealed(crypto::ByteSource& encrypted, crypto::ByteSink& out, const KeyM
 }
 
 template <typename Cipher>
-void DecryptCbc(std::uint8_t algorithm, int keyBits, crypto::ByteSource& encrypted,
-                crypto::ByteSink& out, const KeyMaterial& key, std::uint64_t size,
-                platform::Progress& progress) {
+void DecryptCbc(std::uint8_t algorithm, int keyBits, crypto::ByteSource& encrypted, crypto::ByteSink& out,
+                const KeyMaterial& key, std::uint64_t size, platform::Progress& progress) {
   Cipher cipher;  // burned when it goes
   const CbcFileJob job{cipher, algorithm, keyBits, false, false};
   if (!DecryptCbcStream(job, encrypted, out, key.password, size, progress)) throw WrongPassword{};
 }
 
 // Decrypts what follows the header into `out` with the algorithm it names.
-void Decrypt(int algorithm, crypto::ByteSource& encrypted, crypto::ByteSink& out,
-             const KeyMaterial& key, std::uint64_t size, platform::Progress& progress) {
+void Decrypt(int algorithm, crypto::ByteSource& encrypted, crypto::ByteSink& out, const KeyMaterial& key,
+             std::uint64_t size, platform::Progress& progress) {
   switch (algorithm) {
     case kAlgorithmBlowfish:
-      return DecryptCbc<crypto::TBlowfishCipher>(kAlgorithmBlowfish, kBlowfishKeyBits, encrypted,
-                                                 out, key, size, progress);
+      return DecryptCbc<crypto::TBlowfishCipher>(kAlgorithmBlowfish, kBlowfishKeyBits, encrypted, out, key, size,
+                                                 progress);
     case kAlgorithmCast128:
-      return DecryptCbc<crypto::TCast128Cipher>(kAlgorithmCast128, kCast128KeyBits, encrypted,
-                                                out, key, size, progress);
+      return DecryptCbc<crypto::TCast128Cipher>(kAlgorithmCast128, kCast128KeyBits, encrypted, out, key, size,
+                                                progress);
     case kAlgorithmDes: {
       const crypto::TDESCipher cipher(DesKeyFromKeyBlock(*key.keyBlock));
       return cipher.DecryptStream(encrypted, out, &progress);
@@ -168,7 +166,7 @@ bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMa
 }  // namespace
 
 [[nodiscard]] ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted, const std::filesystem::path& original,
-                               const KeyMaterial& key, platform::Progress* progress) {
+                                             const KeyMaterial& key, platform::Progress* progress) {
   if (original.empty() || progress == nullptr) return platform::ErrInternal;
   if (!platform::FileExists(original)) return platform::ErrNoSuchFile;
   try {
@@ -182,7 +180,8 @@ bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMa
   }
 }
 
-[[nodiscard]] ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key, platform::Progress* progress) {
+[[nodiscard]] ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key,
+                                            platform::Progress* progress) {
   if (progress == nullptr) return platform::ErrInternal;
   try {
     DiscardingSink nowhere;
@@ -193,7 +192,7 @@ bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMa
 }
 
 [[nodiscard]] ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
-                              platform::Progress* progress) {
+                                            platform::Progress* progress) {
   if (encrypted.empty()) return platform::ErrInternal;
   if (!platform::FileExists(encrypted)) return platform::ErrNoSuchFile;
   try {
@@ -206,8 +205,8 @@ bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMa
 }
 
 [[nodiscard]] ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
-                               const std::filesystem::path& original, const KeyMaterial& key,
-                               platform::Progress* progress) {
+                                             const std::filesystem::path& original, const KeyMaterial& key,
+                                             platform::Progress* progress) {
   if (encrypted.empty()) return platform::ErrInternal;
   if (!platform::FileExists(encrypted)) return platform::ErrNoSuchFile;
   try {

@@ -23,15 +23,15 @@ namespace voltare::transforms {
 // expands to anything other than the original); or the errno of a failed
 // read. The progress indicator moves as the decryption does.
 [[nodiscard]] platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
-                                         const std::filesystem::path& original,
-                                         const KeyMaterial& key, platform::Progress* progress);
+                                                       const std::filesystem::path& original, const KeyMaterial& key,
+                                                       platform::Progress* progress);
 
 // The same for an encrypted file on the disk; ErrNoSuchFile also when that
 // does not exist. A sealed file (algorithm 3) is opened with the key the
 // batch derived for it, so the read-back costs no second derivation.
 [[nodiscard]] platform::ResultCode VerifyEncryptedFile(const std::filesystem::path& encrypted,
-                                         const std::filesystem::path& original,
-                                         const KeyMaterial& key, platform::Progress* progress);
+                                                       const std::filesystem::path& original, const KeyMaterial& key,
+                                                       platform::Progress* progress);
 
 // Checks an encrypted file without its original and without writing any of
 // it: decrypted and expanded into nothing. Success; ErrBadPassword;
@@ -40,8 +40,8 @@ namespace voltare::transforms {
 // the three older algorithms the only sign of a change); or the errno of a
 // failed read.
 [[nodiscard]] platform::ResultCode CheckEncryptedFile(crypto::ByteSource& encrypted, const KeyMaterial& key,
-                                        platform::Progress* progress);
+                                                      platform::Progress* progress);
 [[nodiscard]] platform::ResultCode CheckEncryptedFile(const std::filesystem::path& encrypted, const KeyMaterial& key,
-                                        platform::Progress* progress);
+                                                      platform::Progress* progress);
 
 }  // namespace voltare::transforms

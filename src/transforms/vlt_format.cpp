@@ -24,9 +24,7 @@ bool IsVltFile(const std::filesystem::path& path) noexcept {
     std::array<std::uint8_t, kMagicSize> head{};
     return ReadHead(path, head) == head.size() &&
            std::equal(head.begin(), head.end(), kVltMagic.begin(), kVltMagic.end(),
-                      [](std::uint8_t byte, char magic) {
-                        return byte == static_cast<std::uint8_t>(magic);
-                      });
+                      [](std::uint8_t byte, char magic) { return byte == static_cast<std::uint8_t>(magic); });
   } catch (...) {
     return false;
   }

@@ -107,8 +107,7 @@ std::unique_ptr<WipeFile> Open(const WipeEnvironment& environment, WipeTarget& t
   return wrapped;
 }
 
-void ReportTimeChangeFailure(const WipeEnvironment& environment, ResultCode code,
-                             const std::string& text) {
+void ReportTimeChangeFailure(const WipeEnvironment& environment, ResultCode code, const std::string& text) {
   if (!environment.showError) return;
   const std::string format(wipe_messages::kChangeFileTimeFailed);
   const int length = std::snprintf(nullptr, 0, format.c_str(), code, text.c_str());
@@ -152,8 +151,7 @@ void WriteExactly(WipeFile& file, std::span<const std::uint8_t> data) {
 // whole blocks while more than one block remains, then the last 1 to 2048
 // bytes. `afterFullBlock` runs after each whole block that is not the last.
 template <typename AfterFullBlock>
-void OverwriteStretch(WipeFile& file, std::uint64_t length,
-                      std::span<const std::uint8_t, kWipeBufferSize> block,
+void OverwriteStretch(WipeFile& file, std::uint64_t length, std::span<const std::uint8_t, kWipeBufferSize> block,
                       AfterFullBlock&& afterFullBlock) {
   std::uint64_t remaining = length;
   while (remaining > kWipeBufferSize) {
@@ -168,8 +166,8 @@ void OverwriteStretch(WipeFile& file, std::uint64_t length,
 // length of each stretch once it is written.
 template <typename AfterFullBlock, typename AfterStretch>
 void OverwriteOnce(WipeFile& file, std::span<const WipeExtent> extents,
-                   std::span<const std::uint8_t, kWipeBufferSize> block,
-                   AfterFullBlock&& afterFullBlock, AfterStretch&& afterStretch) {
+                   std::span<const std::uint8_t, kWipeBufferSize> block, AfterFullBlock&& afterFullBlock,
+                   AfterStretch&& afterStretch) {
   for (const WipeExtent& extent : extents) {
     if (extent.length == 0) continue;
     if (extent.offset != 0) file.seek(extent.offset);
@@ -195,8 +193,8 @@ std::uint64_t TotalLength(std::span<const WipeExtent> extents) {
 // Overwrites, empties and closes the open file; `overwrite` gets the stretches
 // that hold data (none for an empty file or one that is all hole).
 template <typename Overwrite>
-void OverwriteAndEmpty(WipeTarget& target, platform::Progress* progress,
-                       const WipeEnvironment& environment, Overwrite&& overwrite) {
+void OverwriteAndEmpty(WipeTarget& target, platform::Progress* progress, const WipeEnvironment& environment,
+                       Overwrite&& overwrite) {
   std::unique_ptr<WipeFile> file = Open(environment, target);
   const std::uint64_t size = file->size();
   const std::vector<WipeExtent> extents = size == 0 ? std::vector<WipeExtent>{} : file->allocatedExtents(size);
@@ -213,7 +211,7 @@ void OverwriteAndEmpty(WipeTarget& target, platform::Progress* progress,
 // progress position.
 template <typename Overwrite>
 [[nodiscard]] ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progress,
-                   const WipeEnvironment& environment, Overwrite&& overwrite) {
+                                 const WipeEnvironment& environment, Overwrite&& overwrite) {
   try {
     WipeTarget target(path);
     OverwriteAndEmpty(target, progress, environment, overwrite);
@@ -276,9 +274,8 @@ std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
   return std::make_unique<SystemWipeFile>(std::make_unique<WipeTarget>(path));
 }
 
-[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
-                                        platform::Progress* progress,
-                                        const WipeEnvironment& environment) {
+[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path, platform::Progress* progress,
+                                                      const WipeEnvironment& environment) {
   return RunWipe(path, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
     StartProgress(progress, kGovernmentPassCount);
     PseudoRandom& random = ProgramRandom();
@@ -287,7 +284,8 @@ std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
     for (int pass = 0; pass < kGovernmentPassCount; ++pass) {
       DrawGovernmentRandomEntries(random);
       buffer.fill(GovernmentPatterns[static_cast<std::size_t>(pass)]);
-      OverwriteOnce(file, extents, buffer, [&] { common::StopIfCancelled(progress); }, [](std::uint64_t) {});
+      OverwriteOnce(
+          file, extents, buffer, [&] { common::StopIfCancelled(progress); }, [](std::uint64_t) {});
       WipeChangeFileTime(file, environment);
       file.rewind();
       AdvanceProgress(progress, 1);
@@ -297,8 +295,7 @@ std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
 }
 
 [[nodiscard]] platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
-                                    platform::Progress* progress,
-                                    const WipeEnvironment& environment) {
+                                                  platform::Progress* progress, const WipeEnvironment& environment) {
   if (passes < 1) {
     // Deleting a file without overwriting it would break the promise made
     // to the user; a caller that gets here has a fault of its own.

@@ -79,15 +79,14 @@ struct WipeEnvironment {
 // or name swapped meanwhile, the final rename or removal failed), or the
 // errno of the failure that ended the wipe (the file then stays as far as it
 // got). Nothing is deleted without having been overwritten.
-[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path,
-                                        platform::Progress* progress,
-                                        const WipeEnvironment& environment = {});
+[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path, platform::Progress* progress,
+                                                      const WipeEnvironment& environment = {});
 
 // `passes` below 1 is a fault of the caller: refused with ErrReported, the
 // file untouched.
 [[nodiscard]] platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
-                                    platform::Progress* progress,
-                                    const WipeEnvironment& environment = {});
+                                                  platform::Progress* progress,
+                                                  const WipeEnvironment& environment = {});
 
 // Sets the file's modification time to a random moment between 1980 and 2050
 // (moments the DOS date-time form cannot hold become 1980-01-01 00:00:00). A

@@ -24,7 +24,8 @@ inline constexpr std::string_view kHardLinks =
 inline constexpr std::string_view kSymbolicLink =
     "Unable to wipe file %s. It is a symbolic link; wiping it would empty the file it points to. File skipped.";
 inline constexpr std::string_view kFolder = "Unable to wipe file %s. It is a folder, not a file. File skipped.";
-inline constexpr std::string_view kFifo = "Unable to wipe file %s. It is a named pipe (FIFO), not a file. File skipped.";
+inline constexpr std::string_view kFifo =
+    "Unable to wipe file %s. It is a named pipe (FIFO), not a file. File skipped.";
 inline constexpr std::string_view kSpecialFile =
     "Unable to wipe file %s. It is a device or another special file, not a regular file. File skipped.";
 

@@ -167,7 +167,7 @@ std::vector<WipeExtent> FindAllocatedExtents(int fd, std::uint64_t size) {
   while (position < end) {
     const off_t data = ::lseek(fd, position, SEEK_DATA);
     if (data < 0) {
-      if (errno == ENXIO) break;  // only a hole is left
+      if (errno == ENXIO) break;     // only a hole is left
       return {WipeExtent{0, size}};  // holes unknown here: all of it
     }
     if (data >= end) break;
@@ -193,7 +193,8 @@ std::string FillWipeMessage(std::string_view format, std::initializer_list<std::
   std::string text;
   auto value = values.begin();
   for (std::size_t i = 0; i < format.size(); ++i) {
-    const bool placeholder = format[i] == '%' && i + 1 < format.size() && (format[i + 1] == 's' || format[i + 1] == 'd');
+    const bool placeholder =
+        format[i] == '%' && i + 1 < format.size() && (format[i + 1] == 's' || format[i + 1] == 'd');
     if (placeholder && value != values.end()) {
       text += *value++;
       ++i;

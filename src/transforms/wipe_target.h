@@ -12,8 +12,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -140,7 +140,7 @@ struct OpeningState {
 
 // Opens piece after piece until the FINAL one, which must end the input.
 [[nodiscard]] ResultCode OpenPieces(OpeningState& state, crypto::ByteSource& in, crypto::ByteSink& out,
-                      platform::Progress& progress) {
+                                    platform::Progress& progress) {
   for (;;) {
     const std::uint64_t remaining = in.Remaining();
     if (remaining < kSealedPieceOverhead) return platform::ErrTampered;
@@ -165,7 +165,7 @@ struct OpeningState {
 }  // namespace
 
 [[nodiscard]] ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out, const SealedKeyLookup& keyFor,
-                            std::uint64_t encryptedSize, platform::Progress& progress) {
+                                          std::uint64_t encryptedSize, platform::Progress& progress) {
   RequireSodium();
   SealedHeader header;
   if (const ResultCode read = ReadSealedHeader(in, header); read != platform::Success) return read;
@@ -183,7 +183,7 @@ struct OpeningState {
 }
 
 [[nodiscard]] ResultCode XChaChaEncryptFile(const std::filesystem::path& source, const Destination& destination,
-                              const SealedKey& key, platform::Progress* progress) {
+                                            const SealedKey& key, platform::Progress* progress) {
   if (const ResultCode refused = RefusedFileJob(source, destination, progress); refused != platform::Success) {
     return refused;
   }
@@ -211,8 +211,8 @@ struct OpeningState {
 }
 
 [[nodiscard]] ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& source, const Destination& destination,
-                                      const SealedKey& key, platform::Progress* progress,
-                                      const std::function<void()>& compressed) {
+                                                    const SealedKey& key, platform::Progress* progress,
+                                                    const std::function<void()>& compressed) {
   if (const ResultCode refused = RefusedFileJob(source, destination, progress); refused != platform::Success) {
     return refused;
   }
@@ -234,7 +234,8 @@ struct OpeningState {
 }
 
 [[nodiscard]] ResultCode XChaChaDecryptFile(const std::filesystem::path& source, const Destination& destination,
-                              SealedKeyRing& ring, std::string_view password, platform::Progress* progress) {
+                                            SealedKeyRing& ring, std::string_view password,
+                                            platform::Progress* progress) {
   if (password.empty()) return platform::ErrInternal;
   if (const ResultCode refused = RefusedFileJob(source, destination, progress); refused != platform::Success) {
     return refused;

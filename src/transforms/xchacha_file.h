@@ -86,28 +86,31 @@ class SealingSink final : public crypto::ByteSink {
 // FINAL piece or goes on after it: the pieces before it may have been
 // written, so `out` must be thrown away). A failed read or write throws.
 using SealedKeyLookup = std::function<const SealedKey&(const SealedSalt&, const Argon2Limits&)>;
-[[nodiscard]] platform::ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out, const SealedKeyLookup& keyFor,
-                                      std::uint64_t encryptedSize, platform::Progress& progress);
+[[nodiscard]] platform::ResultCode OpenSealedStream(crypto::ByteSource& in, crypto::ByteSink& out,
+                                                    const SealedKeyLookup& keyFor, std::uint64_t encryptedSize,
+                                                    platform::Progress& progress);
 
 // The compressed stream `source` sealed into `destination`. 0, ErrInternal
 // (a path empty, no progress indicator, a source that is the destination),
 // ErrNoSuchFile, or the code of the failure that ended it. The result is on
 // the disk when 0 is returned.
-[[nodiscard]] platform::ResultCode XChaChaEncryptFile(const std::filesystem::path& source, const Destination& destination,
-                                        const SealedKey& key, platform::Progress* progress);
+[[nodiscard]] platform::ResultCode XChaChaEncryptFile(const std::filesystem::path& source,
+                                                      const Destination& destination, const SealedKey& key,
+                                                      platform::Progress* progress);
 
 // CompressFile and XChaChaEncryptFile in one pass, for an input that
 // DeflatesInParallel (ErrInternal otherwise): the same stream, no temporary
 // file. `compressed` runs once only the last piece and the flush are left.
 [[nodiscard]] platform::ResultCode XChaChaCompressEncryptFile(const std::filesystem::path& source,
-                                                const Destination& destination, const SealedKey& key,
-                                                platform::Progress* progress,
-                                                const std::function<void()>& compressed);
+                                                              const Destination& destination, const SealedKey& key,
+                                                              platform::Progress* progress,
+                                                              const std::function<void()>& compressed);
 
 // The sealed file `source` opened into `destination` (the zlib stream),
 // with the key from `ring` for `password`. Codes as OpenSealedStream, plus
 // ErrInternal and ErrNoSuchFile; `destination` is left only on success.
-[[nodiscard]] platform::ResultCode XChaChaDecryptFile(const std::filesystem::path& source, const Destination& destination,
-                                        SealedKeyRing& ring, std::string_view password, platform::Progress* progress);
+[[nodiscard]] platform::ResultCode XChaChaDecryptFile(const std::filesystem::path& source,
+                                                      const Destination& destination, SealedKeyRing& ring,
+                                                      std::string_view password, platform::Progress* progress);
 
 }  // namespace voltare::transforms

@@ -26,13 +26,9 @@ int ZlibLevel(TCompressionLevel level) {
   return Z_DEFAULT_COMPRESSION;
 }
 
-[[noreturn]] void ThrowCompression(std::string_view text) {
-  throw ECompressionError(std::string(text));
-}
+[[noreturn]] void ThrowCompression(std::string_view text) { throw ECompressionError(std::string(text)); }
 
-[[noreturn]] void ThrowDecompression(std::string_view text) {
-  throw EDecompressionError(std::string(text));
-}
+[[noreturn]] void ThrowDecompression(std::string_view text) { throw EDecompressionError(std::string(text)); }
 
 // zlib's counts are 32-bit; larger spans go in slices of this size.
 constexpr std::size_t kZlibSlice = std::size_t{1} << 30;
@@ -106,14 +102,11 @@ std::uint64_t TCompressionStream::Seek(std::int64_t offset, TSeekOrigin origin) 
   return Position();
 }
 
-std::size_t TCompressionStream::Read(std::span<std::uint8_t>) {
-  ThrowCompression(messages::kInvalidStreamOperation);
-}
+std::size_t TCompressionStream::Read(std::span<std::uint8_t>) { ThrowCompression(messages::kInvalidStreamOperation); }
 
 // ---------------------------------------------------------------------------
 
-TDecompressionStream::TDecompressionStream(platform::File& source)
-    : source_(source), start_(source.tell()) {
+TDecompressionStream::TDecompressionStream(platform::File& source) : source_(source), start_(source.tell()) {
   const int result = inflateInit(&stream_);
   if (result == Z_MEM_ERROR) throw std::bad_alloc();
   if (result != Z_OK) ThrowDecompression(messages::kZlibError);
@@ -130,8 +123,7 @@ std::size_t TDecompressionStream::Read(std::span<std::uint8_t> buffer) {
       stream_.next_in = buffer_.data();
       stream_.avail_in = static_cast<uInt>(got);
     }
-    const std::size_t wanted =
-        std::min<std::size_t>(buffer.size() - total, std::numeric_limits<uInt>::max());
+    const std::size_t wanted = std::min<std::size_t>(buffer.size() - total, std::numeric_limits<uInt>::max());
     stream_.next_out = buffer.data() + total;
     stream_.avail_out = static_cast<uInt>(wanted);
     const int result = inflate(&stream_, Z_NO_FLUSH);
@@ -146,8 +138,7 @@ std::uint64_t TDecompressionStream::Seek(std::int64_t offset, TSeekOrigin origin
     Restart();
   } else if (origin == TSeekOrigin::soCurrent && offset >= 0) {
     Skip(static_cast<std::uint64_t>(offset));
-  } else if (origin == TSeekOrigin::soBeginning && offset >= 0 &&
-             static_cast<std::uint64_t>(offset) >= Position()) {
+  } else if (origin == TSeekOrigin::soBeginning && offset >= 0 && static_cast<std::uint64_t>(offset) >= Position()) {
     Skip(static_cast<std::uint64_t>(offset) - Position());
   } else {
     ThrowDecompression(messages::kInvalidStreamOperation);

@@ -21,11 +21,10 @@ TEST(AboutBoxTest, LinesOfAKnownMachine) {
   const TAboutBox box(Machine());
   EXPECT_EQ(box.Caption, "About KOVA Voltare");
   EXPECT_EQ(box.FormName(), "AboutBox");
-  EXPECT_EQ(box.Lines(), (std::vector<std::string>{
-                             "KOVA Voltare", "Version 2.50", "Copyright (C) KOVA Software",
-                             "Linux (Kernel 6.1.0-13-amd64)",
-                             "Running on Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz (x86_64)",
-                             "Total Physical Memory: 16318916 KB"}));
+  EXPECT_EQ(box.Lines(),
+            (std::vector<std::string>{
+                "KOVA Voltare", "Version 2.50", "Copyright (C) KOVA Software", "Linux (Kernel 6.1.0-13-amd64)",
+                "Running on Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz (x86_64)", "Total Physical Memory: 16318916 KB"}));
 }
 
 TEST(AboutBoxTest, WhatTheSystemDoesNotTellIsCalledUnknown) {

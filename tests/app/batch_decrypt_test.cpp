@@ -95,8 +95,8 @@ TEST(BatchDecryptTest, DecryptFilesAsksForFilesAndDecryptsEachAlgorithm) {
 
     EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kDecrypted});
     EXPECT_EQ(fixture.user.statusTexts,
-              (std::vector<std::string>{"Welcome to KOVA Voltare 2.50", "Decrypting (1/1)...",
-                                        "Decompressing (1/1)...", "Welcome to KOVA Voltare 2.50"}));
+              (std::vector<std::string>{"Welcome to KOVA Voltare 2.50", "Decrypting (1/1)...", "Decompressing (1/1)...",
+                                        "Welcome to KOVA Voltare 2.50"}));
     EXPECT_EQ(ReadText(TestDir() / "report.doc"), "contents of report.doc");
     EXPECT_TRUE(fs::exists(encrypted)) << "the encrypted file stays";
     EXPECT_EQ(fixture.user.busyDepth, 0);
@@ -235,8 +235,8 @@ TEST(BatchDecryptTest, EntriesThatAreNotEncryptedFilesAreSkipped) {
   // The first entry is skipped, so no same-password question follows.
   fixture.user.EnterPassword("pw");
   EXPECT_EQ(DecryptFileList(fixture.app, {other, archive, upper, noMagic, good}), 1u);
-  EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{ErrorLine(platform::ErrBadFile),
-                                                                 ErrorLine(platform::ErrBadFile), kDecrypted}));
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{ErrorLine(platform::ErrBadFile), ErrorLine(platform::ErrBadFile), kDecrypted}));
   EXPECT_TRUE(fixture.user.archiveRequests.empty()) << "an archive among other files is skipped";
   EXPECT_FALSE(fs::exists(TestDir() / "shout"));
   EXPECT_EQ(ReadText(TestDir() / "good.txt"), "contents of good.txt");
@@ -322,9 +322,8 @@ TEST(BatchDecryptTest, ChosenMembersOfAnArchiveGoToTheChosenDirectory) {
   fixture.user.messages.clear();
   fixture.user.AnswerNo();
   EXPECT_EQ(DecryptFileList(fixture.app, {later}), 0u);
-  EXPECT_EQ(fixture.user.MessageLog(),
-            std::vector<std::string>{"warning: " + (fixture.out / "later.txt").string() +
-                                     " already exists.\nDo you want to replace it?"});
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{"warning: " + (fixture.out / "later.txt").string() +
+                                                                " already exists.\nDo you want to replace it?"});
   EXPECT_EQ(ReadText(fixture.out / "later.txt"), "kept");
 }
 

@@ -136,8 +136,7 @@ TEST(BatchEncryptTest, ThreeFilesOnePasswordBundledAndWiped) {
   EXPECT_EQ(fixture.user.saveRequests[0].title, "Please enter a filename for the PLX Archive file:");
   EXPECT_EQ(fixture.user.saveRequests[0].filter, "PLX Archive (*.plx)|*.plx");
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{kSamePassword,
-                                      "confirmation: Are you sure you want to wipe the selected files?",
+            (std::vector<std::string>{kSamePassword, "confirmation: Are you sure you want to wipe the selected files?",
                                       "information: The files are successfully wiped !", kEncrypted}));
   EXPECT_EQ(fixture.user.statusTexts,
             (std::vector<std::string>{"Compressing (1/3)...", "Encrypting (1/3)...", "Compressing (2/3)...",
@@ -169,9 +168,9 @@ TEST(BatchEncryptTest, ThreeFilesOnePasswordBundledAndWiped) {
 }
 
 TEST(BatchEncryptTest, EveryAlgorithmOfTheSettingsRoundTrips) {
-  for (const auto& [setting, caption, id] : {std::tuple{"0", "Blowfish", transforms::kAlgorithmBlowfish},
-                                             std::tuple{"1", "CAST5", transforms::kAlgorithmCast128},
-                                             std::tuple{"2", "DES", transforms::kAlgorithmDes}}) {
+  for (const auto& [setting, caption, id] :
+       {std::tuple{"0", "Blowfish", transforms::kAlgorithmBlowfish},
+        std::tuple{"1", "CAST5", transforms::kAlgorithmCast128}, std::tuple{"2", "DES", transforms::kAlgorithmDes}}) {
     SCOPED_TRACE(caption);
     EncryptFixture fixture;
     StoreSetting("Algorithm", setting);
@@ -287,7 +286,8 @@ TEST(BatchEncryptTest, ArchiveDialogCancelledOrReplacementDeclinedEncryptsNothin
   fixture.form.Run("EncryptFiles1");
   ASSERT_EQ(fixture.user.messages.size(), 1u);
   EXPECT_EQ(fixture.user.messages[0].kind, MessageKind::Warning);
-  EXPECT_EQ(fixture.user.messages[0].text, (TestDir() / "old.plx").string() + " already exists.\nDo you want to replace it?");
+  EXPECT_EQ(fixture.user.messages[0].text,
+            (TestDir() / "old.plx").string() + " already exists.\nDo you want to replace it?");
   EXPECT_FALSE(fs::exists(paths[0] + ".vlt"));
   EXPECT_EQ(ReadText(TestDir() / "old.plx"), "an older archive");
 }
@@ -345,7 +345,8 @@ TEST(BatchEncryptTest, AFailingStepReportsTwiceStopsTheBatchAndRemovesItsTempora
   const auto log = fixture.user.MessageLog();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[0], kSamePassword);
-  EXPECT_TRUE(log[1].starts_with("error: KOVA Voltare caused an unexpected Windows error.\n\nError code: 21\n")) << log[1];
+  EXPECT_TRUE(log[1].starts_with("error: KOVA Voltare caused an unexpected Windows error.\n\nError code: 21\n"))
+      << log[1];
   EXPECT_EQ(log[2], "error: Encryption aborted !");
   EXPECT_TRUE(fs::exists(paths[0] + ".vlt"));
   EXPECT_FALSE(fs::exists(paths[2] + ".vlt"));
@@ -417,9 +418,10 @@ TEST(BatchEncryptTest, SettingsOutOfRangeEndTheCommandBeforeOrAfterThePrompt) {
   // A value that is not a number is reported.
   StoreSetting("Algorithm", "x");
   fixture.form.Run("EncryptFiles1");
-  EXPECT_EQ(fixture.user.MessageLog(),
-            std::vector<std::string>{
-                "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
+  EXPECT_EQ(
+      fixture.user.MessageLog(),
+      std::vector<std::string>{
+          "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
 }
 
 TEST(BatchEncryptTest, RunOverridesStandInForTheStoredSettingsWithoutChangingThem) {

@@ -110,8 +110,10 @@ TEST(BatchWipeTest, SettingsAreJudgedBeforeTheQuestion) {
   const fs::path file = AppFixture::MakeFile("a.txt");
   const auto installed = [] {
     return std::vector<std::pair<std::string, platform::SettingValue>>{
-        {"Algorithm", platform::SettingValue::String("0")}, {"TypeOfWipe", platform::SettingValue::String("1")},
-        {"Loop", platform::SettingValue::String("3")}, {"Wipe", platform::SettingValue::String("0")}};
+        {"Algorithm", platform::SettingValue::String("0")},
+        {"TypeOfWipe", platform::SettingValue::String("1")},
+        {"Loop", platform::SettingValue::String("3")},
+        {"Wipe", platform::SettingValue::String("0")}};
   };
 
   auto values = installed();
@@ -136,8 +138,8 @@ TEST(BatchWipeTest, SettingsAreJudgedBeforeTheQuestion) {
       "Error message: KOVA Voltare caused an internal error. Please contact the author.";
   EXPECT_EQ(fixture.user.MessageLog(),
             (std::vector<std::string>{
-                "error: KOVA Voltare caused an unexpected registry error.\n\nPlease contact the author.",
-                settingsError, settingsError}));
+                "error: KOVA Voltare caused an unexpected registry error.\n\nPlease contact the author.", settingsError,
+                settingsError}));
   EXPECT_TRUE(fs::exists(file));
 
   // With no main key at all the store cannot be opened.
@@ -145,9 +147,10 @@ TEST(BatchWipeTest, SettingsAreJudgedBeforeTheQuestion) {
   platform::SaveSettingsStore(std::span<const platform::StoredKey>(&other, 1));
   fixture.user.messages.clear();
   fixture.form.WipeFileList({file.string()});
-  EXPECT_EQ(fixture.user.MessageLog(),
-            std::vector<std::string>{
-                "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
+  EXPECT_EQ(
+      fixture.user.MessageLog(),
+      std::vector<std::string>{
+          "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
 }
 
 TEST(BatchWipeTest, GovernmentWipeThroughARunOverride) {
@@ -185,12 +188,12 @@ TEST(BatchWipeTest, StoredPassCountsOutsideTheRangeUseTheNearestBound) {
     const char* stored;
     const char* used;  // nullptr: used as stored, no notice
   };
-  for (const Case& c : {Case{"-3", "1 pass"}, Case{"0", "1 pass"}, Case{"1", nullptr},
-                        Case{"100", nullptr}, Case{"101", "100 passes"}}) {
+  for (const Case& c : {Case{"-3", "1 pass"}, Case{"0", "1 pass"}, Case{"1", nullptr}, Case{"100", nullptr},
+                        Case{"101", "100 passes"}}) {
     SCOPED_TRACE(c.stored);
     AppFixture fixture;
-    StoreMainKey({{"TypeOfWipe", platform::SettingValue::String("1")},
-                  {"Loop", platform::SettingValue::String(c.stored)}});
+    StoreMainKey(
+        {{"TypeOfWipe", platform::SettingValue::String("1")}, {"Loop", platform::SettingValue::String(c.stored)}});
     const fs::path first = AppFixture::MakeFile("first.txt", 5000);
     const fs::path second = AppFixture::MakeFile("second.txt", 5000);
     fixture.user.AnswerYes().AnswerYes();
@@ -199,10 +202,9 @@ TEST(BatchWipeTest, StoredPassCountsOutsideTheRangeUseTheNearestBound) {
 
     std::vector<std::string> expected{kConfirm, kWiped, kConfirm, kWiped};
     if (c.used != nullptr) {
-      expected.insert(expected.begin(),
-                      std::string("warning: The stored number of passes for a Normal Wipe (") + c.stored +
-                          ") is outside the range from 1 to 100.\nThe wipe makes " + c.used +
-                          " instead; the Preferences dialog sets the number.");
+      expected.insert(expected.begin(), std::string("warning: The stored number of passes for a Normal Wipe (") +
+                                            c.stored + ") is outside the range from 1 to 100.\nThe wipe makes " +
+                                            c.used + " instead; the Preferences dialog sets the number.");
     }
     EXPECT_EQ(fixture.user.MessageLog(), expected);
     EXPECT_FALSE(fs::exists(first));

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/application.h"
 #include "app/email/email_form.h"
 #include "app/email/email_messages.h"
+#include "app/shared/application.h"
 #include "app_fixture.h"
 #include "peers/peer_files.h"
 #include "peers/peers.h"
@@ -51,8 +51,7 @@ constexpr char kNote[] =
     "You will need to do this manually in KOVA Voltare.";
 
 std::string Failure(const std::string& code, const std::string& text) {
-  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code +
-         "\nError message: " + text;
+  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code + "\nError message: " + text;
 }
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, unsigned seed) {
@@ -132,9 +131,8 @@ TEST_F(ComposerRealServerTest, TheRecipientGetsTheTextEncryptedUnderThePasswordA
 
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{kSent});
   EXPECT_FALSE(form.IsShowing()) << "a sent message closes the window";
-  EXPECT_EQ(Lines(Inbox("1.envelope")),
-            (std::vector<std::string>{"helo workstation.test", "from alice@example.org", "rcpt bob@example.org",
-                                      "rcpt carol@example.org"}));
+  EXPECT_EQ(Lines(Inbox("1.envelope")), (std::vector<std::string>{"helo workstation.test", "from alice@example.org",
+                                                                  "rcpt bob@example.org", "rcpt carol@example.org"}));
   const auto [header, body] = Received();
   EXPECT_EQ(header,
             "From: Alice Sender<alice@example.org>\r\n"
@@ -222,9 +220,9 @@ TEST_F(ComposerRealServerTest, AttachmentsTravelUnencryptedAfterANoteAndDecodeTo
   form.SendButtonClick();
 
   EXPECT_EQ(user.MessageLog(), (std::vector<std::string>{kNote, kSent}));
-  EXPECT_EQ(Lines(Inbox("1.parts")), (std::vector<std::string>{"0\t\ttext/plain",
-                                                               "1\tphoto.bin\tapplication/octet-stream",
-                                                               "2\tnotes with spaces.txt\tapplication/octet-stream"}));
+  EXPECT_EQ(Lines(Inbox("1.parts")),
+            (std::vector<std::string>{"0\t\ttext/plain", "1\tphoto.bin\tapplication/octet-stream",
+                                      "2\tnotes with spaces.txt\tapplication/octet-stream"}));
   EXPECT_EQ(ReadFileBytes(Inbox("1.part1")), binaryBytes);
   EXPECT_EQ(Text(Inbox("1.part2")), ".\r\nfirst\r\n.\r\n");
   const std::string firstPart = Text(Inbox("1.part0"));
@@ -462,8 +460,7 @@ TEST_F(ComposerTest, ShowingEmptiesEveryFieldAndClosingForgetsThePassword) {
 
   form.Open();
   form.FormShow();
-  EXPECT_TRUE(form.Naar.text.empty() && form.Copy.text.empty() && form.BCopy.text.empty() &&
-              form.Subject.text.empty());
+  EXPECT_TRUE(form.Naar.text.empty() && form.Copy.text.empty() && form.BCopy.text.empty() && form.Subject.text.empty());
   EXPECT_TRUE(form.Message.lines.empty());
   EXPECT_TRUE(form.Attachments.items.empty());
   EXPECT_FALSE(form.Attachments.visible);

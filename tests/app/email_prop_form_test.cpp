@@ -24,8 +24,7 @@ constexpr char kRegistryError[] =
     "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare";
 
 std::string Failure(const std::string& code, const std::string& text) {
-  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code +
-         "\nError message: " + text;
+  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code + "\nError message: " + text;
 }
 
 // The stored value, or nothing when it is missing.
@@ -87,8 +86,13 @@ TEST(EmailPropTest, OkWritesTheFiveValuesAsTypedAndTheNextShowingReadsThemBack) 
 TEST(EmailPropTest, ThePortKeepsOnlyItsDigits) {
   FakeUser user;
   TEmailProp form(user);
-  for (const auto& [typed, kept] : std::vector<std::pair<std::string, std::string>>{
-           {"2a5", "25"}, {"-1 0", "10"}, {"port", ""}, {"0", "0"}, {"\xc2\xb2" "5", "5"}}) {
+  for (const auto& [typed, kept] : std::vector<std::pair<std::string, std::string>>{{"2a5", "25"},
+                                                                                    {"-1 0", "10"},
+                                                                                    {"port", ""},
+                                                                                    {"0", "0"},
+                                                                                    {"\xc2\xb2"
+                                                                                     "5",
+                                                                                     "5"}}) {
     form.Port.text = typed;
     form.PortChange();
     EXPECT_EQ(form.Port.text, kept) << typed;

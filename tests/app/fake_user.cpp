@@ -10,9 +10,9 @@ namespace voltare::testing {
 namespace {
 
 std::string StepName(int kind) {
-  static const char* const kNames[] = {"a Yes/No answer", "an open-file choice", "a save-file choice",
-                                       "a directory choice", "a password prompt action",
-                                       "an archive viewer choice", "a modal form action"};
+  static const char* const kNames[] = {"a Yes/No answer",    "an open-file choice",      "a save-file choice",
+                                       "a directory choice", "a password prompt action", "an archive viewer choice",
+                                       "a modal form action"};
   return kNames[kind];
 }
 
@@ -74,15 +74,15 @@ FakeUser& FakeUser::OnPasswordPrompt(std::function<void(app::TPasswordBox&)> act
 }
 
 FakeUser& FakeUser::ChooseArchiveMembers(std::string outputDirectory, std::vector<std::string> members) {
-  return OnArchiveViewer([outputDirectory = std::move(outputDirectory),
-                          members = std::move(members)](app::TPLXArchiver& viewer) {
-    const auto& items = viewer.FileList.Items();
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      if (std::find(members.begin(), members.end(), items[i].caption) != members.end()) viewer.FileList.Select(i);
-    }
-    if (!outputDirectory.empty()) viewer.Directory.text = outputDirectory;
-    viewer.ContinueButtonClick();
-  });
+  return OnArchiveViewer(
+      [outputDirectory = std::move(outputDirectory), members = std::move(members)](app::TPLXArchiver& viewer) {
+        const auto& items = viewer.FileList.Items();
+        for (std::size_t i = 0; i < items.size(); ++i) {
+          if (std::find(members.begin(), members.end(), items[i].caption) != members.end()) viewer.FileList.Select(i);
+        }
+        if (!outputDirectory.empty()) viewer.Directory.text = outputDirectory;
+        viewer.ContinueButtonClick();
+      });
 }
 FakeUser& FakeUser::CancelArchive() {
   return OnArchiveViewer([](app::TPLXArchiver& viewer) { viewer.CancelButtonClick(); });

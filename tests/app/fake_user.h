@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/interaction.h"
 #include "app/dialogs/password_box.h"
 #include "app/dialogs/plx_archiver.h"
+#include "app/shared/interaction.h"
 
 namespace voltare::testing {
 
@@ -51,7 +51,10 @@ struct SeenArchiveViewer {
 class RecordingProgress : public platform::Progress {
  public:
   void setMax(std::int64_t max) override { max_ = max; }
-  void setPosition(std::int64_t position) override { position_ = position; positions.push_back(position); }
+  void setPosition(std::int64_t position) override {
+    position_ = position;
+    positions.push_back(position);
+  }
   std::int64_t position() const override { return position_; }
   void repaint() override {
     ++repaints;
@@ -124,8 +127,8 @@ class FakeUser : public app::Interaction {
   // chosen moment of a command (change a file between two steps).
   std::function<void(const std::string&)> onStatusText;
   RecordingProgress progress;
-  int busyDepth = 0;       // now
-  int busyShown = 0;       // how often the busy cursor was switched on
+  int busyDepth = 0;  // now
+  int busyShown = 0;  // how often the busy cursor was switched on
   std::optional<std::string> clipboard;
   std::vector<std::pair<std::string, std::filesystem::path>> shellOpens;
   std::vector<int> helpContexts;

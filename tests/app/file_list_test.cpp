@@ -1,7 +1,7 @@
 #include "app/main_window/file_list.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +21,7 @@ using testing::TestDir;
 
 TEST(FileListTest, SizeInKBRoundsDownWithSmallFilesShowingOne) {
   EXPECT_EQ(SizeInKB(TestDir() / "missing"), -1);
-  const std::pair<std::size_t, std::int64_t> cases[] = {{0, 0}, {1, 1}, {1023, 1}, {1500, 1},
+  const std::pair<std::size_t, std::int64_t> cases[] = {{0, 0},    {1, 1},    {1023, 1},          {1500, 1},
                                                         {2047, 1}, {2048, 2}, {10 * 1024 + 5, 10}};
   for (const auto& [bytes, kb] : cases) {
     EXPECT_EQ(SizeInKB(AppFixture::MakeFile("f" + std::to_string(bytes), bytes)), kb) << bytes << " bytes";
@@ -92,8 +92,8 @@ TEST(FileListTest, ListDirectoryFilesTakesHiddenFilesAndSkipsLinkedDirectories) 
   std::ranges::sort(found);
   EXPECT_EQ(found, (std::vector<std::string>{(root / "..double").string(), (root / ".git/config").string(),
                                              (root / ".hidden").string(), (root / "one.txt").string(),
-                                             (root / "sub/deeper/three.txt").string(),
-                                             (root / "sub/two.txt").string(), "already there"}));
+                                             (root / "sub/deeper/three.txt").string(), (root / "sub/two.txt").string(),
+                                             "already there"}));
 }
 
 // A tree deeper than any path the kernel takes whole: the walk still gets to
@@ -140,10 +140,14 @@ TEST(FileListTest, OnlyEncryptedFilesWithTheirMagicCountAsEncrypted) {
     const char* content;
     bool encrypted;
   } cases[] = {
-      {"a.vlt", "KOVA Voltare\x01rest", true},  {"A.VLT", "KOVA Voltare", true},
-      {"b.plx", "PLX\x01", true},                {"c.Plx", "PLX", true},
-      {"renamed.vlt", "just a document", false}, {"short.plx", "PL", false},
-      {"a.vlt.txt", "KOVA Voltare", false},      {"plain.doc", "KOVA Voltare", false},
+      {"a.vlt", "KOVA Voltare\x01rest", true},
+      {"A.VLT", "KOVA Voltare", true},
+      {"b.plx", "PLX\x01", true},
+      {"c.Plx", "PLX", true},
+      {"renamed.vlt", "just a document", false},
+      {"short.plx", "PL", false},
+      {"a.vlt.txt", "KOVA Voltare", false},
+      {"plain.doc", "KOVA Voltare", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsEncryptedFile(AppFixture::MakeFile(c.name, 0)), false) << c.name << " (empty)";

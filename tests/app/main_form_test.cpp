@@ -46,7 +46,8 @@ TEST(MainFormTest, CommandTableReachesEveryHandlerByItsControlName) {
   }
   fixture.user.AnswerNo();
   EXPECT_TRUE(fixture.form.Run("New1"));
-  EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{"information: Are you sure you want to create a new list?"}));
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{"information: Are you sure you want to create a new list?"}));
   EXPECT_TRUE(fixture.form.Run("Contents"));
   EXPECT_TRUE(fixture.form.Run("VisitKOVASoftwareontheweb1"));
   EXPECT_EQ(fixture.user.helpContexts, std::vector<int>{10});
@@ -60,8 +61,8 @@ TEST(MainFormTest, EnablingRulesFollowTheSelectionAndTheClipboard) {
   form.Actions1Click();
   form.PopupMenuPopup();
   form.Edit1Click();
-  for (const char* name : {"DeleteFile1", "EncryptFiles1", "WipeFiles2", "EncryptFiles2", "DeleteFile2",
-                           "WipeFiles1", "Cut1", "Copy1", "Paste1", "PasteButton"}) {
+  for (const char* name : {"DeleteFile1", "EncryptFiles1", "WipeFiles2", "EncryptFiles2", "DeleteFile2", "WipeFiles1",
+                           "Cut1", "Copy1", "Paste1", "PasteButton"}) {
     EXPECT_FALSE(form.FindMenuItem(name)->enabled) << name;
   }
   EXPECT_TRUE(form.DecryptFiles1.enabled);
@@ -77,8 +78,8 @@ TEST(MainFormTest, EnablingRulesFollowTheSelectionAndTheClipboard) {
   form.PopupMenuPopup();
   fixture.user.clipboard = "";
   form.Edit1Click();
-  for (const char* name : {"DeleteFile1", "EncryptFiles1", "WipeFiles2", "EncryptFiles2", "DeleteFile2",
-                           "WipeFiles1", "Cut1", "Copy1", "CutButton", "CopyButton", "DeleteButton"}) {
+  for (const char* name : {"DeleteFile1", "EncryptFiles1", "WipeFiles2", "EncryptFiles2", "DeleteFile2", "WipeFiles1",
+                           "Cut1", "Copy1", "CutButton", "CopyButton", "DeleteButton"}) {
     EXPECT_TRUE(form.FindMenuItem(name)->enabled) << name;
   }
   EXPECT_FALSE(form.Paste1.enabled) << "empty clipboard text";
@@ -111,9 +112,10 @@ TEST(MainFormTest, DeleteAsksAndRemovesOnlyTheSelectedEntries) {
   ASSERT_EQ(form.ListView.Count(), 1u);
   EXPECT_EQ(form.ListView.Items()[0].fileName, b);
   EXPECT_TRUE(fs::exists(a)) << "the file itself stays";
-  EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{"confirmation: Are you sure you want to delete the selected file from the list?",
-                                      "confirmation: Are you sure you want to delete the selected file from the list?"}));
+  EXPECT_EQ(
+      fixture.user.MessageLog(),
+      (std::vector<std::string>{"confirmation: Are you sure you want to delete the selected file from the list?",
+                                "confirmation: Are you sure you want to delete the selected file from the list?"}));
 }
 
 TEST(MainFormTest, CutCopyAndPasteMoveEntriesThroughTheClipboard) {
@@ -137,8 +139,8 @@ TEST(MainFormTest, CutCopyAndPasteMoveEntriesThroughTheClipboard) {
 
   // Pasting: existing files only, no directories, no duplicates.
   fs::create_directory(TestDir() / "dir");
-  fixture.user.clipboard = a + "\r\n" + (TestDir() / "dir").string() + "\n" + b + "\r" + c + "\n" +
-                           (TestDir() / "gone.txt").string();
+  fixture.user.clipboard =
+      a + "\r\n" + (TestDir() / "dir").string() + "\n" + b + "\r" + c + "\n" + (TestDir() / "gone.txt").string();
   form.PasteButtonClick();
   std::vector<std::string> paths;
   for (const auto& item : form.ListView.Items()) paths.push_back(item.fileName);

@@ -10,16 +10,23 @@ namespace {
 using testing::FakeUser;
 
 PasswordRequest FileRequest(std::string name, bool bundle) {
-  return {.fileName = std::move(name), .algorithmCaption = "Blowfish", .maxLength = 0,
-          .bundleVisible = bundle, .headerVisible = true, .algorithmVisible = true};
+  return {.fileName = std::move(name),
+          .algorithmCaption = "Blowfish",
+          .maxLength = 0,
+          .bundleVisible = bundle,
+          .headerVisible = true,
+          .algorithmVisible = true};
 }
 
 TEST(PasswordBoxTest, RequestFillsTheCaptionsAndOkRepliesWithThePassword) {
   FakeUser user;
   TPasswordBox box(user);
   user.EnterPassword("secret");
-  const PasswordReply reply = box.Request({.fileName = "a.txt", .algorithmCaption = "CAST5", .maxLength = 12,
-                                           .bundleVisible = false, .headerVisible = true,
+  const PasswordReply reply = box.Request({.fileName = "a.txt",
+                                           .algorithmCaption = "CAST5",
+                                           .maxLength = 12,
+                                           .bundleVisible = false,
+                                           .headerVisible = true,
                                            .algorithmVisible = false});
   EXPECT_EQ(reply.password, "secret");
   EXPECT_FALSE(reply.bundle);

@@ -88,8 +88,9 @@ TEST(PreferencesFormTest, GovernmentWipeLeavesLoopAndAMissingLoopFailsTheNextSho
   EXPECT_EQ(Store().ReadString("TypeOfWipe"), "0");
 
   form.FormShow();
-  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\n"
-                                                        "Error code: -1\nError message: The setting \"Loop\" does not exist"});
+  EXPECT_EQ(user.MessageLog(),
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\n"
+                                     "Error code: -1\nError message: The setting \"Loop\" does not exist"});
 }
 
 constexpr std::string_view kPassesOutOfRange = "error: Please enter a number of passes from 1 to 100 !";
@@ -111,8 +112,8 @@ TEST(PreferencesFormTest, OnlyPassCountsFrom1To100AreStored) {
     form.OKButtonClick();
     EXPECT_EQ(Store().ReadString("Loop"), c.stored ? c.typed : before);
     EXPECT_EQ(form.IsShowing(), !c.stored);
-    EXPECT_EQ(user.MessageLog(), c.stored ? std::vector<std::string>{}
-                                          : std::vector<std::string>{std::string(kPassesOutOfRange)});
+    EXPECT_EQ(user.MessageLog(),
+              c.stored ? std::vector<std::string>{} : std::vector<std::string>{std::string(kPassesOutOfRange)});
     EXPECT_EQ(form.ActiveControl, c.stored ? nullptr : &form.Passes) << "the focus goes back to the count";
     EXPECT_EQ(form.ActivePage, c.stored ? TPreferencesForm::Page::General : TPreferencesForm::Page::Wipe);
   }
@@ -121,14 +122,18 @@ TEST(PreferencesFormTest, OnlyPassCountsFrom1To100AreStored) {
 TEST(PreferencesFormTest, StoredPassCountsAreShownAsStoredAndOnlyTheUpperBoundFailsTheShowing) {
   FakeUser user;
   TPreferencesForm form(user);
-  WriteMain({{"Loop", platform::SettingValue::String("-5")}, {"Wipe", platform::SettingValue::String("0")},
-             {"TypeOfWipe", platform::SettingValue::String("1")}, {"CheckUpdate", platform::SettingValue::Dword(0)}});
+  WriteMain({{"Loop", platform::SettingValue::String("-5")},
+             {"Wipe", platform::SettingValue::String("0")},
+             {"TypeOfWipe", platform::SettingValue::String("1")},
+             {"CheckUpdate", platform::SettingValue::Dword(0)}});
   form.FormShow();
   EXPECT_EQ(form.Passes.text, "-5");
   EXPECT_TRUE(user.messages.empty());
 
-  WriteMain({{"Loop", platform::SettingValue::String("150")}, {"Wipe", platform::SettingValue::String("0")},
-             {"TypeOfWipe", platform::SettingValue::String("1")}, {"CheckUpdate", platform::SettingValue::Dword(0)}});
+  WriteMain({{"Loop", platform::SettingValue::String("150")},
+             {"Wipe", platform::SettingValue::String("0")},
+             {"TypeOfWipe", platform::SettingValue::String("1")},
+             {"CheckUpdate", platform::SettingValue::Dword(0)}});
   form.Passes.text = "unchanged";
   form.FormShow();
   EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
@@ -246,9 +251,11 @@ TEST(PreferencesFormTest, AMissingKeyOrADamagedStoreIsReportedOnShowing) {
   testing::WriteFileText(platform::SettingsFilePath(), "garbage\n");
   form.FormShow();
   ASSERT_EQ(user.messages.size(), 2u);
-  EXPECT_EQ(user.messages[1].text, "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
-                                   "Error message: The settings file " + platform::SettingsFilePath().string() +
-                                       " is damaged (line 1: neither a [key] nor a \"name\" = value line).");
+  EXPECT_EQ(user.messages[1].text,
+            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
+            "Error message: The settings file " +
+                platform::SettingsFilePath().string() +
+                " is damaged (line 1: neither a [key] nor a \"name\" = value line).");
 }
 
 TEST(PreferencesFormTest, MoreInfoOpensTheAlgorithmTopic) {

@@ -237,8 +237,7 @@ TEST(PrintListTest, AtAPageBreakTheEntryThatReachedTheBottomIsPrintedOnceOnTheNe
     EXPECT_EQ(texts[5].y, kFirstEntryY);
   }
   // The bar counts each page's entries from 0 and ends at 0.
-  EXPECT_EQ(fixture.user.progress.positions,
-            (std::vector<std::int64_t>{0, 1, 2, 0, 1, 2, 0, 1, 0}));
+  EXPECT_EQ(fixture.user.progress.positions, (std::vector<std::int64_t>{0, 1, 2, 0, 1, 2, 0, 1, 0}));
 }
 
 TEST(PrintListTest, APageTooShortForOneEntryStillPrintsOneEntryPerPage) {

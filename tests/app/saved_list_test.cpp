@@ -96,10 +96,9 @@ TEST(SavedListTest, MissingFilesAndSkippedKeyNumbersAreReportedOnceAfterLoading)
                     present = AppFixture::MakeFile("present.txt");
   const fs::path listFile = TestDir() / "l.vls";
   // Keys File0, File2, File3: read as File0, File1 ("ERROR"), File2; File3 is never read.
-  WriteListFile(listFile,
-                "[KOVAVoltare]\r\nFile0=" + a + "\r\nFile2=" + c + "\r\nFile3=" + (TestDir() / "never").string() +
-                    "\r\n",
-                "pw");
+  WriteListFile(
+      listFile,
+      "[KOVAVoltare]\r\nFile0=" + a + "\r\nFile2=" + c + "\r\nFile3=" + (TestDir() / "never").string() + "\r\n", "pw");
 
   AppFixture fixture;
   fixture.form.AddFileToList(present, 1);
@@ -107,7 +106,8 @@ TEST(SavedListTest, MissingFilesAndSkippedKeyNumbersAreReportedOnceAfterLoading)
   fixture.user.EnterPassword("pw");
   EXPECT_EQ(fixture.form.LoadListFile(listFile), platform::Success);
   EXPECT_EQ(Paths(fixture.form), (std::vector<std::string>{a, c, present})) << "added to what was there";
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{"error: One or more files in the savefile don't exist"});
+  EXPECT_EQ(fixture.user.MessageLog(),
+            std::vector<std::string>{"error: One or more files in the savefile don't exist"});
   EXPECT_EQ(fixture.form.Head.caption, " " + listFile.string() + ":");
   EXPECT_EQ(fixture.user.progress.max(), 3);
   EXPECT_EQ(fixture.user.progress.position(), 0);
@@ -222,9 +222,8 @@ TEST(SavedListTest, ListTextKeepsAHundredThousandEntriesAndReadsOlderListsAsBefo
 TEST(SavedListTest, APathOfFourThousandBytesRoundTrips) {
   fs::path deep = TestDir();
   while (deep.string().size() < 3800) deep /= std::string(200, 'd');
-  const std::string file = AppFixture::MakeFile((deep / std::string(4000 - deep.string().size() - 1, 'f'))
-                                                    .lexically_relative(TestDir())
-                                                    .string());
+  const std::string file = AppFixture::MakeFile(
+      (deep / std::string(4000 - deep.string().size() - 1, 'f')).lexically_relative(TestDir()).string());
   ASSERT_EQ(file.size(), 4000u);
   const fs::path listFile = TestDir() / "deep.vls";
   {

@@ -24,9 +24,7 @@ struct ArgumentsCase {
   std::vector<std::string> files;
 };
 
-void PrintTo(const ArgumentsCase& argumentsCase, std::ostream* out) {
-  *out << argumentsCase.name;
-}
+void PrintTo(const ArgumentsCase& argumentsCase, std::ostream* out) { *out << argumentsCase.name; }
 
 class PlainArgumentsTest : public ::testing::TestWithParam<ArgumentsCase> {};
 
@@ -39,9 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ArgumentsCase{"OptionsLeftOut", {"--encrypt", "a b", "c"}, {"a b", "c"}},
                       ArgumentsCase{"DashAloneIsAFile", {"-", "--wipe", "x"}, {"-", "x"}},
                       // After "--" even option-like names are files, and "--" itself once more.
-                      ArgumentsCase{"AllFilesAfterDoubleDash",
-                                    {"--decrypt", "--", "--add", "--", "-v"},
-                                    {"--add", "--", "-v"}},
+                      ArgumentsCase{
+                          "AllFilesAfterDoubleDash", {"--decrypt", "--", "--add", "--", "-v"}, {"--add", "--", "-v"}},
                       ArgumentsCase{"BytesKept", {"bad\xff\xfe name\n.vlt"}, {"bad\xff\xfe name\n.vlt"}},
                       ArgumentsCase{"Nothing", {}, {}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });

@@ -35,8 +35,7 @@ std::string Question(const std::string& version, const std::string& description)
 }
 
 std::string Failure(const std::string& code, const std::string& text) {
-  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code +
-         "\nError message: " + text;
+  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code + "\nError message: " + text;
 }
 
 // Temporary files the check left behind.
@@ -52,9 +51,8 @@ class UpdateCheckTest : public ::testing::Test {
  protected:
   UpdateCheckTest() {
     fs::create_directories(site_);
-    server_ = std::make_unique<net::testing::PeerProcess>(net::testing::ScriptPath("http_server.py"),
-                                                          std::vector<std::string>{site_.string()},
-                                                          TestDir() / "http.log");
+    server_ = std::make_unique<net::testing::PeerProcess>(
+        net::testing::ScriptPath("http_server.py"), std::vector<std::string>{site_.string()}, TestDir() / "http.log");
   }
 
   // Serves `contents` as Update.ini and points the check at it.
@@ -64,8 +62,8 @@ class UpdateCheckTest : public ::testing::Test {
   }
   void PointAt(const std::string& path) {
     address_.reset();
-    address_ = std::make_unique<ScopedEnv>("VOLTARE_UPDATE_URL",
-                                           "http://127.0.0.1:" + std::to_string(server_->port()) + path);
+    address_ =
+        std::make_unique<ScopedEnv>("VOLTARE_UPDATE_URL", "http://127.0.0.1:" + std::to_string(server_->port()) + path);
   }
 
   FakeUser user;
@@ -156,8 +154,7 @@ TEST_F(UpdateCheckTest, OnlyAPlainVersionAndADescriptionOfSensibleLengthAreShown
     Publish("[VOLTUPDATE]\nNumber=3\nVersionNumber=" + c.version + "\nDescription=" + c.description + "\n");
     user.messages.clear();
     if (c.shown) user.AnswerNo();
-    EXPECT_EQ(CheckForNewVersion(user), c.shown ? UpdateCheckResult::Declined : UpdateCheckResult::Failed)
-        << c.version;
+    EXPECT_EQ(CheckForNewVersion(user), c.shown ? UpdateCheckResult::Declined : UpdateCheckResult::Failed) << c.version;
     const std::vector<std::string> expected =
         c.shown ? std::vector<std::string>{Question(c.version, c.description)} : std::vector<std::string>{};
     EXPECT_EQ(user.MessageLog(), expected) << "the text goes to the box as it came";

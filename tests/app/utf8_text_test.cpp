@@ -13,11 +13,11 @@ TEST(Utf8TextTest, WellFormedTextIsKeptAndIllFormedPartsAreReplacedOneEach) {
   EXPECT_EQ(Utf8CharacterCount(text), 5u);
 
   const std::string r = kReplacement;
-  EXPECT_EQ(ValidUtf8("\xC0\xAF"), r + r);               // overlong '/'
-  EXPECT_EQ(ValidUtf8("\xED\xA0\x80"), r + r + r);       // a surrogate
+  EXPECT_EQ(ValidUtf8("\xC0\xAF"), r + r);                  // overlong '/'
+  EXPECT_EQ(ValidUtf8("\xED\xA0\x80"), r + r + r);          // a surrogate
   EXPECT_EQ(ValidUtf8("\xF4\x90\x80\x80"), r + r + r + r);  // beyond U+10FFFF
-  EXPECT_EQ(ValidUtf8("\xE2\x82x"), r + "x");            // cut short: one replacement
-  EXPECT_EQ(ValidUtf8("x\xF0\x9F\x94"), "x" + r);        // cut short at the end
+  EXPECT_EQ(ValidUtf8("\xE2\x82x"), r + "x");               // cut short: one replacement
+  EXPECT_EQ(ValidUtf8("x\xF0\x9F\x94"), "x" + r);           // cut short at the end
   EXPECT_EQ(ValidUtf8("\x80\xFF"), r + r);
   EXPECT_EQ(Utf8CharacterCount("\xE2\x82x"), 2u);
 }

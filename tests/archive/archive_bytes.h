@@ -47,8 +47,7 @@ inline Bytes EntryBytes(const RawEntry& entry) {
   out.push_back(1);  // version
   out.push_back(0);  // reserved
   PutLittleEndian32(out, entry.count);
-  PutLittleEndian32(out, static_cast<std::uint32_t>(
-                             entry.size.value_or(static_cast<std::int32_t>(entry.data.size()))));
+  PutLittleEndian32(out, static_cast<std::uint32_t>(entry.size.value_or(static_cast<std::int32_t>(entry.data.size()))));
   PutLittleEndian32(out, entry.nameLength.value_or(static_cast<std::uint32_t>(entry.name.size())));
   out.insert(out.end(), entry.name.begin(), entry.name.end());
   out.insert(out.end(), {0, 0});

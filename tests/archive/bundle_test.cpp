@@ -43,8 +43,7 @@ class RecordingProgress final : public platform::Progress {
 class BundleTest : public ::testing::Test {
  protected:
   // A source path whose encrypted file "<source>.vlt" holds `data`.
-  fs::path Encrypted(const std::string& source, const Bytes& data,
-                     const fs::path& dir = TestDir()) {
+  fs::path Encrypted(const std::string& source, const Bytes& data, const fs::path& dir = TestDir()) {
     fs::create_directories(dir);
     WriteFileBytes(dir / (source + ".vlt"), data);
     return dir / source;
@@ -88,11 +87,10 @@ TEST_F(BundleTest, ThreeMembersInListOrderWithCountEverywhereAndStatusTexts) {
   ASSERT_EQ(BundleFiles(sources, archive, &progress, Status()), Success);
 
   EXPECT_EQ(ReadFileBytes(archive),
-            ArchiveBytes({RawEntry("c.doc.vlt", c, 3), RawEntry("a.doc.vlt", a, 3),
-                          RawEntry("b.doc.vlt", b, 3)}));
-  EXPECT_EQ(statusTexts, (std::vector<std::string>{"Bundling files to one (1/3) -- PLX",
-                                                   "Bundling files to one (2/3) -- PLX",
-                                                   "Bundling files to one (3/3) -- PLX", "Ready"}));
+            ArchiveBytes({RawEntry("c.doc.vlt", c, 3), RawEntry("a.doc.vlt", a, 3), RawEntry("b.doc.vlt", b, 3)}));
+  EXPECT_EQ(statusTexts,
+            (std::vector<std::string>{"Bundling files to one (1/3) -- PLX", "Bundling files to one (2/3) -- PLX",
+                                      "Bundling files to one (3/3) -- PLX", "Ready"}));
   EXPECT_EQ(progress.maxima, (std::vector<std::int64_t>{1, 10, 5000}));
   // No encrypted file of the batch is left next to its source.
   EXPECT_FALSE(fs::exists(TestDir() / "a.doc.vlt"));
@@ -133,8 +131,7 @@ TEST_F(BundleTest, EmptyListIsRefused) {
 // --- failures leave every member and no archive ------------------------------------
 
 TEST_F(BundleTest, MissingMemberLeavesTheOthersAndNoArchive) {
-  const std::vector<fs::path> sources = {Encrypted("a", {1}), TestDir() / "vanished",
-                                         Encrypted("c", {3})};
+  const std::vector<fs::path> sources = {Encrypted("a", {1}), TestDir() / "vanished", Encrypted("c", {3})};
   EXPECT_EQ(BundleFiles(sources, archive, nullptr, Status()), ENOENT);
   EXPECT_EQ(NamesIn(TestDir()), (std::vector<std::string>{"a.vlt", "c.vlt"}));
 }
@@ -195,9 +192,7 @@ TEST_F(BundleTest, SameNameFromTwoDirectoriesIsExtractedTwice) {
   EXPECT_EQ(ReadFileBytes(out[1].path), second);
 }
 
-TEST(RemovableDriveTest, TestDirectoryIsNotRemovable) {
-  EXPECT_FALSE(IsRemovableDrive(TestDir() / "archive.plx"));
-}
+TEST(RemovableDriveTest, TestDirectoryIsNotRemovable) { EXPECT_FALSE(IsRemovableDrive(TestDir() / "archive.plx")); }
 
 }  // namespace
 }  // namespace voltare::archive

@@ -36,8 +36,7 @@ using Names = std::vector<std::string>;
 class ExtractTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteFileBytes(archive, ArchiveBytes({RawEntry("a.vlt", a, 3), RawEntry("b.vlt", b, 3),
-                                          RawEntry("c.vlt", c, 3)}));
+    WriteFileBytes(archive, ArchiveBytes({RawEntry("a.vlt", a, 3), RawEntry("b.vlt", b, 3), RawEntry("c.vlt", c, 3)}));
   }
 
   static fs::path TempDir() { return platform::PrivateTempDir().value(); }
@@ -56,8 +55,7 @@ std::vector<std::string> NamesOf(const std::vector<ExtractedMember>& members) {
 TEST_F(ExtractTest, ListsNamesAndSizesInArchiveOrder) {
   std::vector<ArchiveMember> members;
   ASSERT_EQ(ListArchiveMembers(archive, members), Success);
-  EXPECT_EQ(members,
-            (std::vector<ArchiveMember>{{"a.vlt", 500}, {"b.vlt", 1024}, {"c.vlt", 5000}}));
+  EXPECT_EQ(members, (std::vector<ArchiveMember>{{"a.vlt", 500}, {"b.vlt", 1024}, {"c.vlt", 5000}}));
   EXPECT_EQ(ListArchiveMembers(TestDir() / "none.plx", members), ErrNoSuchFile);
   EXPECT_TRUE(members.empty());
 }

@@ -9,9 +9,9 @@
 
 #include "archive/plx_extract.h"
 #include "archive/plx_reader.h"
+#include "cli_runner.h"
 #include "platform/settings_store.h"
 #include "platform/temp_files.h"
-#include "cli_runner.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
@@ -31,9 +31,9 @@ namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
 using voltare::cli::testing::PasswordFile;
 using voltare::cli::testing::ReadText;
-using voltare::cli::testing::Work;
 using voltare::cli::testing::RunCli;
 using voltare::cli::testing::RunCliAsUser;
+using voltare::cli::testing::Work;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
 namespace platform = voltare::platform;
@@ -83,9 +83,9 @@ std::string StoredSetting(const char* name) {
 
 TEST(BatchCliTest, EveryAlgorithmEncryptsEachFileNextToItself) {
   const std::string password = PasswordFile("batch password");
-  for (const auto& [name, id] : {std::pair{"blowfish", transforms::kAlgorithmBlowfish},
-                                 std::pair{"cast5", transforms::kAlgorithmCast128},
-                                 std::pair{"des", transforms::kAlgorithmDes}}) {
+  for (const auto& [name, id] :
+       {std::pair{"blowfish", transforms::kAlgorithmBlowfish}, std::pair{"cast5", transforms::kAlgorithmCast128},
+        std::pair{"des", transforms::kAlgorithmDes}}) {
     SCOPED_TRACE(name);
     const std::string first = MakeWorkFile(std::string(name) + "/report.doc");
     const std::string second = MakeWorkFile(std::string(name) + "/notes.txt", 10);
@@ -130,11 +130,12 @@ TEST(BatchCliTest, BundledAndWipedLeavesOnlyTheArchive) {
 
 TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEverySourceAndLeavesNoMember) {
   const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("b.txt");
-  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle",
-                             "missing/dir/out", "--wipe", "a.txt", "b.txt"});
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "missing/dir/out",
+                             "--wipe", "a.txt", "b.txt"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_TRUE(run.err.starts_with(kSamePasswordYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\n"))
+  EXPECT_TRUE(
+      run.err.starts_with(kSamePasswordYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\n"))
       << run.err;
   EXPECT_EQ(ReadText(Work() / "a.txt"), a);
   EXPECT_EQ(ReadText(Work() / "b.txt"), b);
@@ -152,14 +153,16 @@ TEST(BatchCliTest, BundlingAsksBeforeTakingAnOlderEncryptedFileBesideASource) {
                                "removed.\nDo you want to replace it? [y/n] ";
 
   // No: the older file stays, and a.txt is left out of the archive.
-  const CliRun kept = RunCli({"--password-file", PasswordFile("pw"), "--no", "encrypt", "--bundle", "set.plx", "a.txt", "b.txt"});
+  const CliRun kept =
+      RunCli({"--password-file", PasswordFile("pw"), "--no", "encrypt", "--bundle", "set.plx", "a.txt", "b.txt"});
   EXPECT_EQ(kept.status, 0) << kept.err;
   EXPECT_NE(kept.err.find(question + "n (--no)"), std::string::npos) << kept.err;
   EXPECT_EQ(ReadText(Work() / "a.txt.vlt"), "an older copy, under another password");
   EXPECT_EQ(RunCli({"archive-list", "set.plx"}).out.find("a.txt.vlt"), std::string::npos);
 
   // Yes: it is replaced and packed, as bundling does with every member.
-  const CliRun taken = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "set.plx", "a.txt", "b.txt"});
+  const CliRun taken =
+      RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "set.plx", "a.txt", "b.txt"});
   EXPECT_EQ(taken.status, 0) << taken.err;
   EXPECT_NE(taken.err.find(question + "y (--yes)"), std::string::npos) << taken.err;
   EXPECT_FALSE(fs::exists(Work() / "a.txt.vlt"));
@@ -168,8 +171,8 @@ TEST(BatchCliTest, BundlingAsksBeforeTakingAnOlderEncryptedFileBesideASource) {
 
 TEST(BatchCliTest, AnArchiveNamedAfterAFileOfTheBatchIsRefusedBeforeAnythingIsWritten) {
   const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("b.plx");
-  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "b.plx", "--wipe",
-                             "a.txt", "b.plx"});
+  const CliRun run = RunCli(
+      {"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--bundle", "b.plx", "--wipe", "a.txt", "b.plx"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Unable to write the PLX Archive file " + (Work() / "b.plx").string() +
                          ".\nIt would replace one of the selected files or their encrypted files.\n"
@@ -181,7 +184,8 @@ TEST(BatchCliTest, AnArchiveNamedAfterAFileOfTheBatchIsRefusedBeforeAnythingIsWr
 
 TEST(BatchCliTest, AFileWhoseEncryptedFileIsAnotherFileOfTheBatchIsSkipped) {
   const std::string a = MakeWorkFile("a.txt"), vlt = MakeWorkFile("a.txt.vlt");
-  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--wipe", "a.txt", "a.txt.vlt"});
+  const CliRun run =
+      RunCli({"--password-file", PasswordFile("pw"), "--yes", "encrypt", "--wipe", "a.txt", "a.txt.vlt"});
   EXPECT_EQ(run.status, 1) << "an error was shown";
   EXPECT_EQ(run.out, "") << "a summary, not the success messages";
   EXPECT_EQ(run.err, "Unable to encrypt file " + (Work() / "a.txt").string() + ".\n" + (Work() / "a.txt.vlt").string() +
@@ -202,7 +206,8 @@ TEST(BatchCliTest, EncryptedFilesAndArchivesDecryptBackThroughTheTool) {
                                  dir + "/a.txt", dir + "/b.bin"});
     ASSERT_EQ(loose.status, 0) << loose.err;
     ASSERT_FALSE(fs::exists(Work() / dir / "a.txt"));
-    const CliRun back = RunCli({"--password-file", password, "--yes", "decrypt", dir + "/a.txt.vlt", dir + "/b.bin.vlt"});
+    const CliRun back =
+        RunCli({"--password-file", password, "--yes", "decrypt", dir + "/a.txt.vlt", dir + "/b.bin.vlt"});
     EXPECT_EQ(back.status, 0) << back.err;
     EXPECT_EQ(ReadText(Work() / dir / "a.txt"), a);
     EXPECT_EQ(ReadText(Work() / dir / "b.bin"), b);
@@ -215,8 +220,8 @@ TEST(BatchCliTest, EncryptedFilesAndArchivesDecryptBackThroughTheTool) {
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_TRUE(listed.out.starts_with("a.txt.vlt\t")) << listed.out;
     fs::create_directories(Work() / ("out-" + dir));
-    const CliRun extracted = RunCli({"--password-file", password, "--yes", "decrypt", "--output-dir", "out-" + dir,
-                                     dir + "/set.plx"});
+    const CliRun extracted =
+        RunCli({"--password-file", password, "--yes", "decrypt", "--output-dir", "out-" + dir, dir + "/set.plx"});
     EXPECT_EQ(extracted.status, 0) << extracted.err;
     EXPECT_EQ(ReadText(Work() / ("out-" + dir) / "a.txt"), a);
     EXPECT_EQ(ReadText(Work() / ("out-" + dir) / "b.bin"), b);
@@ -372,8 +377,7 @@ TEST(BatchCliTest, WipesThatCannotFinishAreReportedByBothCommands) {
   };
   const std::string neutral = std::string(156, 'a');
   const Case cases[] = {
-      {"another name",
-       [] { fs::create_hard_link(Work() / "notes.txt", Work() / "keep.txt"); },
+      {"another name", [] { fs::create_hard_link(Work() / "notes.txt", Work() / "keep.txt"); },
        ". It has other names (hard links) that would lose their content. File skipped.\n", true},
       {"the neutral name taken", [&] { WriteFileText(Work() / neutral, "other"); },
        " was overwritten, but it could not be moved to a neutral name before its removal (File exists).\n"

@@ -60,8 +60,7 @@ CliRun RunCli(const std::vector<std::string>& arguments, const fs::path& directo
 }
 
 CliRun RunCliAsUser(const std::vector<std::string>& arguments, const fs::path& directory) {
-  const std::string prefix =
-      ::geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+  const std::string prefix = ::geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
   return RunWithInputFrom(arguments, directory, "/dev/null", prefix);
 }
 
@@ -103,7 +102,8 @@ CliRun RunCliOnTerminal(const std::vector<std::string>& arguments, const std::ve
     // follows at once was only a line that happened to end so.
     pollfd more{terminal, POLLIN, 0};
     if (::poll(&more, 1, 200) == 0) {
-      const std::string line = next < typed.size() ? typed[next++] + "\n" : std::string("\x04");  // Ctrl+D: end of input
+      const std::string line =
+          next < typed.size() ? typed[next++] + "\n" : std::string("\x04");  // Ctrl+D: end of input
       if (::write(terminal, line.data(), line.size()) < 0) break;
       answeredUpTo = run.out.size();
     }

@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 using voltare::cli::testing::CliRun;
 using voltare::cli::testing::PasswordFile;
 using voltare::cli::testing::ReadText;
-using voltare::cli::testing::Work;
 using voltare::cli::testing::RunCli;
+using voltare::cli::testing::Work;
 using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
 using voltare::testing::WriteFileText;
@@ -287,12 +287,12 @@ TEST(SealedCliTest, EncryptDecryptAndTamperingEndToEnd) {
   fs::create_directories(Work());
   std::string big;
   for (int i = 0; big.size() < 700 * 1024; ++i) big += std::to_string(i * 2654435761U) + " sealed\n";
-  const std::vector<std::pair<std::string, std::string>> files = {{"a.txt", "alpha"}, {"b.txt", "bravo"},
-                                                                  {"big.txt", big}};
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"a.txt", "alpha"}, {"b.txt", "bravo"}, {"big.txt", big}};
   for (const auto& [name, text] : files) WriteFileText(Work() / name, text);
   const std::string pw = PasswordFile("sealed pass");
-  CliRun run = RunCli({"--password-file", pw, "--yes", "encrypt", "--algorithm", "xchacha20", "a.txt", "b.txt",
-                       "big.txt"});
+  CliRun run =
+      RunCli({"--password-file", pw, "--yes", "encrypt", "--algorithm", "xchacha20", "a.txt", "b.txt", "big.txt"});
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<std::uint8_t> salt;
   for (const auto& [name, text] : files) {
@@ -318,8 +318,8 @@ TEST(SealedCliTest, EncryptDecryptAndTamperingEndToEnd) {
   EXPECT_FALSE(fs::exists(Work() / "b.txt"));
 
   WriteFileText(Work() / "c.txt", "charlie");
-  run = RunCli({"--password-file", pw, "--yes", "encrypt", "--algorithm", "xchacha20", "--bundle", "set.plx",
-                "--wipe", "c.txt"});
+  run = RunCli({"--password-file", pw, "--yes", "encrypt", "--algorithm", "xchacha20", "--bundle", "set.plx", "--wipe",
+                "c.txt"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_FALSE(fs::exists(Work() / "c.txt")) << "read back, then wiped";
   run = RunCli({"--password-file", pw, "--yes", "decrypt", "--output-dir", ".", "--member", "c.txt.vlt", "set.plx"});

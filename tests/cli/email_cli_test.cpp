@@ -61,8 +61,8 @@ class EmailCliTest : public ::testing::Test {
   }
 
   CliRun Configure() {
-    return RunCli({"email-config", "--server", "127.0.0.1", "--port", std::to_string(server_->port()),
-                   "--username", "workstation.test", "--name", "Alice Sender", "--address", "alice@example.org"});
+    return RunCli({"email-config", "--server", "127.0.0.1", "--port", std::to_string(server_->port()), "--username",
+                   "workstation.test", "--name", "Alice Sender", "--address", "alice@example.org"});
   }
 
   const fs::path inbox_ = TestDir() / "inbox";
@@ -80,9 +80,9 @@ TEST_F(EmailCliTest, ConfigureThenSendAnEncryptedMessageWithAnAttachment) {
   for (auto& byte : plan) byte = static_cast<std::uint8_t>(generator());
   WriteFileBytes(TestDir() / "work" / "plan.bin", plan);
 
-  const CliRun sent = RunCli({"--password-file", "pw.txt", "mail", "--to", "Bob <bob@example.org>", "--bcc",
-                              "hidden@example.org", "--subject", "Tonight", "--message-file", "note.txt",
-                              "--attach", "plan.bin"});
+  const CliRun sent =
+      RunCli({"--password-file", "pw.txt", "mail", "--to", "Bob <bob@example.org>", "--bcc", "hidden@example.org",
+              "--subject", "Tonight", "--message-file", "note.txt", "--attach", "plan.bin"});
   ASSERT_EQ(sent.status, 0) << sent.err;
   EXPECT_EQ(sent.out,
             "Please note: your attachment(s) will not be encrypted.\nYou will need to do this manually in "
@@ -151,20 +151,27 @@ TEST_F(EmailCliTest, NonAsciiHeadersAndAnyAttachmentNameAreReadBackAsTyped) {
     WriteFileText(TestDir() / "work" / name, name);
     attach.insert(attach.end(), {"--attach", name});
   }
-  std::vector<std::string> command{"--password-file", "pw.txt", "mail", "--to",
-                                   "J\xc3\xbcrgen Gro\xc3\x9f:jurgen@example.org", "--cc",
-                                   "\"\xc3\x86r\xc3\xb8, \xc3\x98st\" <aero@example.org>", "--subject", subject,
-                                   "--message", "hi"};
+  std::vector<std::string> command{"--password-file",
+                                   "pw.txt",
+                                   "mail",
+                                   "--to",
+                                   "J\xc3\xbcrgen Gro\xc3\x9f:jurgen@example.org",
+                                   "--cc",
+                                   "\"\xc3\x86r\xc3\xb8, \xc3\x98st\" <aero@example.org>",
+                                   "--subject",
+                                   subject,
+                                   "--message",
+                                   "hi"};
   command.insert(command.end(), attach.begin(), attach.end());
   const CliRun sent = RunCli(command);
   ASSERT_EQ(sent.status, 0) << sent.err;
 
   EXPECT_TRUE(SevenBit(ReadText(inbox_ / "1.eml")));
-  EXPECT_EQ(Lines(inbox_ / "1.headers"),
-            (std::vector<std::string>{"Subject\t" + subject,
-                                      "From\tZo\xc3\xab \xc3\x85ngstr\xc3\xb6m\talice@example.org",
-                                      "To\tJ\xc3\xbcrgen Gro\xc3\x9f\tjurgen@example.org",
-                                      "CC\t\xc3\x86r\xc3\xb8, \xc3\x98st\taero@example.org"}));
+  EXPECT_EQ(
+      Lines(inbox_ / "1.headers"),
+      (std::vector<std::string>{"Subject\t" + subject, "From\tZo\xc3\xab \xc3\x85ngstr\xc3\xb6m\talice@example.org",
+                                "To\tJ\xc3\xbcrgen Gro\xc3\x9f\tjurgen@example.org",
+                                "CC\t\xc3\x86r\xc3\xb8, \xc3\x98st\taero@example.org"}));
   const std::vector<std::string> parts = Lines(inbox_ / "1.parts");
   ASSERT_EQ(parts.size(), names.size() + 1);
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -177,7 +184,9 @@ TEST_F(EmailCliTest, AnAddressOutsideAsciiIsRefusedAndNothingIsSent) {
   ASSERT_EQ(Configure().status, 0);
   const std::vector<std::pair<std::string, std::string>> cases{
       {"--to", "j\xc3\xbcrgen@example.org"},
-      {"--cc", "Bob <b\xc3\xb8" "b@example.org>"},
+      {"--cc",
+       "Bob <b\xc3\xb8"
+       "b@example.org>"},
       {"--bcc", "x@ex\xc3\xa4mple.org"},
   };
   for (const auto& [option, entry] : cases) {
@@ -186,9 +195,9 @@ TEST_F(EmailCliTest, AnAddressOutsideAsciiIsRefusedAndNothingIsSent) {
     const CliRun refused = RunCli(command);
     EXPECT_EQ(refused.status, 1) << entry;
     const std::string address = entry.substr(entry.find('<') == std::string::npos ? 0 : entry.find('<') + 1);
-    EXPECT_NE(refused.err.find("Letters outside ASCII not allowed in the address " +
-                               address.substr(0, address.find('>'))),
-              std::string::npos)
+    EXPECT_NE(
+        refused.err.find("Letters outside ASCII not allowed in the address " + address.substr(0, address.find('>'))),
+        std::string::npos)
         << refused.err;
   }
   EXPECT_FALSE(fs::exists(inbox_ / "1.eml"));
@@ -201,8 +210,8 @@ void WriteIntoPipeLater(const fs::path& pipe, const std::string& text) {
   const fs::path source = pipe.string() + ".source";
   WriteFileText(source, text);
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  const std::string command = "timeout 30 dd status=none conv=notrunc if=" + Quoted(source.string()) +
-                              " of=" + Quoted(pipe.string()) + " &";
+  const std::string command =
+      "timeout 30 dd status=none conv=notrunc if=" + Quoted(source.string()) + " of=" + Quoted(pipe.string()) + " &";
   ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
@@ -234,8 +243,8 @@ TEST_F(EmailCliTest, StreamsAreAttachedToTheirEndWhileDevicesAndSocketsAreRefuse
   };
   int sent = 0;
   for (const Case& c : cases) {
-    const CliRun run = RunCli({"--password-file", "pw.txt", "mail", "--to", "bob@example.org", "--message", "hi",
-                               "--attach", c.attach});
+    const CliRun run = RunCli(
+        {"--password-file", "pw.txt", "mail", "--to", "bob@example.org", "--message", "hi", "--attach", c.attach});
     if (c.refusal.empty()) {
       ASSERT_EQ(run.status, 0) << c.attach << ": " << run.err;
       const std::string n = std::to_string(++sent);
@@ -262,8 +271,8 @@ class CheckUpdateCliTest : public ::testing::Test {
     // A stand-in for the desktop's opener, so that Yes opens nothing real.
     const fs::path bin = TestDir() / "bin";
     fs::create_directories(bin);
-    WriteFileText(bin / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + (TestDir() / "opened.txt").string() +
-                                        "\"\n");
+    WriteFileText(bin / "xdg-open",
+                  "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + (TestDir() / "opened.txt").string() + "\"\n");
     ::chmod((bin / "xdg-open").c_str(), 0755);
     path_.emplace("PATH", bin.string() + ":" + std::getenv("PATH"));
   }
@@ -334,8 +343,10 @@ TEST_F(CheckUpdateCliTest, AnyStatusButTwoHundredAndAnAddressWithoutPlainHttpFai
       {"http://" + server + "/Update.ini", notFetched + "http://" + server + "/Update.ini\n"},  // 404
       {"http://" + server + "/status/500", notFetched + "http://" + server + "/status/500\n"},
       {"http://" + server + "/status/203", notFetched + "http://" + server + "/status/203\n"},
-      {"https://" + server + "/Update.ini", "Cannot check for a newer release at https://" + server + "/Update.ini" + noTls},
-      {"HTTPS://" + server + "/Update.ini", "Cannot check for a newer release at HTTPS://" + server + "/Update.ini" + noTls},
+      {"https://" + server + "/Update.ini",
+       "Cannot check for a newer release at https://" + server + "/Update.ini" + noTls},
+      {"HTTPS://" + server + "/Update.ini",
+       "Cannot check for a newer release at HTTPS://" + server + "/Update.ini" + noTls},
   };
   for (const Case& c : cases) {
     const ScopedEnv address("VOLTARE_UPDATE_URL", c.address);

@@ -52,7 +52,7 @@ enum class Stop { FullDisk, Kill };
 constexpr int kPoints = 24;  // limits per command, from 0 to past the largest file
 
 struct LimitedRun {
-  int status = -1;       // exit status, or -1 when a signal ended the process
+  int status = -1;  // exit status, or -1 when a signal ended the process
   bool killed = false;
   std::string err;
 };
@@ -124,8 +124,8 @@ Bytes NoiseBytes(std::size_t size, unsigned seed) {
 
 struct Command {
   std::string what;
-  std::function<void()> prepare;        // sources and older outputs, in a fresh work directory
-  std::vector<std::string> arguments;   // after --password-file FILE --yes
+  std::function<void()> prepare;       // sources and older outputs, in a fresh work directory
+  std::vector<std::string> arguments;  // after --password-file FILE --yes
   // A command whose run stops half-way may also leave complete files of an
   // earlier step (the encrypted copies a failed bundle keeps); this command
   // makes them, for comparison.
@@ -170,8 +170,8 @@ void ExpectOldOrNew(const Snapshot& before, const Snapshot& after, const Snapsho
     const auto old = lookup(before, name), complete = lookup(after, name), found = lookup(now, name);
     if (found == old || found == complete) continue;
     if (found && ignore(name)) continue;
-    ADD_FAILURE() << context << ": " << Describe(name, found) << " is neither as before "
-                  << Describe("", old) << " nor as after a complete run " << Describe("", complete);
+    ADD_FAILURE() << context << ": " << Describe(name, found) << " is neither as before " << Describe("", old)
+                  << " nor as after a complete run " << Describe("", complete);
   }
 }
 
@@ -201,8 +201,8 @@ Outcome CompleteRun(const Command& command) {
   EXPECT_EQ(run.status, 0) << command.what << " without limits: " << run.err;
   outcome.after = Take(Work());
   outcome.configAfter = Take(ConfigDir());
-  outcome.largest = std::max(LargestFile(outcome.before, outcome.after),
-                             LargestFile(outcome.configBefore, outcome.configAfter));
+  outcome.largest =
+      std::max(LargestFile(outcome.before, outcome.after), LargestFile(outcome.configBefore, outcome.configAfter));
   if (!command.earlierStep.empty()) {
     Reset(command);
     EXPECT_EQ(RunCli(FullArguments({command.what, [] {}, command.earlierStep})).status, 0);
@@ -218,8 +218,8 @@ void StepThroughLimits(const Command& command, Stop stop) {
   const bool fullDisk = stop == Stop::FullDisk;
   for (int point = 0; point <= kPoints; ++point) {
     const auto limit = static_cast<rlim_t>(outcome.largest * static_cast<std::size_t>(point) / (kPoints - 2));
-    const std::string context = command.what + (fullDisk ? ", disk full at " : ", killed at ") +
-                                std::to_string(limit) + " bytes";
+    const std::string context =
+        command.what + (fullDisk ? ", disk full at " : ", killed at ") + std::to_string(limit) + " bytes";
     Reset(command);
     const LimitedRun run = RunCliLimited(FullArguments(command), limit, stop);
     const Snapshot work = Take(Work()), config = Take(ConfigDir());
@@ -302,7 +302,10 @@ const std::vector<Command>& Commands() {
          WriteFileText(Work() / "files.vls", "an older list");
        },
        {"list-save", "files.vls", "a.bin", "b.bin"}},
-      {"config set", [] { ASSERT_EQ(RunCli({"config", "set", "Loop", "5"}).status, 0); },
+      {"config set",
+       [] {
+         ASSERT_EQ(RunCli({"config", "set", "Loop", "5"}).status, 0);
+       },
        {"config", "set", "Loop", "9"}},
   };
   return commands;

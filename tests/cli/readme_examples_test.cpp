@@ -50,7 +50,8 @@ int RunShell(const fs::path& folder, const fs::path& script) {
   const fs::path bin = TestDir() / "bin";
   const std::string command = "cd " + Quoted(folder.string()) + " && PATH=" + Quoted(bin.string()) +
                               ":\"$PATH\" bash -e -o pipefail " + Quoted(script.string()) + " </dev/null >" +
-                              Quoted((TestDir() / "out.txt").string()) + " 2>" + Quoted((TestDir() / "err.txt").string());
+                              Quoted((TestDir() / "out.txt").string()) + " 2>" +
+                              Quoted((TestDir() / "err.txt").string());
   const int raw = std::system(command.c_str());
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }

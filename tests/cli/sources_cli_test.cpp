@@ -2,8 +2,8 @@
 // hidden ones included, less those already encrypted; streams read to their
 // end; special files refused with their reason; trees of any depth.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -72,8 +72,10 @@ TEST(SourcesCliTest, AFolderIsEncryptedWholeButItsEncryptedFilesAreLeftAsTheyAre
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("2 files already encrypted were left as they are\n"), std::string::npos) << run.out;
   EXPECT_TRUE(run.out.ends_with(kEncrypted)) << run.out;
-  for (const auto& [name, text] : {std::pair{"d/.secret", secret}, {"d/.hid/inner.txt", inner},
-                                   {"d/plain.txt", plain}, {"d/renamed.vlt", renamed}}) {
+  for (const auto& [name, text] : {std::pair{"d/.secret", secret},
+                                   {"d/.hid/inner.txt", inner},
+                                   {"d/plain.txt", plain},
+                                   {"d/renamed.vlt", renamed}}) {
     EXPECT_EQ(DecryptVlt(Work() / (std::string(name) + ".vlt")), text) << name;
     EXPECT_FALSE(fs::exists(Work() / name)) << name << " is wiped";
   }
@@ -105,8 +107,8 @@ TEST(SourcesCliTest, EachKindOfSpecialFileIsReadToItsEndOrRefusedWithItsReason) 
     const char* name;
     std::function<void()> make;
     int status;
-    const char* reason;        // in standard error; nullptr: none
-    const char* decryptsTo;    // the start of what the .vlt holds; nullptr: no .vlt
+    const char* reason;      // in standard error; nullptr: none
+    const char* decryptsTo;  // the start of what the .vlt holds; nullptr: no .vlt
   } cases[] = {
       {"fifo", [] { ASSERT_EQ(::mkfifo("fifo", 0600), 0); }, 0, nullptr, "through a pipe"},
       {"status", [] { fs::create_symlink("/proc/self/status", "status"); }, 0, nullptr, "Name:"},

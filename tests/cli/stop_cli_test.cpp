@@ -91,8 +91,8 @@ TEST(StopCliTest, EncryptionStoppedBySignalLeavesOnlyTheSource) {
     fs::create_directories(Work());
     WriteFileBytes(Work() / "a.bin", contents);
     // --wipe: a stopped batch must never go on to wipe the source.
-    const pid_t pid = StartCli({"--password-file", (TestDir() / "pw.txt").string(), "--yes", "encrypt", "--wipe",
-                                "a.bin"});
+    const pid_t pid =
+        StartCli({"--password-file", (TestDir() / "pw.txt").string(), "--yes", "encrypt", "--wipe", "a.bin"});
     ASSERT_GT(pid, 0);
     // Output growing (the staged ".vlt", or the compressed temporary file of
     // the two-step path): the work is under way.

@@ -45,7 +45,9 @@ TEST(TextCommandsTest, EncryptedLineDecryptsBackFromArgumentOrStandardInput) {
 
   // Bytes that are not UTF-8 (a Latin-1 text) come back byte for byte: only
   // the desktop clipboard needs text.
-  const std::string latin1 = "caf\xE9 \xA3" "5, na\xEFve";
+  const std::string latin1 =
+      "caf\xE9 \xA3"
+      "5, na\xEFve";
   const CliRun encryptedLatin1 = RunCli({"--password-file", pw, "encrypt-text"}, latin1);
   ASSERT_EQ(encryptedLatin1.status, 0) << encryptedLatin1.err;
   EXPECT_EQ(RunCli({"--password-file", pw, "decrypt-text"}, encryptedLatin1.out).out, latin1);
@@ -60,8 +62,9 @@ TEST(TextCommandsTest, MissingOrTooLongInputIsRefusedWithTheClipboardMessage) {
 
   const CliRun tooLong = RunCli({"--password-file", pw, "decrypt-text"}, std::string(65536, 'A'));
   EXPECT_EQ(tooLong.status, 1);
-  EXPECT_EQ(tooLong.err,
-            "No text found on clipboard !\nvoltare-cli: the text is longer than 65535 bytes, the most a text may have\n");
+  EXPECT_EQ(
+      tooLong.err,
+      "No text found on clipboard !\nvoltare-cli: the text is longer than 65535 bytes, the most a text may have\n");
 
   // An empty text, as an argument or as one line end, is no text either.
   for (const auto& [arguments, input] : {std::pair<std::vector<std::string>, std::string>{{"encrypt-text", ""}, ""},
@@ -102,8 +105,7 @@ TEST(TextCommandsTest, ThePasswordIsTheWholeFirstLineOfItsFile) {
 }
 
 TEST(TextCommandsTest, AWrongPasswordGivesGarbageAndNoPasswordCancels) {
-  const std::string encrypted =
-      voltare::transforms::BlowfishEncryptString("the key is under the mat", "right");
+  const std::string encrypted = voltare::transforms::BlowfishEncryptString("the key is under the mat", "right");
   const CliRun wrong = RunCli({"--password-file", PasswordFile("wrong"), "decrypt-text", encrypted});
   EXPECT_EQ(wrong.status, 0) << wrong.err;
   EXPECT_NE(wrong.out, "the key is under the mat\n");

@@ -81,14 +81,15 @@ TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
   WriteFileText(work / "docs" / "sub" / "c.txt", "c");
   WriteFileText(TestDir() / "pw.txt", "secret words\r\nsecond line ignored\n");
 
-  const CliRun saved = RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-save", "saved", "a.txt", "docs"});
+  const CliRun saved =
+      RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-save", "saved", "a.txt", "docs"});
   EXPECT_EQ(saved.status, 0) << saved.err;
   EXPECT_EQ(saved.out, "");
   EXPECT_EQ(saved.err, "") << "no progress bar without a terminal";
   ASSERT_TRUE(fs::exists(work / "saved.vls"));
 
   const CliRun opened = RunCli({"list-open", "../work/saved.vls", "--password-file", (TestDir() / "pw.txt").string()},
-                            TestDir() / "elsewhere");
+                               TestDir() / "elsewhere");
   EXPECT_EQ(opened.status, 0) << opened.err;
   EXPECT_EQ(opened.out, (work / "a.txt").string() + "\n" + (work / "docs/b.txt").string() + "\n" +
                             (work / "docs/sub/c.txt").string() + "\n");

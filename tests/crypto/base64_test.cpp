@@ -11,10 +11,17 @@ namespace {
 using namespace std::string_literals;
 
 TEST(Base64, EncodesTheStandardExamples) {
-  const std::pair<std::string, std::string> examples[] = {
-      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},     {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"abc", "YWJj"},
-      {"ab", "YWI="},   {"a", "YQ=="},         {"\xFB\xFF"s, "+/8="}};
+  const std::pair<std::string, std::string> examples[] = {{"", ""},
+                                                          {"f", "Zg=="},
+                                                          {"fo", "Zm8="},
+                                                          {"foo", "Zm9v"},
+                                                          {"foob", "Zm9vYg=="},
+                                                          {"fooba", "Zm9vYmE="},
+                                                          {"foobar", "Zm9vYmFy"},
+                                                          {"abc", "YWJj"},
+                                                          {"ab", "YWI="},
+                                                          {"a", "YQ=="},
+                                                          {"\xFB\xFF"s, "+/8="}};
   for (const auto& [bytes, text] : examples) {
     EXPECT_EQ(B64Encode(bytes), text) << text;
     EXPECT_EQ(B64Decode(text), bytes) << text;
@@ -56,7 +63,9 @@ TEST(Base64, ForeignCharactersCountAsSixtyThree) {
   EXPECT_EQ(B64Decode(line76 + "\r\nAA"), std::string(57, '\0') + "\xFF\xF0\x00"s);
   EXPECT_EQ(B64Decode("\r\nAA"), B64Decode("//AA"));
   // "=" before the last group is data, not padding.
-  EXPECT_EQ(B64Decode("====YQ=="), "\xFF\xFF\xFF" "a"s);
+  EXPECT_EQ(B64Decode("====YQ=="),
+            "\xFF\xFF\xFF"
+            "a"s);
   EXPECT_EQ(B64Decode("Y==xYWJj"), B64Decode("Y//xYWJj"));
   EXPECT_EQ(B64Decode("YW J"), B64Decode("YW/J"));
 }

@@ -188,8 +188,7 @@ TEST(DesStrings, ImpossiblePadCountsNeverReadOutsideTheText) {
   // dropped whole, 0 keeps all of it.
   EXPECT_EQ(cipher.DecryptedString(CiphertextEndingInPad(cipher, 0xFF)), "12345678");
   EXPECT_EQ(cipher.DecryptedString(CiphertextEndingInPad(cipher, 9)), "12345678");
-  EXPECT_EQ(cipher.DecryptedString(CiphertextEndingInPad(cipher, 0)),
-            std::string("12345678abcdefg") + '\0');
+  EXPECT_EQ(cipher.DecryptedString(CiphertextEndingInPad(cipher, 0)), std::string("12345678abcdefg") + '\0');
   EXPECT_EQ(cipher.DecryptedString(CiphertextEndingInPad(cipher, 3)), "12345678abcde");
 }
 
@@ -217,8 +216,7 @@ TEST_P(DesStreamSizes, RoundTripWithPaddingAndProgress) {
   EXPECT_EQ(RunStream(decrypt, "", RunStream(encrypt, "", plain, nullptr), nullptr), plain);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, DesStreamSizes,
-                         ::testing::Values(0, 1, 7, 8, 4088, 4095, 4096, 4097, 8192, 8199));
+INSTANTIATE_TEST_SUITE_P(Sizes, DesStreamSizes, ::testing::Values(0, 1, 7, 8, 4088, 4095, 4096, 4097, 8192, 8199));
 
 TEST(DesStream, EmptySourceGivesOneBlockOfPadding) {
   const TDESCipher cipher(kKey);
@@ -266,14 +264,13 @@ TEST(DesStream, WrongKeyOrDamageGivesNoiseWithoutOverrun) {
   const auto decrypt = [&](auto& s, auto& d, auto* p) { cipher.DecryptStream(s, d, p); };
   // Across a piece boundary: 4096 + 8 bytes, the last block alone in the tail.
   const std::string head = cipher.EncryptedString(PatternText(4096)).substr(0, 4096);
-  EXPECT_EQ(RunStream(decrypt, "", head + CiphertextEndingInPad(cipher, 200).substr(8), nullptr),
-            PatternText(4096));
+  EXPECT_EQ(RunStream(decrypt, "", head + CiphertextEndingInPad(cipher, 200).substr(8), nullptr), PatternText(4096));
   EXPECT_EQ(RunStream(decrypt, "", head + CiphertextEndingInPad(cipher, 2).substr(8), nullptr),
             PatternText(4096) + "abcdef");
   // Any key decrypts without complaint.
-  const std::string noise = RunStream(
-      [](auto& s, auto& d, auto* p) { TDESCipher(kKey + 0x100).DecryptStream(s, d, p); }, "",
-      cipher.EncryptedString(PatternText(100)), nullptr);
+  const std::string noise =
+      RunStream([](auto& s, auto& d, auto* p) { TDESCipher(kKey + 0x100).DecryptStream(s, d, p); }, "",
+                cipher.EncryptedString(PatternText(100)), nullptr);
   EXPECT_GE(noise.size(), 96u);
   EXPECT_LE(noise.size(), 104u);
 }

@@ -32,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/application.h"
 #include "app/email/email_settings.h"
+#include "app/shared/application.h"
 #include "gui/email_prop_view.h"
 #include "gui/email_view.h"
 #include "gui/form_views.h"
@@ -228,10 +228,10 @@ TEST_F(MailPrintHelpTest, TheComposerSendsAttachesAndClosesFromTheKeyboard) {
     bool stillOpen;
   };
   const std::vector<std::string> sendTried{"error: You have not specified a recipient."};
-  for (const Case& test : {Case{Qt::Key_Return, Qt::ControlModifier, sendTried, 0, true},
-                           Case{Qt::Key_S, Qt::AltModifier, sendTried, 0, true},
-                           Case{Qt::Key_A, Qt::AltModifier, {}, 1, true},
-                           Case{Qt::Key_Escape, Qt::NoModifier, {}, 0, false}}) {
+  for (const Case& test :
+       {Case{Qt::Key_Return, Qt::ControlModifier, sendTried, 0, true},
+        Case{Qt::Key_S, Qt::AltModifier, sendTried, 0, true}, Case{Qt::Key_A, Qt::AltModifier, {}, 1, true},
+        Case{Qt::Key_Escape, Qt::NoModifier, {}, 0, false}}) {
     SCOPED_TRACE(QKeySequence(test.key | test.modifiers).toString().toStdString());
     user.messages.clear();
     user.files = {plan};
@@ -268,8 +268,9 @@ TEST_F(MailPrintHelpTest, CancelDuringTheWaitForASilentServerGivesTheWindowBack)
     });
     Press(window, "SendButton");
 
-    EXPECT_EQ(user.messages, std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows "
-                                                      "error.\n\nError code: -1\nError message: Socket readln aborted"});
+    EXPECT_EQ(user.messages,
+              std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows "
+                                       "error.\n\nError code: -1\nError message: Socket readln aborted"});
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(Child<QAction>(window, "SendButton").isEnabled());
     EXPECT_EQ(Child<QLabel>(window, "StatusText").text(), "Not connected");
@@ -306,8 +307,9 @@ TEST_F(MailPrintHelpTest, AListPrintedToPdfRepeatsItsHeadingsOnEveryPageInTheAri
   constexpr int kEntries = 150;
   for (int i = 0; i < kEntries; ++i) {
     const std::string number = std::to_string(1000 + i);
-    app.MainForm.ListView.Insert({"f" + number, (i % 3 == 2 ? "/home/alice/projects/voltare/letter-" : "/home/alice/letter-") + number + ".txt", "1KB",
-                                  "TXT File", "", "A"});
+    app.MainForm.ListView.Insert(
+        {"f" + number, (i % 3 == 2 ? "/home/alice/projects/voltare/letter-" : "/home/alice/letter-") + number + ".txt",
+         "1KB", "TXT File", "", "A"});
   }
   const fs::path pdf = TestDir() / "list.pdf";
   PrintToFile(pdf);
@@ -412,7 +414,8 @@ TEST_F(MailPrintHelpTest, AMissingGuideIsReportedWithThePathLookedFor) {
     message->accept();
   });
   ShowHelpView(20, nullptr);
-  EXPECT_EQ(shown.toStdString(), "Cannot find the help file.\n\nLooked for:\n" + (TestDir() / "nowhere" / "index.html").string());
+  EXPECT_EQ(shown.toStdString(),
+            "Cannot find the help file.\n\nLooked for:\n" + (TestDir() / "nowhere" / "index.html").string());
   EXPECT_EQ(OpenHelpWindow(), nullptr);
 }
 

@@ -11,8 +11,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/application.h"
 #include "app/email/update_check.h"
+#include "app/shared/application.h"
 #include "gui/qt_interaction.h"
 #include "peers/peers.h"
 #include "peers/scoped_env.h"
@@ -399,10 +399,9 @@ TEST(MainWindowTest, CancelInAHalfDoneBatchAsksAndYesStopsIt) {
   user.start(5);
   fixture.Action("EncryptFiles1").trigger();
 
-  EXPECT_EQ(questions,
-            (std::vector<std::string>{
-                "Do you want to use the same password you just used to all the other selected files ?",
-                "Stop now and leave the work on the selected files half done ?"}));
+  EXPECT_EQ(questions, (std::vector<std::string>{
+                           "Do you want to use the same password you just used to all the other selected files ?",
+                           "Stop now and leave the work on the selected files half done ?"}));
   EXPECT_TRUE(fs::exists(first + ".vlt")) << "the finished file stays";
   EXPECT_FALSE(fs::exists(second + ".vlt"));
   EXPECT_TRUE(fs::is_empty(*platform::PrivateTempDir()));

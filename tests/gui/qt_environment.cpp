@@ -24,7 +24,6 @@ class QtEnvironment : public ::testing::Environment {
   std::unique_ptr<QApplication> application_;
 };
 
-[[maybe_unused]] const auto* const registered =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 }  // namespace

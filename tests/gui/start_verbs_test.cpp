@@ -5,8 +5,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/application.h"
 #include "app/email/email_settings.h"
 #include "app/main_window/start_verbs.h"
+#include "app/shared/application.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
 #include "platform/settings_store.h"
@@ -149,8 +149,8 @@ std::vector<VerbCase> Cases() {
        {},
        [] {
          auto key = platform::SettingsKey::OpenForWriting(platform::kEmailSettingsKey);
-         for (const auto name : {app::kServerValue, app::kPortValue, app::kUsernameValue, app::kNameValue,
-                                 app::kAddressValue}) {
+         for (const auto name :
+              {app::kServerValue, app::kPortValue, app::kUsernameValue, app::kNameValue, app::kAddressValue}) {
            key.WriteString(name, "25");
          }
          MakeFile(TestDir() / "in" / "b.txt", "b");

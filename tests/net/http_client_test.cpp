@@ -53,9 +53,8 @@ class HttpRealServer : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(site_);
-    server_ = std::make_unique<testing::PeerProcess>(testing::ScriptPath("http_server.py"),
-                                                     std::vector<std::string>{site_.string()},
-                                                     TestDir() / "http_server.log");
+    server_ = std::make_unique<testing::PeerProcess>(
+        testing::ScriptPath("http_server.py"), std::vector<std::string>{site_.string()}, TestDir() / "http_server.log");
     client_.TimeOut = 5000;
     client_.InactivityLimit = 10s;
     client_.InputFileMode = true;
@@ -154,8 +153,7 @@ TEST(HttpRequest, HostOnlyUrlRequestsTheRootWithTheExactHeader) {
   client.InactivityLimit = 5s;
   const std::string url = "http://127.0.0.1:" + std::to_string(server.port());
   client.Get(url);
-  EXPECT_EQ(server.Transcript(),
-            std::string("GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n") + kRequestTail);
+  EXPECT_EQ(server.Transcript(), std::string("GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n") + kRequestTail);
   EXPECT_EQ(client.URL(), url + "/");
   EXPECT_EQ(client.Body, "root");
   EXPECT_EQ(client.Header, "HTTP/1.0 200 OK\r\n\r\n");
@@ -218,13 +216,11 @@ TEST(HttpRequest, UrlPartsDecideHostPortAndPath) {
 
   EXPECT_EQ(FailureOf([&] { client.Get("http://127.0.0.1:70000/"); }), "10022:Invalid argument");
   EXPECT_EQ(FailureOf([&] { client.Get(""); }), "Empty URL");
-  EXPECT_EQ(FailureOf([&] { client.Get("http://h.test/a\r\nX-Evil: 1"); }),
-            "Line break not allowed in URL");
+  EXPECT_EQ(FailureOf([&] { client.Get("http://h.test/a\r\nX-Evil: 1"); }), "Line break not allowed in URL");
 }
 
 TEST(HttpRequest, ResponseHeaderLinesAreReadAsTheyCame) {
-  ScriptedServer server(Respond(
-      "HTTP/1.0 abc Odd\r\nCONTENT-LENGTH: 5\r\nset-cookie: k=v\r\nX-Other: 1\n\r\nhello"));
+  ScriptedServer server(Respond("HTTP/1.0 abc Odd\r\nCONTENT-LENGTH: 5\r\nset-cookie: k=v\r\nX-Other: 1\n\r\nhello"));
   THttpClient client;
   client.InactivityLimit = 5s;
   const fs::path headerFile = TestDir() / "head.txt";
@@ -233,8 +229,7 @@ TEST(HttpRequest, ResponseHeaderLinesAreReadAsTheyCame) {
   client.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/x");
   EXPECT_EQ(client.ReplyNumber(), 0);  // the status is not a number
   EXPECT_EQ(client.BytesTotal(), 5u);
-  EXPECT_EQ(Text(headerFile),
-            "HTTP/1.0 abc Odd\r\nCONTENT-LENGTH: 5\r\nset-cookie: k=v\r\nX-Other: 1\n\r\n");
+  EXPECT_EQ(Text(headerFile), "HTTP/1.0 abc Odd\r\nCONTENT-LENGTH: 5\r\nset-cookie: k=v\r\nX-Other: 1\n\r\n");
   EXPECT_EQ(client.Body, "hello");
 }
 
@@ -242,14 +237,11 @@ TEST(HttpRequest, RedirectWithoutLocationRepeatsTheRequestUntilTheLimit) {
   ScriptedServer server(Respond("HTTP/1.0 302 Found\r\n\r\n"), 6);
   THttpClient client;
   client.InactivityLimit = 5s;
-  EXPECT_EQ(FailureOf([&] {
-              client.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/again");
-            }),
+  EXPECT_EQ(FailureOf([&] { client.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/again"); }),
             "Too Many Redirects");
   const std::string transcript = server.Transcript();
   std::size_t requests = 0;
-  for (auto at = transcript.find("GET /again "); at != std::string::npos;
-       at = transcript.find("GET /again ", at + 1))
+  for (auto at = transcript.find("GET /again "); at != std::string::npos; at = transcript.find("GET /again ", at + 1))
     ++requests;
   EXPECT_EQ(requests, 6u);
 }
@@ -285,9 +277,7 @@ TEST(HttpRequest, SilentServerFailsAfterTheInactivityLimitAndLeavesNoFile) {
   client.InactivityLimit = 100ms;
   client.InputFileMode = true;
   client.Body = (TestDir() / "partial.out").string();
-  EXPECT_EQ(FailureOf([&] {
-              client.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/");
-            }),
+  EXPECT_EQ(FailureOf([&] { client.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/"); }),
             "Socket readln timed out");
   EXPECT_FALSE(fs::exists(client.Body));
   EXPECT_FALSE(client.Connected());
@@ -318,17 +308,14 @@ TEST(HttpRequest, SlowLookupTimesOutAndBodyFileFailuresAreNamed) {
   client.TimeOut = 50;
   const testing::HeldLookup lookup;
   client.Resolver = lookup.Resolver();
-  EXPECT_EQ(FailureOf([&] { client.Get("http://slow.test/Update.ini"); }),
-            "Host Lookup Timed Out");
+  EXPECT_EQ(FailureOf([&] { client.Get("http://slow.test/Update.ini"); }), "Host Lookup Timed Out");
 
   ScriptedServer server(Respond("HTTP/1.0 200 OK\r\n\r\nbody"));
   THttpClient writer;
   writer.InactivityLimit = 5s;
   writer.InputFileMode = true;
   writer.Body = (TestDir() / "no-such-dir" / "x.out").string();
-  EXPECT_EQ(FailureOf([&] {
-              writer.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/");
-            }),
+  EXPECT_EQ(FailureOf([&] { writer.Get("http://127.0.0.1:" + std::to_string(server.port()) + "/"); }),
             "Cannot create file " + writer.Body);
   EXPECT_FALSE(writer.Connected());
 }

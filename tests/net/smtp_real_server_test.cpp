@@ -74,8 +74,8 @@ TEST_F(SmtpRealServer, EnvelopeHeaderAndBodyArriveAsSent) {
   Send();
 
   EXPECT_EQ(Lines(Inbox("1.envelope")),
-            (std::vector<std::string>{"helo workstation.test", "from sender@example.org",
-                                      "rcpt receiver@example.org", "rcpt hidden@example.org"}));
+            (std::vector<std::string>{"helo workstation.test", "from sender@example.org", "rcpt receiver@example.org",
+                                      "rcpt hidden@example.org"}));
   const std::string message = Text(Inbox("1.eml"));
   const std::string header = message.substr(0, message.find("\r\n\r\n") + 2);
   EXPECT_EQ(header,

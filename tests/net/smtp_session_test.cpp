@@ -63,8 +63,8 @@ TEST(SmtpSession, ServerSeesTheExactConversationAndMessage) {
   client.MailMessage.ToCarbonCopy = {""};
   client.MailMessage.ToBlindCarbonCopy = {"hidden:bcc@example.org"};
   client.MailMessage.LocalProgram = "KOVA Voltare - http://www.example.org/";
-  client.MailMessage.Body = {"First line", ".starts with a dot", "two\r\n.lines", "",
-                             std::string(80, 'A') + "==", "tab\t= end "};
+  client.MailMessage.Body = {"First line", ".starts with a dot",        "two\r\n.lines",
+                             "",           std::string(80, 'A') + "==", "tab\t= end "};
   int connects = 0, successes = 0, disconnects = 0;
   client.OnConnect = [&] { ++connects; };
   client.OnSuccess = [&] { ++successes; };
@@ -132,8 +132,7 @@ TEST(SmtpSession, OptionalHeaderLinesAppearOnlyWithAValue) {
 
 TEST(SmtpSession, ContinuationLinesOfGreetingAndHeloAreSkipped) {
   ScriptedServer server(
-      SmtpScript({{"HELO", "250-hello there\r\n250-SIZE 1000\r\n250 fine\r\n"},
-                  {"NOOP", "250 noop answered\r\n"}},
+      SmtpScript({{"HELO", "250-hello there\r\n250-SIZE 1000\r\n250 fine\r\n"}, {"NOOP", "250 noop answered\r\n"}},
                  "220-first\r\n 220 indented\r\n220-second\r\n220 last\r\n"));
   TSmtpClient client;
   Configure(client, server.port());
@@ -202,8 +201,7 @@ TEST(SmtpSession, RefusedCommandsFailWithTheReplyAndKeepTheConnection) {
   EXPECT_FALSE(client.Busy());
   EXPECT_EQ(client.MailMessage.ToAddress.size(), 1u);  // nothing cleared on failure
   client.Disconnect();
-  EXPECT_EQ(server.Transcript(),
-            "HELO tester\r\nRSET\r\nMAIL FROM:<me@example.org>\r\nQUIT\r\n");
+  EXPECT_EQ(server.Transcript(), "HELO tester\r\nRSET\r\nMAIL FROM:<me@example.org>\r\nQUIT\r\n");
 }
 
 TEST(SmtpSession, RefusedEndMarkRaisesOnFailureAndFails) {
@@ -312,21 +310,16 @@ TEST(SmtpSession, LineBreaksInHeaderValuesAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(FailureOf([&] { client.SendMail(); }), text);
     client.MailMessage = saved;
   };
-  refused([](TMailMessage& m) { m.Subject = "Hi\r\nBcc: victim@example.org"; },
-          "Line break not allowed in Subject");
+  refused([](TMailMessage& m) { m.Subject = "Hi\r\nBcc: victim@example.org"; }, "Line break not allowed in Subject");
   refused([](TMailMessage& m) { m.ToAddress = {"a@example.org\r\nRCPT TO:<b@example.org>"}; },
           "Line break not allowed in To");
-  refused([](TMailMessage& m) { m.ToCarbonCopy = {"c@example.org\n"}; },
-          "Line break not allowed in CC");
-  refused([](TMailMessage& m) { m.ToBlindCarbonCopy = {"\rb@example.org"}; },
-          "Line break not allowed in BCC");
-  refused([](TMailMessage& m) { m.FromAddress = "me@example.org>\r\nDATA"; },
-          "Line break not allowed in From");
+  refused([](TMailMessage& m) { m.ToCarbonCopy = {"c@example.org\n"}; }, "Line break not allowed in CC");
+  refused([](TMailMessage& m) { m.ToBlindCarbonCopy = {"\rb@example.org"}; }, "Line break not allowed in BCC");
+  refused([](TMailMessage& m) { m.FromAddress = "me@example.org>\r\nDATA"; }, "Line break not allowed in From");
   refused([](TMailMessage& m) { m.FromName = "Me\n"; }, "Line break not allowed in From");
   const auto oddName = voltare::testing::TestDir() / "a\r\nb.txt";
   voltare::testing::WriteFileText(oddName, "x");
-  refused([&](TMailMessage& m) { m.Attachments = {oddName.string()}; },
-          "Line break not allowed in filename");
+  refused([&](TMailMessage& m) { m.Attachments = {oddName.string()}; }, "Line break not allowed in filename");
   client.Disconnect();
   EXPECT_EQ(server.Transcript(), "HELO tester\r\nQUIT\r\n");
 
@@ -342,8 +335,7 @@ TEST(SmtpSession, AHeaderLongerThanOneWriteIsCutThere) {
   TSmtpClient client;
   Configure(client, server.port());
   client.MailMessage.ToAddress.clear();
-  for (int i = 0; i < 1000; ++i)
-    client.MailMessage.ToAddress.push_back("user" + std::to_string(i) + "@example.org");
+  for (int i = 0; i < 1000; ++i) client.MailMessage.ToAddress.push_back("user" + std::to_string(i) + "@example.org");
   client.Connect();
   client.SendMail();
   const std::string header = client.FinalHeader.Text();
@@ -374,20 +366,24 @@ TEST(SmtpSession, AttachmentPartsHaveTheirExactLayout) {
   ASSERT_EQ(boundary.substr(boundary.size() - 4), "====");
   const std::string message = AfterData(server.Transcript());
   EXPECT_NE(message.find("Mime-Version: 1.0\r\nContent-Type: multipart/mixed;                   "
-                         "boundary=\"" + boundary + "\"\r\n\r\n\r\n"),
+                         "boundary=\"" +
+                         boundary + "\"\r\n\r\n\r\n"),
             std::string::npos);
   const std::string body = message.substr(message.find("\r\n\r\n\r\n") + 6);
-  EXPECT_EQ(body,
-            "--" + boundary + "\r\n" + kTextPlain + "\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" +
-                "First line\r\n"
-                "--" + boundary + "\r\n"
-                "Content-Type: application/octet-stream;          name=\"notes.bin\"\r\n"
-                "Content-Transfer-Encoding: base64\r\n"
-                "Content-Disposition: attachment;                 filename=\"notes.bin\"\r\n\r\n"
-                "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKiss\r\n"
-                "LQ==\r\n"
-                "--" + boundary + "--\r\n"
-                ".\r\nQUIT\r\n");
+  EXPECT_EQ(body, "--" + boundary + "\r\n" + kTextPlain + "\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" +
+                      "First line\r\n"
+                      "--" +
+                      boundary +
+                      "\r\n"
+                      "Content-Type: application/octet-stream;          name=\"notes.bin\"\r\n"
+                      "Content-Transfer-Encoding: base64\r\n"
+                      "Content-Disposition: attachment;                 filename=\"notes.bin\"\r\n\r\n"
+                      "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKiss\r\n"
+                      "LQ==\r\n"
+                      "--" +
+                      boundary +
+                      "--\r\n"
+                      ".\r\nQUIT\r\n");
   EXPECT_EQ(encoded, std::vector<std::string>{path.string()});
 }
 
@@ -775,8 +771,7 @@ TEST(SmtpConnect, StatusReportsFollowTheReportLevel) {
   client.ReportLevel = 8;
   client.Disconnect();
   EXPECT_EQ(reports, (std::vector<std::string>{"Transaction", "Writeln", "Write", "Sending Buffer", "ReadLn",
-                                               "221 bye\r\n", "Disconnecting",
-                                               "Request Close Socket"}));
+                                               "221 bye\r\n", "Disconnecting", "Request Close Socket"}));
 }
 
 }  // namespace

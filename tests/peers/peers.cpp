@@ -2,10 +2,10 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <linux/sockios.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -112,8 +112,8 @@ PeerProcess::~PeerProcess() { Stop(); }
 
 // --- ServerConnection --------------------------------------------------------
 
-ServerConnection::ServerConnection(int fd, const std::atomic<bool>& stopping,
-                                   std::string& transcript, std::mutex& transcriptMutex)
+ServerConnection::ServerConnection(int fd, const std::atomic<bool>& stopping, std::string& transcript,
+                                   std::mutex& transcriptMutex)
     : fd_(fd), stopping_(stopping), transcript_(transcript), transcriptMutex_(transcriptMutex) {}
 
 ServerConnection::~ServerConnection() { Close(); }
@@ -188,8 +188,7 @@ ScriptedServer::ScriptedServer(Script script, int connections) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
   if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      ::listen(listenFd_, 4) != 0 ||
-      ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      ::listen(listenFd_, 4) != 0 || ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
     throw std::runtime_error("scripted server cannot listen");
   port_ = ntohs(address.sin_port);
   thread_ = std::thread([this, script = std::move(script), connections] { Run(script, connections); });
@@ -228,8 +227,7 @@ std::string ScriptedServer::Transcript() {
   return transcript_;
 }
 
-ScriptedServer::Script SmtpScript(std::vector<std::pair<std::string, std::string>> replies,
-                                  std::string greeting) {
+ScriptedServer::Script SmtpScript(std::vector<std::pair<std::string, std::string>> replies, std::string greeting) {
   return [replies = std::move(replies), greeting = std::move(greeting)](ServerConnection& c) {
     const auto answer = [&replies](const std::string& line, std::string fallback) {
       for (const auto& [start, reply] : replies)

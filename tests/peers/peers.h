@@ -36,8 +36,7 @@ class PeerProcess {
 // One accepted connection, seen from the server's side.
 class ServerConnection {
  public:
-  ServerConnection(int fd, const std::atomic<bool>& stopping, std::string& transcript,
-                   std::mutex& transcriptMutex);
+  ServerConnection(int fd, const std::atomic<bool>& stopping, std::string& transcript, std::mutex& transcriptMutex);
   ~ServerConnection();
   ServerConnection(const ServerConnection&) = delete;
   ServerConnection& operator=(const ServerConnection&) = delete;

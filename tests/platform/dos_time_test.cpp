@@ -40,7 +40,7 @@ TEST(DosTimeTest, ValuesAreReadAsLocalTime) {
 }
 
 TEST(DosTimeTest, FieldsThatAreNoRealMomentAreRefused) {
-  const std::uint32_t date2000 = (20U << 25) | (2U << 21);  // February 2000, day to add
+  const std::uint32_t date2000 = (20U << 25) | (2U << 21);                    // February 2000, day to add
   EXPECT_TRUE(LocalTimeFromDosDateTime(date2000 | (29U << 16)).has_value());  // leap day
   EXPECT_FALSE(LocalTimeFromDosDateTime(date2000 | (30U << 16)).has_value());
   EXPECT_FALSE(LocalTimeFromDosDateTime(date2000).has_value());  // day 0

@@ -60,8 +60,7 @@ TEST(FileTest, OpenFailuresCarryErrnoAndPath) {
 
   voltare::testing::WriteFileText(TestDir() / "there", "x");
   ExpectOsError([&] { File f(TestDir() / "there", File::Mode::CreateNew); }, EEXIST);
-  ExpectOsError([&] { File f(TestDir() / "no" / "dir" / "f", File::Mode::CreateTruncate); },
-                ENOENT);
+  ExpectOsError([&] { File f(TestDir() / "no" / "dir" / "f", File::Mode::CreateTruncate); }, ENOENT);
 }
 
 TEST(FileTest, ReadAndWriteFailuresCarryErrno) {
@@ -137,15 +136,14 @@ TEST_P(SharedLockTest, ReadersShareAndLocklessFileSystemsPass) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SharedLockTest,
-    ::testing::Values(SharedLockCase{"besideAnotherReader", false, 0, 0},
-                      SharedLockCase{"againstAWriter", true, 0, EWOULDBLOCK},
-                      SharedLockCase{"nfsWithoutLocks", true, ENOLCK, 0},
-                      SharedLockCase{"fileSystemRefusesTheCall", true, EBADF, 0},
-                      SharedLockCase{"fuseWithoutLocks", true, EOPNOTSUPP, 0},
-                      SharedLockCase{"realFailureStillFails", false, EIO, EIO}),
-    [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SharedLockTest,
+                         ::testing::Values(SharedLockCase{"besideAnotherReader", false, 0, 0},
+                                           SharedLockCase{"againstAWriter", true, 0, EWOULDBLOCK},
+                                           SharedLockCase{"nfsWithoutLocks", true, ENOLCK, 0},
+                                           SharedLockCase{"fileSystemRefusesTheCall", true, EBADF, 0},
+                                           SharedLockCase{"fuseWithoutLocks", true, EOPNOTSUPP, 0},
+                                           SharedLockCase{"realFailureStillFails", false, EIO, EIO}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(FileTest, MovedFromFileIsClosedAndOwnershipMoves) {
   const auto path = TestDir() / "data";

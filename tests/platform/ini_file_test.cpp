@@ -140,8 +140,8 @@ TEST(ProfileIntegers, DecimalHexadecimalAndNoNumber) {
   EXPECT_EQ(ParseProfileInteger("2147483647", 0), 2147483647);
   EXPECT_EQ(ParseProfileInteger("-2147483648", 0), -2147483647 - 1);
   EXPECT_EQ(ParseProfileInteger("$FFFFFFFF", 0), -1);
-  for (const char* bad : {"", "2.60", "three", "3a", "0x", "$", "-", "2147483648", "$100000000",
-                          "0x1G", "99999999999999999999999"}) {
+  for (const char* bad :
+       {"", "2.60", "three", "3a", "0x", "$", "-", "2147483648", "$100000000", "0x1G", "99999999999999999999999"}) {
     EXPECT_EQ(ParseProfileInteger(bad, 5), 5) << bad;
   }
 }
@@ -168,8 +168,7 @@ TEST(ProfileWriting, ReplacesInPlaceAndKeepsOtherLines) {
   WriteProfileString(path, "one", "a", "changed");
   WriteProfileString(path, "ONE", "C", "3");
   WriteProfileString(path, "Three", "D", "4");
-  EXPECT_EQ(ReadText(path),
-            "; note\n[One]\nA=changed\nC=3\n\n; about Two\n[Two]\nB=2\n\n[Three]\nD=4\n");
+  EXPECT_EQ(ReadText(path), "; note\n[One]\nA=changed\nC=3\n\n; about Two\n[Two]\nB=2\n\n[Three]\nD=4\n");
 }
 
 TEST(ProfileWriting, RemovingKeysAndSections) {
@@ -196,8 +195,7 @@ TEST(ProfileWriting, LookupsFollowAddedAndRemovedKeys) {
 
 TEST(ProfileWriting, ValuesReadBackUnchanged) {
   IniFile ini;
-  const std::vector<std::string> values{" leading", "trailing\t", "\"quoted\"", "'single'",
-                                        "", "=", "a;b", "\"half"};
+  const std::vector<std::string> values{" leading", "trailing\t", "\"quoted\"", "'single'", "", "=", "a;b", "\"half"};
   for (std::size_t i = 0; i < values.size(); ++i) {
     ini.setValue("S", "K" + std::to_string(i), values[i]);
   }
@@ -211,8 +209,7 @@ TEST(ProfileWriting, RefusesWhatWouldCorruptTheFile) {
   const fs::path path = TestDir() / "a.ini";
   WriteProfileString(path, "S", "File0", "/ok");
   const std::string before = ReadText(path);
-  const auto expectRefused = [&](std::string_view section, std::string_view key,
-                                 std::string_view value) {
+  const auto expectRefused = [&](std::string_view section, std::string_view key, std::string_view value) {
     try {
       WriteProfileString(path, section, key, value);
       ADD_FAILURE() << "accepted [" << section << "] " << key << "=" << value;

@@ -10,17 +10,15 @@ namespace {
 const std::string kIpv4Heading =
     "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
 
-std::string Ipv4Route(const std::string& iface, const std::string& destination,
-                      const std::string& flags, const std::string& mask) {
-  return iface + "\t" + destination + "\t010200C0\t" + flags + "\t0\t0\t100\t" + mask +
-         "\t0\t0\t0\n";
+std::string Ipv4Route(const std::string& iface, const std::string& destination, const std::string& flags,
+                      const std::string& mask) {
+  return iface + "\t" + destination + "\t010200C0\t" + flags + "\t0\t0\t100\t" + mask + "\t0\t0\t0\n";
 }
 
-std::string Ipv6Route(const std::string& destination, const std::string& prefix,
-                      const std::string& flags, const std::string& iface) {
+std::string Ipv6Route(const std::string& destination, const std::string& prefix, const std::string& flags,
+                      const std::string& iface) {
   return destination + " " + prefix + " 00000000000000000000000000000000 00 " +
-         "fe800000000000000000000000000001 00000400 00000002 00000000 " + flags + "     " + iface +
-         "\n";
+         "fe800000000000000000000000000001 00000400 00000002 00000000 " + flags + "     " + iface + "\n";
 }
 
 const std::string kZero128(32, '0');

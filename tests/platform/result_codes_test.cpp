@@ -35,16 +35,16 @@ TEST(ErrorFormatTest, FillsCodeAndText) {
             "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
             "Error message: Invalid VLT or PLX file.");
   EXPECT_EQ(ErrorFormat(ENOENT), "KOVA Voltare caused an unexpected Windows error.\n\nError code: " +
-                                     std::to_string(ENOENT) + "\nError message: " +
-                                     std::strerror(ENOENT));
+                                     std::to_string(ENOENT) + "\nError message: " + std::strerror(ENOENT));
 }
 
 TEST(ErrorFormatTest, AnExceptionTextReplacesTheCodesText) {
   EXPECT_EQ(ErrorFormat(7, "Connection refused by host"),
             "KOVA Voltare caused an unexpected Windows error.\n\nError code: 7\n"
             "Error message: Connection refused by host");
-  EXPECT_EQ(ErrorFormat(Success), "KOVA Voltare caused an unexpected Windows error.\n\n"
-                                  "Error code: 0\nError message: ");
+  EXPECT_EQ(ErrorFormat(Success),
+            "KOVA Voltare caused an unexpected Windows error.\n\n"
+            "Error code: 0\nError message: ");
 }
 
 }  // namespace

@@ -65,8 +65,7 @@ TEST(SettingsStoreTest, EveryTypeSurvivesTheFileAndNamesIgnoreLetterCase) {
   EXPECT_EQ(SettingsKey::OpenReadOnly(kSettingsKey)->ReadInteger("Loop"), 3);
 
   const std::string text = ReadText(SettingsFilePath());
-  EXPECT_NE(text.find("[\\Software\\KOVA Software\\KOVA Voltare]\n\"Algorithm\" = string \"0\"\n"),
-            std::string::npos)
+  EXPECT_NE(text.find("[\\Software\\KOVA Software\\KOVA Voltare]\n\"Algorithm\" = string \"0\"\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("\"Port\" = dword 4294967295\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\"Blob\" = binary 00 ff 10\n"), std::string::npos) << text;

@@ -32,16 +32,17 @@ class ShellOpenTest : public ::testing::Test {
     bin_ = TestDir() / "bin";
     fs::create_directories(bin_);
     const fs::path opener = bin_ / "xdg-open";
-    testing::WriteFileText(opener,
-                           "#!/bin/sh\n"
-                           "out=\"$OPENER_RECORD\"\n"
-                           "{ pwd; for a in \"$@\"; do echo \"$a\"; done; } > \"$out.part\"\n"
-                           "i=0\n"
-                           "while [ ! -e \"$OPENER_RELEASE\" ] && [ $i -lt 600 ]; do\n"
-                           "  sleep 0.05; i=$((i+1))\n"
-                           "done\n"
-                           "if [ -e \"$OPENER_RELEASE\" ]; then echo released; else echo 'timed out'; fi >> \"$out.part\"\n"
-                           "mv \"$out.part\" \"$out\"\n");
+    testing::WriteFileText(
+        opener,
+        "#!/bin/sh\n"
+        "out=\"$OPENER_RECORD\"\n"
+        "{ pwd; for a in \"$@\"; do echo \"$a\"; done; } > \"$out.part\"\n"
+        "i=0\n"
+        "while [ ! -e \"$OPENER_RELEASE\" ] && [ $i -lt 600 ]; do\n"
+        "  sleep 0.05; i=$((i+1))\n"
+        "done\n"
+        "if [ -e \"$OPENER_RELEASE\" ]; then echo released; else echo 'timed out'; fi >> \"$out.part\"\n"
+        "mv \"$out.part\" \"$out\"\n");
     ::chmod(opener.c_str(), 0755);
     record_ = TestDir() / "record";
     release_ = TestDir() / "release";
@@ -93,7 +94,7 @@ TEST_F(ShellOpenTest, FailuresToStartAreReported) {
   EXPECT_EQ(ShellOpen("", TestDir()), EINVAL);
   ::setenv("PATH", (TestDir() / "empty").c_str(), 1);
   EXPECT_EQ(ShellOpen("file.txt", TestDir()), ENOENT);
-  EXPECT_FALSE(fs::exists(record_ .string() + ".part"));
+  EXPECT_FALSE(fs::exists(record_.string() + ".part"));
 }
 
 }  // namespace

@@ -85,18 +85,17 @@ TEST_P(StagedTargetTest, TheNewFileTakesTheNamePrivatelyAndLeavesNothingElse) {
   EXPECT_EQ(EntriesOf(OutDir()), std::vector<std::string>{c.name});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Targets, StagedTargetTest,
-    ::testing::Values(TargetCase{"new", "a.txt.vlt", false, false},
-                      TargetCase{"replaced", "a.txt.vlt", true, false},
-                      TargetCase{"link", "a.txt.vlt", false, true},
-                      TargetCase{"longest name", std::string(251, 'n') + ".vlt", true, false},
-                      TargetCase{"near the staging form", ".vlt-abcdefgh.part.vlt", false, false}),
-    [](const auto& instance) {
-      std::string name = instance.param.what;
-      std::replace(name.begin(), name.end(), ' ', '_');
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Targets, StagedTargetTest,
+                         ::testing::Values(TargetCase{"new", "a.txt.vlt", false, false},
+                                           TargetCase{"replaced", "a.txt.vlt", true, false},
+                                           TargetCase{"link", "a.txt.vlt", false, true},
+                                           TargetCase{"longest name", std::string(251, 'n') + ".vlt", true, false},
+                                           TargetCase{"near the staging form", ".vlt-abcdefgh.part.vlt", false, false}),
+                         [](const auto& instance) {
+                           std::string name = instance.param.what;
+                           std::replace(name.begin(), name.end(), ' ', '_');
+                           return name;
+                         });
 
 TEST(StagedFileTest, NothingIsPublishedUntilCommitAndAFailureHalfWayLeavesNoTrace) {
   const fs::path target = OutDir() / "out.plx";
@@ -154,19 +153,18 @@ TEST_P(StagingSwapTest, NothingGoesThroughTheSwappedNameAndNothingIsPublished) {
   EXPECT_TRUE(fs::exists(fs::symlink_status(swapped))) << "what took the name is not ours to remove";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Swaps, StagingSwapTest,
-    ::testing::Values(SwapCase{"Symlink",
-                               [](const fs::path& staging, const fs::path& victim) {
-                                 fs::remove(staging);
-                                 fs::create_symlink(victim, staging);
-                               }},
-                      SwapCase{"OtherFile",
-                               [](const fs::path& staging, const fs::path&) {
-                                 fs::remove(staging);
-                                 WriteFileText(staging, "planted");
-                               }}),
-    [](const auto& instance) { return std::string(instance.param.what); });
+INSTANTIATE_TEST_SUITE_P(Swaps, StagingSwapTest,
+                         ::testing::Values(SwapCase{"Symlink",
+                                                    [](const fs::path& staging, const fs::path& victim) {
+                                                      fs::remove(staging);
+                                                      fs::create_symlink(victim, staging);
+                                                    }},
+                                           SwapCase{"OtherFile",
+                                                    [](const fs::path& staging, const fs::path&) {
+                                                      fs::remove(staging);
+                                                      WriteFileText(staging, "planted");
+                                                    }}),
+                         [](const auto& instance) { return std::string(instance.param.what); });
 
 // ---------------------------------------------------------------------------
 // Leftovers of killed runs
@@ -188,8 +186,8 @@ TEST(StagedLeftoverTest, OnlyUnheldStagingFilesOfThisUserGo) {
 
   ASSERT_EQ(WriteText(dir / "new.vlt", "x"), Success);
 
-  std::vector<std::string> expected{".vlt-abcdefgh.part.vlt", ".vlt-folder01.part", ".vlt-symlink1.part",
-                                    "elsewhere", "new.vlt", heldName};
+  std::vector<std::string> expected{
+      ".vlt-abcdefgh.part.vlt", ".vlt-folder01.part", ".vlt-symlink1.part", "elsewhere", "new.vlt", heldName};
   if (root) expected.push_back(".vlt-foreign1.part");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(EntriesOf(dir), expected);

@@ -19,8 +19,7 @@ TEST(ProcessorModel, TakesTheModelFieldOfEachArchitecture) {
   EXPECT_EQ(ProcessorModelFromCpuInfo("processor\t: 0\nhart\t\t: 1\nisa\t\t: rv64imafdc\n"
                                       "uarch\t\t: sifive,u74-mc\n"),
             "sifive,u74-mc");
-  EXPECT_EQ(ProcessorModelFromCpuInfo("processor\t: 0\ncpu\t\t: POWER9 (architected)\n"),
-            "POWER9 (architected)");
+  EXPECT_EQ(ProcessorModelFromCpuInfo("processor\t: 0\ncpu\t\t: POWER9 (architected)\n"), "POWER9 (architected)");
 }
 
 TEST(ProcessorModel, EmptyWhenTheSystemDoesNotNameIt) {

@@ -15,9 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path ExpectedDir() {
-  return voltare::testing::TestDir() / "tmp" / ("kova-voltare-" + std::to_string(::getuid()));
-}
+fs::path ExpectedDir() { return voltare::testing::TestDir() / "tmp" / ("kova-voltare-" + std::to_string(::getuid())); }
 
 mode_t ModeOf(const fs::path& path) {
   struct stat info {};

@@ -7,8 +7,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 
 #include "support/test_env.h"

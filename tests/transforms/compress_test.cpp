@@ -185,8 +185,8 @@ TEST_F(CompressFileTest, CutOffOrCorruptedStreamIsABadFile) {
   ASSERT_EQ(CompressFile(source, packed, &progress), Success);
   const auto stream = ReadFileBytes(packed);
 
-  for (const std::size_t keep : {std::size_t{2}, std::size_t{100}, stream.size() / 2,
-                                 stream.size() - 4, stream.size() - 1}) {
+  for (const std::size_t keep :
+       {std::size_t{2}, std::size_t{100}, stream.size() / 2, stream.size() - 4, stream.size() - 1}) {
     WriteFileBytes(packed, std::vector<std::uint8_t>(stream.begin(), stream.begin() + keep));
     EXPECT_EQ(DecompressFile(packed, unpacked, &progress), ErrBadFile) << keep;
     EXPECT_FALSE(fs::exists(unpacked)) << keep;

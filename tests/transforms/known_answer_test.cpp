@@ -106,7 +106,8 @@ class KnownAnswerTest : public ::testing::Test {
 TEST_F(KnownAnswerTest, SharedKeyBlockIsTheDigestAndTwelveFFBytes) {
   // SHA-1("Open sesame") per FIPS 180-1.
   EXPECT_EQ(ToHex(KeyBlockByHand(kPassword)),
-            "ec7b7d6906a662c54ae629094f9aa53b790ba109" "ffffffffffffffffffffffff");
+            "ec7b7d6906a662c54ae629094f9aa53b790ba109"
+            "ffffffffffffffffffffffff");
 }
 
 TEST_F(KnownAnswerTest, BlowfishFile) {
@@ -114,10 +115,10 @@ TEST_F(KnownAnswerTest, BlowfishFile) {
   const Bytes key_block = KeyBlockByHand(kPassword);
   crypto::TBlowfishCipher cipher;
   cipher.Init(key_block.data(), 256, nullptr);
-  const Bytes expected =
-      Concat({kMagic, {0x00}, CbcByHand(cipher, key_block), CbcByHand(cipher, BytesOf(kPlaintext))});
+  const Bytes expected = Concat({kMagic, {0x00}, CbcByHand(cipher, key_block), CbcByHand(cipher, BytesOf(kPlaintext))});
   EXPECT_EQ(ReadFileBytes(vlt), expected);
-  EXPECT_EQ(ToHex(ReadFileBytes(vlt)), "4b4f564120566f6c7461726500"
+  EXPECT_EQ(ToHex(ReadFileBytes(vlt)),
+            "4b4f564120566f6c7461726500"
             "66abfd9360f45360cbfbe94fd48a16bd5672efa17b6d2c44c12658fee638cc4e"
             "6f4ad521ed137111178895c68e");
 }
@@ -128,10 +129,10 @@ TEST_F(KnownAnswerTest, Cast128File) {
   crypto::TCast128Cipher cipher;
   cipher.Init(key_block.data(), 128, nullptr);
   EXPECT_EQ(cipher.Rounds(), 16);
-  const Bytes expected =
-      Concat({kMagic, {0x01}, CbcByHand(cipher, key_block), CbcByHand(cipher, BytesOf(kPlaintext))});
+  const Bytes expected = Concat({kMagic, {0x01}, CbcByHand(cipher, key_block), CbcByHand(cipher, BytesOf(kPlaintext))});
   EXPECT_EQ(ReadFileBytes(vlt), expected);
-  EXPECT_EQ(ToHex(ReadFileBytes(vlt)), "4b4f564120566f6c7461726501"
+  EXPECT_EQ(ToHex(ReadFileBytes(vlt)),
+            "4b4f564120566f6c7461726501"
             "ddace93ecab4ed5917e0a00acdfd02118116059c234f4173b655d3dd1b87a4fb"
             "be35e7b85589ed6eef06d88b3b");
 }
@@ -139,9 +140,9 @@ TEST_F(KnownAnswerTest, Cast128File) {
 TEST_F(KnownAnswerTest, DesFile) {
   const std::uint64_t key = DesKeyFromPassword(kPassword);
   EXPECT_EQ(key, 0x736573206e65704fu);  // "Open ses" read little-endian
-  ASSERT_EQ(DesEncryptFile(plain, vlt, static_cast<std::uint32_t>(key),
-                           static_cast<std::uint32_t>(key >> 32), &progress),
-            platform::Success);
+  ASSERT_EQ(
+      DesEncryptFile(plain, vlt, static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(key >> 32), &progress),
+      platform::Success);
   // 13 bytes gain three pad bytes of value 3; each block is stored as a
   // little-endian integer.
   Bytes padded = BytesOf(kPlaintext);
@@ -151,7 +152,8 @@ TEST_F(KnownAnswerTest, DesFile) {
     cipher.EncryptBlock(std::span<std::uint8_t, 8>(padded.data() + at, 8));
   }
   EXPECT_EQ(ReadFileBytes(vlt), Concat({kMagic, {0x02}, padded}));
-  EXPECT_EQ(ToHex(ReadFileBytes(vlt)), "4b4f564120566f6c7461726502"
+  EXPECT_EQ(ToHex(ReadFileBytes(vlt)),
+            "4b4f564120566f6c7461726502"
             "058b6ea9e93703ab852e9d9bdf515b15");
 }
 
@@ -162,7 +164,9 @@ TEST_F(KnownAnswerTest, ListFile) {
   digest.resize(20);
   cipher.Init(digest.data(), 160, nullptr);
   EXPECT_EQ(ReadFileBytes(vlt), Concat({kMagic, CbcByHand(cipher, BytesOf(kPlaintext))}));
-  EXPECT_EQ(ToHex(ReadFileBytes(vlt)), "4b4f564120566f6c74617265" "2d3cffa43afc06c1ad47e3313d");
+  EXPECT_EQ(ToHex(ReadFileBytes(vlt)),
+            "4b4f564120566f6c74617265"
+            "2d3cffa43afc06c1ad47e3313d");
 }
 
 TEST(TextKnownAnswerTest, BlowfishCfb8InBase64) {

@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/test_env.h"
@@ -106,8 +106,7 @@ class ParallelDeflateTest : public ::testing::Test {
 
 TEST_F(ParallelDeflateTest, ChunkBoundariesRoundTripAndOneChunkKeepsTheSingleStream) {
   ScopedThreads threads("4");
-  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kChunk - 1, kChunk, kChunk + 1,
-                                 5 * kChunk + 12345}) {
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kChunk - 1, kChunk, kChunk + 1, 5 * kChunk + 12345}) {
     const Bytes data = MixedBytes(size);
     const Bytes stream = Compress(data);
     ASSERT_GE(stream.size(), 6u) << size;
@@ -147,9 +146,10 @@ TEST_F(ParallelDeflateTest, PythonsZlibReadsTheStream) {
   const Bytes data = MixedBytes(4 * kChunk + 99);
   Compress(data);
   const fs::path expanded = TestDir() / "python.out";
-  const std::string command = "python3 -c 'import sys, zlib; open(sys.argv[2], \"wb\").write("
-                              "zlib.decompress(open(sys.argv[1], \"rb\").read()))' '" +
-                              packed.string() + "' '" + expanded.string() + "'";
+  const std::string command =
+      "python3 -c 'import sys, zlib; open(sys.argv[2], \"wb\").write("
+      "zlib.decompress(open(sys.argv[1], \"rb\").read()))' '" +
+      packed.string() + "' '" + expanded.string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(ReadFileBytes(expanded), data);
 }
@@ -158,7 +158,10 @@ TEST_F(ParallelDeflateTest, PythonsZlibReadsTheStream) {
 // position only moves forward, to the input size.
 class ThreadCheckingProgress final : public platform::Progress {
  public:
-  void setMax(std::int64_t max) override { Note(); max_ = max; }
+  void setMax(std::int64_t max) override {
+    Note();
+    max_ = max;
+  }
   void setPosition(std::int64_t position) override {
     Note();
     if (position < position_) went_back = true;
@@ -234,7 +237,7 @@ TEST_F(ParallelDeflateTest, AWriteFailureHalfWayLeavesNoOutputAndNoWorker) {
 TEST_F(ParallelDeflateTest, OnePassCompressionAndEncryptionGivesTheBytesOfTheTwoSteps) {
   ScopedThreads threads("3");
   using OnePass = platform::ResultCode (*)(const fs::path&, const Destination&, std::string_view, platform::Progress*,
-                                            const std::function<void()>&);
+                                           const std::function<void()>&);
   using TwoStep = platform::ResultCode (*)(const fs::path&, const Destination&, std::string_view, platform::Progress*);
   const TwoStep blowfish = [](const fs::path& from, const Destination& to, std::string_view password,
                               platform::Progress* bar) { return BlowfishEncryptFile(from, to, password, bar, false); };

@@ -39,8 +39,8 @@ std::vector<std::uint8_t> WithZeros(std::size_t size, std::size_t at, std::size_
 struct SparseCase {
   const char* name;
   std::vector<std::uint8_t> data;
-  std::size_t piece;        // the size of each Write
-  std::uint64_t maxHoles;   // at most this many bytes allocated: the holes were made
+  std::size_t piece;       // the size of each Write
+  std::uint64_t maxHoles;  // at most this many bytes allocated: the holes were made
 };
 
 class SparseWriterTest : public ::testing::TestWithParam<SparseCase> {};
@@ -64,14 +64,14 @@ constexpr std::size_t kMiB = 1 << 20;
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, SparseWriterTest,
-    ::testing::Values(
-        SparseCase{"holeInTheMiddle", WithZeros(4 * kMiB, 10, 4 * kMiB - 20), 32768, 64 * 1024},
-        SparseCase{"holeAtTheEndNeedsTheLength", WithZeros(kMiB, 100, kMiB - 100), 32768, 64 * 1024},
-        SparseCase{"unalignedPieces", WithZeros(kMiB, 5000, kMiB - 10000), 1000, 64 * 1024},
-        SparseCase{"onlyZeros", std::vector<std::uint8_t>(kMiB, 0), 32768, 0},
-        SparseCase{"runShorterThanABlockIsWritten", WithZeros(3 * kBlock, kBlock + 1, kBlock - 2), 7, 64 * 1024},
-        SparseCase{"tailShorterThanABlock", std::vector<std::uint8_t>(kBlock - 1, 0), 32768, 64 * 1024},
-        SparseCase{"empty", {}, 1, 0}),
+    ::testing::Values(SparseCase{"holeInTheMiddle", WithZeros(4 * kMiB, 10, 4 * kMiB - 20), 32768, 64 * 1024},
+                      SparseCase{"holeAtTheEndNeedsTheLength", WithZeros(kMiB, 100, kMiB - 100), 32768, 64 * 1024},
+                      SparseCase{"unalignedPieces", WithZeros(kMiB, 5000, kMiB - 10000), 1000, 64 * 1024},
+                      SparseCase{"onlyZeros", std::vector<std::uint8_t>(kMiB, 0), 32768, 0},
+                      SparseCase{"runShorterThanABlockIsWritten", WithZeros(3 * kBlock, kBlock + 1, kBlock - 2), 7,
+                                 64 * 1024},
+                      SparseCase{"tailShorterThanABlock", std::vector<std::uint8_t>(kBlock - 1, 0), 32768, 64 * 1024},
+                      SparseCase{"empty", {}, 1, 0}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // A sparse file encrypted and decrypted: the decompressed output takes about

@@ -17,8 +17,8 @@ inline std::vector<std::uint8_t> RandomBytes(std::size_t size, std::uint32_t see
 }
 
 inline std::vector<std::uint8_t> TextBytes(std::size_t size) {
-  static const std::string kWords[] = {"file ", "password ", "the ", "encrypted ", "list\r\n",
-                                       "archive ", "wipe ", "of ", "KOVA ", "data "};
+  static const std::string kWords[] = {"file ",    "password ", "the ", "encrypted ", "list\r\n",
+                                       "archive ", "wipe ",     "of ",  "KOVA ",      "data "};
   std::mt19937 generator(7);
   std::vector<std::uint8_t> bytes;
   bytes.reserve(size);

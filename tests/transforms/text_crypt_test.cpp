@@ -29,8 +29,7 @@ TEST(TextCryptTest, BlanksAndLineBreaksAnywhereInTheLineAreIgnored) {
 TEST(TextCryptTest, AllByteValuesSurvive) {
   std::string text;
   for (int i = 0; i < 256; ++i) text += static_cast<char>(i);
-  EXPECT_EQ(BlowfishDecryptString(BlowfishEncryptString(text, "\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9"),
-            text);
+  EXPECT_EQ(BlowfishDecryptString(BlowfishEncryptString(text, "\xC3\xA9t\xC3\xA9"), "\xC3\xA9t\xC3\xA9"), text);
 }
 
 TEST(TextCryptTest, SameTextAndPasswordGiveTheSameForm) {

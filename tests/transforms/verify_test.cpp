@@ -51,13 +51,12 @@ class VerifyTest : public ::testing::TestWithParam<Algorithm> {
     ASSERT_EQ(CompressFile(source, packed, &quiet), Success);
     const std::uint64_t des = DesKeyFromPassword(password);
     const KeyMaterial key(password);
-    const auto result =
-        GetParam() == Algorithm::Blowfish ? BlowfishEncryptFile(packed, vlt, password, &quiet, false)
-        : GetParam() == Algorithm::Cast5  ? Cast5EncryptFile(packed, vlt, password, &quiet)
-        : GetParam() == Algorithm::XChaCha
-            ? XChaChaEncryptFile(packed, vlt, key.sealedKeys->ForEncryption(password), &quiet)
-            : DesEncryptFile(packed, vlt, static_cast<std::uint32_t>(des), static_cast<std::uint32_t>(des >> 32),
-                             &quiet);
+    const auto result = GetParam() == Algorithm::Blowfish ? BlowfishEncryptFile(packed, vlt, password, &quiet, false)
+                        : GetParam() == Algorithm::Cast5  ? Cast5EncryptFile(packed, vlt, password, &quiet)
+                        : GetParam() == Algorithm::XChaCha
+                            ? XChaChaEncryptFile(packed, vlt, key.sealedKeys->ForEncryption(password), &quiet)
+                            : DesEncryptFile(packed, vlt, static_cast<std::uint32_t>(des),
+                                             static_cast<std::uint32_t>(des >> 32), &quiet);
     ASSERT_EQ(result, Success);
     fs::remove(packed);
   }
@@ -82,7 +81,7 @@ TEST_P(VerifyTest, EveryShapeOfInputReadsBackWithoutAByteWritten) {
   const std::vector<std::vector<std::uint8_t>> inputs = {
       {},
       std::vector<std::uint8_t>(3 * 1024 * 1024, 0),  // tiny input that expands far past any buffer
-      testing::TextBytes(700 * 1024),                  // deflated in several chunks
+      testing::TextBytes(700 * 1024),                 // deflated in several chunks
       testing::RandomBytes(70001),
   };
   for (const auto& input : inputs) {
@@ -137,8 +136,7 @@ TEST_P(VerifyTest, AnyDifferenceBetweenCopyAndSourceFails) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllAlgorithms, VerifyTest,
-                         ::testing::Values(Algorithm::Blowfish, Algorithm::Cast5, Algorithm::Des,
-                                           Algorithm::XChaCha));
+                         ::testing::Values(Algorithm::Blowfish, Algorithm::Cast5, Algorithm::Des, Algorithm::XChaCha));
 
 }  // namespace
 }  // namespace voltare::transforms

@@ -50,8 +50,8 @@ std::string Name(Algorithm algorithm) {
   return {};
 }
 
-ResultCode Encrypt(Algorithm algorithm, const fs::path& from, const fs::path& to,
-                   const std::string& password, platform::Progress* progress) {
+ResultCode Encrypt(Algorithm algorithm, const fs::path& from, const fs::path& to, const std::string& password,
+                   platform::Progress* progress) {
   const std::uint64_t key = DesKeyFromPassword(password);
   switch (algorithm) {
     case Algorithm::Blowfish:
@@ -59,14 +59,13 @@ ResultCode Encrypt(Algorithm algorithm, const fs::path& from, const fs::path& to
     case Algorithm::Cast5:
       return Cast5EncryptFile(from, to, password, progress);
     case Algorithm::Des:
-      return DesEncryptFile(from, to, static_cast<std::uint32_t>(key),
-                            static_cast<std::uint32_t>(key >> 32), progress);
+      return DesEncryptFile(from, to, static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(key >> 32), progress);
   }
   return ErrInternal;
 }
 
-ResultCode Decrypt(Algorithm algorithm, const fs::path& from, const fs::path& to,
-                   const std::string& password, platform::Progress* progress) {
+ResultCode Decrypt(Algorithm algorithm, const fs::path& from, const fs::path& to, const std::string& password,
+                   platform::Progress* progress) {
   const std::uint64_t key = DesKeyFromPassword(password);
   switch (algorithm) {
     case Algorithm::Blowfish:
@@ -74,8 +73,7 @@ ResultCode Decrypt(Algorithm algorithm, const fs::path& from, const fs::path& to
     case Algorithm::Cast5:
       return Cast5DecryptFile(from, to, password, progress);
     case Algorithm::Des:
-      return DesDecryptFile(from, to, static_cast<std::uint32_t>(key),
-                            static_cast<std::uint32_t>(key >> 32), progress);
+      return DesDecryptFile(from, to, static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(key >> 32), progress);
   }
   return ErrInternal;
 }
@@ -84,14 +82,11 @@ std::uint64_t ExpectedSize(Algorithm algorithm, std::uint64_t n) {
   return algorithm == Algorithm::Des ? 13 + 8 * (n / 8 + 1) : 45 + n;
 }
 
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from,
-                                std::size_t count) {
-  return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
-          bytes.begin() + static_cast<std::ptrdiff_t>(from + count)};
+std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t count) {
+  return {bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(from + count)};
 }
 
-const std::vector<std::uint8_t> kMagic = {'K', 'O', 'V', 'A', ' ', 'V',
-                                          'o', 'l', 't', 'a', 'r', 'e'};
+const std::vector<std::uint8_t> kMagic = {'K', 'O', 'V', 'A', ' ', 'V', 'o', 'l', 't', 'a', 'r', 'e'};
 
 class VltFileTest : public ::testing::TestWithParam<Algorithm> {
  protected:
@@ -105,8 +100,7 @@ class VltFileTest : public ::testing::TestWithParam<Algorithm> {
 
 TEST_P(VltFileTest, RoundTripsEverySizeWithTheFormatsLength) {
   const std::uint8_t code = static_cast<std::uint8_t>(algorithm());
-  for (const std::size_t size : {0u, 1u, 7u, 8u, 4088u, 4095u, 8191u, 8192u, 8193u, 8195u,
-                                 3u * 1024u * 1024u + 5u}) {
+  for (const std::size_t size : {0u, 1u, 7u, 8u, 4088u, 4095u, 8191u, 8192u, 8193u, 8195u, 3u * 1024u * 1024u + 5u}) {
     const auto data = RandomBytes(size, static_cast<std::uint32_t>(size));
     WriteFileBytes(plain, data);
     ASSERT_EQ(Encrypt(algorithm(), plain, vlt, "secret", &progress), Success) << size;
@@ -230,8 +224,7 @@ TEST_P(VltFileTest, OverwritesAnExistingDestination) {
 INSTANTIATE_TEST_SUITE_P(AllAlgorithms, VltFileTest,
                          ::testing::Values(Algorithm::Blowfish, Algorithm::Cast5, Algorithm::Des),
                          [](const ::testing::TestParamInfo<Algorithm>& param_info) {
-                           return param_info.param == Algorithm::Cast5 ? std::string("Cast5")
-                                                                       : Name(param_info.param);
+                           return param_info.param == Algorithm::Cast5 ? std::string("Cast5") : Name(param_info.param);
                          });
 
 // ---------------------------------------------------------------------------
@@ -283,9 +276,9 @@ TEST(VltFormatTest, DamagedDesPayloadIsABadFile) {
   const auto vlt = TestDir() / "p.vlt";
   const auto key = DesKeyFromPassword("password");
   WriteFileBytes(plain, RandomBytes(1000));
-  ASSERT_EQ(DesEncryptFile(plain, vlt, static_cast<std::uint32_t>(key),
-                           static_cast<std::uint32_t>(key >> 32), &progress),
-            Success);
+  ASSERT_EQ(
+      DesEncryptFile(plain, vlt, static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(key >> 32), &progress),
+      Success);
   fs::resize_file(vlt, fs::file_size(vlt) - 3);
   EXPECT_EQ(DesDecryptFile(vlt, TestDir() / "out", static_cast<std::uint32_t>(key),
                            static_cast<std::uint32_t>(key >> 32), &progress),
@@ -321,8 +314,7 @@ TEST(VltFormatTest, ListModeHasNoCodeAndNoCheckBlock) {
 
   // Byte 12 is already payload: the same payload as a plain CBC run keyed by
   // the digest, which is not what a normal Blowfish file holds there.
-  ASSERT_EQ(BlowfishEncryptFile(packed, TestDir() / "normal.vlt", "list pw", &progress, false),
-            Success);
+  ASSERT_EQ(BlowfishEncryptFile(packed, TestDir() / "normal.vlt", "list pw", &progress, false), Success);
   EXPECT_NE(Slice(file, 12, 16), Slice(ReadFileBytes(TestDir() / "normal.vlt"), 45, 16));
 
   ASSERT_EQ(BlowfishDecryptFile(vls, TestDir() / "back.z", "list pw", &progress, true), Success);
@@ -358,9 +350,8 @@ TEST(DesKeyTest, EighthByteAbove0x7FIsAValidKey) {
   ASSERT_EQ(DesEncryptFile(TestDir() / "p", TestDir() / "p.vlt", static_cast<std::uint32_t>(key),
                            static_cast<std::uint32_t>(key >> 32), &progress),
             Success);
-  ASSERT_EQ(DesDecryptFile(TestDir() / "p.vlt", TestDir() / "back",
-                           static_cast<std::uint32_t>(key), static_cast<std::uint32_t>(key >> 32),
-                           &progress),
+  ASSERT_EQ(DesDecryptFile(TestDir() / "p.vlt", TestDir() / "back", static_cast<std::uint32_t>(key),
+                           static_cast<std::uint32_t>(key >> 32), &progress),
             Success);
   EXPECT_EQ(ReadFileBytes(TestDir() / "back"), data);
   EXPECT_EQ(DesEncryptFile(TestDir() / "p", TestDir() / "q.vlt", 0, 0, &progress), ErrInternal);

@@ -65,16 +65,14 @@ struct WipeLog {
 // different size or cuts one write short.
 class RecordingWipeFile final : public WipeFile {
  public:
-  RecordingWipeFile(std::unique_ptr<WipeFile> real, WipeLog& log)
-      : real_(std::move(real)), log_(log) {}
+  RecordingWipeFile(std::unique_ptr<WipeFile> real, WipeLog& log) : real_(std::move(real)), log_(log) {}
 
   std::uint64_t size() override { return real_->size(); }
   std::size_t write(std::span<const std::uint8_t> data) override {
     WipeEvent event{WipeEvent::Write};
     event.length = data.size();
     event.firstByte = data.empty() ? 0 : data[0];
-    event.uniform =
-        std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == event.firstByte; });
+    event.uniform = std::all_of(data.begin(), data.end(), [&](std::uint8_t b) { return b == event.firstByte; });
     log_.events.push_back(event);
     return real_->write(data);
   }
@@ -123,9 +121,7 @@ class ImaginaryWipeFile final : public WipeFile {
   std::function<void(std::time_t)> onTimeChange;
 
   std::uint64_t size() override { return size_; }
-  std::size_t write(std::span<const std::uint8_t> data) override {
-    return onWrite ? onWrite(data) : data.size();
-  }
+  std::size_t write(std::span<const std::uint8_t> data) override { return onWrite ? onWrite(data) : data.size(); }
   void seek(std::uint64_t) override {}
   void rewind() override {}
   void flush() override {}
@@ -160,9 +156,7 @@ class WipeTest : public ::testing::Test {
 
   WipeEnvironment Imaginary(std::unique_ptr<ImaginaryWipeFile>& file) {
     WipeEnvironment environment;
-    environment.wrapFile = [&file](std::unique_ptr<WipeFile>) -> std::unique_ptr<WipeFile> {
-      return std::move(file);
-    };
+    environment.wrapFile = [&file](std::unique_ptr<WipeFile>) -> std::unique_ptr<WipeFile> { return std::move(file); };
     environment.clock = [] { return kFixedClock; };
     environment.showError = [this](const std::string& message) { errors.push_back(message); };
     return environment;
@@ -196,8 +190,7 @@ TEST(PseudoRandomTest, FirstDrawsForFixedSeeds) {
   EXPECT_EQ(random.Next(), 759785117U);
 
   random.Seed(1234567890);
-  for (std::uint32_t expected :
-       {6523706U, 376454004U, 854543621U, 236635845U, 981557697U, 678574463U}) {
+  for (std::uint32_t expected : {6523706U, 376454004U, 854543621U, 236635845U, 981557697U, 678574463U}) {
     EXPECT_EQ(random.Next(), expected);
   }
 }
@@ -233,12 +226,10 @@ TEST_F(WipeTest, GovernmentWipeWritesEachPassValueInOrder) {
   // The clock never moves here, so every time change reseeds to the same
   // state: pass 0 takes draws 0-3 and 4-6, later passes draws 2-5 and 6-8.
   const std::vector<std::uint8_t> expected = {
-      kDrawBytes[0], kDrawBytes[3], kDrawBytes[4], kDrawBytes[5], 0x55, 0xAA, 0x92, 0x49,
-      0x24,          0x49,          0x24,          0x92,          0x24, 0x92, 0x49, 0x00,
-      0x11,          0x22,          0x33,          0x44,          0x55, 0x66, 0x77, 0x88,
-      0x99,          0xAA,          0xBB,          0xCC,          0xDD, 0xEE, 0xFF, 0x92,
-      0x49,          0x24,          0x49,          0x24,          0x92, 0x24, 0x92, 0x49,
-      0x6D,          0xB6,          0xDB,          0xB6,          0xDB, 0x6D, 0xDB, 0x6D,
+      kDrawBytes[0], kDrawBytes[3], kDrawBytes[4], kDrawBytes[5], 0x55, 0xAA, 0x92, 0x49, 0x24, 0x49, 0x24, 0x92,
+      0x24,          0x92,          0x49,          0x00,          0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
+      0x99,          0xAA,          0xBB,          0xCC,          0xDD, 0xEE, 0xFF, 0x92, 0x49, 0x24, 0x49, 0x24,
+      0x92,          0x24,          0x92,          0x49,          0x6D, 0xB6, 0xDB, 0xB6, 0xDB, 0x6D, 0xDB, 0x6D,
       0xB6,          0x00,          kDrawBytes[8], kDrawBytes[7]};
   EXPECT_EQ(values, expected);
   EXPECT_EQ(GovernmentPatterns[52], kDrawBytes[6]);
@@ -280,8 +271,7 @@ TEST_F(WipeTest, GovernmentPassCoversFileInBlocksOf2048) {
     ASSERT_EQ(GovernmentWipeFile(path, nullptr, Watched()), Success);
     const auto lengths = WriteLengths(log);
     ASSERT_EQ(lengths.size() % 52, 0U);
-    const std::vector<std::size_t> firstPass(
-        lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 52));
+    const std::vector<std::size_t> firstPass(lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 52));
     std::vector<std::size_t> expected(size / 2048, 2048);
     if (size % 2048 != 0) expected.push_back(size % 2048);
     EXPECT_EQ(firstPass, expected);
@@ -330,8 +320,7 @@ TEST_F(WipeTest, NormalWipeWithThreePassesRepeatsOneRandomBlock) {
   const auto path = MakeFile(5000);
   ASSERT_EQ(NormalWipeFile(path, 3, &progress, Watched()), Success);
 
-  EXPECT_EQ(WriteLengths(log),
-            (std::vector<std::size_t>{2048, 2048, 904, 2048, 2048, 904, 2048, 2048, 904}));
+  EXPECT_EQ(WriteLengths(log), (std::vector<std::size_t>{2048, 2048, 904, 2048, 2048, 904, 2048, 2048, 904}));
   EXPECT_EQ(log.count(WipeEvent::TimeChange), 6U);
   EXPECT_EQ(log.count(WipeEvent::Flush), 7U);
   for (const auto& w : log.of(WipeEvent::Write)) {
@@ -467,8 +456,9 @@ TEST_F(WipeTest, PassesCoverTheFileInPlace) {
     WipeEnvironment environment = Watched();
     std::vector<std::uint8_t> last;
     environment.afterOverwrite = [&] { last = ReadFileBytes(path); };
-    ASSERT_EQ(government ? GovernmentWipeFile(path, nullptr, environment) : NormalWipeFile(path, 1, nullptr, environment),
-              Success);
+    ASSERT_EQ(
+        government ? GovernmentWipeFile(path, nullptr, environment) : NormalWipeFile(path, 1, nullptr, environment),
+        Success);
     ASSERT_EQ(last.size(), 5000U);
     // The last pass of either method is random bytes: a run of eight old
     // bytes in a row would be a stretch it never reached.
@@ -590,9 +580,7 @@ TEST_F(WipeTest, FailedWriteGivesItsErrorAndNeverSuccess) {
   for (int error : {ENOSPC, 0}) {
     SCOPED_TRACE(error);
     auto file = std::make_unique<ImaginaryWipeFile>(10);
-    file->onWrite = [error](std::span<const std::uint8_t>) -> std::size_t {
-      throw platform::OsError(error, "write");
-    };
+    file->onWrite = [error](std::span<const std::uint8_t>) -> std::size_t { throw platform::OsError(error, "write"); };
     const auto path = MakeFile(10);
     EXPECT_EQ(GovernmentWipeFile(path, nullptr, Imaginary(file)), error != 0 ? error : ErrInternal);
     EXPECT_TRUE(fs::exists(path));

@@ -89,8 +89,9 @@ TEST(SealedFile, HeaderFieldsAndStreamOpenWithTheLibraryDirectly) {
     const std::size_t count = std::min(kSealed, file.size() - at);
     unsigned long long size = 0;
     unsigned char tag = 0;
-    ASSERT_EQ(crypto_secretstream_xchacha20poly1305_pull(&state, opened.data(), &size, &tag, &file[at], count,
-                                                         nullptr, 0), 0);
+    ASSERT_EQ(
+        crypto_secretstream_xchacha20poly1305_pull(&state, opened.data(), &size, &tag, &file[at], count, nullptr, 0),
+        0);
     all.insert(all.end(), opened.begin(), opened.begin() + static_cast<std::ptrdiff_t>(size));
     tags.push_back(tag);
   }
@@ -114,10 +115,12 @@ const Damage kDamages[] = {
     {"missing FINAL piece", [](auto& f) { f.resize(kSealedHeaderSize + kSealed); }, platform::ErrTampered},
     {"bytes after FINAL", [](auto& f) { f.push_back(0); }, platform::ErrTampered},
     {"cut inside the header", [](auto& f) { f.resize(60); }, platform::ErrBadFile},
-    {"pieces swapped", [](auto& f) {
+    {"pieces swapped",
+     [](auto& f) {
        std::swap_ranges(f.begin() + kSealedHeaderSize, f.begin() + kSealedHeaderSize + kSealed,
                         f.begin() + kSealedHeaderSize + kSealed);
-     }, platform::ErrTampered},
+     },
+     platform::ErrTampered},
 };
 
 TEST(SealedFile, EveryDamageGivesItsCodeAndLeavesNoOutput) {
@@ -172,8 +175,8 @@ TEST(SealedFile, OnePassSealsTheCompressedStream) {
   ASSERT_EQ(CompressFile(TestDir() / "doc", TestDir() / "doc.z", &progress), platform::Success);
   SealedKeyRing ring;
   bool compressed = false;
-  ASSERT_EQ(XChaChaCompressEncryptFile(TestDir() / "doc", TestDir() / "doc.vlt", ring.ForEncryption("pass"),
-                                       &progress, [&] { compressed = true; }),
+  ASSERT_EQ(XChaChaCompressEncryptFile(TestDir() / "doc", TestDir() / "doc.vlt", ring.ForEncryption("pass"), &progress,
+                                       [&] { compressed = true; }),
             platform::Success);
   ::unsetenv("VOLTARE_THREADS");
   EXPECT_TRUE(compressed);

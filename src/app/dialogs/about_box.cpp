@@ -9,8 +9,8 @@ std::string OperatingSystemLine(const platform::SystemInfo& system) {
 }
 
 std::string ProcessorLine(const platform::SystemInfo& system) {
-  std::string line = "Running on " + (system.processorModel.empty() ? std::string("an unknown processor")
-                                                                    : system.processorModel);
+  std::string line =
+      "Running on " + (system.processorModel.empty() ? std::string("an unknown processor") : system.processorModel);
   if (!system.architecture.empty()) line += " (" + system.architecture + ")";
   return line;
 }
@@ -32,14 +32,12 @@ void TAboutBox::FormCreate(const platform::SystemInfo& system) {
 void TAboutBox::OKButtonClick() { Close(); }
 
 std::vector<NamedControl> TAboutBox::Controls() {
-  return {{"ProductName", &ProductName}, {"Version", &Version}, {"Notice", &Notice},
-          {"OSInfo", &OSInfo},           {"Processor", &Processor}, {"Mem", &Mem},
-          {"OKButton", &OKButton}};
+  return {{"ProductName", &ProductName}, {"Version", &Version}, {"Notice", &Notice},    {"OSInfo", &OSInfo},
+          {"Processor", &Processor},     {"Mem", &Mem},         {"OKButton", &OKButton}};
 }
 
 std::vector<std::string> TAboutBox::Lines() const {
-  return {ProductName.caption, Version.caption,   Notice.caption,
-          OSInfo.caption,      Processor.caption, Mem.caption};
+  return {ProductName.caption, Version.caption, Notice.caption, OSInfo.caption, Processor.caption, Mem.caption};
 }
 
 }  // namespace voltare::app

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 namespace voltare::app {
 
 namespace {
@@ -39,10 +38,11 @@ PasswordReply TPasswordBox::Request(const PasswordRequest& request) {
 }
 
 std::vector<NamedControl> TPasswordBox::Controls() {
-  return {{"Label1", &Label1},         {"FileName", &FileName}, {"AlgoHeader", &AlgoHeader},
-          {"Algorithm", &Algorithm},   {"Continue", &Continue}, {"Cancel", &Cancel},
-          {"Password", &Password},     {"MaskEdit", &MaskEdit}, {"RemindPass", &RemindPass},
-          {"PLX", &PLX}};
+  return {{"Label1", &Label1},         {"FileName", &FileName},
+          {"AlgoHeader", &AlgoHeader}, {"Algorithm", &Algorithm},
+          {"Continue", &Continue},     {"Cancel", &Cancel},
+          {"Password", &Password},     {"MaskEdit", &MaskEdit},
+          {"RemindPass", &RemindPass}, {"PLX", &PLX}};
 }
 
 void TPasswordBox::FormShow() { ActiveControl = &Password; }

@@ -109,11 +109,15 @@ void TPreferencesForm::UpDownClick(bool up) {
 }
 
 std::vector<NamedControl> TPreferencesForm::Controls() {
-  return {{"BlowfishButton", &BlowfishButton}, {"CAST5Button", &CAST5Button},
-          {"DESButton", &DESButton},           {"XChaChaButton", &XChaChaButton},
+  return {{"BlowfishButton", &BlowfishButton},
+          {"CAST5Button", &CAST5Button},
+          {"DESButton", &DESButton},
+          {"XChaChaButton", &XChaChaButton},
           {"Update", &Update},
-          {"GovernmentWipe", &GovernmentWipe}, {"NormalWipe", &NormalWipe},
-          {"Passes", &Passes},                 {"UpDown", &UpDown},
+          {"GovernmentWipe", &GovernmentWipe},
+          {"NormalWipe", &NormalWipe},
+          {"Passes", &Passes},
+          {"UpDown", &UpDown},
           {"WipeFileAfterCrypto", &WipeFileAfterCrypto}};
 }
 

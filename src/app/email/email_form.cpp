@@ -7,8 +7,8 @@
 
 #include "app/email/email_messages.h"
 #include "app/email/email_settings.h"
-#include "app/main_window/messages.h"
 #include "app/email/net_failure.h"
+#include "app/main_window/messages.h"
 #include "crypto/burn.h"
 #include "net/attachment_source.h"
 #include "net/messages.h"
@@ -134,13 +134,20 @@ TEmail::~TEmail() {
 }
 
 std::vector<NamedControl> TEmail::Controls() {
-  return {{"SendButton", &SendButton}, {"AttachMentButton", &AttachMentButton},
-          {"CancelButton", &CancelButton}, {"Naar", &Naar},
-          {"Copy", &Copy}, {"BCopy", &BCopy},
-          {"Subject", &Subject}, {"Password", &Password},
-          {"Message", &Message}, {"Splitter", &Splitter},
-          {"Attachments", &Attachments}, {"Remove1", &Remove1},
-          {"Exit1", &Exit1}, {"StatusBar", &StatusBar}};
+  return {{"SendButton", &SendButton},
+          {"AttachMentButton", &AttachMentButton},
+          {"CancelButton", &CancelButton},
+          {"Naar", &Naar},
+          {"Copy", &Copy},
+          {"BCopy", &BCopy},
+          {"Subject", &Subject},
+          {"Password", &Password},
+          {"Message", &Message},
+          {"Splitter", &Splitter},
+          {"Attachments", &Attachments},
+          {"Remove1", &Remove1},
+          {"Exit1", &Exit1},
+          {"StatusBar", &StatusBar}};
 }
 
 void TEmail::FormShow() {

@@ -40,7 +40,8 @@ inline constexpr std::string_view kDownloadAddress = "https://www.kova-software.
 // The clear text after the encrypted body: two line breaks, two lines, the
 // download address, no final line break.
 inline constexpr std::string_view kFooterText =
-    "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare " VOLTARE_VERSION ".\r\n"
+    "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare " VOLTARE_VERSION
+    ".\r\n"
     "You can download the latest version of KOVA Voltare at: ";
 inline constexpr std::string_view kMailerPrefix = "KOVA Voltare - ";
 

@@ -51,11 +51,9 @@ TEmailProp::TEmailProp(Interaction& ui) : Caption(email_messages::kPropCaption),
 }
 
 std::vector<NamedControl> TEmailProp::Controls() {
-  return {{"GroupBox2", &GroupBox2}, {"SMTP", &SMTP},
-          {"Port", &Port}, {"UserName", &UserName},
-          {"GroupBox1", &GroupBox1}, {"Name", &Name},
-          {"Email", &Email}, {"OKButton", &OKButton},
-          {"CancelButton", &CancelButton}};
+  return {{"GroupBox2", &GroupBox2}, {"SMTP", &SMTP},           {"Port", &Port},
+          {"UserName", &UserName},   {"GroupBox1", &GroupBox1}, {"Name", &Name},
+          {"Email", &Email},         {"OKButton", &OKButton},   {"CancelButton", &CancelButton}};
 }
 
 void TEmailProp::FormShow() {

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "app/email/email_messages.h"
-#include "app/main_window/messages.h"
 #include "app/email/net_failure.h"
+#include "app/main_window/messages.h"
 #include "net/http_client.h"
 #include "net/net_error.h"
 #include "platform/ini_file.h"

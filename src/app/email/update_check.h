@@ -13,11 +13,11 @@ namespace voltare::app {
 // This program's release number; the update description names the newest.
 inline constexpr int kReleaseNumber = 2;
 
-enum class [[nodiscard]] UpdateCheckResult {
-  Failed,          // the description could not be fetched or read
-  NoNewerRelease,  // nothing newer announced (or no description at all)
-  Declined,        // a newer release was offered and the user said No
-  Accepted,        // ... and the user said Yes: the web page was opened
+enum class [[nodiscard]] UpdateCheckResult{
+    Failed,          // the description could not be fetched or read
+    NoNewerRelease,  // nothing newer announced (or no description at all)
+    Declined,        // a newer release was offered and the user said No
+    Accepted,        // ... and the user said Yes: the web page was opened
 };
 
 // Where the update description is fetched from: the environment variable

@@ -1,5 +1,5 @@
-#include "app/shared/application.h"
 #include "app/main_window/main_form.h"
+#include "app/shared/application.h"
 
 namespace voltare::app {
 

@@ -4,8 +4,8 @@
 // before the first file is encrypted, and that a bundle that fails leaves no
 // member behind.
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <utility>
 #include <vector>
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/shared/application.h"
 #include "app/main_window/clipboard_print_messages.h"
 #include "app/main_window/main_form.h"
+#include "app/shared/application.h"
 #include "crypto/burn.h"
 #include "transforms/text_crypt.h"
 
@@ -54,13 +54,9 @@ void TMainForm::EncryptClipboard1Click() { EncryptClipboard(); }
 
 void TMainForm::DecryptClipboard1Click() { DecryptClipboard(); }
 
-bool TMainForm::EncryptClipboard() {
-  return TransformClipboard(ui_, *this, &transforms::BlowfishEncryptString, true);
-}
+bool TMainForm::EncryptClipboard() { return TransformClipboard(ui_, *this, &transforms::BlowfishEncryptString, true); }
 
-bool TMainForm::DecryptClipboard() {
-  return TransformClipboard(ui_, *this, &transforms::BlowfishDecryptString, false);
-}
+bool TMainForm::DecryptClipboard() { return TransformClipboard(ui_, *this, &transforms::BlowfishDecryptString, false); }
 
 void TMainForm::EditClipboard1Click() { app_.KlembordForm.EditClipboard(); }
 

@@ -9,14 +9,14 @@
 #include <system_error>
 #include <utility>
 
-#include "app/shared/application.h"
-#include "app/main_window/decrypt_files.h"
 #include "app/main_window/batch_messages.h"
+#include "app/main_window/decrypt_files.h"
 #include "app/main_window/decrypt_messages.h"
-#include "app/shared/file_extensions.h"
 #include "app/main_window/replaced_output.h"
-#include "app/shared/scratch_file.h"
 #include "app/main_window/sealed_key_status.h"
+#include "app/shared/application.h"
+#include "app/shared/file_extensions.h"
+#include "app/shared/scratch_file.h"
 #include "archive/plx_extract.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
@@ -77,7 +77,7 @@ fs::path OutputPath(const BatchFile& file, const std::string& outputDirectory) {
 }
 
 [[nodiscard]] ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
-                       const transforms::KeyMaterial& key, platform::Progress& progress) {
+                                     const transforms::KeyMaterial& key, platform::Progress& progress) {
   switch (id) {
     case transforms::kAlgorithmBlowfish:
       return transforms::BlowfishDecryptFile(source, destination, key.password, &progress, false);
@@ -196,7 +196,7 @@ PasswordRequest DecryptPasswordRequest(const BatchFile& file) {
 }
 
 [[nodiscard]] ResultCode DecryptInto(Application& app, const BatchFile& file, const transforms::KeyMaterial* key,
-                       std::size_t index, std::size_t count, const fs::path& target);
+                                     std::size_t index, std::size_t count, const fs::path& target);
 
 // What the batch decryption hands from one file to the next.
 struct DecryptionRun {
@@ -313,7 +313,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
 }
 
 [[nodiscard]] ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
-                          std::size_t index, std::size_t count, const std::string& outputDirectory) {
+                                        std::size_t index, std::size_t count, const std::string& outputDirectory) {
   const BatchFile file{path, fs::path(path).filename().string()};
   return DecryptInto(app, file, key, index, count, OutputPath(file, outputDirectory));
 }
@@ -333,7 +333,7 @@ struct FileToDecrypt {
 // output is written under a temporary name beside it and renamed over it
 // only when complete, so an existing file survives every failure.
 [[nodiscard]] ResultCode DecryptThenDecompress(Interaction& ui, const FileToDecrypt& file, const fs::path& decrypted,
-                                 const fs::path& target) {
+                                               const fs::path& target) {
   platform::Progress& progress = ui.ProgressBar();
   progress.setPosition(0);
   ui.SetStatusText(text::FillCount(text::kDecryptingStatus, file.index + 1, file.count));
@@ -352,7 +352,7 @@ struct FileToDecrypt {
 // A failed decryption or decompression: shown unless the user stopped it,
 // and the status line and the bar put back. ErrReported once shown.
 [[nodiscard]] ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& name,
-                             const std::string& savedStatus) {
+                                           const std::string& savedStatus) {
   if (code == platform::ErrTampered) {
     ui.Error(messages::FormatName(messages::kTamperedFile, name));
   } else if (code != platform::ErrCancelled) {
@@ -365,7 +365,7 @@ struct FileToDecrypt {
 
 // DecryptOneFile with the output path already chosen.
 [[nodiscard]] ResultCode DecryptInto(Application& app, const BatchFile& batchFile, const transforms::KeyMaterial* key,
-                       std::size_t index, std::size_t count, const fs::path& target) {
+                                     std::size_t index, std::size_t count, const fs::path& target) {
   Interaction& ui = app.ui;
   const std::string& path = batchFile.path;
   const RunningBatch::Scope batch = app.MainForm.JoinBatch();

@@ -32,7 +32,7 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths);
 // an unknown algorithm); ErrNoTempFile; ErrReported (decryption or
 // decompression failed and was shown); or the errno of a failed file operation.
 [[nodiscard]] platform::ResultCode DecryptOneFile(Application& app, const std::string& path,
-                                    const transforms::KeyMaterial* key, std::size_t index,
-                                    std::size_t count, const std::string& outputDirectory);
+                                                  const transforms::KeyMaterial* key, std::size_t index,
+                                                  std::size_t count, const std::string& outputDirectory);
 
 }  // namespace voltare::app

@@ -18,15 +18,15 @@
 #include <vector>
 
 #include "app/main_window/algorithm_table.h"
-#include "app/shared/application.h"
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/bundle_members.h"
 #include "app/main_window/main_form.h"
 #include "app/main_window/messages.h"
+#include "app/main_window/sealed_key_status.h"
+#include "app/main_window/source_messages.h"
+#include "app/shared/application.h"
 #include "app/shared/run_overrides.h"
 #include "app/shared/scratch_file.h"
-#include "app/main_window/source_messages.h"
-#include "app/main_window/sealed_key_status.h"
 #include "archive/plx_bundle.h"
 #include "archive/plx_reader.h"
 #include "crypto/burn.h"
@@ -158,8 +158,9 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std
   return archive;
 }
 
-[[nodiscard]] ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source, const transforms::Destination& destination,
-                       const transforms::KeyMaterial& key, platform::Progress* progress) {
+[[nodiscard]] ResultCode EncryptWith(std::uint8_t algorithmCode, const fs::path& source,
+                                     const transforms::Destination& destination, const transforms::KeyMaterial& key,
+                                     platform::Progress* progress) {
   switch (algorithmCode) {
     case kBlowfishCode:
       return transforms::BlowfishEncryptFile(source, destination, key.password, progress, false);
@@ -190,9 +191,9 @@ bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
 }
 
 [[nodiscard]] ResultCode CompressEncryptWith(std::uint8_t algorithmCode, const fs::path& source,
-                               const transforms::Destination& destination,
-                               const transforms::KeyMaterial& key, platform::Progress* progress,
-                               const std::function<void()>& compressed) {
+                                             const transforms::Destination& destination,
+                                             const transforms::KeyMaterial& key, platform::Progress* progress,
+                                             const std::function<void()>& compressed) {
   if (algorithmCode == kBlowfishCode) {
     return transforms::BlowfishCompressEncryptFile(source, destination, key.password, progress, compressed);
   }
@@ -211,9 +212,11 @@ class EncryptedCopies {
   explicit EncryptedCopies(const fs::path* archive) : archive_(archive) {}
 
   // Reads the next source's encrypted file back against the source.
-  [[nodiscard]] ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key, platform::Progress& progress) {
+  [[nodiscard]] ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key,
+                                  platform::Progress& progress) {
     if (IsStreamSource(source)) return PassOverStream();
-    if (archive_ == nullptr) return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
+    if (archive_ == nullptr)
+      return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
     if (damaged_) return platform::ErrBadFile;
     try {
       if (!reader_) reader_.emplace(*archive_);
@@ -252,9 +255,9 @@ class EncryptedCopies {
 // source whose file does not is reported and left out of the result: it must
 // not be wiped. Nothing when the user stopped the read-back: then no source
 // may be wiped at all.
-std::optional<std::vector<std::string>> VerifyEncryptedCopies(Interaction& ui, const std::vector<std::string>& sources,
-                                               const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys,
-                                               const fs::path* archive) {
+std::optional<std::vector<std::string>> VerifyEncryptedCopies(
+    Interaction& ui, const std::vector<std::string>& sources,
+    const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys, const fs::path* archive) {
   const BusyCursor busy(ui);
   const std::string savedStatus = ui.StatusText();
   platform::Progress& progress = ui.ProgressBar();
@@ -403,8 +406,7 @@ class EncryptionCommand {
       return false;
     }
     if (settings_.wipe == 0) return Report(true);
-    const std::optional<std::vector<std::string>> verified =
-        VerifyEncryptedCopies(ui_, encrypted_, keys_, Archive());
+    const std::optional<std::vector<std::string>> verified = VerifyEncryptedCopies(ui_, encrypted_, keys_, Archive());
     if (!verified) {
       // Stopped: the encrypted files stay, and so does every source.
       ResetProgress(ui_);
@@ -446,8 +448,8 @@ class EncryptionCommand {
     settings_ = *read;
     const AlgorithmEntry* algorithm = FindAlgorithm(settings_.algorithmText);
     algorithmCode_ = algorithm != nullptr ? algorithm->code : 0;
-    PasswordReply reply = form_.AskPassword(
-        EncryptionPasswordRequest(form_.ListView.SelectedFileNames().front(), algorithm, firstFile));
+    PasswordReply reply =
+        form_.AskPassword(EncryptionPasswordRequest(form_.ListView.SelectedFileNames().front(), algorithm, firstFile));
     batch_.Password = std::move(reply.password);
     batch_.Bundle = reply.bundle;
     if (batch_.Password.empty() || algorithmCode_ == 0) return false;
@@ -563,7 +565,8 @@ bool TMainForm::EncryptSelectedFiles() {
 }
 
 [[nodiscard]] ResultCode TMainForm::EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
-                                     const transforms::KeyMaterial* key, std::size_t index, std::size_t count) {
+                                                   const transforms::KeyMaterial* key, std::size_t index,
+                                                   std::size_t count) {
   const RunningBatch::Scope batch = JoinBatch();
   if (index == 0) batch->SavedStatusText = ui_.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;

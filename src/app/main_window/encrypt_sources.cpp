@@ -58,8 +58,8 @@ void TMainForm::AddFilesToEncrypt(std::span<const std::string> paths) {
     } else if (S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode)) {
       sources.push_back(path);  // a pipe is read to its end, like a file
     } else {
-      ui_.Error(messages::FormatName(S_ISSOCK(info.st_mode) ? messages::kSocketRefused : messages::kDeviceRefused,
-                                     path));
+      ui_.Error(
+          messages::FormatName(S_ISSOCK(info.st_mode) ? messages::kSocketRefused : messages::kDeviceRefused, path));
       ++SourcesLeftOut;
     }
   }

@@ -103,7 +103,7 @@ std::string AttributeLetters(const std::filesystem::path& path) {
 std::string LastWriteText(const std::filesystem::path& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return {};
-  std::tm local {};
+  std::tm local{};
   if (::localtime_r(&info.st_mtime, &local) == nullptr) return {};
   char text[64];
   const std::size_t length = std::strftime(text, sizeof text, "%x %H:%M", &local);

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/shared/controls.h"
 #include "app/main_window/folder_walk.h"
+#include "app/shared/controls.h"
 
 namespace voltare::app {
 

@@ -5,10 +5,10 @@
 #include <array>
 #include <exception>
 
-#include "app/shared/application.h"
 #include "app/main_window/batch_messages.h"
-#include "app/shared/file_extensions.h"
 #include "app/main_window/messages.h"
+#include "app/shared/application.h"
+#include "app/shared/file_extensions.h"
 #include "platform/file.h"
 #include "platform/network_route.h"
 #include "platform/os_error.h"

@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/main_window/messages.h"
-#include "app/shared/controls.h"
 #include "app/main_window/file_list.h"
-#include "app/shared/interaction.h"
+#include "app/main_window/messages.h"
 #include "app/main_window/running_batch.h"
+#include "app/shared/controls.h"
+#include "app/shared/interaction.h"
 #include "platform/result_codes.h"
 
 namespace voltare::transforms {
@@ -31,9 +31,9 @@ class TMainForm;
 // One entry of the command table: a menu entry, tool button or left-panel
 // button and the handler it runs.
 struct Command {
-  std::string_view control;  // "EncryptFiles1", "CutButton", ...
-  std::string_view caption;  // "&Encrypt File(s)", or the tool button's hint
-  std::string_view shortcut; // "Ctrl+E", or empty
+  std::string_view control;   // "EncryptFiles1", "CutButton", ...
+  std::string_view caption;   // "&Encrypt File(s)", or the tool button's hint
+  std::string_view shortcut;  // "Ctrl+E", or empty
   void (TMainForm::*handler)();
 };
 
@@ -109,7 +109,8 @@ class TMainForm {
   // path with ".vlt" appended. `index` (0-based) and `count` feed the status
   // texts; ErrReported when the failure has already been shown.
   [[nodiscard]] platform::ResultCode EncryptOneFile(const std::string& path, std::uint8_t algorithmCode,
-                                      const transforms::KeyMaterial* key, std::size_t index, std::size_t count);
+                                                    const transforms::KeyMaterial* key, std::size_t index,
+                                                    std::size_t count);
   void WipeFiles2Click();
   void WipeFiles3Click();
   // Asks once, then wipes the files with the method of the settings. False

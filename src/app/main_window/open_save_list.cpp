@@ -10,8 +10,8 @@
 
 #include "app/main_window/open_save_list.h"
 
-#include "app/main_window/main_form.h"
 #include "app/main_window/batch_messages.h"
+#include "app/main_window/main_form.h"
 #include "app/main_window/messages.h"
 #include "app/shared/scratch_file.h"
 #include "common/locked_memory.h"

@@ -44,8 +44,7 @@ std::string Shortened(std::string_view text, std::size_t maxChars) {
 
 class ListPrinter {
  public:
-  ListPrinter(Printer& printer, const FileListView& list, std::string_view listHeading,
-              platform::Progress& progress)
+  ListPrinter(Printer& printer, const FileListView& list, std::string_view listHeading, platform::Progress& progress)
       : printer_(printer), list_(list), listHeading_(listHeading), progress_(progress) {}
 
   void PrintDocument() {

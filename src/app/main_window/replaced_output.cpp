@@ -13,7 +13,8 @@ void KeepReplacedMode(const std::filesystem::path& target, int staging) noexcept
   struct stat info {};
   if (::lstat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
   const mode_t owner = (info.st_mode & S_IRWXU) >> 6;  // as rwx, 0 to 7
-  const mode_t mode = (info.st_mode & S_IRWXU) | (info.st_mode & S_IRWXG & (owner << 3)) | (info.st_mode & S_IRWXO & owner);
+  const mode_t mode =
+      (info.st_mode & S_IRWXU) | (info.st_mode & S_IRWXG & (owner << 3)) | (info.st_mode & S_IRWXO & owner);
   ::fchmod(staging, mode);
 }
 

@@ -3,11 +3,11 @@
 
 #include <exception>
 
-#include "app/shared/application.h"
 #include "app/email/email_messages.h"
 #include "app/email/email_settings.h"
 #include "app/main_window/main_form.h"
 #include "app/main_window/messages.h"
+#include "app/shared/application.h"
 #include "platform/os_error.h"
 
 namespace voltare::app {

@@ -17,8 +17,7 @@ inline constexpr std::string_view kSocketRefused =
 inline constexpr std::string_view kOneAlreadyEncrypted = "1 file already encrypted was left as it is";
 inline constexpr std::string_view kAlreadyEncrypted = "%d files already encrypted were left as they are";
 // Filled with the path of a FIFO or pipe that was encrypted with --wipe.
-inline constexpr std::string_view kStreamNotWiped =
-    "%s is a stream, not a file on disk: there is nothing to wipe.";
+inline constexpr std::string_view kStreamNotWiped = "%s is a stream, not a file on disk: there is nothing to wipe.";
 
 // Filled with the path of a source too large for a PLX Archive member.
 inline constexpr std::string_view kMemberTooLarge =

@@ -5,9 +5,9 @@
 #include <iterator>
 #include <system_error>
 
-#include "app/shared/application.h"
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/messages.h"
+#include "app/shared/application.h"
 #include "platform/result_codes.h"
 
 namespace voltare::app {

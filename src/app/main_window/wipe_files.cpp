@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/application.h"
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/main_form.h"
 #include "app/main_window/messages.h"
-#include "app/shared/run_overrides.h"
 #include "app/main_window/wipe_checks.h"
+#include "app/shared/application.h"
+#include "app/shared/run_overrides.h"
 #include "platform/drive_type.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
@@ -72,8 +72,9 @@ struct WipeEnd {
   std::string path;
 };
 
-[[nodiscard]] platform::ResultCode WipeOne(const std::string& path, const WipeMethod& method, platform::Progress& progress,
-                             const transforms::WipeEnvironment& environment) {
+[[nodiscard]] platform::ResultCode WipeOne(const std::string& path, const WipeMethod& method,
+                                           platform::Progress& progress,
+                                           const transforms::WipeEnvironment& environment) {
   return method.type == kGovernmentWipe ? transforms::GovernmentWipeFile(path, &progress, environment)
                                         : transforms::NormalWipeFile(path, method.passes, &progress, environment);
 }

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/main_window/decrypt_files.h"
 #include "app/email/update_check.h"
+#include "app/main_window/decrypt_files.h"
 
 namespace voltare::app {
 

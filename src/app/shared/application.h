@@ -5,16 +5,16 @@
 #include <filesystem>
 
 #include "app/dialogs/about_box.h"
-#include "app/email/email_form.h"
-#include "app/email/email_prop_form.h"
-#include "app/shared/interaction.h"
 #include "app/dialogs/klembord_form.h"
-#include "app/main_window/main_form.h"
 #include "app/dialogs/password_box.h"
 #include "app/dialogs/plx_archiver.h"
 #include "app/dialogs/preferences_form.h"
-#include "app/shared/run_overrides.h"
+#include "app/email/email_form.h"
+#include "app/email/email_prop_form.h"
+#include "app/main_window/main_form.h"
 #include "app/main_window/wipe_checks.h"
+#include "app/shared/interaction.h"
+#include "app/shared/run_overrides.h"
 
 namespace voltare::app {
 

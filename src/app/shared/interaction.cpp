@@ -62,8 +62,7 @@ void Interaction::Error(std::string_view text) {
 }
 
 void Interaction::Information(std::string_view text) {
-  ShowMessage(MessageKind::Information, DefaultCaption(MessageKind::Information), text,
-              MessageButtons::Ok);
+  ShowMessage(MessageKind::Information, DefaultCaption(MessageKind::Information), text, MessageButtons::Ok);
 }
 
 bool Interaction::Ask(MessageKind kind, std::string_view text, EnterAnswers enter) {

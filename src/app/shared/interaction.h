@@ -56,7 +56,7 @@ enum OpenOption : std::uint32_t {
 };
 
 struct OpenDialogRequest {
-  std::string title;   // empty: the platform's default title
+  std::string title;  // empty: the platform's default title
   // Pairs of description and pattern(s) separated by '|':
   // "All Files (*.*)|*.*", "KOVA Voltare Save Files (*.vls)|*.vls".
   std::string filter;
@@ -78,12 +78,12 @@ struct DirectoryRequest {
 
 // What a caller asks the password prompt (TPasswordBox) to show.
 struct PasswordRequest {
-  std::string fileName;          // name without directory, or empty
-  std::string algorithmCaption;  // "Blowfish", "CAST5", "DES" or empty
-  std::int32_t maxLength = 0;    // 0: no limit
-  bool bundleVisible = false;    // the "&Bundle files to one file" box
-  bool headerVisible = false;    // the "Algorithm:" heading
-  bool algorithmVisible = false; // the algorithm caption
+  std::string fileName;           // name without directory, or empty
+  std::string algorithmCaption;   // "Blowfish", "CAST5", "DES" or empty
+  std::int32_t maxLength = 0;     // 0: no limit
+  bool bundleVisible = false;     // the "&Bundle files to one file" box
+  bool headerVisible = false;     // the "Algorithm:" heading
+  bool algorithmVisible = false;  // the algorithm caption
   // The password will encrypt: a prompt without a visible edit (a terminal)
   // asks for it twice, since a typing slip would make data nobody can open.
   bool newPassword = false;
@@ -128,8 +128,8 @@ class Interaction {
   virtual ~Interaction() = default;
 
   // A modal message box; returns the button pressed (Ok for MessageButtons::Ok).
-  virtual MessageButton ShowMessage(MessageKind kind, std::string_view caption,
-                                    std::string_view text, MessageButtons buttons) = 0;
+  virtual MessageButton ShowMessage(MessageKind kind, std::string_view caption, std::string_view text,
+                                    MessageButtons buttons) = 0;
 
   // A Yes/No message box whose Enter answers `enter`; Yes or No. Views
   // without a default button (a terminal) keep this, which asks as above.

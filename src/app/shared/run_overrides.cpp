@@ -2,8 +2,7 @@
 
 namespace voltare::app {
 
-std::string ReadSettingText(const platform::SettingsKey& key, std::string_view name,
-                            const RunOverrides& overrides) {
+std::string ReadSettingText(const platform::SettingsKey& key, std::string_view name, const RunOverrides& overrides) {
   if (const auto found = overrides.settings.find(name); found != overrides.settings.end()) return found->second;
   return key.ReadString(name);
 }

@@ -21,12 +21,10 @@ struct RunOverrides {
 
 // A string setting as this run sees it: the override when there is one,
 // otherwise the stored text (SettingsError when missing or not a string).
-std::string ReadSettingText(const platform::SettingsKey& key, std::string_view name,
-                            const RunOverrides& overrides);
+std::string ReadSettingText(const platform::SettingsKey& key, std::string_view name, const RunOverrides& overrides);
 
 // The same text converted whole to an integer; SettingsError when it is
 // empty or not a decimal 32-bit integer.
-std::int32_t ReadSettingInteger(const platform::SettingsKey& key, std::string_view name,
-                                const RunOverrides& overrides);
+std::int32_t ReadSettingInteger(const platform::SettingsKey& key, std::string_view name, const RunOverrides& overrides);
 
 }  // namespace voltare::app

@@ -57,8 +57,9 @@ void CaptureComposer(app::Application& app, const QDir& out, const QString& atta
   form.Naar.text = "Bob Receiver <bob@example.org>";
   form.Subject.text = "The plans for Friday";
   form.Password.text = "correct horse";
-  form.Message.SetText("Hello Bob,\n\nthe plans are attached; the meeting point is in this message,\n"
-                       "which only our password opens.\n\nAlice");
+  form.Message.SetText(
+      "Hello Bob,\n\nthe plans are attached; the meeting point is in this message,\n"
+      "which only our password opens.\n\nAlice");
   form.AttachmentPaths.push_back(attachment.toStdString());
   form.Attachments.items.push_back({"plans-friday.pdf", -1, true});
   form.Attachments.visible = true;
@@ -77,8 +78,8 @@ void CapturePrintPreview(app::Application& app, PreviewInteraction& ui, const QD
   for (int i = 0; i < 70; ++i) {
     const std::string name = std::string(kNames[i % 6]) + "-" + std::to_string(2020 + i % 7) + "-" + std::to_string(i);
     const std::string folder = i % 4 == 0 ? "/home/alice/archive/2019/" : "/home/alice/";
-    app.MainForm.ListView.Insert({name, folder + name + kExtensions[i % 4], std::to_string(1 + i * 37 % 900) + "KB",
-                                  kTypes[i % 4], "", "A"});
+    app.MainForm.ListView.Insert(
+        {name, folder + name + kExtensions[i % 4], std::to_string(1 + i * 37 % 900) + "KB", kTypes[i % 4], "", "A"});
   }
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);

@@ -22,8 +22,8 @@ namespace {
 QString MakeSampleFolder() {
   const QString folder = QDir::temp().filePath("Documents");
   QDir().mkpath(folder);
-  const char* const names[] = {"notes.txt", "tax return 2025.pdf", "holiday.png", "budget.ods", "letter to Anna.odt",
-                               "passwords.txt"};
+  const char* const names[] = {"notes.txt",  "tax return 2025.pdf", "holiday.png",
+                               "budget.ods", "letter to Anna.odt",  "passwords.txt"};
   for (int n = 0; const char* name : names) {
     QFile file(QDir(folder).filePath(name));
     if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(1500 + 3000 * n++, 'x'));
