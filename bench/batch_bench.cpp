@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch layer's cost: encrypting and then decrypting three files of
 // 32 MiB through voltare-cli (one password from a file, --yes, Blowfish)
 // against the bare pipeline doing the same per-file work through the

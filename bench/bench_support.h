@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the end-to-end benchmarks share: a private working directory, a
 // progress indicator nobody watches, and running steps that must succeed.

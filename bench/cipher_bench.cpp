@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Blowfish and CAST-128 chaining modes against OpenSSL's legacy block-cipher
 // API, in the 8 KB pieces the file transforms use.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Side-by-side throughput comparisons between our code and a reference
 // implementation (OpenSSL), printed as one table after the benchmarks ran.

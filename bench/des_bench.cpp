@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DES block encryption against OpenSSL's legacy single-block ECB call, in the
 // 4096-byte pieces the encrypted-file stream uses.
 

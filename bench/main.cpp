@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark program: runs every registered benchmark, then prints the
 // comparison of our throughput with the reference implementation and the
 // tables the benchmarks add of their own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole single-file pipeline against the common tools doing the same work,
 // on 64 MiB of text-like and of random bytes, for each algorithm: compress at
 // level 9 and encrypt into a ".vlt", and back. The contenders, each run once

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # voltare_refresh_desktop_caches(<datadir>)
 # Rebuilds the caches the desktop reads below <datadir> (share/): the MIME
 # database, the list of handlers per file type, the icon cache. A cache whose

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The programs, the desktop's caches after a direct install, and `uninstall`.
 
 # The desktop program joins as soon as its layer is built.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers shared by every layer so that each folder's CMakeLists stays a few lines.
 
 # Our own code is built with many warnings; third-party headers come in as

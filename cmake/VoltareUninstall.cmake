@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # [DESTDIR=<dir>] cmake -DMANIFEST=<install_manifest.txt> -P VoltareUninstall.cmake
 # Removes every file the install wrote (the manifest lists them below the
 # prefix; give the same DESTDIR as to the install), then the package's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encrypted files, compressed streams and archives, as strangers send them.
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Entry points of the fuzz targets: each takes one input from outside (a file,
 // a stream, a server's reply) and runs one parser over it. libFuzzer drives

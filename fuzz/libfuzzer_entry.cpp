@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer's entry point for one target, chosen when the binary is built
 // (VOLTARE_FUZZ_TARGET names it).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saved file lists: the list text a ".vls" holds once decrypted, and the
 // whole ".vls" as someone may send it.
 

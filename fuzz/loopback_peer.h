@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A server on 127.0.0.1 that answers every connection with the same bytes
 // (the fuzz input), reads whatever the client sends until it hangs up, and

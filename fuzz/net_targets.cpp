@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replies of SMTP and HTTP servers. The input is everything the server says
 // on each connection; the clients run their whole conversation against it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every saved input (the seed corpus and the regressions found by
 // fuzzing) through its target with the ordinary build. A crash, a sanitizer
 // report or a hang fails the test; the last input named is the culprit.

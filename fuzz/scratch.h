@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the fuzz targets put their input and outputs: one private folder per
 // process, on a memory file system when there is one, since every output is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A user who types the fuzzing password at every prompt, answers No to every
 // question and cancels every other dialog: enough to run the list commands

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts from outside: Base64 and encrypted lines from the clipboard or a
 // mail, the settings file and initialization files such as "Update.ini".
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lays out every C++ source of the project as .clang-format says.
 #   scripts/format.sh          rewrites the files in place
 #   scripts/format.sh --check  changes nothing; fails, naming the files, when

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for FUZZ_SECONDS, FUZZ_JOBS at a
 # time, then prints a table: target, executions, coverage edges, findings.

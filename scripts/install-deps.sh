@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages of debian-packages.txt, and any package named as
 # an argument (scripts/install-deps.sh clang-16 ...), that are not installed yet.
 # Runs `apt-get update` only when something is missing, so a ready machine pays nothing.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian package built by `make package` on this machine, checks
 # that the desktop, the manual and the shell can find everything, and purges
 # it again, checking that nothing is left. Changes the machine: run it by hand

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sends a long encrypted message with voltare-cli through a real Postfix relay
 # to the tests' SMTP peer and checks that what arrives still decrypts: real
 # relays fold lines longer than 998 characters, which is what the message's

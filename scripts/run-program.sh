@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the best program the build has: the desktop window when it exists,
 # else the command-line tool's help, else a list of what was built.
 set -euo pipefail

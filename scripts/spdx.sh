@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Puts the licence's SPDX line at the top of every source file that has none:
 # C++, Python, shell, CMake and the Makefile. A "#!" line stays first. Running
 # it again changes nothing.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop program under a real Wayland compositor: weston, headless, in a
 # runtime directory of its own. The window tests run on it with Qt's Wayland
 # platform (no fallback to X11 or offscreen): the main window, the password

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the voltare-cli manual page from its template and the built tool.
 
 The template holds what only a person can write (description, exit status,

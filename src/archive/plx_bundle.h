@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Packing the encrypted files of a batch into one PLX archive.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Taking chosen members out of a PLX archive into the private temporary
 // directory, where batch decryption picks them up.

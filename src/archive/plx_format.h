@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The PLX archive layout. An archive is a sequence of entries, one per member,
 // with nothing before the first and nothing after the last:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a PLX archive entry by entry. Every entry is checked before it is
 // used, so a damaged or hostile archive reads as damaged (DamagedDataError,

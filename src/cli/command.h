@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every voltare-cli command shares: the session it runs in, how it
 // joins the command line, and the exit codes.

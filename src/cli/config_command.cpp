@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli config show | config set NAME VALUE
 
 #include <algorithm>

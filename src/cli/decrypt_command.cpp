@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli decrypt [--output-dir DIR] [--member NAME]... FILE...
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli email-config [--server S] [--port P] [--username U] [--name N] [--address A]
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli encrypt [--algorithm blowfish|cast5|des|xchacha20] [--bundle ARCHIVE] [--wipe] FILE...
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli mail --to T [--cc C] [--bcc B] [--subject S] [--attach FILE]...
 //                  [--message-file F | --message TEXT]
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli PATH...: .vlt, .plx and .vls paths and nothing else, each
 // handled as the program handles a path it is started with.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ctrl+C and SIGTERM in voltare-cli: the signal only raises a flag, which the
 // terminal's progress indicator reports as a stop, so the running step ends at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text from outside (names inside an archive or a list, messages that quote
 // them) made safe to print: a name could otherwise carry escape sequences

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user of voltare-cli: messages go to the terminal, questions are
 // answered by the command line (--yes/--no, --password-file, the command's

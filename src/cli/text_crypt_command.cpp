@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli encrypt-text [TEXT]
 // voltare-cli decrypt-text [TEXT]
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli wipe [--method government|normal] [--passes N] FILE...
 
 #include <algorithm>

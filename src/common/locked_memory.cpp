@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/locked_memory.h"
 
 #include <sanitizer/asan_interface.h>

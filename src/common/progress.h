@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The progress indicator that long file work moves: the main window's progress
 // bar in the desktop program, a bar on the terminal in voltare-cli, a recorder

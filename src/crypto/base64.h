@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Base64 with the standard alphabet and "=" padding, as one single line.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Member definitions of BlockCipherModes<Engine>. Included only by the .cpp of
 // each cipher, next to the engine's inline block functions, and instantiated

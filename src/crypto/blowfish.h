@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Blowfish: 64-bit blocks, keys of 8 to 448 bits in steps of 8.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Overwriting secrets (key schedules, chaining values, digests, passwords)
 // before their memory is released. The writes go through a volatile pointer

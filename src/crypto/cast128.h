@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CAST-128: 64-bit blocks, keys of 8 to 128 bits in steps of 8; 12 rounds for
 // keys of at most 80 bits, 16 otherwise.

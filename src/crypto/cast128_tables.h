@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The eight standard CAST-128 substitution boxes: S1-S4 drive the round
 // function, S5-S8 the key schedule. Every bit column of each box is a bent

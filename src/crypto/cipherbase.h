@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The block-cipher and hash component bases shared by Blowfish, CAST-128 and
 // SHA-1, plus the small bit utilities their block functions use.

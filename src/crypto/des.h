@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DES (FIPS 46) in ECB fashion with byte-count padding, over single blocks,
 // byte strings and whole streams.

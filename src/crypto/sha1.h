@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SHA-1 (FIPS 180-1): 160-bit digests; turns passwords into cipher keys.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The e-mail settings dialog ("E-mail Preferences") over its form object.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The composer ("KOVA E-mail Encrypt") over its form object. While a send
 // runs, the SMTP client's waits run this window's events, so the status

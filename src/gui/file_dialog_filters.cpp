@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/file_dialog_filters.h"
 
 #include "gui/qt_text.h"

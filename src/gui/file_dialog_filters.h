@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The forms name file types as "description|pattern|description|pattern"
 // ("All Files (*.*)|*.*"); Qt's file dialogs take "description (patterns)".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The base of every dialog view: a QDialog over one modal form object. The
 // view copies the form's controls into its widgets, writes the user's input

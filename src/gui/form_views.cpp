@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs' views as the Qt interaction runs them: each opening makes a
 // fresh window over the form object, which keeps the state between openings.
 

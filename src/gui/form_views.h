@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Qt views of the program's modal windows, as the Qt interaction runs
 // them. Each function shows its form's window modally over `parent` and

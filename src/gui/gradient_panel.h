@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A strip painted from red (204, 0, 0) on the left to black on the right: the
 // program's caption colours. The desktop keeps its own title bar, so the

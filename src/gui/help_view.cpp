@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help: the guide opens in a window of the program rather than in the
 // desktop's browser. The window can be told which section to show (a file
 // address with a fragment is not passed on reliably by every desktop

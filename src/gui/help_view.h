@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's guide (HTML) in a help window of its own: back and forward
 // through the pages read, internal links followed, outside addresses handed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare [FILE]: the desktop program. FILE is handled as at the first
 // activation: a ".vlt" or ".plx" file is decrypted, a ".vls" list is opened.
 // voltare --encrypt FILE... (and the other verbs): the window runs that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window. It shows the main form's controls (caption, heading, file
 // list, enabled states) and hands every menu entry, tool button, left-panel

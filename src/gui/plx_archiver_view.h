@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The archive viewer's window over its TPLXArchiver: the members of the
 // archive to pick from and the output directory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print dialog of "Print List": Qt's own, over a printer set to the
 // list's resolution; "Print to File (PDF)" is one of its printers.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the desktop program talks to the user: Qt message boxes and file
 // dialogs, the main window's status line and progress bar, the desktop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The print job of the list command on a QPrinter (a real printer or a PDF
 // file). The layout is given in the printer's device units; the job keeps

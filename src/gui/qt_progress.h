@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's progress bar as the file work sees it. Commands run on the
 // user-interface thread, so repaint() also lets the window paint: the desktop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text drawn in a fixed colour (the navy of a heading) stays readable on
 // whatever palette the desktop uses: on a dark one the colour is lightened

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/step_input_guard.h"
 
 #include <QAbstractButton>

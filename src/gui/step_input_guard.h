@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // While a command works on the user-interface thread, the progress bar's
 // repaint lets the window handle its events, so that it paints and Cancel can

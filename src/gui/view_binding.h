@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the e-mail views share when they copy a form's control state into
 // their widgets: each control is shown by the child widget or action whose

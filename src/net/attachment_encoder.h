@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TAttachmentEncoder: turns a file into the text lines of a mail part, in
 // blocks of 45 input bytes per line: Base64 (60 characters a line) or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What may travel as an attachment: a regular file, or a stream such as a
 // named pipe or a shell's <(...) that is read once to its end (the encoding

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // THeaderList: the header lines of a message or a request, each
 // "name: value", kept in the order they go out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Host-name lookup that never holds the caller: the system resolver cannot be
 // interrupted, so it runs on a helper thread and the caller polls. A caller

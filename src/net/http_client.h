@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // THttpClient: fetches one URL with an HTTP/1.0 GET, one request per
 // connection; the response body ends when the server closes the connection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TMailMessage: what the SMTP client sends. Lists hold one entry each; a
 // recipient entry may be a bare address, "Name <address>" or "word:address".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every text the internet components put into a failure or a status report.
 // The failure texts are what the user finally reads inside the caller's box.

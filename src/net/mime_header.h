@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Header texts kept to 7-bit ASCII, as a relay that never negotiated 8BITMIME
 // expects them: words outside ASCII become RFC 2047 encoded-words (UTF-8,

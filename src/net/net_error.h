@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The failures of the internet components. The text is what the user reads;
 // error() carries the errno behind a socket-level failure (0 when there is none).

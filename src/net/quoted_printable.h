@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Quoted-printable of RFC 2045 section 6.7, for the text part of a message:
 // long lines are broken by soft line breaks, so that no line on the wire is

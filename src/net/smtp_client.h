@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TSmtpClient: sends one message at a time over an SMTP connection (HELO,
 // RSET, MAIL, RCPT, DATA, QUIT), with attachments as a MIME multipart message.

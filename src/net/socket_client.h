@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TSocketClient: one TCP connection to a server, driven like the user
 // interface expects. Every call blocks its caller until done, but inside each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The socket error table: the classic socket error numbers and their
 // descriptions, and the "code:description" text a socket-level failure shows.

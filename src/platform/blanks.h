@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Blanks in the text files the program reads (initialization files, system
 // reports): spaces and tabs, nothing else.

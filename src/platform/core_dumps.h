@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeping the program's memory, with the passwords and keys in it, out of
 // core dumps: a crash then writes no dump of this process, and other

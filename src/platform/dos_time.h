@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DOS date-time values: a local date and time packed into 32 bits with
 // two-second resolution (seconds/2 in bits 0-4, minutes 5-10, hours 11-15,

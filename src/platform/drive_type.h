@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What kind of drive holds a path. The desktop program asks this to refuse
 // wiping on network drives and to label removable disks; here the answer comes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An open file, closed on every path out. Every failing call throws OsError
 // with the errno it left, so an operation can report the system's own reason.

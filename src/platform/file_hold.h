@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Marks a file as in use by a running copy of the program: an advisory lock
 // on the whole file, held for as long as a descriptor of it stays open. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names a file list shows for a file when no desktop file-type database is
 // at hand (voltare-cli, tests): the file's own name, and a type named after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The kind of file system a file lives on, as far as wiping cares: some write
 // every change to a new place on the disk and keep the old blocks, so an

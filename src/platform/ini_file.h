@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Initialization files: text files of [sections] holding key=value lines.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the machine can reach other networks: it has a usable default route.
 // This answers the program's "is a connection up?" question before it looks

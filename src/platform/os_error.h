@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The exceptions that end a file operation, and how an operation turns the one
 // that ended it into its result code.

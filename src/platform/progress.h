@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The layers above know the progress indicator as a platform service; it is
 // defined lower down so that the ciphers can move it too.

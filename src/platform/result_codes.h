@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Result codes of the file operations, their texts, and the one message that
 // reports a code to the user.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's settings: named, typed values under keys with registry-style
 // paths ("\Software\KOVA Software\KOVA Voltare"), kept for each user in a

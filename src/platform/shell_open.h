@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opening a file or a web address with the desktop's default handler, the way
 // a double click in a file manager would, for the program's parts that run

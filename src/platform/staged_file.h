@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one way the program writes a file: under a temporary name next to its
 // target, put in place by a rename only when complete, so that the target name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the about box tells about the machine: the operating system and its
 // kernel version, the processor and the physical memory. Plain data, so the

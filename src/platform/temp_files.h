@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's temporary files. They live in a private directory of the user,
 // ${TMPDIR:-/tmp}/kova-voltare-<uid>/, which holds compressed plaintext while a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Blowfish encrypted files (algorithm code 0), and the short-header variant
 // that saved file lists use (ListMode).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "transforms/cast5_file.h"
 
 #include "crypto/cast128.h"

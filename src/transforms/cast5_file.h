@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CAST-128 encrypted files (algorithm code 1): the Blowfish layout, keyed with
 // the first 16 bytes of the key block (128 bits, 16 rounds).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one file format of Blowfish and CAST-128 (and the short list variant):
 // magic, algorithm code, check block, then the source CBC-encrypted in 8192-

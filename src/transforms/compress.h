@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file compression: a file becomes exactly one zlib stream at level 9
 // (first bytes 78 DA) and back. The leading bytes double as the test that a

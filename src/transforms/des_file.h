@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DES encrypted files (algorithm code 2): the magic, the code, then the DES
 // stream encryption of the source (ECB blocks, padded with 1 to 8 bytes that

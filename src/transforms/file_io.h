@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file handling every transform shares: opening the source, a destination
 // that disappears again unless the transform completed, and the byte-stream

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the batch commands hand to the single-file encryptions: the password
 // text for Blowfish and CAST-128, its first 8 bytes (zero-padded) for DES,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Level-9 deflate on several cores that still writes exactly one zlib stream.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "transforms/sealed_key.h"
 
 #include <sodium.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The keys of the sealed files (algorithm code 3): derived from the password
 // with Argon2id, which is slow and memory-hard on purpose, so that guessing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cryptography library of the sealed files must be started once before
 // its first use; every entry point of ours that reaches it calls this.

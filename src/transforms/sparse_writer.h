@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing a file so that runs of zeros take no disk: every aligned block that
 // holds only zeros is skipped over (a hole) instead of written. A disk image

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Password encryption of a text for the clipboard and e-mail bodies: Blowfish
 // in 8-bit CFB keyed with the password's SHA-1 digest, written as one line of

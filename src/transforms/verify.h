@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Proof that an encrypted file reads back to the file it was made from,
 // before that file is wiped. The encrypted file is decrypted and expanded

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The secure wipe of one file: the file is overwritten in place several times
 // (only the stretches that hold data: holes have nothing to overwrite),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's pseudo-random generator: a 64-bit linear congruential state,
 // advanced as state * 22695477 + 1 (mod 2^64), yielding bits 32-62 of the new

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sealed encrypted files (algorithm code 3): the same zlib stream as the
 // other algorithms, sealed with XChaCha20-Poly1305 under a key derived with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // zlib behind a small stream interface: a write-only compressing stream into a
 // file, a read-only expanding stream out of a file, and an expanding byte sink

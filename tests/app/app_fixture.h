@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's windows driven by the scripted fake user, in a test's own
 // directory (which is also the directory the program was "started" from).

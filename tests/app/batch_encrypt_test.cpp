@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Batch encryption through the main window, with the scripted user: the order
 // of prompts, questions, status texts and messages, and the files left behind.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch wipe through its three ways in: the left-panel button (files from
 // a chooser), the menu entries (the selected list entries), and the settings
 // it reads each time.

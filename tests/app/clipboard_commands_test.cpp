@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard commands and the clipboard editor, driven by the scripted
 // user; the about box as the Help menu shows it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The composer sending to real servers on 127.0.0.1: a real SMTP server
 // (aiosmtpd, which parses what arrived with Python's email package) for what
 // the recipient gets, and scripted servers for the failures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The e-mail settings dialog and the main window's e-mail commands.
 
 #include <gtest/gtest.h>

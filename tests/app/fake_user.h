@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scripted user for command tests. It records every message the program
 // shows (kind, caption, text) and answers every question (Yes/No boxes,

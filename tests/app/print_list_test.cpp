@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Print List" on a recording printer of known font heights: what lands on
 // which page, where, in which font.
 

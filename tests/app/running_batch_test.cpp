@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The running batch of the main window: made when a batch command starts,
 // joined by the wipe that ends an encryption, gone with its password when the
 // command returns; and the status line it gives back at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's start verbs without a window: which arguments are files, and
 // that file names of any bytes reach the list whole.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Archives built byte by byte for the archive tests, independently of the
 // code under test, so a test can state any layout, sound or damaged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli encrypt and wipe, run as a user would run them on real files.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `config set`: every value checked before anything is written, and a store
 // with an unusable value always repairable from the command line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One convention across the commands: exit 0 when everything succeeded, 1
 // when the command ran and something failed, 2 for wrong usage (a missing
 // file included); failures on standard error with their reason, standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli decrypt, archive-list and a path given alone, run as built on
 // real files made by the program's own file transforms.
 

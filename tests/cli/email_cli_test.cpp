@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built voltare-cli configuring the e-mail settings, sending an encrypted
 // message to a real SMTP server and looking for an update on a real HTTP
 // server, all on 127.0.0.1.

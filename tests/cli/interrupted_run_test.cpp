@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli when the disk fills up or the program dies in the middle of a
 // write. Every file-writing command is run again and again with a limit on
 // the size of any file it writes (RLIMIT_FSIZE), stepped across the whole

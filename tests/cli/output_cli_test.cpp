@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What voltare-cli decrypt does with the name its output takes: it asks
 // before replacing anything that is not a folder, keeps a replaced file's
 // permissions without widening them, and writes runs of zeros as holes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The README's voltare-cli examples, run as a reader would: every shell block
 // of its "Using voltare-cli" section, top to bottom, in one empty folder, with
 // the built tool on the PATH. A block the reader cannot run as it stands (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What voltare-cli encrypt takes as its sources: every file below a folder,
 // hidden ones included, less those already encrypted; streams read to their
 // end; special files refused with their reason; trees of any depth.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ctrl+C and SIGTERM sent to a running voltare-cli: the step stops, cleans up
 // and nothing more of the batch runs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli with a person at a terminal: passwords typed with echo off,
 // questions answered by typing.
 

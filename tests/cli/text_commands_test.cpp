@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built voltare-cli's encrypt-text, decrypt-text and about, run as a user
 // would run them, with standard input from a file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built voltare-cli, run as a user would run it: from a directory of its
 // own, with output going to files (so there is no terminal).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Locked memory as the kernel sees it: the mapping's "Locked:" size and its
 // "dd" (left out of dumps) flag in /proc/self/smaps.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs' real widgets, driven with Qt Test's key and mouse clicks
 // while their modal run is on, over the real form objects.
 

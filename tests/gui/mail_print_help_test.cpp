@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The e-mail windows, printing and help, driven through their real widgets:
 // a message composed in the window and sent to a real SMTP server, a cancel
 // while the server stays silent, the settings typed into their dialog, a list

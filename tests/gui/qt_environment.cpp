@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QApplication for the whole test program, on the offscreen platform
 // unless a display was chosen, so that the real widgets run without a screen.
 

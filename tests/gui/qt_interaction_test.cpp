@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces of the Qt interaction that translate between the forms' terms
 // and Qt's.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare --encrypt FILE... and its sister verbs, through the real window on
 // the offscreen platform: the password is typed into the real prompt.
 

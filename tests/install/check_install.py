@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks of an installation staged under the build tree.
 
     check_install.py CHECK BUILD_DIR STAGE_DIR

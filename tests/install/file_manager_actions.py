@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The installed file-manager actions, run the way each file manager runs them.
 
 Each action file is parsed, its command line expanded for a selection of

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when a source file under src/ includes a header from a layer above its
 own, or a library that only one layer may use (Qt, zlib, libsodium, CLI11).
 

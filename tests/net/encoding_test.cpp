@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces that decide what the server sees byte for byte: attachment
 // encodings, header lists, recipient addresses, the socket error texts.
 

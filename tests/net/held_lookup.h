@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A name lookup that takes longer than any limit: it answers only when the
 // test lets it go (at the latest when the HeldLookup object goes), so no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTTP client against Python's http.server on 127.0.0.1 (files, a 404
 // page, redirect chains) and against a scripted server that records the exact
 // request and answers what a test needs.

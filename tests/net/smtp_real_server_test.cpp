@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Messages sent to a real SMTP server (aiosmtpd on 127.0.0.1), which records
 // the envelope and the message and parses it with Python's email package:
 // what arrives is what was meant, and attachments decode to the original files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SMTP conversation against a scripted server that records every byte
 // the client sends: the exact commands and message, the replies that end a
 // session, and the waits that must end (cancel, silence, a closed connection).

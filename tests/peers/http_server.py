@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A real HTTP server for the tests, on 127.0.0.1 and a free port.
 
 Prints the port on its first output line. Serves the files of the directory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading back what a peer left on disk (the SMTP peer's inbox files, a
 // recording script's output).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Real peers for the network tests, all on 127.0.0.1 and a port the system
 // picks, and all stopped when their object goes (also when a test fails).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Points the program under test (and the programs a test starts) at a peer
 // through an environment variable, for as long as the object lives.

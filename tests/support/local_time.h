@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A moment given as the local calendar date and clock time, for tests of the
 // DOS date and time fields, which are always local time.

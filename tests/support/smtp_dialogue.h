@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The scripted SMTP server conversations the e-mail tests share: a greeting,
 // "250 ok" to the client's first commands, then the misbehaviour under test.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test main shared by every test program: each test runs in a fresh directory
 // of its own, with TMPDIR and VOLTARE_CONFIG_DIR pointing inside it.
 

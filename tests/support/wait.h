@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting for something another thread or process brings about: polls the
 // condition often, so a test goes on as soon as it holds, and gives up only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small encrypted files pinned byte for byte. The expected bytes are built
 // here from the layout rules with the bare block functions (ECB, chaining done
 // by hand), and also written out as hex, so that a change to the format, to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CompressFile on several workers: one zlib stream that every inflater reads,
 // the single-stream bytes for inputs of one chunk, and nothing left behind
 // (no output, no thread) when writing fails half-way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Inputs for the transforms' tests: reproducible pseudo-random bytes and
 // compressible text.

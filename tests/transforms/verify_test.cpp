@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading an encrypted file back against its source: every algorithm and
 // shape of input passes without a byte written anywhere, and any difference
 // in the copy or the source fails.

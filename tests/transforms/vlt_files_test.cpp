@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encrypted files of all three algorithms: layout, sizes, round trips, wrong
 // passwords, the list variant and the format tests.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sealed files (algorithm 3): round trips at piece boundaries, the header as
 // written, read back by the library directly, and every kind of damage.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # KOVA Voltare in the context menu of GNOME Files (a nautilus-python
 # extension): "Encrypt with KOVA Voltare" on any files and folders, "Decrypt
 # with KOVA Voltare" on the program's own file types, and "Wipe securely" and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about box: the product, its version and three lines about the machine
 // (operating system, processor, memory). The lines are worked out once, when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The clipboard editor ("Edit Clipboard"): shows the clipboard's text in a
 // multi-line edit and writes it back on request. It keeps nothing between

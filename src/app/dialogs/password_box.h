@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The password prompt: the one dialog through which every password of the
 // program is asked for. One instance lives for the whole run, and what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The archive viewer: the members of a PLX archive, of which the user picks
 // the ones to decrypt, and the directory the decrypted files go to. It

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preferences dialog ("KOVA Voltare Preferences"): the cipher for new
 // encryptions, the wipe method and its pass count, wiping after encryption and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The composer ("KOVA E-mail Encrypt"): recipients, subject, a password and
 // a message text. The text goes out encrypted under the password as one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The e-mail settings: five text values under the "E-mail" key of the
 // settings store, which the settings dialog writes and the composer reads.

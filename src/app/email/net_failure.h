@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the user is told when an internet operation ends by an exception: the
 // shared error message filled with the failure's code and its own text.

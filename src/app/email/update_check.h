@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The update check: fetches the maker's update description over HTTP and,
 // when it announces a release newer than this one, says what is new and

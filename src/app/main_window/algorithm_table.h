@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ciphers a batch encryption can use: the stored "Algorithm" text, the
 // caption the password prompt shows, and the code the per-file step

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a batch that packs its encrypted files into a PLX archive must settle
 // around the encryption itself: that every member will fit the format, asked

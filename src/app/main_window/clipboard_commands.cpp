@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard commands of the main window: encrypt or decrypt the
 // clipboard's text in place, and open the clipboard editor.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Decrypt File(s)": encrypted files and archives back into plain files.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Batch decryption: encrypted files (".vlt") back into the files they were
 // made from. A single archive (".plx") is first opened in the archive viewer;

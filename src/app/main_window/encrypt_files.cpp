@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "&Encrypt File(s)": every selected entry of the list is compressed into a
 // temporary file and that is encrypted into the entry's path with ".vlt"
 // appended; optionally the results are packed into one archive and the

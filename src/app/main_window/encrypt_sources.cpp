@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sources of an encryption named on the command line: a folder brings
 // every file below it, hidden ones included, less those already encrypted; a
 // file named by itself is taken as it is when it can be read to its end, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's file list: a report view of files, sorted by the first
 // column, several rows selectable. "File Name" (the full path as it was

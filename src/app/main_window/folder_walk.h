@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finding the files below a folder. Each folder is opened relative to the one
 // above it, so no path is ever handed to the kernel whole: a tree of any depth

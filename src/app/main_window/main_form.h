@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window as a form object: its file list, the enabled states of its
 // menu entries and tool buttons, the heading above the list, the batch

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saved file lists (".vls"): the list's paths as an initialization file,
 // compressed, then encrypted in the short-header list form.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text inside a saved file list (".vls"), before compression and
 // encryption: an initialization file with one section, "KOVAVoltare", whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Print List": the file list on paper, one line per entry with its path,
 // size and type, under the program's heading, the list's name and the column
 // titles, which every page repeats.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An output that takes the name of something already there: whether to ask
 // first, and what the new file inherits from the one it replaces.

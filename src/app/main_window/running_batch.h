@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One batch command while it runs (encryption, decryption, wipe): the values
 // its steps hand on to each other. It is made when the batch starts and goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status line while a sealed file's key is derived: the better part of a
 // second in which nothing else moves, so the user is told what is going on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's e-mail commands: the composer, opened only when the
 // e-mail settings are complete, and the e-mail settings dialog.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts about the sources of a batch: files a folder walk could not
 // reach, special files that cannot be encrypted, files left as they are.

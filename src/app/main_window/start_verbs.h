@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `voltare --encrypt FILE...` and its sister verbs: the window starts with the
 // files in its list and runs one command on all of them, as if the user had

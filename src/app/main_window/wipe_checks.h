@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a batch wipe settles before and after the engine runs: the pass count
 // it may use, whether the files' file systems can be wiped at all, and how a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch wipe: a list of files securely deleted one after another with the
 // method of the settings, reached from the left panel (files chosen in a
 // dialog), from the menus (the selected entries) and after batch encryption.

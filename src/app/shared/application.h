@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's windows, created once and kept for the whole run. The main
 // window reaches the others through this object.

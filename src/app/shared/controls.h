@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The state of a window's controls, without any toolkit. A form object holds
 // these; a view (the Qt window, the terminal, the scripted fake user) shows

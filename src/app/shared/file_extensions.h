@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own extensions (".vlt", ".plx", ".vls") as names spell them.
 // Letter case does not matter: "A.TXT.VLT" comes from file systems and mail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window that commands show modally (the password prompt, the preferences,
 // the e-mail dialogs, the about box, ...). The form object keeps its controls'

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A print job on the printer the user chose in the print dialog. Positions
 // are the printer's device units (its pixels) from the top left of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Values that stand in for stored settings during one run of the program
 // (given on the voltare-cli command line). Nothing here is ever written to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/shared/utf8_text.h"
 
 namespace voltare::app {

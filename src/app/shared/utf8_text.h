@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Texts are UTF-8 bytes. These helpers count and cut them by character and
 // repair bytes that are not UTF-8 (a text decrypted with a wrong password),

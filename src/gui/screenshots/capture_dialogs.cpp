@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of the dialogs with sample content: the password prompt, the
 // archive viewer over a small archive made for the occasion, both pages of
 // the preferences, the clipboard editor and the about box.

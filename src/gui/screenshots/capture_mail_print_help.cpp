@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The e-mail settings and the composer (with an attachment), the print
 // preview of a list as it lands on paper, and the help window.
 

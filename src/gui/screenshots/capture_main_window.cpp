@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a user sees it after dropping a folder on it and
 // selecting one of its files.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // voltare-screenshots renders every window of the program into PNG files, for
 // the README and for review. Each group of windows has its capture function in

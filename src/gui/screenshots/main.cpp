@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-screenshots [DIRECTORY]: renders every window of the program into
 // DIRECTORY/<window>.png (default "screenshots"), then again on a dark
 // palette into DIRECTORY/dark/. Run it under a display, a
