@@ -46,7 +46,7 @@ asan: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
-format-check:
+format-check: deps
 	./scripts/format.sh --check
 
 bench: build
