@@ -306,9 +306,9 @@ def check_extension(prefix, check):
     sys.modules["gi"] = types.SimpleNamespace(repository=repository)
     sys.modules["gi.repository"] = repository
     try:
-        spec = importlib.util.spec_from_file_location("kova_voltare", path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
+        found = importlib.util.spec_from_file_location("kova_voltare", path)
+        module = importlib.util.module_from_spec(found)
+        found.loader.exec_module(module)
     finally:
         for name, value in saved.items():
             if value is None:
