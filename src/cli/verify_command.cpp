@@ -29,8 +29,7 @@ std::vector<std::string> VerifiableFiles(Session& session, const std::vector<std
 }
 
 int VerifyFiles(Session& session, const std::vector<std::string>& typed) {
-  const std::vector<std::string> files =
-      VerifiableFiles(session, ExistingPaths(session.app.MainForm, typed), typed);
+  const std::vector<std::string> files = VerifiableFiles(session, ExistingPaths(session.app.MainForm, typed), typed);
   if (files.empty()) return kExitFailure;
   const app::VerifyTally tally = app::VerifyFileList(session.app, files);
   // A file left unchecked (a stop, a declined prompt) is no verified file.
@@ -58,9 +57,8 @@ void AddVerifyCommand(CLI::App& parent, CommandAction& chosen) {
       "\nExample: voltare-cli --password-file pw.txt --yes verify report.doc.vlt set.plx");
   auto files = std::make_shared<std::vector<std::string>>();
   command->add_option("FILE", *files, "Encrypted files (.vlt) and archives (.plx)")->required();
-  command->callback([&chosen, files] {
-    chosen = [files = *files](Session& session) { return VerifyFiles(session, files); };
-  });
+  command->callback(
+      [&chosen, files] { chosen = [files = *files](Session& session) { return VerifyFiles(session, files); }; });
 }
 
 }  // namespace voltare::cli

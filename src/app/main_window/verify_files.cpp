@@ -54,7 +54,8 @@ bool AddArchiveMembers(Interaction& ui, const std::string& archivePath, std::vec
   }
   if (result != platform::Success) {
     const std::string name = fs::path(archivePath).filename().string();
-    ui.Error(result == platform::ErrBadFile ? messages::FormatName(text::kDamaged, name) : platform::ErrorFormat(result));
+    ui.Error(result == platform::ErrBadFile ? messages::FormatName(text::kDamaged, name)
+                                            : platform::ErrorFormat(result));
     return false;
   }
   const std::string archiveName = fs::path(archivePath).filename().string();

@@ -9,8 +9,7 @@ namespace voltare::app::verify_messages {
 
 // The older algorithms carry only the checksum of the compressed data: it
 // shows damage, but not a change made on purpose.
-inline constexpr std::string_view kIntact =
-    "%s is intact: it opens with this password and no damage was found.";
+inline constexpr std::string_view kIntact = "%s is intact: it opens with this password and no damage was found.";
 // A sealed file (XChaCha20-Poly1305): every piece opened with its key.
 inline constexpr std::string_view kIntactSealed =
     "%s is intact: it opens with this password, no damage was found and nothing in it was changed.";
