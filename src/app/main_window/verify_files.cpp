@@ -52,6 +52,8 @@ bool AddArchiveMembers(Interaction& ui, const std::string& archivePath, std::vec
     const BusyCursor busy(ui);
     result = archive::ExtractFromArchive(all, archivePath, members, &ui.ProgressBar());
   }
+  // A stop while members are taken out is no damage to report.
+  if (result == platform::ErrCancelled) return false;
   if (result != platform::Success) {
     const std::string name = fs::path(archivePath).filename().string();
     ui.Error(result == platform::ErrBadFile ? messages::FormatName(text::kDamaged, name)
