@@ -93,6 +93,8 @@ void AddCheckUpdateCommand(CLI::App& parent, CommandAction& chosen);
 // Batch decryption, archive listing, and a path given without a command
 // (the last: it takes the tool's own positional argument).
 void AddDecryptCommand(CLI::App& parent, CommandAction& chosen);
+// Checking encrypted files and archives without writing them out.
+void AddVerifyCommand(CLI::App& parent, CommandAction& chosen);
 void AddArchiveListCommand(CLI::App& parent, CommandAction& chosen);
 void AddOpenPathCommand(CLI::App& parent, CommandAction& chosen);
 

@@ -60,6 +60,7 @@ std::span<const CommandAdder> AllCommands() {
   static constexpr std::array kAdders = {
       &AddEncryptCommand,
       &AddDecryptCommand,
+      &AddVerifyCommand,
       &AddWipeCommand,
       &AddArchiveListCommand,
       &AddListSaveCommand,
@@ -85,6 +86,7 @@ void GroupCommandsByTask(CLI::App& cli) {
   static constexpr std::array kTasks = {
       Task{"encrypt", "Files"},
       Task{"decrypt", "Files"},
+      Task{"verify", "Files"},
       Task{"wipe", "Files"},
       Task{"archive-list", "Files"},
       Task{"list-save", "Lists"},

@@ -73,6 +73,7 @@ constexpr std::array kCommands = {
     Command{"About", "&About...", "", &TMainForm::AboutClick},
     // Batch decryption.
     Command{"DecryptFiles1", "Decrypt &File(s)", "Ctrl+D", &TMainForm::DecryptFiles1Click},
+    Command{"VerifyFiles1", "&Verify File(s)", "", &TMainForm::VerifyFiles1Click},
     // E-mail.
     Command{"SendMessage1", "&Send Message", "", &TMainForm::SendMessage1Click},
     Command{"EmailMessage", "Send E-mail Message", "", &TMainForm::SendMessage1Click},
@@ -149,6 +150,7 @@ std::vector<NamedControl> TMainForm::Controls() {
           {"DeleteFile1", &DeleteFile1},
           {"EncryptFiles1", &EncryptFiles1},
           {"DecryptFiles1", &DecryptFiles1},
+          {"VerifyFiles1", &VerifyFiles1},
           {"WipeFiles2", &WipeFiles2},
           {"DeleteFile2", &DeleteFile2},
           {"EncryptFiles2", &EncryptFiles2},

@@ -121,6 +121,8 @@ class TMainForm {
 
   // --- batch decryption (decrypt_files.h; Application installs it as DecryptFileList)
   void DecryptFiles1Click();
+  // Checks encrypted files and archives without writing them out (verify_files.h).
+  void VerifyFiles1Click();
 
   // --- e-mail: the composer (after the settings check) and the settings dialog
   void SendMessage1Click();
@@ -159,7 +161,7 @@ class TMainForm {
   Button DeleteButton{"Delete File(s) From List", true, false};
   MenuItem Cut1{"Cu&t"}, Copy1{"&Copy"}, Paste1{"&Paste"};
   MenuItem DeleteFile1{"&Delete File(s) From List"}, EncryptFiles1{"&Encrypt File(s)"};
-  MenuItem DecryptFiles1{"Decrypt &File(s)"}, WipeFiles2{"&Wipe File(s)"};
+  MenuItem DecryptFiles1{"Decrypt &File(s)"}, VerifyFiles1{"&Verify File(s)"}, WipeFiles2{"&Wipe File(s)"};
   MenuItem DeleteFile2{"&Delete File(s)"}, EncryptFiles2{"&Encrypt File(s)"}, WipeFiles1{"&Wipe File(s)"};
   // The shared open-file dialog keeps its title and options between uses.
   OpenDialogRequest OpenDialog;
