@@ -22,8 +22,8 @@ struct FileIdentity {
   timespec modified{};
 
   friend bool operator==(const FileIdentity& a, const FileIdentity& b) {
-    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
+    return a.device == b.device && a.inode == b.inode && a.size == b.size && a.modified.tv_sec == b.modified.tv_sec &&
+           a.modified.tv_nsec == b.modified.tv_nsec;
   }
 };
 
