@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -471,8 +472,8 @@ TEST(BatchEncryptTest, OnlySourcesWhoseEncryptedFileReadsBackAreWiped) {
   fixture.form.Run("EncryptFiles1");
 
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{kSamePassword, NotVerified(paths[1]), NotVerified(paths[2]),
-                                      "confirmation: Are you sure you want to wipe the selected files?",
+            (std::vector<std::string>{kSamePassword, "confirmation: Are you sure you want to wipe the selected files?",
+                                      NotVerified(paths[1]), NotVerified(paths[2]),
                                       "information: The files are successfully wiped !"}));
   EXPECT_FALSE(fs::exists(paths[0]));
   EXPECT_TRUE(fs::exists(paths[1]) && fs::exists(paths[2]));
@@ -505,9 +506,8 @@ TEST(BatchEncryptTest, AMemberDamagedInTheArchiveKeepsItsSource) {
   fixture.form.Run("EncryptFiles1");
 
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{kSamePassword, NotVerified(paths[1]),
-                                      "confirmation: Are you sure you want to wipe the selected files?",
-                                      "information: The files are successfully wiped !"}));
+            (std::vector<std::string>{kSamePassword, "confirmation: Are you sure you want to wipe the selected files?",
+                                      NotVerified(paths[1]), "information: The files are successfully wiped !"}));
   EXPECT_FALSE(fs::exists(paths[0]) || fs::exists(paths[2]));
   EXPECT_EQ(ReadText(paths[1]), "contents of b.txt" + std::string(3000, 'b'));
   ASSERT_EQ(fixture.form.ListView.Count(), 1u);
@@ -575,15 +575,61 @@ TEST(BatchEncryptTest, AStopDuringTheReadBackWipesNothing) {
   const auto paths = fixture.AddSelected({"a.txt"});
   WriteNoise(paths[0]);
   const auto source = ReadFileBytes(paths[0]);
-  fixture.user.EnterPassword("pw").AnswerYes();
+  fixture.user.EnterPassword("pw").AnswerYes().AnswerYes();
   StopDuring(fixture, "Verifying (1/1)...");
   EXPECT_FALSE(fixture.form.EncryptSelectedFiles());
 
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kStopHalfDone});
+  EXPECT_EQ(
+      fixture.user.MessageLog(),
+      (std::vector<std::string>{"confirmation: Are you sure you want to wipe the selected files?", kStopHalfDone}));
   EXPECT_TRUE(ReadFileBytes(paths[0]) == source);
   EXPECT_EQ(DecryptVlt(paths[0] + ".vlt", "pw"), ReadText(paths[0]));
   EXPECT_EQ(fixture.form.ListView.Count(), 1u);
   EXPECT_EQ(fixture.user.StatusText(), kWelcome);
+}
+
+// The wipe question comes before the read-back, so a change while it waits
+// fails the read-back; a change after the read-back is caught right before
+// the wipe. Either way the source is kept and the batch reports no success.
+TEST(BatchEncryptTest, ASourceOrCopyChangedBeforeTheWipeKeepsTheSource) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string& source)> change;
+    std::string atWipe;  // the message when changed after the read-back
+  };
+  const std::vector<Case> cases{
+      {"appended", [](const std::string& source) { testing::WriteFileText(source, ReadText(source) + " more"); },
+       "It changed after its encrypted copy was verified."},
+      {"copy deleted", [](const std::string& source) { fs::remove(source + ".vlt"); },
+       "Its encrypted copy is gone or was replaced after it was verified."},
+  };
+  for (const Case& change : cases) {
+    for (const bool whileAsked : {true, false}) {
+      SCOPED_TRACE(std::string(change.name) + (whileAsked ? " while asked" : " after the read-back"));
+      EncryptFixture fixture;
+      StoreSetting("Wipe", "1");
+      const auto paths = fixture.AddSelected({"a.txt"});
+      const std::string before = ReadText(paths[0]);
+      const auto act = [&] { change.change(paths[0]); };
+      if (whileAsked) {
+        fixture.user.EnterPassword("pw").AnswerYesAfter(act);
+      } else {
+        fixture.user.EnterPassword("pw").AnswerYes();
+        fixture.user.onStatusText = [&](const std::string& status) {
+          if (status == "Wiping (1/1)...") act();
+        };
+      }
+      EXPECT_FALSE(fixture.form.EncryptSelectedFiles()) << "no success reported";
+
+      const std::string kept = whileAsked
+                                   ? NotVerified(paths[0])
+                                   : "error: Unable to wipe file " + paths[0] + ". " + change.atWipe + " File skipped.";
+      EXPECT_EQ(fixture.user.MessageLog(),
+                (std::vector<std::string>{"confirmation: Are you sure you want to wipe the selected files?", kept}));
+      ASSERT_TRUE(fs::exists(paths[0]));
+      EXPECT_TRUE(ReadText(paths[0]).starts_with(before));
+    }
+  }
 }
 
 }  // namespace

@@ -36,6 +36,12 @@ FakeUser& FakeUser::AnswerYes() {
   step.yes = true;
   return Add(std::move(step));
 }
+FakeUser& FakeUser::AnswerYesAfter(std::function<void()> meanwhile) {
+  Step step{StepKind::YesNo};
+  step.yes = true;
+  step.meanwhile = std::move(meanwhile);
+  return Add(std::move(step));
+}
 FakeUser& FakeUser::AnswerNo() { return Add(Step{StepKind::YesNo}); }
 
 FakeUser& FakeUser::ChooseFiles(std::vector<std::filesystem::path> files) {
@@ -127,6 +133,7 @@ app::MessageButton FakeUser::ShowMessage(app::MessageKind kind, std::string_view
   messages.push_back({kind, std::string(caption), std::string(text), buttons});
   if (buttons == app::MessageButtons::Ok) return app::MessageButton::Ok;
   const auto step = Next(StepKind::YesNo, "\"" + std::string(text) + "\" (Yes/No)");
+  if (step && step->meanwhile) step->meanwhile();
   return step && step->yes ? app::MessageButton::Yes : app::MessageButton::No;
 }
 

@@ -86,6 +86,9 @@ class FakeUser : public app::Interaction {
 
   // --- the script, in the order the questions will come
   FakeUser& AnswerYes();
+  // Runs `meanwhile` while the question waits, then answers Yes: a look at
+  // what someone else does to the files before the user replies.
+  FakeUser& AnswerYesAfter(std::function<void()> meanwhile);
   FakeUser& AnswerNo();
   FakeUser& ChooseFiles(std::vector<std::filesystem::path> files);
   FakeUser& CancelOpen();
@@ -160,6 +163,7 @@ class FakeUser : public app::Interaction {
     explicit Step(StepKind k) : kind(k) {}
     StepKind kind;
     bool yes = false;
+    std::function<void()> meanwhile;
     std::vector<std::filesystem::path> files;
     std::optional<std::filesystem::path> path;
     std::function<void(app::TPasswordBox&)> onPassword;

@@ -41,6 +41,12 @@ inline constexpr std::string_view kBundleReplacesEncryptedFile =
     "Do you want to replace it?";
 // Filled with the source's path: its encrypted file did not decrypt back to it.
 inline constexpr std::string_view kNotVerified = "Unable to verify the encrypted file of %s.\nThe file is not wiped.";
+// Filled with the source's path: between the read-back and the wipe the
+// source, or the encrypted copy it was checked against, is no longer the same.
+inline constexpr std::string_view kChangedSinceVerified =
+    "Unable to wipe file %s. It changed after its encrypted copy was verified. File skipped.";
+inline constexpr std::string_view kCopyGoneSinceVerified =
+    "Unable to wipe file %s. Its encrypted copy is gone or was replaced after it was verified. File skipped.";
 inline constexpr std::string_view kEncrypted = "The file(s) are successfully encrypted !";
 
 inline constexpr std::string_view kWipeChooserTitle = "Please select the files you want to wipe:";

@@ -10,6 +10,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,6 +26,8 @@
 #include "app/main_window/messages.h"
 #include "app/main_window/sealed_key_status.h"
 #include "app/main_window/source_messages.h"
+#include "app/main_window/verified_sources.h"
+#include "app/main_window/wipe_checks.h"
 #include "app/shared/application.h"
 #include "app/shared/run_overrides.h"
 #include "app/shared/scratch_file.h"
@@ -251,14 +254,21 @@ class EncryptedCopies {
   bool damaged_ = false;
 };
 
+// The file a source's encrypted copy lies in: its ".vlt", or the archive.
+fs::path CopyHolding(const std::string& source, const fs::path* archive) {
+  return archive != nullptr ? *archive : fs::path(source + kEncryptedSuffix);
+}
+
 // Proves, before the sources are wiped, that each one's encrypted file
 // decrypts back to it (keys[i] is what sources[i] was encrypted with). A
-// source whose file does not is reported and left out of the result: it must
-// not be wiped. Nothing when the user stopped the read-back: then no source
-// may be wiped at all.
+// source whose file does not, or that changed while it was read, is reported
+// and left out of the result: it must not be wiped. What was read is noted in
+// `noted`. Nothing when the user stopped the read-back: then no source may be
+// wiped at all.
 std::optional<std::vector<std::string>> VerifyEncryptedCopies(
     Interaction& ui, const std::vector<std::string>& sources,
-    const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys, const fs::path* archive) {
+    const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys, const fs::path* archive,
+    VerifiedSources& noted) {
   const BusyCursor busy(ui);
   const std::string savedStatus = ui.StatusText();
   platform::Progress& progress = ui.ProgressBar();
@@ -266,13 +276,15 @@ std::optional<std::vector<std::string>> VerifyEncryptedCopies(
   std::optional<std::vector<std::string>> verified(std::in_place);
   for (std::size_t i = 0; i < sources.size(); ++i) {
     ui.SetStatusText(messages::FormatCount(messages::kVerifyingStatus, i + 1, sources.size()));
+    const bool onDisk = !IsStreamSource(sources[i]);
+    if (onDisk) noted.NoteBeforeReadBack(sources[i], CopyHolding(sources[i], archive));
     const ResultCode result =
         progress.cancelRequested() ? platform::ErrCancelled : copies.Verify(sources[i], *keys[i], progress);
     if (result == platform::ErrCancelled) {
       verified.reset();
       break;
     }
-    if (result == platform::Success) {
+    if (result == platform::Success && (!onDisk || noted.ConfirmAfterReadBack(sources[i]))) {
       verified->push_back(sources[i]);
     } else {
       ui.Error(messages::FormatName(messages::kNotVerified, sources[i]));
@@ -407,15 +419,31 @@ class EncryptionCommand {
       return false;
     }
     if (settings_.wipe == 0) return Report(true);
-    const std::optional<std::vector<std::string>> verified = VerifyEncryptedCopies(ui_, encrypted_, keys_, Archive());
+    // Asked before the read-back: what is wiped is what was read back, not
+    // what the files became while the question waited.
+    const std::vector<std::string> targets = WipeTargets(ui_, encrypted_, Archive());
+    std::optional<WipeMethod> method;
+    if (!targets.empty()) {
+      bool declined = false;
+      method = form_.AskToWipe(targets, declined);
+      if (!method) {
+        TakeOffList(encrypted_);
+        return Report(declined);
+      }
+    }
+    VerifiedSources noted;
+    const std::optional<std::vector<std::string>> verified =
+        VerifyEncryptedCopies(ui_, encrypted_, keys_, Archive(), noted);
     if (!verified) {
       // Stopped: the encrypted files stay, and so does every source.
       ResetProgress(ui_);
       return false;
     }
-    // A source that could not be wiped (another name, a failed removal) was
-    // reported; the batch then ends without its success message.
-    const bool allWiped = WipeVerifiedSources(*verified);
+    // A source that could not be wiped (another name, a failed removal, a
+    // change since its read-back) was reported; the batch then ends without
+    // its success message.
+    const bool allWiped = !method || WipeVerifiedSources(targets, *verified, *method, noted);
+    TakeOffList(*verified);
     return Report(allWiped && verified->size() == encrypted_.size());
   }
 
@@ -509,19 +537,28 @@ class EncryptionCommand {
     }
   }
 
-  // Wipes the sources whose encrypted files read back. Skipped files, and
-  // those whose encrypted file did not read back, were not wiped; they stay
-  // in the list, the others leave it. False when a wipe failed.
-  bool WipeVerifiedSources(const std::vector<std::string>& verified) {
-    const std::vector<std::string> targets = WipeTargets(ui_, verified, Archive());
-    const bool allWiped = targets.empty() || form_.WipeFileList(targets);
-    const std::set<std::string> done(verified.begin(), verified.end());
+  // Wipes the targets whose encrypted files read back, each only while it
+  // and its copy are still the files that were read. False when a wipe
+  // failed or a source was kept.
+  bool WipeVerifiedSources(const std::vector<std::string>& targets, const std::vector<std::string>& verified,
+                           const WipeMethod& method, const VerifiedSources& noted) {
+    const std::set<std::string> readBack(verified.begin(), verified.end());
+    std::vector<std::string> wiped;
+    std::ranges::copy_if(targets, std::back_inserter(wiped),
+                         [&readBack](const std::string& path) { return readBack.contains(path); });
+    if (wiped.empty()) return true;
+    return form_.WipeAgreedFiles(wiped, method, [&noted](const std::string& path) { return noted.WipeRefusal(path); });
+  }
+
+  // Skipped files, and those whose encrypted file did not read back, stay in
+  // the list; `done` leave it.
+  void TakeOffList(const std::vector<std::string>& done) {
+    const std::set<std::string> doneSet(done.begin(), done.end());
     for (const std::string& path : workList_) {
-      if (!done.contains(path)) form_.ListView.Select(path, false);
+      if (!doneSet.contains(path)) form_.ListView.Select(path, false);
     }
     for (std::size_t n = form_.ListView.SelectedCount(); n > 0; --n) form_.ListView.RemoveFirstSelected();
     form_.ListViewSelectItem();
-    return allWiped;
   }
 
   bool Report(bool allVerified) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "app/main_window/file_list.h"
 #include "app/main_window/messages.h"
 #include "app/main_window/running_batch.h"
+#include "app/main_window/wipe_checks.h"
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "platform/result_codes.h"
@@ -118,6 +120,13 @@ class TMainForm {
   // when a file was not wiped or the batch was stopped; No to the questions
   // wipes nothing and is no failure.
   bool WipeFileList(const std::vector<std::string>& paths);
+  // WipeFileList in two steps, for a caller that has work to do between the
+  // question and the wipe. The method, once the user agreed; nothing when
+  // the settings could not be read (shown) or the user said No (`declined`).
+  std::optional<WipeMethod> AskToWipe(const std::vector<std::string>& paths, bool& declined);
+  // Wipes files the user agreed to wipe. `mayWipe`, when set, is asked right
+  // before each file; a message from it is shown and the file skipped.
+  bool WipeAgreedFiles(const std::vector<std::string>& paths, const WipeMethod& method, const WipeCheck& mayWipe = {});
 
   // --- batch decryption (decrypt_files.h; Application installs it as DecryptFileList)
   void DecryptFiles1Click();

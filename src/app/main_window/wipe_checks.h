@@ -4,6 +4,8 @@
 // it may use, whether the files' file systems can be wiped at all, and how a
 // file the engine did not wipe is reported.
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,18 @@
 #include "platform/result_codes.h"
 
 namespace voltare::app {
+
+// The method of the settings a batch wipe uses.
+inline constexpr int kGovernmentWipe = 0;
+inline constexpr int kNormalWipe = 1;
+struct WipeMethod {
+  int type = kGovernmentWipe;
+  int passes = 0;  // of a Normal Wipe
+};
+
+// Asked right before a file of a batch is wiped: a message when the file
+// must be skipped, nothing when it may go.
+using WipeCheck = std::function<std::optional<std::string>(const std::string& path)>;
 
 // What this run of the program has settled with the user already, so that
 // a notice or a question comes once, not at every batch.

@@ -26,14 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kGovernmentWipe = 0;
-constexpr int kNormalWipe = 1;
-
-struct WipeMethod {
-  int type = kGovernmentWipe;
-  int passes = 0;  // of a Normal Wipe
-};
-
 // "TypeOfWipe" and "Loop" as this run sees them; both are read and converted
 // before either is judged. Nothing, after the message, when the run cannot
 // start.
@@ -82,8 +74,8 @@ struct WipeEnd {
 
 // Wipes the files one after another; a file that cannot be wiped is reported
 // and skipped, a stop ends the list.
-WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::string>& paths,
-                 const WipeMethod& method) {
+WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::string>& paths, const WipeMethod& method,
+                 const WipeCheck& mayWipe) {
   platform::Progress& progress = ui.ProgressBar();
   transforms::WipeEnvironment environment;
   environment.showError = [&ui](const std::string& text) { ui.Error(text); };
@@ -98,6 +90,11 @@ WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::st
       continue;
     }
     ui.SetStatusText(messages::FormatCount(messages::kWipingStatus, i + 1, paths.size()));
+    if (const std::optional<std::string> refusal = mayWipe ? mayWipe(path) : std::nullopt) {
+      ui.Error(*refusal);
+      end.kind = WipeEnd::SomeSkipped;
+      continue;
+    }
     const platform::ResultCode result = WipeOne(path, method, progress, environment);
     // The rest of the list stays as it is; this file cannot be restored.
     if (result == platform::ErrCancelled) return {WipeEnd::StoppedInFile, path};
@@ -119,20 +116,33 @@ void ReportWipeEnd(Interaction& ui, const WipeEnd& end) {
 }  // namespace
 
 bool TMainForm::WipeFileList(const std::vector<std::string>& paths) {
-  if (StopAsked()) return false;  // the batch this wipe ends was stopped
+  bool declined = false;
+  const std::optional<WipeMethod> method = AskToWipe(paths, declined);
+  if (!method) return declined;
+  return WipeAgreedFiles(paths, *method);
+}
+
+std::optional<WipeMethod> TMainForm::AskToWipe(const std::vector<std::string>& paths, bool& declined) {
+  declined = false;
+  if (StopAsked()) return std::nullopt;  // the batch this wipe ends was stopped
   std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
-  if (!method) return false;
+  if (!method) return std::nullopt;
   if (method->type == kNormalWipe) method->passes = UsablePassCount(ui_, method->passes, app_.WipeNoticesGiven);
   // A No wipes nothing and fails nothing: the user chose it.
-  if (!ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe, EnterAnswers::No)) return true;
-  if (!MayWipeOnTheirFileSystems(ui_, paths, app_.WipeNoticesGiven)) return true;
+  declined = !ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe, EnterAnswers::No) ||
+             !MayWipeOnTheirFileSystems(ui_, paths, app_.WipeNoticesGiven);
+  if (declined) return std::nullopt;
+  return method;
+}
 
+bool TMainForm::WipeAgreedFiles(const std::vector<std::string>& paths, const WipeMethod& method,
+                                const WipeCheck& mayWipe) {
   const RunningBatch::Scope batch = JoinBatch();
   const BusyCursor busy(ui_);
   const std::string savedStatus = ui_.StatusText();
   WipeEnd end;
   try {
-    end = WipeEach(ui_, *batch, paths, *method);
+    end = WipeEach(ui_, *batch, paths, method, mayWipe);
   } catch (...) {
     ui_.SetStatusText(savedStatus);
     ui_.ProgressBar().setPosition(0);
