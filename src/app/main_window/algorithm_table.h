@@ -37,4 +37,13 @@ constexpr const AlgorithmEntry* FindAlgorithm(std::string_view setting) {
   return nullptr;
 }
 
+// The caption of the algorithm whose code a ".vlt" file holds (the code is
+// the setting's number); empty for an unknown code.
+constexpr std::string_view CaptionOfFileAlgorithm(int code) {
+  for (const AlgorithmEntry& entry : kAlgorithmTable) {
+    if (entry.setting.size() == 1 && entry.setting[0] - '0' == code) return entry.caption;
+  }
+  return {};
+}
+
 }  // namespace voltare::app

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/main_window/algorithm_table.h"
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/decrypt_files.h"
 #include "app/main_window/decrypt_messages.h"
@@ -36,22 +37,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace text = decrypt_messages;
 using platform::ResultCode;
-
-// The prompt's caption for an algorithm code; empty for an unknown one.
-std::string_view AlgorithmCaption(int id) {
-  switch (id) {
-    case transforms::kAlgorithmBlowfish:
-      return "Blowfish";
-    case transforms::kAlgorithmCast128:
-      return "CAST5";
-    case transforms::kAlgorithmDes:
-      return "DES";
-    case transforms::kAlgorithmXChaCha20:
-      return "XChaCha20-Poly1305";
-    default:
-      return "";
-  }
-}
 
 // One file of a batch: where its bytes are, and the name it goes by. A member
 // taken out of an archive lies in a temporary file of its own and goes by its
@@ -190,7 +175,7 @@ bool OpenArchive(Application& app, RunningBatch& batch, std::vector<BatchFile>& 
 PasswordRequest DecryptPasswordRequest(const BatchFile& file) {
   PasswordRequest request;
   request.fileName = file.name;
-  request.algorithmCaption = AlgorithmCaption(transforms::ReadAlgorithmId(file.path));
+  request.algorithmCaption = CaptionOfFileAlgorithm(transforms::ReadAlgorithmId(file.path));
   request.headerVisible = true;
   request.algorithmVisible = true;
   return request;  // no length limit, no bundle box

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/main_window/algorithm_table.h"
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/decrypt_files.h"
 #include "app/main_window/decrypt_messages.h"
@@ -67,26 +68,10 @@ bool AddArchiveMembers(Interaction& ui, const std::string& archivePath, std::vec
   return true;
 }
 
-// The algorithm's caption for the password prompt, as decryption shows it.
-std::string_view AlgorithmCaption(int id) {
-  switch (id) {
-    case transforms::kAlgorithmBlowfish:
-      return "Blowfish";
-    case transforms::kAlgorithmCast128:
-      return "CAST5";
-    case transforms::kAlgorithmDes:
-      return "DES";
-    case transforms::kAlgorithmXChaCha20:
-      return "XChaCha20-Poly1305";
-    default:
-      return "";
-  }
-}
-
 PasswordRequest VerifyPasswordRequest(const FileToVerify& file) {
   PasswordRequest request;
   request.fileName = file.name;
-  request.algorithmCaption = AlgorithmCaption(transforms::ReadAlgorithmId(file.path));
+  request.algorithmCaption = CaptionOfFileAlgorithm(transforms::ReadAlgorithmId(file.path));
   request.headerVisible = true;
   request.algorithmVisible = true;
   return request;
