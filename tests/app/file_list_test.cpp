@@ -7,11 +7,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/main_window/window_layout.h"
 #include "app_fixture.h"
+#include "platform/settings_store.h"
 
 namespace voltare::app {
 namespace {
@@ -76,6 +79,83 @@ TEST(FileListTest, EntriesAreKeyedByTheExactPathAndSortedByDisplayName) {
   for (const auto& item : fixture.form.ListView.Items()) names.push_back(item.displayName);
   EXPECT_EQ(names, (std::vector<std::string>{"A.txt", "b.txt", "B.txt", "c.txt"}));
   EXPECT_EQ(fixture.form.ListView.Items()[2].size, "-1KB");
+}
+
+// Many entries at once, each added twice and in no order, with display names
+// equal but for letter case: one entry per path, in the order that placing
+// each at its sorted position (after equal ones) would give.
+TEST(FileListTest, TwentyThousandFilesAreAddedOnceEachInSortOrder) {
+  AppFixture fixture;
+  std::vector<std::string> paths;
+  for (int n = 0; n < 20000; ++n) {
+    const int key = (n * 7919) % 20000;  // every number once, in no order
+    const fs::path folder = TestDir() / ("d" + std::to_string(key / 5000));
+    paths.push_back((folder / ((n % 2 ? "F" : "f") + std::to_string(key % 5000))).string());
+  }
+  for (const std::string& path : paths) fixture.form.AddFileToList(path, 20000);
+  for (auto it = paths.rbegin(); it != paths.rend(); ++it) fixture.form.AddFileToList(*it, 20000);
+
+  std::vector<std::string> expected = paths;
+  const auto lower = [](std::string text) {
+    std::ranges::transform(text, text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+  };
+  std::ranges::stable_sort(expected, {}, [&](const std::string& path) { return lower(fs::path(path).filename()); });
+  std::vector<std::string> listed;
+  for (const ListItem& item : fixture.form.ListView.Items()) listed.push_back(item.fileName);
+  EXPECT_EQ(listed, expected);
+
+  // Taking out every third entry keeps the rest in order and lets the paths in again.
+  for (std::size_t row = 0; row < listed.size(); row += 3) fixture.form.ListView.SelectRow(row, true);
+  const std::vector<std::string> removed = fixture.form.ListView.RemoveSelected();
+  ASSERT_EQ(removed.size(), (listed.size() + 2) / 3);
+  EXPECT_EQ(removed[1], listed[3]);
+  EXPECT_EQ(fixture.form.ListView.Count(), listed.size() - removed.size());
+  EXPECT_EQ(fixture.form.ListView.Items()[1].fileName, listed[2]);
+  fixture.form.AddFileToList(removed[1], 1);
+  EXPECT_TRUE(fixture.form.ListView.Contains(removed[1]));
+}
+
+// The stop is heard while files are added: what was added stays, the rest of
+// the folder and of the drop is left alone.
+TEST(FileListTest, CancelStopsALargeDrop) {
+  for (int n = 0; n < 300; ++n) AppFixture::MakeFile("big/file" + std::to_string(n));
+  const std::string other = AppFixture::MakeFile("other.txt");
+  AppFixture fixture;
+  fixture.user.progress.onRepaint = [&] { fixture.user.progress.stopped = true; };
+  fixture.form.DropFiles(std::vector<std::string>{(TestDir() / "big").string(), other});
+  EXPECT_EQ(fixture.form.ListView.Count(), 1u);
+  EXPECT_FALSE(fixture.form.ListView.Contains(other));
+  EXPECT_EQ(fixture.user.progress.position(), 0) << "the bar is reset";
+}
+
+// The window's size and column widths come back as kept; values this program
+// never writes are ignored rather than trusted.
+TEST(FileListTest, TheWindowLayoutIsKeptAndOddValuesAreIgnored) {
+  EXPECT_FALSE(LoadWindowLayout());
+  const WindowLayout kept{900, 500, {120, 300, 55, 65, 130, 40}};
+  ASSERT_TRUE(SaveWindowLayout(kept));
+  EXPECT_EQ(LoadWindowLayout(), kept);
+
+  struct Case {
+    const char* name;
+    platform::SettingValue value;
+    std::optional<WindowLayout> expected;
+  };
+  const Case cases[] = {
+      {"Width", platform::SettingValue::Dword(0), std::nullopt},
+      {"Height", platform::SettingValue::Dword(1u << 20), std::nullopt},
+      {"Width", platform::SettingValue::String("900"), std::nullopt},
+      {"ColumnWidths", platform::SettingValue::String("1,2,3"), WindowLayout{900, 500, {}}},
+      {"ColumnWidths", platform::SettingValue::String("1,2,3,4,5,6,7"), WindowLayout{900, 500, {}}},
+      {"ColumnWidths", platform::SettingValue::String("1,2,x,4,5,6"), WindowLayout{900, 500, {}}},
+      {"ColumnWidths", platform::SettingValue::String("1,2,-3,4,5,6"), WindowLayout{900, 500, {}}},
+  };
+  for (const Case& test : cases) {
+    ASSERT_TRUE(SaveWindowLayout(kept));
+    platform::SettingsKey::OpenForWriting(kWindowSettingsKey).Write(test.name, test.value);
+    EXPECT_EQ(LoadWindowLayout(), test.expected) << test.name << " = " << test.value.Display();
+  }
 }
 
 TEST(FileListTest, ListDirectoryFilesTakesHiddenFilesAndSkipsLinkedDirectories) {

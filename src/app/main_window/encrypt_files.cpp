@@ -557,7 +557,7 @@ class EncryptionCommand {
     for (const std::string& path : workList_) {
       if (!doneSet.contains(path)) form_.ListView.Select(path, false);
     }
-    for (std::size_t n = form_.ListView.SelectedCount(); n > 0; --n) form_.ListView.RemoveFirstSelected();
+    form_.ListView.RemoveSelected();
     form_.ListViewSelectItem();
   }
 

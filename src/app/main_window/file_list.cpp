@@ -39,13 +39,36 @@ const std::string& ListItem::Column(std::size_t column) const {
   }
 }
 
-bool FileListView::Contains(std::string_view fileName) const {
-  return std::ranges::any_of(items_, [&](const ListItem& item) { return item.fileName == fileName; });
-}
+bool FileListView::Contains(std::string_view fileName) const { return names_.contains(std::string(fileName)); }
 
 void FileListView::Insert(ListItem item) {
-  const auto at = std::ranges::upper_bound(items_, item.displayName, SortsBefore, &ListItem::displayName);
-  items_.insert(at, std::move(item));
+  names_.insert(item.fileName);
+  items_.push_back(std::move(item));
+  ++revision_;
+}
+
+void FileListView::Clear() {
+  items_.clear();
+  names_.clear();
+  sorted_ = 0;
+  ++revision_;
+}
+
+// The added entries sorted among themselves, then merged after the equal
+// ones already there: both steps are stable, so the order is the one that
+// inserting each entry at its place would give.
+void FileListView::SortAdded() const {
+  if (sorted_ == items_.size()) return;
+  const auto byName = [](const ListItem& a, const ListItem& b) { return SortsBefore(a.displayName, b.displayName); };
+  const auto added = items_.begin() + static_cast<std::ptrdiff_t>(sorted_);
+  std::stable_sort(added, items_.end(), byName);
+  std::inplace_merge(items_.begin(), added, items_.end(), byName);
+  sorted_ = items_.size();
+}
+
+void FileListView::Forget(const std::string& fileName) {
+  names_.erase(fileName);
+  ++revision_;
 }
 
 std::size_t FileListView::SelectedCount() const {
@@ -54,18 +77,33 @@ std::size_t FileListView::SelectedCount() const {
 
 std::vector<std::string> FileListView::SelectedFileNames() const {
   std::vector<std::string> names;
-  for (const ListItem& item : items_) {
+  for (const ListItem& item : Items()) {
     if (item.selected) names.push_back(item.fileName);
   }
   return names;
 }
 
 std::string FileListView::RemoveFirstSelected() {
+  SortAdded();
   const auto it = std::ranges::find_if(items_, &ListItem::selected);
   if (it == items_.end()) return {};
   std::string name = std::move(it->fileName);
   items_.erase(it);
+  sorted_ = items_.size();
+  Forget(name);
   return name;
+}
+
+std::vector<std::string> FileListView::RemoveSelected() {
+  SortAdded();
+  std::vector<std::string> removed;
+  for (ListItem& item : items_) {
+    if (item.selected) removed.push_back(item.fileName);
+  }
+  std::erase_if(items_, [](const ListItem& item) { return item.selected; });
+  sorted_ = items_.size();
+  for (const std::string& name : removed) Forget(name);
+  return removed;
 }
 
 void FileListView::SetAllSelected(bool selected) {
@@ -76,6 +114,11 @@ void FileListView::Select(std::string_view fileName, bool selected) {
   for (ListItem& item : items_) {
     if (item.fileName == fileName) item.selected = selected;
   }
+}
+
+void FileListView::SelectRow(std::size_t row, bool selected) {
+  SortAdded();
+  if (row < items_.size()) items_[row].selected = selected;
 }
 
 std::int64_t SizeInKB(const std::filesystem::path& path) {
@@ -91,9 +134,9 @@ std::int64_t SizeInKB(std::int64_t bytes) {
   return bytes / 1024;
 }
 
-std::string AttributeLetters(const std::filesystem::path& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return {};
+namespace {
+
+std::string AttributeLetters(const std::filesystem::path& path, const struct stat& info) {
   std::string letters;
   if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) letters += 'R';
   if (path.filename().string().starts_with('.')) letters += 'H';
@@ -101,14 +144,41 @@ std::string AttributeLetters(const std::filesystem::path& path) {
   return letters;
 }
 
-std::string LastWriteText(const std::filesystem::path& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return {};
+std::string LastWriteText(std::time_t when) {
   std::tm local{};
-  if (::localtime_r(&info.st_mtime, &local) == nullptr) return {};
+  if (::localtime_r(&when, &local) == nullptr) return {};
   char text[64];
   const std::size_t length = std::strftime(text, sizeof text, "%x %H:%M", &local);
   return std::string(text, length);
+}
+
+}  // namespace
+
+std::string AttributeLetters(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return AttributeLetters(path, info);
+}
+
+std::string LastWriteText(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  return LastWriteText(info.st_mtime);
+}
+
+void FillFileColumns(ListItem& item) {
+  struct stat info {};
+  if (::stat(item.fileName.c_str(), &info) != 0) {
+    item.size = "-1KB";
+    item.date.clear();
+    item.attributes.clear();
+    item.lastWrite.reset();
+    return;
+  }
+  item.size = std::to_string(SizeInKB(static_cast<std::int64_t>(info.st_size))) + "KB";
+  item.date = LastWriteText(info.st_mtime);
+  item.attributes = AttributeLetters(item.fileName, info);
+  item.lastWrite = static_cast<std::int64_t>(info.st_mtime);
 }
 
 std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory,

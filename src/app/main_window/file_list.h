@@ -7,8 +7,10 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "app/main_window/folder_walk.h"
@@ -40,32 +42,55 @@ struct ListItem {
   std::string attributes;
   int imageIndex = -1;
   bool selected = false;
+  // Seconds since the epoch, for views that show `date` in the desktop's format.
+  std::optional<std::int64_t> lastWrite{};
 
   // The text of a column (0 to 5).
   const std::string& Column(std::size_t column) const;
 };
 
+// Tens of thousands of entries are added at a time, so an insert only
+// appends: the entries are put in order once, when they are next looked at.
+// The names are also kept in a set, so the duplicate check costs no scan.
 class FileListView : public Control {
  public:
-  const std::vector<ListItem>& Items() const noexcept { return items_; }
+  const std::vector<ListItem>& Items() const {
+    SortAdded();
+    return items_;
+  }
   std::size_t Count() const noexcept { return items_.size(); }
   bool Contains(std::string_view fileName) const;
+  // Changes with every entry added or taken out (not with the selection):
+  // views rebuild their rows only when it moved.
+  std::uint64_t Revision() const noexcept { return revision_; }
 
   // Places the item by its display name (letter case ignored; after equal ones).
   void Insert(ListItem item);
-  void Clear() { items_.clear(); }
+  void Clear();
 
   std::size_t SelectedCount() const;
   // "File Name" of the selected entries, in list order.
   std::vector<std::string> SelectedFileNames() const;
   // Removes the first selected entry and returns its path; empty when none.
   std::string RemoveFirstSelected();
+  // Removes every selected entry in one pass; their paths in list order.
+  std::vector<std::string> RemoveSelected();
   void SetAllSelected(bool selected);
   // For views and tests: select exactly the entries with these paths.
   void Select(std::string_view fileName, bool selected = true);
+  // For views: the entry in this row (in list order); out of range does nothing.
+  void SelectRow(std::size_t row, bool selected);
 
  private:
-  std::vector<ListItem> items_;
+  void SortAdded() const;
+  void Forget(const std::string& fileName);
+
+  // Sorted up to sorted_; what lies beyond was added since. Sorting does not
+  // change what the list holds, hence mutable.
+  mutable std::vector<ListItem> items_;
+  mutable std::size_t sorted_ = 0;
+  std::unordered_set<std::string> names_;
+  std::uint64_t revision_ = 0;
 };
 
 // The size shown in the list, in KB: -1 for a path not found, 0 for an empty
@@ -82,6 +107,10 @@ std::string AttributeLetters(const std::filesystem::path& path);
 // The last-write time as the locale's short date and short time; empty when
 // the file cannot be examined.
 std::string LastWriteText(const std::filesystem::path& path);
+
+// Size, Date and Attr of `item.fileName` (and its lastWrite), from one look
+// at the file: "-1KB" and empty texts when it cannot be examined.
+void FillFileColumns(ListItem& item);
 
 // Appends the full paths of all regular files below `directory`, depth first,
 // hidden ones included (see WalkFolder); returns what could not be reached.

@@ -205,12 +205,14 @@ bool TMainForm::FormCloseQuery() {
 }
 
 void TMainForm::DropFiles(std::span<const std::string> paths) {
+  const BusyCursor busy(ui_);  // a large folder takes a while: Cancel shows
   for (const std::string& path : paths) {
+    if (StopAsked()) break;
     std::error_code error;
     if (fs::is_directory(path, error)) {
       std::vector<std::string> found;
       ReportUnreachable(ListDirectoryFiles(path, found));
-      for (const std::string& file : found) AddFileToList(file, static_cast<std::int64_t>(found.size()));
+      AddFilesToList(found);
     } else if (platform::FileExists(path)) {
       // Only regular files can be encrypted or wiped; a FIFO would even stall
       // the batch that opens it.
@@ -264,15 +266,32 @@ void TMainForm::AddFileToList(const std::string& path, std::int64_t batchCount) 
   ListItem item;
   item.displayName = info.displayName;
   item.fileName = path;
-  item.size = std::to_string(SizeInKB(path)) + "KB";
   item.typeName = info.typeName;
-  item.date = LastWriteText(path);
-  item.attributes = AttributeLetters(path);
   item.imageIndex = info.iconIndex;
+  FillFileColumns(item);
   ListView.Insert(std::move(item));
 
   progress.setPosition(progress.position() + 1);
-  progress.repaint();
+  RepaintNowAndThen();
+}
+
+bool TMainForm::AddFilesToList(std::span<const std::string> paths, bool existingOnly) {
+  for (const std::string& path : paths) {
+    if (StopAsked()) return false;
+    if (existingOnly && !platform::FileExists(path)) continue;
+    AddFileToList(path, static_cast<std::int64_t>(paths.size()));
+  }
+  return true;
+}
+
+// Painting the window for every one of many small files would cost more
+// than adding them; a few times a second keeps it alive and Cancel heard.
+void TMainForm::RepaintNowAndThen() {
+  constexpr auto kInterval = std::chrono::milliseconds(40);
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastRepaint_ < kInterval) return;
+  lastRepaint_ = now;
+  ui_.ProgressBar().repaint();
 }
 
 void TMainForm::AddFileButtonClick() {
@@ -281,7 +300,10 @@ void TMainForm::AddFileButtonClick() {
     OpenDialog.options |= OpenAllowMultiSelect | OpenHideReadOnly | OpenEnableSizing;
     OpenDialog.title = messages::kAddFilesTitle;
     const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
-    for (const fs::path& path : chosen) AddFileToList(path.string(), static_cast<std::int64_t>(chosen.size()));
+    std::vector<std::string> paths;
+    for (const fs::path& path : chosen) paths.push_back(path.string());
+    const BusyCursor busy(ui_);
+    AddFilesToList(paths);
     ResetProgress();
   } catch (const std::exception& failure) {
     ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
@@ -294,7 +316,8 @@ void TMainForm::AddDirClick() {
   std::vector<std::string> found;
   ReportUnreachable(ListDirectoryFiles(*directory, found));
   ui_.ProgressBar().setPosition(0);
-  for (const std::string& file : found) AddFileToList(file, static_cast<std::int64_t>(found.size()));
+  const BusyCursor busy(ui_);
+  AddFilesToList(found);
   ResetProgress();
 }
 
@@ -327,9 +350,8 @@ void TMainForm::PasteButtonClick() {
   const auto clipboard = ui_.ClipboardText();
   if (!clipboard || clipboard->empty()) return;
   const std::vector<std::string> lines = SplitLines(*clipboard);
-  for (const std::string& line : lines) {
-    if (platform::FileExists(line)) AddFileToList(line, static_cast<std::int64_t>(lines.size()));
-  }
+  const BusyCursor busy(ui_);
+  AddFilesToList(lines, true);
   ResetProgress();
 }
 
@@ -405,10 +427,7 @@ void TMainForm::ResetProgress() {
 }
 
 std::vector<std::string> TMainForm::TakeSelectedPaths(bool remove) {
-  if (!remove) return ListView.SelectedFileNames();
-  std::vector<std::string> paths;
-  for (std::size_t n = ListView.SelectedCount(); n > 0; --n) paths.push_back(ListView.RemoveFirstSelected());
-  return paths;
+  return remove ? ListView.RemoveSelected() : ListView.SelectedFileNames();
 }
 
 // The question only where a stop costs more than the step itself.

@@ -5,6 +5,7 @@
 // command that is running, and every handler. A view shows these controls and
 // calls the handlers; Run() reaches a handler by its control's name.
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -195,6 +196,10 @@ class TMainForm {
   void HandleCommandLine(std::span<const std::string> arguments);
   // Adds the files a decrypted list names; true when any of them is missing.
   bool AddListedFiles(const std::filesystem::path& listText);
+  // Adds `paths` (with `existingOnly`, those that exist) as one step the
+  // user can stop; false once stopped: what was added stays.
+  bool AddFilesToList(std::span<const std::string> paths, bool existingOnly = false);
+  void RepaintNowAndThen();
   void ResetProgress();
   // One error per file or folder a walk could not reach.
   void ReportUnreachable(const std::vector<UnreachableEntry>& entries);
@@ -208,6 +213,7 @@ class TMainForm {
   std::filesystem::path startDirectory_;
   bool activated_ = false;
   std::unique_ptr<RunningBatch> batch_;
+  std::chrono::steady_clock::time_point lastRepaint_{};
 };
 
 // The main window's width: the left panel, the list columns and a margin.

@@ -81,6 +81,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   const std::vector<std::string> paths = SavedListPaths(ReadListText(listText));
   bool anyMissing = false;
   for (const std::string& file : paths) {
+    if (StopAsked()) break;  // what was added stays; the rest is not looked at
     if (platform::FileExists(file)) {
       AddFileToList(file, static_cast<std::int64_t>(paths.size()));
     } else {
@@ -149,7 +150,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   platform::Progress& progress = ui_.ProgressBar();
   try {
     std::vector<std::string> paths;
-    for (std::size_t k = 0; k < ListView.Count(); ++k) paths.push_back(ListView.Items()[k].fileName);
+    for (const ListItem& item : ListView.Items()) paths.push_back(item.fileName);
     // Written into the temporary file itself, which stays marked as in use.
     std::string text = SavedListText(paths);
     const crypto::BurnOnExit burnText(text);

@@ -170,7 +170,7 @@ void TMainForm::WipeFiles2Click() {
   if (selected == 0) return;
   WipeFileList(ListView.SelectedFileNames());
   // The entries go whatever the wipe did: also after No or a skipped file.
-  for (std::size_t n = selected; n > 0; --n) ListView.RemoveFirstSelected();
+  ListView.RemoveSelected();
   ListViewSelectItem();
 }
 
