@@ -2,11 +2,14 @@
 #include "gui/main_window.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
@@ -16,7 +19,9 @@
 
 #include "app/main_window/messages.h"
 #include "app/main_window/start_verbs.h"
+#include "app/main_window/window_layout.h"
 #include "app/shared/application.h"
+#include "gui/file_list_model.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
@@ -32,8 +37,8 @@ namespace {
 // client area is this much narrower (635 with the list's columns gives 624).
 constexpr int kBorderAllowance = 11;
 constexpr int kClientHeight = 359;
-// The full path, by which the batch commands know an entry.
-constexpr int kFileNameColumn = 1;
+// Room beside a cell's text: the item's margins and the grid line.
+constexpr int kCellPadding = 14;
 
 // The list's paths are the file system's bytes; Qt shows them as text.
 std::string LocalPath(const QUrl& url) { return QFile::encodeName(url.toLocalFile()).toStdString(); }
@@ -51,6 +56,14 @@ void FitCaptions(std::initializer_list<QAbstractButton*> buttons, int width) {
   };
   while (!fits() && font.pointSizeF() > 6) font.setPointSizeF(font.pointSizeF() - 0.5);
   for (QAbstractButton* button : buttons) button->setFont(font);
+}
+
+// The Date column holds the longest date and time the locale writes (two-digit
+// day and month, an afternoon hour) in the list's font.
+int DateColumnWidth(const QWidget& list) {
+  const QString widest = QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
+  const int fixed = app::kListColumns[FileListModel::kDateColumn].width;
+  return std::max(fixed, list.fontMetrics().horizontalAdvance(widest) + kCellPadding);
 }
 
 }  // namespace
@@ -86,9 +99,8 @@ void MainWindow::RunAtStart(app::StartVerb verb, std::vector<std::string> files)
 // Setting up
 
 void MainWindow::SetUpWindow() {
-  // A fixed single border with a minimise box but no maximise box.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   setWindowIcon(QIcon::fromTheme("kova-voltare", QIcon(":/icons/kova-voltare.svg")));
   setAcceptDrops(true);
   const QMargins margins = ui_->LeftBoxLayout->contentsMargins();
@@ -96,7 +108,12 @@ void MainWindow::SetUpWindow() {
   const int captionWidth = ui_->LeftBox->maximumWidth() - margins.left() - margins.right() - buttonFrame;
   FitCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
   // The menu bar lies inside a Qt window's client area, above the 359 pixels.
-  setFixedSize(app::MainFormWidth() - kBorderAllowance, kClientHeight + menuBar()->sizeHint().height());
+  // The window opens at this size, and is never smaller: the left panel and
+  // the tool bars are laid out for it; the list takes any room beyond.
+  const QSize opening(app::MainFormWidth() - kBorderAllowance, kClientHeight + menuBar()->sizeHint().height());
+  setMinimumSize(opening);
+  resize(opening);
+  RestoreLayout();
   move(screen()->availableGeometry().center() - rect().center());
 }
 
@@ -123,16 +140,41 @@ void MainWindow::SetUpCancelButton() {
 }
 
 void MainWindow::SetUpList() {
-  QTableWidget& list = *ui_->ListView;
-  list.setColumnCount(static_cast<int>(app::kListColumns.size()));
-  for (int column = 0; const app::ListColumn& listColumn : app::kListColumns) {
-    auto* header = new QTableWidgetItem(ToQString(listColumn.caption));
-    header->setTextAlignment((listColumn.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-    list.setHorizontalHeaderItem(column, header);
-    list.setColumnWidth(column, listColumn.width);
+  QTableView& list = *ui_->ListView;
+  listModel_ = new FileListModel(form_.ListView, interaction_, this);
+  list.setModel(listModel_);
+  // The end of a path names the file, its start the folder: the middle goes.
+  list.setTextElideMode(Qt::ElideMiddle);
+  QHeaderView& header = *list.horizontalHeader();
+  header.setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  for (int column = 0; const app::ListColumn& listColumn : app::kListColumns)
+    list.setColumnWidth(column++, listColumn.width);
+  list.setColumnWidth(FileListModel::kDateColumn, DateColumnWidth(list));
+  // File Name takes whatever the other columns leave, as the window grows.
+  header.setSectionResizeMode(FileListModel::kFileNameColumn, QHeaderView::Stretch);
+  header.setStretchLastSection(false);
+}
+
+void MainWindow::RestoreLayout() {
+  const std::optional<app::WindowLayout> kept = app::LoadWindowLayout();
+  if (!kept) return;
+  resize(QSize(kept->width, kept->height).expandedTo(minimumSize()));
+  for (int column = 0; const int width : kept->columnWidths) {
+    if (column != FileListModel::kFileNameColumn) ui_->ListView->setColumnWidth(column, width);
     ++column;
   }
-  list.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void MainWindow::SaveLayout() const {
+  app::WindowLayout layout{width(), height(), {}};
+  if (isMaximized() || isFullScreen()) {
+    layout.width = normalGeometry().width();
+    layout.height = normalGeometry().height();
+  }
+  for (int column = 0; column < listModel_->columnCount(); ++column) {
+    layout.columnWidths.push_back(ui_->ListView->columnWidth(column));
+  }
+  static_cast<void>(app::SaveWindowLayout(layout));
 }
 
 void MainWindow::SetUpPopupMenu() {
@@ -184,14 +226,14 @@ void MainWindow::BindEvents() {
     ShowControls();
   });
 
-  QTableWidget* list = ui_->ListView;
-  connect(list, &QTableWidget::itemSelectionChanged, this, [this] {
+  QTableView* list = ui_->ListView;
+  connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     if (showingList_) return;
     TakeSelection();
     form_.ListViewSelectItem();
     ShowControls();
   });
-  connect(list, &QTableWidget::cellDoubleClicked, this, [this] { Handle([&] { form_.ListViewDblClick(); }); });
+  connect(list, &QTableView::doubleClicked, this, [this] { Handle([&] { form_.ListViewDblClick(); }); });
   connect(list, &QWidget::customContextMenuRequested, this,
           [this, list](const QPoint& at) { popupMenu_->popup(list->viewport()->mapToGlobal(at)); });
   ui_->Pijl->installEventFilter(this);
@@ -268,54 +310,38 @@ void MainWindow::ShowControls() {
 
 void MainWindow::ShowList() {
   showingList_ = true;
-  if (!ListShowsTheFormsEntries()) FillList();
-  // The selection is the form's, row for row.
-  QTableWidget& list = *ui_->ListView;
-  QItemSelection selection;
-  for (int row = 0; const app::ListItem& item : form_.ListView.Items()) {
-    if (item.selected) selection.select(list.model()->index(row, 0), list.model()->index(row, list.columnCount() - 1));
-    ++row;
-  }
-  list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  listModel_->Refresh();
+  ui_->ListView->selectionModel()->select(FormsSelection(), QItemSelectionModel::ClearAndSelect);
   showingList_ = false;
 }
 
-bool MainWindow::ListShowsTheFormsEntries() const {
-  const QTableWidget& list = *ui_->ListView;
+// The form's selection, row for row, as runs of rows: Select All on a long
+// list is one range.
+QItemSelection MainWindow::FormsSelection() const {
+  QItemSelection selection;
   const std::vector<app::ListItem>& items = form_.ListView.Items();
-  if (static_cast<std::size_t>(list.rowCount()) != items.size()) return false;
-  for (int row = 0; const app::ListItem& item : items) {
-    const QTableWidgetItem* cell = list.item(row++, kFileNameColumn);
-    if (!cell || cell->text() != ToQString(item.fileName)) return false;
-  }
-  return true;
-}
-
-void MainWindow::FillList() {
-  QTableWidget& list = *ui_->ListView;
-  const std::vector<app::ListItem>& items = form_.ListView.Items();
-  list.setRowCount(static_cast<int>(items.size()));
-  for (int row = 0; const app::ListItem& item : items) {
-    for (int column = 0; const app::ListColumn& listColumn : app::kListColumns) {
-      auto* cell = new QTableWidgetItem(ToQString(item.Column(static_cast<std::size_t>(column))));
-      cell->setTextAlignment((listColumn.rightAligned ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-      if (column == 0) cell->setIcon(interaction_.Icon(item.imageIndex));
-      list.setItem(row, column, cell);
-      ++column;
+  const int lastColumn = listModel_->columnCount() - 1;
+  for (std::size_t row = 0; row < items.size();) {
+    if (!items[row].selected) {
+      ++row;
+      continue;
     }
-    ++row;
+    std::size_t end = row;
+    while (end < items.size() && items[end].selected) ++end;
+    selection.select(listModel_->index(static_cast<int>(row), 0),
+                     listModel_->index(static_cast<int>(end - 1), lastColumn));
+    row = end;
   }
+  return selection;
 }
 
 void MainWindow::TakeSelection() {
-  const std::vector<app::ListItem>& items = form_.ListView.Items();
-  if (static_cast<std::size_t>(ui_->ListView->rowCount()) != items.size()) return;
-  const QItemSelectionModel& selection = *ui_->ListView->selectionModel();
-  std::vector<std::pair<std::string, bool>> states;
-  for (int row = 0; const app::ListItem& item : items) {
-    states.emplace_back(item.fileName, selection.isRowSelected(row++));
+  if (static_cast<std::size_t>(listModel_->rowCount()) != form_.ListView.Count()) return;
+  form_.ListView.SetAllSelected(false);
+  for (const QItemSelectionRange& range : ui_->ListView->selectionModel()->selection()) {
+    for (int row = range.top(); row <= range.bottom(); ++row)
+      form_.ListView.SelectRow(static_cast<std::size_t>(row), true);
   }
-  for (const auto& [fileName, selected] : states) form_.ListView.Select(fileName, selected);
 }
 
 // ---------------------------------------------------------------------------
@@ -342,6 +368,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   if (closeAllowed_ || form_.FormCloseQuery()) {
+    SaveLayout();
     event->accept();
   } else {
     event->ignore();

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+class QItemSelection;
 class QKeyEvent;
 class QLabel;
 class QMenu;
@@ -29,6 +30,7 @@ enum class StartVerb;
 
 namespace voltare::gui {
 
+class FileListModel;
 class QtInteraction;
 
 class MainWindow : public QMainWindow {
@@ -58,6 +60,9 @@ class MainWindow : public QMainWindow {
   void SetUpStatusBar();
   void SetUpCancelButton();
   void SetUpList();
+  // The size and column widths the user left the window with, if any.
+  void RestoreLayout();
+  void SaveLayout() const;
   void SetUpPopupMenu();
   void BindCommands();
   void BindEvents();
@@ -69,11 +74,10 @@ class MainWindow : public QMainWindow {
   void ShowControls();
   // Runs the menus' enabling rules when `key` is the shortcut of an action.
   void RefreshBeforeShortcut(QObject* receiver, const QKeyEvent& key);
-  // The form's entries and their selection; rows are made anew only when
+  // The form's entries and their selection; rows are taken anew only when
   // the entries changed, so the user keeps the scroll position.
   void ShowList();
-  bool ListShowsTheFormsEntries() const;
-  void FillList();
+  QItemSelection FormsSelection() const;
   // The user's selection in the list, written into the form.
   void TakeSelection();
   // Cancel or Esc while a file step runs (heard inside the bar's repaint).
@@ -85,6 +89,7 @@ class MainWindow : public QMainWindow {
   QtInteraction& interaction_;
   std::vector<std::string> arguments_;
   std::optional<app::StartVerb> startVerb_;
+  FileListModel* listModel_ = nullptr;
   QMenu* popupMenu_ = nullptr;
   QLabel* statusPanel_ = nullptr;
   QToolButton* cancelButton_ = nullptr;

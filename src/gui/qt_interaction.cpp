@@ -183,15 +183,33 @@ bool QtInteraction::ShellOpen(std::string_view target, const std::filesystem::pa
   return QDesktopServices::openUrl(url);
 }
 
+// A file whose name matches exactly one MIME type is of that type whatever
+// it holds, so the description and icon found for one such file hold for all
+// (the list asks for thousands at a time). Other names need a look inside.
 app::FileInfo QtInteraction::GetFileInfo(const std::filesystem::path& path) {
   const QFileInfo file(PathText(path));
-  const QMimeType mime = QMimeDatabase().mimeTypeForFile(file);
+  const QMimeDatabase types;
+  const QList<QMimeType> byName = types.mimeTypesForFileName(file.fileName());
+  std::pair<std::string, int> type;
+  if (byName.size() == 1) {
+    auto known = typeByMime_.find(byName.front().name());
+    if (known == typeByMime_.end())
+      known = typeByMime_.emplace(byName.front().name(), TypeOf(byName.front(), file)).first;
+    type = known->second;
+  } else {
+    type = TypeOf(types.mimeTypeForFile(file), file);
+  }
   app::FileInfo info = app::PlainFileInfo(path);
-  if (!mime.comment().isEmpty()) info.typeName = ToUtf8(mime.comment());
+  if (!type.first.empty()) info.typeName = type.first;
+  info.iconIndex = type.second;
+  return info;
+}
+
+// An empty type name where the type has no description.
+std::pair<std::string, int> QtInteraction::TypeOf(const QMimeType& mime, const QFileInfo& file) {
   const QIcon fallback = QFileIconProvider().icon(file);
   const QIcon icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName(), fallback));
-  info.iconIndex = IconIndex(mime.name(), icon);
-  return info;
+  return {ToUtf8(mime.comment()), IconIndex(mime.name(), icon)};
 }
 
 QIcon QtInteraction::Icon(int index) const {

@@ -9,13 +9,16 @@
 #include <QString>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/shared/interaction.h"
 #include "gui/qt_progress.h"
 
 class QAbstractButton;
+class QFileInfo;
 class QLabel;
+class QMimeType;
 class QWidget;
 
 namespace voltare::gui {
@@ -61,6 +64,8 @@ class QtInteraction : public app::Interaction {
 
  private:
   int IconIndex(const QString& mimeName, const QIcon& icon);
+  // The type name and icon index of a MIME type, looked up once each.
+  std::pair<std::string, int> TypeOf(const QMimeType& mime, const QFileInfo& file);
 
   QPointer<QWidget> window_;
   QPointer<QLabel> statusPanel_;
@@ -70,6 +75,8 @@ class QtInteraction : public app::Interaction {
   // One icon per MIME type, as a system image list holds one per file type.
   std::vector<QIcon> icons_;
   std::map<QString, int> iconIndexByMime_;
+  // For MIME types a file's name alone decides: their type names and icons.
+  std::map<QString, std::pair<std::string, int>> typeByMime_;
 };
 
 }  // namespace voltare::gui

@@ -14,7 +14,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -47,12 +47,17 @@ struct MainWindowFixture {
   app::Application program{interaction, TestDir()};
   MainWindow window;
 
-  QTableWidget& List() { return *window.findChild<QTableWidget*>("ListView"); }
+  QTableView& List() { return *window.findChild<QTableView*>("ListView"); }
+  int Rows() { return List().model()->rowCount(); }
+  QVariant Cell(int row, int column, int role = Qt::DisplayRole) {
+    return List().model()->data(List().model()->index(row, column), role);
+  }
+  QRect RowRect(int row) { return List().visualRect(List().model()->index(row, 0)); }
   QAction& Action(const char* name) { return *window.findChild<QAction*>(name); }
 
   std::vector<std::string> DisplayNames() {
     std::vector<std::string> names;
-    for (int row = 0; row < List().rowCount(); ++row) names.push_back(List().item(row, 0)->text().toStdString());
+    for (int row = 0; row < Rows(); ++row) names.push_back(Cell(row, 0).toString().toStdString());
     return names;
   }
 
@@ -126,6 +131,44 @@ TEST(MainWindowTest, EveryControlAndCommandOfTheFormHasAWidgetOrActionOfItsName)
       << "the client area below the menu bar";
 }
 
+// The window opens at its old fixed size, which is now its least; the room
+// it gains goes to the list and its File Name column, and the window comes
+// back at the size and column widths the user left it with.
+TEST(MainWindowTest, TheResizedWindowGivesTheListTheRoomAndIsRememberedWithItsColumns) {
+  const std::string file = MakeFile(TestDir() / "a folder with a rather long name" / "report.txt");
+  QSize resized;
+  int displayNameWidth = 0;
+  {
+    MainWindowFixture fixture;
+    fixture.program.MainForm.DropFiles(std::vector<std::string>{file});
+    fixture.window.ShowForm();
+    fixture.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fixture.window));
+    EXPECT_EQ(fixture.window.minimumSize(), fixture.window.size());
+    QTableView& list = fixture.List();
+    EXPECT_EQ(list.textElideMode(), Qt::ElideMiddle);
+    EXPECT_EQ(fixture.Cell(0, 1, Qt::ToolTipRole).toString().toStdString(), file);
+    const QString date = fixture.Cell(0, 4).toString();
+    EXPECT_EQ(fixture.Cell(0, 4, Qt::ToolTipRole).toString(), date);
+    EXPECT_GE(list.columnWidth(4), list.fontMetrics().horizontalAdvance(date)) << date.toStdString();
+
+    const QSize listBefore = list.size();
+    const int fileNameBefore = list.columnWidth(1), typeBefore = list.columnWidth(3);
+    resized = fixture.window.size() + QSize(300, 200);
+    fixture.window.resize(resized);
+    QTest::qWait(20);
+    EXPECT_EQ(list.size(), listBefore + QSize(300, 200));
+    EXPECT_EQ(list.columnWidth(1), fileNameBefore + 300);
+    EXPECT_EQ(list.columnWidth(3), typeBefore);
+    displayNameWidth = list.columnWidth(0) + 25;
+    list.setColumnWidth(0, displayNameWidth);
+    fixture.window.close();
+  }
+  MainWindowFixture again;
+  EXPECT_EQ(again.window.size(), resized);
+  EXPECT_EQ(again.List().columnWidth(0), displayNameWidth);
+}
+
 TEST(MainWindowTest, AServersMarkupAndFileNamesAreShownAsPlainTextNeverAsLinks) {
   MainWindowFixture fixture;
   for (const QLabel* label : fixture.window.findChildren<QLabel*>()) {
@@ -189,9 +232,9 @@ TEST(MainWindowTest, AFolderDroppedOnTheWindowFillsTheListSortedByName) {
   QApplication::sendEvent(&fixture.window, &drop);
 
   EXPECT_EQ(fixture.DisplayNames(), (std::vector<std::string>{"Alpha.txt", "beta.txt", "delta.txt", "gamma.txt"}));
-  EXPECT_EQ(fixture.List().item(0, 1)->text().toStdString(), (folder / "Alpha.txt").string());
-  EXPECT_EQ(fixture.List().item(0, 2)->text(), "4KB");
-  EXPECT_TRUE(fixture.List().item(0, 2)->textAlignment() & Qt::AlignRight);
+  EXPECT_EQ(fixture.Cell(0, 1).toString().toStdString(), (folder / "Alpha.txt").string());
+  EXPECT_EQ(fixture.Cell(0, 2).toString(), "4KB");
+  EXPECT_TRUE(fixture.Cell(0, 2, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
 }
 
 TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
@@ -208,8 +251,8 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
   EXPECT_TRUE(fixture.Action("DecryptFiles1").isEnabled());
   EXPECT_FALSE(fixture.Action("CutButton").isEnabled());
 
-  QTableWidget& list = fixture.List();
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1, 0)).center());
+  QTableView& list = fixture.List();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, fixture.RowRect(1).center());
   EXPECT_TRUE(fixture.Action("CutButton").isEnabled()) << "selection changes reach ListViewSelectItem";
   EXPECT_TRUE(fixture.Action("DeleteButton").isEnabled());
   fixture.OpenAndCloseMenu("Actions1");
@@ -243,8 +286,8 @@ TEST(MainWindowTest, CtrlEEncryptsTheSelectionAfterTheMenusWereOpenedWithNothing
   fixture.OpenAndCloseMenu("Actions1");
   ASSERT_FALSE(fixture.Action("EncryptFiles1").isEnabled());
 
-  QTableWidget& list = fixture.List();
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(0, 0)).center());
+  QTableView& list = fixture.List();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, fixture.RowRect(0).center());
   ModalDriver user("pw");
   QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
   EXPECT_TRUE(fs::exists(file + ".vlt"));
@@ -283,7 +326,7 @@ TEST(MainWindowTest, EnterOnTheWipeQuestionKeepsTheFilesAndOnTheNewListQuestionS
 
     EXPECT_EQ(questions, std::vector<std::string>{test.question});
     EXPECT_EQ(ReadText(file), "keep me");
-    EXPECT_EQ(fixture.List().rowCount(), 0);
+    EXPECT_EQ(fixture.Rows(), 0);
   }
 }
 
@@ -357,7 +400,7 @@ TEST(MainWindowTest, EscOrCancelStopsAnEncryptionAndNothingElseActsMeanwhile) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"big.bin", "other.txt"})) << "no staged output";
     EXPECT_TRUE(fs::is_empty(*platform::PrivateTempDir())) << "no temporary file";
-    EXPECT_EQ(fixture.List().rowCount(), 2) << "Ctrl+U did nothing during the step";
+    EXPECT_EQ(fixture.Rows(), 2) << "Ctrl+U did nothing during the step";
     EXPECT_FALSE(cancel->isVisible());
     EXPECT_FALSE(fixture.interaction.ProgressBar().cancelRequested()) << "the next command starts afresh";
   }
