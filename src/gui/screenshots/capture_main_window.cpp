@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window as a user sees it after dropping a folder on it and
-// selecting one of its files.
+// The main window as a user sees it after dropping a folder on it, making
+// the window larger and selecting one of its files.
 
 #include <QDir>
 #include <QFile>
@@ -45,6 +45,9 @@ void CaptureMainWindow(const QDir& out) {
   program.MainForm.ListView.Select(folder + "/notes.txt");
   program.MainForm.ListViewSelectItem();
   window.ShowForm();
+  // Grown beyond its opening size, as a user would for long paths: the list
+  // and its File Name column take the room.
+  window.resize(window.size() + QSize(300, 80));
   SaveWindowPicture(window, out, "main-window");
 
   // In the middle of a file step: the bar part way, Cancel beside it.
