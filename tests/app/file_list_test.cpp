@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "app/main_window/window_layout.h"
 #include "app_fixture.h"
@@ -116,17 +117,33 @@ TEST(FileListTest, TwentyThousandFilesAreAddedOnceEachInSortOrder) {
   EXPECT_TRUE(fixture.form.ListView.Contains(removed[1]));
 }
 
-// The stop is heard while files are added: what was added stays, the rest of
-// the folder and of the drop is left alone.
-TEST(FileListTest, CancelStopsALargeDrop) {
-  for (int n = 0; n < 300; ++n) AppFixture::MakeFile("big/file" + std::to_string(n));
+// The stop is heard while a folder is walked and while files are added:
+// what was added stays, the rest of the folder and of the drop is left alone.
+TEST(FileListTest, CancelStopsALargeDropOrPaste) {
+  std::string names;
+  for (int n = 0; n < 300; ++n) names += AppFixture::MakeFile("big/file" + std::to_string(n)) + "\n";
   const std::string other = AppFixture::MakeFile("other.txt");
-  AppFixture fixture;
-  fixture.user.progress.onRepaint = [&] { fixture.user.progress.stopped = true; };
-  fixture.form.DropFiles(std::vector<std::string>{(TestDir() / "big").string(), other});
-  EXPECT_EQ(fixture.form.ListView.Count(), 1u);
-  EXPECT_FALSE(fixture.form.ListView.Contains(other));
-  EXPECT_EQ(fixture.user.progress.position(), 0) << "the bar is reset";
+  const struct {
+    const char* how;
+    std::function<void(TMainForm&)> add;
+    std::size_t added;
+  } cases[] = {
+      {"drop",
+       [&](TMainForm& form) {
+         form.DropFiles(std::vector<std::string>{(TestDir() / "big").string(), other});
+       },
+       0},
+      {"paste", [&](TMainForm& form) { form.PasteButtonClick(); }, 1},
+  };
+  for (const auto& test : cases) {
+    AppFixture fixture;
+    fixture.user.clipboard = names + other;
+    fixture.user.progress.onRepaint = [&] { fixture.user.progress.stopped = true; };
+    test.add(fixture.form);
+    EXPECT_EQ(fixture.form.ListView.Count(), test.added) << test.how;
+    EXPECT_FALSE(fixture.form.ListView.Contains(other)) << test.how;
+    EXPECT_EQ(fixture.user.progress.position(), 0) << test.how << ": the bar is reset";
+  }
 }
 
 // The window's size and column widths come back as kept; values this program

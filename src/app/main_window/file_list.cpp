@@ -181,9 +181,9 @@ void FillFileColumns(ListItem& item) {
   item.lastWrite = static_cast<std::int64_t>(info.st_mtime);
 }
 
-std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory,
-                                                 std::vector<std::string>& list) {
-  FolderContents found = WalkFolder(directory);
+std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory, std::vector<std::string>& list,
+                                                 const KeepWalking& keepWalking) {
+  FolderContents found = WalkFolder(directory, keepWalking);
   list.insert(list.end(), std::make_move_iterator(found.files.begin()), std::make_move_iterator(found.files.end()));
   return std::move(found.unreachable);
 }

@@ -114,8 +114,8 @@ void FillFileColumns(ListItem& item);
 
 // Appends the full paths of all regular files below `directory`, depth first,
 // hidden ones included (see WalkFolder); returns what could not be reached.
-std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory,
-                                                 std::vector<std::string>& list);
+std::vector<UnreachableEntry> ListDirectoryFiles(const std::filesystem::path& directory, std::vector<std::string>& list,
+                                                 const KeepWalking& keepWalking = {});
 
 // Splits clipboard text into lines; CR LF, CR and LF each end a line, and a
 // final line end does not start another line.

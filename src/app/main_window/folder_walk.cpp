@@ -64,8 +64,15 @@ void AddFile(std::string path, FolderContents& out) {
   }
 }
 
+// How many entries are read between two questions to the caller: a folder
+// of a million files must not keep the window from painting or stopping.
+constexpr std::size_t kEntriesBetweenQuestions = 512;
+
+bool Continues(const KeepWalking& keepWalking) { return !keepWalking || keepWalking(); }
+
 // Reads the folder open at `fd`: takes its files, lists its subfolders.
-Folder ReadFolder(int fd, std::string path, FolderContents& out) {
+// Stopped by `keepWalking`, it returns without subfolders to visit.
+Folder ReadFolder(int fd, std::string path, FolderContents& out, const KeepWalking& keepWalking) {
   Folder folder;
   folder.path = std::move(path);
   struct stat self {};
@@ -81,7 +88,11 @@ Folder ReadFolder(int fd, std::string path, FolderContents& out) {
     out.unreachable.push_back({folder.path, error});
     return folder;
   }
-  while (const dirent* entry = ::readdir(dir)) {
+  for (std::size_t read = 1; const dirent* entry = ::readdir(dir); ++read) {
+    if (read % kEntriesBetweenQuestions == 0 && !Continues(keepWalking)) {
+      folder.subfolders.clear();
+      break;
+    }
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     const std::string full = Join(folder.path, name);
@@ -144,7 +155,7 @@ bool IsStreamSource(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
 }
 
-FolderContents WalkFolder(const std::filesystem::path& directory) {
+FolderContents WalkFolder(const std::filesystem::path& directory, const KeepWalking& keepWalking) {
   FolderContents out;
   // The folder the user named may be a link to one; below it none is followed.
   FolderFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -153,8 +164,9 @@ FolderContents WalkFolder(const std::filesystem::path& directory) {
     return out;
   }
   std::vector<Folder> stack;
-  stack.push_back(ReadFolder(fd.get(), directory.string(), out));
+  stack.push_back(ReadFolder(fd.get(), directory.string(), out, keepWalking));
   while (!stack.empty()) {
+    if (!Continues(keepWalking)) break;
     Folder& top = stack.back();
     if (top.next < top.subfolders.size()) {
       const std::string& name = top.subfolders[top.next++];
@@ -165,7 +177,7 @@ FolderContents WalkFolder(const std::filesystem::path& directory) {
       }
       std::string childPath = Join(top.path, name);
       fd.Reset(child);
-      stack.push_back(ReadFolder(fd.get(), std::move(childPath), out));
+      stack.push_back(ReadFolder(fd.get(), std::move(childPath), out, keepWalking));
       continue;
     }
     stack.pop_back();

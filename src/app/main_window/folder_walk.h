@@ -6,6 +6,7 @@
 // reported rather than dropped in silence.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,14 @@ struct FolderContents {
   std::vector<UnreachableEntry> unreachable;
 };
 
+// Asked now and then during a walk: false ends it where it is.
+using KeepWalking = std::function<bool()>;
+
 // Every regular file below `directory`; only "." and ".." are passed over.
 // Symbolic links to folders are not followed (they could loop); FIFOs,
-// sockets, devices and dangling links are left out.
-FolderContents WalkFolder(const std::filesystem::path& directory);
+// sockets, devices and dangling links are left out. A walk that
+// `keepWalking` ended returns what it had found.
+FolderContents WalkFolder(const std::filesystem::path& directory, const KeepWalking& keepWalking = {});
 
 // True for a ".vlt" or ".plx" file (any letter case) that begins with its
 // format's magic: a name alone is not proof, a renamed document may carry it.

@@ -211,7 +211,7 @@ void TMainForm::DropFiles(std::span<const std::string> paths) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
       std::vector<std::string> found;
-      ReportUnreachable(ListDirectoryFiles(path, found));
+      ReportUnreachable(ListDirectoryFiles(path, found, WalkUntilStopped()));
       AddFilesToList(found);
     } else if (platform::FileExists(path)) {
       // Only regular files can be encrypted or wiped; a FIFO would even stall
@@ -284,6 +284,14 @@ bool TMainForm::AddFilesToList(std::span<const std::string> paths, bool existing
   return true;
 }
 
+// A walk through a large tree paints the window and hears Cancel as it goes.
+KeepWalking TMainForm::WalkUntilStopped() {
+  return [this] {
+    RepaintNowAndThen();
+    return !StopAsked();
+  };
+}
+
 // Painting the window for every one of many small files would cost more
 // than adding them; a few times a second keeps it alive and Cancel heard.
 void TMainForm::RepaintNowAndThen() {
@@ -314,9 +322,9 @@ void TMainForm::AddDirClick() {
   const auto directory = ui_.ChooseDirectory({std::string(messages::kAddDirectoryCaption), {}});
   if (!directory) return;
   std::vector<std::string> found;
-  ReportUnreachable(ListDirectoryFiles(*directory, found));
-  ui_.ProgressBar().setPosition(0);
   const BusyCursor busy(ui_);
+  ReportUnreachable(ListDirectoryFiles(*directory, found, WalkUntilStopped()));
+  ui_.ProgressBar().setPosition(0);
   AddFilesToList(found);
   ResetProgress();
 }

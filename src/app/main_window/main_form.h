@@ -200,6 +200,7 @@ class TMainForm {
   // user can stop; false once stopped: what was added stays.
   bool AddFilesToList(std::span<const std::string> paths, bool existingOnly = false);
   void RepaintNowAndThen();
+  KeepWalking WalkUntilStopped();
   void ResetProgress();
   // One error per file or folder a walk could not reach.
   void ReportUnreachable(const std::vector<UnreachableEntry>& entries);
