@@ -150,6 +150,11 @@ void MainWindow::SetUpList() {
   for (int column = 0; const app::ListColumn& listColumn : app::kListColumns)
     list.setColumnWidth(column++, listColumn.width);
   list.setColumnWidth(FileListModel::kDateColumn, DateColumnWidth(list));
+  // Rows as high as the list's font needs (a large desktop font), never
+  // lower than before; all alike, so a long list costs no measuring.
+  QHeaderView& rows = *list.verticalHeader();
+  rows.setDefaultSectionSize(std::max(rows.defaultSectionSize(), list.fontMetrics().height() + 4));
+  rows.setSectionResizeMode(QHeaderView::Fixed);
   // File Name takes whatever the other columns leave, as the window grows.
   header.setSectionResizeMode(FileListModel::kFileNameColumn, QHeaderView::Stretch);
   header.setStretchLastSection(false);
