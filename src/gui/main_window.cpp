@@ -163,7 +163,9 @@ void MainWindow::SetUpList() {
 void MainWindow::RestoreLayout() {
   const std::optional<app::WindowLayout> kept = app::LoadWindowLayout();
   if (!kept) return;
-  resize(QSize(kept->width, kept->height).expandedTo(minimumSize()));
+  // Kept on a larger screen than this one, it still fits.
+  const QSize fits = QSize(kept->width, kept->height).boundedTo(screen()->availableGeometry().size());
+  resize(fits.expandedTo(minimumSize()));
   for (int column = 0; const int width : kept->columnWidths) {
     if (column != FileListModel::kFileNameColumn) ui_->ListView->setColumnWidth(column, width);
     ++column;

@@ -154,11 +154,11 @@ TEST(MainWindowTest, TheResizedWindowGivesTheListTheRoomAndIsRememberedWithItsCo
 
     const QSize listBefore = list.size();
     const int fileNameBefore = list.columnWidth(1), typeBefore = list.columnWidth(3);
-    resized = fixture.window.size() + QSize(300, 200);
+    resized = fixture.window.size() + QSize(150, 150);  // within the offscreen screen
     fixture.window.resize(resized);
     QTest::qWait(20);
-    EXPECT_EQ(list.size(), listBefore + QSize(300, 200));
-    EXPECT_EQ(list.columnWidth(1), fileNameBefore + 300);
+    EXPECT_EQ(list.size(), listBefore + QSize(150, 150));
+    EXPECT_EQ(list.columnWidth(1), fileNameBefore + 150);
     EXPECT_EQ(list.columnWidth(3), typeBefore);
     displayNameWidth = list.columnWidth(0) + 25;
     list.setColumnWidth(0, displayNameWidth);

@@ -80,6 +80,7 @@ std::vector<std::string> SavedListPaths(std::string_view text) {
 bool TMainForm::AddListedFiles(const fs::path& listText) {
   const std::vector<std::string> paths = SavedListPaths(ReadListText(listText));
   bool anyMissing = false;
+  ui_.ProgressBar().setPosition(0);  // from the expansion's bytes to the list's entries
   for (const std::string& file : paths) {
     if (StopAsked()) break;  // what was added stays; the rest is not looked at
     if (platform::FileExists(file)) {
