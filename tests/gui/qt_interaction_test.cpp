@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
+#include <string>
 
 #include "gui/file_dialog_filters.h"
+#include "gui/qt_interaction.h"
 #include "gui/qt_progress.h"
+#include "support/test_env.h"
 
 namespace voltare::gui {
 namespace {
@@ -30,6 +33,26 @@ TEST(QtProgressTest, PositionsBeyondTheBarsIntRangeAreScaled) {
   progress.setMax(0);  // a range of 0 to 0 would make the bar a busy animation
   EXPECT_GT(bar.maximum(), 0);
   EXPECT_EQ(progress.position(), std::int64_t{5} << 32);
+}
+
+// Type names are looked up once per type where a file's name decides it;
+// where the name decides nothing, each file is looked at on its own.
+TEST(QtInteractionTest, FileTypesComeFromTheNameWhereItDecidesAndFromTheContentElsewhere) {
+  QtInteraction interaction;
+  const auto info = [&](const std::string& name, const std::string& content) {
+    testing::WriteFileText(testing::TestDir() / name, content);
+    return interaction.GetFileInfo(testing::TestDir() / name);
+  };
+  const app::FileInfo first = info("first.txt", "%PDF-1.4\n");
+  const app::FileInfo second = info("second.txt", "just words");
+  EXPECT_EQ(second.typeName, first.typeName);
+  EXPECT_EQ(second.iconIndex, first.iconIndex);
+  EXPECT_EQ(second.displayName, "second.txt");
+
+  const app::FileInfo pdf = info("no-extension", "%PDF-1.4\n%\xe2\xe3\xcf\xd3\n");
+  const app::FileInfo text = info("another", "just words\n");
+  EXPECT_NE(pdf.typeName, text.typeName);
+  EXPECT_NE(pdf.typeName, "File");
 }
 
 }  // namespace
