@@ -129,8 +129,10 @@ void ListWindowBenchmark(benchmark::State& state) {
 
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
-    measured = Figures{took.count(), 0, 0, program.MainForm.ListView.Count(),
-                       SortedByDisplayName(program.MainForm.ListView.Items()), usage.ru_maxrss};
+    measured = Figures{.seconds = took.count(),
+                       .rows = program.MainForm.ListView.Count(),
+                       .sorted = SortedByDisplayName(program.MainForm.ListView.Items()),
+                       .peakKiB = usage.ru_maxrss};
     // Select All, then Cut, each until the window shows the result.
     measured->selectAllSeconds = TimeCommand(window, [&] { program.MainForm.SelectAll1Click(); });
     measured->cutSeconds = TimeCommand(window, [&] { program.MainForm.CutButtonClick(); });
