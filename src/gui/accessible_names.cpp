@@ -14,11 +14,12 @@
 
 namespace voltare::gui {
 
+namespace {
+
+// A name of punctuation only (a ".." button) is read as noise.
 bool SaysSomething(const QString& name) {
   return std::ranges::any_of(name, [](QChar c) { return c.isLetterOrNumber(); });
 }
-
-namespace {
 
 // "&Send" is read as "Send"; "&&" stands for one "&".
 QString WithoutMnemonic(const QString& text) {

@@ -8,21 +8,16 @@
 
 #include <initializer_list>
 
-class QString;
 class QWidget;
 
 namespace voltare::gui {
 
-// False for a name of punctuation only (a ".." button), which a screen reader
-// reads as noise.
-bool SaysSomething(const QString& name);
-
-// Names every control of `window` that has no accessible name (or one that
-// says nothing), and describes every one whose description is missing or
-// repeats its name, from its action, tool tip or hint. Runs now and again
-// each time the window is shown, so controls made after this call (a view
-// fills its window after its base class is made) are named too. Other names
-// and descriptions are kept.
+// Names every control of `window` that has no accessible name (or one of
+// punctuation only, like a ".." button), and describes every one whose
+// description is missing or repeats its name, from its action, tool tip or
+// hint. Runs now and again each time the window is shown, so controls made
+// after this call (a view fills its window after its base class is made) are
+// named too. Other names and descriptions are kept.
 void NameControlsForScreenReaders(QWidget& window);
 
 // Puts the buttons of `groups` (tool bars and panels, in reading order) into
