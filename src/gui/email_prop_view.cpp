@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "gui/accessible_names.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
@@ -16,6 +17,7 @@ EmailPropView::EmailPropView(app::TEmailProp& form, QWidget* parent)
     : QDialog(parent), form_(form), ui_(std::make_unique<Ui::EmailPropView>()) {
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
+  NameControlsForScreenReaders(*this);
   // A dialog border without the close command: OK and Cancel are the way out.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFixedSize(size());

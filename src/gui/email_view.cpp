@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTextDocument>
 
+#include "gui/accessible_names.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
@@ -61,6 +62,8 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
     : QMainWindow(parent), form_(form), ui_(std::make_unique<Ui::EmailView>()) {
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
+  ui_->Message->setAccessibleName(QStringLiteral("Message"));
+  NameControlsForScreenReaders(*this);
   // A fixed single border with the window menu only.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);

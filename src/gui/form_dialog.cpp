@@ -8,9 +8,13 @@
 #include <QLabel>
 #include <utility>
 
+#include "gui/accessible_names.h"
+
 namespace voltare::gui {
 
-FormDialog::FormDialog(app::ModalForm& form, QWidget* parent) : QDialog(parent), form_(form) {}
+FormDialog::FormDialog(app::ModalForm& form, QWidget* parent) : QDialog(parent), form_(form) {
+  NameControlsForScreenReaders(*this);  // named as shown: the view makes the controls after this
+}
 
 void FormDialog::RunModal() {
   if (form_.IsShowing()) exec();

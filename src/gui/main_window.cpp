@@ -18,6 +18,7 @@
 #include "app/main_window/start_verbs.h"
 #include "app/shared/application.h"
 #include "gui/form_dialog.h"
+#include "gui/main_window_access.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
 #include "platform/os_error.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(app::Application& application, QtInteraction& interaction
   interaction_.Attach(this, statusPanel_, ui_->ProgressBar, cancelButton_);
   ShowForm();
   SetUpWindow();
+  SetUpKeyboardAndScreenReaders(*this, *ui_);
   form_.CheckColorDepth(screen()->depth());
 }
 

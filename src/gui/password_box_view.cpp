@@ -20,6 +20,7 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
+  ui_->Label1->setBuddy(ui_->Password);  // the edit's name for screen readers
   ui_->Image1->setPixmap(Picture(QStringLiteral("key.svg"), 48));
   // The navy of the algorithm lines, lightened on a dark palette.
   for (QWidget* label : {static_cast<QWidget*>(ui_->AlgoHeader), static_cast<QWidget*>(ui_->Algorithm)}) {

@@ -5,6 +5,7 @@
 #include <QItemSelection>
 #include <QSignalBlocker>
 
+#include "app/main_window/decrypt_messages.h"
 #include "ui_plx_archiver_view.h"
 
 namespace voltare::gui {
@@ -19,6 +20,11 @@ PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
+  // Words for screen readers: the list and the edit show none of their own,
+  // the ".." button nothing readable.
+  ui_->FileList->setAccessibleName(QStringLiteral("Files in the archive"));
+  ui_->Header->setBuddy(ui_->Directory);
+  ui_->SelectDir->setToolTip(ToQString(app::decrypt_messages::kChooseOutputDirectory));
   ui_->FileList->addAction(ui_->SelectAll1);
   ui_->FileList->horizontalHeader()->resizeSection(kNameColumn, 150);
   ui_->FileList->horizontalHeader()->resizeSection(kSizeColumn, 60);

@@ -325,7 +325,7 @@ TEST(BatchEncryptTest, FailedBundlingShowsTheErrorAndNeitherWipesNorReportsSucce
   ASSERT_EQ(fixture.user.messages.size(), 2u);
   EXPECT_EQ(fixture.user.messages[1].kind, MessageKind::Error);
   EXPECT_TRUE(fixture.user.messages[1].text.starts_with(
-      "KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\nError message: "))
+      "KOVA Voltare caused an unexpected system error.\n\nError code: 2\nError message: "))
       << fixture.user.messages[1].text;
   for (const std::string& path : paths) {
     EXPECT_TRUE(fs::exists(path)) << "not wiped";
@@ -347,7 +347,7 @@ TEST(BatchEncryptTest, AFailingStepReportsTwiceStopsTheBatchAndRemovesItsTempora
   const auto log = fixture.user.MessageLog();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[0], kSamePassword);
-  EXPECT_TRUE(log[1].starts_with("error: KOVA Voltare caused an unexpected Windows error.\n\nError code: 21\n"))
+  EXPECT_TRUE(log[1].starts_with("error: KOVA Voltare caused an unexpected system error.\n\nError code: 21\n"))
       << log[1];
   EXPECT_EQ(log[2], "error: Encryption aborted !");
   EXPECT_TRUE(fs::exists(paths[0] + ".vlt"));
@@ -364,7 +364,7 @@ TEST(BatchEncryptTest, AFailingStepReportsTwiceStopsTheBatchAndRemovesItsTempora
   fixture.user.EnterPassword("pw");
   fixture.form.Run("EncryptFiles1");
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
+            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\nError code: -4\n"
                                       "Error message: The file you selected does not exist !",
                                       "error: Encryption aborted !"}));
   EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
@@ -420,10 +420,10 @@ TEST(BatchEncryptTest, SettingsOutOfRangeEndTheCommandBeforeOrAfterThePrompt) {
   // A value that is not a number is reported.
   StoreSetting("Algorithm", "x");
   fixture.form.Run("EncryptFiles1");
-  EXPECT_EQ(
-      fixture.user.MessageLog(),
-      std::vector<std::string>{
-          "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
+  EXPECT_EQ(fixture.user.MessageLog(),
+            std::vector<std::string>{"error: KOVA Voltare could not open the settings file " +
+                                     (TestDir() / "config" / "settings.conf").string() +
+                                     ".\n\nPlease check that you may read and write it."});
 }
 
 TEST(BatchEncryptTest, RunOverridesStandInForTheStoredSettingsWithoutChangingThem) {

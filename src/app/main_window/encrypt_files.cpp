@@ -69,7 +69,7 @@ std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrid
   try {
     const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
     if (!key) {
-      ui.Error(messages::kRegistryError);
+      ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
       return std::nullopt;
     }
     BatchSettings settings;
@@ -81,7 +81,7 @@ std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrid
   } catch (const platform::SettingsFileDamaged& damaged) {
     ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
   } catch (const platform::SettingsError&) {
-    ui.Error(messages::kRegistryError);
+    ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
   } catch (const std::exception& failure) {
     ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
   }

@@ -34,14 +34,14 @@ std::optional<WipeMethod> ReadWipeMethod(Interaction& ui, const RunOverrides& ov
   try {
     const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
     if (!key) {
-      ui.Error(messages::kRegistryError);
+      ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
       return std::nullopt;
     }
     WipeMethod method;
     method.type = ReadSettingInteger(*key, "TypeOfWipe", overrides);
     method.passes = ReadSettingInteger(*key, "Loop", overrides);
     if (method.type != kGovernmentWipe && method.type != kNormalWipe) {
-      ui.Error(messages::kWipeSettingsError);
+      ui.Error(messages::WithSettingsPath(messages::kWipeSettingsError));
       return std::nullopt;
     }
     return method;
