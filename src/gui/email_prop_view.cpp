@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "gui/form_dialog.h"
 #include "gui/qt_text.h"
@@ -18,7 +19,8 @@ EmailPropView::EmailPropView(app::TEmailProp& form, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   // A dialog border without the close command: OK and Cancel are the way out.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(size());
+  // Room for a five-digit port in any font.
+  ui_->Port->setFixedWidth(std::max(46, ui_->Port->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 10));
 
   BindEdit(*ui_->SMTP, form_.SMTP);
   connect(ui_->Port, &QLineEdit::textEdited, this, &EmailPropView::PortEdited);

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "ui_plx_archiver_view.h"
 
@@ -20,8 +21,13 @@ PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->FileList->addAction(ui_->SelectAll1);
-  ui_->FileList->horizontalHeader()->resizeSection(kNameColumn, 150);
-  ui_->FileList->horizontalHeader()->resizeSection(kSizeColumn, 60);
+  // Rows and the size column grow with the font; the name takes the rest.
+  QHeaderView* header = ui_->FileList->horizontalHeader();
+  header->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+  header->resizeSection(kSizeColumn, std::max(60, header->sectionSizeHint(kSizeColumn)));
+  ui_->FileList->verticalHeader()->setDefaultSectionSize(std::max(20, fontMetrics().height() + 5));
+  ui_->SelectDir->setFixedWidth(
+      std::max(27, ui_->SelectDir->fontMetrics().horizontalAdvance(ui_->SelectDir->text()) + 16));
   ui_->FileList->horizontalHeaderItem(kSizeColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   FillMembers();
 
