@@ -89,8 +89,8 @@ void SetChecked(QAbstractButton& button, bool checked) {
   button.setAutoExclusive(exclusive);
 }
 
-QPixmap Picture(const QString& file, int size) {
-  return QIcon(QStringLiteral(":/pictures/") + file).pixmap(size, size);
+QPixmap Picture(const QWidget& target, const QString& file, int size) {
+  return QIcon(QStringLiteral(":/pictures/") + file).pixmap(QSize(size, size), target.devicePixelRatioF());
 }
 
 }  // namespace voltare::gui

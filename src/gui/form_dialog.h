@@ -70,7 +70,8 @@ void RemoveCloseButton(QWidget& window);
 void SetChecked(QAbstractButton& button, bool checked);
 
 // One of the program's pictures (":/pictures/<file>"), drawn at `size`
-// device-independent pixels.
-QPixmap Picture(const QString& file, int size);
+// device-independent pixels for the screen `target` is on, so that it stays
+// sharp at 200 % scaling.
+QPixmap Picture(const QWidget& target, const QString& file, int size);
 
 }  // namespace voltare::gui

@@ -20,6 +20,7 @@
 #include "gui/form_dialog.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
+#include "gui/sharp_pictures.h"
 #include "platform/os_error.h"
 #include "platform/result_codes.h"
 #include "ui_main_window.h"
@@ -73,6 +74,7 @@ MainWindow::MainWindow(app::Application& application, QtInteraction& interaction
   ShowForm();
   SetUpWindow();
   form_.CheckColorDepth(screen()->depth());
+  ShowPicturesSharp(*this);
 }
 
 MainWindow::~MainWindow() = default;
