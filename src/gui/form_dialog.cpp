@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <utility>
 
+#include "gui/dialog_fit.h"
+
 namespace voltare::gui {
 
 FormDialog::FormDialog(app::ModalForm& form, QWidget* parent) : QDialog(parent), form_(form) {}
@@ -37,6 +39,12 @@ void FormDialog::reject() {
   } else {
     QDialog::reject();
   }
+}
+
+void FormDialog::showEvent(QShowEvent* event) {
+  // The texts are final now: the window grows where its font needs it.
+  FitToContents(*this);
+  QDialog::showEvent(event);
 }
 
 void FormDialog::ShowControls(const std::vector<app::NamedControl>& controls) {

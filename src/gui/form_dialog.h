@@ -17,6 +17,7 @@
 
 class QAbstractButton;
 class QCloseEvent;
+class QShowEvent;
 
 namespace voltare::gui {
 
@@ -51,6 +52,7 @@ class FormDialog : public QDialog {
   void FocusControl(const std::vector<app::NamedControl>& controls, const app::Control* active);
 
   void reject() override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   app::ModalForm& form_;

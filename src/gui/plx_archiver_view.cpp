@@ -13,6 +13,8 @@ namespace voltare::gui {
 namespace {
 constexpr int kNameColumn = 0;
 constexpr int kSizeColumn = 1;
+constexpr int kMinimumSizeColumn = 60;
+constexpr int kNameChars = 18;
 }  // namespace
 
 PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
@@ -21,11 +23,11 @@ PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->FileList->addAction(ui_->SelectAll1);
-  // Rows and the size column grow with the font; the name takes the rest.
-  QHeaderView* header = ui_->FileList->horizontalHeader();
-  header->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
-  header->resizeSection(kSizeColumn, std::max(60, header->sectionSizeHint(kSizeColumn)));
+  // Rows grow with the font, the name column takes what the size leaves, and
+  // the list keeps room for a name of some length whatever the font.
+  ui_->FileList->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
   ui_->FileList->verticalHeader()->setDefaultSectionSize(std::max(20, fontMetrics().height() + 5));
+  ui_->FileList->setMinimumWidth(fontMetrics().averageCharWidth() * kNameChars + kMinimumSizeColumn);
   ui_->SelectDir->setFixedWidth(
       std::max(27, ui_->SelectDir->fontMetrics().horizontalAdvance(ui_->SelectDir->text()) + 16));
   ui_->FileList->horizontalHeaderItem(kSizeColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -57,6 +59,9 @@ void PLXArchiverView::FillMembers() {
     ui_->FileList->setItem(row, kNameColumn, name);
     ui_->FileList->setItem(row, kSizeColumn, size);
   }
+  ui_->FileList->resizeColumnToContents(kSizeColumn);
+  QHeaderView* header = ui_->FileList->horizontalHeader();
+  header->resizeSection(kSizeColumn, std::max(kMinimumSizeColumn, header->sectionSize(kSizeColumn)));
 }
 
 void PLXArchiverView::Refresh() {
