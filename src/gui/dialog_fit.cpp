@@ -34,8 +34,8 @@ void FitToContents(QWidget& window) {
   // The widest line that cannot wrap sets the width; wrapped text then takes
   // the height it needs at that width.
   const int width = std::max(window.width(), layout->totalMinimumSize().width());
-  const int needed = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
-                                                 : layout->totalMinimumSize().height();
+  const int needed =
+      layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalMinimumSize().height();
   const int height = std::max(window.height(), needed);
   window.setMinimumSize(std::max(window.minimumWidth(), width), std::max(window.minimumHeight(), needed));
   window.resize(width, height);
