@@ -18,6 +18,7 @@
 #include "app/main_window/start_verbs.h"
 #include "app/shared/application.h"
 #include "gui/form_dialog.h"
+#include "gui/panel_captions.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
 #include "gui/sharp_pictures.h"
@@ -38,21 +39,6 @@ constexpr int kFileNameColumn = 1;
 
 // The list's paths are the file system's bytes; Qt shows them as text.
 std::string LocalPath(const QUrl& url) { return QFile::encodeName(url.toLocalFile()).toStdString(); }
-
-// The left panel's captions stay on one line in its fixed width, whatever
-// font the desktop uses: where one would not fit, all get a smaller font.
-void FitCaptions(std::initializer_list<QAbstractButton*> buttons, int width) {
-  QFont font = (*buttons.begin())->font();
-  // A narrow face first, where the desktop has it.
-  font.setFamilies({"Liberation Sans", font.family()});
-  const auto fits = [&] {
-    return std::ranges::all_of(buttons, [&](QAbstractButton* button) {
-      return QFontMetrics(font).horizontalAdvance(button->text()) <= width;
-    });
-  };
-  while (!fits() && font.pointSizeF() > 6) font.setPointSizeF(font.pointSizeF() - 0.5);
-  for (QAbstractButton* button : buttons) button->setFont(font);
-}
 
 }  // namespace
 
@@ -96,7 +82,7 @@ void MainWindow::SetUpWindow() {
   const QMargins margins = ui_->LeftBoxLayout->contentsMargins();
   const int buttonFrame = 6;  // a flat button's border and padding, both sides
   const int captionWidth = ui_->LeftBox->maximumWidth() - margins.left() - margins.right() - buttonFrame;
-  FitCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
+  FitPanelCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
   // The menu bar lies inside a Qt window's client area, above the 359 pixels.
   setFixedSize(app::MainFormWidth() - kBorderAllowance, kClientHeight + menuBar()->sizeHint().height());
   move(screen()->availableGeometry().center() - rect().center());

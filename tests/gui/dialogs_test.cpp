@@ -34,6 +34,7 @@
 #include "gui/email_view.h"
 #include "gui/form_views.h"
 #include "gui/klembord_view.h"
+#include "gui/panel_captions.h"
 #include "gui/password_box_view.h"
 #include "gui/plx_archiver_view.h"
 #include "gui/preferences_view.h"
@@ -513,6 +514,29 @@ TEST_P(WindowAtDoubledFont, TabReachesEveryControl) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowAtDoubledFont, ::testing::ValuesIn(kWindows),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// The main window's left panel at the default and at a doubled font: captions
+// shrink a little at most, and the panel grows by what they still lack.
+TEST(PanelCaptions, StayReadableAndThePanelGrowsForThem) {
+  for (const qreal scale : {1.0, 2.0}) {
+    QWidget panel;
+    panel.setFixedWidth(120);
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    panel.setFont(font);
+    std::vector<QToolButton*> buttons;
+    for (const char* caption : {"Send E-mail Message", "Edit Clipboard", "Wipe Files", "Help"}) {
+      buttons.push_back(new QToolButton(&panel));
+      buttons.back()->setText(caption);
+    }
+    FitPanelCaptions({buttons[0], buttons[1], buttons[2], buttons[3]}, 104);
+    for (QToolButton* button : buttons) {
+      SCOPED_TRACE(button->text().toStdString() + " at " + std::to_string(font.pointSizeF()) + " pt");
+      EXPECT_GE(button->font().pointSizeF(), font.pointSizeF() - 2);
+      EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()), panel.maximumWidth() - 16);
+    }
+  }
+}
 
 }  // namespace
 }  // namespace voltare::gui
