@@ -24,8 +24,9 @@ QString SourceOf(const QPixmap& shown, const QStringList& sources) {
 
 }  // namespace
 
-void ShowPicturesSharp(QWidget& window) {
-  const qreal ratio = window.devicePixelRatioF();
+void ShowPicturesSharp(QWidget& window) { ShowPicturesSharp(window, window.devicePixelRatioF()); }
+
+void ShowPicturesSharp(QWidget& window, double ratio) {
   if (ratio <= 1.0) return;  // the loaded picture is as sharp as the screen
   QStringList sources;
   for (const QString& file : QDir(QStringLiteral(":/pictures")).entryList({QStringLiteral("*.svg")}, QDir::Files)) {

@@ -11,5 +11,7 @@ namespace voltare::gui {
 // (":/pictures/") that a label of `window` shows, at the same size but at the
 // device pixel ratio of the screen the window is on.
 void ShowPicturesSharp(QWidget& window);
+// The same at a given device pixel ratio.
+void ShowPicturesSharp(QWidget& window, double ratio);
 
 }  // namespace voltare::gui

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
@@ -39,6 +40,7 @@
 #include "gui/plx_archiver_view.h"
 #include "gui/preferences_view.h"
 #include "gui/readable_color.h"
+#include "gui/sharp_pictures.h"
 #include "platform/settings_store.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
@@ -514,6 +516,26 @@ TEST_P(WindowAtDoubledFont, TabReachesEveryControl) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowAtDoubledFont, ::testing::ValuesIn(kWindows),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// A picture a layout file loads at its natural size is drawn again from its
+// SVG source at a 200 % screen's pixel ratio, at the same size on screen; a
+// picture not of the program's own is left as it is.
+TEST(SharpPictures, ProgramPicturesAreRedrawnAtThePixelRatio) {
+  QWidget window;
+  auto* logo = new QLabel(&window);
+  logo->setPixmap(QPixmap(":/pictures/logo.svg"));
+  auto* other = new QLabel(&window);
+  QPixmap plain(10, 10);
+  plain.fill(Qt::red);
+  other->setPixmap(plain);
+  const QSize logoSize = logo->pixmap().size();
+  ASSERT_FALSE(logoSize.isEmpty());
+
+  ShowPicturesSharp(window, 2.0);
+  EXPECT_EQ(logo->pixmap().devicePixelRatio(), 2.0);
+  EXPECT_EQ(logo->pixmap().deviceIndependentSize().toSize(), logoSize);
+  EXPECT_EQ(other->pixmap().cacheKey(), plain.cacheKey());
+}
 
 // The main window's left panel at the default and at a doubled font: captions
 // shrink a little at most, and the panel grows by what they still lack.
