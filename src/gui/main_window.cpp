@@ -19,8 +19,10 @@
 #include "app/shared/application.h"
 #include "gui/form_dialog.h"
 #include "gui/main_window_access.h"
+#include "gui/panel_captions.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
+#include "gui/sharp_pictures.h"
 #include "platform/os_error.h"
 #include "platform/result_codes.h"
 #include "ui_main_window.h"
@@ -38,21 +40,6 @@ constexpr int kFileNameColumn = 1;
 
 // The list's paths are the file system's bytes; Qt shows them as text.
 std::string LocalPath(const QUrl& url) { return QFile::encodeName(url.toLocalFile()).toStdString(); }
-
-// The left panel's captions stay on one line in its fixed width, whatever
-// font the desktop uses: where one would not fit, all get a smaller font.
-void FitCaptions(std::initializer_list<QAbstractButton*> buttons, int width) {
-  QFont font = (*buttons.begin())->font();
-  // A narrow face first, where the desktop has it.
-  font.setFamilies({"Liberation Sans", font.family()});
-  const auto fits = [&] {
-    return std::ranges::all_of(buttons, [&](QAbstractButton* button) {
-      return QFontMetrics(font).horizontalAdvance(button->text()) <= width;
-    });
-  };
-  while (!fits() && font.pointSizeF() > 6) font.setPointSizeF(font.pointSizeF() - 0.5);
-  for (QAbstractButton* button : buttons) button->setFont(font);
-}
 
 }  // namespace
 
@@ -75,6 +62,7 @@ MainWindow::MainWindow(app::Application& application, QtInteraction& interaction
   SetUpWindow();
   SetUpKeyboardAndScreenReaders(*this, *ui_);
   form_.CheckColorDepth(screen()->depth());
+  ShowPicturesSharp(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -96,7 +84,7 @@ void MainWindow::SetUpWindow() {
   const QMargins margins = ui_->LeftBoxLayout->contentsMargins();
   const int buttonFrame = 6;  // a flat button's border and padding, both sides
   const int captionWidth = ui_->LeftBox->maximumWidth() - margins.left() - margins.right() - buttonFrame;
-  FitCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
+  FitPanelCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
   // The menu bar lies inside a Qt window's client area, above the 359 pixels.
   setFixedSize(app::MainFormWidth() - kBorderAllowance, kClientHeight + menuBar()->sizeHint().height());
   move(screen()->availableGeometry().center() - rect().center());

@@ -21,7 +21,7 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->Label1->setBuddy(ui_->Password);  // the edit's name for screen readers
-  ui_->Image1->setPixmap(Picture(QStringLiteral("key.svg"), 48));
+  ui_->Image1->setPixmap(Picture(*this, QStringLiteral("key.svg"), 48));
   // The navy of the algorithm lines, lightened on a dark palette.
   for (QWidget* label : {static_cast<QWidget*>(ui_->AlgoHeader), static_cast<QWidget*>(ui_->Algorithm)}) {
     SetReadableTextColor(*label, QColor(0x00, 0x00, 0x80));
