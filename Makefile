@@ -9,7 +9,9 @@
 #   make package        the Debian package (build/kova-voltare_*.deb)
 #   make package-check  installs that package on this machine, checks it, purges it (root)
 #   make postfix-check  a long encrypted message through a real local Postfix relay (root)
-#   make screenshots  every window as a PNG file in build/screenshots/, and on a dark palette in build/screenshots/dark/ (under Xvfb)
+#   make screenshots  every window as a PNG file in build/screenshots/, on a dark palette in build/screenshots/dark/,
+#                     with a 16 pt font in build/screenshots/large-font/, and the main window and password
+#                     prompt at QT_SCALE_FACTOR=2 in build/screenshots/scale-2/ (under Xvfb)
 #   make wayland-check  the window tests under a headless weston, Qt on Wayland (not part of CI)
 #   make fuzz   every fuzz target for FUZZ_SECONDS seconds (installs clang-16 first; not part of CI)
 
@@ -88,6 +90,7 @@ wayland-check: build
 screenshots: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target voltare-screenshots
 	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/src/gui/voltare-screenshots $(BUILD_DIR)/screenshots
+	QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 2560x2048x24" $(BUILD_DIR)/src/gui/voltare-screenshots --scale-2 $(BUILD_DIR)/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-fuzz

@@ -118,7 +118,7 @@ bool RefuseOtherFaults(Session& session, const std::optional<platform::SettingsK
     }
   }
   if (faults.empty()) return false;
-  session.ui.Error(app::messages::kRegistryError);
+  session.ui.Error(app::messages::WithSettingsPath(app::messages::kSettingsFileError));
   session.ui.Report("nothing was changed; in " + platform::SettingsFilePath().string() + ":" + faults);
   return true;
 }
@@ -134,7 +134,7 @@ int SetSetting(Session& session, std::string_view name, const std::string& text)
     }
     if (RefuseOtherFaults(session, key, name)) return kExitFailure;
   } catch (const platform::OsError&) {
-    session.ui.Error(app::messages::kRegistryError);
+    session.ui.Error(app::messages::WithSettingsPath(app::messages::kSettingsFileError));
     return kExitFailure;
   } catch (const std::exception& failure) {
     session.ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));

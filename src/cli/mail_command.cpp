@@ -47,7 +47,7 @@ bool SettingsComplete(Session& session) {
   }
   switch (state) {
     case app::EmailSettingsState::KeyMissing:
-      session.ui.Error(app::messages::kRegistryError);
+      session.ui.Error(app::messages::WithSettingsPath(app::messages::kSettingsFileError));
       return false;
     case app::EmailSettingsState::Incomplete:
       session.ui.Error(app::email_messages::kIncompleteSettings);

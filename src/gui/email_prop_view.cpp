@@ -2,9 +2,14 @@
 #include "gui/email_prop_view.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <ranges>
 
+#include "gui/accessible_names.h"
+#include "gui/dialog_fit.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
@@ -12,14 +17,33 @@
 
 namespace voltare::gui {
 
+namespace {
+
+constexpr int kAddressChars = 21;
+
+// Room for a five-digit port and for a usual address in any font; the edits
+// of both groups start at one line, as wide as the widest caption.
+void SizeFieldsToFont(Ui::EmailPropView& ui) {
+  ui.Port->setFixedWidth(std::max(46, ui.Port->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 10));
+  for (QLineEdit* edit : {ui.SMTP, ui.UserName, ui.Name, ui.Email}) {
+    edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * kAddressChars);
+  }
+  const std::initializer_list<QLabel*> labels = {ui.Label1, ui.Label2, ui.Label3, ui.Label4, ui.Label5};
+  const auto hintWidth = [](const QLabel* label) { return label->sizeHint().width(); };
+  const int labelWidth = std::ranges::max(labels | std::views::transform(hintWidth));
+  for (QLabel* label : labels) label->setMinimumWidth(std::max(label->minimumWidth(), labelWidth));
+}
+
+}  // namespace
+
 EmailPropView::EmailPropView(app::TEmailProp& form, QWidget* parent)
     : QDialog(parent), form_(form), ui_(std::make_unique<Ui::EmailPropView>()) {
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
+  NameControlsForScreenReaders(*this);
   // A dialog border without the close command: OK and Cancel are the way out.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setFixedSize(size());
-
+  SizeFieldsToFont(*ui_);
   BindEdit(*ui_->SMTP, form_.SMTP);
   connect(ui_->Port, &QLineEdit::textEdited, this, &EmailPropView::PortEdited);
   BindEdit(*ui_->UserName, form_.UserName);
@@ -28,6 +52,7 @@ EmailPropView::EmailPropView(app::TEmailProp& form, QWidget* parent)
   connect(ui_->OKButton, &QPushButton::clicked, this, [this] { Call(&app::TEmailProp::OKButtonClick); });
   connect(ui_->CancelButton, &QPushButton::clicked, this, [this] { Call(&app::TEmailProp::CancelButtonClick); });
   Refresh();
+  FitToContents(*this);
   view_binding::FocusControl(*this, form_.Controls(), form_.ActiveControl);
 }
 

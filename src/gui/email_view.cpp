@@ -16,7 +16,10 @@
 #include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <algorithm>
 
+#include "gui/accessible_names.h"
+#include "gui/dialog_fit.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
@@ -30,6 +33,24 @@ namespace {
 constexpr QSize kClientSize{491, 377};
 // The attachment list's height when it appears: one row of large icons.
 constexpr int kListHeight = 76;
+constexpr int kAddressChars = 40;
+constexpr int kMessageLines = 4;
+constexpr int kAttachmentChars = 13;
+
+// Room for an address, a few lines of the message and two lines of an
+// attachment's name under its icon, in any font.
+void SizeFieldsToFont(Ui::EmailView& ui) {
+  ui.Naar->setMinimumWidth(ui.Naar->fontMetrics().averageCharWidth() * kAddressChars);
+  ui.Message->setMinimumHeight(ui.Message->fontMetrics().lineSpacing() * kMessageLines);
+  const QFontMetrics names = ui.Attachments->fontMetrics();
+  const QSize grid = ui.Attachments->gridSize();
+  ui.Attachments->setGridSize(grid.expandedTo(QSize(
+      names.averageCharWidth() * kAttachmentChars, ui.Attachments->iconSize().height() + 2 * names.lineSpacing() + 4)));
+  ui.Attachments->setMinimumHeight(ui.Attachments->gridSize().height() + 2 * ui.Attachments->frameWidth());
+  // The list appears later, in a window that no longer grows: its room is kept.
+  ui.MessageArea->setMinimumHeight(ui.Message->minimumHeight() + ui.MessageArea->handleWidth() +
+                                   ui.Attachments->minimumHeight());
+}
 
 QIcon Picture(const char* themeName, const char* file) {
   return QIcon::fromTheme(QString::fromLatin1(themeName), QIcon(QStringLiteral(":/pictures/") + QLatin1String(file)));
@@ -61,6 +82,8 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
     : QMainWindow(parent), form_(form), ui_(std::make_unique<Ui::EmailView>()) {
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
+  ui_->Message->setAccessibleName(QStringLiteral("Message"));
+  NameControlsForScreenReaders(*this);
   // A fixed single border with the window menu only.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
@@ -87,7 +110,11 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
   Refresh();
   ShowProgress();
   const int menuHeight = ui_->MainMenu->sizeHint().height();
-  setFixedSize(kClientSize.width(), kClientSize.height() + menuHeight);
+  // Today's size, or larger where a larger font needs it; then fixed.
+  resize(kClientSize.width(), kClientSize.height() + menuHeight);
+  SizeFieldsToFont(*ui_);
+  FitToContents(*this);
+  setFixedSize(size());
   if (const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
@@ -209,7 +236,9 @@ void EmailView::Refresh() {
   ShowMessageText();
   ShowAttachments();
   // The list comes in low, leaving the message most of the room.
-  if (form_.Attachments.visible && !listShown_) ui_->MessageArea->setSizes({1000, kListHeight});
+  if (form_.Attachments.visible && !listShown_) {
+    ui_->MessageArea->setSizes({1000, std::max(kListHeight, ui_->Attachments->minimumHeight())});
+  }
   listShown_ = form_.Attachments.visible;
   ShowStatus();
   refreshing_ = false;

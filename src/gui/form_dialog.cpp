@@ -8,9 +8,14 @@
 #include <QLabel>
 #include <utility>
 
+#include "gui/accessible_names.h"
+#include "gui/dialog_fit.h"
+
 namespace voltare::gui {
 
-FormDialog::FormDialog(app::ModalForm& form, QWidget* parent) : QDialog(parent), form_(form) {}
+FormDialog::FormDialog(app::ModalForm& form, QWidget* parent) : QDialog(parent), form_(form) {
+  NameControlsForScreenReaders(*this);  // named as shown: the view makes the controls after this
+}
 
 void FormDialog::RunModal() {
   if (form_.IsShowing()) exec();
@@ -37,6 +42,12 @@ void FormDialog::reject() {
   } else {
     QDialog::reject();
   }
+}
+
+void FormDialog::showEvent(QShowEvent* event) {
+  // The texts are final now: the window grows where its font needs it.
+  FitToContents(*this);
+  QDialog::showEvent(event);
 }
 
 void FormDialog::ShowControls(const std::vector<app::NamedControl>& controls) {
@@ -89,8 +100,8 @@ void SetChecked(QAbstractButton& button, bool checked) {
   button.setAutoExclusive(exclusive);
 }
 
-QPixmap Picture(const QString& file, int size) {
-  return QIcon(QStringLiteral(":/pictures/") + file).pixmap(size, size);
+QPixmap Picture(const QWidget& target, const QString& file, int size) {
+  return QIcon(QStringLiteral(":/pictures/") + file).pixmap(QSize(size, size), target.devicePixelRatioF());
 }
 
 }  // namespace voltare::gui

@@ -17,6 +17,7 @@
 
 class QAbstractButton;
 class QCloseEvent;
+class QShowEvent;
 
 namespace voltare::gui {
 
@@ -51,6 +52,7 @@ class FormDialog : public QDialog {
   void FocusControl(const std::vector<app::NamedControl>& controls, const app::Control* active);
 
   void reject() override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   app::ModalForm& form_;
@@ -70,7 +72,8 @@ void RemoveCloseButton(QWidget& window);
 void SetChecked(QAbstractButton& button, bool checked);
 
 // One of the program's pictures (":/pictures/<file>"), drawn at `size`
-// device-independent pixels.
-QPixmap Picture(const QString& file, int size);
+// device-independent pixels for the screen `target` is on, so that it stays
+// sharp at 200 % scaling.
+QPixmap Picture(const QWidget& target, const QString& file, int size);
 
 }  // namespace voltare::gui

@@ -12,6 +12,7 @@ KlembordView::KlembordView(app::TKlembordForm& form, QWidget* parent)
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
+  ui_->KlembordText->setAccessibleName(QStringLiteral("Clipboard text"));  // for screen readers
   connect(ui_->KlembordText, &QPlainTextEdit::textChanged, this,
           [this] { form_.KlembordText.text = ToUtf8(ui_->KlembordText->toPlainText()); });
   HandleClicks(ui_->Save, [this] { form_.SaveClick(); });

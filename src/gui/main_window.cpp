@@ -23,8 +23,11 @@
 #include "app/shared/application.h"
 #include "gui/file_list_model.h"
 #include "gui/form_dialog.h"
+#include "gui/main_window_access.h"
+#include "gui/panel_captions.h"
 #include "gui/qt_interaction.h"
 #include "gui/qt_text.h"
+#include "gui/sharp_pictures.h"
 #include "platform/os_error.h"
 #include "platform/result_codes.h"
 #include "ui_main_window.h"
@@ -42,21 +45,6 @@ constexpr int kCellPadding = 14;
 
 // The list's paths are the file system's bytes; Qt shows them as text.
 std::string LocalPath(const QUrl& url) { return QFile::encodeName(url.toLocalFile()).toStdString(); }
-
-// The left panel's captions stay on one line in its fixed width, whatever
-// font the desktop uses: where one would not fit, all get a smaller font.
-void FitCaptions(std::initializer_list<QAbstractButton*> buttons, int width) {
-  QFont font = (*buttons.begin())->font();
-  // A narrow face first, where the desktop has it.
-  font.setFamilies({"Liberation Sans", font.family()});
-  const auto fits = [&] {
-    return std::ranges::all_of(buttons, [&](QAbstractButton* button) {
-      return QFontMetrics(font).horizontalAdvance(button->text()) <= width;
-    });
-  };
-  while (!fits() && font.pointSizeF() > 6) font.setPointSizeF(font.pointSizeF() - 0.5);
-  for (QAbstractButton* button : buttons) button->setFont(font);
-}
 
 // The Date column holds the longest date and time the locale writes (two-digit
 // day and month, an afternoon hour) in the list's font.
@@ -85,7 +73,9 @@ MainWindow::MainWindow(app::Application& application, QtInteraction& interaction
   interaction_.Attach(this, statusPanel_, ui_->ProgressBar, cancelButton_);
   ShowForm();
   SetUpWindow();
+  SetUpKeyboardAndScreenReaders(*this, *ui_);
   form_.CheckColorDepth(screen()->depth());
+  ShowPicturesSharp(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -106,7 +96,7 @@ void MainWindow::SetUpWindow() {
   const QMargins margins = ui_->LeftBoxLayout->contentsMargins();
   const int buttonFrame = 6;  // a flat button's border and padding, both sides
   const int captionWidth = ui_->LeftBox->maximumWidth() - margins.left() - margins.right() - buttonFrame;
-  FitCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
+  FitPanelCaptions({ui_->EmailMessage, ui_->EditClipboard, ui_->WipeFiles3, ui_->Help}, captionWidth);
   // The menu bar lies inside a Qt window's client area, above the 359 pixels.
   // The window opens at this size, and is never smaller: the left panel and
   // the tool bars are laid out for it; the list takes any room beyond.

@@ -20,7 +20,8 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
-  ui_->Image1->setPixmap(Picture(QStringLiteral("key.svg"), 48));
+  ui_->Label1->setBuddy(ui_->Password);  // the edit's name for screen readers
+  ui_->Image1->setPixmap(Picture(*this, QStringLiteral("key.svg"), 48));
   // The navy of the algorithm lines, lightened on a dark palette.
   for (QWidget* label : {static_cast<QWidget*>(ui_->AlgoHeader), static_cast<QWidget*>(ui_->Algorithm)}) {
     SetReadableTextColor(*label, QColor(0x00, 0x00, 0x80));

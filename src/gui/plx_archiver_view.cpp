@@ -4,7 +4,9 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QSignalBlocker>
+#include <algorithm>
 
+#include "app/main_window/decrypt_messages.h"
 #include "ui_plx_archiver_view.h"
 
 namespace voltare::gui {
@@ -12,6 +14,8 @@ namespace voltare::gui {
 namespace {
 constexpr int kNameColumn = 0;
 constexpr int kSizeColumn = 1;
+constexpr int kMinimumSizeColumn = 60;
+constexpr int kNameChars = 18;
 }  // namespace
 
 PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
@@ -19,9 +23,19 @@ PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
+  // Words for screen readers: the list and the edit show none of their own,
+  // the ".." button nothing readable.
+  ui_->FileList->setAccessibleName(QStringLiteral("Files in the archive"));
+  ui_->Header->setBuddy(ui_->Directory);
+  ui_->SelectDir->setToolTip(ToQString(app::decrypt_messages::kChooseOutputDirectory));
   ui_->FileList->addAction(ui_->SelectAll1);
-  ui_->FileList->horizontalHeader()->resizeSection(kNameColumn, 150);
-  ui_->FileList->horizontalHeader()->resizeSection(kSizeColumn, 60);
+  // Rows grow with the font, the name column takes what the size leaves, and
+  // the list keeps room for a name of some length whatever the font.
+  ui_->FileList->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+  ui_->FileList->verticalHeader()->setDefaultSectionSize(std::max(20, fontMetrics().height() + 5));
+  ui_->FileList->setMinimumWidth(fontMetrics().averageCharWidth() * kNameChars + kMinimumSizeColumn);
+  ui_->SelectDir->setFixedWidth(
+      std::max(27, ui_->SelectDir->fontMetrics().horizontalAdvance(ui_->SelectDir->text()) + 16));
   ui_->FileList->horizontalHeaderItem(kSizeColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   FillMembers();
 
@@ -51,6 +65,9 @@ void PLXArchiverView::FillMembers() {
     ui_->FileList->setItem(row, kNameColumn, name);
     ui_->FileList->setItem(row, kSizeColumn, size);
   }
+  ui_->FileList->resizeColumnToContents(kSizeColumn);
+  QHeaderView* header = ui_->FileList->horizontalHeader();
+  header->resizeSection(kSizeColumn, std::max(kMinimumSizeColumn, header->sectionSize(kSizeColumn)));
 }
 
 void PLXArchiverView::Refresh() {

@@ -6,7 +6,7 @@
 namespace voltare::net::messages {
 
 // Socket component.
-inline constexpr char kSocketInitFailed[] = "Initializaton of windows sockets failed";
+inline constexpr char kSocketInitFailed[] = "Initializaton of network sockets failed";
 inline constexpr char kAlreadyConnected[] = "Already connected";
 inline constexpr char kHostLookupTimedOut[] = "Host Lookup Timed Out";
 inline constexpr char kHostLookupCanceled[] = "Host Lookup Canceled";

@@ -60,7 +60,7 @@ std::string ErrorText(ResultCode code) {
 std::string ErrorFormat(ResultCode code) { return ErrorFormat(code, ErrorText(code)); }
 
 std::string ErrorFormat(ResultCode code, std::string_view text) {
-  return "KOVA Voltare caused an unexpected Windows error.\n\nError code: " + std::to_string(code) +
+  return "KOVA Voltare caused an unexpected system error.\n\nError code: " + std::to_string(code) +
          "\nError message: " + std::string(text);
 }
 

@@ -39,7 +39,7 @@ inline constexpr ResultCode ErrTampered = -10;
 // the system's text for an errno value, empty for 0 and for unknown values.
 std::string ErrorText(ResultCode code);
 
-// "KOVA Voltare caused an unexpected Windows error. ..." filled with the code
+// "KOVA Voltare caused an unexpected system error. ..." filled with the code
 // and its text; `text` replaces ErrorText(code) where a caller reports the
 // text of the exception that ended an operation.
 std::string ErrorFormat(ResultCode code);

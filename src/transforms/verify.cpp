@@ -172,7 +172,17 @@ bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMa
   if (!platform::FileExists(original)) return platform::ErrNoSuchFile;
   try {
     auto in = OpenSource(original, false);
-    ComparingSink compare(in);
+    return VerifyEncryptedFile(encrypted, in, key, progress);
+  } catch (...) {
+    return ResultOfReadBack();
+  }
+}
+
+[[nodiscard]] ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted, platform::File& original,
+                                             const KeyMaterial& key, platform::Progress* progress) {
+  if (!original.isOpen() || progress == nullptr) return platform::ErrInternal;
+  try {
+    ComparingSink compare(original);
     // A stream cut short, or an original that goes on, is no proof.
     const bool ended = ReadBack(encrypted, compare, key, *progress);
     return ended && compare.AtEnd() ? platform::Success : platform::ErrBadFile;

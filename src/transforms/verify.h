@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "crypto/bytestream.h"
+#include "platform/file.h"
 #include "platform/progress.h"
 #include "platform/result_codes.h"
 #include "transforms/key_material.h"
@@ -26,6 +27,12 @@ namespace voltare::transforms {
 [[nodiscard]] platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted,
                                                        const std::filesystem::path& original, const KeyMaterial& key,
                                                        platform::Progress* progress);
+
+// The same with the original already open, compared from its current
+// position on: the file read back is the one held, whatever its name now
+// refers to. ErrInternal when it is not open.
+[[nodiscard]] platform::ResultCode VerifyEncryptedFile(crypto::ByteSource& encrypted, platform::File& original,
+                                                       const KeyMaterial& key, platform::Progress* progress);
 
 // The same for an encrypted file on the disk; ErrNoSuchFile also when that
 // does not exist. A sealed file (algorithm 3) is opened with the key the

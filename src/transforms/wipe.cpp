@@ -207,16 +207,16 @@ void OverwriteAndEmpty(WipeTarget& target, platform::Progress* progress, const W
   file->close();
 }
 
-// Opens the file through its folder, runs `overwrite` over it, then empties,
-// closes, moves and removes it. Any failure releases the file and resets the
-// progress position.
-template <typename Overwrite>
-[[nodiscard]] ResultCode RunWipe(const std::filesystem::path& path, platform::Progress* progress,
+// Gets the file from `openTarget` (opened through its folder), runs
+// `overwrite` over it, then empties, closes, moves and removes it. Any
+// failure releases the file and resets the progress position.
+template <typename OpenTarget, typename Overwrite>
+[[nodiscard]] ResultCode RunWipe(OpenTarget&& openTarget, platform::Progress* progress,
                                  const WipeEnvironment& environment, Overwrite&& overwrite) {
   try {
-    WipeTarget target(path);
-    OverwriteAndEmpty(target, progress, environment, overwrite);
-    target.renameAndRemove();
+    const std::unique_ptr<WipeTarget> target = openTarget();
+    OverwriteAndEmpty(*target, progress, environment, overwrite);
+    target->renameAndRemove();
     SetProgressPosition(progress, 0);
     return platform::Success;
   } catch (const WipeRefused& refused) {
@@ -269,15 +269,10 @@ double DrawMoment(PseudoRandom& random) {
   return platform::Success;
 }
 
-}  // namespace
-
-std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
-  return std::make_unique<SystemWipeFile>(std::make_unique<WipeTarget>(path));
-}
-
-[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path, platform::Progress* progress,
-                                                      const WipeEnvironment& environment) {
-  return RunWipe(path, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
+template <typename OpenTarget>
+[[nodiscard]] ResultCode GovernmentWipe(OpenTarget&& openTarget, platform::Progress* progress,
+                                        const WipeEnvironment& environment) {
+  return RunWipe(openTarget, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
     StartProgress(progress, kGovernmentPassCount);
     PseudoRandom& random = ProgramRandom();
     random.Seed(Clock(environment));
@@ -295,15 +290,16 @@ std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
   });
 }
 
-[[nodiscard]] platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
-                                                  platform::Progress* progress, const WipeEnvironment& environment) {
+template <typename OpenTarget>
+[[nodiscard]] ResultCode NormalWipe(OpenTarget&& openTarget, const std::filesystem::path& path, int passes,
+                                    platform::Progress* progress, const WipeEnvironment& environment) {
   if (passes < 1) {
     // Deleting a file without overwriting it would break the promise made
     // to the user; a caller that gets here has a fault of its own.
     return ReportRefusal(environment,
                          FillWipeMessage(wipe_messages::kNoPasses, {path.string(), std::to_string(passes)}));
   }
-  return RunWipe(path, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
+  return RunWipe(openTarget, progress, environment, [&](WipeFile& file, std::span<const WipeExtent> extents) {
     StartProgress(progress, static_cast<std::int64_t>(TotalLength(extents)));
     PseudoRandom& random = ProgramRandom();
     random.Seed(Clock(environment));
@@ -324,6 +320,49 @@ std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
       file.rewind();
     }
   });
+}
+
+// Opens the file by its path, through its folder.
+auto ByPath(const std::filesystem::path& path) {
+  return [&path] { return std::make_unique<WipeTarget>(path); };
+}
+
+// Hands on a file held since it was read, readied for its wipe.
+auto Held(std::unique_ptr<WipeTarget>& held) {
+  return [&held] {
+    if (!held) throw platform::OsError(EBADF, "no file held for the wipe");
+    held->takeForWipe();
+    return std::move(held);
+  };
+}
+
+}  // namespace
+
+std::unique_ptr<WipeFile> OpenWipeFile(const std::filesystem::path& path) {
+  return std::make_unique<SystemWipeFile>(std::make_unique<WipeTarget>(path));
+}
+
+[[nodiscard]] platform::ResultCode GovernmentWipeFile(const std::filesystem::path& path, platform::Progress* progress,
+                                                      const WipeEnvironment& environment) {
+  return GovernmentWipe(ByPath(path), progress, environment);
+}
+
+[[nodiscard]] platform::ResultCode NormalWipeFile(const std::filesystem::path& path, int passes,
+                                                  platform::Progress* progress, const WipeEnvironment& environment) {
+  return NormalWipe(ByPath(path), path, passes, progress, environment);
+}
+
+[[nodiscard]] platform::ResultCode GovernmentWipeHeldFile(std::unique_ptr<WipeTarget> held,
+                                                          platform::Progress* progress,
+                                                          const WipeEnvironment& environment) {
+  return GovernmentWipe(Held(held), progress, environment);
+}
+
+[[nodiscard]] platform::ResultCode NormalWipeHeldFile(std::unique_ptr<WipeTarget> held, int passes,
+                                                      platform::Progress* progress,
+                                                      const WipeEnvironment& environment) {
+  const std::filesystem::path path = held ? held->path() : std::filesystem::path();
+  return NormalWipe(Held(held), path, passes, progress, environment);
 }
 
 void WipeChangeFileTime(WipeFile& file, const WipeEnvironment& environment) {

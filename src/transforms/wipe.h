@@ -89,6 +89,17 @@ struct WipeEnvironment {
                                                   platform::Progress* progress,
                                                   const WipeEnvironment& environment = {});
 
+// The same wipes of a file held since it was read (WipeTarget::Hold): the
+// very file held is overwritten, after it is locked exclusively and found to
+// have a single name that still refers to it (else refused as above); only
+// the final rename and removal go by name, as in every wipe.
+[[nodiscard]] platform::ResultCode GovernmentWipeHeldFile(std::unique_ptr<WipeTarget> held,
+                                                          platform::Progress* progress,
+                                                          const WipeEnvironment& environment = {});
+[[nodiscard]] platform::ResultCode NormalWipeHeldFile(std::unique_ptr<WipeTarget> held, int passes,
+                                                      platform::Progress* progress,
+                                                      const WipeEnvironment& environment = {});
+
 // Sets the file's modification time to a random moment between 1980 and 2050
 // (moments the DOS date-time form cannot hold become 1980-01-01 00:00:00). A
 // failure is shown through environment.showError; the wipe goes on.

@@ -64,10 +64,16 @@ int RenameWithoutReplacing(int folder, const std::string& from, const std::strin
 
 }  // namespace
 
-WipeTarget::WipeTarget(const fs::path& path) : path_(path), name_(path.filename().string()) {
+WipeTarget::WipeTarget(const fs::path& path) : WipeTarget(path, Access::Wipe) {}
+
+std::unique_ptr<WipeTarget> WipeTarget::Hold(const fs::path& path) {
+  return std::unique_ptr<WipeTarget>(new WipeTarget(path, Access::ReadThenWipe));
+}
+
+WipeTarget::WipeTarget(const fs::path& path, Access access) : path_(path), name_(path.filename().string()) {
   try {
     openFolder();
-    openFile();
+    openFile(access);
   } catch (...) {
     CloseQuietly(file_);
     CloseQuietly(folder_);
@@ -97,15 +103,17 @@ void WipeTarget::openFolder() {
   folderInode_ = info.st_ino;
 }
 
-// Write only, so a file we may write but not read can be wiped too; without
-// blocking, so a FIFO swapped in after the look cannot hang the wipe.
-void WipeTarget::openFile() {
+// Write only, so a file we may write but not read can be wiped too (a held
+// file is read first, so it needs both); without blocking, so a FIFO swapped
+// in after the look cannot hang the wipe.
+void WipeTarget::openFile(Access access) {
   struct stat named {};
   if (::fstatat(folder_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
     platform::ThrowLastError("cannot examine " + path_.string());
   }
   if (!S_ISREG(named.st_mode)) RefuseKind(named.st_mode, path_);
-  file_ = ::openat(folder_, name_.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int mode = access == Access::Wipe ? O_WRONLY : O_RDWR;
+  file_ = ::openat(folder_, name_.c_str(), mode | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (file_ < 0) {
     if (errno == ELOOP) Refuse(wipe_messages::kSymbolicLink, path_);
     if (errno == ENXIO) Refuse(wipe_messages::kFifo, path_);
@@ -118,10 +126,43 @@ void WipeTarget::openFile() {
   if (!SameFile(opened, named.st_dev, named.st_ino)) Refuse(wipe_messages::kNameSwapped, path_);
   device_ = opened.st_dev;
   inode_ = opened.st_ino;
+  if (access == Access::ReadThenWipe) {
+    // Shared, as any file being read; the lock belongs to the open file, so
+    // it outlives the view it was taken through.
+    readingView().lockShared();
+    return;
+  }
   if (::flock(file_, LOCK_EX | LOCK_NB) != 0) platform::ThrowLastError("cannot lock " + path_.string());
-  // Taken after the lock, so no cooperating program adds a name meanwhile.
+  refuseOtherNames();
+}
+
+// Looked at after the exclusive lock, so no cooperating program adds a name
+// meanwhile.
+void WipeTarget::refuseOtherNames() const {
+  struct stat opened {};
   if (::fstat(file_, &opened) != 0) platform::ThrowLastError("cannot examine " + path_.string());
   if (opened.st_nlink > 1) Refuse(wipe_messages::kHardLinks, path_);
+}
+
+platform::File WipeTarget::readingView() const {
+  const int view = ::fcntl(file_, F_DUPFD_CLOEXEC, 0);
+  if (view < 0) platform::ThrowLastError("cannot open " + path_.string());
+  platform::File file = platform::File::Adopt(view, path_);
+  file.seek(0);
+  return file;
+}
+
+bool WipeTarget::nameRefersToFile() const {
+  struct stat info {};
+  return ::fstatat(folder_, name_.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(info, device_, inode_);
+}
+
+void WipeTarget::takeForWipe() {
+  if (file_ < 0) throw platform::OsError(EBADF, "closed: " + path_.string());
+  if (::flock(file_, LOCK_EX | LOCK_NB) != 0) platform::ThrowLastError("cannot lock " + path_.string());
+  refuseOtherNames();
+  if (!nameRefersToFile()) Refuse(wipe_messages::kNameSwapped, path_);
+  if (::lseek(file_, 0, SEEK_SET) != 0) platform::ThrowLastError("cannot seek in " + path_.string());
 }
 
 void WipeTarget::closeFile() {
@@ -136,9 +177,7 @@ void WipeTarget::requireUnchanged() const {
   if (::lstat(folderPath_.c_str(), &info) != 0 || !SameFile(info, folderDevice_, folderInode_)) {
     Refuse(wipe_messages::kFolderMoved, path_);
   }
-  if (::fstatat(folder_, name_.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(info, device_, inode_)) {
-    Refuse(wipe_messages::kNameSwapped, path_);
-  }
+  if (!nameRefersToFile()) Refuse(wipe_messages::kNameSwapped, path_);
 }
 
 void WipeTarget::renameAndRemove() {

@@ -8,16 +8,23 @@
 // may write in the folder (or one above it) can then neither redirect the
 // removal to another folder by swapping a symbolic link in, nor have another
 // file deleted in place of the wiped one.
+//
+// A file can also be held from before it is read until its wipe (Hold and
+// takeForWipe): what is overwritten is then the very file that was read, not
+// whatever its name refers to by the time of the wipe.
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/file.h"
 
 namespace voltare::transforms {
 
@@ -42,6 +49,11 @@ class WipeTarget {
   // single name (symbolic link, folder, FIFO, device, hard-linked file),
   // OsError for a failure of the system (ENOENT when it is missing).
   explicit WipeTarget(const std::filesystem::path& path);
+  // Opens `path` the same way, for reading and writing, with a shared lock:
+  // a file to be read now and wiped later through this same descriptor.
+  // Throws as the constructor does; a file with other names is held (the
+  // wipe refuses it later).
+  static std::unique_ptr<WipeTarget> Hold(const std::filesystem::path& path);
   ~WipeTarget();
   WipeTarget(const WipeTarget&) = delete;
   WipeTarget& operator=(const WipeTarget&) = delete;
@@ -52,6 +64,16 @@ class WipeTarget {
   // Closes the file, reporting a failed close.
   void closeFile();
 
+  // A second descriptor of the open file, for reading it from its start. It
+  // shares the file's lock, which stays while this target keeps the file open.
+  platform::File readingView() const;
+  // True while the name in the opened folder still refers to the open file.
+  bool nameRefersToFile() const;
+  // Readies a held file for its wipe: the lock made exclusive, back at the
+  // start. Throws WipeRefused when the file has other names now or its name
+  // refers to another file, OsError when the lock cannot be taken.
+  void takeForWipe();
+
   // After the file was closed: moves it to the neutral name in its folder
   // without replacing anything there, then removes it. Throws WipeRefused
   // when the folder was moved or the name now refers to another file
@@ -60,8 +82,11 @@ class WipeTarget {
   void renameAndRemove();
 
  private:
+  enum class Access { Wipe, ReadThenWipe };
+  WipeTarget(const std::filesystem::path& path, Access access);
   void openFolder();
-  void openFile();
+  void openFile(Access access);
+  void refuseOtherNames() const;
   void requireUnchanged() const;
 
   std::filesystem::path path_;

@@ -325,7 +325,7 @@ TEST(BatchEncryptTest, FailedBundlingShowsTheErrorAndNeitherWipesNorReportsSucce
   ASSERT_EQ(fixture.user.messages.size(), 2u);
   EXPECT_EQ(fixture.user.messages[1].kind, MessageKind::Error);
   EXPECT_TRUE(fixture.user.messages[1].text.starts_with(
-      "KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\nError message: "))
+      "KOVA Voltare caused an unexpected system error.\n\nError code: 2\nError message: "))
       << fixture.user.messages[1].text;
   for (const std::string& path : paths) {
     EXPECT_TRUE(fs::exists(path)) << "not wiped";
@@ -347,7 +347,7 @@ TEST(BatchEncryptTest, AFailingStepReportsTwiceStopsTheBatchAndRemovesItsTempora
   const auto log = fixture.user.MessageLog();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[0], kSamePassword);
-  EXPECT_TRUE(log[1].starts_with("error: KOVA Voltare caused an unexpected Windows error.\n\nError code: 21\n"))
+  EXPECT_TRUE(log[1].starts_with("error: KOVA Voltare caused an unexpected system error.\n\nError code: 21\n"))
       << log[1];
   EXPECT_EQ(log[2], "error: Encryption aborted !");
   EXPECT_TRUE(fs::exists(paths[0] + ".vlt"));
@@ -364,7 +364,7 @@ TEST(BatchEncryptTest, AFailingStepReportsTwiceStopsTheBatchAndRemovesItsTempora
   fixture.user.EnterPassword("pw");
   fixture.form.Run("EncryptFiles1");
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
+            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\nError code: -4\n"
                                       "Error message: The file you selected does not exist !",
                                       "error: Encryption aborted !"}));
   EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
@@ -420,10 +420,10 @@ TEST(BatchEncryptTest, SettingsOutOfRangeEndTheCommandBeforeOrAfterThePrompt) {
   // A value that is not a number is reported.
   StoreSetting("Algorithm", "x");
   fixture.form.Run("EncryptFiles1");
-  EXPECT_EQ(
-      fixture.user.MessageLog(),
-      std::vector<std::string>{
-          "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
+  EXPECT_EQ(fixture.user.MessageLog(),
+            std::vector<std::string>{"error: KOVA Voltare could not open the settings file " +
+                                     (TestDir() / "config" / "settings.conf").string() +
+                                     ".\n\nPlease check that you may read and write it."});
 }
 
 TEST(BatchEncryptTest, RunOverridesStandInForTheStoredSettingsWithoutChangingThem) {
@@ -439,6 +439,41 @@ TEST(BatchEncryptTest, RunOverridesStandInForTheStoredSettingsWithoutChangingThe
   const auto stored = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
   EXPECT_EQ(stored->ReadString("Algorithm"), "0");
   EXPECT_EQ(stored->ReadString("Wipe"), "0");
+}
+
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+// A batch larger than one turn is read back and wiped in turns: each source
+// stays open from its read-back to its wipe, but never the whole batch at
+// once. To the user it is one wipe.
+TEST(BatchEncryptTest, ALargeBatchIsWipedInTurnsHoldingOneTurnAtATime) {
+  EncryptFixture fixture;
+  fixture.app.Overrides.settings = {{"Wipe", "1"}, {"TypeOfWipe", "1"}, {"Loop", "1"}};
+  std::vector<std::string> names;
+  for (int i = 0; i < 65; ++i) names.push_back("f" + std::to_string(i) + ".txt");
+  const auto paths = fixture.AddSelected(names);
+  fixture.user.EnterPassword("pw").AnswerYes().AnswerYes();
+  const std::size_t before = OpenDescriptors();
+  std::size_t atFirstWipe = 0, atSecondTurn = 0;
+  fixture.user.onStatusText = [&](const std::string& status) {
+    if (status == "Wiping (1/65)...") atFirstWipe = OpenDescriptors();
+    if (status == "Verifying (65/65)...") atSecondTurn = OpenDescriptors();
+  };
+  EXPECT_TRUE(fixture.form.EncryptSelectedFiles());
+
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{kSamePassword, "confirmation: Are you sure you want to wipe the selected files?",
+                                      "information: The files are successfully wiped !", kEncrypted}));
+  const auto& statuses = fixture.user.statusTexts;
+  for (const char* status : {"Wiping (64/65)...", "Verifying (65/65)...", "Wiping (65/65)..."}) {
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), status), statuses.end()) << status;
+  }
+  EXPECT_GE(atFirstWipe, before + 2 * 64) << "the first turn's sources and copies are held";
+  EXPECT_LE(atSecondTurn, before + 2) << "and closed before the next turn";
+  for (const std::string& path : paths) EXPECT_FALSE(fs::exists(path)) << path;
+  EXPECT_EQ(fixture.form.ListView.Count(), 0u);
 }
 
 // Flips one byte of a file, `from_end` bytes before its end.
@@ -591,17 +626,27 @@ TEST(BatchEncryptTest, AStopDuringTheReadBackWipesNothing) {
 // The wipe question comes before the read-back, so a change while it waits
 // fails the read-back; a change after the read-back is caught right before
 // the wipe. Either way the source is kept and the batch reports no success.
+// A source renamed away and replaced by a new file of its name keeps both:
+// the wipe goes only through the file that was read back.
 TEST(BatchEncryptTest, ASourceOrCopyChangedBeforeTheWipeKeepsTheSource) {
   struct Case {
     const char* name;
     std::function<void(const std::string& source)> change;
-    std::string atWipe;  // the message when changed after the read-back
+    std::string atWipe;   // the message when changed after the read-back
+    std::string movedTo;  // where the change put the source, if it moved it
   };
+  const std::string moved = (TestDir() / "a.moved").string();
   const std::vector<Case> cases{
       {"appended", [](const std::string& source) { testing::WriteFileText(source, ReadText(source) + " more"); },
-       "It changed after its encrypted copy was verified."},
+       "It changed after its encrypted copy was verified.", ""},
       {"copy deleted", [](const std::string& source) { fs::remove(source + ".vlt"); },
-       "Its encrypted copy is gone or was replaced after it was verified."},
+       "Its encrypted copy is gone or was replaced after it was verified.", ""},
+      {"name swapped",
+       [&moved](const std::string& source) {
+         fs::rename(source, moved);
+         testing::WriteFileText(source, "a new file under the old name");
+       },
+       "It changed after its encrypted copy was verified.", moved},
   };
   for (const Case& change : cases) {
     for (const bool whileAsked : {true, false}) {
@@ -626,8 +671,12 @@ TEST(BatchEncryptTest, ASourceOrCopyChangedBeforeTheWipeKeepsTheSource) {
                                    : "error: Unable to wipe file " + paths[0] + ". " + change.atWipe + " File skipped.";
       EXPECT_EQ(fixture.user.MessageLog(),
                 (std::vector<std::string>{"confirmation: Are you sure you want to wipe the selected files?", kept}));
-      ASSERT_TRUE(fs::exists(paths[0]));
-      EXPECT_TRUE(ReadText(paths[0]).starts_with(before));
+      const std::string original = change.movedTo.empty() ? paths[0] : change.movedTo;
+      ASSERT_TRUE(fs::exists(original));
+      EXPECT_TRUE(ReadText(original).starts_with(before));
+      if (!change.movedTo.empty()) {
+        EXPECT_EQ(ReadText(paths[0]), "a new file under the old name");
+      }
     }
   }
 }

@@ -65,7 +65,7 @@ TEST(BatchWipeTest, AFileThatCannotBeWipedIsSkippedAndTheSuccessMessageWithheld)
 
   EXPECT_EQ(fixture.user.MessageLog(),
             (std::vector<std::string>{kConfirm,
-                                      "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -4\n"
+                                      "error: KOVA Voltare caused an unexpected system error.\n\nError code: -4\n"
                                       "Error message: The file you selected does not exist !",
                                       "information: Unable to wipe file " + missing.string() + ". File skipped."}));
   EXPECT_FALSE(fs::exists(missing));
@@ -134,13 +134,14 @@ TEST(BatchWipeTest, SettingsAreJudgedBeforeTheQuestion) {
   StoreMainKey(values);
   fixture.form.WipeFileList({file.string()});
 
+  const std::string settingsFile = (TestDir() / "config" / "settings.conf").string();
   const std::string settingsError =
-      "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -1\n"
+      "error: KOVA Voltare caused an unexpected system error.\n\nError code: -1\n"
       "Error message: KOVA Voltare caused an internal error. Please contact the author.";
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{
-                "error: KOVA Voltare caused an unexpected registry error.\n\nPlease contact the author.", settingsError,
-                settingsError}));
+            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected settings error in " + settingsFile +
+                                          ".\n\nPlease contact the author.",
+                                      settingsError, settingsError}));
   EXPECT_TRUE(fs::exists(file));
 
   // With no main key at all the store cannot be opened.
@@ -148,10 +149,9 @@ TEST(BatchWipeTest, SettingsAreJudgedBeforeTheQuestion) {
   platform::SaveSettingsStore(std::span<const platform::StoredKey>(&other, 1));
   fixture.user.messages.clear();
   fixture.form.WipeFileList({file.string()});
-  EXPECT_EQ(
-      fixture.user.MessageLog(),
-      std::vector<std::string>{
-          "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare"});
+  EXPECT_EQ(fixture.user.MessageLog(),
+            std::vector<std::string>{"error: KOVA Voltare could not open the settings file " + settingsFile +
+                                     ".\n\nPlease check that you may read and write it."});
 }
 
 TEST(BatchWipeTest, GovernmentWipeThroughARunOverride) {

@@ -52,7 +52,7 @@ constexpr char kNote[] =
     "You will need to do this manually in KOVA Voltare.";
 
 std::string Failure(const std::string& code, const std::string& text) {
-  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code + "\nError message: " + text;
+  return "error: KOVA Voltare caused an unexpected system error.\n\nError code: " + code + "\nError message: " + text;
 }
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, unsigned seed) {
@@ -386,8 +386,9 @@ TEST_F(ComposerTest, RecipientPasswordAndSettingsAreCheckedInOrder) {
   EXPECT_EQ(user.MessageLog(),
             (std::vector<std::string>{"error: You have not specified a recipient.", "error: Please fill in a password.",
                                       Failure("-1", "'' is not a valid integer value"),
-                                      "error: KOVA Voltare could not open a registry entry.\n\n"
-                                      "Please uninstall and re-install KOVA Voltare"}));
+                                      "error: KOVA Voltare could not open the settings file " +
+                                          (TestDir() / "config" / "settings.conf").string() +
+                                          ".\n\nPlease check that you may read and write it."}));
   EXPECT_EQ(user.busyShown, 0) << "the busy pointer only after the settings were read";
   EXPECT_EQ(user.busyDepth, 0);
 }

@@ -21,11 +21,15 @@ using platform::SettingsKey;
 using platform::SettingValue;
 using testing::FakeUser;
 
-constexpr char kRegistryError[] =
-    "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare";
+// The settings file's error, naming the test's own settings file.
+std::string SettingsFileError() {
+  return "error: KOVA Voltare could not open the settings file " +
+         (testing::TestDir() / "config" / "settings.conf").string() +
+         ".\n\nPlease check that you may read and write it.";
+}
 
 std::string Failure(const std::string& code, const std::string& text) {
-  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code + "\nError message: " + text;
+  return "error: KOVA Voltare caused an unexpected system error.\n\nError code: " + code + "\nError message: " + text;
 }
 
 // The stored value, or nothing when it is missing.
@@ -166,7 +170,7 @@ TEST(EmailPropTest, AMissingKeyIsReportedOnceOnShowingAndOkCreatesIt) {
   form.SMTP.text = "kept";
   form.Open();
   form.FormShow();
-  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{kRegistryError});
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{SettingsFileError()});
   EXPECT_EQ(form.SMTP.text, "kept") << "a failed load leaves the fields";
   EXPECT_EQ(CheckEmailSettings(), EmailSettingsState::KeyMissing);
 
@@ -237,11 +241,10 @@ TEST(EmailCommandsTest, SendMessageOpensTheComposerOnlyWhenTheSettingsAreComplet
   EXPECT_EQ(user.formsShown, (std::vector<std::string>{"EmailProp", "Email"}));
   EXPECT_TRUE(fixture.app.Email.Password.text.empty());
 
-  // No key: only the registry error.
+  // No key: only the settings file's error.
   RemoveEmailKey();
   fixture.form.SendMessage1Click();
-  EXPECT_EQ(user.messages.back().text,
-            "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare");
+  EXPECT_EQ("error: " + user.messages.back().text, SettingsFileError());
 
   // A value of another type: the shared error box, and no window.
   SettingsKey::OpenForWriting(kEmailSettingsKey).WriteDword("Address", 1);

@@ -37,6 +37,8 @@ TEST(MainFormTest, WarnsOnlyAboutAColorDepthBelowSixteenBits) {
   ASSERT_EQ(fixture.user.MessageLog().size(), 1u);
   EXPECT_TRUE(fixture.user.MessageLog()[0].starts_with(
       "information: You are using a screen color resolution which is too low (namely 8 bit).\nYou may"));
+  EXPECT_TRUE(fixture.user.MessageLog()[0].ends_with(
+      "open the display settings of your desktop. A screen color resolution of 16 bit or higher is recommended."));
 }
 
 TEST(MainFormTest, CommandTableReachesEveryHandlerByItsControlName) {
@@ -269,7 +271,7 @@ TEST(MainFormTest, ABrokenCheckUpdateIsReportedAndTheCommandLineIsStillHandled) 
   fixture.form.DecryptFileList = [&](const std::vector<std::string>&) { decrypted = true; };
   fixture.form.FormActivate(std::vector<std::string>{AppFixture::MakeFile("a.vlt")});
   EXPECT_EQ(fixture.user.MessageLog(),
-            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -1\n"
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\nError code: -1\n"
                                      "Error message: The setting \"CheckUpdate\" is a string, not a 32-bit number"});
   EXPECT_FALSE(checked);
   EXPECT_TRUE(decrypted);

@@ -14,8 +14,12 @@ using platform::kSettingsKey;
 using platform::SettingsKey;
 using testing::FakeUser;
 
-constexpr std::string_view kRegistryError =
-    "error: KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare";
+// The settings file's error, naming the test's own settings file.
+std::string SettingsFileError() {
+  return "error: KOVA Voltare could not open the settings file " +
+         (testing::TestDir() / "config" / "settings.conf").string() +
+         ".\n\nPlease check that you may read and write it.";
+}
 
 SettingsKey Store() { return *SettingsKey::OpenReadOnly(kSettingsKey); }
 
@@ -90,7 +94,7 @@ TEST(PreferencesFormTest, GovernmentWipeLeavesLoopAndAMissingLoopFailsTheNextSho
 
   form.FormShow();
   EXPECT_EQ(user.MessageLog(),
-            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\n"
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\n"
                                      "Error code: -1\nError message: The setting \"Loop\" does not exist"});
 }
 
@@ -137,7 +141,7 @@ TEST(PreferencesFormTest, StoredPassCountsAreShownAsStoredAndOnlyTheUpperBoundFa
              {"CheckUpdate", platform::SettingValue::Dword(0)}});
   form.Passes.text = "unchanged";
   form.FormShow();
-  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{SettingsFileError()});
   EXPECT_EQ(form.Passes.text, "100") << "shown at its bound, so that OK repairs the store";
 }
 
@@ -163,7 +167,7 @@ TEST(PreferencesFormTest, OkRepairsAStoreWithAValueAboveItsBound) {
     TPreferencesForm form(user);
     form.Open();
     form.FormShow();
-    EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
+    EXPECT_EQ(user.MessageLog(), std::vector<std::string>{SettingsFileError()});
     form.OKButtonClick();
     EXPECT_FALSE(form.IsShowing());
     EXPECT_EQ(Store().ReadString("Loop"), c.loopAfter);
@@ -220,7 +224,7 @@ TEST(PreferencesFormTest, WrongTypesAndOddAlgorithmsOnShowing) {
   SettingsKey::OpenForWriting(kSettingsKey).WriteString("CheckUpdate", "1");
   form.FormShow();
   EXPECT_EQ(user.MessageLog(),
-            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -1\n"
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\nError code: -1\n"
                                      "Error message: The setting \"CheckUpdate\" is a string, not a 32-bit number"});
 }
 
@@ -232,7 +236,7 @@ TEST(PreferencesFormTest, AnAlgorithmOfAnotherTypeIsReportedAndNotShownAsDes) {
   form.DESButton.checked = false;
   form.FormShow();
   EXPECT_EQ(user.MessageLog(),
-            std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -1\n"
+            std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\nError code: -1\n"
                                      "Error message: The setting \"Algorithm\" is a 32-bit number, not a string"});
   EXPECT_TRUE(form.CAST5Button.checked && !form.DESButton.checked) << "the controls stay as they were";
 }
@@ -243,7 +247,7 @@ TEST(PreferencesFormTest, AMissingKeyOrADamagedStoreIsReportedOnShowing) {
   FakeUser user;
   TPreferencesForm form(user);
   form.FormShow();
-  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{std::string(kRegistryError)});
+  EXPECT_EQ(user.MessageLog(), std::vector<std::string>{SettingsFileError()});
 
   // OK creates the key and writes the values.
   form.OKButtonClick();
@@ -253,7 +257,7 @@ TEST(PreferencesFormTest, AMissingKeyOrADamagedStoreIsReportedOnShowing) {
   form.FormShow();
   ASSERT_EQ(user.messages.size(), 2u);
   EXPECT_EQ(user.messages[1].text,
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
+            "KOVA Voltare caused an unexpected system error.\n\nError code: -5\n"
             "Error message: The settings file " +
                 platform::SettingsFilePath().string() +
                 " is damaged (line 1: neither a [key] nor a \"name\" = value line).");

@@ -85,7 +85,7 @@ TEST(SavedListTest, AWrongPasswordReportsItAndLeavesTheListAsItWas) {
   fixture.user.EnterPassword("wrong");
   EXPECT_EQ(fixture.form.LoadListFile(listFile), platform::ErrReported);
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows error.\n\nError code: -2\n"
+            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\nError code: -2\n"
                                       "Error message: You have entered an invalid password. Please try again."}));
   EXPECT_EQ(Paths(fixture.form), std::vector<std::string>{b});
   EXPECT_EQ(fixture.form.Head.caption, " Untitled:");
@@ -165,7 +165,7 @@ TEST(SavedListTest, AMissingOrDamagedListFileIsReported) {
   fixture.user.EnterPassword("pw");
   EXPECT_EQ(fixture.form.LoadListFile(TestDir() / "short.vls"), platform::ErrReported);
   ASSERT_EQ(fixture.user.messages.size(), 1u);
-  EXPECT_TRUE(fixture.user.messages[0].text.starts_with("KOVA Voltare caused an unexpected Windows error."));
+  EXPECT_TRUE(fixture.user.messages[0].text.starts_with("KOVA Voltare caused an unexpected system error."));
   EXPECT_EQ(fixture.form.ListView.Count(), 0u);
 }
 

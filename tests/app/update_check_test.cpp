@@ -36,7 +36,7 @@ std::string Question(const std::string& version, const std::string& description)
 }
 
 std::string Failure(const std::string& code, const std::string& text) {
-  return "error: KOVA Voltare caused an unexpected Windows error.\n\nError code: " + code + "\nError message: " + text;
+  return "error: KOVA Voltare caused an unexpected system error.\n\nError code: " + code + "\nError message: " + text;
 }
 
 // Temporary files the check left behind.

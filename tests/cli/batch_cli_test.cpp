@@ -136,7 +136,7 @@ TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEverySourceAndLeavesNoMember
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(
-      run.err.starts_with(kSamePasswordYes + "KOVA Voltare caused an unexpected Windows error.\n\nError code: 2\n"))
+      run.err.starts_with(kSamePasswordYes + "KOVA Voltare caused an unexpected system error.\n\nError code: 2\n"))
       << run.err;
   EXPECT_EQ(ReadText(Work() / "a.txt"), a);
   EXPECT_EQ(ReadText(Work() / "b.txt"), b);

@@ -196,7 +196,7 @@ TEST(DecryptCliTest, AnArchiveCutShortGivesItsWholeMembersAndReportsTheShortOne)
   EXPECT_FALSE(fs::exists(Work() / "two.txt"));
   EXPECT_EQ(run.err,
             "Do you want to use the same password you just used to all the other selected files ? [y/n] y (--yes)\n"
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
+            "KOVA Voltare caused an unexpected system error.\n\nError code: -5\n"
             "Error message: Invalid VLT or PLX file.\n"
             "voltare-cli: 1 of 2 files was not decrypted\n");
 }
@@ -268,7 +268,7 @@ TEST(DecryptCliTest, AFileThatCannotBeReadGivesTheSystemsError) {
   fs::permissions(Work() / vlt, fs::perms::none);
   fs::permissions(Work() / archive, fs::perms::none);
   const std::string expected =
-      "KOVA Voltare caused an unexpected Windows error.\n\nError code: 13\nError message: Permission denied\n";
+      "KOVA Voltare caused an unexpected system error.\n\nError code: 13\nError message: Permission denied\n";
   for (const std::string& file : {vlt, archive}) {
     SCOPED_TRACE(file);
     const CliRun run = voltare::cli::testing::RunCliAsUser({"--password-file", PasswordFile("pw"), "decrypt", file});

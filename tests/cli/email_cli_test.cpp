@@ -320,7 +320,7 @@ TEST_F(CheckUpdateCliTest, NothingNewerNoConnectionAndAFailedFetch) {
   const CliRun failed = RunCli({"check-update"});
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.err,
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: 111\nError message: Connection Failed\n");
+            "KOVA Voltare caused an unexpected system error.\n\nError code: 111\nError message: Connection Failed\n");
 
   // A failure the desktop leaves unannounced at its start is still told here.
   const ScopedEnv invalid("VOLTARE_UPDATE_URL", "http://127.0.0.1:99999/Update.ini");

@@ -59,19 +59,20 @@ TEST(VoltareCliTest, SettingsTheDialogRefusesToLoadAreLeftAlone) {
   const CliRun refused = RunCli({"config", "set", "Wipe", "1"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_TRUE(refused.err.starts_with(
-      "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare\n"
-      "voltare-cli: nothing was changed"))
+      "KOVA Voltare could not open the settings file " + (TestDir() / "config" / "settings.conf").string() +
+      ".\n\nPlease check that you may read and write it.\nvoltare-cli: nothing was changed"))
       << refused.err;
   EXPECT_EQ(ReadText(TestDir() / "config" / "settings.conf"), before);
 }
 
-TEST(VoltareCliTest, AStoreThatCannotBeWrittenIsTheRegistryError) {
+TEST(VoltareCliTest, AStoreThatCannotBeWrittenIsTheSettingsFileErrorWithItsPath) {
   // Readable (nothing there: the installer's values) but never writable, even for root.
   const voltare::net::testing::ScopedEnv unwritable("VOLTARE_CONFIG_DIR", "/proc");
   const CliRun refused = RunCli({"config", "set", "Wipe", "1"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err,
-            "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare\n");
+            "KOVA Voltare could not open the settings file /proc/settings.conf.\n\n"
+            "Please check that you may read and write it.\n");
 }
 
 TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
@@ -100,7 +101,7 @@ TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
   EXPECT_EQ(wrong.status, 1);
   EXPECT_EQ(wrong.out, "");
   EXPECT_EQ(wrong.err,
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -2\n"
+            "KOVA Voltare caused an unexpected system error.\n\nError code: -2\n"
             "Error message: You have entered an invalid password. Please try again.\n");
 
   fs::remove(work / "a.txt");
@@ -114,7 +115,7 @@ TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
   const CliRun noScratch = RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-open", "saved.vls"});
   EXPECT_EQ(noScratch.status, 1);
   EXPECT_EQ(noScratch.out, "");
-  EXPECT_TRUE(noScratch.err.starts_with("KOVA Voltare caused an unexpected Windows error.\n\nError code: -3\n"))
+  EXPECT_TRUE(noScratch.err.starts_with("KOVA Voltare caused an unexpected system error.\n\nError code: -3\n"))
       << noScratch.err;
 }
 

@@ -10,8 +10,11 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -19,6 +22,7 @@
 #include <QToolButton>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,12 +31,16 @@
 #include "archive/plx_bundle.h"
 #include "common/locked_memory.h"
 #include "gui/about_box_view.h"
+#include "gui/email_prop_view.h"
+#include "gui/email_view.h"
 #include "gui/form_views.h"
 #include "gui/klembord_view.h"
+#include "gui/panel_captions.h"
 #include "gui/password_box_view.h"
 #include "gui/plx_archiver_view.h"
 #include "gui/preferences_view.h"
 #include "gui/readable_color.h"
+#include "gui/sharp_pictures.h"
 #include "platform/settings_store.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
@@ -349,6 +357,207 @@ TEST(DialogViews, FixedColouredTextStaysReadableOnLightAndDarkPalettes) {
     }
   }
   QApplication::setPalette(original);
+}
+
+// --- A doubled font and the keyboard -------------------------------------------
+
+// One window as a user meets it: its form, filled with sample texts, and its
+// view, made at the application font of the moment.
+struct ShownWindow {
+  std::shared_ptr<void> form;
+  std::unique_ptr<QWidget> view;
+};
+
+struct WindowCase {
+  const char* name;
+  bool dialog;  // the composer is a main window whose message takes Tab
+  std::function<ShownWindow(ViewsOnly&, app::Application&)> make;
+};
+
+template <typename Form, typename View, typename Fill>
+ShownWindow Make(std::shared_ptr<Form> form, Fill fill) {
+  fill(*form);
+  auto view = std::make_unique<View>(*form, nullptr);
+  return {std::move(form), std::move(view)};
+}
+
+ShownWindow Preferences(ViewsOnly& ui, int page) {
+  ShownWindow shown = Make<app::TPreferencesForm, PreferencesView>(std::make_shared<app::TPreferencesForm>(ui),
+                                                                   [](app::TPreferencesForm& form) {
+                                                                     form.NormalWipe.checked = true;
+                                                                     form.Passes.enabled = form.UpDown.enabled = true;
+                                                                   });
+  shown.view->findChild<QTabWidget*>("PageControl")->setCurrentIndex(page);
+  return shown;
+}
+
+const WindowCase kWindows[] = {
+    {"PasswordPrompt", true,
+     [](ViewsOnly& ui, app::Application&) {
+       return Make<app::TPasswordBox, PasswordBoxView>(std::make_shared<app::TPasswordBox>(ui),
+                                                       [](app::TPasswordBox& box) {
+                                                         box.FileName.caption = "Quarterly report.odt";
+                                                         box.Algorithm.caption = "Blowfish";
+                                                         box.PLX.visible = true;
+                                                         box.FormShow();
+                                                       });
+     }},
+    {"ArchiveViewer", true,
+     [](ViewsOnly& ui, app::Application&) {
+       return Make<app::TPLXArchiver, PLXArchiverView>(std::make_shared<app::TPLXArchiver>(ui),
+                                                       [](app::TPLXArchiver&) {});
+     }},
+    {"PreferencesGeneral", true, [](ViewsOnly& ui, app::Application&) { return Preferences(ui, 0); }},
+    {"PreferencesWipe", true, [](ViewsOnly& ui, app::Application&) { return Preferences(ui, 1); }},
+    {"ClipboardEditor", true,
+     [](ViewsOnly& ui, app::Application&) {
+       return Make<app::TKlembordForm, KlembordView>(std::make_shared<app::TKlembordForm>(ui),
+                                                     [](app::TKlembordForm&) {});
+     }},
+    {"AboutBox", true,
+     [](ViewsOnly&, app::Application&) {
+       return Make<app::TAboutBox, AboutBoxView>(std::make_shared<app::TAboutBox>(), [](app::TAboutBox&) {});
+     }},
+    {"EmailPreferences", true,
+     [](ViewsOnly&, app::Application& app) {
+       return ShownWindow{nullptr, std::make_unique<EmailPropView>(app.EmailProp, nullptr)};
+     }},
+    {"Composer", false,
+     [](ViewsOnly&, app::Application& app) {
+       return ShownWindow{nullptr, std::make_unique<EmailView>(app.Email, nullptr)};
+     }},
+};
+
+class WindowAtDoubledFont : public ::testing::TestWithParam<WindowCase> {
+ protected:
+  void SetUp() override {
+    QFont doubled = original_;
+    doubled.setPointSizeF(original_.pointSizeF() * 2);
+    QApplication::setFont(doubled);
+    window_ = GetParam().make(ui_, app_);
+    window_.view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.view.get()));
+  }
+  void TearDown() override {
+    window_ = {};
+    QApplication::setFont(original_);
+  }
+  QWidget& Window() { return *window_.view; }
+
+ private:
+  const QFont original_ = QApplication::font();
+  ViewsOnly ui_;
+  app::Application app_{ui_, TestDir()};
+  ShownWindow window_;
+};
+
+// A caption is cut off when it is given less room than its text needs: less
+// width or height on one line, or less height than its lines need at the
+// width it has when it wraps. A button narrowed on purpose below the style's
+// least button width (the archive viewer's "..") needs room for its text.
+bool CaptionFits(const QWidget& widget) {
+  if (const auto* label = qobject_cast<const QLabel*>(&widget); label != nullptr && label->wordWrap()) {
+    return label->heightForWidth(label->width()) <= label->height();
+  }
+  QSize needed = widget.sizeHint();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(&widget);
+      button != nullptr && button->minimumWidth() == button->maximumWidth()) {
+    needed.setWidth(button->fontMetrics().horizontalAdvance(button->text()));
+  }
+  return needed.width() <= widget.width() && needed.height() <= widget.height();
+}
+
+TEST_P(WindowAtDoubledFont, NoCaptionIsCutOff) {
+  for (QWidget* widget : Window().findChildren<QWidget*>()) {
+    const auto* label = qobject_cast<QLabel*>(widget);
+    const auto* button = qobject_cast<QAbstractButton*>(widget);
+    const bool caption =
+        (label != nullptr && !label->text().isEmpty()) || (button != nullptr && !button->text().isEmpty());
+    if (!caption || !widget->isVisibleTo(&Window())) continue;
+    EXPECT_TRUE(CaptionFits(*widget)) << widget->objectName().toStdString() << " needs " << widget->sizeHint().width()
+                                      << "x" << widget->sizeHint().height() << ", has " << widget->width() << "x"
+                                      << widget->height();
+  }
+}
+
+// Where Tab stops for `widget`: the end of its focus proxy chain, or for a
+// radio button its group, which Tab enters at the checked button and the
+// arrow keys walk.
+const QObject* TabStop(QWidget* widget) {
+  while (widget->focusProxy() != nullptr) widget = widget->focusProxy();
+  if (const auto* radio = qobject_cast<QRadioButton*>(widget); radio != nullptr && radio->autoExclusive()) {
+    return radio->parent();
+  }
+  return widget;
+}
+
+TEST_P(WindowAtDoubledFont, TabReachesEveryControl) {
+  if (!GetParam().dialog) GTEST_SKIP() << "Tab belongs to the message";
+  QMap<const QObject*, QString> controls;
+  for (QWidget* widget : Window().findChildren<QWidget*>()) {
+    if (widget->isVisibleTo(&Window()) && widget->isEnabled() &&
+        (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus) {
+      controls.insert(TabStop(widget), widget->objectName());
+    }
+  }
+  Window().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+  QSet<const QObject*> reached;
+  for (int press = 0; press < 2 * static_cast<int>(controls.size()) + 2; ++press) {
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    reached.insert(TabStop(focused));
+    QTest::keyClick(focused, Qt::Key_Tab);
+  }
+  for (auto control = controls.cbegin(); control != controls.cend(); ++control) {
+    EXPECT_TRUE(reached.contains(control.key())) << control.value().toStdString() << " is never reached";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WindowAtDoubledFont, ::testing::ValuesIn(kWindows),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// A picture a layout file loads at its natural size is drawn again from its
+// SVG source at a 200 % screen's pixel ratio, at the same size on screen; a
+// picture not of the program's own is left as it is.
+TEST(SharpPictures, ProgramPicturesAreRedrawnAtThePixelRatio) {
+  QWidget window;
+  auto* logo = new QLabel(&window);
+  logo->setPixmap(QPixmap(":/pictures/logo.svg"));
+  auto* other = new QLabel(&window);
+  QPixmap plain(10, 10);
+  plain.fill(Qt::red);
+  other->setPixmap(plain);
+  const QSize logoSize = logo->pixmap().size();
+  ASSERT_FALSE(logoSize.isEmpty());
+
+  ShowPicturesSharp(window, 2.0);
+  EXPECT_EQ(logo->pixmap().devicePixelRatio(), 2.0);
+  EXPECT_EQ(logo->pixmap().deviceIndependentSize().toSize(), logoSize);
+  EXPECT_EQ(other->pixmap().cacheKey(), plain.cacheKey());
+}
+
+// The main window's left panel at the default and at a doubled font: captions
+// shrink a little at most, and the panel grows by what they still lack.
+TEST(PanelCaptions, StayReadableAndThePanelGrowsForThem) {
+  for (const qreal scale : {1.0, 2.0}) {
+    QWidget panel;
+    panel.setFixedWidth(120);
+    QFont font = QApplication::font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    panel.setFont(font);
+    std::vector<QToolButton*> buttons;
+    for (const char* caption : {"Send E-mail Message", "Edit Clipboard", "Wipe Files", "Help"}) {
+      buttons.push_back(new QToolButton(&panel));
+      buttons.back()->setText(caption);
+    }
+    FitPanelCaptions({buttons[0], buttons[1], buttons[2], buttons[3]}, 104);
+    for (QToolButton* button : buttons) {
+      SCOPED_TRACE(button->text().toStdString() + " at " + std::to_string(font.pointSizeF()) + " pt");
+      EXPECT_GE(button->font().pointSizeF(), font.pointSizeF() - 2);
+      EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()), panel.maximumWidth() - 16);
+    }
+  }
 }
 
 }  // namespace

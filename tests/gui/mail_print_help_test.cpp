@@ -270,7 +270,7 @@ TEST_F(MailPrintHelpTest, CancelDuringTheWaitForASilentServerGivesTheWindowBack)
     Press(window, "SendButton");
 
     EXPECT_EQ(user.messages,
-              std::vector<std::string>{"error: KOVA Voltare caused an unexpected Windows "
+              std::vector<std::string>{"error: KOVA Voltare caused an unexpected system "
                                        "error.\n\nError code: -1\nError message: Socket readln aborted"});
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(Child<QAction>(window, "SendButton").isEnabled());

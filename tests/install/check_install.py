@@ -290,7 +290,7 @@ TROUBLESHOOTING = {
     "src/platform/result_codes.cpp": ["kInternalErrorText", "kBadPasswordText", "kNoSuchFileText",
                                       "kBadFileText"],
     "src/app/dialogs/password_box.cpp": ["kEmptyPassword"],
-    "src/app/main_window/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kRegistryError", "kNoSuchFile"],
+    "src/app/main_window/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kSettingsFileError", "kNoSuchFile"],
     "src/app/main_window/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped",
                                  "kNotVerified", "kStopHalfDone", "kWipeStopped"],
     "src/app/main_window/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],

@@ -33,18 +33,18 @@ TEST(ErrorTextTest, ErrnoValuesHaveTheSystemsText) {
 
 TEST(ErrorFormatTest, FillsCodeAndText) {
   EXPECT_EQ(ErrorFormat(ErrBadFile),
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: -5\n"
+            "KOVA Voltare caused an unexpected system error.\n\nError code: -5\n"
             "Error message: Invalid VLT or PLX file.");
-  EXPECT_EQ(ErrorFormat(ENOENT), "KOVA Voltare caused an unexpected Windows error.\n\nError code: " +
+  EXPECT_EQ(ErrorFormat(ENOENT), "KOVA Voltare caused an unexpected system error.\n\nError code: " +
                                      std::to_string(ENOENT) + "\nError message: " + std::strerror(ENOENT));
 }
 
 TEST(ErrorFormatTest, AnExceptionTextReplacesTheCodesText) {
   EXPECT_EQ(ErrorFormat(7, "Connection refused by host"),
-            "KOVA Voltare caused an unexpected Windows error.\n\nError code: 7\n"
+            "KOVA Voltare caused an unexpected system error.\n\nError code: 7\n"
             "Error message: Connection refused by host");
   EXPECT_EQ(ErrorFormat(Success),
-            "KOVA Voltare caused an unexpected Windows error.\n\n"
+            "KOVA Voltare caused an unexpected system error.\n\n"
             "Error code: 0\nError message: ");
 }
 

@@ -519,6 +519,55 @@ TEST_F(WipeTest, FolderOrNameChangedDuringTheOverwriteStopsBeforeAnyRemoval) {
   }
 }
 
+// A file held since it was read is wiped through that descriptor, and only
+// while its name still refers to it alone; else nothing is written and
+// nothing deleted.
+TEST_F(WipeTest, AHeldFileIsWipedOnlyWhileItsNameStillRefersToItAlone) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path& path)> change;
+    std::string refusal;  // empty: wiped
+  };
+  const fs::path moved = TestDir() / "secret.old";
+  const Case cases[] = {
+      {"unchanged", [](const fs::path&) {}, ""},
+      {"renamed away and replaced",
+       [&moved](const fs::path& path) {
+         fs::rename(path, moved);
+         WriteFileBytes(path, {7, 7, 7});
+       },
+       "Wiping of file %s was stopped: its name now refers to another file.\nNothing was deleted."},
+      {"given a second name", [&moved](const fs::path& path) { fs::create_hard_link(path, moved); },
+       "Unable to wipe file %s. It has other names (hard links) that would lose their content. File skipped."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(moved);
+    const auto path = MakeFile(5000);
+    errors.clear();
+    log.events.clear();
+    std::unique_ptr<WipeTarget> held = WipeTarget::Hold(path);
+    platform::File view = held->readingView();
+    std::vector<std::uint8_t> read(5000);
+    ASSERT_EQ(view.read(read), read.size());
+    EXPECT_EQ(read, std::vector<std::uint8_t>(5000, 0x5A)) << "read through the held descriptor";
+    c.change(path);
+
+    const platform::ResultCode result = NormalWipeHeldFile(std::move(held), 1, nullptr, Watched());
+    if (c.refusal.empty()) {
+      EXPECT_EQ(result, Success);
+      ExpectGoneWithoutTrace(path);
+      continue;
+    }
+    EXPECT_EQ(result, platform::ErrReported);
+    EXPECT_EQ(errors, std::vector<std::string>{FillWipeMessage(c.refusal, {path.string()})});
+    EXPECT_TRUE(log.of(WipeEvent::Write).empty()) << "nothing written";
+    EXPECT_EQ(ReadFileBytes(moved), std::vector<std::uint8_t>(5000, 0x5A));
+    EXPECT_TRUE(fs::exists(path));
+    fs::remove(path);
+  }
+}
+
 TEST_F(WipeTest, OnlyTheStretchesThatHoldDataAreOverwritten) {
   const auto path = TestDir() / "sparse.img";
   {

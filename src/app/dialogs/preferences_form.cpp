@@ -61,7 +61,7 @@ void TPreferencesForm::FormShow() {
 void TPreferencesForm::LoadSettings() {
   const std::optional<SettingsKey> key = SettingsKey::OpenReadOnly(platform::kSettingsKey);
   if (!key) {
-    ui_.Error(messages::kRegistryError);
+    ui_.Error(messages::WithSettingsPath(messages::kSettingsFileError));
     return;
   }
   // Only the upper bounds are checked. A value above its bound is still
@@ -75,7 +75,7 @@ void TPreferencesForm::LoadSettings() {
   };
   loopRepaired_ = bounded("Loop", loop) != loop;
   if (loopRepaired_ || bounded("Wipe", wipe) != wipe || bounded("TypeOfWipe", typeOfWipe) != typeOfWipe) {
-    ui_.Error(messages::kRegistryError);
+    ui_.Error(messages::WithSettingsPath(messages::kSettingsFileError));
   }
 
   // Both read before any control changes: a failure leaves them all as they were.
@@ -141,7 +141,7 @@ bool TPreferencesForm::SaveSettings() {
   try {
     key = SettingsKey::OpenForWriting(platform::kSettingsKey);
   } catch (const platform::OsError&) {
-    ui_.Error(messages::kRegistryError);
+    ui_.Error(messages::WithSettingsPath(messages::kSettingsFileError));
     return false;
   }
   const int typeOfWipe = NormalWipe.checked && !GovernmentWipe.checked ? 1 : 0;

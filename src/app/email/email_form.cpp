@@ -243,7 +243,7 @@ void TEmail::SendButtonClick() {
 void TEmail::Send() {
   std::optional<platform::SettingsKey> key = platform::SettingsKey::OpenReadOnly(platform::kEmailSettingsKey);
   if (!key) {
-    ui_.Error(messages::kRegistryError);
+    ui_.Error(messages::WithSettingsPath(messages::kSettingsFileError));
     return;
   }
   ReadSettingsIntoEmailer(*key);

@@ -68,7 +68,7 @@ void TEmailProp::FormShow() {
 void TEmailProp::LoadSettings() {
   const std::optional<SettingsKey> key = SettingsKey::OpenReadOnly(platform::kEmailSettingsKey);
   if (!key) {
-    ui_.Error(messages::kRegistryError);
+    ui_.Error(messages::WithSettingsPath(messages::kSettingsFileError));
     return;
   }
   SMTP.text = ReadEmailValue(*key, kServerValue);
@@ -98,7 +98,7 @@ bool TEmailProp::SaveSettings() {
   try {
     key = SettingsKey::OpenForWriting(platform::kEmailSettingsKey);
   } catch (const platform::OsError&) {
-    ui_.Error(messages::kRegistryError);
+    ui_.Error(messages::WithSettingsPath(messages::kSettingsFileError));
     return false;
   }
   // Every field is checked before any is written, and all are written in

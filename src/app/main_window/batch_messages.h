@@ -50,8 +50,9 @@ inline constexpr std::string_view kCopyGoneSinceVerified =
 inline constexpr std::string_view kEncrypted = "The file(s) are successfully encrypted !";
 
 inline constexpr std::string_view kWipeChooserTitle = "Please select the files you want to wipe:";
+// Filled with the settings file's path (WithSettingsPath).
 inline constexpr std::string_view kWipeSettingsError =
-    "KOVA Voltare caused an unexpected registry error.\n\nPlease contact the author.";
+    "KOVA Voltare caused an unexpected settings error in %s.\n\nPlease contact the author.";
 inline constexpr std::string_view kConfirmWipe = "Are you sure you want to wipe the selected files?";
 inline constexpr std::string_view kNetworkDrive = "Cannot wipe files at a network drive !";
 // Filled with the file's path.

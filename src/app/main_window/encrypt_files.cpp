@@ -41,6 +41,7 @@
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
 #include "transforms/des_file.h"
+#include "transforms/file_io.h"
 #include "transforms/key_material.h"
 #include "transforms/parallel_deflate.h"
 #include "transforms/verify.h"
@@ -68,7 +69,7 @@ std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrid
   try {
     const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
     if (!key) {
-      ui.Error(messages::kRegistryError);
+      ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
       return std::nullopt;
     }
     BatchSettings settings;
@@ -80,7 +81,7 @@ std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrid
   } catch (const platform::SettingsFileDamaged& damaged) {
     ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
   } catch (const platform::SettingsError&) {
-    ui.Error(messages::kRegistryError);
+    ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
   } catch (const std::exception& failure) {
     ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
   }
@@ -210,24 +211,54 @@ bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
 
 // Where the batch's encrypted files are read back from, in batch order: each
 // source's ".vlt" next to it, or the entries of the new archive, read where
-// they lie.
+// they lie. Each source, and its ".vlt", is read through what `held` holds
+// of it.
 class EncryptedCopies {
  public:
   explicit EncryptedCopies(const fs::path* archive) : archive_(archive) {}
 
+  const fs::path* Archive() const noexcept { return archive_; }
+
   // Reads the next source's encrypted file back against the source.
-  [[nodiscard]] ResultCode Verify(const std::string& source, const transforms::KeyMaterial& key,
-                                  platform::Progress& progress) {
+  [[nodiscard]] ResultCode Verify(const std::string& source, const VerifiedSources& held,
+                                  const transforms::KeyMaterial& key, platform::Progress& progress) {
     if (IsStreamSource(source)) return PassOverStream();
-    if (archive_ == nullptr)
-      return transforms::VerifyEncryptedFile(fs::path(source + kEncryptedSuffix), source, key, &progress);
-    if (damaged_) return platform::ErrBadFile;
+    try {
+      std::optional<platform::File> original = held.SourceView(source);
+      if (archive_ == nullptr) return VerifyOwnCopy(source, held.CopyView(source), original, key, progress);
+      if (damaged_) return platform::ErrBadFile;
+      return VerifyMember(source, original, key, progress);
+    } catch (...) {
+      return platform::CurrentExceptionCode();
+    }
+  }
+
+ private:
+  // A source that could not be held is read by its name (it is not wiped).
+  [[nodiscard]] static ResultCode Compare(crypto::ByteSource& encrypted, const std::string& source,
+                                          std::optional<platform::File>& original, const transforms::KeyMaterial& key,
+                                          platform::Progress& progress) {
+    return original ? transforms::VerifyEncryptedFile(encrypted, *original, key, &progress)
+                    : transforms::VerifyEncryptedFile(encrypted, source, key, &progress);
+  }
+
+  // A ".vlt" that could not be held open is no copy to rely on.
+  [[nodiscard]] static ResultCode VerifyOwnCopy(const std::string& source, std::optional<platform::File> copy,
+                                                std::optional<platform::File>& original,
+                                                const transforms::KeyMaterial& key, platform::Progress& progress) {
+    if (!copy) return platform::ErrNoSuchFile;
+    transforms::FileByteSource encrypted(*copy);
+    return Compare(encrypted, source, original, key, progress);
+  }
+
+  [[nodiscard]] ResultCode VerifyMember(const std::string& source, std::optional<platform::File>& original,
+                                        const transforms::KeyMaterial& key, platform::Progress& progress) {
     try {
       if (!reader_) reader_.emplace(*archive_);
       if (!reader_->NextEntry() || reader_->name() != fs::path(source).filename().string() + kEncryptedSuffix) {
         return platform::ErrBadFile;
       }
-      return transforms::VerifyEncryptedFile(reader_->DataSource(), source, key, &progress);
+      return Compare(reader_->DataSource(), source, original, key, progress);
     } catch (...) {
       // The entries after one that cannot be read cannot be found either.
       damaged_ = true;
@@ -235,7 +266,6 @@ class EncryptedCopies {
     }
   }
 
- private:
   // A pipe was read once and is gone: there is nothing to compare, and
   // nothing on disk to wipe (WipeTargets leaves it out). Its member is passed.
   [[nodiscard]] ResultCode PassOverStream() {
@@ -259,32 +289,32 @@ fs::path CopyHolding(const std::string& source, const fs::path* archive) {
   return archive != nullptr ? *archive : fs::path(source + kEncryptedSuffix);
 }
 
-// Proves, before the sources are wiped, that each one's encrypted file
-// decrypts back to it (keys[i] is what sources[i] was encrypted with). A
-// source whose file does not, or that changed while it was read, is reported
-// and left out of the result: it must not be wiped. What was read is noted in
-// `noted`. Nothing when the user stopped the read-back: then no source may be
-// wiped at all.
+// The sources from `first` up to `last` of a batch (keys[i] is what
+// sources[i] was encrypted with), each held with its copy by `held` and read
+// back through them: proof, before a source is wiped, that its encrypted file
+// decrypts back to it. A source whose file does not, or that changed while it
+// was read, is reported and left out of the result: it must not be wiped.
+// Nothing when the user stopped the read-back: then none of them may be
+// wiped.
 std::optional<std::vector<std::string>> VerifyEncryptedCopies(
-    Interaction& ui, const std::vector<std::string>& sources,
-    const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys, const fs::path* archive,
-    VerifiedSources& noted) {
+    Interaction& ui, const std::vector<std::string>& sources, std::size_t first, std::size_t last,
+    const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys, EncryptedCopies& copies,
+    VerifiedSources& held) {
   const BusyCursor busy(ui);
   const std::string savedStatus = ui.StatusText();
   platform::Progress& progress = ui.ProgressBar();
-  EncryptedCopies copies(archive);
   std::optional<std::vector<std::string>> verified(std::in_place);
-  for (std::size_t i = 0; i < sources.size(); ++i) {
+  for (std::size_t i = first; i < last; ++i) {
     ui.SetStatusText(messages::FormatCount(messages::kVerifyingStatus, i + 1, sources.size()));
     const bool onDisk = !IsStreamSource(sources[i]);
-    if (onDisk) noted.NoteBeforeReadBack(sources[i], CopyHolding(sources[i], archive));
+    if (onDisk) held.HoldBeforeReadBack(sources[i], CopyHolding(sources[i], copies.Archive()));
     const ResultCode result =
-        progress.cancelRequested() ? platform::ErrCancelled : copies.Verify(sources[i], *keys[i], progress);
+        progress.cancelRequested() ? platform::ErrCancelled : copies.Verify(sources[i], held, *keys[i], progress);
     if (result == platform::ErrCancelled) {
       verified.reset();
       break;
     }
-    if (result == platform::Success && (!onDisk || noted.ConfirmAfterReadBack(sources[i]))) {
+    if (result == platform::Success && (!onDisk || held.ConfirmAfterReadBack(sources[i]))) {
       verified->push_back(sources[i]);
     } else {
       ui.Error(messages::FormatName(messages::kNotVerified, sources[i]));
@@ -431,23 +461,61 @@ class EncryptionCommand {
         return Report(declined);
       }
     }
-    VerifiedSources noted;
-    const std::optional<std::vector<std::string>> verified =
-        VerifyEncryptedCopies(ui_, encrypted_, keys_, Archive(), noted);
-    if (!verified) {
-      // Stopped: the encrypted files stay, and so does every source.
-      ResetProgress(ui_);
-      return false;
+    return ReadBackAndWipe(targets, method);
+  }
+
+ private:
+  // Each source is held open, with its copy, from its read-back to its wipe
+  // (VerifiedSources). Holding a whole batch would run out of descriptors
+  // (four a source: it, its copy and their folders), so the batch is read
+  // back and wiped in turns of at most this many sources; the question was
+  // asked once, before the first turn. A stop ends the batch where it is.
+  static constexpr std::size_t kHeldAtOnce = 64;
+
+  // Read back → wipe, turn by turn → report. `method` is empty when nothing
+  // is to be wiped.
+  bool ReadBackAndWipe(const std::vector<std::string>& targets, const std::optional<WipeMethod>& method) {
+    const std::vector<std::size_t> targetsFrom = TargetsFrom(targets);
+    EncryptedCopies copies(Archive());
+    WipeTurn turn;
+    std::vector<std::string> done;
+    for (std::size_t first = 0; first < encrypted_.size() && !turn.stopped; first += kHeldAtOnce) {
+      const std::size_t last = std::min(encrypted_.size(), first + kHeldAtOnce);
+      VerifiedSources held;
+      const std::optional<std::vector<std::string>> verified =
+          VerifyEncryptedCopies(ui_, encrypted_, first, last, keys_, copies, held);
+      if (!verified) {
+        // Stopped: the encrypted files stay, and so does every source not
+        // wiped by an earlier turn.
+        if (!done.empty()) TakeOffList(done);
+        ResetProgress(ui_);
+        return false;
+      }
+      done.insert(done.end(), verified->begin(), verified->end());
+      turn.last = last == encrypted_.size();
+      if (method) WipeVerifiedSources(targets, *verified, *method, held, turn, targetsFrom[last]);
     }
     // A source that could not be wiped (another name, a failed removal, a
     // change since its read-back) was reported; the batch then ends without
     // its success message.
-    const bool allWiped = !method || WipeVerifiedSources(targets, *verified, *method, noted);
-    TakeOffList(*verified);
-    return Report(allWiped && verified->size() == encrypted_.size());
+    TakeOffList(done);
+    return Report(!turn.skipped && !turn.stopped && done.size() == encrypted_.size());
   }
 
- private:
+  // Entry i: how many wipe targets lie at or after encrypted_[i]. Targets
+  // keep the batch's order, so one walk finds them.
+  std::vector<std::size_t> TargetsFrom(const std::vector<std::string>& targets) const {
+    std::vector<bool> isTarget(encrypted_.size(), false);
+    for (std::size_t i = 0, t = 0; i < encrypted_.size() && t < targets.size(); ++i) {
+      if (encrypted_[i] != targets[t]) continue;
+      isTarget[i] = true;
+      ++t;
+    }
+    std::vector<std::size_t> from(encrypted_.size() + 1, 0);
+    for (std::size_t i = encrypted_.size(); i > 0; --i) from[i - 1] = from[i] + (isTarget[i - 1] ? 1 : 0);
+    return from;
+  }
+
   bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
   const fs::path* Archive() const { return bundle_ ? &archiveName_ : nullptr; }
 
@@ -537,17 +605,21 @@ class EncryptionCommand {
     }
   }
 
-  // Wipes the targets whose encrypted files read back, each only while it
-  // and its copy are still the files that were read. False when a wipe
-  // failed or a source was kept.
-  bool WipeVerifiedSources(const std::vector<std::string>& targets, const std::vector<std::string>& verified,
-                           const WipeMethod& method, const VerifiedSources& noted) {
+  // Wipes the targets whose encrypted files read back, each through what
+  // `held` holds of it and only while it and its copy are still the files
+  // that were read. `laterTargets` is the count of targets of later turns.
+  void WipeVerifiedSources(const std::vector<std::string>& targets, const std::vector<std::string>& verified,
+                           const WipeMethod& method, VerifiedSources& held, WipeTurn& turn, std::size_t laterTargets) {
     const std::set<std::string> readBack(verified.begin(), verified.end());
     std::vector<std::string> wiped;
     std::ranges::copy_if(targets, std::back_inserter(wiped),
                          [&readBack](const std::string& path) { return readBack.contains(path); });
-    if (wiped.empty()) return true;
-    return form_.WipeAgreedFiles(wiped, method, [&noted](const std::string& path) { return noted.WipeRefusal(path); });
+    turn.total = turn.before + wiped.size() + laterTargets;
+    if (!wiped.empty()) {
+      form_.WipeAgreedFiles(
+          wiped, method, [&held](const std::string& path) { return held.TakeForWipe(path); }, &turn);
+    }
+    turn.before += wiped.size();
   }
 
   // Skipped files, and those whose encrypted file did not read back, stay in

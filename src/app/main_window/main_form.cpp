@@ -87,7 +87,7 @@ bool CheckUpdateIsOn(Interaction& ui) {
   try {
     const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
     if (!key) {
-      ui.Error(messages::kRegistryError);
+      ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
       return false;
     }
     return key->ReadDword("CheckUpdate") != 0;

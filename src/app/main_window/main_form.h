@@ -125,9 +125,11 @@ class TMainForm {
   // question and the wipe. The method, once the user agreed; nothing when
   // the settings could not be read (shown) or the user said No (`declined`).
   std::optional<WipeMethod> AskToWipe(const std::vector<std::string>& paths, bool& declined);
-  // Wipes files the user agreed to wipe. `mayWipe`, when set, is asked right
-  // before each file; a message from it is shown and the file skipped.
-  bool WipeAgreedFiles(const std::vector<std::string>& paths, const WipeMethod& method, const WipeCheck& mayWipe = {});
+  // Wipes files the user agreed to wipe. `held`, when set, gives each file
+  // right before its wipe (else each is opened by its name); `turn`, when
+  // set, makes this one turn of a longer wipe.
+  bool WipeAgreedFiles(const std::vector<std::string>& paths, const WipeMethod& method, const HeldWipeSource& held = {},
+                       WipeTurn* turn = nullptr);
 
   // --- batch decryption (decrypt_files.h; Application installs it as DecryptFileList)
   void DecryptFiles1Click();

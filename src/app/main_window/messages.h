@@ -2,6 +2,7 @@
 #pragma once
 // The main window's own texts, in one place.
 
+#include <string>
 #include <string_view>
 
 #include "common/version.h"
@@ -29,13 +30,15 @@ inline constexpr std::string_view kNoSuchFile = "File %s does not exist !";
 // Filled with the display's colour depth in bits.
 inline constexpr std::string_view kColorDepthTooLow =
     "You are using a screen color resolution which is too low (namely %d bit).\nYou may not see the colors and "
-    "pictures as good as they should be.\n\nTo change the screen color resolution, go to Start - Settings - "
-    "Control Panel, double click on Display and then click on tab Settings. A screen color resolution of 16 bit "
-    "or higher is recommended.";
+    "pictures as good as they should be.\n\nTo change the screen color resolution, open the display settings of "
+    "your desktop. A screen color resolution of 16 bit or higher is recommended.";
 inline constexpr int kRecommendedColorDepth = 16;
 
-inline constexpr std::string_view kRegistryError =
-    "KOVA Voltare could not open a registry entry.\n\nPlease uninstall and re-install KOVA Voltare";
+// Filled with the settings file's path (WithSettingsPath).
+inline constexpr std::string_view kSettingsFileError =
+    "KOVA Voltare could not open the settings file %s.\n\nPlease check that you may read and write it.";
+// `format` with its "%s" filled with where the settings file is now.
+std::string WithSettingsPath(std::string_view format);
 
 // Left to us: the maker's home page opened from the Help menu. A reserved
 // example address until the maker has a real one.

@@ -23,7 +23,7 @@ void TMainForm::SendMessage1Click() {
   }
   switch (state) {
     case EmailSettingsState::KeyMissing:
-      ui_.Error(messages::kRegistryError);
+      ui_.Error(messages::WithSettingsPath(messages::kSettingsFileError));
       return;
     case EmailSettingsState::Incomplete:
       ui_.Error(email_messages::kIncompleteSettings);

@@ -4,13 +4,16 @@
 // it may use, whether the files' file systems can be wiped at all, and how a
 // file the engine did not wipe is reported.
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/shared/interaction.h"
 #include "platform/result_codes.h"
+#include "transforms/wipe_target.h"
 
 namespace voltare::app {
 
@@ -22,9 +25,27 @@ struct WipeMethod {
   int passes = 0;  // of a Normal Wipe
 };
 
-// Asked right before a file of a batch is wiped: a message when the file
-// must be skipped, nothing when it may go.
-using WipeCheck = std::function<std::optional<std::string>(const std::string& path)>;
+// Right before a file of a batch is wiped, from a caller that held it open
+// since it read it: the file to wipe, or why it is kept. Exactly one of
+// `refusal` (shown as it is) and `failure` (reported as a failed wipe) is
+// set when it is kept; else `held` is wiped through its descriptor.
+struct WipeHandOver {
+  std::optional<std::string> refusal;
+  platform::ResultCode failure = platform::Success;
+  std::unique_ptr<transforms::WipeTarget> held;
+};
+using HeldWipeSource = std::function<WipeHandOver(const std::string& path)>;
+
+// One turn of a wipe done in turns (an encryption wipes what it read back a
+// bounded number of files at a time): where the turn's files stand in the
+// whole, and how the turns so far went.
+struct WipeTurn {
+  std::size_t before = 0;  // files of the earlier turns
+  std::size_t total = 0;   // files of all turns, as far as known yet
+  bool last = true;        // only the last one tells that all were wiped
+  bool skipped = false;    // a file of this or an earlier turn was not wiped
+  bool stopped = false;    // the user stopped the wipe: no turn may follow
+};
 
 // What this run of the program has settled with the user already, so that
 // a notice or a question comes once, not at every batch.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window/batch_messages.h"
@@ -33,14 +34,14 @@ std::optional<WipeMethod> ReadWipeMethod(Interaction& ui, const RunOverrides& ov
   try {
     const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
     if (!key) {
-      ui.Error(messages::kRegistryError);
+      ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
       return std::nullopt;
     }
     WipeMethod method;
     method.type = ReadSettingInteger(*key, "TypeOfWipe", overrides);
     method.passes = ReadSettingInteger(*key, "Loop", overrides);
     if (method.type != kGovernmentWipe && method.type != kNormalWipe) {
-      ui.Error(messages::kWipeSettingsError);
+      ui.Error(messages::WithSettingsPath(messages::kWipeSettingsError));
       return std::nullopt;
     }
     return method;
@@ -72,10 +73,27 @@ struct WipeEnd {
                                         : transforms::NormalWipeFile(path, method.passes, &progress, environment);
 }
 
+// The wipe of a file through what `held` hands on for it; a refusal is shown
+// here, and ErrReported returned for it.
+[[nodiscard]] platform::ResultCode WipeHandedOver(Interaction& ui, const std::string& path, const WipeMethod& method,
+                                                  const HeldWipeSource& held,
+                                                  const transforms::WipeEnvironment& environment) {
+  WipeHandOver handOver = held(path);
+  if (handOver.refusal) {
+    ui.Error(*handOver.refusal);
+    return platform::ErrReported;
+  }
+  if (!handOver.held) return handOver.failure == platform::Success ? platform::ErrInternal : handOver.failure;
+  platform::Progress& progress = ui.ProgressBar();
+  return method.type == kGovernmentWipe
+             ? transforms::GovernmentWipeHeldFile(std::move(handOver.held), &progress, environment)
+             : transforms::NormalWipeHeldFile(std::move(handOver.held), method.passes, &progress, environment);
+}
+
 // Wipes the files one after another; a file that cannot be wiped is reported
 // and skipped, a stop ends the list.
 WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::string>& paths, const WipeMethod& method,
-                 const WipeCheck& mayWipe) {
+                 const HeldWipeSource& held, const WipeTurn& turn) {
   platform::Progress& progress = ui.ProgressBar();
   transforms::WipeEnvironment environment;
   environment.showError = [&ui](const std::string& text) { ui.Error(text); };
@@ -89,13 +107,9 @@ WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::st
       end.kind = WipeEnd::SomeSkipped;
       continue;
     }
-    ui.SetStatusText(messages::FormatCount(messages::kWipingStatus, i + 1, paths.size()));
-    if (const std::optional<std::string> refusal = mayWipe ? mayWipe(path) : std::nullopt) {
-      ui.Error(*refusal);
-      end.kind = WipeEnd::SomeSkipped;
-      continue;
-    }
-    const platform::ResultCode result = WipeOne(path, method, progress, environment);
+    ui.SetStatusText(messages::FormatCount(messages::kWipingStatus, turn.before + i + 1, turn.total));
+    const platform::ResultCode result =
+        held ? WipeHandedOver(ui, path, method, held, environment) : WipeOne(path, method, progress, environment);
     // The rest of the list stays as it is; this file cannot be restored.
     if (result == platform::ErrCancelled) return {WipeEnd::StoppedInFile, path};
     if (result != platform::Success) {
@@ -108,9 +122,11 @@ WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::st
   return end;
 }
 
-void ReportWipeEnd(Interaction& ui, const WipeEnd& end) {
+// The success message comes once, after the last turn, when no turn skipped
+// a file.
+void ReportWipeEnd(Interaction& ui, const WipeEnd& end, const WipeTurn& turn) {
   if (end.kind == WipeEnd::StoppedInFile) ui.Warning(messages::FormatName(messages::kWipeStopped, end.path));
-  if (end.kind == WipeEnd::AllWiped) ui.Information(messages::kWiped);
+  if (end.kind == WipeEnd::AllWiped && turn.last && !turn.skipped) ui.Information(messages::kWiped);
 }
 
 }  // namespace
@@ -136,22 +152,27 @@ std::optional<WipeMethod> TMainForm::AskToWipe(const std::vector<std::string>& p
 }
 
 bool TMainForm::WipeAgreedFiles(const std::vector<std::string>& paths, const WipeMethod& method,
-                                const WipeCheck& mayWipe) {
+                                const HeldWipeSource& held, WipeTurn* turn) {
+  WipeTurn whole{0, paths.size()};
+  WipeTurn& thisTurn = turn != nullptr ? *turn : whole;
   const RunningBatch::Scope batch = JoinBatch();
   const BusyCursor busy(ui_);
   const std::string savedStatus = ui_.StatusText();
   WipeEnd end;
   try {
-    end = WipeEach(ui_, *batch, paths, method, mayWipe);
+    end = WipeEach(ui_, *batch, paths, method, held, thisTurn);
   } catch (...) {
     ui_.SetStatusText(savedStatus);
     ui_.ProgressBar().setPosition(0);
     ui_.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
+    thisTurn.skipped = thisTurn.stopped = true;
     return false;
   }
   ui_.SetStatusText(savedStatus);
   ui_.ProgressBar().setPosition(0);
-  ReportWipeEnd(ui_, end);
+  thisTurn.skipped = thisTurn.skipped || end.kind != WipeEnd::AllWiped;
+  thisTurn.stopped = end.kind == WipeEnd::StoppedBetweenFiles || end.kind == WipeEnd::StoppedInFile;
+  ReportWipeEnd(ui_, end, thisTurn);
   return end.kind == WipeEnd::AllWiped;
 }
 

@@ -109,6 +109,11 @@ void CaptureAboutBox(const QDir& out) {
 
 }  // namespace
 
+void CapturePasswordPrompt(const QDir& out) {
+  QtInteraction ui;
+  CapturePasswordPrompt(ui, out);
+}
+
 void CaptureDialogs(const QDir& out) {
   QtInteraction ui;  // the handlers never run for a picture
   CapturePasswordPrompt(ui, out);

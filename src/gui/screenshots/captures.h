@@ -14,9 +14,10 @@ class QWidget;
 
 namespace voltare::gui {
 
-void CaptureMainWindow(const QDir& out);     // main-window.png, ...
-void CaptureDialogs(const QDir& out);        // password prompt, archive viewer, preferences, clipboard, about
-void CaptureMailPrintHelp(const QDir& out);  // e-mail windows, print dialog, help
+void CaptureMainWindow(const QDir& out);      // main-window.png, ...
+void CaptureDialogs(const QDir& out);         // password prompt, archive viewer, preferences, clipboard, about
+void CapturePasswordPrompt(const QDir& out);  // password-prompt.png alone
+void CaptureMailPrintHelp(const QDir& out);   // e-mail windows, print dialog, help
 
 // Shows `window` (not modally), lets it lay out and paint, and saves it as
 // `<name>.png` in `out`. Prints the file's path; false when it could not be saved.

@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// voltare-screenshots [DIRECTORY]: renders every window of the program into
-// DIRECTORY/<window>.png (default "screenshots"), then again on a dark
-// palette into DIRECTORY/dark/. Run it under a display, a
-// virtual one will do: xvfb-run -a voltare-screenshots build/screenshots
+// voltare-screenshots [--scale-2] [DIRECTORY]: renders every window of the
+// program into DIRECTORY/<window>.png (default "screenshots"), then again on a
+// dark palette into DIRECTORY/dark/ and with a 16 pt application font into
+// DIRECTORY/large-font/. With --scale-2, run with QT_SCALE_FACTOR=2 in the
+// environment, it renders only the main window and the password prompt, into
+// DIRECTORY/scale-2/. Run it under a display, a virtual one will do:
+// xvfb-run -a voltare-screenshots build/screenshots
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFont>
 #include <QPalette>
+#include <QStringList>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -61,6 +67,12 @@ void CaptureAll(const QDir& out) {
   voltare::gui::CaptureMailPrintHelp(out);
 }
 
+bool MakeDirectory(const QString& path) {
+  if (QDir().mkpath(path)) return true;
+  std::fprintf(stderr, "voltare-screenshots: cannot make %s\n", qPrintable(path));
+  return false;
+}
+
 // A dark desktop theme as many users have one: Fusion with dark colours.
 void UseDarkPalette() {
   QApplication::setStyle(QStyleFactory::create("Fusion"));
@@ -97,19 +109,32 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("KOVA Voltare");
 
-  const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("screenshots"));
-  if (!out.mkpath(".")) {
-    std::fprintf(stderr, "voltare-screenshots: cannot make %s\n", qPrintable(out.path()));
+  QStringList arguments = QApplication::arguments().mid(1);
+  const bool scaled = arguments.removeAll(QStringLiteral("--scale-2")) > 0;
+  const QDir out(arguments.isEmpty() ? QStringLiteral("screenshots") : arguments.first());
+  if (scaled) {
+    // QT_SCALE_FACTOR=2 is read when QApplication starts: the caller sets it.
+    if (!MakeDirectory(out.filePath("scale-2"))) return 1;
+    voltare::gui::CaptureMainWindow(QDir(out.filePath("scale-2")));
+    voltare::gui::CapturePasswordPrompt(QDir(out.filePath("scale-2")));
+    return failedPictures == 0 ? 0 : 1;
+  }
+  if (!MakeDirectory(out.path()) || !MakeDirectory(out.filePath("dark")) ||
+      !MakeDirectory(out.filePath("large-font"))) {
     return 1;
   }
+  const QString lightStyle = QApplication::style()->name();
+  const QPalette lightPalette = QApplication::palette();
   CaptureAll(out);
   // Again on a dark palette, where fixed colours must stay readable.
-  const QDir dark(out.filePath("dark"));
-  if (!dark.mkpath(".")) {
-    std::fprintf(stderr, "voltare-screenshots: cannot make %s\n", qPrintable(dark.path()));
-    return 1;
-  }
   UseDarkPalette();
-  CaptureAll(dark);
+  CaptureAll(QDir(out.filePath("dark")));
+  // Again on the light palette with a large font, where nothing may be cut off.
+  QApplication::setStyle(QStyleFactory::create(lightStyle));
+  QApplication::setPalette(lightPalette);
+  QFont large = QApplication::font();
+  large.setPointSize(16);
+  QApplication::setFont(large);
+  CaptureAll(QDir(out.filePath("large-font")));
   return failedPictures == 0 ? 0 : 1;
 }
