@@ -22,6 +22,7 @@ class FileListModel : public QAbstractTableModel {
 
  public:
   static constexpr int kFileNameColumn = 1;  // the full path
+  static constexpr int kSizeColumn = 2;
   static constexpr int kDateColumn = 4;
 
   FileListModel(const app::FileListView& list, const QtInteraction& icons, QObject* parent);

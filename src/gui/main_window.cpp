@@ -46,11 +46,11 @@ constexpr int kCellPadding = 14;
 // The list's paths are the file system's bytes; Qt shows them as text.
 std::string LocalPath(const QUrl& url) { return QFile::encodeName(url.toLocalFile()).toStdString(); }
 
-// The Date column holds the longest date and time the locale writes (two-digit
-// day and month, an afternoon hour) in the list's font.
-int DateColumnWidth(const QWidget& list) {
-  const QString widest = QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
-  const int fixed = app::kListColumns[FileListModel::kDateColumn].width;
+// A column at least as wide as `widest` needs in the list's font (a larger
+// desktop font widens it). The Date column's widest is the longest date and
+// time the locale writes: two-digit day and month, an afternoon hour.
+int ColumnWidth(const QWidget& list, int column, const QString& widest) {
+  const int fixed = app::kListColumns[static_cast<std::size_t>(column)].width;
   return std::max(fixed, list.fontMetrics().horizontalAdvance(widest) + kCellPadding);
 }
 
@@ -139,7 +139,9 @@ void MainWindow::SetUpList() {
   header.setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   for (int column = 0; const app::ListColumn& listColumn : app::kListColumns)
     list.setColumnWidth(column++, listColumn.width);
-  list.setColumnWidth(FileListModel::kDateColumn, DateColumnWidth(list));
+  const QString widestDate = QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
+  list.setColumnWidth(FileListModel::kDateColumn, ColumnWidth(list, FileListModel::kDateColumn, widestDate));
+  list.setColumnWidth(FileListModel::kSizeColumn, ColumnWidth(list, FileListModel::kSizeColumn, "99999KB"));
   // Rows as high as the list's font needs (a large desktop font), never
   // lower than before; all alike, so a long list costs no measuring.
   QHeaderView& rows = *list.verticalHeader();
