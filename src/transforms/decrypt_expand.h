@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Decryption of a large Blowfish or CAST-128 ".vlt" on two cores: a thread of
-// its own reads and decrypts the file a few pieces ahead, into a small ring of
-// buffers, while the calling thread expands the zlib stream from the ring
-// straight into the output. The compressed stream is never stored on the way,
-// and memory stays the same whatever the size of the file.
+// Decryption of a large Blowfish or CAST-128 ".vlt" on two cores. The calling
+// thread expands the zlib stream, the one step that cannot be split; a thread
+// beside it reads and decrypts the file a few pieces ahead into a small ring,
+// and writes the expanded pieces behind, summing their Adler-32 (which zlib
+// would otherwise sum on the calling thread). The compressed stream is never
+// stored on the way, and memory stays the same whatever the size of the file.
 
 #include <cstdint>
 #include <filesystem>

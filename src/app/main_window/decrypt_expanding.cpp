@@ -14,8 +14,8 @@ namespace voltare::app {
                                                      const std::filesystem::path& target) {
   // Made only once the password is accepted, as the second step makes it.
   std::optional<platform::StagedFile> output;
-  const platform::ResultCode result = transforms::DecryptExpandFile(
-      algorithmId, path, password, &ui.ProgressBar(), [&]() -> platform::File& {
+  const platform::ResultCode result =
+      transforms::DecryptExpandFile(algorithmId, path, password, &ui.ProgressBar(), [&]() -> platform::File& {
         ui.SetStatusText(decompressingStatus);
         return output.emplace(target).file();
       });
