@@ -156,7 +156,8 @@ void RunCount(const Workspace& space, std::size_t count) {
   fs::create_directories(root / "out");
   const std::string cli = Quoted(VOLTARE_CLI_PATH) + " --password-file " + Quoted(space.dir() / "pw.txt") + " --yes ";
   for (const Step& step : kSteps) {
-    Figures()[step.row][count] = RunTimed("cd " + Quoted(folder) + " && " + cli + step.arguments + " >/dev/null", count);
+    Figures()[step.row][count] =
+        RunTimed("cd " + Quoted(folder) + " && " + cli + step.arguments + " >/dev/null", count);
   }
   CheckSample(folder, count);
   CheckSample(root / "out", count);
