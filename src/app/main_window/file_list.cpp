@@ -68,6 +68,10 @@ std::string FileListView::RemoveFirstSelected() {
   return name;
 }
 
+void FileListView::Remove(const std::set<std::string>& fileNames) {
+  std::erase_if(items_, [&](const ListItem& item) { return fileNames.contains(item.fileName); });
+}
+
 void FileListView::SetAllSelected(bool selected) {
   for (ListItem& item : items_) item.selected = selected;
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,8 @@ class FileListView : public Control {
   std::vector<std::string> SelectedFileNames() const;
   // Removes the first selected entry and returns its path; empty when none.
   std::string RemoveFirstSelected();
+  // Removes every entry whose path is one of `fileNames`, in one pass.
+  void Remove(const std::set<std::string>& fileNames);
   void SetAllSelected(bool selected);
   // For views and tests: select exactly the entries with these paths.
   void Select(std::string_view fileName, bool selected = true);
