@@ -28,6 +28,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -262,13 +263,31 @@ void PrintLine(const char* what, const Timing& cli, const Timing& bare) {
       OverheadPercent(cli.cpu, bare.cpu));
 }
 
+// Sets an environment variable for one benchmark and puts back what was there:
+// the benchmarks after it would otherwise make their working directories in
+// this one's workspace, removed by then.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
 void BatchBenchmark(benchmark::State& state) {
   try {
     const Workspace space("voltare-batch-bench");
     // The tool reads the settings of this run's own store, never the user's.
-    ::setenv("VOLTARE_CONFIG_DIR", (space.dir() / "config").c_str(), 1);
+    const ScopedVariable config("VOLTARE_CONFIG_DIR", (space.dir() / "config").string());
     // And temporary files of its own, apart from whatever else runs here.
-    ::setenv("TMPDIR", space.dir().c_str(), 1);
+    const ScopedVariable temporary("TMPDIR", space.dir().string());
     const bool withDecrypt = CliCanDecrypt();
     Figures figures;
     for (auto _ : state) figures = RunBoth(space, withDecrypt);

@@ -39,10 +39,14 @@ void ExtractMember(ArchiveReader& reader, const std::filesystem::path& target, p
   std::vector<ExtractedMember> extracted;
   try {
     ArchiveReader reader(archivePath);
+    // One folder for all members: one descriptor keeps them, however many.
+    std::shared_ptr<const platform::TempFolder> folder;
     for (std::size_t entry = 0; extracted.size() < wanted.size() && reader.NextEntry(); ++entry) {
       if (entry != wanted[extracted.size()]) continue;
+      if (folder == nullptr) folder = platform::TempFolder::Create();
+      if (folder == nullptr) return platform::ErrNoTempFile;
       // Members made so far go with `extracted` on every way out.
-      std::optional<platform::TempFile> target = platform::TempFile::Create();
+      std::optional<platform::TempFile> target = platform::TempFile::CreateIn(folder);
       if (!target) return platform::ErrNoTempFile;
       auto file = std::make_shared<const platform::TempFile>(std::move(*target));
       extracted.push_back({file->path(), reader.name(), reader.dataCutShort(), file});

@@ -19,7 +19,7 @@ namespace voltare::archive {
 // A member taken out of an archive. Each gets a file of its own, so two
 // members of the same name (packed from two folders) never meet.
 struct ExtractedMember {
-  std::filesystem::path path;  // a new "Vol<unique>.TMP" in the private directory
+  std::filesystem::path path;  // a new "Vol<unique>.TMP" in a TempFolder of the private directory
   std::string name;            // the member's name in the archive
   bool cutShort = false;       // the archive ended inside its data
   // Marks the file as in use for as long as any copy of the member is kept,

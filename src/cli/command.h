@@ -49,6 +49,14 @@ class UsageError : public std::runtime_error {
 // link exists as a name, even when it points nowhere).
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed);
 
+// Hands `paths` to `add`, which puts them in the main window's list: the
+// regular files in runs, at once (each of them brings itself), every other
+// path alone, so that one that brings nothing can be named. `add` returns
+// whether it said why itself; otherwise the path is reported here. The
+// number of paths that brought something.
+std::size_t AddPaths(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed,
+                     const std::function<bool(std::span<const std::string>)>& add);
+
 // Adds each path to the main window's list as a drop would (a directory
 // brings its files) and says why for each that brought nothing. The number
 // of paths that brought something.

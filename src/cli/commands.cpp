@@ -21,23 +21,42 @@ std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::ve
   return paths;
 }
 
-std::size_t DropEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed) {
-  app::TMainForm& form = session.app.MainForm;
+std::size_t AddPaths(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed,
+                     const std::function<bool(std::span<const std::string>)>& add) {
+  const app::TMainForm& form = session.app.MainForm;
   std::size_t brought = 0;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    const std::size_t before = form.ListView.Count();
-    form.DropFiles(std::span(&paths[i], 1));
+  for (std::size_t i = 0; i < paths.size();) {
+    // A run of files costs the list one insertion, not one per file.
+    std::size_t end = i;
     std::error_code error;
-    // A file named twice, or inside a folder also named, is in the list once.
-    if (form.ListView.Count() > before || std::filesystem::is_regular_file(paths[i], error)) {
-      ++brought;
+    while (end < paths.size() && std::filesystem::is_regular_file(paths[end], error)) ++end;
+    if (end > i) {
+      add(std::span(paths).subspan(i, end - i));
+      brought += end - i;
+      i = end;
       continue;
     }
-    const bool folder = std::filesystem::is_directory(paths[i], error);
-    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"),
-                      false);
+    const std::size_t before = form.ListView.Count();
+    const bool saidWhy = add(std::span(&paths[i], 1));
+    // A file named twice, or inside a folder also named, is in the list once.
+    if (form.ListView.Count() > before) {
+      ++brought;
+    } else if (!saidWhy) {
+      const bool folder = std::filesystem::is_directory(paths[i], error);
+      session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"),
+                        false);
+    }
+    ++i;
   }
   return brought;
+}
+
+std::size_t DropEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed) {
+  app::TMainForm& form = session.app.MainForm;
+  return AddPaths(session, paths, typed, [&form](std::span<const std::string> run) {
+    form.DropFiles(run);
+    return false;
+  });
 }
 
 int EndBatch(Session& session, std::initializer_list<Tally> tallies) {

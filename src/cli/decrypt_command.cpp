@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,9 @@ std::optional<std::size_t> ChosenMembers(const fs::path& archivePath, const std:
   std::vector<archive::ArchiveMember> members;
   if (archive::ListArchiveMembers(archivePath, members) != platform::Success) return std::nullopt;
   if (names.empty()) return members.size();
-  return static_cast<std::size_t>(std::ranges::count_if(members, [&names](const archive::ArchiveMember& member) {
-    return std::ranges::find(names, member.name) != names.end();
-  }));
+  const std::set<std::string> named(names.begin(), names.end());
+  return static_cast<std::size_t>(std::ranges::count_if(
+      members, [&named](const archive::ArchiveMember& member) { return named.contains(member.name); }));
 }
 
 // The ".vlt" files among `paths`; every other path is reported with the reason it is left out.

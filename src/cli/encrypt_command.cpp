@@ -90,26 +90,16 @@ std::size_t GoneCount(const std::vector<std::string>& sources) {
   }));
 }
 
-// Each named path is added on its own, so that one that brings nothing is
-// named; the files left out are counted over all of them, for the success
+// The files left out are counted over all the paths, for the success
 // message that must not follow. How many paths brought a file.
 std::size_t AddEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed) {
   app::TMainForm& form = session.app.MainForm;
-  std::size_t brought = 0, leftOut = 0;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    const std::size_t before = form.ListView.Count();
-    form.AddFilesToEncrypt(std::span(&paths[i], 1));
+  std::size_t leftOut = 0;
+  const std::size_t brought = AddPaths(session, paths, typed, [&form, &leftOut](std::span<const std::string> run) {
+    form.AddFilesToEncrypt(run);
     leftOut += form.SourcesLeftOut;
-    std::error_code error;
-    if (form.ListView.Count() > before || fs::is_regular_file(paths[i], error)) {
-      ++brought;
-      continue;
-    }
-    if (form.SourcesLeftOut > 0) continue;  // the program said why
-    const bool folder = fs::is_directory(paths[i], error);
-    session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"),
-                      false);
-  }
+    return form.SourcesLeftOut > 0;  // the program said why
+  });
   form.SourcesLeftOut = leftOut;
   return brought;
 }

@@ -10,6 +10,8 @@
 #include <array>
 #include <iostream>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "app/dialogs/password_box.h"
 #include "app/dialogs/plx_archiver.h"
@@ -287,28 +289,38 @@ void TerminalView::RunModal(app::ModalForm& form) {
   form.Close();
 }
 
+namespace {
+
+// Selects every entry that carries one of `names`; the names no entry
+// carries. The entries are indexed by name first, so that naming all members
+// of a large archive costs one look-up each.
+std::vector<std::string> SelectMembers(app::TPLXArchiver& viewer, const std::vector<std::string>& names) {
+  std::unordered_map<std::string_view, std::vector<std::size_t>> byName;
+  const auto& items = viewer.FileList.Items();
+  for (std::size_t i = 0; i < items.size(); ++i) byName[items[i].caption].push_back(i);
+  std::vector<std::string> missing;
+  for (const std::string& name : names) {
+    const auto found = byName.find(name);
+    if (found == byName.end()) {
+      missing.push_back(name);
+      continue;
+    }
+    for (const std::size_t i : found->second) viewer.FileList.Select(i);
+  }
+  return missing;
+}
+
+}  // namespace
+
 void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
   // Without an answer from the command line the viewer is cancelled.
   const std::optional<ArchiveAnswer> answer = std::exchange(archiveAnswer_, std::nullopt);
   if (answer) {
     if (answer->directory) viewer.Directory.text = answer->directory->string();
     if (answer->members.empty()) viewer.SelectAll1Click();
-    bool allFound = true;
-    for (const std::string& member : answer->members) {
-      // A name picks every entry that carries it.
-      const auto& items = viewer.FileList.Items();
-      bool found = false;
-      for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].caption != member) continue;
-        viewer.FileList.Select(i);
-        found = true;
-      }
-      if (!found) {
-        Report("the archive has no member " + member);
-        allFound = false;
-      }
-    }
-    if (allFound) viewer.ContinueButtonClick();
+    const std::vector<std::string> missing = SelectMembers(viewer, answer->members);
+    for (const std::string& name : missing) Report("the archive has no member " + name);
+    if (missing.empty()) viewer.ContinueButtonClick();
   }
   if (viewer.IsShowing()) viewer.CancelButtonClick();
 }

@@ -209,17 +209,21 @@ void StartProgress(platform::Progress& progress, std::uint64_t max) {
   }
 }
 
-bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out, std::string_view password,
-                      std::uint64_t encryptedSize, platform::Progress& progress) {
+bool AcceptPassword(const CbcFileJob& job, crypto::ByteSource& in, std::string_view password) {
   if (job.listMode) {
     job.cipher.InitStr(password);
-  } else {
-    const KeyBlock expected = KeyAndCheck(job, password);
-    KeyBlock stored{};
-    if (in.Remaining() < stored.size()) return false;
-    in.ReadExactly(stored);
-    if (stored != expected) return false;
+    return true;
   }
+  const KeyBlock expected = KeyAndCheck(job, password);
+  KeyBlock stored{};
+  if (in.Remaining() < stored.size()) return false;
+  in.ReadExactly(stored);
+  return stored == expected;
+}
+
+bool DecryptCbcStream(const CbcFileJob& job, crypto::ByteSource& in, crypto::ByteSink& out, std::string_view password,
+                      std::uint64_t encryptedSize, platform::Progress& progress) {
+  if (!AcceptPassword(job, in, password)) return false;
   StartProgress(progress, encryptedSize);
   RunPieces(in, out, progress, [&](std::span<std::uint8_t> chunk) { job.cipher.DecryptCBC(chunk, chunk); });
   return true;

@@ -46,6 +46,12 @@ struct CbcFileJob {
                                                   const Destination& destination, std::string_view password,
                                                   platform::Progress* progress);
 
+// Keys the cipher for decryption: from the key block, when the check block
+// that `in` stands at matches it (false otherwise, or when `in` ends first);
+// in list mode from the password's digest, with nothing read. The payload
+// follows in `in`, the cipher at its IV.
+bool AcceptPassword(const CbcFileJob& job, crypto::ByteSource& in, std::string_view password);
+
 // The decryption itself, for callers that hold the encrypted file as a byte
 // source: `in` stands just after the header (at the check block, or at the
 // payload in list mode); `encryptedSize` is the whole file's size, the

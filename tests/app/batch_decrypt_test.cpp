@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -407,6 +409,71 @@ TEST(BatchDecryptTest, AnOutputNamedLikeAStagingFileIsRefused) {
   EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrReservedName)});
   EXPECT_FALSE(fs::exists(TestDir() / ".vlt-abcdefgh.part"));
 }
+
+// Large Blowfish and CAST-128 files are decrypted on two threads unless
+// VOLTARE_THREADS is 1; the user sees the same either way.
+class LargeFileDecryptTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  LargeFileDecryptTest() { ::setenv("VOLTARE_THREADS", GetParam(), 1); }
+  ~LargeFileDecryptTest() override { ::unsetenv("VOLTARE_THREADS"); }
+
+  // Numbers that pack to several pieces of the decrypting thread's ring.
+  static std::string LargeText() {
+    std::mt19937 generator(5);
+    std::string text;
+    while (text.size() < 400000) text += std::to_string(generator()) + "\n";
+    return text;
+  }
+
+  const fs::path folder = TestDir() / "large";
+  const std::string text = LargeText();
+};
+
+TEST_P(LargeFileDecryptTest, SameTextsOutputAndLeftoversOnOneThreadOrTwo) {
+  fs::create_directories(folder);
+  for (const int algorithm : {0, 1}) {
+    testing::WriteFileText(folder / "big.txt", text);
+    const std::string encrypted = Encrypt((folder / "big.txt").string(), "pw", algorithm);
+    fs::remove(folder / "big.txt");
+    AppFixture fixture;
+    fixture.user.EnterPassword("pw");
+    EXPECT_EQ(DecryptFileList(fixture.app, {encrypted}), 1u);
+    EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kDecrypted});
+    EXPECT_EQ(fixture.user.statusTexts,
+              (std::vector<std::string>{"Welcome to KOVA Voltare 2.50", "Decrypting (1/1)...", "Decompressing (1/1)...",
+                                        "Welcome to KOVA Voltare 2.50"}));
+    EXPECT_EQ(ReadText(folder / "big.txt"), text) << algorithm;
+    EXPECT_EQ(fixture.user.progress.position(), 0);
+  }
+
+  // Cut short: reported, and the file it was to replace kept as it was.
+  testing::WriteFileText(folder / "big.txt", "the old file");
+  auto bytes = testing::ReadFileBytes(folder / "big.txt.vlt");
+  bytes.resize(bytes.size() / 2);
+  testing::WriteFileBytes(folder / "big.txt.vlt", bytes);
+  {
+    AppFixture fixture;
+    fixture.user.AnswerYes().EnterPassword("pw");
+    EXPECT_EQ(DecryptFileList(fixture.app, {(folder / "big.txt.vlt").string()}), 0u);
+    EXPECT_EQ(fixture.user.MessageLog().back(), ErrorLine(platform::ErrBadFile));
+  }
+  // Stopped on the way: nothing said, nothing kept.
+  fs::remove(folder / "big.txt");
+  testing::WriteFileText(folder / "stop.txt", text);
+  const std::string whole = Encrypt((folder / "stop.txt").string(), "pw");
+  fs::remove(folder / "stop.txt");
+  {
+    AppFixture fixture;
+    fixture.user.EnterPassword("pw");
+    fixture.user.progress.onRepaint = [&] { fixture.user.progress.stopped = true; };
+    EXPECT_EQ(DecryptFileList(fixture.app, {whole}), 0u);
+    EXPECT_TRUE(fixture.user.MessageLog().empty());
+  }
+  EXPECT_EQ(EntriesOf(folder), (std::vector<std::string>{"big.txt.vlt", "stop.txt.vlt"}));
+  EXPECT_EQ(EntriesOf(*platform::PrivateTempDir()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, LargeFileDecryptTest, ::testing::Values("1", "2"));
 
 }  // namespace
 }  // namespace voltare::app

@@ -16,6 +16,7 @@
 #include "app/main_window/main_form.h"
 #include "app_fixture.h"
 #include "platform/settings_store.h"
+#include "platform/staged_file.h"
 
 namespace voltare::app {
 namespace {
@@ -140,6 +141,68 @@ TEST(RunningBatchStatusTest, ABatchWhoseFirstEntryIsSkippedRestoresTheStatusItFo
     EXPECT_EQ(fixture.user.StatusText(), "before");
   }
 }
+
+// A batch cleans its folder of staging leftovers once, however many files it
+// writes there: reading a growing folder per file made large batches cost
+// the square of their size. (A hundred files: each output is flushed to the
+// disk, and one scan against a hundred says as much as against a thousand.)
+constexpr int kFolderBatch = 100;
+
+std::vector<std::string> ListedFiles(TMainForm& form) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < kFolderBatch; ++i) {
+    paths.push_back(AppFixture::MakeFile("f" + std::to_string(i) + ".txt", 100));
+    form.AddFileToList(paths.back(), kFolderBatch);
+  }
+  form.ListView.SetAllSelected(true);
+  return paths;
+}
+
+const BatchCase kFolderBatchCases[] = {
+    {"encryption",
+     [](AppFixture& fixture) {
+       ListedFiles(fixture.form);
+       fixture.user.EnterPassword("pw").AnswerYes();
+       return [&fixture] { EXPECT_TRUE(fixture.form.EncryptSelectedFiles()); };
+     },
+     ""},
+    {"decryption",
+     [](AppFixture& fixture) {
+       AppFixture setup;
+       std::vector<std::string> encrypted = ListedFiles(setup.form);
+       setup.user.EnterPassword("pw").AnswerYes();
+       EXPECT_TRUE(setup.form.EncryptSelectedFiles());
+       for (std::string& path : encrypted) {
+         fs::remove(path);
+         path += ".vlt";
+       }
+       fixture.user.EnterPassword("pw").AnswerYes();
+       return [&fixture, encrypted] { EXPECT_EQ(DecryptFileList(fixture.app, encrypted), std::size_t{kFolderBatch}); };
+     },
+     ""},
+    {"wipe",
+     [](AppFixture& fixture) {
+       ListedFiles(fixture.form);
+       fixture.user.AnswerYes();
+       return [&fixture] { fixture.form.Run("WipeFiles2"); };
+     },
+     ""},
+};
+
+class FolderBatchTest : public ::testing::TestWithParam<BatchCase> {};
+
+TEST_P(FolderBatchTest, ReadsItsFolderForLeftoversAtMostOnce) {
+  AppFixture fixture;
+  const std::function<void()> command = GetParam().prepare(fixture);
+  int scans = 0;
+  platform::staging_test_hooks::SetOnLeftoverScan([&](const fs::path&) { ++scans; });
+  command();
+  platform::staging_test_hooks::SetOnLeftoverScan(nullptr);
+  EXPECT_LE(scans, 1);
+  EXPECT_TRUE(fixture.user.ScriptDone());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FolderBatchTest, ::testing::ValuesIn(kFolderBatchCases), CaseName);
 
 }  // namespace
 }  // namespace voltare::app

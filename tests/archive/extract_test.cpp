@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -70,12 +71,39 @@ TEST_F(ExtractTest, ChosenMembersLandInFilesOfTheirOwnInTheTemporaryDirectory) {
 
   ASSERT_EQ(ExtractFromArchive(Entries{0, 2}, archive, out), Success);
   EXPECT_EQ(NamesOf(out), (Names{"a.vlt", "c.vlt"}));
-  EXPECT_EQ(out[0].path.parent_path(), TempDir());
-  EXPECT_EQ(out[1].path.parent_path(), TempDir());
+  // In one folder of the temporary directory, which goes with the last of them.
+  const fs::path folder = out[0].path.parent_path();
+  EXPECT_EQ(folder.parent_path(), TempDir());
+  EXPECT_EQ(out[1].path.parent_path(), folder);
   EXPECT_EQ(ReadFileBytes(out[0].path), a);
   EXPECT_EQ(ReadFileBytes(out[1].path), c);
   EXPECT_EQ(ReadFileBytes(TempDir() / "a.vlt"), Bytes{9});
   EXPECT_EQ(ReadFileBytes(decoy), Bytes{1});
+  out.clear();
+  EXPECT_FALSE(fs::exists(folder));
+}
+
+// Every member taken out stays until the batch ends: they must not hold a
+// descriptor each, or a large archive runs out of them.
+TEST_F(ExtractTest, MoreMembersThanTheProcessMayHoldOpenAreAllTakenOut) {
+  constexpr std::size_t kMembers = 300;
+  std::vector<RawEntry> entries;
+  Entries all;
+  for (std::size_t i = 0; i < kMembers; ++i) {
+    entries.push_back(RawEntry("m" + std::to_string(i) + ".vlt", Pattern(16, static_cast<std::uint8_t>(i)), kMembers));
+    all.push_back(i);
+  }
+  WriteFileBytes(archive, ArchiveBytes(entries));
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  struct rlimit lowered = saved;
+  lowered.rlim_cur = 128;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+  const platform::ResultCode result = ExtractFromArchive(all, archive, out);
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  ASSERT_EQ(result, Success);
+  ASSERT_EQ(out.size(), kMembers);
+  EXPECT_EQ(ReadFileBytes(out.back().path), Pattern(16, static_cast<std::uint8_t>(kMembers - 1)));
 }
 
 TEST_F(ExtractTest, SecondOfThreeNeverReadsTheThird) {

@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "support/test_env.h"
 
@@ -87,6 +90,46 @@ TEST(MakeTempFileNameTest, MakesNewEmptyPrivateFilesNamedVolTmp) {
 TEST(MakeTempFileNameTest, NothingWhenTheRootIsMissing) {
   ::setenv("TMPDIR", (voltare::testing::TestDir() / "no" / "such" / "dir").c_str(), 1);
   EXPECT_FALSE(MakeTempFileName().has_value());
+}
+
+std::set<std::string> NamesIn(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+TEST(TempFolderTest, ItsFilesShareOneMarkAndOnlyKilledRunsFoldersAreCleanedUp) {
+  auto folder = TempFolder::Create();
+  ASSERT_NE(folder, nullptr);
+  const std::string mark = folder->path().stem().string();
+  EXPECT_EQ(folder->path().filename().string(), mark + ".d");
+  EXPECT_EQ(ModeOf(folder->path()), 0700u);
+  std::vector<TempFile> files;
+  for (int i = 0; i < 3; ++i) files.push_back(TempFile::CreateIn(folder).value());
+  EXPECT_EQ(NamesIn(folder->path()).size(), 3u);
+
+  // Killed runs: a folder whose mark file is gone, one whose mark nobody
+  // holds. Not the program's: a folder of another name, and a file so named.
+  for (const char* name : {"VolDEAD01.TMP.d", "VolDEAD02.TMP.d", "mine.d"}) {
+    fs::create_directory(ExpectedDir() / name);
+    voltare::testing::WriteFileText(ExpectedDir() / name / "member", "x");
+  }
+  voltare::testing::WriteFileText(ExpectedDir() / "VolDEAD02.TMP", "");
+  voltare::testing::WriteFileText(ExpectedDir() / "VolFILE1.TMP.d", "");
+  RemoveStaleTempFiles();
+  EXPECT_EQ(NamesIn(ExpectedDir()), (std::set<std::string>{mark, mark + ".d", "mine.d", "VolFILE1.TMP.d"}));
+  EXPECT_EQ(NamesIn(folder->path()).size(), 3u) << "a running copy's folder stays whole";
+
+  // The folder goes with its last file, and its mark after it.
+  const fs::path path = folder->path();
+  files.erase(files.begin());
+  EXPECT_EQ(NamesIn(path).size(), 2u);
+  std::weak_ptr<const TempFolder> watch = folder;
+  folder.reset();
+  EXPECT_TRUE(fs::exists(path));
+  files.clear();
+  EXPECT_TRUE(watch.expired());
+  EXPECT_EQ(NamesIn(ExpectedDir()), (std::set<std::string>{"mine.d", "VolFILE1.TMP.d"}));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "app/main_window/algorithm_table.h"
 #include "app/main_window/batch_messages.h"
+#include "app/main_window/decrypt_expanding.h"
 #include "app/main_window/decrypt_files.h"
 #include "app/main_window/decrypt_messages.h"
 #include "app/main_window/replaced_output.h"
@@ -26,6 +27,7 @@
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
+#include "transforms/decrypt_expand.h"
 #include "transforms/des_file.h"
 #include "transforms/vlt_format.h"
 #include "transforms/xchacha_file.h"
@@ -323,6 +325,10 @@ struct FileToDecrypt {
   platform::Progress& progress = ui.ProgressBar();
   progress.setPosition(0);
   ui.SetStatusText(text::FillCount(text::kDecryptingStatus, file.index + 1, file.count));
+  if (transforms::DecryptsOnTwoThreads(file.algorithmId, file.path)) {
+    return DecryptExpandInto(ui, file.algorithmId, file.path, file.key.password,
+                             text::FillCount(text::kDecompressingStatus, file.index + 1, file.count), target);
+  }
   ResultCode result = DecryptWith(file.algorithmId, file.path, decrypted, file.key, progress);
   if (result != platform::Success) return result;
 

@@ -437,7 +437,9 @@ class EncryptionCommand {
 
   // Ask → encrypt each file → bundle → read back → wipe → report.
   bool Run() {
-    for (std::size_t i = 0; i < form_.ListView.SelectedCount(); ++i) {
+    // Counted once: the selection stays as it is while the batch runs.
+    const std::size_t count = form_.ListView.SelectedCount();
+    for (std::size_t i = 0; i < count; ++i) {
       if (!EncryptNextFile(i)) return false;
     }
     // Nothing was encrypted when every file was skipped, each with its
@@ -545,8 +547,8 @@ class EncryptionCommand {
     settings_ = *read;
     const AlgorithmEntry* algorithm = FindAlgorithm(settings_.algorithmText);
     algorithmCode_ = algorithm != nullptr ? algorithm->code : 0;
-    PasswordReply reply =
-        form_.AskPassword(EncryptionPasswordRequest(form_.ListView.SelectedFileNames().front(), algorithm, firstFile));
+    const std::string named = workList_.empty() ? form_.ListView.SelectedFileNames().front() : workList_.front();
+    PasswordReply reply = form_.AskPassword(EncryptionPasswordRequest(named, algorithm, firstFile));
     batch_.Password = std::move(reply.password);
     batch_.Bundle = reply.bundle;
     if (batch_.Password.empty() || algorithmCode_ == 0) return false;
@@ -624,12 +626,10 @@ class EncryptionCommand {
 
   // Skipped files, and those whose encrypted file did not read back, stay in
   // the list; `done` leave it.
+  // Every selected entry is of the work list, so the rest end unselected.
   void TakeOffList(const std::vector<std::string>& done) {
-    const std::set<std::string> doneSet(done.begin(), done.end());
-    for (const std::string& path : workList_) {
-      if (!doneSet.contains(path)) form_.ListView.Select(path, false);
-    }
-    form_.ListView.RemoveSelected();
+    form_.ListView.Remove({done.begin(), done.end()});
+    form_.ListView.SetAllSelected(false);
     form_.ListViewSelectItem();
   }
 

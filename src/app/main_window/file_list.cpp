@@ -106,6 +106,13 @@ std::vector<std::string> FileListView::RemoveSelected() {
   return removed;
 }
 
+void FileListView::Remove(const std::set<std::string>& fileNames) {
+  SortAdded();
+  std::erase_if(items_, [&](const ListItem& item) { return fileNames.contains(item.fileName); });
+  sorted_ = items_.size();
+  for (const std::string& name : fileNames) Forget(name);
+}
+
 void FileListView::SetAllSelected(bool selected) {
   for (ListItem& item : items_) item.selected = selected;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -75,6 +76,8 @@ class FileListView : public Control {
   std::string RemoveFirstSelected();
   // Removes every selected entry in one pass; their paths in list order.
   std::vector<std::string> RemoveSelected();
+  // Removes every entry whose path is one of `fileNames`, in one pass.
+  void Remove(const std::set<std::string>& fileNames);
   void SetAllSelected(bool selected);
   // For views and tests: select exactly the entries with these paths.
   void Select(std::string_view fileName, bool selected = true);

@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -187,11 +188,11 @@ void TMainForm::WipeFiles3Click() {
 }
 
 void TMainForm::WipeFiles2Click() {
-  const std::size_t selected = ListView.SelectedCount();
-  if (selected == 0) return;
-  WipeFileList(ListView.SelectedFileNames());
+  const std::vector<std::string> selected = ListView.SelectedFileNames();
+  if (selected.empty()) return;
+  WipeFileList(selected);
   // The entries go whatever the wipe did: also after No or a skipped file.
-  ListView.RemoveSelected();
+  ListView.Remove({selected.begin(), selected.end()});
   ListViewSelectItem();
 }
 
