@@ -137,8 +137,11 @@ void MainWindow::SetUpList() {
   list.setTextElideMode(Qt::ElideMiddle);
   QHeaderView& header = *list.horizontalHeader();
   header.setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  for (int column = 0; const app::ListColumn& listColumn : app::kListColumns)
-    list.setColumnWidth(column++, listColumn.width);
+  // A larger desktop font widens a column to its caption, never narrower than before.
+  for (int column = 0; const app::ListColumn& listColumn : app::kListColumns) {
+    list.setColumnWidth(column, ColumnWidth(list, column, ToQString(listColumn.caption)));
+    ++column;
+  }
   const QString widestDate = QLocale().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
   list.setColumnWidth(FileListModel::kDateColumn, ColumnWidth(list, FileListModel::kDateColumn, widestDate));
   list.setColumnWidth(FileListModel::kSizeColumn, ColumnWidth(list, FileListModel::kSizeColumn, "99999KB"));
