@@ -47,6 +47,7 @@ namespace fs = std::filesystem;
 using voltare::bench::NoProgress;
 using voltare::bench::Quoted;
 using voltare::bench::Require;
+using voltare::bench::ScopedVariable;
 using voltare::bench::Shell;
 using voltare::bench::Workspace;
 
@@ -262,24 +263,6 @@ void PrintLine(const char* what, const Timing& cli, const Timing& bare) {
       what, cli.wall, cli.cpu, bare.wall, bare.cpu, OverheadPercent(cli.wall, bare.wall),
       OverheadPercent(cli.cpu, bare.cpu));
 }
-
-// Sets an environment variable for one benchmark and puts back what was there:
-// the benchmarks after it would otherwise make their working directories in
-// this one's workspace, removed by then.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 void BatchBenchmark(benchmark::State& state) {
   try {

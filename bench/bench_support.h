@@ -4,7 +4,9 @@
 // progress indicator nobody watches, and running steps that must succeed.
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/progress.h"
@@ -36,6 +38,24 @@ class Workspace {
 
  private:
   std::filesystem::path dir_;
+};
+
+// Sets an environment variable for one benchmark and puts back what was there:
+// the benchmarks after it would otherwise make their working directories in
+// this one's workspace, removed by then.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
 };
 
 }  // namespace voltare::bench

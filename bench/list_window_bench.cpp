@@ -34,6 +34,7 @@ namespace {
 namespace fs = std::filesystem;
 using voltare::bench::NoProgress;
 using voltare::bench::Require;
+using voltare::bench::ScopedVariable;
 using voltare::bench::Workspace;
 
 constexpr int kEntries = 50000;
@@ -103,7 +104,7 @@ double TimeCommand(voltare::gui::MainWindow& window, Command command) {
 
 void ListWindowBenchmark(benchmark::State& state) {
   const Workspace space("voltare-list-bench");
-  ::setenv("VOLTARE_CONFIG_DIR", (space.dir() / "config").c_str(), 1);
+  const ScopedVariable config("VOLTARE_CONFIG_DIR", (space.dir() / "config").string());
   const fs::path list = space.dir() / "files.vls";
   WriteList(list, MakeFiles(space.dir() / "files"), space.dir());
   // Made and ended here: one left for the exit handlers outlives the

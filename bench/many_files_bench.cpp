@@ -37,6 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using voltare::bench::Quoted;
+using voltare::bench::ScopedVariable;
 using voltare::bench::Workspace;
 
 constexpr std::size_t kFileSize = 4096;
@@ -193,8 +194,8 @@ void ManyFilesBenchmark(benchmark::State& state) {
     WorkRoot() = space.dir().parent_path().string();
     // The tool reads the settings of this run's own store, never the user's,
     // and keeps its temporary files apart from whatever else runs here.
-    ::setenv("VOLTARE_CONFIG_DIR", (space.dir() / "config").c_str(), 1);
-    ::setenv("TMPDIR", space.dir().c_str(), 1);
+    const ScopedVariable config("VOLTARE_CONFIG_DIR", (space.dir() / "config").string());
+    const ScopedVariable temporary("TMPDIR", space.dir().string());
     std::ofstream(space.dir() / "pw.txt") << kPassword << "\n";
     const std::vector<std::size_t> counts = FileCounts();
     for (auto _ : state) {
