@@ -15,6 +15,7 @@
 #include "platform/result_codes.h"
 #include "platform/staged_file.h"
 #include "platform/temp_files.h"
+#include "support/scoped_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
@@ -414,8 +415,7 @@ TEST(BatchDecryptTest, AnOutputNamedLikeAStagingFileIsRefused) {
 // VOLTARE_THREADS is 1; the user sees the same either way.
 class LargeFileDecryptTest : public ::testing::TestWithParam<const char*> {
  protected:
-  LargeFileDecryptTest() { ::setenv("VOLTARE_THREADS", GetParam(), 1); }
-  ~LargeFileDecryptTest() override { ::unsetenv("VOLTARE_THREADS"); }
+  const voltare::testing::ScopedEnv threads_{"VOLTARE_THREADS", GetParam()};
 
   // Numbers that pack to several pieces of the decrypting thread's ring.
   static std::string LargeText() {

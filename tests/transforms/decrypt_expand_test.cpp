@@ -10,10 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
+#include "support/scoped_env.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
@@ -176,18 +178,15 @@ INSTANTIATE_TEST_SUITE_P(BlowfishAndCast, DecryptExpandTest,
                          });
 
 TEST(DecryptExpandChoiceTest, OnlyLargeCbcFilesOnMoreThanOneCore) {
-  const char* const old = std::getenv("VOLTARE_THREADS");
-  const std::string kept = old != nullptr ? old : "";
-  ::setenv("VOLTARE_THREADS", "2", 1);
+  std::optional<voltare::testing::ScopedEnv> threads(std::in_place, "VOLTARE_THREADS", "2");
   const std::uint64_t large = kCheckedHeaderSize + kPiece + 1;
   EXPECT_TRUE(DecryptsOnTwoThreads(kAlgorithmBlowfish, large));
   EXPECT_TRUE(DecryptsOnTwoThreads(kAlgorithmCast128, large));
   EXPECT_FALSE(DecryptsOnTwoThreads(kAlgorithmBlowfish, large - 1)) << "one piece";
   EXPECT_FALSE(DecryptsOnTwoThreads(kAlgorithmDes, large));
   EXPECT_FALSE(DecryptsOnTwoThreads(kAlgorithmXChaCha20, large));
-  ::setenv("VOLTARE_THREADS", "1", 1);
+  threads.emplace("VOLTARE_THREADS", "1");
   EXPECT_FALSE(DecryptsOnTwoThreads(kAlgorithmBlowfish, large));
-  old != nullptr ? ::setenv("VOLTARE_THREADS", kept.c_str(), 1) : ::unsetenv("VOLTARE_THREADS");
 }
 
 }  // namespace

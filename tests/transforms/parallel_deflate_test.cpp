@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/scoped_env.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
@@ -42,23 +43,9 @@ using voltare::testing::WriteFileBytes;
 
 constexpr std::size_t kChunk = kDeflateChunkSize;
 
-// Sets VOLTARE_THREADS for one test and puts back what was there.
-class ScopedThreads {
- public:
-  explicit ScopedThreads(const char* value) {
-    if (const char* old = std::getenv("VOLTARE_THREADS")) old_ = old;
-    ::setenv("VOLTARE_THREADS", value, 1);
-  }
-  ~ScopedThreads() {
-    if (old_) {
-      ::setenv("VOLTARE_THREADS", old_->c_str(), 1);
-    } else {
-      ::unsetenv("VOLTARE_THREADS");
-    }
-  }
-
- private:
-  std::optional<std::string> old_;
+// VOLTARE_THREADS for one test, put back afterwards.
+struct ScopedThreads : voltare::testing::ScopedEnv {
+  explicit ScopedThreads(const char* value) : ScopedEnv("VOLTARE_THREADS", value) {}
 };
 
 Bytes ZlibLevel9(const Bytes& data) {

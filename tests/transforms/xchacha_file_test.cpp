@@ -8,8 +8,10 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
+#include "support/scoped_env.h"
 #include "support/test_env.h"
 #include "transforms/compress.h"
 #include "transforms/parallel_deflate.h"
@@ -169,7 +171,7 @@ TEST(SealedFile, HostileHeadersAreRefusedWithoutADerivation) {
 // Compressed on several cores and sealed as it is written: the stream inside
 // is the one CompressFile makes.
 TEST(SealedFile, OnePassSealsTheCompressedStream) {
-  ::setenv("VOLTARE_THREADS", "2", 1);
+  std::optional<voltare::testing::ScopedEnv> threads(std::in_place, "VOLTARE_THREADS", "2");
   const auto text = testing::TextBytes(5 * kDeflateChunkSize / 2);
   WriteFileBytes(TestDir() / "doc", text);
   RecordingProgress progress;
@@ -179,7 +181,7 @@ TEST(SealedFile, OnePassSealsTheCompressedStream) {
   ASSERT_EQ(XChaChaCompressEncryptFile(TestDir() / "doc", TestDir() / "doc.vlt", ring.ForEncryption("pass"), &progress,
                                        [&] { compressed = true; }),
             platform::Success);
-  ::unsetenv("VOLTARE_THREADS");
+  threads.reset();
   EXPECT_TRUE(compressed);
   ASSERT_EQ(Open(ReadFileBytes(TestDir() / "doc.vlt")), platform::Success);
   EXPECT_EQ(ReadFileBytes(TestDir() / "out"), ReadFileBytes(TestDir() / "doc.z"));
