@@ -73,6 +73,9 @@ class SystemWipeFile final : public WipeFile {
   void flush() override {
     if (::fsync(fd()) != 0) platform::ThrowLastError("cannot flush " + target_.path().string());
   }
+  void flushData() override {
+    if (::fdatasync(fd()) != 0) platform::ThrowLastError("cannot flush " + target_.path().string());
+  }
   void truncateToZero() override {
     if (::ftruncate(fd(), 0) != 0) platform::ThrowLastError("cannot empty " + target_.path().string());
   }
@@ -200,7 +203,12 @@ void OverwriteAndEmpty(WipeTarget& target, platform::Progress* progress, const W
   const std::uint64_t size = file->size();
   const std::vector<WipeExtent> extents = size == 0 ? std::vector<WipeExtent>{} : file->allocatedExtents(size);
   common::StopIfCancelled(progress);  // not a byte written yet
-  if (!extents.empty()) overwrite(*file, std::span<const WipeExtent>(extents));
+  if (!extents.empty()) {
+    overwrite(*file, std::span<const WipeExtent>(extents));
+    // The last pass and its changed times are on the disk before the file
+    // is emptied; see the note at the top of wipe.h.
+    file->flush();
+  }
   if (environment.afterOverwrite) environment.afterOverwrite();
   file->truncateToZero();
   file->flush();
@@ -284,8 +292,8 @@ template <typename OpenTarget>
           file, extents, buffer, [&] { common::StopIfCancelled(progress); }, [](std::uint64_t) {});
       WipeChangeFileTime(file, environment);
       file.rewind();
+      file.flushData();
       AdvanceProgress(progress, 1);
-      file.flush();
     }
   });
 }
@@ -312,11 +320,11 @@ template <typename OpenTarget>
           [&] {
             AdvanceProgress(progress, kWipeBufferSize);
             WipeChangeFileTime(file, environment);
-            file.flush();
           },
           [&](std::uint64_t length) {
             AdvanceProgress(progress, static_cast<std::int64_t>((length - 1) % kWipeBufferSize + 1));
           });
+      file.flushData();  // every byte of this pass, the last partial block included
       file.rewind();
     }
   });

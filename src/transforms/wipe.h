@@ -2,8 +2,14 @@
 #pragma once
 // The secure wipe of one file: the file is overwritten in place several times
 // (only the stretches that hold data: holes have nothing to overwrite),
-// its modification time moved to random moments meanwhile, flushed to the disk,
-// cut to length zero, moved to a neutral name in its own directory and removed.
+// its modification time moved to random moments meanwhile, cut to length zero,
+// moved to a neutral name in its own directory and removed.
+//
+// Every pass is written whole and reaches the disk before the next begins,
+// and the last pass is on the disk before the file is emptied: emptying a
+// file whose overwrite still sits in the page cache lets the kernel drop
+// those pages, and the original bytes stay in the freed blocks. Each pass is
+// flushed once, at its end, so a wipe runs at the disk's speed.
 //
 // Two methods: the Government Wipe (52 passes, each writing one byte value
 // from GovernmentPatterns over the whole file) and the Normal Wipe (a chosen
@@ -48,7 +54,12 @@ class WipeFile {
   virtual std::size_t write(std::span<const std::uint8_t> data) = 0;
   virtual void seek(std::uint64_t offset) = 0;
   virtual void rewind() = 0;
+  // Makes everything written so far durable, times included (fsync).
   virtual void flush() = 0;
+  // Makes the written bytes durable, not necessarily the times (fdatasync):
+  // enough between passes, where only the overwritten data must be on the
+  // disk before the next pattern goes over it.
+  virtual void flushData() { flush(); }
   virtual void truncateToZero() = 0;
   virtual void setLastWriteTime(std::time_t when) = 0;
   virtual void close() = 0;

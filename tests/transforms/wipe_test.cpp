@@ -43,7 +43,7 @@ constexpr std::uint8_t kDrawBytes[] = {58, 116, 5, 197, 193, 127, 148, 59, 240};
 
 // What the engine did to the file, in order.
 struct WipeEvent {
-  enum Kind { Write, Seek, Rewind, Flush, Truncate, TimeChange, Close } kind;
+  enum Kind { Write, Seek, Rewind, Flush, FlushData, Truncate, TimeChange, Close } kind;
   std::size_t length = 0;      // Write; Seek: the offset
   std::uint8_t firstByte = 0;  // Write
   bool uniform = true;         // Write: every byte equal to firstByte
@@ -92,6 +92,10 @@ class RecordingWipeFile final : public WipeFile {
     log_.events.push_back({WipeEvent::Flush});
     real_->flush();
   }
+  void flushData() override {
+    log_.events.push_back({WipeEvent::FlushData});
+    real_->flushData();
+  }
   void truncateToZero() override {
     log_.events.push_back({WipeEvent::Truncate});
     real_->truncateToZero();
@@ -119,14 +123,22 @@ class ImaginaryWipeFile final : public WipeFile {
   explicit ImaginaryWipeFile(std::uint64_t size) : size_(size) {}
 
   std::function<std::size_t(std::span<const std::uint8_t>)> onWrite;
+  std::function<void()> onFlushData;
   std::function<void(std::time_t)> onTimeChange;
+  bool* emptied = nullptr;  // set when the file is cut to zero
 
   std::uint64_t size() override { return size_; }
   std::size_t write(std::span<const std::uint8_t> data) override { return onWrite ? onWrite(data) : data.size(); }
   void seek(std::uint64_t) override {}
   void rewind() override {}
   void flush() override {}
-  void truncateToZero() override { size_ = 0; }
+  void flushData() override {
+    if (onFlushData) onFlushData();
+  }
+  void truncateToZero() override {
+    size_ = 0;
+    if (emptied != nullptr) *emptied = true;
+  }
   void setLastWriteTime(std::time_t when) override {
     if (onTimeChange) onTimeChange(when);
   }
@@ -243,18 +255,20 @@ TEST_F(WipeTest, GovernmentWipeOfOneByteChangesTimeAndFlushesEveryPass) {
 
   EXPECT_EQ(WriteLengths(log), std::vector<std::size_t>(52, 1));
   EXPECT_EQ(log.count(WipeEvent::TimeChange), 52U);
-  EXPECT_EQ(log.count(WipeEvent::Flush), 53U);  // each pass, and after cutting
+  EXPECT_EQ(log.count(WipeEvent::FlushData), 52U);  // each pass
   EXPECT_EQ(log.count(WipeEvent::Truncate), 1U);
-  // Each pass: write, time change, rewind, flush; the end: cut, flush, close.
+  // Each pass: write, time change, rewind, flush of the data; the end: the
+  // last pass and times flushed, then cut, flush, close.
   const auto& e = log.events;
-  ASSERT_EQ(e.size(), 52U * 4 + 3);
+  ASSERT_EQ(e.size(), 52U * 4 + 4);
   EXPECT_EQ(e[0].kind, WipeEvent::Write);
   EXPECT_EQ(e[1].kind, WipeEvent::TimeChange);
   EXPECT_EQ(e[2].kind, WipeEvent::Rewind);
-  EXPECT_EQ(e[3].kind, WipeEvent::Flush);
-  EXPECT_EQ(e[208].kind, WipeEvent::Truncate);
-  EXPECT_EQ(e[209].kind, WipeEvent::Flush);
-  EXPECT_EQ(e[210].kind, WipeEvent::Close);
+  EXPECT_EQ(e[3].kind, WipeEvent::FlushData);
+  EXPECT_EQ(e[208].kind, WipeEvent::Flush);
+  EXPECT_EQ(e[209].kind, WipeEvent::Truncate);
+  EXPECT_EQ(e[210].kind, WipeEvent::Flush);
+  EXPECT_EQ(e[211].kind, WipeEvent::Close);
 
   std::vector<std::int64_t> expectedRepaints(52);
   std::iota(expectedRepaints.begin(), expectedRepaints.end(), 1);
@@ -284,37 +298,35 @@ TEST_F(WipeTest, GovernmentPassCoversFileInBlocksOf2048) {
 
 // --- Normal Wipe -------------------------------------------------------------------
 
-TEST_F(WipeTest, NormalWipeOfOneByteNeitherChangesTimeNorFlushesBeforeTheEnd) {
-  const auto path = MakeFile(1);
-  ASSERT_EQ(NormalWipeFile(path, 1, &progress, Watched()), Success);
-  EXPECT_EQ(WriteLengths(log), std::vector<std::size_t>{1});
-  EXPECT_EQ(log.of(WipeEvent::Write)[0].firstByte, kDrawBytes[0]);
-  EXPECT_EQ(log.count(WipeEvent::TimeChange), 0U);
-  EXPECT_EQ(log.count(WipeEvent::Flush), 1U);
-  ExpectGoneWithoutTrace(path);
-}
+// Each pass: whole blocks, each followed by a time change, then the last 1 to
+// 2048 bytes; the pass's data flushed once at its end, before the next pass.
+// The last pass and its times reach the disk before the file is cut: cutting
+// first would let the kernel drop the unwritten tail and leave the original
+// bytes in the freed blocks.
+TEST_F(WipeTest, NormalWipeFlushesEveryPassWholeBeforeTheNextAndBeforeCutting) {
+  using K = WipeEvent::Kind;
+  for (const std::size_t size : {1U, 2047U, 2048U, 2049U, 5000U}) {
+    for (const int passes : {1, 3}) {
+      SCOPED_TRACE(::testing::Message() << size << " bytes, " << passes << " passes");
+      log.events.clear();
+      const auto path = MakeFile(size);
+      ASSERT_EQ(NormalWipeFile(path, passes, &progress, Watched()), Success);
 
-TEST_F(WipeTest, NormalWipeOf2048BytesIsOneLastBlock) {
-  const auto path = MakeFile(2048);
-  ASSERT_EQ(NormalWipeFile(path, 1, &progress, Watched()), Success);
-  EXPECT_EQ(WriteLengths(log), std::vector<std::size_t>{2048});
-  EXPECT_EQ(log.count(WipeEvent::TimeChange), 0U);
-  EXPECT_EQ(log.count(WipeEvent::Flush), 1U);
-}
-
-TEST_F(WipeTest, NormalWipeOf2049BytesChangesTimeAfterTheFullBlockOnly) {
-  const auto path = MakeFile(2049);
-  ASSERT_EQ(NormalWipeFile(path, 1, &progress, Watched()), Success);
-  EXPECT_EQ(WriteLengths(log), (std::vector<std::size_t>{2048, 1}));
-  const auto& e = log.events;
-  ASSERT_GE(e.size(), 5U);
-  EXPECT_EQ(e[0].kind, WipeEvent::Write);
-  EXPECT_EQ(e[1].kind, WipeEvent::TimeChange);
-  EXPECT_EQ(e[2].kind, WipeEvent::Flush);
-  EXPECT_EQ(e[3].kind, WipeEvent::Write);
-  EXPECT_EQ(e[4].kind, WipeEvent::Rewind);
-  EXPECT_EQ(progress.max(), 2049);
-  EXPECT_EQ(progress.repainted, (std::vector<std::int64_t>{2048, 2049, 0}));
+      std::vector<K> expected;
+      for (int pass = 0; pass < passes; ++pass) {
+        for (std::size_t left = size; left > kWipeBufferSize; left -= kWipeBufferSize) {
+          expected.insert(expected.end(), {K::Write, K::TimeChange});
+        }
+        expected.insert(expected.end(), {K::Write, K::FlushData, K::Rewind});
+      }
+      expected.insert(expected.end(), {K::Flush, K::Truncate, K::Flush, K::Close});
+      std::vector<K> kinds;
+      for (const auto& e : log.events) kinds.push_back(e.kind);
+      EXPECT_EQ(kinds, expected);
+      EXPECT_EQ(log.of(WipeEvent::Write)[0].firstByte, kDrawBytes[0]);
+      ExpectGoneWithoutTrace(path);
+    }
+  }
 }
 
 TEST_F(WipeTest, NormalWipeWithThreePassesRepeatsOneRandomBlock) {
@@ -323,7 +335,6 @@ TEST_F(WipeTest, NormalWipeWithThreePassesRepeatsOneRandomBlock) {
 
   EXPECT_EQ(WriteLengths(log), (std::vector<std::size_t>{2048, 2048, 904, 2048, 2048, 904, 2048, 2048, 904}));
   EXPECT_EQ(log.count(WipeEvent::TimeChange), 6U);
-  EXPECT_EQ(log.count(WipeEvent::Flush), 7U);
   for (const auto& w : log.of(WipeEvent::Write)) {
     EXPECT_EQ(w.firstByte, kDrawBytes[0]);
     EXPECT_FALSE(w.uniform);
@@ -626,14 +637,35 @@ TEST_F(WipeTest, ShortWriteEndsTheWipeWithAnError) {
   EXPECT_EQ(progress.position(), 0);
 }
 
-TEST_F(WipeTest, FailedWriteGivesItsErrorAndNeverSuccess) {
-  for (int error : {ENOSPC, 0}) {
-    SCOPED_TRACE(error);
-    auto file = std::make_unique<ImaginaryWipeFile>(10);
-    file->onWrite = [error](std::span<const std::uint8_t>) -> std::size_t { throw platform::OsError(error, "write"); };
-    const auto path = MakeFile(10);
-    EXPECT_EQ(GovernmentWipeFile(path, nullptr, Imaginary(file)), error != 0 ? error : ErrInternal);
-    EXPECT_TRUE(fs::exists(path));
+// A disk that fills in the middle of a pass says so at a write or, with
+// delayed allocation, only when the pass is flushed. Either way the wipe ends
+// with that error, and the file is neither emptied nor removed: emptying it
+// now would free blocks that may still hold the original bytes.
+TEST_F(WipeTest, DiskFullMidPassEndsTheWipeWithTheFileKept) {
+  for (const bool atFlush : {false, true}) {
+    for (const bool government : {false, true}) {
+      for (const int error : {ENOSPC, 0}) {
+        SCOPED_TRACE(::testing::Message() << (atFlush ? "flush " : "write ") << (government ? "government " : "normal ")
+                                          << error);
+        auto file = std::make_unique<ImaginaryWipeFile>(3 * kWipeBufferSize);
+        const auto fail = [error] { throw platform::OsError(error, "disk full"); };
+        int writes = 0;
+        file->onWrite = [&](std::span<const std::uint8_t> data) {
+          if (!atFlush && ++writes == 2) fail();
+          return data.size();
+        };
+        if (atFlush) file->onFlushData = fail;
+        bool emptied = false;
+        file->emptied = &emptied;
+        const auto path = MakeFile(10);
+        const platform::ResultCode code =
+            government ? GovernmentWipeFile(path, &progress, Imaginary(file)) : NormalWipeFile(path, 2, &progress, Imaginary(file));
+        EXPECT_EQ(code, error != 0 ? error : ErrInternal);
+        EXPECT_FALSE(emptied);
+        EXPECT_TRUE(fs::exists(path));
+        EXPECT_EQ(progress.position(), 0);
+      }
+    }
   }
 }
 
