@@ -645,8 +645,8 @@ TEST_F(WipeTest, DiskFullMidPassEndsTheWipeWithTheFileKept) {
   for (const bool atFlush : {false, true}) {
     for (const bool government : {false, true}) {
       for (const int error : {ENOSPC, 0}) {
-        SCOPED_TRACE(::testing::Message() << (atFlush ? "flush " : "write ") << (government ? "government " : "normal ")
-                                          << error);
+        SCOPED_TRACE(::testing::Message()
+                     << (atFlush ? "flush " : "write ") << (government ? "government " : "normal ") << error);
         auto file = std::make_unique<ImaginaryWipeFile>(3 * kWipeBufferSize);
         const auto fail = [error] { throw platform::OsError(error, "disk full"); };
         int writes = 0;
@@ -658,8 +658,8 @@ TEST_F(WipeTest, DiskFullMidPassEndsTheWipeWithTheFileKept) {
         bool emptied = false;
         file->emptied = &emptied;
         const auto path = MakeFile(10);
-        const platform::ResultCode code =
-            government ? GovernmentWipeFile(path, &progress, Imaginary(file)) : NormalWipeFile(path, 2, &progress, Imaginary(file));
+        const platform::ResultCode code = government ? GovernmentWipeFile(path, &progress, Imaginary(file))
+                                                     : NormalWipeFile(path, 2, &progress, Imaginary(file));
         EXPECT_EQ(code, error != 0 ? error : ErrInternal);
         EXPECT_FALSE(emptied);
         EXPECT_TRUE(fs::exists(path));
