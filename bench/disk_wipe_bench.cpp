@@ -80,6 +80,7 @@ std::string BackingDevice(const fs::path& image) {
     ::pclose(pipe);
   }
   said.erase(std::remove(said.begin(), said.end(), '\n'), said.end());
+  said.erase(std::unique(said.begin(), said.end(), [](char a, char b) { return a == ' ' && b == ' '; }), said.end());
   return "loop-mounted ext4 image on " + (said.empty() ? std::string("an unknown device") : said);
 }
 
@@ -114,9 +115,8 @@ void DiskWipeBenchmark(benchmark::State& state) {
     const MountedImage disk(space.dir());
     const fs::path file = disk.root() / "video.bin";
     for (auto _ : state) {
-      Figures().wipeSeconds = FastestOf(file, [&] {
-        voltare::bench::Require(voltare::transforms::NormalWipeFile(file, 1, nullptr), "Normal Wipe");
-      });
+      Figures().wipeSeconds = FastestOf(
+          file, [&] { voltare::bench::Require(voltare::transforms::NormalWipeFile(file, 1, nullptr), "Normal Wipe"); });
       Figures().shredSeconds = FastestOf(file, [&] { Shell("shred -n 1 -z " + Quoted(file)); });
     }
     Figures().device = BackingDevice(disk.image());

@@ -26,7 +26,8 @@ constexpr const char* kDescription =
 
 constexpr const char* kFooter =
     "\nPasswords: every password prompt is answered with the first line of the\n"
-    "--password-file; without it, on a terminal, the password is asked with echo\n"
+    "--password-file, blanks at its end included (a warning says so); without it,\n"
+    "on a terminal, the password is asked with echo\n"
     "off (an empty answer cancels), twice when it is to encrypt, and both must\n"
     "match; otherwise the prompt is cancelled.\n"
     "Yes/No questions: answered by --yes or --no (the question and its answer are\n"

@@ -235,7 +235,20 @@ std::optional<common::SecretString> TerminalView::PasswordFromFile() {
     std::cerr << "voltare-cli: cannot read a password from " << options_.passwordFile->string() << '\n';
     errorShown_ = true;
   }
+  if (line) WarnOfTrailingBlank(*line);
   return line;
+}
+
+// A blank at the end of the line is part of the password, as typed into the
+// prompt; an editor that left one there would lock the file away unseen.
+// Said once per run, whatever number of prompts the file answers.
+void TerminalView::WarnOfTrailingBlank(const common::SecretString& password) {
+  const std::string_view text = password.view();
+  if (trailingBlankWarned_ || text.empty() || (text.back() != ' ' && text.back() != '\t')) return;
+  trailingBlankWarned_ = true;
+  progress_.Erase();
+  std::cerr << "voltare-cli: the password in " << options_.passwordFile->string()
+            << " ends with a blank, which is part of it\n";
 }
 
 std::optional<common::SecretString> TerminalView::PasswordFromTerminal(const app::TPasswordBox& box) {

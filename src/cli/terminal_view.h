@@ -116,6 +116,7 @@ class TerminalView : public app::Interaction {
  private:
   bool AskOnTerminal(std::string_view question);
   std::optional<common::SecretString> PasswordFromFile();
+  void WarnOfTrailingBlank(const common::SecretString& password);
   std::optional<common::SecretString> PasswordFromTerminal(const app::TPasswordBox& box);
   std::optional<common::SecretString> ReadPasswordLine(std::string_view prompt);
   std::optional<common::SecretString> NewPasswordFromTerminal(const app::TPasswordBox& box);
@@ -134,6 +135,7 @@ class TerminalView : public app::Interaction {
   };
   std::optional<ArchiveAnswer> archiveAnswer_;
   bool errorShown_ = false;
+  bool trailingBlankWarned_ = false;
   std::vector<std::string> held_;
   std::vector<std::string> heldShown_;
 };

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -151,31 +152,39 @@ void WriteExactly(WipeFile& file, std::span<const std::uint8_t> data) {
   }
 }
 
-// Writes `length` bytes from the start of `block` at the current position:
-// whole blocks while more than one block remains, then the last 1 to 2048
-// bytes. `afterFullBlock` runs after each whole block that is not the last.
-template <typename AfterFullBlock>
-void OverwriteStretch(WipeFile& file, std::uint64_t length, std::span<const std::uint8_t, kWipeBufferSize> block,
-                      AfterFullBlock&& afterFullBlock) {
-  std::uint64_t remaining = length;
-  while (remaining > kWipeBufferSize) {
-    WriteExactly(file, block);
-    remaining -= kWipeBufferSize;
-    afterFullBlock();
+// The pass's 2048-byte block repeated to fill one chunk.
+std::vector<std::uint8_t> RepeatedBlock(std::span<const std::uint8_t, kWipeBufferSize> block) {
+  std::vector<std::uint8_t> chunk(kWipeChunkSize);
+  for (std::size_t at = 0; at < chunk.size(); at += kWipeBufferSize) {
+    std::copy(block.begin(), block.end(), chunk.begin() + static_cast<std::ptrdiff_t>(at));
   }
-  WriteExactly(file, block.first(static_cast<std::size_t>(remaining)));
+  return chunk;
+}
+
+// Writes `length` bytes of the repeated block at the current position:
+// whole chunks while more than one chunk remains, then the rest.
+// `afterFullChunk` runs after each whole chunk that is not the last.
+template <typename AfterFullChunk>
+void OverwriteStretch(WipeFile& file, std::uint64_t length, std::span<const std::uint8_t> chunk,
+                      AfterFullChunk&& afterFullChunk) {
+  std::uint64_t remaining = length;
+  while (remaining > chunk.size()) {
+    WriteExactly(file, chunk);
+    remaining -= chunk.size();
+    afterFullChunk();
+  }
+  WriteExactly(file, chunk.first(static_cast<std::size_t>(remaining)));
 }
 
 // One pass over every stretch that holds data. `afterStretch` gets the
 // length of each stretch once it is written.
-template <typename AfterFullBlock, typename AfterStretch>
-void OverwriteOnce(WipeFile& file, std::span<const WipeExtent> extents,
-                   std::span<const std::uint8_t, kWipeBufferSize> block, AfterFullBlock&& afterFullBlock,
-                   AfterStretch&& afterStretch) {
+template <typename AfterFullChunk, typename AfterStretch>
+void OverwriteOnce(WipeFile& file, std::span<const WipeExtent> extents, std::span<const std::uint8_t> chunk,
+                   AfterFullChunk&& afterFullChunk, AfterStretch&& afterStretch) {
   for (const WipeExtent& extent : extents) {
     if (extent.length == 0) continue;
     if (extent.offset != 0) file.seek(extent.offset);
-    OverwriteStretch(file, extent.length, block, afterFullBlock);
+    OverwriteStretch(file, extent.length, chunk, afterFullChunk);
     afterStretch(extent.length);
   }
 }
@@ -284,12 +293,12 @@ template <typename OpenTarget>
     StartProgress(progress, kGovernmentPassCount);
     PseudoRandom& random = ProgramRandom();
     random.Seed(Clock(environment));
-    std::array<std::uint8_t, kWipeBufferSize> buffer{};
+    std::vector<std::uint8_t> chunk(kWipeChunkSize);
     for (int pass = 0; pass < kGovernmentPassCount; ++pass) {
       DrawGovernmentRandomEntries(random);
-      buffer.fill(GovernmentPatterns[static_cast<std::size_t>(pass)]);
+      std::fill(chunk.begin(), chunk.end(), GovernmentPatterns[static_cast<std::size_t>(pass)]);
       OverwriteOnce(
-          file, extents, buffer, [&] { common::StopIfCancelled(progress); }, [](std::uint64_t) {});
+          file, extents, chunk, [&] { common::StopIfCancelled(progress); }, [](std::uint64_t) {});
       WipeChangeFileTime(file, environment);
       file.rewind();
       file.flushData();
@@ -313,16 +322,17 @@ template <typename OpenTarget>
     random.Seed(Clock(environment));
     std::array<std::uint8_t, kWipeBufferSize> block{};
     for (auto& byte : block) byte = random.NextByte();
+    const std::vector<std::uint8_t> chunk = RepeatedBlock(block);
 
     for (int pass = 0; pass < passes; ++pass) {
       OverwriteOnce(
-          file, extents, block,
+          file, extents, chunk,
           [&] {
-            AdvanceProgress(progress, kWipeBufferSize);
+            AdvanceProgress(progress, kWipeChunkSize);
             WipeChangeFileTime(file, environment);
           },
           [&](std::uint64_t length) {
-            AdvanceProgress(progress, static_cast<std::int64_t>((length - 1) % kWipeBufferSize + 1));
+            AdvanceProgress(progress, static_cast<std::int64_t>((length - 1) % kWipeChunkSize + 1));
           });
       file.flushData();  // every byte of this pass, the last partial block included
       file.rewind();

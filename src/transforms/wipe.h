@@ -14,6 +14,8 @@
 // Two methods: the Government Wipe (52 passes, each writing one byte value
 // from GovernmentPatterns over the whole file) and the Normal Wipe (a chosen
 // number of passes of one random 2048-byte block repeated over the file).
+// Both write the file in chunks of the repeated block; after every chunk
+// but the last of a stretch the progress moves and the time changes.
 
 #include <array>
 #include <cstddef>
@@ -32,7 +34,12 @@
 
 namespace voltare::transforms {
 
+// The pattern block a pass repeats over the file.
 inline constexpr std::size_t kWipeBufferSize = 2048;
+// How much of the repeated block goes out in one write. Each write to a
+// file changes its modification time, which costs a journal entry on ext4:
+// at one write per block that entry, not the disk, set the wipe's pace.
+inline constexpr std::size_t kWipeChunkSize = 128 * kWipeBufferSize;  // 256 KiB
 inline constexpr int kGovernmentPassCount = 52;
 
 // Entry k is the byte value pass k of a Government Wipe writes. Entries 0-3

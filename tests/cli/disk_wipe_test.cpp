@@ -34,7 +34,7 @@ using voltare::cli::testing::RunCli;
 using voltare::testing::TestDir;
 
 constexpr std::uint64_t kHole = std::uint64_t{1} << 18;  // 256 KiB
-constexpr std::uint64_t kSparse = 0;                      // stands for the sparse file's layout
+constexpr std::uint64_t kSparse = 0;                     // stands for the sparse file's layout
 
 // Every size the wipe treats differently: less than a block, one short of a
 // block, exactly one, one more, many, a large odd size, and holes.
@@ -75,8 +75,8 @@ std::uint64_t MakeProbe(const fs::path& path, const std::string& tag, std::uint6
   auto* map = reinterpret_cast<struct fiemap*>(buffer);
   map->fm_length = ~std::uint64_t{0};
   map->fm_extent_count = 1;
-  const bool mapped = ::ioctl(fd, FS_IOC_FIEMAP, map) == 0 && map->fm_mapped_extents == 1 &&
-                      map->fm_extents[0].fe_logical == 0;
+  const bool mapped =
+      ::ioctl(fd, FS_IOC_FIEMAP, map) == 0 && map->fm_mapped_extents == 1 && map->fm_extents[0].fe_logical == 0;
   ::close(fd);
   return mapped ? map->fm_extents[0].fe_physical : 0;
 }

@@ -86,7 +86,8 @@ TEST(TextCommandsTest, MissingOrTooLongInputIsRefusedWithTheClipboardMessage) {
 }
 
 TEST(TextCommandsTest, ThePasswordIsTheWholeFirstLineOfItsFile) {
-  // Longer than one read of the file and than the first block it is kept in.
+  // Longer than one read of the file and than the first block it is kept in;
+  // its last blank is kept, with a warning.
   std::string longLine;
   for (int i = 0; i < 70; ++i) longLine += "word " + std::to_string(i) + " ";
   const std::string expected = voltare::transforms::BlowfishEncryptString("text", longLine) + "\n";
@@ -96,6 +97,7 @@ TEST(TextCommandsTest, ThePasswordIsTheWholeFirstLineOfItsFile) {
     const CliRun run = RunCli({"--password-file", file.string(), "encrypt-text", "text"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.err, "voltare-cli: the password in " + file.string() + " ends with a blank, which is part of it\n");
   }
 
   WriteFileText(file, "");

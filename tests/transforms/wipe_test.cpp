@@ -278,8 +278,8 @@ TEST_F(WipeTest, GovernmentWipeOfOneByteChangesTimeAndFlushesEveryPass) {
   EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(WipeTest, GovernmentPassCoversFileInBlocksOf2048) {
-  for (std::size_t size : {2048U, 2049U, 3 * 2048U}) {
+TEST_F(WipeTest, GovernmentPassCoversFileInChunks) {
+  for (const std::size_t size : {2048UL, kWipeChunkSize, kWipeChunkSize + 1, 2 * kWipeChunkSize + 5}) {
     SCOPED_TRACE(size);
     log.events.clear();
     const auto path = MakeFile(size);
@@ -287,8 +287,8 @@ TEST_F(WipeTest, GovernmentPassCoversFileInBlocksOf2048) {
     const auto lengths = WriteLengths(log);
     ASSERT_EQ(lengths.size() % 52, 0U);
     const std::vector<std::size_t> firstPass(lengths.begin(), lengths.begin() + static_cast<long>(lengths.size() / 52));
-    std::vector<std::size_t> expected(size / 2048, 2048);
-    if (size % 2048 != 0) expected.push_back(size % 2048);
+    std::vector<std::size_t> expected(size / kWipeChunkSize, kWipeChunkSize);
+    if (size % kWipeChunkSize != 0) expected.push_back(size % kWipeChunkSize);
     EXPECT_EQ(firstPass, expected);
     for (const auto& w : log.of(WipeEvent::Write)) EXPECT_TRUE(w.uniform);
     EXPECT_EQ(log.count(WipeEvent::TimeChange), 52U);
@@ -298,14 +298,14 @@ TEST_F(WipeTest, GovernmentPassCoversFileInBlocksOf2048) {
 
 // --- Normal Wipe -------------------------------------------------------------------
 
-// Each pass: whole blocks, each followed by a time change, then the last 1 to
-// 2048 bytes; the pass's data flushed once at its end, before the next pass.
+// Each pass: whole chunks, each followed by a time change, then the rest;
+// the pass's data flushed once at its end, before the next pass.
 // The last pass and its times reach the disk before the file is cut: cutting
 // first would let the kernel drop the unwritten tail and leave the original
 // bytes in the freed blocks.
 TEST_F(WipeTest, NormalWipeFlushesEveryPassWholeBeforeTheNextAndBeforeCutting) {
   using K = WipeEvent::Kind;
-  for (const std::size_t size : {1U, 2047U, 2048U, 2049U, 5000U}) {
+  for (const std::size_t size : {1UL, 2047UL, 2048UL, 2049UL, kWipeChunkSize, 2 * kWipeChunkSize + 1}) {
     for (const int passes : {1, 3}) {
       SCOPED_TRACE(::testing::Message() << size << " bytes, " << passes << " passes");
       log.events.clear();
@@ -314,7 +314,7 @@ TEST_F(WipeTest, NormalWipeFlushesEveryPassWholeBeforeTheNextAndBeforeCutting) {
 
       std::vector<K> expected;
       for (int pass = 0; pass < passes; ++pass) {
-        for (std::size_t left = size; left > kWipeBufferSize; left -= kWipeBufferSize) {
+        for (std::size_t left = size; left > kWipeChunkSize; left -= kWipeChunkSize) {
           expected.insert(expected.end(), {K::Write, K::TimeChange});
         }
         expected.insert(expected.end(), {K::Write, K::FlushData, K::Rewind});
@@ -330,10 +330,13 @@ TEST_F(WipeTest, NormalWipeFlushesEveryPassWholeBeforeTheNextAndBeforeCutting) {
 }
 
 TEST_F(WipeTest, NormalWipeWithThreePassesRepeatsOneRandomBlock) {
-  const auto path = MakeFile(5000);
+  constexpr std::size_t kChunk = kWipeChunkSize;
+  constexpr std::size_t kSize = 2 * kChunk + 904;
+  const auto path = MakeFile(kSize);
   ASSERT_EQ(NormalWipeFile(path, 3, &progress, Watched()), Success);
 
-  EXPECT_EQ(WriteLengths(log), (std::vector<std::size_t>{2048, 2048, 904, 2048, 2048, 904, 2048, 2048, 904}));
+  EXPECT_EQ(WriteLengths(log),
+            (std::vector<std::size_t>{kChunk, kChunk, 904, kChunk, kChunk, 904, kChunk, kChunk, 904}));
   EXPECT_EQ(log.count(WipeEvent::TimeChange), 6U);
   for (const auto& w : log.of(WipeEvent::Write)) {
     EXPECT_EQ(w.firstByte, kDrawBytes[0]);
@@ -341,18 +344,19 @@ TEST_F(WipeTest, NormalWipeWithThreePassesRepeatsOneRandomBlock) {
   }
   // The indicator is full after the first pass and only emptied at the end.
   ASSERT_EQ(progress.repainted.size(), 10U);
-  EXPECT_EQ(progress.repainted[2], 5000);
+  EXPECT_EQ(progress.repainted[2], static_cast<std::int64_t>(kSize));
   EXPECT_GE(progress.repainted[8], progress.max());
   EXPECT_EQ(progress.repainted.back(), 0);
   ExpectGoneWithoutTrace(path);
 }
 
 TEST_F(WipeTest, NormalWipeBlockIsTheGeneratorsBytesInOrder) {
-  // The data itself: 2048 draws of the generator seeded from the clock.
-  auto file = std::make_unique<ImaginaryWipeFile>(2048);
-  std::vector<std::uint8_t> block;
+  // The data itself: 2048 draws of the generator seeded from the clock,
+  // repeated over the file.
+  auto file = std::make_unique<ImaginaryWipeFile>(2 * 2048 + 5);
+  std::vector<std::uint8_t> written;
   file->onWrite = [&](std::span<const std::uint8_t> data) {
-    block.assign(data.begin(), data.end());
+    written.insert(written.end(), data.begin(), data.end());
     return data.size();
   };
   const auto path = MakeFile(1);
@@ -360,9 +364,12 @@ TEST_F(WipeTest, NormalWipeBlockIsTheGeneratorsBytesInOrder) {
 
   PseudoRandom random;
   random.Seed(kFixedClock);
-  std::vector<std::uint8_t> expected(2048);
-  for (auto& b : expected) b = random.NextByte();
-  EXPECT_EQ(block, expected);
+  std::vector<std::uint8_t> block(2048);
+  for (auto& b : block) b = random.NextByte();
+  std::vector<std::uint8_t> expected = block;
+  expected.insert(expected.end(), block.begin(), block.end());
+  expected.insert(expected.end(), block.begin(), block.begin() + 5);
+  EXPECT_EQ(written, expected);
 }
 
 TEST_F(WipeTest, PassCountsBelowOneAreRefusedAndTheFileStays) {
@@ -451,7 +458,7 @@ TEST_F(WipeTest, TakenNeutralNameIsReportedAndTheOriginalNameStillRemoved) {
   WriteFileBytes(neutral, {1, 2, 3});
 
   EXPECT_EQ(GovernmentWipeFile(path, nullptr, Watched()), platform::ErrReported);
-  EXPECT_EQ(log.count(WipeEvent::Write), 2U * 52);  // every pass ran
+  EXPECT_EQ(log.count(WipeEvent::Write), 52U);  // every pass ran
   EXPECT_FALSE(fs::exists(path));
   EXPECT_EQ(ReadFileBytes(neutral), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_EQ(errors.back(), "File " + path.string() +
@@ -683,7 +690,7 @@ TEST_F(WipeTest, SizesBeyond32BitsAreWipedWhole) {
     const auto path = MakeFile(1);
     EXPECT_EQ(NormalWipeFile(path, 1, &progress, Imaginary(file)), ENOSPC);
     EXPECT_EQ(progress.max(), std::int64_t{1} << 32);
-    EXPECT_EQ(written, 2048U);
+    EXPECT_EQ(written, kWipeChunkSize);
   }
   // 4 GiB + 1: one pass of a Government Wipe covers every byte.
   {
