@@ -29,6 +29,12 @@ constexpr char kBoundaryEnd[] = "====";
 // Replies from this code on refuse a command.
 constexpr int kRefused = 400;
 
+// The most continuation lines one reply may have. The longest replies real
+// servers give (a greeting banner, a list of extensions) have a few dozen
+// lines at most; a hundred leaves room for them and still ends, at once, a
+// server that sends them without end. The number is in the message too.
+constexpr int kMaxContinuationLines = 100;
+
 bool HasEntries(const std::vector<std::string>& list) { return !list.empty(); }
 
 // An entry of the form "word:address" with a word outside ASCII becomes
@@ -170,7 +176,13 @@ void TSmtpClient::SayHelo() {
 }
 
 std::string TSmtpClient::SkipContinuationLines(std::string line) {
-  while (line.size() >= 4 && (line[0] == ' ' || line[3] == '-')) line = ReadLn();
+  for (int skipped = 0; line.size() >= 4 && (line[0] == ' ' || line[3] == '-'); ++skipped) {
+    if (skipped == kMaxContinuationLines) throw NetError(FormatText(messages::kTooManyReplyLines, Host));
+    // Lines that come faster than they are read never make ReadLn wait, and
+    // so never let the user's Cancel in by themselves.
+    HeedCancel();
+    line = ReadLn();
+  }
   return line;
 }
 
