@@ -383,9 +383,9 @@ void TSmtpClient::AppendAttachment(const std::string& path, std::string& out) co
   // Readers that know no RFC 2231 find the ASCII stand-in in the type;
   // the disposition carries only the full name, as some readers take the
   // first of two.
-  out += kAttachmentType + FileNameParameter("name", name, true) + "\r\n";
+  out += FileNameHeader(kAttachmentType, "name", name, true) + "\r\n";
   out += std::string(kAttachmentEncoding) + "\r\n";
-  out += kAttachmentDisposition + FileNameParameter("filename", name, false) + "\r\n\r\n";
+  out += FileNameHeader(kAttachmentDisposition, "filename", name, false) + "\r\n\r\n";
 
   TAttachmentEncoder encoder;
   encoder.Method = EncodeType;
