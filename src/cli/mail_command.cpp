@@ -18,6 +18,7 @@
 #include "app/email/email_settings.h"
 #include "app/main_window/messages.h"
 #include "cli/command.h"
+#include "cli/stop_signal.h"
 #include "platform/os_error.h"
 
 namespace voltare::cli {
@@ -79,6 +80,15 @@ void ShowProgressOnTerminal(Session& session, app::TEmail& form) {
   };
 }
 
+// Ctrl+C and SIGTERM reach the client in every wait on the server, as the
+// window's Cancel does: a silent or endlessly talking server cannot keep the
+// command running.
+void StopOnSignal(app::TEmail& form) {
+  form.Emailer.EventPump = [&form] {
+    if (StopSignal() != 0 && form.Sending()) form.CancelButtonClick();
+  };
+}
+
 bool EveryOneAttached(const app::TEmail& form, const std::vector<fs::path>& chosen) {
   return std::all_of(chosen.begin(), chosen.end(), [&form](const fs::path& path) {
     return std::find(form.AttachmentPaths.begin(), form.AttachmentPaths.end(), path.string()) !=
@@ -97,6 +107,7 @@ int SendMail(Session& session, const MailArguments& arguments) {
   form.Open();
   form.FormShow();
   ShowProgressOnTerminal(session, form);
+  StopOnSignal(form);
   form.Naar.text = arguments.to;
   form.Copy.text = arguments.cc;
   form.BCopy.text = arguments.bcc;

@@ -8,11 +8,14 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window/messages.h"
@@ -59,10 +62,49 @@ std::optional<int> TakeVerb(const QCommandLineParser& parser, StartRequest& requ
   return std::nullopt;
 }
 
+// --uris: the FILEs as the paths they name; a message and exit status 2 for
+// anything but a local file URI.
+std::optional<int> TakeUris(StartRequest& request) {
+  std::string refused;
+  std::optional<std::vector<std::string>> paths = voltare::app::PathsOfFileUris(request.files, refused);
+  if (!paths) {
+    std::fprintf(stderr, "voltare: --uris: not a local file URI: %s\nTry 'voltare --help'.\n", refused.c_str());
+    return 2;
+  }
+  request.files = std::move(*paths);
+  return std::nullopt;
+}
+
+// Qt takes its own options (-platform, -platformpluginpath, -style, ...)
+// from anywhere in the arguments it gets, "--" or not: a file named like one
+// would pick the library Qt loads. Qt gets the program's name only; its
+// settings come from its environment variables, and the file names from
+// the raw arguments.
+class QtArguments {
+ public:
+  QtArguments(int argc, char** argv) : argv_{argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName_, nullptr} {}
+  int& argc() { return argc_; }
+  char** argv() { return argv_.data(); }
+
+ private:
+  char fallbackName_[8] = "voltare";
+  int argc_ = 1;
+  std::array<char*, 2> argv_;
+};
+
+// Every argument as text for the option parser; the file names themselves
+// are taken from the bytes.
+QStringList ArgumentTexts(int argc, char** argv) {
+  QStringList texts;
+  for (int i = 0; i < argc; ++i) texts.append(QString::fromLocal8Bit(argv[i]));
+  return texts;
+}
+
 // Reads the command line without a display, so that --help and --version
 // work anywhere.
 StartRequest ParseCommandLine(int argc, char** argv) {
-  QCoreApplication core(argc, argv);
+  QtArguments qtArguments(argc, argv);
+  QCoreApplication core(qtArguments.argc(), qtArguments.argv());
   QCoreApplication::setApplicationName("voltare");
   QCoreApplication::setApplicationVersion(kVersion);
 
@@ -70,17 +112,22 @@ StartRequest ParseCommandLine(int argc, char** argv) {
   parser.setApplicationDescription(
       "KOVA Voltare protects your files with passwords.\n"
       "FILE alone is decrypted when it ends in .vlt or .plx, and opened as the file list when it ends in .vls.\n"
-      "With one of the commands below, the window runs that command on all the FILEs.");
+      "With one of the commands below, the window runs that command on all the FILEs.\n"
+      "Every argument is this program's: the toolkit takes its settings only from its environment\n"
+      "variables (QT_QPA_PLATFORM, QT_QPA_PLATFORM_PLUGIN_PATH, QT_STYLE_OVERRIDE, QT_SCALE_FACTOR, ...),\n"
+      "never from options such as -platform or -style.");
   parser.addHelpOption();
   parser.addVersionOption();
   AddVerbOptions(parser);
+  parser.addOption(QCommandLineOption(
+      "uris", "The FILEs are local file URIs (file:///home/me/a%20b.txt), as file managers hand them over."));
   parser.addPositionalArgument("FILE", "A file to decrypt or a saved file list to open; with a command, the files.",
-                               "[--encrypt|--decrypt|--wipe|--mail|--add] [FILE...]");
+                               "[--encrypt|--decrypt|--wipe|--mail|--add] [--uris] [FILE...]");
 
   StartRequest request;
   // The file names as the system gave their bytes: they need not be UTF-8.
   request.files = voltare::app::PlainArguments({argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
-  if (!parser.parse(QCoreApplication::arguments())) {
+  if (!parser.parse(ArgumentTexts(argc, argv))) {
     std::fprintf(stderr, "voltare: %s\nTry 'voltare --help'.\n", qPrintable(parser.errorText()));
     request.exitStatus = 2;
   } else if (parser.isSet("help") || parser.isSet("help-all")) {
@@ -91,6 +138,7 @@ StartRequest ParseCommandLine(int argc, char** argv) {
     request.exitStatus = 0;
   } else {
     request.exitStatus = TakeVerb(parser, request);
+    if (!request.exitStatus && parser.isSet("uris")) request.exitStatus = TakeUris(request);
   }
   return request;
 }
@@ -122,7 +170,8 @@ int main(int argc, char** argv) {
   // running copy marks as its own).
   voltare::platform::RemoveStaleTempFiles();
 
-  QApplication application(argc, argv);
+  QtArguments qtArguments(argc, argv);
+  QApplication application(qtArguments.argc(), qtArguments.argv());
   QApplication::setApplicationName(
       QString::fromUtf8(voltare::app::messages::kProgramTitle.data(), voltare::app::messages::kProgramTitle.size()));
   QApplication::setApplicationVersion(kVersion);

@@ -30,6 +30,8 @@ inline constexpr char kTooMuchReceived[] = "Too Much Data Received";
 inline constexpr char kAuthenticationFailed[] = "Authentication failed";
 inline constexpr char kNotConnected[] = "Not Connected";
 inline constexpr char kIncompleteHeader[] = "Incomplete Header";
+// Our own: a server must not keep one reply going without end.
+inline constexpr char kTooManyReplyLines[] = "The server %s sent more than 100 lines in one reply";
 inline constexpr char kCannotOpenFile[] = "Cannot open file %s";
 // Our own: a pasted field must not smuggle extra header lines or commands.
 inline constexpr char kLineBreakInField[] = "Line break not allowed in %s";

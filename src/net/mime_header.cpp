@@ -10,6 +10,11 @@
 namespace voltare::net {
 namespace {
 
+// The length a header line should keep to, and the quoted name's longest
+// (its line must stay below the 998 characters no line may pass).
+constexpr std::size_t kLineLimit = 78;
+constexpr std::size_t kMaxQuotedName = 900;
+
 // 45 bytes make 60 Base64 characters: with "=?UTF-8?B?" and "?=" a word of
 // 72, under the 75 an encoded-word may have.
 constexpr std::size_t kWordBytes = 45;
@@ -87,6 +92,43 @@ std::string AsciiStandIn(std::string_view fileName) {
   return out;
 }
 
+// The bytes of the character at `at`: a reader decodes each RFC 2231
+// section on its own, so a section must never end inside a character. A
+// broken sequence counts at most four bytes.
+std::size_t CharacterLength(std::string_view text, std::size_t at) {
+  std::size_t length = 1;
+  while (length < 4 && at + length < text.size() && IsUtf8Continuation(text[at + length])) ++length;
+  return length;
+}
+
+// The RFC 2231 form of the name: in one piece when it fits a folded line,
+// else in numbered sections that each do.
+std::vector<std::string> ExtendedSections(std::string_view name, std::string_view fileName) {
+  const std::string whole = std::string(name) + "*=UTF-8''" + PercentEncoded(fileName);
+  // A folded line is the blank, the parameter and its ";".
+  if (whole.size() + 2 <= kLineLimit) return {whole};
+  std::vector<std::string> sections;
+  for (std::size_t at = 0; at < fileName.size();) {
+    const std::size_t index = sections.size();
+    std::string section = std::string(name) + "*" + std::to_string(index) + "*=" + (index == 0 ? "UTF-8''" : "");
+    const std::size_t empty = section.size();
+    while (at < fileName.size()) {
+      const std::size_t length = CharacterLength(fileName, at);
+      const std::string piece = PercentEncoded(fileName.substr(at, length));
+      if (section.size() > empty && section.size() + piece.size() + 2 > kLineLimit) break;
+      section += piece;
+      at += length;
+    }
+    sections.push_back(std::move(section));
+  }
+  return sections;
+}
+
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace
 
 bool IsPlainAscii(std::string_view text) {
@@ -120,6 +162,31 @@ std::string FileNameParameter(std::string_view name, std::string_view fileName, 
   const std::string extended = std::string(name) + "*=UTF-8''" + PercentEncoded(fileName);
   if (!fallback) return extended;
   return plain + AsciiStandIn(fileName) + "\"; " + extended;
+}
+
+std::string FileNameHeader(std::string_view start, std::string_view name, std::string_view fileName, bool fallback) {
+  std::string line = std::string(start) + FileNameParameter(name, fileName, fallback);
+  if (line.size() <= kLineLimit) return line;
+
+  const auto quoted = [name](std::string_view value) { return std::string(name) + "=\"" + std::string(value) + "\""; };
+  std::vector<std::string> parameters;
+  const std::string plain = quoted(fileName);
+  // A plain name stays quoted, for every reader, where its line allows.
+  if (!NeedsExtendedForm(fileName) && fileName.size() <= kMaxQuotedName &&
+      (fallback || plain.size() + 1 <= kLineLimit)) {
+    parameters.push_back(plain);
+  } else {
+    if (fallback) {
+      std::string standIn = AsciiStandIn(fileName);
+      // The end, with the extension, tells such a reader most about the file.
+      if (standIn.size() > kMaxQuotedName) standIn.erase(0, standIn.size() - kMaxQuotedName);
+      parameters.push_back(quoted(standIn));
+    }
+    for (std::string& section : ExtendedSections(name, fileName)) parameters.push_back(std::move(section));
+  }
+  line = std::string(WithoutTrailingBlanks(start));
+  for (std::size_t i = 0; i < parameters.size(); ++i) line += (i == 0 ? "\r\n " : ";\r\n ") + parameters[i];
+  return line;
 }
 
 }  // namespace voltare::net

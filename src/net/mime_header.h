@@ -32,4 +32,13 @@ std::string EncodeRecipientEntry(std::string_view entry);
 // name: some of them take the first of the two).
 std::string FileNameParameter(std::string_view name, std::string_view fileName, bool fallback);
 
+// The header line `start` (up to and including its "; " and any padding)
+// with the file-name parameter `name` of FileNameParameter: unchanged when
+// the line fits in 78 characters. A longer one is folded, each parameter on
+// a line of its own, and the RFC 2231 form cut into numbered sections
+// (`name*0*=UTF-8''...`, `name*1*=...`) of at most 78 characters a line;
+// without `fallback` a long plain name takes that form too. The quoted form
+// for readers without RFC 2231 cannot be cut; it keeps its line below 998.
+std::string FileNameHeader(std::string_view start, std::string_view name, std::string_view fileName, bool fallback);
+
 }  // namespace voltare::net

@@ -29,6 +29,12 @@ constexpr char kBoundaryEnd[] = "====";
 // Replies from this code on refuse a command.
 constexpr int kRefused = 400;
 
+// The most continuation lines one reply may have. The longest replies real
+// servers give (a greeting banner, a list of extensions) have a few dozen
+// lines at most; a hundred leaves room for them and still ends, at once, a
+// server that sends them without end. The number is in the message too.
+constexpr int kMaxContinuationLines = 100;
+
 bool HasEntries(const std::vector<std::string>& list) { return !list.empty(); }
 
 // An entry of the form "word:address" with a word outside ASCII becomes
@@ -170,7 +176,13 @@ void TSmtpClient::SayHelo() {
 }
 
 std::string TSmtpClient::SkipContinuationLines(std::string line) {
-  while (line.size() >= 4 && (line[0] == ' ' || line[3] == '-')) line = ReadLn();
+  for (int skipped = 0; line.size() >= 4 && (line[0] == ' ' || line[3] == '-'); ++skipped) {
+    if (skipped == kMaxContinuationLines) throw NetError(FormatText(messages::kTooManyReplyLines, Host));
+    // Lines that come faster than they are read never make ReadLn wait, and
+    // so never let the user's Cancel in by themselves.
+    HeedCancel();
+    line = ReadLn();
+  }
   return line;
 }
 
@@ -371,9 +383,9 @@ void TSmtpClient::AppendAttachment(const std::string& path, std::string& out) co
   // Readers that know no RFC 2231 find the ASCII stand-in in the type;
   // the disposition carries only the full name, as some readers take the
   // first of two.
-  out += kAttachmentType + FileNameParameter("name", name, true) + "\r\n";
+  out += FileNameHeader(kAttachmentType, "name", name, true) + "\r\n";
   out += std::string(kAttachmentEncoding) + "\r\n";
-  out += kAttachmentDisposition + FileNameParameter("filename", name, false) + "\r\n\r\n";
+  out += FileNameHeader(kAttachmentDisposition, "filename", name, false) + "\r\n\r\n";
 
   TAttachmentEncoder encoder;
   encoder.Method = EncodeType;

@@ -338,6 +338,11 @@ void TSocketClient::ProcessPendingEvents() {
   if (::poll(&entry, 1, 0) > 0) HandleSocketEvents(entry.revents);
 }
 
+void TSocketClient::HeedCancel() {
+  if (EventPump) EventPump();
+  if (cancelRequested_) throw ESocketAborted(messages::kReadlnAborted);
+}
+
 void TSocketClient::HandleSocketEvents(short events) {
   const FlagScope machinery(inMachinery_);
   if (connecting_) {

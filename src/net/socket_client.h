@@ -130,6 +130,10 @@ class TSocketClient {
   // Handles what the socket reported while no wait was running (above all a
   // close by the server), without waiting.
   void ProcessPendingEvents();
+  // Lets the user interface run once and ends the operation with
+  // ESocketAborted when a cancel was asked for: for loops over data that is
+  // already there, which never wait and so never reach PumpOnce.
+  void HeedCancel();
   // Starts the inactivity clock of a wait.
   void MarkActivity() noexcept { lastActivity_ = std::chrono::steady_clock::now(); }
   bool InactivityExceeded() const noexcept;

@@ -7,10 +7,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "transforms/sodium_init.h"
 
@@ -87,16 +90,60 @@ const SealedKey& SealedKeyRing::ForFile(std::string_view password, const SealedS
   return Derive(password, salt, limits, false);
 }
 
+namespace {
+
+// What a derivation needs, owned by its thread: a derivation the user stops
+// cannot be interrupted, so it runs on to its end after the step is gone.
+struct DerivationJob {
+  common::SecretString password;
+  SealedSalt salt;
+  Argon2Limits limits;
+  std::promise<SealedKey> result;
+};
+
+// One derivation at a time in the whole program: one the user left behind
+// still holds its memory (up to a GiB), and the next waits for it to end.
+// Never destroyed, since a thread left behind may still hold it at exit.
+std::mutex& DerivationSlot() {
+  static auto* slot = new std::mutex;
+  return *slot;
+}
+
+// Starts the derivation on a thread of its own. Once nobody waits for it any
+// more, its key is burned as the thread ends.
+std::future<SealedKey> StartDerivation(std::string_view password, const SealedSalt& salt, const Argon2Limits& limits) {
+  auto job = std::make_shared<DerivationJob>(DerivationJob{common::SecretString(password), salt, limits, {}});
+  std::future<SealedKey> result = job->result.get_future();
+  std::thread([job] {
+    const std::lock_guard<std::mutex> slot(DerivationSlot());
+    try {
+      job->result.set_value(DeriveSealedKey(job->password, job->salt, job->limits));
+    } catch (...) {
+      job->result.set_exception(std::current_exception());
+    }
+  }).detach();
+  return result;
+}
+
+}  // namespace
+
 // The derivation runs on a thread of its own while this one repaints, so the
-// window stays alive for the second or so it takes.
+// window stays alive for the second or so it takes, and its Cancel is heard:
+// a stop ends the step at once, as every stop does, and leaves the
+// derivation to finish and burn its key on its own.
 const SealedKey& SealedKeyRing::Derive(std::string_view password, const SealedSalt& salt, const Argon2Limits& limits,
                                        bool forEncryption) {
+  common::StopIfCancelled(progress_);
+  std::future<SealedKey> derivation = StartDerivation(password, salt, limits);
   if (deriving_) deriving_(true);
-  auto derivation = std::async(std::launch::async, [&] { return DeriveSealedKey(password, salt, limits); });
-  while (derivation.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-    if (progress_ != nullptr) progress_->repaint();
+  bool stopped = false;
+  while (!stopped && derivation.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+    if (progress_ == nullptr) continue;
+    progress_->repaint();
+    stopped = progress_->cancelRequested();
   }
   if (deriving_) deriving_(false);
+  if (stopped) throw common::StepCancelled();
   auto entry = std::make_unique<Entry>(Entry{common::SecretString(password), forEncryption, derivation.get()});
   ++derivations_;
   entries_.push_back(std::move(entry));

@@ -17,6 +17,7 @@
 #include "archive/plx_reader.h"
 #include "platform/settings_store.h"
 #include "platform/temp_files.h"
+#include "support/scoped_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
@@ -620,6 +621,31 @@ TEST(BatchEncryptTest, AStopDuringTheReadBackWipesNothing) {
   EXPECT_TRUE(ReadFileBytes(paths[0]) == source);
   EXPECT_EQ(DecryptVlt(paths[0] + ".vlt", "pw"), ReadText(paths[0]));
   EXPECT_EQ(fixture.form.ListView.Count(), 1u);
+  EXPECT_EQ(fixture.user.StatusText(), kWelcome);
+}
+
+// Cancel while a sealed file's key is derived stops the step at once, as any
+// stop does; the window is not held until the derivation has run out.
+TEST(BatchEncryptTest, AStopWhileTheKeyIsDerivedEndsTheStepAtOnce) {
+  const testing::ScopedEnv moderate("VOLTARE_ARGON2_LIMITS", "3,262144");  // the second or so of a real one
+  EncryptFixture fixture;
+  StoreSetting("Algorithm", "3");
+  const auto paths = fixture.AddSelected({"a.txt"});
+  WriteNoise(paths[0]);
+  fixture.user.EnterPassword("pw");
+  int heldAfterTheStop = 0;
+  fixture.user.progress.onRepaint = [&] {
+    if (fixture.user.StatusText() != "Deriving the key...") return;
+    if (fixture.user.progress.stopped) ++heldAfterTheStop;
+    else fixture.user.progress.stopped = fixture.form.ConfirmStop();
+  };
+  EXPECT_FALSE(fixture.form.EncryptSelectedFiles());
+
+  EXPECT_TRUE(fixture.user.progress.stopped);
+  EXPECT_EQ(heldAfterTheStop, 0);
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(paths[0] + ".vlt"));
+  EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
   EXPECT_EQ(fixture.user.StatusText(), kWelcome);
 }
 

@@ -44,6 +44,19 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgumentsCase{"Nothing", {}, {}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// What a file manager hands over with --uris, back to the bytes of each name.
+TEST(StartVerbTest, FileUrisDecodeToTheNamesBytesAndAnythingElseIsRefused) {
+  std::string refused;
+  EXPECT_EQ(PathsOfFileUris(std::vector<std::string>{"file:///d/a'%20'report.doc", "file://localhost/it's%22%5C%0A%Ff"},
+                            refused),
+            (std::vector<std::string>{"/d/a' 'report.doc", "/it's\"\\\n\xff"}));
+  for (const std::string bad :
+       {"/d/plain", "http://h/x", "file://host/x", "file:///a%2", "file:///a%00", "file:///a%zz"}) {
+    EXPECT_EQ(PathsOfFileUris(std::vector<std::string>{"file:///ok", bad}, refused), std::nullopt) << bad;
+    EXPECT_EQ(refused, bad);
+  }
+}
+
 TEST(StartVerbTest, AddListsFilesOfAnyNameAndReportsEachMissingOne) {
   AppFixture fixture;
   const std::string odd = AppFixture::MakeFile("folder/bad\xff name 'q'\n.txt");

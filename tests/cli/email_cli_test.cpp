@@ -145,8 +145,12 @@ TEST_F(EmailCliTest, NonAsciiHeadersAndAnyAttachmentNameAreReadBackAsTyped) {
   // Long enough for several encoded words, with a two-byte letter across a 45-byte cut.
   std::string subject = "Caf\xc3\xa9 d\xc3\xa9j\xc3\xa0 vu ";
   for (int i = 0; i < 30; ++i) subject += "\xc3\xbc";
+  // The longest: a name of quotes and letters outside ASCII near the 255
+  // bytes a file name may have, which would make lines of over 1,000.
+  std::string longest(200, '"');
+  for (int i = 0; i < 25; ++i) longest += "\xc3\xa9";
   const std::vector<std::string> names{"a\"b\\caf\xc3\xa9.txt", "na\xc3\xafve r\xc3\xa9sum\xc3\xa9.txt",
-                                       "it's (plain) ~ok.txt"};
+                                       "it's (plain) ~ok.txt", longest + ".txt"};
   std::vector<std::string> attach;
   for (const std::string& name : names) {
     WriteFileText(TestDir() / "work" / name, name);
@@ -168,6 +172,9 @@ TEST_F(EmailCliTest, NonAsciiHeadersAndAnyAttachmentNameAreReadBackAsTyped) {
   ASSERT_EQ(sent.status, 0) << sent.err;
 
   EXPECT_TRUE(SevenBit(ReadText(inbox_ / "1.eml")));
+  for (const std::string& line : Lines(inbox_ / "1.eml")) {
+    EXPECT_LE(line.size(), line.find("name*") != std::string::npos ? 78u + 1 : 998u + 1) << line;  // + its CR
+  }
   EXPECT_EQ(
       Lines(inbox_ / "1.headers"),
       (std::vector<std::string>{"Subject\t" + subject, "From\tZo\xc3\xab \xc3\x85ngstr\xc3\xb6m\talice@example.org",

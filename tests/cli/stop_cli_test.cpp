@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "peers/peers.h"
 #include "support/test_env.h"
 #include "support/wait.h"
 
@@ -28,6 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using voltare::cli::testing::ReadText;
+using voltare::cli::testing::RunCli;
 using voltare::cli::testing::Work;
 using voltare::testing::ReadFileBytes;
 using voltare::testing::TestDir;
@@ -114,6 +117,38 @@ TEST(StopCliTest, EncryptionStoppedBySignalLeavesOnlyTheSource) {
     EXPECT_TRUE(FilesIn(temp).empty()) << "the step's temporary files are gone";
     EXPECT_EQ(ReadText(TestDir() / "stdout.txt").find("success"), std::string::npos);
   }
+}
+
+// A server that starts its reply to HELO and falls silent holds `mail` only
+// until the user says stop, not for the five minutes the standard allows.
+TEST(StopCliTest, MailStoppedBySignalWhileTheServerHoldsItsReply) {
+  std::atomic<bool> replying{false};
+  voltare::net::testing::ScriptedServer server([&replying](voltare::net::testing::ServerConnection& c) {
+    c.Send("220 ready\r\n");
+    c.ReadLine();
+    c.Send("250-the first line of many\r\n");
+    replying = true;
+    c.WaitSilently();
+  });
+  fs::create_directories(Work());
+  WriteFileText(TestDir() / "pw.txt", "pw\n");
+  ASSERT_EQ(RunCli({"email-config", "--server", "127.0.0.1", "--port", std::to_string(server.port()), "--username",
+                    "workstation.test", "--name", "Alice", "--address", "alice@example.org"})
+                .status,
+            0);
+  const pid_t pid = StartCli(
+      {"--password-file", (TestDir() / "pw.txt").string(), "mail", "--to", "bob@example.org", "--message", "hi"});
+  ASSERT_GT(pid, 0);
+  const bool waiting = WaitFor([&] { return replying.load(); });
+  ::kill(pid, SIGTERM);
+  int raw = 0;
+  const bool ended = WaitFor([&] { return ::waitpid(pid, &raw, WNOHANG) == pid; });
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &raw, 0);
+  }
+  EXPECT_TRUE(waiting);
+  EXPECT_TRUE(ended && WIFEXITED(raw) && WEXITSTATUS(raw) == 143) << ReadText(TestDir() / "stderr.txt");
 }
 
 TEST(StopCliTest, AStoppedWipeSaysTheFileIsLeftPartlyOverwritten) {

@@ -17,6 +17,7 @@ import sys
 import tempfile
 import time
 import types
+import urllib.parse
 from pathlib import Path
 
 VERBS = {
@@ -32,7 +33,7 @@ SUBMENU = "KOVA Voltare"
 # Names a file manager must hand over whole: a blank, both quotes, a line
 # end, shell syntax, and bytes that are not UTF-8.
 AWKWARD_NAMES = [b"two words.vlt", b"it's \"quoted\".vlt", b"line\nend.vlt", b"$HOME `id`;|&*.vlt",
-                 b"bad \xff\xfe bytes.vlt"]
+                 b"bad \xff\xfe bytes.vlt", b"a' 'report.doc", b"it's.txt", b'a" "b\\" "c.vlt']
 
 STUB = """#!/bin/sh
 printf '%s\\0' "$@" > "$VOLTARE_STUB_RECORD"
@@ -77,6 +78,20 @@ def desktop_entry_argv(exec_line, paths):
             assert "%" not in word.replace("%%", ""), f"unexpected field code in {word!r}"
             argv.append(os.fsencode(word.replace("%%", "%")))
     return argv
+
+
+def file_uri(path):
+    """A path as a file manager's URI: every byte %-escaped but those RFC 3986
+    lets a path keep (the quote ' and $ among them)."""
+    return b"file://" + urllib.parse.quote(path, safe="/!$&'()*+,;=:@~").encode()
+
+
+def nemo_argv(exec_line, paths, quote):
+    """Nemo, as its sample action documents it: %U becomes the URIs, each put
+    in the Quote character as it is (nothing inside escaped), and the line is
+    then split by the shell's quoting rules."""
+    line = exec_line.replace("%U", " ".join(quote + os.fsdecode(file_uri(p)) + quote for p in paths))
+    return [os.fsencode(word) for word in shlex.split(line, posix=True)]
 
 
 def shell_quoted_argv(exec_line, paths):
@@ -134,10 +149,10 @@ def awkward_files(where):
 
 # --- the checks, one per file manager
 
-def verb_of(exec_line, check):
+def verb_of(exec_line, check, form=("--", "%F")):
     words = exec_line.split()
-    check(len(words) == 4 and words[0] == "voltare" and words[2] == "--" and words[3] == "%F",
-          f"Exec is {exec_line!r}, not 'voltare --VERB -- %F'")
+    check(len(words) == 2 + len(form) and words[0] == "voltare" and tuple(words[2:]) == form,
+          f"Exec is {exec_line!r}, not 'voltare --VERB {' '.join(form)}'")
     verb = words[1].removeprefix("--")
     check(verb in VERBS, f"unknown verb in {exec_line!r}")
     return verb
@@ -197,13 +212,18 @@ def check_nemo(prefix, stub, paths, check):
         for key in ("Name", "Exec", "Selection"):
             check(key in action, f"{path.name} lacks {key}")
         check("Extensions" in action or "Mimetypes" in action, f"{path.name} says neither Extensions nor Mimetypes")
-        check(action.get("Quote") == "single", f"{path.name}: without Quote=single a line end splits a path")
-        verb = verb_of(action["Exec"], check)
+        check(action.get("Quote") == "double", f"{path.name}: only a URI in double quotes passes whole")
+        verb = verb_of(action["Exec"], check, ("--uris", "--", "%U"))
         offered[verb] = action["Name"]
         check((verb == "decrypt") == ("Mimetypes" in action), f"{path.name} offers itself on the wrong files")
         if verb == "decrypt":
             check(set(filter(None, action["Mimetypes"].split(";"))) == OWN_TYPES, f"{path.name}: Mimetypes")
-        expect_runs(stub, shell_quoted_argv(action["Exec"], paths), verb, paths, check, path.name)
+        code, got = stub.run(nemo_argv(action["Exec"], paths, '"'))
+        uris = [file_uri(p) for p in paths]
+        check(code == 0 and got == [b"--" + verb.encode(), b"--uris", b"--", *uris],
+              f"{path.name}: voltare got {got!r} (exit {code}), not the URIs of the selection")
+        check([urllib.parse.unquote_to_bytes(uri.removeprefix(b"file://")) for uri in uris] == paths,
+              f"{path.name}: the URIs do not name the selection")
     check(offered == VERBS, f"Nemo offers {offered}")
 
 

@@ -512,6 +512,29 @@ TEST(SmtpSession, CancelFromTheEventPumpEndsAWaitOnASilentServer) {
   EXPECT_FALSE(client.Busy());
 }
 
+// A hostile server's reply that never ends: refused at the cap, or ended by
+// a Cancel between its lines, which arrive faster than they are read.
+TEST(SmtpSession, AnEndlessReplyEndsAtTheLineCapOrAtACancel) {
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel);
+    ScriptedServer server([](ServerConnection& c) {
+      c.Send("220 ready\r\n");
+      c.ReadLine();
+      while (c.Send("250-and more\r\n")) {
+      }
+    });
+    TSmtpClient client;
+    Configure(client, server.port());
+    int lines = 0;
+    client.EventPump = [&] {
+      if (cancel && client.LastReply().starts_with("250-") && ++lines == 10) client.Abort();
+    };
+    EXPECT_EQ(FailureOf([&] { client.Connect(); }),
+              cancel ? "Socket readln aborted" : "The server 127.0.0.1 sent more than 100 lines in one reply");
+    EXPECT_FALSE(client.Connected());
+  }
+}
+
 TEST(SmtpSession, OneCancelDuringTheGreetingEndsConnectWithoutWaitingForAQuitReply) {
   ScriptedServer server([](ServerConnection& c) { c.WaitSilently(); });
   TSmtpClient client;

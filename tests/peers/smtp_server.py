@@ -34,7 +34,7 @@ class Recorder:
         base = os.path.join(self.directory, str(self.count))
         with open(base + ".eml", "wb") as f:
             f.write(envelope.original_content)
-        message = email.message_from_bytes(envelope.original_content)
+        message = email.message_from_bytes(envelope.original_content, policy=email.policy.default)
         lines = []
         leaves = [part for part in message.walk() if not part.is_multipart()]
         for index, part in enumerate(leaves):

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "app/main_window/batch_messages.h"
@@ -118,6 +120,53 @@ std::vector<std::string> PlainArguments(std::span<const char* const> arguments) 
     }
   }
   return plain;
+}
+
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The path of one local file URI, or nullopt. A "%" without two hex digits
+// after it, or a "%00", makes no path.
+std::optional<std::string> PathOfFileUri(std::string_view uri) {
+  constexpr std::string_view kScheme = "file://";
+  if (uri.substr(0, kScheme.size()) != kScheme) return std::nullopt;
+  uri.remove_prefix(kScheme.size());
+  if (uri.substr(0, 9) == "localhost") uri.remove_prefix(9);
+  if (uri.empty() || uri.front() != '/') return std::nullopt;
+  std::string path;
+  for (std::size_t i = 0; i < uri.size(); ++i) {
+    if (uri[i] != '%') {
+      path += uri[i];
+      continue;
+    }
+    const int high = i + 2 < uri.size() ? HexValue(uri[i + 1]) : -1;
+    const int low = i + 2 < uri.size() ? HexValue(uri[i + 2]) : -1;
+    if (high < 0 || low < 0 || (high == 0 && low == 0)) return std::nullopt;
+    path += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return path;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> PathsOfFileUris(std::span<const std::string> uris, std::string& refused) {
+  std::vector<std::string> paths;
+  for (const std::string& uri : uris) {
+    std::optional<std::string> path = PathOfFileUri(uri);
+    if (!path) {
+      refused = uri;
+      return std::nullopt;
+    }
+    paths.push_back(std::move(*path));
+  }
+  return paths;
 }
 
 void RunStartVerb(Application& program, StartVerb verb, std::span<const std::string> files) {

@@ -4,6 +4,7 @@
 // files in its list and runs one command on all of them, as if the user had
 // chosen it there. File-manager actions start the program this way.
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,6 +35,12 @@ inline constexpr StartVerbName kStartVerbs[] = {
 // every argument that is not an option, and everything after "--". File
 // names need not be UTF-8, so they never pass through text conversion.
 std::vector<std::string> PlainArguments(std::span<const char* const> arguments);
+
+// The local paths of `uris` ("file:///a%20b", "file://localhost/a%20b"), as a
+// file manager hands its selection over where a plain path could not pass
+// whole: percent-decoded to the bytes of each name. Empty when one of them
+// is not a local file URI, the first such in `refused`.
+std::optional<std::vector<std::string>> PathsOfFileUris(std::span<const std::string> uris, std::string& refused);
 
 // Runs `verb` on `files` (command-line paths, taken from the start
 // directory) in the main form. A path that does not exist is reported and
