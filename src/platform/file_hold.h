@@ -25,6 +25,7 @@ bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept;
 // in use. Links, other users' files and files in use stay. True when removed.
 bool RemoveIfUnused(const std::filesystem::path& path) noexcept;
 // The same for `name` in the directory open as `dirFd`.
-bool RemoveIfUnusedAt(int dirFd, const char* name) noexcept;
+// `isOurs`, when given, must also accept the file open as its argument.
+bool RemoveIfUnusedAt(int dirFd, const char* name, bool (*isOurs)(int fd) noexcept = nullptr) noexcept;
 
 }  // namespace voltare::platform
