@@ -31,8 +31,6 @@ bool StillNamed(int fd, int dirFd, const char* name) noexcept {
 
 }  // namespace
 
-bool MarkInUse(int fd, const std::filesystem::path& path) noexcept { return MarkInUseAt(fd, AT_FDCWD, path.c_str()); }
-
 bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept {
   struct flock lock = WholeFileWriteLock();
   // Waits out a cleaner that is looking at the file this very moment; it lets
@@ -41,8 +39,6 @@ bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept {
   }
   return StillNamed(fd, dirFd, name);
 }
-
-bool RemoveIfUnused(const std::filesystem::path& path) noexcept { return RemoveIfUnusedAt(AT_FDCWD, path.c_str()); }
 
 bool RemoveIfUnusedAt(int dirFd, const char* name, bool (*isOurs)(int fd) noexcept) noexcept {
   // Non-blocking, so that a FIFO planted under the name cannot stall us.
