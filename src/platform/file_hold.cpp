@@ -47,8 +47,8 @@ bool RemoveIfUnusedAt(int dirFd, const char* name, bool (*isOurs)(int fd) noexce
   struct stat info {};
   struct flock lock = WholeFileWriteLock();
   const bool unused = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-                      (isOurs == nullptr || isOurs(fd)) &&
-                      ::fcntl(fd, F_OFD_SETLK, &lock) == 0 && StillNamed(fd, dirFd, name);
+                      (isOurs == nullptr || isOurs(fd)) && ::fcntl(fd, F_OFD_SETLK, &lock) == 0 &&
+                      StillNamed(fd, dirFd, name);
   const bool removed = unused && ::unlinkat(dirFd, name, 0) == 0;
   ::close(fd);
   return removed;

@@ -210,9 +210,13 @@ TEST(StagedLeftoverTest, OnlyUnheldMarkedStagingFilesOfThisUserGo) {
 
   ASSERT_EQ(WriteText(dir / "new.vlt", "x"), Success);
 
-  std::vector<std::string> expected{
-      ".vlt-abcdefgh.part.vlt", ".vlt-folder01.part", ".vlt-symlink1.part", ".vlt-usersown.part", "elsewhere",
-      "new.vlt",          heldName};
+  std::vector<std::string> expected{".vlt-abcdefgh.part.vlt",
+                                    ".vlt-folder01.part",
+                                    ".vlt-symlink1.part",
+                                    ".vlt-usersown.part",
+                                    "elsewhere",
+                                    "new.vlt",
+                                    heldName};
   if (root) expected.push_back(".vlt-foreign1.part");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(EntriesOf(dir), expected);

@@ -130,7 +130,9 @@ TEST(PrivateTempDirTest, AFolderSwappedByNameIsNeitherReadNorCleanedThroughTheNa
   const fs::path theirs = voltare::testing::TestDir() / "theirs";
   fs::create_directory(theirs);
   voltare::testing::WriteFileText(theirs / "report.vlt", "the victim's document");
-  const auto swap = [&] { ASSERT_EQ(::renameat2(AT_FDCWD, ExpectedDir().c_str(), AT_FDCWD, theirs.c_str(), RENAME_EXCHANGE), 0); };
+  const auto swap = [&] {
+    ASSERT_EQ(::renameat2(AT_FDCWD, ExpectedDir().c_str(), AT_FDCWD, theirs.c_str(), RENAME_EXCHANGE), 0);
+  };
 
   // Scratch data written, the folder swapped, a planted file under the
   // scratch file's name, and the scratch data read back by its path.
