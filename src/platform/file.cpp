@@ -24,7 +24,7 @@ int OpenFlags(File::Mode mode) {
     case File::Mode::Overwrite:
       return O_WRONLY | O_NOFOLLOW;
     case File::Mode::CreateTruncate:
-      return O_WRONLY | O_CREAT | O_TRUNC;
+      return O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW;
     case File::Mode::CreateNew:
       return O_WRONLY | O_CREAT | O_EXCL;
   }

@@ -17,7 +17,7 @@ class File {
     Read,            // existing file, read only
     ReadWrite,       // existing file, read and write, not truncated
     Overwrite,       // existing file, write only, not truncated; a symbolic link is refused (ELOOP)
-    CreateTruncate,  // write; created or emptied
+    CreateTruncate,  // write; created or emptied; a symbolic link is refused (ELOOP), never written through
     CreateNew,       // write; must not exist yet
   };
 

@@ -31,8 +31,6 @@ bool StillNamed(int fd, int dirFd, const char* name) noexcept {
 
 }  // namespace
 
-bool MarkInUse(int fd, const std::filesystem::path& path) noexcept { return MarkInUseAt(fd, AT_FDCWD, path.c_str()); }
-
 bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept {
   struct flock lock = WholeFileWriteLock();
   // Waits out a cleaner that is looking at the file this very moment; it lets
@@ -42,16 +40,15 @@ bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept {
   return StillNamed(fd, dirFd, name);
 }
 
-bool RemoveIfUnused(const std::filesystem::path& path) noexcept { return RemoveIfUnusedAt(AT_FDCWD, path.c_str()); }
-
-bool RemoveIfUnusedAt(int dirFd, const char* name) noexcept {
+bool RemoveIfUnusedAt(int dirFd, const char* name, bool (*isOurs)(int fd) noexcept) noexcept {
   // Non-blocking, so that a FIFO planted under the name cannot stall us.
   const int fd = ::openat(dirFd, name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info {};
   struct flock lock = WholeFileWriteLock();
   const bool unused = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-                      ::fcntl(fd, F_OFD_SETLK, &lock) == 0 && StillNamed(fd, dirFd, name);
+                      (isOurs == nullptr || isOurs(fd)) && ::fcntl(fd, F_OFD_SETLK, &lock) == 0 &&
+                      StillNamed(fd, dirFd, name);
   const bool removed = unused && ::unlinkat(dirFd, name, 0) == 0;
   ::close(fd);
   return removed;

@@ -13,18 +13,18 @@
 
 namespace voltare::platform {
 
-// Marks `fd` (open for writing on `path`) as in use. False when `path` no
-// longer names that file: a cleaner took it between its creation and the
-// mark, and the caller must make another. A file system without record locks
-// leaves the file unmarked, and a cleaner then cannot take it either.
-bool MarkInUse(int fd, const std::filesystem::path& path) noexcept;
-// The same for `name` in the directory open as `dirFd`.
+// Marks `fd` (open for writing on `name` in the directory open as `dirFd`)
+// as in use. False when `name` no longer names that file: a cleaner took it
+// between its creation and the mark, and the caller must make another. A file
+// system without record locks leaves the file unmarked, and a cleaner then
+// cannot take it either. Names are always taken relative to a directory held
+// open, never as paths whose directories someone could swap meanwhile.
 bool MarkInUseAt(int fd, int dirFd, const char* name) noexcept;
 
-// Removes `path` when it is a regular file of this user that nobody marks as
-// in use. Links, other users' files and files in use stay. True when removed.
-bool RemoveIfUnused(const std::filesystem::path& path) noexcept;
-// The same for `name` in the directory open as `dirFd`.
-bool RemoveIfUnusedAt(int dirFd, const char* name) noexcept;
+// Removes `name` in the directory open as `dirFd` when it is a regular file of
+// this user that nobody marks as in use and, when `isOurs` is given, that it
+// accepts (open as its argument). Links, other users' files and files in use
+// stay. True when removed.
+bool RemoveIfUnusedAt(int dirFd, const char* name, bool (*isOurs)(int fd) noexcept = nullptr) noexcept;
 
 }  // namespace voltare::platform

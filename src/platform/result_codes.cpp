@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "platform/temp_files.h"
+
 namespace voltare::platform {
 
 namespace {
@@ -17,6 +19,11 @@ constexpr std::string_view kStagingReplacedText =
 constexpr std::string_view kReservedNameText =
     "The file was not saved: its name has the form of the program's temporary files "
     "(.vlt-xxxxxxxx.part). Please choose another name.";
+// Filled with the folder and the reason DiagnoseTempFolder gives.
+constexpr std::string_view kUnsafeTempFolderText =
+    "Temporary files cannot be kept in the folder {folder}: {reason}. They hold decrypted data, so that folder "
+    "must be yours alone; please set TMPDIR to a folder that only you can change.";
+constexpr std::string_view kNoTempFileText = "No temporary file can be made in the folder {folder}: {reason}.";
 constexpr std::string_view kTamperedText =
     "The file is damaged or was changed after it was encrypted. Nothing of it was decrypted.";
 
@@ -29,6 +36,21 @@ std::string SystemErrorText(int error) {
   return result;
 }
 
+std::string Filled(std::string_view pattern, std::string_view name, const std::string& value) {
+  std::string text(pattern);
+  const std::string marker = "{" + std::string(name) + "}";
+  if (const auto at = text.find(marker); at != std::string::npos) text.replace(at, marker.size(), value);
+  return text;
+}
+
+// The folder and why, so the user can mend it: a foreign folder planted in
+// /tmp is no fault of the program's.
+std::string TempFolderText() {
+  const TempFolderTrouble trouble = DiagnoseTempFolder();
+  const std::string_view pattern = trouble.unsafe ? kUnsafeTempFolderText : kNoTempFileText;
+  return Filled(Filled(pattern, "folder", trouble.folder.string()), "reason", trouble.reason);
+}
+
 }  // namespace
 
 std::string ErrorText(ResultCode code) {
@@ -36,8 +58,9 @@ std::string ErrorText(ResultCode code) {
     case Success:
       return {};
     case ErrInternal:
-    case ErrNoTempFile:
       return std::string(kInternalErrorText);
+    case ErrNoTempFile:
+      return TempFolderText();
     case ErrBadPassword:
       return std::string(kBadPasswordText);
     case ErrNoSuchFile:

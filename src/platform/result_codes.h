@@ -35,7 +35,8 @@ inline constexpr ResultCode ErrReservedName = -9;
 // after it was encrypted. Nothing of it reaches the output.
 inline constexpr ResultCode ErrTampered = -10;
 
-// The text that belongs to a code: the program's own for the negative codes,
+// The text that belongs to a code: the program's own for the negative codes
+// (ErrNoTempFile's names the temporary folder and what is wrong with it now),
 // the system's text for an errno value, empty for 0 and for unknown values.
 std::string ErrorText(ResultCode code);
 

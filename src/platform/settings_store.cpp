@@ -2,6 +2,7 @@
 #include "platform/settings_store.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/staged_file.h"
@@ -327,16 +329,39 @@ std::string SettingValue::Display() const {
   return {};
 }
 
+namespace {
+
+// The user's home: $HOME when it is an absolute path, else the account's home
+// from the password database. A missing or relative HOME must not make the
+// settings come from whatever folder the program was started in. With no home
+// at all, the root folder: nobody but root may write there, so saving fails
+// with a message naming the path instead of landing in a stranger's folder.
+fs::path HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && fs::path(home).is_absolute()) return home;
+  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+         buffer.size() < (std::size_t{1} << 20)) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (found != nullptr && found->pw_dir != nullptr && fs::path(found->pw_dir).is_absolute()) return found->pw_dir;
+  return "/";
+}
+
+}  // namespace
+
 fs::path SettingsFilePath() {
   if (const char* dir = std::getenv("VOLTARE_CONFIG_DIR"); dir != nullptr && *dir != '\0') {
     return fs::path(dir) / kStoreFileName;
   }
   fs::path base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') {
+  // A relative XDG_CONFIG_HOME is to be ignored, like a relative HOME.
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && fs::path(xdg).is_absolute()) {
     base = xdg;
   } else {
-    const char* home = std::getenv("HOME");
-    base = fs::path(home != nullptr ? home : ".") / ".config";
+    base = HomeFolder() / ".config";
   }
   return base / "kova-voltare" / kStoreFileName;
 }

@@ -3,7 +3,8 @@
 // The program's settings: named, typed values under keys with registry-style
 // paths ("\Software\KOVA Software\KOVA Voltare"), kept for each user in a
 // human-readable file, settings.conf, under $VOLTARE_CONFIG_DIR or else
-// ${XDG_CONFIG_HOME:-$HOME/.config}/kova-voltare/.
+// ${XDG_CONFIG_HOME:-$HOME/.config}/kova-voltare/ (a HOME that is unset or
+// relative gives way to the account's home in the password database).
 //
 // There is no settings object in memory: a reader opens a key when it needs a
 // value and sees the file as it is at that moment. Every write replaces the

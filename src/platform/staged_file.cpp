@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +28,14 @@ constexpr std::string_view kStagedPrefix = ".vlt-";  // hidden, and never a name
 constexpr std::string_view kStagedSuffix = ".part";
 constexpr std::size_t kRandomLength = 8;
 constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+
+// What tells the program's own staging files from a user's file that merely
+// has such a name: an extended attribute, which no other program sets and
+// which survives the mode the file is given; where the file system keeps no
+// user attributes, the sticky bit on a private file (mode 01600), which
+// nothing else gives a regular file. The clean-up takes only marked files.
+constexpr char kStagedMark[] = "user.kova-voltare.staged";
+constexpr mode_t kStagedMarkMode = S_ISVTX | S_IRUSR | S_IWUSR;
 
 // ---------------------------------------------------------------------------
 // Test seams
@@ -78,6 +87,26 @@ File OpenDirectory(const std::filesystem::path& dir) {
   return File::Adopt(fd, dir);
 }
 
+bool CarriesStagedMark(int fd) noexcept {
+  char value = 0;
+  if (::fgetxattr(fd, kStagedMark, &value, sizeof value) >= 0) return true;
+  struct stat info {};
+  return ::fstat(fd, &info) == 0 && (info.st_mode & 07777) == kStagedMarkMode;
+}
+
+// The mark goes once the file has its real name: nothing of it stays on the output.
+void RemoveStagedMark(int fd) noexcept {
+  ::fremovexattr(fd, kStagedMark);
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && (info.st_mode & S_ISVTX) != 0) ::fchmod(fd, info.st_mode & 0777);
+}
+
+}  // namespace
+
+bool MarkAsStaged(int fd) noexcept {
+  return ::fsetxattr(fd, kStagedMark, "1", 1, 0) == 0 || ::fchmod(fd, kStagedMarkMode) == 0;
+}
+
 void RemoveStaleStagedFilesAt(int dirFd, const std::filesystem::path& dir) noexcept {
   RunHook(leftoverScanHook, dir);
   const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -88,10 +117,12 @@ void RemoveStaleStagedFilesAt(int dirFd, const std::filesystem::path& dir) noexc
     return;
   }
   while (const dirent* entry = ::readdir(listing)) {
-    if (IsStagingName(entry->d_name)) RemoveIfUnusedAt(dirFd, entry->d_name);
+    if (IsStagingName(entry->d_name)) RemoveIfUnusedAt(dirFd, entry->d_name, CarriesStagedMark);
   }
   ::closedir(listing);
 }
+
+namespace {
 
 // ---------------------------------------------------------------------------
 // Batches: which directories were already cleaned
@@ -139,6 +170,7 @@ void StagedFile::CreateStagingFile() {
         ::openat(directory_.fd(), stagingName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) {
       file_ = File::Adopt(fd, staging_);
+      MarkAsStaged(fd);  // unmarked, a killed run's copy is left rather than a user's file risked
       if (MarkInUseAt(fd, directory_.fd(), stagingName_.c_str())) return;
       file_ = File();  // another copy's cleaning took it before the mark
     } else if (errno != EEXIST) {
@@ -151,6 +183,9 @@ void StagedFile::CreateStagingFile() {
 void StagedFile::KeepModeOfReplacedFile() {
   struct stat existing {};
   if (::fstatat(directory_.fd(), targetName_.c_str(), &existing, 0) != 0) return;  // a new file
+  // Another user's file is replaced by one that is private to us: its mode
+  // may have been chosen to let its owner read what we write.
+  if (existing.st_uid != ::geteuid()) return;
   if (::fchmod(file_.fd(), existing.st_mode & 07777) != 0) {
     ThrowLastError("cannot set the permissions of " + staging_.string());
   }
@@ -165,9 +200,16 @@ bool StagedFile::NameRefersToOurFile(const std::string& name) const noexcept {
 }
 
 StagedFile::~StagedFile() {
-  // Removed before the close lets go of the in-use mark; a name that has
-  // come to mean another file is not ours to remove.
-  if (!committed_ && NameRefersToOurFile(stagingName_)) ::unlinkat(directory_.fd(), stagingName_.c_str(), 0);
+  if (!committed_ && file_.isOpen()) {
+    // Emptied through the descriptor first: a staging file someone renamed
+    // away is out of our reach by name, and must not keep a copy.
+    if (::ftruncate(file_.fd(), 0) != 0) {
+      // Nothing more can be done with a file we may not shorten.
+    }
+    // Removed before the close lets go of the in-use mark; a name that has
+    // come to mean another file is not ours to remove.
+    if (NameRefersToOurFile(stagingName_)) ::unlinkat(directory_.fd(), stagingName_.c_str(), 0);
+  }
   file_ = File();
 }
 
@@ -183,6 +225,7 @@ void StagedFile::Commit() {
     ThrowLastError("cannot rename " + staging_.string() + " to " + target_.string());
   }
   committed_ = true;
+  RemoveStagedMark(file_.fd());
   // A swap between the check and the rename put the other file in place.
   const bool published = NameRefersToOurFile(targetName_);
   file_ = File();  // the contents are on the disk already; nothing is lost in the close

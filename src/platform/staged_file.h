@@ -17,7 +17,11 @@
 //   directory swapped for another meanwhile does not redirect the write;
 // - the contents are flushed before the rename and the directory after it;
 // - the temporary files of killed runs in the directory are removed first:
-//   only regular files of this user that no running copy marks as in use.
+//   only regular files of this user that carry the program's staging mark
+//   and that no running copy marks as in use; the mark goes at the rename;
+// - a staging file that is not put in place is emptied through its
+//   descriptor before it is closed, even when its name was taken away;
+// - a replaced file's permission bits are kept only when it is ours.
 //   Within a StagingBatch this happens once per directory.
 
 #include <filesystem>
@@ -37,7 +41,8 @@ enum class Replacing {
   // written through, and the new file is private (0600).
   TheName,
   // Files edited in place (initialization files): a link is followed and the
-  // file it leads to is replaced; that file keeps its permission bits.
+  // file it leads to is replaced; that file keeps its permission bits when
+  // it is ours (another user's file comes back private).
   TheLinkedFile,
 };
 
@@ -117,8 +122,15 @@ class StagingBatch {
 bool IsStagingName(std::string_view name) noexcept;
 
 // Removes the staging files in `directory` that killed runs left behind: those
-// of this user that no running copy marks as in use.
+// of this user that carry the program's staging mark and that no running copy
+// marks as in use. A user's own file of such a name carries no mark and stays.
 void RemoveStaleStagedFiles(const std::filesystem::path& directory) noexcept;
+// The same for the directory open as `dirFd`; `directory` names it for the hooks.
+void RemoveStaleStagedFilesAt(int dirFd, const std::filesystem::path& directory) noexcept;
+
+// Marks the file open as `fd` as one of the program's staging files, the mark
+// the clean-up above looks for. False when the file system keeps neither mark.
+bool MarkAsStaged(int fd) noexcept;
 
 // Seams for tests, which make the races an attacker would need deterministic.
 namespace staging_test_hooks {

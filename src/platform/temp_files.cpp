@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/temp_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <random>
 #include <string>
-#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "platform/file_hold.h"
 #include "platform/staged_file.h"
@@ -22,27 +27,141 @@ namespace voltare::platform {
 namespace {
 
 constexpr int kMarkAttempts = 16;
+constexpr int kNameAttempts = 64;
+
+// Why a folder cannot hold the temporary files (shown after "the folder X: ").
+constexpr char kForeignOwner[] = "it belongs to another user";
+constexpr char kSymbolicLink[] = "it is a symbolic link, not a folder";
+constexpr char kNotAFolder[] = "it is not a folder";
+constexpr char kOpenToOthers[] = "other users may open it (its permissions are %04o, not 0700)";
+constexpr char kRootOpenToOthers[] = "other users may write in it, and it is not sticky";
+constexpr char kNotCreated[] = "the file could not be created";
+
+std::mutex hookMutex;
+std::function<void(const std::filesystem::path&)> afterOpenHook;
+
+// The errno of the last failure to create a file in a checked directory, for
+// the message that reports it.
+std::atomic<int> lastCreateError{0};
 
 std::filesystem::path TempRoot() {
   const char* tmpdir = std::getenv("TMPDIR");
   return (tmpdir != nullptr && *tmpdir != '\0') ? tmpdir : "/tmp";
 }
 
-// A directory we may keep secrets in: ours, not a symlink, closed to others.
-// One that has been open to others is refused rather than repaired: while it
-// was open, anyone could have placed or taken files in it.
-bool IsPrivateDirectory(const std::filesystem::path& dir) {
-  struct stat info {};
-  if (::lstat(dir.c_str(), &info) != 0) return false;
-  if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) return false;
-  return (info.st_mode & 0777) == 0700;
+std::filesystem::path PrivateDirPath() { return TempRoot() / ("kova-voltare-" + std::to_string(::getuid())); }
+
+// The private directory open, or the reason it cannot be.
+struct OpenedDir {
+  File dir;
+  TempFolderTrouble trouble;
+};
+
+OpenedDir Refused(const std::filesystem::path& folder, std::string reason, bool unsafe = true) {
+  return {File(), {folder, std::move(reason), unsafe}};
 }
 
-// Creates "Vol<unique>.TMP" in `dir` exclusively with mode 0600 (mkstemps
-// does both); its descriptor, or -1.
-int CreateTempFile(const std::filesystem::path& dir, std::string& name) {
-  name = (dir / "VolXXXXXX.TMP").string();
-  return ::mkstemps(name.data(), 4);
+OpenedDir SystemFailure(const std::filesystem::path& folder, int error) {
+  return Refused(folder, std::strerror(error), false);
+}
+
+// Anyone who may rename entries in the root could swap our directory for
+// theirs between two uses of its name: its owner, and, unless the sticky bit
+// keeps each entry to its owner, the group and others when they may write.
+const char* RootProblem(const struct stat& root) {
+  if (root.st_uid != 0 && root.st_uid != ::geteuid()) return kForeignOwner;
+  if ((root.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (root.st_mode & S_ISVTX) == 0) return kRootOpenToOthers;
+  return nullptr;
+}
+
+// A directory we may keep secrets in: ours, closed to others. One that has
+// been open to others is refused rather than repaired: while it was open,
+// anyone could have placed or taken files in it.
+std::string PrivateDirProblem(const struct stat& info) {
+  if (!S_ISDIR(info.st_mode)) return kNotAFolder;
+  if (info.st_uid != ::geteuid()) return kForeignOwner;
+  if ((info.st_mode & 0777) != 0700) {
+    char reason[sizeof kOpenToOthers + 8];
+    std::snprintf(reason, sizeof reason, kOpenToOthers, static_cast<unsigned>(info.st_mode & 07777));
+    return reason;
+  }
+  return {};
+}
+
+// Opens the private directory once (made mode 0700 when missing), never
+// through a link, and checks what was opened rather than what a name meant a
+// moment before.
+OpenedDir OpenPrivateDir() {
+  const std::filesystem::path root = TempRoot();
+  const std::filesystem::path path = PrivateDirPath();
+  const File rootDir = [&] {
+    const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd < 0 ? File() : File::Adopt(fd, root);
+  }();
+  if (!rootDir.isOpen()) return SystemFailure(root, errno);
+  struct stat info {};
+  if (::fstat(rootDir.fd(), &info) != 0) return SystemFailure(root, errno);
+  if (const char* problem = RootProblem(info)) return Refused(root, problem);
+
+  const std::string name = path.filename().string();
+  const bool made = ::mkdirat(rootDir.fd(), name.c_str(), 0700) == 0;
+  if (!made && errno != EEXIST) return SystemFailure(path, errno);
+  const int fd = ::openat(rootDir.fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    if (::fstatat(rootDir.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      return Refused(path, S_ISLNK(info.st_mode) ? kSymbolicLink : kNotAFolder);
+    }
+    return SystemFailure(path, error);
+  }
+  File dir = File::Adopt(fd, path);
+  if (made) ::fchmod(dir.fd(), 0700);  // a restrictive umask must not lock us out
+  if (::fstat(dir.fd(), &info) != 0) return SystemFailure(path, errno);
+  if (std::string problem = PrivateDirProblem(info); !problem.empty()) return Refused(path, std::move(problem));
+
+  std::function<void(const std::filesystem::path&)> hook;
+  {
+    const std::lock_guard lock(hookMutex);
+    hook = afterOpenHook;
+  }
+  if (hook) hook(path);
+  return {std::move(dir), {}};
+}
+
+// A path the kernel resolves through the descriptor itself, whatever has
+// since taken the directory's name. Where /proc is not mounted, the name as
+// checked: the check then holds only until someone renames the directory.
+std::filesystem::path ThroughDescriptor(const File& dir) {
+  const std::filesystem::path magic = "/proc/self/fd/" + std::to_string(dir.fd());
+  struct stat viaProc {
+  }, held{};
+  if (::stat(magic.c_str(), &viaProc) == 0 && ::fstat(dir.fd(), &held) == 0 && viaProc.st_dev == held.st_dev &&
+      viaProc.st_ino == held.st_ino) {
+    return magic;
+  }
+  return dir.path();
+}
+
+std::string RandomTempName() {
+  constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 engine{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+  std::string name = "Vol";
+  for (int i = 0; i < 6; ++i) name += kLetters[pick(engine)];
+  return name + ".TMP";
+}
+
+// Creates "Vol<unique>.TMP" in the directory open as `dirFd`, exclusively,
+// never through a link, with mode 0600; its descriptor (read and write), or -1.
+int CreateTempFileAt(int dirFd, std::string& name) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    name = RandomTempName();
+    const int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  lastCreateError = errno;
+  return -1;
 }
 
 // The names the program gives its files here: "Vol<unique>.TMP" and the
@@ -54,62 +173,103 @@ bool IsProgramFileName(const std::string& name) {
 // A TempFolder is its mark file's name with this appended.
 constexpr char kFolderSuffix[] = ".d";
 
-std::filesystem::path FolderOfMark(const std::filesystem::path& mark) { return mark.string() + kFolderSuffix; }
+// The names in the directory open as `dirFd`, read through a descriptor of
+// its own so that `dirFd` keeps its position and stays open.
+std::vector<std::string> NamesAt(int dirFd) {
+  std::vector<std::string> names;
+  const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listFd < 0) return names;
+  DIR* listing = ::fdopendir(listFd);
+  if (listing == nullptr) {
+    ::close(listFd);
+    return names;
+  }
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(listing);
+  return names;
+}
 
-// Removes the regular files in `folder` (a TempFolder holds nothing else).
-void RemoveFolderFiles(const std::filesystem::path& folder) noexcept {
-  std::error_code error;
-  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-    if (entry->is_regular_file(error)) ::unlink(entry->path().c_str());
+// Removes the regular files in the folder open as `folderFd` (a TempFolder
+// holds nothing else).
+void RemoveFolderFiles(int folderFd) noexcept {
+  try {
+    for (const std::string& name : NamesAt(folderFd)) {
+      struct stat info {};
+      if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
+        ::unlinkat(folderFd, name.c_str(), 0);
+      }
+    }
+  } catch (...) {
+    // Out of memory for the names: the next start's clean-up takes them.
   }
 }
 
 // A killed run's TempFolder: a real folder of this user named like one,
 // whose mark file is gone (its run removed the mark last, and a cleaner
 // removes only an unmarked one).
-bool IsOrphanedFolder(const std::filesystem::path& path) {
-  const std::string name = path.filename().string();
+bool IsOrphanedFolderAt(int dirFd, const std::string& name) {
   if (!name.ends_with(kFolderSuffix)) return false;
   const std::string markName = name.substr(0, name.size() - std::strlen(kFolderSuffix));
   struct stat info {};
-  if (::fnmatch("Vol*.TMP", markName.c_str(), FNM_PERIOD) != 0 || ::lstat(path.c_str(), &info) != 0 ||
-      !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+  if (::fnmatch("Vol*.TMP", markName.c_str(), FNM_PERIOD) != 0 ||
+      ::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(info.st_mode) ||
+      info.st_uid != ::geteuid()) {
     return false;
   }
-  return ::lstat((path.parent_path() / markName).c_str(), &info) != 0 && errno == ENOENT;
+  return ::fstatat(dirFd, markName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+}
+
+void RemoveFolderAt(int dirFd, const std::string& name) noexcept {
+  const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  RemoveFolderFiles(fd);
+  ::close(fd);
+  ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR);
 }
 
 }  // namespace
 
 std::optional<std::filesystem::path> PrivateTempDir() {
-  const auto dir = TempRoot() / ("kova-voltare-" + std::to_string(::getuid()));
-  if (::mkdir(dir.c_str(), 0700) == 0) {
-    ::chmod(dir.c_str(), 0700);  // a restrictive umask must not lock us out
-  } else if (errno != EEXIST) {
-    return std::nullopt;
-  }
-  if (!IsPrivateDirectory(dir)) return std::nullopt;
-  return dir;
+  OpenedDir opened = OpenPrivateDir();
+  if (!opened.dir.isOpen()) return std::nullopt;
+  return opened.dir.path();
+}
+
+TempFolderTrouble DiagnoseTempFolder() {
+  OpenedDir opened = OpenPrivateDir();
+  if (!opened.dir.isOpen()) return opened.trouble;
+  const int error = lastCreateError.load();
+  return {opened.dir.path(), error != 0 ? std::strerror(error) : kNotCreated, false};
 }
 
 std::optional<std::filesystem::path> MakeTempFileName() {
-  const auto dir = PrivateTempDir();
-  if (!dir) return std::nullopt;
-  std::string pattern;
-  const int fd = CreateTempFile(*dir, pattern);
+  const OpenedDir opened = OpenPrivateDir();
+  if (!opened.dir.isOpen()) return std::nullopt;
+  std::string name;
+  const int fd = CreateTempFileAt(opened.dir.fd(), name);
   if (fd < 0) return std::nullopt;
   ::close(fd);
-  return std::filesystem::path(pattern);
+  return opened.dir.path() / name;
 }
 
+TempFile::TempFile(File directory, std::string name, int fd, std::shared_ptr<const TempFolder> folder)
+    : directory_(std::move(directory)), name_(std::move(name)), fd_(fd), folder_(std::move(folder)) {
+  path_ = (folder_ != nullptr ? folder_->path() : ThroughDescriptor(directory_)) / name_;
+}
+
+int TempFile::directoryFd() const noexcept { return folder_ != nullptr ? folder_->folder_.fd() : directory_.fd(); }
+
 std::optional<TempFile> TempFile::Create() {
-  const auto dir = PrivateTempDir();
-  if (!dir) return std::nullopt;
   for (int attempt = 0; attempt < kMarkAttempts; ++attempt) {
+    OpenedDir opened = OpenPrivateDir();
+    if (!opened.dir.isOpen()) return std::nullopt;
     std::string name;
-    const int fd = CreateTempFile(*dir, name);
+    const int fd = CreateTempFileAt(opened.dir.fd(), name);
     if (fd < 0) return std::nullopt;
-    if (MarkInUse(fd, name)) return TempFile(name, fd);
+    if (MarkInUseAt(fd, opened.dir.fd(), name.c_str())) return TempFile(std::move(opened.dir), name, fd);
     ::close(fd);  // another copy's cleaning took it before the mark
   }
   return std::nullopt;
@@ -118,20 +278,26 @@ std::optional<TempFile> TempFile::Create() {
 std::optional<TempFile> TempFile::CreateIn(std::shared_ptr<const TempFolder> folder) {
   if (folder == nullptr) return std::nullopt;
   std::string name;
-  const int fd = CreateTempFile(folder->path(), name);
+  const int fd = CreateTempFileAt(folder->folder_.fd(), name);
   if (fd < 0) return std::nullopt;
   ::close(fd);
-  return TempFile(name, -1, std::move(folder));
+  return TempFile(File(), std::move(name), -1, std::move(folder));
 }
 
 TempFile::~TempFile() { Release(); }
 
 TempFile::TempFile(TempFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), folder_(std::move(other.folder_)) {}
+    : directory_(std::move(other.directory_)),
+      name_(std::move(other.name_)),
+      path_(std::move(other.path_)),
+      fd_(std::exchange(other.fd_, -1)),
+      folder_(std::move(other.folder_)) {}
 
 TempFile& TempFile::operator=(TempFile&& other) noexcept {
   if (this != &other) {
     Release();
+    directory_ = std::move(other.directory_);
+    name_ = std::move(other.name_);
     path_ = std::move(other.path_);
     fd_ = std::exchange(other.fd_, -1);
     folder_ = std::move(other.folder_);
@@ -142,18 +308,29 @@ TempFile& TempFile::operator=(TempFile&& other) noexcept {
 // Removes the file before the mark goes, so that nobody sees it unmarked.
 void TempFile::Release() noexcept {
   if (fd_ < 0 && folder_ == nullptr) return;
-  ::unlink(path_.c_str());
+  ::unlinkat(directoryFd(), name_.c_str(), 0);
   if (fd_ >= 0) ::close(std::exchange(fd_, -1));
   folder_.reset();
+  directory_ = File();
 }
+
+TempFolder::TempFolder(TempFile mark, std::string name, File folder)
+    : mark_(std::move(mark)), name_(std::move(name)), folder_(std::move(folder)), path_(ThroughDescriptor(folder_)) {}
 
 std::shared_ptr<const TempFolder> TempFolder::Create() {
   for (int attempt = 0; attempt < kMarkAttempts; ++attempt) {
     std::optional<TempFile> mark = TempFile::Create();
     if (!mark) return nullptr;
-    std::filesystem::path path = FolderOfMark(mark->path());
-    if (::mkdir(path.c_str(), 0700) == 0) {
-      return std::shared_ptr<const TempFolder>(new TempFolder(std::move(*mark), std::move(path)));
+    const int dirFd = mark->directoryFd();
+    std::string name = mark->name_ + kFolderSuffix;
+    if (::mkdirat(dirFd, name.c_str(), 0700) == 0) {
+      const int fd = ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (fd < 0) {
+        ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR);
+        return nullptr;
+      }
+      File folder = File::Adopt(fd, mark->directory_.path() / name);
+      return std::shared_ptr<const TempFolder>(new TempFolder(std::move(*mark), std::move(name), std::move(folder)));
     }
     if (errno != EEXIST) return nullptr;
     // A killed run's folder under the new mark's name: its files are not ours.
@@ -164,25 +341,35 @@ std::shared_ptr<const TempFolder> TempFolder::Create() {
 // Emptied and removed while the mark still stands, so that no cleaner meets
 // the folder without it.
 TempFolder::~TempFolder() {
-  RemoveFolderFiles(path_);
-  ::rmdir(path_.c_str());
+  RemoveFolderFiles(folder_.fd());
+  ::unlinkat(mark_.directoryFd(), name_.c_str(), AT_REMOVEDIR);
 }
 
 void RemoveStaleTempFiles() noexcept {
-  const auto dir = PrivateTempDir();
-  if (!dir) return;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entry(*dir, error), end; !error && entry != end; entry.increment(error)) {
-    const std::string name = entry->path().filename().string();
-    if (IsProgramFileName(name)) RemoveIfUnused(entry->path());
+  const OpenedDir opened = OpenPrivateDir();
+  if (!opened.dir.isOpen()) return;
+  const int dirFd = opened.dir.fd();
+  try {
+    for (const std::string& name : NamesAt(dirFd)) {
+      if (IsProgramFileName(name)) RemoveIfUnusedAt(dirFd, name.c_str());
+    }
+    // After the files: a killed run's mark file has gone by now.
+    for (const std::string& name : NamesAt(dirFd)) {
+      if (IsOrphanedFolderAt(dirFd, name)) RemoveFolderAt(dirFd, name);
+    }
+  } catch (...) {
+    // Out of memory for the names: the next start tries again.
   }
-  // After the files: a killed run's mark file has gone by now.
-  for (std::filesystem::directory_iterator entry(*dir, error), end; !error && entry != end; entry.increment(error)) {
-    if (!IsOrphanedFolder(entry->path())) continue;
-    RemoveFolderFiles(entry->path());
-    ::rmdir(entry->path().c_str());
-  }
-  RemoveStaleStagedFiles(*dir);
+  RemoveStaleStagedFilesAt(dirFd, opened.dir.path());
 }
+
+namespace temp_test_hooks {
+
+void SetAfterOpen(std::function<void(const std::filesystem::path&)> hook) {
+  const std::lock_guard lock(hookMutex);
+  afterOpenHook = std::move(hook);
+}
+
+}  // namespace temp_test_hooks
 
 }  // namespace voltare::platform

@@ -2,6 +2,7 @@
 #include "transforms/file_io.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
@@ -48,7 +49,13 @@ DestinationFile::DestinationFile(const Destination& destination) : file_(destina
 }
 
 DestinationFile::~DestinationFile() {
-  if (!committed_ && owned_.isOpen()) platform::RemoveIfStillSame(owned_);
+  if (committed_ || !owned_.isOpen()) return;
+  // Emptied through the descriptor first: if its name now means another file,
+  // the half-written output must not survive under a name we cannot remove.
+  if (::ftruncate(owned_.fd(), 0) != 0) {
+    // A file we may not shorten: removing its name is all that is left.
+  }
+  platform::RemoveIfStillSame(owned_);
 }
 
 void DestinationFile::SyncToDisk() {

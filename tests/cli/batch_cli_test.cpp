@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // voltare-cli encrypt and wipe, run as a user would run them on real files.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -12,6 +14,7 @@
 #include "archive/plx_reader.h"
 #include "cli_runner.h"
 #include "platform/settings_store.h"
+#include "platform/staged_file.h"
 #include "platform/temp_files.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
@@ -294,11 +297,30 @@ TEST(BatchCliTest, ADropBoxDirectoryKeepsTheFinishedVlt) {
   EXPECT_EQ(DecryptVlt(Work() / "drop" / "a.txt.vlt", "pw"), text);
 }
 
+// A folder of another user planted where the private temporary folder goes:
+// the user is told which folder and why, not of an internal error.
+TEST(BatchCliTest, AForeignTemporaryFolderIsNamedWithTheReason) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the folder away";
+  MakeWorkFile("a.txt");
+  const fs::path planted = TestDir() / "tmp" / ("kova-voltare-" + std::to_string(::getuid()));
+  fs::create_directory(planted);
+  ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
+  const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "encrypt", "a.txt"});
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.err.find("Temporary files cannot be kept in the folder " + planted.string() +
+                         ": it belongs to another user."),
+            std::string::npos)
+      << run.err;
+}
+
 TEST(BatchCliTest, StartAndStagingRemoveOnlyLeftoversNoRunningCopyHolds) {
   MakeWorkFile("a.txt");
   const fs::path temp = *platform::PrivateTempDir();
   WriteFileText(temp / "Vol123456.TMP", "compressed plain text of a killed run");
   WriteFileText(Work() / ".vlt-abcd1234.part", "decrypted plain text of a killed run");
+  const int leftover = ::open((Work() / ".vlt-abcd1234.part").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_TRUE(platform::MarkAsStaged(leftover));  // as the killed run left it
+  ::close(leftover);
   const auto held = platform::TempFile::Create();  // another copy's, in use
   ASSERT_TRUE(held);
   const CliRun run = RunCli({"--password-file", PasswordFile("pw"), "encrypt", "a.txt"});

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -44,6 +45,16 @@ void OldFile(mode_t mode) {
   ::chmod((Work() / "doc.txt").c_str(), mode);
 }
 
+// To another user, where we may (as root); otherwise the file stays ours and
+// the case expects what our own file keeps.
+void GiveAway(const fs::path& path) {
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+  } else {
+    ::chmod(path.c_str(), 0600);
+  }
+}
+
 TEST(OutputCliTest, EveryKindOfNameTakenIsAskedAboutAndAReplacedFileKeepsItsModeNeverWider) {
   const struct {
     const char* kind;
@@ -55,6 +66,8 @@ TEST(OutputCliTest, EveryKindOfNameTakenIsAskedAboutAndAReplacedFileKeepsItsMode
       {"a 0664 file", [] { OldFile(0664); }, "--yes", S_IFREG | 0664},
       {"others above the owner", [] { OldFile(0467); }, "--yes", S_IFREG | 0444},
       {"a setuid file", [] { OldFile(04755); }, "--yes", S_IFREG | 0755},
+      // A shared folder: another member's file, open to all, comes back ours alone.
+      {"another user's 0666 file", [] { OldFile(0666), GiveAway(Work() / "doc.txt"); }, "--yes", S_IFREG | 0600},
       {"a FIFO, declined", [] { ::mkfifo((Work() / "doc.txt").c_str(), 0644); }, "--no", S_IFIFO | 0644},
       {"a FIFO", [] { ::mkfifo((Work() / "doc.txt").c_str(), 0644); }, "--yes", S_IFREG | 0600},
       {"a dangling link, declined", [] { fs::create_symlink("gone", Work() / "doc.txt"); }, "--no", S_IFLNK | 0777},

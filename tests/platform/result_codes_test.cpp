@@ -12,7 +12,7 @@ namespace {
 TEST(ErrorTextTest, OwnCodesHaveTheProgramsTexts) {
   const std::string internal = "KOVA Voltare caused an internal error. Please contact the author.";
   EXPECT_EQ(ErrorText(ErrInternal), internal);
-  EXPECT_EQ(ErrorText(ErrNoTempFile), internal);
+  EXPECT_NE(ErrorText(ErrNoTempFile), internal) << "names the temporary folder and what is wrong with it";
   EXPECT_EQ(ErrorText(ErrBadPassword), "You have entered an invalid password. Please try again.");
   EXPECT_EQ(ErrorText(ErrNoSuchFile), "The file you selected does not exist !");
   EXPECT_EQ(ErrorText(ErrBadFile), "Invalid VLT or PLX file.");

@@ -2,6 +2,7 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -187,6 +188,14 @@ TEST(SettingsStoreTest, TheStoreLivesWhereTheEnvironmentSays) {
   ::unsetenv("XDG_CONFIG_HOME");
   ::setenv("HOME", "/home/someone", 1);
   EXPECT_EQ(SettingsFilePath(), fs::path("/home/someone/.config/kova-voltare/settings.conf"));
+  // Unset or relative, HOME gives way to the account's home: never the
+  // folder the program was started in.
+  const fs::path accountHome = ::getpwuid(::getuid())->pw_dir;
+  for (const char* given : {static_cast<const char*>(nullptr), "", "relative"}) {
+    if (given == nullptr) ::unsetenv("HOME");
+    else ::setenv("HOME", given, 1);
+    EXPECT_EQ(SettingsFilePath(), accountHome / ".config/kova-voltare/settings.conf") << (given ? given : "unset");
+  }
 
   ::setenv("HOME", savedHome.c_str(), 1);
   ::setenv("VOLTARE_CONFIG_DIR", configDir.c_str(), 1);

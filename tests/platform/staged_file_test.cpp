@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/staged_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +46,15 @@ ResultCode WriteText(const fs::path& target, const std::string& text) {
     file.write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     return Success;
   });
+}
+
+// A staging file a killed run left: written and marked as the program's.
+void WriteLeftover(const fs::path& path, const std::string& text) {
+  WriteFileText(path, text);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(MarkAsStaged(fd));
+  ::close(fd);
 }
 
 // Clears a hook when the test ends, however it ends.
@@ -119,6 +129,16 @@ TEST(StagedFileTest, NothingIsPublishedUntilCommitAndAFailureHalfWayLeavesNoTrac
   EXPECT_ANY_THROW(StagedFile(TestDir() / "no-such-dir" / "out.plx"));
 }
 
+// Another user who may rename entries in a shared folder takes the staging
+// file away under a name of their own: it is left with nothing in it.
+TEST(StagedFileTest, AStagingFileRenamedAwayKeepsNoCopy) {
+  const HookReset reset;
+  const fs::path taken = OutDir() / "taken";
+  staging_test_hooks::SetAfterCreate([&](const fs::path& staging) { fs::rename(staging, taken); });
+  EXPECT_EQ(WriteText(OutDir() / "secret.txt", "plain text"), ErrStagingReplaced);
+  EXPECT_EQ(fs::file_size(taken), 0u);
+}
+
 TEST(StagedFileTest, AnOutputNamedLikeAStagingFileIsRefused) {
   const fs::path target = OutDir() / ".vlt-abcdefgh.part";
   EXPECT_EQ(WriteText(target, "decrypted"), ErrReservedName);
@@ -170,16 +190,19 @@ INSTANTIATE_TEST_SUITE_P(Swaps, StagingSwapTest,
 // ---------------------------------------------------------------------------
 // Leftovers of killed runs
 
-TEST(StagedLeftoverTest, OnlyUnheldStagingFilesOfThisUserGo) {
+TEST(StagedLeftoverTest, OnlyUnheldMarkedStagingFilesOfThisUserGo) {
   const fs::path dir = OutDir();
-  WriteFileText(dir / ".vlt-killed01.part", "a killed run's");
+  WriteLeftover(dir / ".vlt-killed01.part", "a killed run's");
+  WriteFileText(dir / ".vlt-killed02.part", "a killed run's, where files keep no attributes");
+  ::chmod((dir / ".vlt-killed02.part").c_str(), S_ISVTX | 0600);
+  WriteFileText(dir / ".vlt-usersown.part", "a user's file of that very form");
   WriteFileText(dir / ".vlt-abcdefgh.part.vlt", "a user's file");
   WriteFileText(dir / "elsewhere", "a link's target");
   fs::create_symlink(dir / "elsewhere", dir / ".vlt-symlink1.part");
   fs::create_directory(dir / ".vlt-folder01.part");
   const bool root = ::geteuid() == 0;
   if (root) {
-    WriteFileText(dir / ".vlt-foreign1.part", "another user's");
+    WriteLeftover(dir / ".vlt-foreign1.part", "another user's");
     ASSERT_EQ(::chown((dir / ".vlt-foreign1.part").c_str(), 4321, 4321), 0);
   }
   auto held = std::make_unique<StagedFile>(dir / "running.vlt");  // another run's, in use
@@ -187,8 +210,13 @@ TEST(StagedLeftoverTest, OnlyUnheldStagingFilesOfThisUserGo) {
 
   ASSERT_EQ(WriteText(dir / "new.vlt", "x"), Success);
 
-  std::vector<std::string> expected{
-      ".vlt-abcdefgh.part.vlt", ".vlt-folder01.part", ".vlt-symlink1.part", "elsewhere", "new.vlt", heldName};
+  std::vector<std::string> expected{".vlt-abcdefgh.part.vlt",
+                                    ".vlt-folder01.part",
+                                    ".vlt-symlink1.part",
+                                    ".vlt-usersown.part",
+                                    "elsewhere",
+                                    "new.vlt",
+                                    heldName};
   if (root) expected.push_back(".vlt-foreign1.part");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(EntriesOf(dir), expected);
@@ -213,7 +241,7 @@ TEST(StagedLeftoverTest, ABatchReadsEachFolderOnceHoweverManyFilesItWrites) {
 
   // Outside a batch every staged file still cleans its folder first.
   scans.clear();
-  WriteFileText(OutDir() / ".vlt-killed01.part", "a killed run's");
+  WriteLeftover(OutDir() / ".vlt-killed01.part", "a killed run's");
   ASSERT_EQ(WriteText(OutDir() / "single.vlt", "x"), Success);
   EXPECT_EQ(scans.size(), 1u);
   EXPECT_FALSE(fs::exists(OutDir() / ".vlt-killed01.part"));

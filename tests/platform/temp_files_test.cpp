@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/temp_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <memory>
@@ -12,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/result_codes.h"
 #include "support/test_env.h"
 
 namespace voltare::platform {
@@ -71,6 +75,87 @@ TEST(PrivateTempDirTest, RefusesADirectoryOfAnotherUser) {
   EXPECT_FALSE(PrivateTempDir().has_value());
 }
 
+// What the user is told for each folder that cannot hold the temporary files.
+TEST(PrivateTempDirTest, EachRefusalNamesTheFolderAndWhy) {
+  const fs::path root = voltare::testing::TestDir() / "tmp";
+  const struct {
+    const char* what;
+    void (*plant)();
+    mode_t rootMode;
+    fs::path folder;
+    std::string reason;  // empty: accepted
+  } cases[] = {
+      {"another user's folder",
+       [] {
+         fs::create_directory(ExpectedDir());
+         EXPECT_EQ(::chown(ExpectedDir().c_str(), 65534, 65534), 0);
+       },
+       0755, ExpectedDir(), "it belongs to another user"},
+      {"a link", [] { fs::create_directory_symlink("elsewhere", ExpectedDir()); }, 0755, ExpectedDir(),
+       "it is a symbolic link, not a folder"},
+      {"a file", [] { voltare::testing::WriteFileText(ExpectedDir(), ""); }, 0755, ExpectedDir(), "it is not a folder"},
+      {"open to the group",
+       [] {
+         fs::create_directory(ExpectedDir());
+         EXPECT_EQ(::chmod(ExpectedDir().c_str(), 0750), 0);
+       },
+       0755, ExpectedDir(), "other users may open it (its permissions are 0750, not 0700)"},
+      {"a root all may write", [] {}, 0777, root, "other users may write in it, and it is not sticky"},
+      {"a root the group may write", [] {}, 0770, root, "other users may write in it, and it is not sticky"},
+      {"a sticky root all may write", [] {}, 01777, root, ""},
+  };
+  for (const auto& c : cases) {
+    if (::getuid() != 0 && &c == &cases[0]) continue;  // only root can give a folder away
+    c.plant();
+    ASSERT_EQ(::chmod(root.c_str(), c.rootMode), 0);
+    EXPECT_EQ(PrivateTempDir().has_value(), c.reason.empty()) << c.what;
+    if (!c.reason.empty()) {
+      EXPECT_EQ(ErrorText(ErrNoTempFile), "Temporary files cannot be kept in the folder " + c.folder.string() + ": " +
+                                              c.reason +
+                                              ". They hold decrypted data, so that folder must be yours alone; please "
+                                              "set TMPDIR to a folder that only you can change.")
+          << c.what;
+    }
+    ::chmod(root.c_str(), 0755);
+    fs::remove_all(ExpectedDir());
+  }
+  ::setenv("TMPDIR", (root / "missing").c_str(), 1);
+  EXPECT_EQ(ErrorText(ErrNoTempFile), "No temporary file can be made in the folder " + (root / "missing").string() +
+                                          ": No such file or directory.");
+}
+
+// An attacker who may rename entries beside the private folder swaps it for
+// a folder of theirs, by name, between the program's steps.
+TEST(PrivateTempDirTest, AFolderSwappedByNameIsNeitherReadNorCleanedThroughTheName) {
+  const fs::path theirs = voltare::testing::TestDir() / "theirs";
+  fs::create_directory(theirs);
+  voltare::testing::WriteFileText(theirs / "report.vlt", "the victim's document");
+  const auto swap = [&] {
+    ASSERT_EQ(::renameat2(AT_FDCWD, ExpectedDir().c_str(), AT_FDCWD, theirs.c_str(), RENAME_EXCHANGE), 0);
+  };
+
+  // Scratch data written, the folder swapped, a planted file under the
+  // scratch file's name, and the scratch data read back by its path.
+  auto scratch = TempFile::Create();
+  ASSERT_TRUE(scratch.has_value());
+  voltare::testing::WriteFileText(scratch->path(), "our plain text");
+  swap();
+  voltare::testing::WriteFileText(ExpectedDir() / scratch->path().filename(), "the attacker's text");
+  const auto read = voltare::testing::ReadFileBytes(scratch->path());
+  EXPECT_EQ(std::string(read.begin(), read.end()), "our plain text");
+  scratch.reset();
+  EXPECT_TRUE(fs::exists(ExpectedDir() / "report.vlt"));
+  swap();  // back
+
+  // The clean-up: the swap comes after the folder was checked.
+  voltare::testing::WriteFileText(ExpectedDir() / "killed.vlt", "a killed run's member");
+  temp_test_hooks::SetAfterOpen([&](const fs::path&) { swap(); });
+  RemoveStaleTempFiles();
+  temp_test_hooks::SetAfterOpen(nullptr);
+  EXPECT_TRUE(fs::exists(ExpectedDir() / "report.vlt")) << "the victim's file stays";
+  EXPECT_FALSE(fs::exists(theirs / "killed.vlt")) << "our own folder was cleaned";
+}
+
 TEST(MakeTempFileNameTest, MakesNewEmptyPrivateFilesNamedVolTmp) {
   std::set<fs::path> names;
   const std::regex pattern("Vol[A-Za-z0-9]+\\.TMP");
@@ -101,9 +186,10 @@ std::set<std::string> NamesIn(const fs::path& dir) {
 TEST(TempFolderTest, ItsFilesShareOneMarkAndOnlyKilledRunsFoldersAreCleanedUp) {
   auto folder = TempFolder::Create();
   ASSERT_NE(folder, nullptr);
-  const std::string mark = folder->path().stem().string();
-  EXPECT_EQ(folder->path().filename().string(), mark + ".d");
-  EXPECT_EQ(ModeOf(folder->path()), 0700u);
+  const fs::path named = fs::read_symlink(folder->path());  // its path leads through its descriptor
+  const std::string mark = named.stem().string();
+  EXPECT_EQ(named, ExpectedDir() / (mark + ".d"));
+  EXPECT_EQ(ModeOf(named), 0700u);
   std::vector<TempFile> files;
   for (int i = 0; i < 3; ++i) files.push_back(TempFile::CreateIn(folder).value());
   EXPECT_EQ(NamesIn(folder->path()).size(), 3u);

@@ -2,7 +2,11 @@
 // Encrypted files of all three algorithms: layout, sizes, round trips, wrong
 // passwords, the list variant and the format tests.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -199,13 +203,19 @@ TEST_P(VltFileTest, FailuresReturnTheSystemsCodeAndLeaveNoOutput) {
   EXPECT_EQ(Encrypt(algorithm(), plain, plain, "pw", &progress), ErrInternal);
   EXPECT_EQ(ReadFileBytes(plain), data);  // never truncated by writing onto itself
 
-  if (fs::exists("/dev/full")) {
-    // A full disk, through a link: what failed to be written is not a file
-    // of ours to remove, so the link stays.
-    const auto full = TestDir() / "full.vlt";
-    fs::create_symlink("/dev/full", full);
+  // A link is refused, never written through, and stays.
+  const auto link = TestDir() / "link.vlt";
+  fs::create_symlink("/dev/full", link);
+  EXPECT_EQ(Encrypt(algorithm(), plain, link, "pw", &progress), ELOOP);
+  EXPECT_TRUE(fs::is_symlink(link));
+  // A full disk, where a device node may be made and opened (as root, off a
+  // nodev mount): what failed to be written is not a file of ours to remove.
+  const auto full = TestDir() / "full.vlt";
+  const int device = ::mknod(full.c_str(), S_IFCHR | 0600, ::makedev(1, 7)) == 0 ? ::open(full.c_str(), O_WRONLY) : -1;
+  if (device >= 0) {
+    ::close(device);
     EXPECT_EQ(Encrypt(algorithm(), plain, full, "pw", &progress), ENOSPC);
-    EXPECT_TRUE(fs::is_symlink(full));
+    EXPECT_TRUE(fs::is_character_file(full));
   }
   {
     platform::File holder(plain, platform::File::Mode::Read);

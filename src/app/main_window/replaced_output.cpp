@@ -2,6 +2,7 @@
 #include "app/main_window/replaced_output.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace voltare::app {
 
@@ -12,7 +13,7 @@ bool OutputNameTaken(const std::filesystem::path& target) {
 
 void KeepReplacedMode(const std::filesystem::path& target, int staging) noexcept {
   struct stat info {};
-  if (::lstat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  if (::lstat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return;
   const mode_t owner = (info.st_mode & S_IRWXU) >> 6;  // as rwx, 0 to 7
   const mode_t mode =
       (info.st_mode & S_IRWXU) | (info.st_mode & S_IRWXG & (owner << 3)) | (info.st_mode & S_IRWXO & owner);

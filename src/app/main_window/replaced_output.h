@@ -16,8 +16,9 @@ bool OutputNameTaken(const std::filesystem::path& target);
 // it is about to replace at `target`, so that a 0644 document stays readable
 // to the group. Only the read, write and execute bits are kept, and the group
 // and others get no bit the owner lacks: replacing never widens access.
-// Nothing changes when `target` is not a regular file (the output keeps its
-// private mode) or the mode cannot be set.
+// Nothing changes when `target` is not a regular file or not ours (the output
+// keeps its private mode: another user's mode may have been chosen to let
+// that user read what we write), or the mode cannot be set.
 // Set through the descriptor: the staging name is never used again.
 void KeepReplacedMode(const std::filesystem::path& target, int staging) noexcept;
 
