@@ -8,9 +8,10 @@
 // and ends it on a byte boundary with a sync flush; the last chunk ends the
 // stream. A chunk that cannot be made smaller (a photo, a video, an archive)
 // is written as stored blocks instead, at the speed of a copy; the stream
-// stays one zlib stream with the same checksum. The calling thread reads the chunks, writes the results in order
-// between the 78 DA header and the Adler-32 of the whole input (combined from
-// the chunks' own), and is the only one that touches the progress indicator.
+// stays one zlib stream with the same checksum. The calling thread reads the
+// chunks, writes the results in order between the 78 DA header and the
+// Adler-32 of the whole input (combined from the chunks' own), and is the
+// only one that touches the progress indicator.
 
 #include <cstddef>
 #include <cstdint>

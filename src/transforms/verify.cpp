@@ -15,8 +15,8 @@
 #include "transforms/compress.h"
 #include "transforms/file_io.h"
 #include "transforms/result.h"
-#include "transforms/vlt_format.h"
 #include "transforms/sealed_expand.h"
+#include "transforms/vlt_format.h"
 #include "transforms/xchacha_file.h"
 #include "transforms/zlib_streams.h"
 

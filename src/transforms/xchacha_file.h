@@ -3,8 +3,9 @@
 // Sealed encrypted files (algorithm code 3): a compressed stream sealed with
 // XChaCha20-Poly1305 under a key derived with Argon2id. Format version 2,
 // which the program writes, compresses with zstd (one frame); version 1, which
-// it still reads, holds the same zlib stream as the other algorithms. Every piece carries its own authentication tag, so a changed,
-// reordered, cut-off or lengthened file is found, not decrypted.
+// it still reads, holds the same zlib stream as the other algorithms. Every
+// piece carries its own authentication tag, so a changed, reordered, cut-off
+// or lengthened file is found, not decrypted.
 //
 //   offset  size  field (integers little-endian)
 //   0       12    "KOVA Voltare"
