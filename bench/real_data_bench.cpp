@@ -216,15 +216,17 @@ void MeasureKind(const Kind& kind) {
   }
   const std::string pigz = Quoted(WorkDir() / "pigz.enc");
   Line tools{kind.name, "pigz -9 | openssl bf-cbc"};
-  tools.encrypt =
-      FastestMBs(kSize, [&] { voltare::bench::Shell("pigz -9 -c " + Quoted(kind.path) + " | " + Enc("bf-cbc", "-e") + " > " + pigz); });
+  tools.encrypt = FastestMBs(kSize, [&] {
+    voltare::bench::Shell("pigz -9 -c " + Quoted(kind.path) + " | " + Enc("bf-cbc", "-e") + " > " + pigz);
+  });
   tools.ratio = static_cast<double>(fs::file_size(WorkDir() / "pigz.enc")) / size;
-  tools.decrypt =
-      FastestMBs(kSize, [&] { voltare::bench::Shell(Enc("bf-cbc", "-d") + " < " + pigz + " | pigz -d > " + Quoted(back)); });
+  tools.decrypt = FastestMBs(
+      kSize, [&] { voltare::bench::Shell(Enc("bf-cbc", "-d") + " < " + pigz + " | pigz -d > " + Quoted(back)); });
   Lines().push_back(tools);
   Line chacha{kind.name, "openssl enc -chacha20"};
   const std::string raw = std::string("openssl enc -chacha20 -K ") + kKeyHex + kKeyHex + " -iv " + kIvHex + kIvHex;
-  chacha.encrypt = FastestMBs(kSize, [&] { voltare::bench::Shell(raw + " -in " + Quoted(kind.path) + " -out " + pigz); });
+  chacha.encrypt =
+      FastestMBs(kSize, [&] { voltare::bench::Shell(raw + " -in " + Quoted(kind.path) + " -out " + pigz); });
   chacha.ratio = 1;
   chacha.decrypt = FastestMBs(kSize, [&] { voltare::bench::Shell(raw + " -d -in " + pigz + " -out " + Quoted(back)); });
   Lines().push_back(chacha);

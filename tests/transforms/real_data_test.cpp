@@ -151,7 +151,8 @@ TEST(RealData, EveryKindThroughEveryAlgorithmGivesAStreamIndependentDecodersRead
   const struct {
     const char* kind;
     Bytes data;
-  } kinds[] = {{"random", RandomBytes(3 * kChunk + 5, 9)}, {"text", TextBytes(3 * kChunk)}, {"mixed", Mixed(5 * kChunk)}};
+  } kinds[] = {
+      {"random", RandomBytes(3 * kChunk + 5, 9)}, {"text", TextBytes(3 * kChunk)}, {"mixed", Mixed(5 * kChunk)}};
   for (const char* threads : {"1", "2"}) {
     const voltare::testing::ScopedEnv workers("VOLTARE_THREADS", threads);
     for (const auto& [kind, data] : kinds) {
@@ -217,8 +218,11 @@ TEST(RealData, HostileVersionTwoFramesAreTamperedAndReachNoOutput) {
   const struct {
     const char* name;
     Bytes plain;
-  } hostile[] = {{"damaged frame", flipped},      {"frame ends early", cut},   {"bytes after the frame", longer},
-                 {"huge window", huge_window},    {"no known stream", neither}};
+  } hostile[] = {{"damaged frame", flipped},
+                 {"frame ends early", cut},
+                 {"bytes after the frame", longer},
+                 {"huge window", huge_window},
+                 {"no known stream", neither}};
   const voltare::testing::ScopedEnv workers("VOLTARE_THREADS", "2");
   for (const auto& [name, plain] : hostile) {
     SCOPED_TRACE(name);

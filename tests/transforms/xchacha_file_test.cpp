@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sodium.h>
-#include <zstd.h>
 #include <stdlib.h>
+#include <zstd.h>
 
 #include <cstring>
 #include <filesystem>
