@@ -125,20 +125,13 @@ ResultCode DecryptFile(const Algorithm& algorithm, const fs::path& from, const f
 }
 
 // The batch's key derived once (at the limits the child was given: the
-// derivation is timed apart), then the file compressed and sealed as the
-// program does it.
+// derivation is timed apart), then the file compressed with zstd and sealed
+// in one pass, as the program does it at any size.
 void OursSeal(const fs::path& input, const fs::path& vlt) {
   NoProgress progress;
   voltare::transforms::SealedKeyRing ring;
   const voltare::transforms::SealedKey& key = ring.ForEncryption(kPassword);
-  if (voltare::transforms::DeflatesInParallel(fs::file_size(input))) {
-    Require(voltare::transforms::XChaChaCompressEncryptFile(input, vlt, key, &progress, {}), "compression and sealing");
-    return;
-  }
-  const fs::path packed = vlt.string() + ".packed.tmp";
-  Require(voltare::transforms::CompressFile(input, packed, &progress), "CompressFile");
-  Require(voltare::transforms::XChaChaEncryptFile(packed, vlt, key, &progress), "sealing");
-  fs::remove(packed);
+  Require(voltare::transforms::XChaChaCompressEncryptFile(input, vlt, key, &progress, {}), "compression and sealing");
 }
 
 // What the program does per file: a file large enough for the workers, under

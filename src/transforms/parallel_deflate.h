@@ -6,9 +6,12 @@
 // deflates one chunk as raw deflate, primed with the 32 KiB that precede it as
 // its dictionary, so matches reach across the cut as they would in one stream,
 // and ends it on a byte boundary with a sync flush; the last chunk ends the
-// stream. The calling thread reads the chunks, writes the results in order
-// between the 78 DA header and the Adler-32 of the whole input (combined from
-// the chunks' own), and is the only one that touches the progress indicator.
+// stream. A chunk that cannot be made smaller (a photo, a video, an archive)
+// is written as stored blocks instead, at the speed of a copy; the stream
+// stays one zlib stream with the same checksum. The calling thread reads the
+// chunks, writes the results in order between the 78 DA header and the
+// Adler-32 of the whole input (combined from the chunks' own), and is the
+// only one that touches the progress indicator.
 
 #include <cstddef>
 #include <cstdint>

@@ -15,6 +15,7 @@
 #include "transforms/compress.h"
 #include "transforms/file_io.h"
 #include "transforms/result.h"
+#include "transforms/sealed_expand.h"
 #include "transforms/vlt_format.h"
 #include "transforms/xchacha_file.h"
 #include "transforms/zlib_streams.h"
@@ -93,11 +94,12 @@ int ReadAlgorithm(crypto::ByteSource& encrypted) {
   return code;
 }
 
-// A sealed file opened with the batch's key for it; its own result codes
-// become the read-back's exceptions.
+// A sealed file opened with the batch's key for it and expanded, on two
+// threads as its decryption runs; its own result codes become the
+// read-back's exceptions.
 void OpenSealed(crypto::ByteSource& encrypted, crypto::ByteSink& out, const KeyMaterial& key, std::uint64_t size,
                 platform::Progress& progress) {
-  const ResultCode opened = OpenSealedStream(
+  const ResultCode opened = OpenAndExpandSealed(
       encrypted, out,
       [&](const SealedSalt& salt, const Argon2Limits& limits) -> const SealedKey& {
         return key.sealedKeys->ForFile(key.password, salt, limits);
@@ -130,19 +132,22 @@ void Decrypt(int algorithm, crypto::ByteSource& encrypted, crypto::ByteSink& out
       const crypto::TDESCipher cipher(DesKeyFromKeyBlock(*key.keyBlock));
       return cipher.DecryptStream(encrypted, out, &progress);
     }
-    case kAlgorithmXChaCha20:
-      return OpenSealed(encrypted, out, key, size, progress);
     default:
       throw Differs{};
   }
 }
 
-// Decrypts and expands `encrypted` into `tail`; true when the zlib stream
-// ended where the encrypted file did. Throws the read-back's exceptions.
+// Decrypts and expands `encrypted` into `tail`; true when the compressed
+// stream ended where the encrypted file did. Throws the read-back's
+// exceptions.
 bool ReadBack(crypto::ByteSource& encrypted, crypto::ByteSink& tail, const KeyMaterial& key,
               platform::Progress& progress) {
   const std::uint64_t size = encrypted.Remaining();
   const int algorithm = ReadAlgorithm(encrypted);
+  if (algorithm == kAlgorithmXChaCha20) {
+    OpenSealed(encrypted, tail, key, size, progress);  // checks where its stream ends
+    return true;
+  }
   ExpandingSink expand(tail);
   HeaderCheckingSink checked(expand);
   Decrypt(algorithm, encrypted, checked, key, size, progress);

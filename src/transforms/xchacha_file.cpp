@@ -12,6 +12,7 @@
 #include "transforms/result.h"
 #include "transforms/sodium_init.h"
 #include "transforms/vlt_format.h"
+#include "transforms/zstd_streams.h"
 
 namespace voltare::transforms {
 
@@ -70,12 +71,13 @@ struct SealingSink::State {
   common::LockedBox<SealingPieces> pieces;
 };
 
-SealingSink::SealingSink(const SealedKey& key, crypto::ByteSink& out) : out_(out), state_(std::make_unique<State>()) {
+SealingSink::SealingSink(const SealedKey& key, crypto::ByteSink& out, std::uint8_t version)
+    : out_(out), state_(std::make_unique<State>()) {
   RequireSodium();
   std::array<std::uint8_t, kSealedHeaderSize> header{};
   std::memcpy(header.data(), kVltMagic.data(), kMagicSize);
   header[12] = kAlgorithmXChaCha20;
-  header[13] = kSealedFormatVersion;
+  header[13] = version;
   header[14] = kSealedKdfArgon2id13;
   PutLittleEndian(&header[kLimitsOffset], key.limits.passes);
   PutLittleEndian(&header[kLimitsOffset + 4], key.limits.memoryKiB);
@@ -122,7 +124,9 @@ void SealingSink::Push(std::uint8_t tag) {
   std::memcpy(bytes.data(), kVltMagic.data(), kMagicSize);
   bytes[kMagicSize] = kAlgorithmXChaCha20;
   in.ReadExactly(std::span(bytes).subspan(kRead));
-  if (bytes[13] != kSealedFormatVersion || bytes[14] != kSealedKdfArgon2id13) return platform::ErrBadFile;
+  header.version = bytes[13];
+  const bool known_version = header.version == kSealedZlibVersion || header.version == kSealedZstdVersion;
+  if (!known_version || bytes[14] != kSealedKdfArgon2id13) return platform::ErrBadFile;
   header.limits = {GetLittleEndian(&bytes[kLimitsOffset]), GetLittleEndian(&bytes[kLimitsOffset + 4])};
   if (!Argon2LimitsAllowed(header.limits)) return platform::ErrBadFile;
   std::copy_n(bytes.begin() + kSaltOffset, header.salt.size(), header.salt.begin());
@@ -192,7 +196,7 @@ struct OpeningState {
     auto in = OpenSource(source, true);
     DestinationFile out(destination);
     FileByteSink to(out.file());
-    SealingSink sealing(key, to);
+    SealingSink sealing(key, to, kSealedZlibVersion);
     StartProgress(*progress, in.size());
     common::LockedBox<std::array<std::uint8_t, kSealedPieceSize>> piece;
     for (;;) {
@@ -219,11 +223,10 @@ struct OpeningState {
   }
   try {
     auto in = OpenSource(source, true);
-    if (!DeflatesInParallel(in.size())) return platform::ErrInternal;
     DestinationFile out(destination);
     FileByteSink to(out.file());
-    SealingSink sealing(key, to);
-    ParallelDeflate(in, in.size(), sealing, *progress, DeflateWorkerCount());
+    SealingSink sealing(key, to, kSealedZstdVersion);
+    ZstdCompress(in, in.size(), sealing, *progress, DeflateWorkerCount());
     if (compressed) compressed();
     sealing.Finish();
     out.SyncToDisk();

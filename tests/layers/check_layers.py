@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when a source file under src/ includes a header from a layer above its
-own, or a library that only one layer may use (Qt, zlib, libsodium, CLI11).
+own, or a library that only one layer may use (Qt, zlib, zstd, libsodium, CLI11).
 
     check_layers.py SRC_DIR     checks the tree, naming every offending line
     check_layers.py --self-test checks that each kind of offence is caught
@@ -33,6 +33,7 @@ LIBRARIES = [
     (re.compile(r"^Q[A-Za-z0-9]*(/|$)|^Qt"), {"gui"}, "Qt"),
     (re.compile(r"^zlib\.h$"), {"transforms"}, "zlib"),
     (re.compile(r"^sodium(\.h$|/)"), {"transforms"}, "libsodium"),
+    (re.compile(r"^zstd(_errors)?\.h$"), {"transforms"}, "zstd"),
     (re.compile(r"^CLI/"), {"cli"}, "CLI11"),
 ]
 

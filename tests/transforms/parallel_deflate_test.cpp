@@ -129,17 +129,51 @@ TEST_F(ParallelDeflateTest, OutputDependsOnTheInputOnlyAndOneWorkerIsTheSingleSt
   EXPECT_LT(growth, 1.005);
 }
 
-TEST_F(ParallelDeflateTest, PythonsZlibReadsTheStream) {
+// Walks a stream made of stored blocks only, as a deflate reader does: each
+// block's five-byte header, at most 65,535 bytes, and the final one followed
+// by the Adler-32 and nothing else. False for anything else.
+bool AllStoredBlocks(const Bytes& stream) {
+  std::size_t at = 2;
+  for (;;) {
+    if (at + 5 > stream.size() || stream[at] > 1) return false;
+    const std::size_t length = stream[at + 1] | (stream[at + 2] << 8);
+    if ((length ^ (stream[at + 3] | (stream[at + 4] << 8))) != 0xFFFF) return false;
+    const bool final_block = stream[at] == 1;
+    at += 5 + length;
+    if (final_block) return at + 4 == stream.size();
+  }
+}
+
+// Incompressible chunks are stored, the rest deflated, and the stream stays
+// one that Python's zlib reads. Text keeps the size level 9 gives it.
+TEST_F(ParallelDeflateTest, IncompressibleChunksAreStoredAndPythonsZlibReadsTheStream) {
   ScopedThreads threads("3");
-  const Bytes data = MixedBytes(4 * kChunk + 99);
-  Compress(data);
-  const fs::path expanded = TestDir() / "python.out";
-  const std::string command =
-      "python3 -c 'import sys, zlib; open(sys.argv[2], \"wb\").write("
-      "zlib.decompress(open(sys.argv[1], \"rb\").read()))' '" +
-      packed.string() + "' '" + expanded.string() + "'";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(ReadFileBytes(expanded), data);
+  Bytes text_then_noise = TextBytes(2 * kChunk);
+  const Bytes noise = RandomBytes(3 * kChunk + 99, 13);
+  text_then_noise.insert(text_then_noise.end(), noise.begin(), noise.end());
+  const struct {
+    const char* kind;
+    Bytes data;
+  } kinds[] = {{"random", RandomBytes(4 * kChunk + 99, 12)},
+               {"text", TextBytes(4 * kChunk + 99)},
+               {"mixed", MixedBytes(4 * kChunk + 99)},
+               {"text then random", text_then_noise}};
+  for (const auto& [kind, data] : kinds) {
+    const Bytes stream = Compress(data);
+    const fs::path expanded = TestDir() / "python.out";
+    const std::string command =
+        "python3 -c 'import sys, zlib; open(sys.argv[2], \"wb\").write("
+        "zlib.decompress(open(sys.argv[1], \"rb\").read()))' '" +
+        packed.string() + "' '" + expanded.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << kind;
+    EXPECT_EQ(ReadFileBytes(expanded), data) << kind;
+    EXPECT_EQ(AllStoredBlocks(stream), std::string_view(kind) == "random") << kind;
+  }
+  // The random tail costs five bytes per stored block (five blocks to a
+  // chunk) more than its own size, and the text a sync flush where it ends.
+  const Bytes text_alone(text_then_noise.begin(), text_then_noise.begin() + 2 * kChunk);
+  const std::size_t text_packed = Compress(text_alone).size();
+  EXPECT_LE(Compress(text_then_noise).size(), text_packed + noise.size() + 5 * 5 * (noise.size() / kChunk + 1) + 16);
 }
 
 // Every call on the progress indicator comes from the calling thread, and the

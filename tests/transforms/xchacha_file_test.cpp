@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 #include <stdlib.h>
+#include <zstd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -153,7 +154,7 @@ TEST(SealedFile, HostileHeadersAreRefusedWithoutADerivation) {
       {19, {0x00, 0x10, 0x00, 0x00}},  // 4 MiB
       {15, {21, 0, 0, 0}},             // 21 passes
       {15, {0, 0, 0, 0}},              // no pass
-      {13, {2}},                       // another version
+      {13, {3}},                       // an unknown version
       {14, {2}},                       // another key derivation
   };
   for (const auto& edit : edits) {
@@ -168,8 +169,8 @@ TEST(SealedFile, HostileHeadersAreRefusedWithoutADerivation) {
   }
 }
 
-// Compressed on several cores and sealed as it is written: the stream inside
-// is the one CompressFile makes.
+// Compressed on several cores and sealed as it is written: version 2, one
+// zstd frame inside that expands to the document.
 TEST(SealedFile, OnePassSealsTheCompressedStream) {
   std::optional<voltare::testing::ScopedEnv> threads(std::in_place, "VOLTARE_THREADS", "2");
   const auto text = testing::TextBytes(5 * kDeflateChunkSize / 2);
@@ -183,8 +184,13 @@ TEST(SealedFile, OnePassSealsTheCompressedStream) {
             platform::Success);
   threads.reset();
   EXPECT_TRUE(compressed);
-  ASSERT_EQ(Open(ReadFileBytes(TestDir() / "doc.vlt")), platform::Success);
-  EXPECT_EQ(ReadFileBytes(TestDir() / "out"), ReadFileBytes(TestDir() / "doc.z"));
+  const auto sealed = ReadFileBytes(TestDir() / "doc.vlt");
+  EXPECT_EQ(sealed[13], kSealedZstdVersion);
+  ASSERT_EQ(Open(sealed), platform::Success);
+  const auto frame = ReadFileBytes(TestDir() / "out");
+  std::vector<std::uint8_t> expanded(text.size());
+  EXPECT_EQ(ZSTD_decompress(expanded.data(), expanded.size(), frame.data(), frame.size()), text.size());
+  EXPECT_EQ(expanded, text);
 }
 
 TEST(SealedKeyRing, OneDerivationPerBatchEachWay) {

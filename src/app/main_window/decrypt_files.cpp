@@ -325,8 +325,11 @@ struct FileToDecrypt {
   platform::Progress& progress = ui.ProgressBar();
   progress.setPosition(0);
   ui.SetStatusText(text::FillCount(text::kDecryptingStatus, file.index + 1, file.count));
-  if (transforms::DecryptsOnTwoThreads(file.algorithmId, file.path)) {
-    return DecryptExpandInto(ui, file.algorithmId, file.path, file.key.password,
+  // A sealed file always: its plain text may be a zstd frame, which only the
+  // one pass expands.
+  if (file.algorithmId == transforms::kAlgorithmXChaCha20 ||
+      transforms::DecryptsOnTwoThreads(file.algorithmId, file.path)) {
+    return DecryptExpandInto(ui, file.algorithmId, file.path, file.key,
                              text::FillCount(text::kDecompressingStatus, file.index + 1, file.count), target);
   }
   ResultCode result = DecryptWith(file.algorithmId, file.path, decrypted, file.key, progress);

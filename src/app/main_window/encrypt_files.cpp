@@ -185,10 +185,11 @@ std::optional<fs::path> ChooseArchiveName(Interaction& ui, const std::vector<std
   }
 }
 
-// A large file with a stream algorithm is compressed and encrypted in one
-// pass (see CompressEncryptWith); everything else in two, through a
-// temporary file.
+// A sealed file, and a large file with a stream algorithm, is compressed and
+// encrypted in one pass (see CompressEncryptWith); everything else in two,
+// through a temporary file.
 bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
+  if (algorithmCode == kXChaChaCode) return true;  // its zstd frame has no two-step form
   if (algorithmCode == kDesCode) return false;
   std::error_code error;
   const std::uintmax_t size = fs::file_size(path, error);
