@@ -131,8 +131,8 @@ void DeletePackedMembers(const std::vector<Member>& members) {
 }
 
 [[nodiscard]] platform::ResultCode BundleNamedFiles(std::span<const NamedSource> sources,
-                                               const std::filesystem::path& archivePath, platform::Progress* progress,
-                                               const StatusLine& status) {
+                                                    const std::filesystem::path& archivePath,
+                                                    platform::Progress* progress, const StatusLine& status) {
   if (sources.empty() || sources.size() > UINT32_MAX) return platform::ErrInternal;
   try {
     std::vector<Member> members;

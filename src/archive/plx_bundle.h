@@ -44,8 +44,8 @@ struct NamedSource {
 // The same with the member names given; EINVAL, before anything is written,
 // for a name that could lead outside the folder it is decrypted into.
 [[nodiscard]] platform::ResultCode BundleNamedFiles(std::span<const NamedSource> sources,
-                                               const std::filesystem::path& archivePath, platform::Progress* progress,
-                                               const StatusLine& status = {});
+                                                    const std::filesystem::path& archivePath,
+                                                    platform::Progress* progress, const StatusLine& status = {});
 
 // True when the file system holding `path` is on a removable disk.
 bool IsRemovableDrive(const std::filesystem::path& path);

@@ -49,6 +49,30 @@ class UsageError : public std::runtime_error {
 // link exists as a name, even when it points nowhere).
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed);
 
+// A file named on the command line, or found below a folder named there.
+struct GivenFile {
+  std::string path;   // absolute
+  std::string shown;  // as typed, or the folder as typed with the path below it
+  std::string root;   // the folder named that brought it (absolute); empty for a file named itself
+};
+
+// The files a command takes, and how its messages call them.
+struct FileKind {
+  std::function<bool(const std::string&)> take;
+  std::string_view notTaken;      // "not an encrypted file (.vlt) or archive (.plx)"
+  std::string_view noneInFolder;  // "encrypted file (.vlt) or archive (.plx)"
+};
+
+// `paths` (typed as `typed`) with each folder replaced by the files below it
+// that the command takes, in name order. Reported (and so failing the
+// command): a part of a folder that cannot be reached, a folder that holds
+// nothing to take, a file named itself that is not to be taken.
+std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::string>& paths,
+                                  const std::vector<std::string>& typed, const FileKind& kind);
+
+// Encrypted files (.vlt) and archives (.plx), by their names.
+extern const FileKind kEncryptedFiles;
+
 // Hands `paths` to `add`, which puts them in the main window's list: the
 // regular files in runs, at once (each of them brings itself), every other
 // path alone, so that one that brings nothing can be named. `add` returns

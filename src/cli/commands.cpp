@@ -1,11 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "app/main_window/folder_walk.h"
+#include "app/shared/file_extensions.h"
 #include "cli/command.h"
 
 namespace voltare::cli {
+
+namespace {
+
+// A path below the folder `folder`, as the user knows it: below the folder
+// as typed.
+std::string Shown(const std::string& path, const std::string& folder, const std::string& typedFolder) {
+  const std::filesystem::path below = std::filesystem::path(path).lexically_relative(folder);
+  return (std::filesystem::path(typedFolder) / below).lexically_normal().string();
+}
+
+}  // namespace
 
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed) {
   std::vector<std::string> paths;
@@ -19,6 +34,41 @@ std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::ve
     paths.push_back(path.string());
   }
   return paths;
+}
+
+const FileKind kEncryptedFiles{
+    [](const std::string& path) {
+      return app::HasExtension(path, app::kVltExtension) || app::HasExtension(path, app::kPlxExtension);
+    },
+    "not an encrypted file (.vlt) or archive (.plx)", "encrypted file (.vlt) or archive (.plx)"};
+
+std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::string>& paths,
+                                  const std::vector<std::string>& typed, const FileKind& kind) {
+  std::vector<GivenFile> files;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(paths[i], error))) {
+      if (kind.take(paths[i])) {
+        files.push_back({paths[i], typed[i], {}});
+      } else {
+        session.ui.Report(typed[i] + ": " + std::string(kind.notTaken) + "; skipped", false);
+      }
+      continue;
+    }
+    app::FolderContents found = app::WalkFolder(paths[i]);
+    for (const app::UnreachableEntry& entry : found.unreachable) {
+      session.ui.Report(Shown(entry.path, paths[i], typed[i]) + ": " + std::strerror(entry.error), false);
+    }
+    std::ranges::sort(found.files);
+    const std::size_t before = files.size();
+    for (const std::string& file : found.files) {
+      if (kind.take(file)) files.push_back({file, Shown(file, paths[i], typed[i]), paths[i]});
+    }
+    if (files.size() == before && found.unreachable.empty()) {
+      session.ui.Report(typed[i] + ": the folder holds no " + std::string(kind.noneInFolder), false);
+    }
+  }
+  return files;
 }
 
 std::size_t AddPaths(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed,
