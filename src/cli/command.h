@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -29,7 +30,21 @@ inline constexpr int kExitUsage = 2;
 struct Session {
   TerminalView& ui;
   app::Application& app;
+  // After a stop (Ctrl+C, SIGTERM): what was stopped and what was kept, for
+  // the line "voltare-cli: stopped; ..."; empty when there is nothing to add.
+  std::function<std::string()> stopNote = {};
 };
+
+// The file a stop interrupted, as the status line placed it: the 1-based k of
+// "Encrypting (k/n)..." and the verb before it; nothing before the first step.
+struct InterruptedStep {
+  std::string verb;  // "Encrypting"
+  std::size_t position = 0;
+};
+std::optional<InterruptedStep> StepStopped(const TerminalView& ui);
+
+// `path` as the user would type it: below the start directory when it lies there.
+std::string ShownPath(const app::TMainForm& form, const std::string& path);
 
 // Runs the chosen command; kExitSuccess or kExitFailure (the session's error
 // messages count too: see main.cpp).

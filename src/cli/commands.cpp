@@ -71,6 +71,25 @@ std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::strin
   return files;
 }
 
+std::optional<InterruptedStep> StepStopped(const TerminalView& ui) {
+  const std::string& status = ui.LastStepStatus();
+  const std::size_t open = status.rfind('(');
+  const std::size_t slash = status.find('/', open == std::string::npos ? 0 : open);
+  if (open == std::string::npos || slash == std::string::npos || open == 0) return std::nullopt;
+  std::size_t position = 0;
+  for (std::size_t i = open + 1; i < slash; ++i) {
+    if (status[i] < '0' || status[i] > '9') return std::nullopt;
+    position = position * 10 + static_cast<std::size_t>(status[i] - '0');
+  }
+  return InterruptedStep{status.substr(0, open - 1), position};
+}
+
+std::string ShownPath(const app::TMainForm& form, const std::string& path) {
+  const std::filesystem::path start = form.FromStartDirectory("x").parent_path();
+  const std::filesystem::path below = std::filesystem::path(path).lexically_relative(start);
+  return below.empty() || below.begin()->string() == ".." ? path : below.string();
+}
+
 std::size_t AddPaths(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed,
                      const std::function<bool(std::span<const std::string>)>& add) {
   const app::TMainForm& form = session.app.MainForm;

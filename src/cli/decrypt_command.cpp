@@ -17,6 +17,7 @@
 #include "archive/plx_names.h"
 #include "archive/plx_reader.h"
 #include "cli/command.h"
+#include "cli/stop_signal.h"
 #include "platform/subfolder.h"
 
 namespace voltare::cli {
@@ -61,6 +62,15 @@ std::vector<std::string> NamesBelowOutput(const std::vector<GivenFile>& files) {
   return archive::TreeNames(tree);
 }
 
+// What a stop left: the file it interrupted was not decrypted (its step
+// removes what it wrote); those before it were, and are kept.
+std::string DecryptStopNote(const Session& session, const std::vector<std::string>& running) {
+  const std::optional<InterruptedStep> step = StepStopped(session.ui);
+  if (!step || step->position == 0 || running.empty()) return {};
+  const std::string& file = running[std::min(step->position, running.size()) - 1];
+  return file + " was not decrypted, nothing of it was written";
+}
+
 int DecryptFiles(Session& session, const DecryptOptions& options) {
   app::TMainForm& form = session.app.MainForm;
   const std::vector<std::string> paths = ExistingPaths(form, options.files);
@@ -83,9 +93,16 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
   session.ui.HoldMessages({app::decrypt_messages::kDecryptedAll});
   std::size_t decrypted = 0;
   std::size_t count = 0;
+  // The files of the batch running, as shown, for the line a stop ends with
+  // (asked after this function returned).
+  const auto running = std::make_shared<std::vector<std::string>>();
+  session.stopNote = [&session, running] { return DecryptStopNote(session, *running); };
   if (!encrypted.empty()) {
     std::vector<std::string> files;
-    for (const GivenFile& file : encrypted) files.push_back(file.path);
+    for (const GivenFile& file : encrypted) {
+      files.push_back(file.path);
+      running->push_back(file.shown);
+    }
     form.ExtractDirectory = output ? output->string() : std::string();
     decrypted +=
         app::DecryptFileList(session.app, files, output ? NamesBelowOutput(encrypted) : std::vector<std::string>{});
@@ -99,10 +116,12 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
       session.ui.Report(archive.shown + ": " + failure.what(), false);
       continue;
     }
+    running->assign(1, "a member of " + archive.shown);
     session.ui.AnswerArchiveViewer(directory, options.members);
     count += ChosenMembers(archive.path, options.members).value_or(1);
     decrypted += app::DecryptFileList(session.app, {archive.path});
   }
+  if (StopSignal() != 0) return kExitFailure;
   // Every file declined at its question: nothing failed, but nothing was done.
   if (decrypted == 0 && !session.ui.ErrorShown()) session.ui.Report("no file was decrypted");
   return EndBatch(session, {{decrypted, count, "decrypted"}});

@@ -90,6 +90,26 @@ std::size_t GoneCount(const std::vector<std::string>& sources) {
   }));
 }
 
+// What a stop left: the file it interrupted was not encrypted (its step
+// removes what it wrote), those before it keep their .vlt unless a bundle
+// was to take them, and nothing is wiped.
+std::string EncryptStopNote(const Session& session, const std::vector<std::string>& sources, bool bundle) {
+  const std::optional<InterruptedStep> step = StepStopped(session.ui);
+  if (!step || step->position == 0 || step->position > sources.size()) return "nothing was wiped";
+  if (step->verb != "Compressing" && step->verb != "Encrypting") {
+    return bundle ? "no archive was written and nothing was wiped" : "the encrypted files were kept; nothing was wiped";
+  }
+  std::string note =
+      ShownPath(session.app.MainForm, sources[step->position - 1]) + " was not encrypted, nothing of it was written";
+  const std::size_t before = step->position - 1;
+  if (bundle) return note + "; no archive was written and nothing was wiped";
+  if (before > 0) {
+    note += "; " + std::to_string(before) + (before == 1 ? " file before it was" : " files before it were") +
+            " encrypted and kept";
+  }
+  return note;
+}
+
 // The files left out are counted over all the paths, for the success
 // message that must not follow. How many paths brought a file.
 std::size_t AddEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed) {
@@ -124,6 +144,10 @@ int EncryptFiles(Session& session, const EncryptOptions& options) {
     archive = form.FromStartDirectory(*options.bundle).replace_extension(".plx");
   }
 
+  // Asked after the command returned: it keeps its own copy of the sources.
+  session.stopNote = [&session, sources, bundle = archive.has_value()] {
+    return EncryptStopNote(session, sources, bundle);
+  };
   const Outputs before = OutputsNow(sources, archive);
   session.ui.HoldMessages({app::messages::kEncrypted, app::messages::kWiped});
   form.EncryptSelectedFiles();
