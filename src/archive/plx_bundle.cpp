@@ -23,14 +23,14 @@ namespace {
 constexpr std::size_t kPackBlockSize = 10240;
 
 // A file to pack: the encrypted file next to its source, and the name it is
-// stored under (no directory).
+// stored under.
 struct Member {
   std::filesystem::path file;
   std::string name;
 };
 
-Member MemberOf(const std::filesystem::path& source) {
-  return Member{std::filesystem::path(source.string() + ".vlt"), source.filename().string() + ".vlt"};
+Member MemberOf(const NamedSource& source) {
+  return Member{std::filesystem::path(source.source.string() + ".vlt"), source.name};
 }
 
 [[noreturn]] void Refuse(int error, const std::string& what) { throw platform::OsError(error, what); }
@@ -40,6 +40,7 @@ void CheckFitsFormat(const Member& member) {
   if (member.name.size() > kMaxNameLength) {
     Refuse(ENAMETOOLONG, "member name too long: " + member.name);
   }
+  if (!IsSafeMemberName(member.name)) Refuse(EINVAL, "member name leads outside its folder: " + member.name);
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(member.file, error);
   if (error) Refuse(error.value(), "cannot read the size of " + member.file.string());
@@ -123,6 +124,15 @@ void DeletePackedMembers(const std::vector<Member>& members) {
 [[nodiscard]] platform::ResultCode BundleFiles(std::span<const std::filesystem::path> sources,
                                                const std::filesystem::path& archivePath, platform::Progress* progress,
                                                const StatusLine& status) {
+  std::vector<NamedSource> named;
+  named.reserve(sources.size());
+  for (const auto& source : sources) named.push_back({source, source.filename().string() + ".vlt"});
+  return BundleNamedFiles(named, archivePath, progress, status);
+}
+
+[[nodiscard]] platform::ResultCode BundleNamedFiles(std::span<const NamedSource> sources,
+                                                    const std::filesystem::path& archivePath,
+                                                    platform::Progress* progress, const StatusLine& status) {
   if (sources.empty() || sources.size() > UINT32_MAX) return platform::ErrInternal;
   try {
     std::vector<Member> members;

@@ -44,8 +44,16 @@ ArchiveEntryHeader DecodeEntryHeader(std::span<const std::uint8_t, kEntryHeaderS
 }
 
 bool IsSafeMemberName(std::string_view name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+  if (name.find('\0') != std::string_view::npos) return false;
+  // Every component must name something inside the folder before it: a
+  // leading '/' gives an empty first component, so absolute names fail too.
+  for (std::size_t start = 0;;) {
+    const std::size_t end = name.find(kMemberFolderSeparator, start);
+    const std::string_view part = name.substr(start, end == std::string_view::npos ? end : end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    if (end == std::string_view::npos) return true;
+    start = end + 1;
+  }
 }
 
 }  // namespace voltare::archive

@@ -48,8 +48,16 @@ struct ArchiveEntryHeader {
 std::array<std::uint8_t, kEntryHeaderSize> EncodeEntryHeader(const ArchiveEntryHeader& header);
 ArchiveEntryHeader DecodeEntryHeader(std::span<const std::uint8_t, kEntryHeaderSize> bytes);
 
-// A member name that can only ever name a file inside the directory it is
-// extracted to: not empty, not "." or "..", no "/" and no NUL byte.
+// A member name is the member's path below the folder it is decrypted into,
+// its folders joined by '/': "2024/IMG_0001.jpg.vlt". A name without '/' is
+// the plain file name every version of the program writes and reads; a
+// version before folders were kept reads a name with '/' as damage and
+// opens no member of that archive.
+inline constexpr char kMemberFolderSeparator = '/';
+
+// A member name that can only ever name a file inside the folder it is
+// decrypted into: components joined by single '/', none of them empty, "."
+// or "..", and no NUL byte anywhere. "/x", "a//b", "a/../../x" and "a/" fail.
 bool IsSafeMemberName(std::string_view name);
 
 }  // namespace voltare::archive

@@ -65,7 +65,7 @@ bool ArchiveReader::ReadName() {
   std::span<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(name_.data()), name_.size());
   if (file_.read(bytes) != bytes.size()) Damaged("archive member name cut short");
   position_ += bytes.size();
-  if (!IsSafeMemberName(name_)) Damaged("archive member name is not a plain file name");
+  if (!IsSafeMemberName(name_)) Damaged("archive member name leads outside its folder");
   // An entry that runs past the end is the last one there is; its member is
   // taken out as far as it goes.
   const auto size = static_cast<std::uint64_t>(header_.size);

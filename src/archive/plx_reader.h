@@ -40,7 +40,7 @@ class ArchiveReader {
   // entry whose header or name is cut off, after one whose data is. Throws
   // DamagedDataError for an entry without "PLX", a count of 0 or one that
   // differs from the first entry's, a negative size, a name that is too long
-  // or not a plain file name (IsSafeMemberName), or a first entry whose header
+  // or one that could lead outside its folder (IsSafeMemberName), or a first entry whose header
   // or name is cut off.
   bool NextEntry();
 

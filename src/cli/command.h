@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -29,7 +30,21 @@ inline constexpr int kExitUsage = 2;
 struct Session {
   TerminalView& ui;
   app::Application& app;
+  // After a stop (Ctrl+C, SIGTERM): what was stopped and what was kept, for
+  // the line "voltare-cli: stopped; ..."; empty when there is nothing to add.
+  std::function<std::string()> stopNote = {};
 };
+
+// The file a stop interrupted, as the status line placed it: the 1-based k of
+// "Encrypting (k/n)..." and the verb before it; nothing before the first step.
+struct InterruptedStep {
+  std::string verb;  // "Encrypting"
+  std::size_t position = 0;
+};
+std::optional<InterruptedStep> StepStopped(const TerminalView& ui);
+
+// `path` as the user would type it: below the start directory when it lies there.
+std::string ShownPath(const app::TMainForm& form, const std::string& path);
 
 // Runs the chosen command; kExitSuccess or kExitFailure (the session's error
 // messages count too: see main.cpp).
@@ -48,6 +63,30 @@ class UsageError : public std::runtime_error {
 // UsageError for one that does not exist or cannot be looked at (a symbolic
 // link exists as a name, even when it points nowhere).
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed);
+
+// A file named on the command line, or found below a folder named there.
+struct GivenFile {
+  std::string path;   // absolute
+  std::string shown;  // as typed, or the folder as typed with the path below it
+  std::string root;   // the folder named that brought it (absolute); empty for a file named itself
+};
+
+// The files a command takes, and how its messages call them.
+struct FileKind {
+  std::function<bool(const std::string&)> take;
+  std::string_view notTaken;      // "not an encrypted file (.vlt) or archive (.plx)"
+  std::string_view noneInFolder;  // "encrypted file (.vlt) or archive (.plx)"
+};
+
+// `paths` (typed as `typed`) with each folder replaced by the files below it
+// that the command takes, in name order. Reported (and so failing the
+// command): a part of a folder that cannot be reached, a folder that holds
+// nothing to take, a file named itself that is not to be taken.
+std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::string>& paths,
+                                  const std::vector<std::string>& typed, const FileKind& kind);
+
+// Encrypted files (.vlt) and archives (.plx), by their names.
+extern const FileKind kEncryptedFiles;
 
 // Hands `paths` to `add`, which puts them in the main window's list: the
 // regular files in runs, at once (each of them brings itself), every other

@@ -1,11 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "app/main_window/folder_walk.h"
+#include "app/shared/file_extensions.h"
 #include "cli/command.h"
 
 namespace voltare::cli {
+
+namespace {
+
+// A path below the folder `folder`, as the user knows it: below the folder
+// as typed.
+std::string Shown(const std::string& path, const std::string& folder, const std::string& typedFolder) {
+  const std::filesystem::path below = std::filesystem::path(path).lexically_relative(folder);
+  return (std::filesystem::path(typedFolder) / below).lexically_normal().string();
+}
+
+}  // namespace
 
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed) {
   std::vector<std::string> paths;
@@ -19,6 +34,60 @@ std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::ve
     paths.push_back(path.string());
   }
   return paths;
+}
+
+const FileKind kEncryptedFiles{
+    [](const std::string& path) {
+      return app::HasExtension(path, app::kVltExtension) || app::HasExtension(path, app::kPlxExtension);
+    },
+    "not an encrypted file (.vlt) or archive (.plx)", "encrypted file (.vlt) or archive (.plx)"};
+
+std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::string>& paths,
+                                  const std::vector<std::string>& typed, const FileKind& kind) {
+  std::vector<GivenFile> files;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(paths[i], error))) {
+      if (kind.take(paths[i])) {
+        files.push_back({paths[i], typed[i], {}});
+      } else {
+        session.ui.Report(typed[i] + ": " + std::string(kind.notTaken) + "; skipped", false);
+      }
+      continue;
+    }
+    app::FolderContents found = app::WalkFolder(paths[i]);
+    for (const app::UnreachableEntry& entry : found.unreachable) {
+      session.ui.Report(Shown(entry.path, paths[i], typed[i]) + ": " + std::strerror(entry.error), false);
+    }
+    std::ranges::sort(found.files);
+    const std::size_t before = files.size();
+    for (const std::string& file : found.files) {
+      if (kind.take(file)) files.push_back({file, Shown(file, paths[i], typed[i]), paths[i]});
+    }
+    if (files.size() == before && found.unreachable.empty()) {
+      session.ui.Report(typed[i] + ": the folder holds no " + std::string(kind.noneInFolder), false);
+    }
+  }
+  return files;
+}
+
+std::optional<InterruptedStep> StepStopped(const TerminalView& ui) {
+  const std::string& status = ui.LastStepStatus();
+  const std::size_t open = status.rfind('(');
+  const std::size_t slash = status.find('/', open == std::string::npos ? 0 : open);
+  if (open == std::string::npos || slash == std::string::npos || open == 0) return std::nullopt;
+  std::size_t position = 0;
+  for (std::size_t i = open + 1; i < slash; ++i) {
+    if (status[i] < '0' || status[i] > '9') return std::nullopt;
+    position = position * 10 + static_cast<std::size_t>(status[i] - '0');
+  }
+  return InterruptedStep{status.substr(0, open - 1), position};
+}
+
+std::string ShownPath(const app::TMainForm& form, const std::string& path) {
+  const std::filesystem::path start = form.FromStartDirectory("x").parent_path();
+  const std::filesystem::path below = std::filesystem::path(path).lexically_relative(start);
+  return below.empty() || below.begin()->string() == ".." ? path : below.string();
 }
 
 std::size_t AddPaths(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed,

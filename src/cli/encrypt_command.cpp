@@ -90,6 +90,26 @@ std::size_t GoneCount(const std::vector<std::string>& sources) {
   }));
 }
 
+// What a stop left: the file it interrupted was not encrypted (its step
+// removes what it wrote), those before it keep their .vlt unless a bundle
+// was to take them, and nothing is wiped.
+std::string EncryptStopNote(const Session& session, const std::vector<std::string>& sources, bool bundle) {
+  const std::optional<InterruptedStep> step = StepStopped(session.ui);
+  if (!step || step->position == 0 || step->position > sources.size()) return "nothing was wiped";
+  if (step->verb != "Compressing" && step->verb != "Encrypting") {
+    return bundle ? "no archive was written and nothing was wiped" : "the encrypted files were kept; nothing was wiped";
+  }
+  std::string note =
+      ShownPath(session.app.MainForm, sources[step->position - 1]) + " was not encrypted, nothing of it was written";
+  const std::size_t before = step->position - 1;
+  if (bundle) return note + "; no archive was written and nothing was wiped";
+  if (before > 0) {
+    note += "; " + std::to_string(before) + (before == 1 ? " file before it was" : " files before it were") +
+            " encrypted and kept";
+  }
+  return note;
+}
+
 // The files left out are counted over all the paths, for the success
 // message that must not follow. How many paths brought a file.
 std::size_t AddEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed) {
@@ -124,6 +144,10 @@ int EncryptFiles(Session& session, const EncryptOptions& options) {
     archive = form.FromStartDirectory(*options.bundle).replace_extension(".plx");
   }
 
+  // Asked after the command returned: it keeps its own copy of the sources.
+  session.stopNote = [&session, sources, bundle = archive.has_value()] {
+    return EncryptStopNote(session, sources, bundle);
+  };
   const Outputs before = OutputsNow(sources, archive);
   session.ui.HoldMessages({app::messages::kEncrypted, app::messages::kWiped});
   form.EncryptSelectedFiles();
@@ -145,11 +169,15 @@ void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
       "/proc file is read to its end; a device or socket is refused. A file\n"
       "below a directory that cannot be reached is named, and the run then ends\n"
       "without its success message (exit status 1). An existing .vlt is\n"
-      "replaced, unless it is itself one of the FILEs: then the file is skipped\n"
-      "with an error. One password prompt is asked first; with several files the\n"
+      "replaced only after the program's question (--yes replaces, --no keeps it\n"
+      "and skips the file), and never when it is itself one of the FILEs: then\n"
+      "the file is skipped with an error. One password prompt is asked first; with several files the\n"
       "program asks whether the same password is used for all (--yes accepts).\n"
       "--bundle packs the .vlt files into one archive (extension .plx, never one\n"
-      "of the FILEs) and removes them; --wipe securely deletes the encrypted\n"
+      "of the FILEs) and removes them; each keeps its path below the folder\n"
+      "given (2024/IMG_0001.jpg.vlt), files given by themselves their names, and\n"
+      "files of the same name from different folders are named below the folder\n"
+      "holding them all. --wipe securely deletes the encrypted\n"
       "sources afterwards, with the wipe method of the settings, after the\n"
       "program's question (--yes accepts), each only once its encrypted file\n"
       "has been read back and found to decrypt to it.\n"

@@ -48,6 +48,8 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
     if (const int signal = cli::StopSignal(); signal != 0) {
       ui.ProgressBar().setPosition(0);
       ui.ProgressBar().repaint();
+      const std::string note = session.stopNote ? session.stopNote() : std::string();
+      ui.Report(note.empty() ? "stopped" : "stopped; " + note, false);
       return cli::StoppedExitStatus(signal);
     }
     if (status == cli::kExitSuccess && !ui.ErrorShown()) return cli::kExitSuccess;

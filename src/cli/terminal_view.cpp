@@ -340,6 +340,7 @@ void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
 
 void TerminalView::SetStatusText(std::string_view text) {
   status_ = std::string(text);
+  if (status_.ends_with(")...") && status_.find('/') != std::string::npos) lastStep_ = status_;
   progress_.SetLabel(status_);
 }
 

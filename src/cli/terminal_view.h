@@ -102,6 +102,9 @@ class TerminalView : public app::Interaction {
   void RunArchiveViewer(app::TPLXArchiver& viewer) override;
   void SetStatusText(std::string_view text) override;
   std::string StatusText() const override { return status_; }
+  // The last status text that placed a step in its batch ("Encrypting
+  // (2/3)..."): what a stop interrupted.
+  const std::string& LastStepStatus() const noexcept { return lastStep_; }
   platform::Progress& ProgressBar() override { return progress_; }
   void SetBusyCursor(bool) override {}
   // The terminal has no desktop clipboard; the tool keeps one of its own for
@@ -125,6 +128,7 @@ class TerminalView : public app::Interaction {
   bool inputIsTerminal_;
   TerminalProgress progress_;
   std::string status_;
+  std::string lastStep_;
   std::optional<std::string> clipboard_;
   std::optional<std::vector<std::filesystem::path>> openAnswer_;
   std::optional<std::filesystem::path> saveAnswer_;

@@ -176,17 +176,17 @@ TEST(BatchDecryptTest, AnExistingFileIsReplacedOnlyByACompleteNewOne) {
 
   keepOld();
   {
-    AppFixture fixture;  // declined: skipped without a prompt
-    fixture.user.AnswerNo();
+    AppFixture fixture;  // declined once the password opened the file
+    fixture.user.EnterPassword("pw").AnswerNo();
     EXPECT_EQ(DecryptFileList(fixture.app, {encrypted}), 0u);
     EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{question});
-    EXPECT_TRUE(fixture.user.passwordPrompts.empty());
+    EXPECT_EQ(fixture.user.passwordPrompts.size(), 1u);
   }
   {
-    AppFixture fixture;  // Yes, then a wrong password: the old file survives
-    fixture.user.AnswerYes().EnterPassword("wrong");
+    AppFixture fixture;  // a wrong password is said first, without the question; the old file survives
+    fixture.user.EnterPassword("wrong");
     DecryptFileList(fixture.app, {encrypted});
-    EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{question, ErrorLine(platform::ErrBadPassword)}));
+    EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{ErrorLine(platform::ErrBadPassword)}));
   }
   EXPECT_EQ(ReadText(old), "the old letter");
 
@@ -210,9 +210,9 @@ TEST(BatchDecryptTest, AnExistingFileIsReplacedOnlyByACompleteNewOne) {
   testing::WriteFileText(damagedOld, "the old letter");
   {
     AppFixture fixture;
-    fixture.user.AnswerYes().EnterPassword("pw");
+    fixture.user.EnterPassword("pw");
     DecryptFileList(fixture.app, {damaged});
-    EXPECT_EQ(fixture.user.MessageLog().at(1), ErrorLine(platform::ErrBadFile));
+    EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile)});
   }
   EXPECT_EQ(ReadText(damagedOld), "the old letter");
   EXPECT_EQ(EntriesOf(TestDir() / "damaged"), (std::vector<std::string>{"letter.txt", "letter.txt.vlt"}))
@@ -220,8 +220,8 @@ TEST(BatchDecryptTest, AnExistingFileIsReplacedOnlyByACompleteNewOne) {
   EXPECT_EQ(EntriesOf(*platform::PrivateTempDir()), std::vector<std::string>{});
 
   {
-    AppFixture fixture;  // Yes and the right password: replaced
-    fixture.user.AnswerYes().EnterPassword("pw");
+    AppFixture fixture;  // the right password and Yes: replaced
+    fixture.user.EnterPassword("pw").AnswerYes();
     DecryptFileList(fixture.app, {encrypted});
     EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{question, kDecrypted}));
   }
@@ -299,10 +299,10 @@ struct ArchiveFixture : AppFixture {
 
 TEST(BatchDecryptTest, ChosenMembersOfAnArchiveGoToTheChosenDirectory) {
   ArchiveFixture fixture;
-  fixture.user.ChooseArchiveMembers(fixture.out.string(), {"one.txt.vlt", "three.txt.vlt"})
-      .EnterPassword("pw")
-      .AnswerYes();
+  // One password for the members of one archive, without the question.
+  fixture.user.ChooseArchiveMembers(fixture.out.string(), {"one.txt.vlt", "three.txt.vlt"}).EnterPassword("pw");
   EXPECT_EQ(DecryptFileList(fixture.app, {fixture.archivePath}), 2u);
+  EXPECT_EQ(fixture.user.passwordPrompts.size(), 1u);
 
   ASSERT_EQ(fixture.user.archiveViewers.size(), 1u);
   EXPECT_EQ(fixture.user.archiveViewers[0].caption, "PLX Viewer - " + fixture.archivePath);
@@ -324,7 +324,7 @@ TEST(BatchDecryptTest, ChosenMembersOfAnArchiveGoToTheChosenDirectory) {
   EXPECT_FALSE(fs::exists(TestDir() / "later.txt"));
   testing::WriteFileText(fixture.out / "later.txt", "kept");
   fixture.user.messages.clear();
-  fixture.user.AnswerNo();
+  fixture.user.EnterPassword("pw").AnswerNo();
   EXPECT_EQ(DecryptFileList(fixture.app, {later}), 0u);
   EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{"warning: " + (fixture.out / "later.txt").string() +
                                                                 " already exists.\nDo you want to replace it?"});
@@ -453,7 +453,7 @@ TEST_P(LargeFileDecryptTest, SameTextsOutputAndLeftoversOnOneThreadOrTwo) {
   testing::WriteFileBytes(folder / "big.txt.vlt", bytes);
   {
     AppFixture fixture;
-    fixture.user.AnswerYes().EnterPassword("pw");
+    fixture.user.EnterPassword("pw");  // the damage is found before any question
     EXPECT_EQ(DecryptFileList(fixture.app, {(folder / "big.txt.vlt").string()}), 0u);
     EXPECT_EQ(fixture.user.MessageLog().back(), ErrorLine(platform::ErrBadFile));
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window/decrypt_files.h"
 #include "app/main_window/main_form.h"
 #include "app_fixture.h"
 #include "archive/plx_extract.h"
@@ -91,6 +92,7 @@ struct EncryptFixture : AppFixture {
     std::vector<std::string> paths;
     for (const std::string& name : names) {
       const std::string path = (TestDir() / name).string();
+      fs::create_directories(fs::path(path).parent_path());
       testing::WriteFileText(path, "contents of " + name + std::string(3000, name[0]));
       form.AddFileToList(path, 1);
       form.ListView.Select(path);
@@ -205,7 +207,8 @@ TEST(BatchEncryptTest, AnOldVltStaysWholeUntilReplacedAndALinkIsReplacedNotFollo
       seenWhileEncrypting.insert(ReadText(older));
     }
   };
-  fixture.user.EnterPassword("pw").AnswerYes();
+  // Yes to replacing a.txt.vlt, to the same password, to replacing the link.
+  fixture.user.EnterPassword("pw").AnswerYes().AnswerYes().AnswerYes();
   fixture.form.Run("EncryptFiles1");
 
   EXPECT_EQ(seenWhileEncrypting, std::set<std::string>{"an older encryption"});
@@ -230,6 +233,29 @@ TEST(BatchEncryptTest, DesKeyIsThePasswordsBytesPaddedWithZeros) {
             platform::Success);
   ASSERT_EQ(transforms::DecompressFile(TestDir() / "z", TestDir() / "plain", &progress), platform::Success);
   EXPECT_EQ(ReadText(TestDir() / "plain"), ReadText(paths[0]));
+}
+
+TEST(BatchEncryptTest, SameNamedFilesFromTwoFoldersKeepTheirFoldersInTheArchiveAndComeBackBoth) {
+  EncryptFixture fixture;
+  StoreSetting("Wipe", "1");
+  const auto paths = fixture.AddSelected({"2023/IMG.jpg", "2024/IMG.jpg"});
+  fixture.BundleWithPassword("pw");
+  fixture.user.ChooseSaveFile(TestDir() / "p.plx").AnswerYes().AnswerYes();
+  ASSERT_TRUE(fixture.form.EncryptSelectedFiles());
+  for (const std::string& path : paths) EXPECT_FALSE(fs::exists(path));
+
+  std::vector<archive::ArchiveMember> members;
+  ASSERT_EQ(archive::ListArchiveMembers(TestDir() / "p.plx", members), platform::Success);
+  ASSERT_EQ(members.size(), 2u);
+  EXPECT_EQ(members[0].name, "2023/IMG.jpg.vlt");
+  EXPECT_EQ(members[1].name, "2024/IMG.jpg.vlt");
+
+  const fs::path out = TestDir() / "out";
+  fs::create_directories(out);
+  fixture.user.ChooseArchiveMembers(out.string(), {"2023/IMG.jpg.vlt", "2024/IMG.jpg.vlt"}).EnterPassword("pw");
+  EXPECT_EQ(app::DecryptFileList(fixture.app, {(TestDir() / "p.plx").string()}), 2u);
+  EXPECT_EQ(ReadText(out / "2023" / "IMG.jpg"), "contents of 2023/IMG.jpg" + std::string(3000, '2'));
+  EXPECT_EQ(ReadText(out / "2024" / "IMG.jpg"), "contents of 2024/IMG.jpg" + std::string(3000, '2'));
 }
 
 TEST(BatchEncryptTest, DeclinedSamePasswordAsksAgainNamingTheFirstFileAndKeepsTheBundle) {
@@ -362,22 +388,31 @@ TEST(BatchEncryptTest, AFailingStepReportsTwiceStopsTheBatchAndRemovesItsTempora
   fs::remove(paths[0]);
   fixture.form.ListView.SetAllSelected(true);
   fixture.user.messages.clear();
-  fixture.user.EnterPassword("pw");
+  fixture.user.EnterPassword("pw").AnswerYes();
   fixture.form.Run("EncryptFiles1");
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{"error: KOVA Voltare caused an unexpected system error.\n\nError code: -4\n"
+            (std::vector<std::string>{"warning: " + paths[0] + ".vlt already exists.\nDo you want to replace it?",
+                                      "error: KOVA Voltare caused an unexpected system error.\n\nError code: -4\n"
                                       "Error message: The file you selected does not exist !",
                                       "error: Encryption aborted !"}));
   EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
 }
 
-TEST(BatchEncryptTest, AnExistingVltIsReplacedWithoutAQuestion) {
+TEST(BatchEncryptTest, AnExistingVltIsReplacedOnlyAfterTheQuestion) {
   EncryptFixture fixture;
   const auto paths = fixture.AddSelected({"a.txt"});
   testing::WriteFileText(paths[0] + ".vlt", "old");
-  fixture.user.EnterPassword("pw");
+  const std::string question = "warning: " + paths[0] + ".vlt already exists.\nDo you want to replace it?";
+  fixture.user.EnterPassword("pw").AnswerNo();
   fixture.form.Run("EncryptFiles1");
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{kEncrypted});
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{question});
+  EXPECT_EQ(ReadText(paths[0] + ".vlt"), "old");
+
+  fixture.user.messages.clear();
+  fixture.form.ListView.SetAllSelected(true);
+  fixture.user.EnterPassword("pw").AnswerYes();
+  fixture.form.Run("EncryptFiles1");
+  EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{question, kEncrypted}));
   EXPECT_EQ(DecryptVlt(paths[0] + ".vlt", "pw"), ReadText(paths[0]));
 }
 
@@ -596,6 +631,7 @@ TEST(BatchEncryptTest, AStopAsksOnlyWhenTheBatchIsHalfDone) {
   EncryptFixture fixture;
   const auto paths = fixture.AddSelected({"a.txt", "b.txt"});
   for (const std::string& path : paths) WriteNoise(path);
+  fs::remove(paths[0] + ".vlt");  // the loop's, which would be asked about
   fixture.user.EnterPassword("pw").AnswerYes().AnswerNo();
   StopDuring(fixture, "Encrypting (2/2)...");
   EXPECT_TRUE(fixture.form.EncryptSelectedFiles());
@@ -680,6 +716,7 @@ TEST(BatchEncryptTest, ASourceOrCopyChangedBeforeTheWipeKeepsTheSource) {
       EncryptFixture fixture;
       StoreSetting("Wipe", "1");
       const auto paths = fixture.AddSelected({"a.txt"});
+      fs::remove(paths[0] + ".vlt");  // the last case's, which would be asked about
       const std::string before = ReadText(paths[0]);
       const auto act = [&] { change.change(paths[0]); };
       if (whileAsked) {

@@ -193,6 +193,20 @@ TEST_F(BundleTest, SameNameFromTwoDirectoriesIsExtractedTwice) {
   EXPECT_EQ(ReadFileBytes(out[1].path), second);
 }
 
+TEST_F(BundleTest, GivenNamesAreStoredAndOneThatClimbsOutIsRefusedBeforeWriting) {
+  const std::vector<NamedSource> named = {{Encrypted("same", Pattern(30, 1), TestDir() / "2023"), "2023/same.vlt"},
+                                          {Encrypted("same", Pattern(70, 2), TestDir() / "2024"), "2024/same.vlt"}};
+  ASSERT_EQ(BundleNamedFiles(named, archive, nullptr), Success);
+  std::vector<ArchiveMember> members;
+  ASSERT_EQ(ListArchiveMembers(archive, members), Success);
+  EXPECT_EQ(members, (std::vector<ArchiveMember>{{"2023/same.vlt", 30}, {"2024/same.vlt", 70}}));
+
+  const std::vector<NamedSource> climbing = {{Encrypted("x", Pattern(5, 3)), "../x.vlt"}};
+  EXPECT_EQ(BundleNamedFiles(climbing, TestDir() / "other.plx", nullptr), EINVAL);
+  EXPECT_FALSE(fs::exists(TestDir() / "other.plx"));
+  EXPECT_TRUE(fs::exists(TestDir() / "x.vlt"));
+}
+
 TEST(RemovableDriveTest, TestDirectoryIsNotRemovable) { EXPECT_FALSE(IsRemovableDrive(TestDir() / "archive.plx")); }
 
 }  // namespace

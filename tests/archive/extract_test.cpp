@@ -186,7 +186,10 @@ std::vector<Damage> Damages() {
       {"climbs out", {RawEntry("../evil.vlt", data)}},
       {"deep climb", {RawEntry("../../../../../../tmp/evil.vlt", data)}},
       {"absolute", {RawEntry("/tmp/evil.vlt", data)}},
-      {"subdirectory", {RawEntry("sub/evil.vlt", data)}},
+      {"climbs out of its folder", {RawEntry("sub/../../evil.vlt", data)}},
+      {"absolute in a folder", {RawEntry("sub//tmp/evil.vlt", data)}},
+      {"dot folder", {RawEntry("./sub/evil.vlt", data)}},
+      {"folder without a file", {RawEntry("sub/", data)}},
       {"NUL byte", {RawEntry(std::string("ok.vlt\0x", 8), data)}},
       // Only the first entry's header and name must be whole; a cut after
       // that is an archive cut short, not a damaged one.

@@ -63,8 +63,8 @@ TEST_F(ConventionsCliTest, ExitCodesAndStreamsAcrossTheCommands) {
       {{"list-save", "out.vls", "none.vlt"}, 2, notFound, ""},
       {{"none.vlt"}, 2, notFound, ""},
       // Ran, and failed: each says why.
-      {{"decrypt", "plan.pdf"}, 1, "plan.pdf: not an encrypted file (.vlt); skipped", ""},
-      {{"decrypt", "letters"}, 1, "letters: a folder; decrypt takes .vlt files", ""},
+      {{"decrypt", "plan.pdf"}, 1, "plan.pdf: not an encrypted file (.vlt) or archive (.plx); skipped", ""},
+      {{"decrypt", "letters"}, 1, "letters: the folder holds no encrypted file (.vlt) or archive (.plx)", ""},
       {{"encrypt", "emptydir"}, 1, "emptydir: the folder holds no file to take", ""},
       {{"list-open", "plan.pdf"}, 1, "plan.pdf is not a KOVA Voltare saved list (.vls).", ""},
       {{"list-save", "out.vls", "fifo", "/dev/null"}, 1, "no file to put in the list; nothing was saved", ""},

@@ -152,10 +152,10 @@ TEST(DecryptCliTest, ArchivesListAndDecryptAllOrChosenMembers) {
   EXPECT_NE(run.err.find("four.txt.vlt"), std::string::npos);
 
   run = RunCli({"--password-file", pw, "decrypt", "--output-dir", "missing", archive});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find(" does not exist !"), std::string::npos) << run.err;
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadText(Work() / "missing" / "two.txt"), "second") << "the output folder is made";
 
-  EXPECT_EQ(RunCli({"decrypt", "--output-dir", "out", "one.txt.vlt"}).status, 2) << "only with one archive";
+  EXPECT_EQ(RunCli({"decrypt", archive, archive, "--member", "one.txt.vlt"}).status, 2) << "only with one archive";
   EXPECT_EQ(RunCli({"decrypt", "nothing.vlt"}).status, 2);
 }
 
@@ -194,16 +194,17 @@ TEST(DecryptCliTest, AnArchiveCutShortGivesItsWholeMembersAndReportsTheShortOne)
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(ReadText(Work() / "one.txt"), "first");
   EXPECT_FALSE(fs::exists(Work() / "two.txt"));
+  // One archive: no question whether the password holds for all.
   EXPECT_EQ(run.err,
-            "Do you want to use the same password you just used to all the other selected files ? [y/n] y (--yes)\n"
             "KOVA Voltare caused an unexpected system error.\n\nError code: -5\n"
             "Error message: Invalid VLT or PLX file.\n"
             "voltare-cli: 1 of 2 files was not decrypted\n");
 }
 
-// Two members of one name (packed from two folders) and one whose decrypted
-// file is already in the output directory: each is asked about the file it
-// would replace there.
+// Two members of one name (an archive made before folders were kept) would
+// replace each other: both are named and nothing is decrypted, with --yes
+// too. A member whose decrypted file is already in the output directory is
+// asked about the file it would replace there.
 TEST(DecryptCliTest, ArchiveMembersAreAskedAboutTheFileTheyWouldReplace) {
   fs::create_directories(Work() / "one");
   fs::create_directories(Work() / "two");
@@ -212,14 +213,22 @@ TEST(DecryptCliTest, ArchiveMembersAreAskedAboutTheFileTheyWouldReplace) {
   fs::create_directories(Work() / "out");
   WriteFileText(Work() / "out" / "other.txt", "old");
 
-  CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--no", "decrypt", "--output-dir", "out", archive});
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadText(Work() / "out" / "same.txt"), "first") << "the second same.txt declined";
+  CliRun run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "decrypt", "--output-dir", "out", archive});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Unable to decrypt same.txt.vlt and same.txt.vlt.\nBoth would be decrypted to " +
+                         (Work() / "out" / "same.txt").string() + ". Nothing was decrypted."),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(Work() / "out" / "same.txt"));
   EXPECT_EQ(ReadText(Work() / "out" / "other.txt"), "old");
 
-  run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "decrypt", "--output-dir", "out", archive});
+  run = RunCli({"--password-file", PasswordFile("pw"), "--no", "decrypt", "--output-dir", "out", "--member",
+                "other.txt.vlt", archive});
+  EXPECT_EQ(run.status, 1) << "nothing was decrypted";
+  EXPECT_EQ(ReadText(Work() / "out" / "other.txt"), "old");
+  run = RunCli({"--password-file", PasswordFile("pw"), "--yes", "decrypt", "--output-dir", "out", "--member",
+                "other.txt.vlt", archive});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadText(Work() / "out" / "same.txt"), "second");
   EXPECT_EQ(ReadText(Work() / "out" / "other.txt"), "new");
 }
 

@@ -77,7 +77,7 @@ TEST(ReadmeExamplesTest, EveryCommandBlockRunsTopToBottomInAnEmptyFolder) {
   // What the examples promise.
   EXPECT_EQ(ReadText(folder / "report.doc"), "quarterly figures\n");
   EXPECT_EQ(ReadText(folder / "out" / "a.txt"), "Dear Bob,\n");
-  EXPECT_EQ(ReadText(folder / "b.txt"), "Hello again\n");
+  EXPECT_EQ(ReadText(folder / "old" / "b.txt"), "Hello again\n") << "at its path below letters/";
   EXPECT_FALSE(fs::exists(folder / "letters" / "a.txt")) << "wiped once packed";
   EXPECT_FALSE(fs::exists(folder / "old-notes.txt"));
 }

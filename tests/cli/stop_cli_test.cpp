@@ -116,6 +116,10 @@ TEST(StopCliTest, EncryptionStoppedBySignalLeavesOnlyTheSource) {
     EXPECT_TRUE(ReadFileBytes(Work() / "a.bin") == contents) << "the source is intact";
     EXPECT_TRUE(FilesIn(temp).empty()) << "the step's temporary files are gone";
     EXPECT_EQ(ReadText(TestDir() / "stdout.txt").find("success"), std::string::npos);
+    EXPECT_NE(ReadText(TestDir() / "stderr.txt")
+                  .find("voltare-cli: stopped; a.bin was not encrypted, nothing of it was written\n"),
+              std::string::npos)
+        << ReadText(TestDir() / "stderr.txt");
   }
 }
 

@@ -35,6 +35,8 @@ inline constexpr std::string_view kArchiveIsBatchFile =
 // Filled with the file's path and the selected file its encrypted file would replace.
 inline constexpr std::string_view kOutputIsBatchFile =
     "Unable to encrypt file %s.\n%s is one of the selected files. File skipped.";
+// Filled with the path of an older encrypted file beside a file being encrypted.
+inline constexpr std::string_view kReplaceEncrypted = "%s already exists.\nDo you want to replace it?";
 // Filled with the path of an older encrypted file beside a file being bundled.
 inline constexpr std::string_view kBundleReplacesEncryptedFile =
     "%s already exists.\nIt would be replaced, then packed into the PLX Archive file and removed.\n"
@@ -54,6 +56,11 @@ inline constexpr std::string_view kWipeChooserTitle = "Please select the files y
 inline constexpr std::string_view kWipeSettingsError =
     "KOVA Voltare caused an unexpected settings error in %s.\n\nPlease contact the author.";
 inline constexpr std::string_view kConfirmWipe = "Are you sure you want to wipe the selected files?";
+// Filled with the number of files, when folders brought them.
+inline constexpr std::string_view kConfirmWipeFolders =
+    "Are you sure you want to wipe %d files, every file in the selected folders?";
+inline constexpr std::string_view kConfirmWipeOneFolderFile =
+    "Are you sure you want to wipe 1 file, every file in the selected folders?";
 inline constexpr std::string_view kNetworkDrive = "Cannot wipe files at a network drive !";
 // Filled with the file's path.
 inline constexpr std::string_view kWipeSkipped = "Unable to wipe file %s. File skipped.";

@@ -7,6 +7,7 @@
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/source_messages.h"
 #include "archive/plx_format.h"
+#include "archive/plx_names.h"
 #include "transforms/compress.h"
 
 namespace voltare::app {
@@ -22,6 +23,31 @@ bool MembersFitArchive(Interaction& ui, const std::vector<std::string>& sources)
     }
   }
   return true;
+}
+
+std::optional<std::vector<std::string>> ArchiveMemberNames(Interaction& ui, const std::vector<std::string>& sources,
+                                                           const std::vector<std::string>& roots) {
+  std::vector<archive::TreeFile> files;
+  for (std::size_t i = 0; i < sources.size(); ++i) files.push_back({sources[i], i < roots.size() ? roots[i] : ""});
+  std::vector<std::string> names = archive::TreeNames(files);
+  // Asked of the names as they decrypt, before a file is encrypted or wiped.
+  if (const auto meet = archive::FindSamePath(names)) {
+    // The shorter one is the place both want: the same file, or a file
+    // where the other needs a folder.
+    const std::string& first = names[meet->first];
+    const std::string& second = names[meet->second];
+    const std::string& place = first.size() <= second.size() ? first : second;
+    ui.Error(messages::FormatNames(messages::kMembersMeet, {sources[meet->first], sources[meet->second], place}));
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    names[i] += ".vlt";
+    if (names[i].size() > archive::kMaxNameLength) {
+      ui.Error(messages::FormatNames(messages::kMemberNameTooLong, {sources[i], names[i]}));
+      return std::nullopt;
+    }
+  }
+  return names;
 }
 
 BundleMembers::~BundleMembers() {

@@ -6,6 +6,7 @@
 // member behind.
 
 #include <sys/types.h>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,14 @@ namespace voltare::app {
 // member; otherwise the first source that may not is named with the limit.
 // A pipe's size is not known before it is read: the bundler checks it then.
 bool MembersFitArchive(Interaction& ui, const std::vector<std::string>& sources);
+
+// The name each source's encrypted file takes in the archive: its path below
+// the folder given that brought it (`roots`, empty for a file given by
+// itself), or, where two would meet, below the folder that holds all of
+// them (archive::TreeNames). Nothing, with the sources named, when a name is
+// too long for the format or two would still decrypt to the same place.
+std::optional<std::vector<std::string>> ArchiveMemberNames(Interaction& ui, const std::vector<std::string>& sources,
+                                                           const std::vector<std::string>& roots);
 
 // The ".vlt" files a bundling batch made beside its sources. The bundler
 // removes them once they are packed; whatever is still there when the batch

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -21,14 +22,17 @@
 #include "app/shared/file_extensions.h"
 #include "app/shared/scratch_file.h"
 #include "archive/plx_extract.h"
+#include "archive/plx_names.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
 #include "platform/staged_file.h"
+#include "platform/subfolder.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/cast5_file.h"
 #include "transforms/compress.h"
 #include "transforms/decrypt_expand.h"
 #include "transforms/des_file.h"
+#include "transforms/verify.h"
 #include "transforms/vlt_format.h"
 #include "transforms/xchacha_file.h"
 
@@ -47,6 +51,10 @@ struct BatchFile {
   std::string path;
   std::string name;
   bool damaged = false;  // a member the archive's end cut short
+  bool member = false;   // taken out of an archive
+
+  // What the user knows the file by: its path, or its name in the archive.
+  const std::string& shown() const { return member ? name : path; }
 };
 
 // The name a file had before encryption: its name less its last four characters.
@@ -54,14 +62,75 @@ std::string WithoutExtension(const std::string& name) {
   return name.substr(0, name.size() - std::min(name.size(), kVltExtension.size()));
 }
 
-// Where a decrypted file goes: into the output directory when that names an
-// existing directory, else next to the encrypted file. The replace question
-// and the write both take this path, so they never name different files.
-fs::path OutputPath(const BatchFile& file, const std::string& outputDirectory) {
+// The folder a decrypted file goes to: the output directory when that names
+// an existing directory, else the encrypted file's own.
+fs::path OutputFolder(const BatchFile& file, const std::string& outputDirectory) {
   std::error_code error;
   const bool intoDirectory = !outputDirectory.empty() && fs::is_directory(outputDirectory, error);
-  const fs::path directory = intoDirectory ? fs::path(outputDirectory) : fs::path(file.path).parent_path();
-  return directory / WithoutExtension(file.name);
+  return intoDirectory ? fs::path(outputDirectory) : fs::path(file.path).parent_path();
+}
+
+// Where a decrypted file goes: its name, which may hold folders (a member
+// packed from a folder tree), below OutputFolder. The replace question and
+// the write both take this path, so they never name different files.
+fs::path OutputPath(const BatchFile& file, const std::string& outputDirectory) {
+  return OutputFolder(file, outputDirectory) / WithoutExtension(file.name);
+}
+
+// A decrypted file's place: the path the user knows it by, and the one the
+// write takes. A name that holds folders is written through the folder
+// opened for it (made where missing, never through a link), held open while
+// the file is written.
+struct OutputTarget {
+  fs::path shown;
+  fs::path written;
+  std::unique_ptr<platform::Subfolder> folder;
+};
+
+// Throws as platform::Subfolder does when a folder on the way cannot be had.
+OutputTarget OpenTarget(const BatchFile& file, const std::string& outputDirectory) {
+  const fs::path relative = WithoutExtension(file.name);
+  OutputTarget target{OutputPath(file, outputDirectory), {}, nullptr};
+  if (!relative.has_parent_path()) {
+    target.written = target.shown;
+    return target;
+  }
+  target.folder = std::make_unique<platform::Subfolder>(OutputFolder(file, outputDirectory), relative.parent_path());
+  target.written = target.folder->path() / relative.filename();
+  return target;
+}
+
+// Inside a catch block: a folder on the way to a decrypted file that cannot
+// be had, named with why.
+void ReportFolderOnTheWay(Interaction& ui, const BatchFile& file) {
+  try {
+    throw;
+  } catch (const platform::BlockedWay& blocked) {
+    const std::string_view why = blocked.error() == ELOOP ? text::kLinkOnTheWay : text::kFileOnTheWay;
+    ui.Error(messages::FormatNames(why, {file.shown(), blocked.blocker().string()}));
+  } catch (...) {
+    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
+  }
+}
+
+// Two files of the batch that would be decrypted to the same place (the
+// same file, or a file where the other needs a folder) are named, and
+// nothing is decrypted: one would replace the other.
+bool OutputsApart(Interaction& ui, const std::vector<BatchFile>& files, const std::string& outputDirectory) {
+  std::vector<std::string> places;
+  std::vector<const BatchFile*> decrypted;
+  for (const BatchFile& file : files) {
+    if (!HasExtension(file.name, kVltExtension)) continue;
+    places.push_back(OutputPath(file, outputDirectory).lexically_normal().generic_string());
+    decrypted.push_back(&file);
+  }
+  const auto meet = archive::FindSamePath(places);
+  if (!meet) return true;
+  const std::string& first = places[meet->first];
+  const std::string& second = places[meet->second];
+  ui.Error(messages::FormatNames(text::kSamePlace, {decrypted[meet->first]->shown(), decrypted[meet->second]->shown(),
+                                                    first.size() <= second.size() ? first : second}));
+  return false;
 }
 
 [[nodiscard]] ResultCode DecryptWith(int id, const fs::path& source, const fs::path& destination,
@@ -169,7 +238,7 @@ bool OpenArchive(Application& app, RunningBatch& batch, std::vector<BatchFile>& 
   if (!ExtractChosen(app.ui, batch, archivePath, members)) return false;
   extracted.Adopt(members);
   for (archive::ExtractedMember& member : members) {
-    files.push_back({member.path.string(), std::move(member.name), member.cutShort});
+    files.push_back({member.path.string(), std::move(member.name), member.cutShort, true});
   }
   return true;
 }
@@ -191,33 +260,50 @@ struct DecryptionRun {
   Application& app;
   RunningBatch& batch;
   const std::vector<BatchFile>& files;
+  bool severalGiven = false;  // the same-password question is for several files, not one archive's members
   bool samePassword = false;
   std::size_t succeeded = 0;
 };
 
-// Where the file's plain form goes; nothing when the file is skipped: one
-// that cannot be read or is not an encrypted file (reported), or one whose
-// output exists and is to be kept.
-std::optional<fs::path> ChooseTarget(Application& app, const BatchFile& file) {
-  Interaction& ui = app.ui;
-  // A member cut short cannot decrypt whatever the password: it is
-  // reported like any other damaged file, without asking for one.
+// True when the file can be read and is an encrypted file; otherwise it is
+// reported. A member cut short cannot decrypt whatever the password: it is
+// reported like any other damaged file, without asking for one.
+bool Decryptable(Interaction& ui, const BatchFile& file) {
   if (const ResultCode unreadable = ReadFailure(file.path); unreadable != platform::Success) {
     ui.Error(platform::ErrorFormat(unreadable));
-    return std::nullopt;
+    return false;
   }
   if (file.damaged || !transforms::IsVltFile(file.path)) {
     ui.Error(platform::ErrorFormat(platform::ErrBadFile));
-    return std::nullopt;
+    return false;
   }
-  // Asked about the file the output will replace, wherever it goes. A Yes
-  // does not touch the old file: it is replaced only by a complete new one.
-  fs::path target = OutputPath(file, app.MainForm.ExtractDirectory);
-  if (OutputNameTaken(target) &&
-      !ui.Ask(MessageKind::Warning, text::FillName(text::kReplaceDecrypted, target.string()), EnterAnswers::No)) {
-    return std::nullopt;
+  return true;
+}
+
+// What becomes of a file whose output name is taken.
+enum class Replace { Yes, Skip, EndBatch };
+
+// Asked about the file the output will replace, wherever it goes, only once
+// the file opens with the password: a wrong one is reported without a
+// question. A Yes does not touch the old file: it is replaced only by a
+// complete new one.
+Replace AskToReplace(DecryptionRun& run, const BatchFile& file, const OutputTarget& target) {
+  Interaction& ui = run.app.ui;
+  const ResultCode checked = [&] {
+    const BusyCursor busy(ui);
+    const transforms::KeyMaterial key(run.batch.Password, run.batch.SealedKeys);
+    ShowKeyDerivations(ui, *key.sealedKeys);
+    return transforms::CheckEncryptedFile(fs::path(file.path), key, &ui.ProgressBar());
+  }();
+  ui.ProgressBar().setPosition(0);
+  if (checked == platform::ErrCancelled) return Replace::EndBatch;
+  if (checked != platform::Success) {
+    ui.Error(checked == platform::ErrTampered ? messages::FormatName(messages::kTamperedFile, file.shown())
+                                              : platform::ErrorFormat(checked));
+    return Replace::Skip;
   }
-  return target;
+  const std::string question = text::FillName(text::kReplaceDecrypted, target.shown.string());
+  return ui.Ask(MessageKind::Warning, question, EnterAnswers::No) ? Replace::Yes : Replace::Skip;
 }
 
 // Decrypts the file at `index` with the batch's password. False when the
@@ -250,15 +336,30 @@ bool DecryptNextFile(DecryptionRun& run, std::size_t index) {
   // A stop asked for at the end of a file's last piece ends the batch here.
   if (ui.ProgressBar().cancelRequested()) return false;
   const BatchFile& file = run.files[index];
-  if (!HasExtension(file.name, kVltExtension)) return true;
-  const std::optional<fs::path> target = ChooseTarget(run.app, file);
-  if (!target) return true;
+  if (!HasExtension(file.name, kVltExtension) || !Decryptable(ui, file)) return true;
   if (!run.samePassword) {
     run.batch.Password = run.app.MainForm.AskPassword(DecryptPasswordRequest(file)).password;
     if (run.batch.Password.empty()) return false;
   }
-  if (!DecryptCounted(run, index, *target)) return false;
-  if (index == 0 && run.files.size() > 1) {
+  std::optional<OutputTarget> target;
+  try {
+    target = OpenTarget(file, run.app.MainForm.ExtractDirectory);
+  } catch (...) {
+    ReportFolderOnTheWay(ui, file);
+    return true;
+  }
+  if (OutputNameTaken(target->written)) {
+    const Replace replace = AskToReplace(run, file, *target);
+    if (replace == Replace::EndBatch) return false;
+    if (replace == Replace::Skip) return true;
+  }
+  const std::size_t succeededBefore = run.succeeded;
+  if (!DecryptCounted(run, index, target->written)) return false;
+  if (!run.severalGiven) {
+    // One archive: its members were packed under one password, asked once
+    // it opened a member.
+    run.samePassword = run.samePassword || run.succeeded > succeededBefore;
+  } else if (index == 0 && run.files.size() > 1) {
     run.samePassword = ui.Ask(MessageKind::Confirmation, text::kSamePasswordForAll);
   }
   return true;
@@ -277,19 +378,21 @@ bool IsPlxFile(const fs::path& path) noexcept {
   }
 }
 
-std::size_t DecryptFileList(Application& app, std::vector<std::string> paths) {
+std::size_t DecryptFileList(Application& app, std::vector<std::string> paths, const std::vector<std::string>& names) {
   const RunningBatch::Scope batch = app.MainForm.JoinBatch();
   std::vector<BatchFile> files;
-  for (std::string& path : paths) {
-    std::string name = fs::path(path).filename().string();
-    files.push_back({std::move(path), std::move(name)});
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::string name = i < names.size() ? names[i] : fs::path(paths[i]).filename().string();
+    files.push_back({std::move(paths[i]), std::move(name)});
   }
+  const bool severalGiven = files.size() > 1;
   ExtractedMembers extracted;
   if (files.size() == 1 && HasExtension(files.front().name, kPlxExtension)) {
     if (!OpenArchive(app, *batch, files, extracted)) return 0;
   }
+  if (!OutputsApart(app.ui, files, app.MainForm.ExtractDirectory)) return 0;
 
-  DecryptionRun run{app, *batch, files};
+  DecryptionRun run{app, *batch, files, severalGiven};
   for (std::size_t j = 0; j < files.size(); ++j) {
     if (!DecryptNextFile(run, j)) return run.succeeded;
   }

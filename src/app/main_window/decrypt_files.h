@@ -22,8 +22,12 @@ bool IsPlxFile(const std::filesystem::path& path) noexcept;
 
 // Decrypts the ".vlt" entries of `paths` (".VLT" too: see file_extensions.h),
 // asking for passwords and replacements and reporting everything itself.
-// Returns how many files were decrypted.
-std::size_t DecryptFileList(Application& app, std::vector<std::string> paths);
+// `names` (default: each file's own name) are the paths below the output
+// folder the files decrypt to, '/'-joined, ".vlt" included; folders on the
+// way are made there. Two files that would decrypt to the same place are
+// named and nothing is decrypted. Returns how many files were decrypted.
+std::size_t DecryptFileList(Application& app, std::vector<std::string> paths,
+                            const std::vector<std::string>& names = {});
 
 // Decrypts one encrypted file into the name it had before encryption: in
 // `outputDirectory` when that names an existing directory, else next to the

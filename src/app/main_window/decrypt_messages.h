@@ -13,6 +13,15 @@ inline constexpr std::string_view kDecryptFilter =
     "KOVA Voltare Files (*.plx, *.vlt)|*.plx;*.vlt|KOVA Voltare Encryption File (*.vlt)|*.vlt|"
     "PLX Archive (*.plx)|*.plx";
 
+// Filled with the names of two files of the batch and the place below the
+// output folder where both would be decrypted.
+inline constexpr std::string_view kSamePlace =
+    "Unable to decrypt %s and %s.\nBoth would be decrypted to %s. Nothing was decrypted.";
+// Filled with the file's name and the path of what lies on the way to its
+// folder: a link, or a file where a folder is needed.
+inline constexpr std::string_view kLinkOnTheWay =
+    "Unable to decrypt %s.\n%s is a link: a decrypted file is never written through one. File skipped.";
+inline constexpr std::string_view kFileOnTheWay = "Unable to decrypt %s.\n%s is not a folder. File skipped.";
 // Filled with the path of the file that would be replaced.
 inline constexpr std::string_view kReplaceDecrypted = "%s already exists.\nDo you want to replace it?";
 inline constexpr std::string_view kSamePasswordForAll =

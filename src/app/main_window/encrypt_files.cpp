@@ -24,6 +24,7 @@
 #include "app/main_window/bundle_members.h"
 #include "app/main_window/main_form.h"
 #include "app/main_window/messages.h"
+#include "app/main_window/replaced_output.h"
 #include "app/main_window/sealed_key_status.h"
 #include "app/main_window/source_messages.h"
 #include "app/main_window/verified_sources.h"
@@ -216,7 +217,9 @@ bool EncryptsInOnePass(std::uint8_t algorithmCode, const std::string& path) {
 // of it.
 class EncryptedCopies {
  public:
-  explicit EncryptedCopies(const fs::path* archive) : archive_(archive) {}
+  // `memberNames`: each source's name in the archive.
+  EncryptedCopies(const fs::path* archive, const std::map<std::string, std::string>& memberNames)
+      : archive_(archive), memberNames_(memberNames) {}
 
   const fs::path* Archive() const noexcept { return archive_; }
 
@@ -256,7 +259,8 @@ class EncryptedCopies {
                                         const transforms::KeyMaterial& key, platform::Progress& progress) {
     try {
       if (!reader_) reader_.emplace(*archive_);
-      if (!reader_->NextEntry() || reader_->name() != fs::path(source).filename().string() + kEncryptedSuffix) {
+      const auto name = memberNames_.find(source);
+      if (!reader_->NextEntry() || name == memberNames_.end() || reader_->name() != name->second) {
         return platform::ErrBadFile;
       }
       return Compare(reader_->DataSource(), source, original, key, progress);
@@ -281,6 +285,7 @@ class EncryptedCopies {
   }
 
   const fs::path* archive_;
+  const std::map<std::string, std::string>& memberNames_;
   std::optional<archive::ArchiveReader> reader_;
   bool damaged_ = false;
 };
@@ -341,27 +346,28 @@ std::vector<std::string> WipeTargets(Interaction& ui, std::vector<std::string> s
   return sources;
 }
 
-// Bundling writes X.vlt beside X, packs it and removes it: an older X.vlt
-// there (a copy under another password, say) would be gone without a word.
-// True when there is none, or the user lets it go.
-bool BundleMayTakeOlderCopy(Interaction& ui, const std::string& encryptedPath) {
-  std::error_code error;
-  if (!fs::exists(fs::symlink_status(encryptedPath, error))) return true;
-  return ui.Ask(MessageKind::Warning, messages::FormatName(messages::kBundleReplacesEncryptedFile, encryptedPath),
-                EnterAnswers::No);
+// Encrypting X writes X.vlt beside it (bundling then packs it and removes
+// it): an older X.vlt there, a copy under another password say, would be gone
+// without a word. True when there is none, or the user lets it go.
+bool MayReplaceOlderCopy(Interaction& ui, const std::string& encryptedPath, bool bundle) {
+  if (!OutputNameTaken(encryptedPath)) return true;
+  const std::string_view question = bundle ? messages::kBundleReplacesEncryptedFile : messages::kReplaceEncrypted;
+  return ui.Ask(MessageKind::Warning, messages::FormatName(question, encryptedPath), EnterAnswers::No);
 }
 
-// Packs the batch's ".vlt" files into the archive. On failure the error is
-// shown and the members stay where they are.
+// Packs the batch's ".vlt" files into the archive, each under its name in
+// `memberNames`. On failure the error is shown and the members stay where
+// they are.
 bool BundleBatch(Interaction& ui, const std::vector<std::string>& workList, const fs::path& archiveName,
-                 const std::string& savedStatus) {
-  const std::vector<fs::path> sources(workList.begin(), workList.end());
+                 const std::map<std::string, std::string>& memberNames, const std::string& savedStatus) {
+  std::vector<archive::NamedSource> sources;
+  for (const std::string& source : workList) sources.push_back({source, memberNames.at(source)});
   const archive::StatusLine status{[&ui] { return ui.StatusText(); },
                                    [&ui](const std::string& text) { ui.SetStatusText(text); }};
   ResultCode result = platform::Success;
   {
     const BusyCursor busy(ui);
-    result = archive::BundleFiles(sources, archiveName, &ui.ProgressBar(), status);
+    result = archive::BundleNamedFiles(sources, archiveName, &ui.ProgressBar(), status);
   }
   if (result == platform::Success) return true;
   if (result != platform::ErrCancelled) ui.Error(platform::ErrorFormat(result));
@@ -447,7 +453,7 @@ class EncryptionCommand {
     // message. Sources are wiped only once their encrypted form is safely
     // stored and reads back.
     if (encrypted_.empty() || StopAsked() ||
-        (bundle_ && !BundleBatch(ui_, encrypted_, archiveName_, batch_.SavedStatusText))) {
+        (bundle_ && !BundleBatch(ui_, encrypted_, archiveName_, memberNames_, batch_.SavedStatusText))) {
       ResetProgress(ui_);
       return false;
     }
@@ -479,7 +485,7 @@ class EncryptionCommand {
   // is to be wiped.
   bool ReadBackAndWipe(const std::vector<std::string>& targets, const std::optional<WipeMethod>& method) {
     const std::vector<std::size_t> targetsFrom = TargetsFrom(targets);
-    EncryptedCopies copies(Archive());
+    EncryptedCopies copies(Archive(), memberNames_);
     WipeTurn turn;
     std::vector<std::string> done;
     for (std::size_t first = 0; first < encrypted_.size() && !turn.stopped; first += kHeldAtOnce) {
@@ -562,6 +568,11 @@ class EncryptionCommand {
   bool StartWorkList() {
     if (bundle_) {
       if (!MembersFitArchive(ui_, form_.ListView.SelectedFileNames())) return false;
+      std::optional<std::vector<std::string>> names =
+          ArchiveMemberNames(ui_, form_.ListView.SelectedFileNames(), form_.ListView.SelectedRoots());
+      if (!names) return false;
+      const std::vector<std::string> sources = form_.ListView.SelectedFileNames();
+      for (std::size_t i = 0; i < sources.size(); ++i) memberNames_.emplace(sources[i], std::move((*names)[i]));
       std::optional<fs::path> chosen = ChooseArchiveName(ui_, form_.ListView.SelectedFileNames());
       if (!chosen) return false;
       archiveName_ = std::move(*chosen);
@@ -585,8 +596,8 @@ class EncryptionCommand {
       return true;
     }
     // No: the older encrypted file stays as it is, and this file is neither
-    // packed nor wiped.
-    if (bundle_ && !BundleMayTakeOlderCopy(ui_, encryptedPath)) return true;
+    // encrypted, packed nor wiped.
+    if (!MayReplaceOlderCopy(ui_, encryptedPath, bundle_)) return true;
     const ResultCode result = form_.EncryptOneFile(path, algorithmCode_, key_.get(), index, workList_.size());
     if (result != platform::Success) {
       ShowFailure(result);
@@ -655,6 +666,7 @@ class EncryptionCommand {
   // offer the box, and their replies must not drop the archive asked for.
   bool bundle_ = false;
   fs::path archiveName_;
+  std::map<std::string, std::string> memberNames_;  // each source's name in the archive
   std::vector<std::string> workList_;
   std::optional<PathSet> batchFiles_;
   BundleMembers members_;  // a bundle that fails leaves none of them behind

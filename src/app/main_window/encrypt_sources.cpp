@@ -40,6 +40,7 @@ void TMainForm::AddFilesToEncrypt(std::span<const std::string> paths) {
   SourcesLeftOut = 0;
   std::size_t alreadyEncrypted = 0;
   std::vector<std::string> sources;
+  std::vector<std::string> roots;  // for each source
   for (const std::string& path : paths) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -54,17 +55,21 @@ void TMainForm::AddFilesToEncrypt(std::span<const std::string> paths) {
           ++alreadyEncrypted;
         } else {
           sources.push_back(file);
+          roots.push_back(path);
         }
       }
     } else if (S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode)) {
       sources.push_back(path);  // a pipe is read to its end, like a file
+      roots.emplace_back();
     } else {
       ui_.Error(
           messages::FormatName(S_ISSOCK(info.st_mode) ? messages::kSocketRefused : messages::kDeviceRefused, path));
       ++SourcesLeftOut;
     }
   }
-  for (const std::string& file : sources) AddFileToList(file, static_cast<std::int64_t>(sources.size()));
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    AddFileToList(sources[i], static_cast<std::int64_t>(sources.size()), roots[i]);
+  }
   ResetProgress();
   if (alreadyEncrypted > 0) ui_.Information(AlreadyEncryptedNote(alreadyEncrypted));
 }

@@ -83,6 +83,14 @@ std::vector<std::string> FileListView::SelectedFileNames() const {
   return names;
 }
 
+std::vector<std::string> FileListView::SelectedRoots() const {
+  std::vector<std::string> roots;
+  for (const ListItem& item : Items()) {
+    if (item.selected) roots.push_back(item.root);
+  }
+  return roots;
+}
+
 std::string FileListView::RemoveFirstSelected() {
   SortAdded();
   const auto it = std::ranges::find_if(items_, &ListItem::selected);

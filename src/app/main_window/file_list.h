@@ -45,6 +45,9 @@ struct ListItem {
   bool selected = false;
   // Seconds since the epoch, for views that show `date` in the desktop's format.
   std::optional<std::int64_t> lastWrite{};
+  // The folder given (dropped, added, named) that brought the entry; empty
+  // for a file given by itself. An archive keeps the entry's path below it.
+  std::string root{};
 
   // The text of a column (0 to 5).
   const std::string& Column(std::size_t column) const;
@@ -72,6 +75,8 @@ class FileListView : public Control {
   std::size_t SelectedCount() const;
   // "File Name" of the selected entries, in list order.
   std::vector<std::string> SelectedFileNames() const;
+  // The same entries' roots, in the same order.
+  std::vector<std::string> SelectedRoots() const;
   // Removes the first selected entry and returns its path; empty when none.
   std::string RemoveFirstSelected();
   // Removes every selected entry in one pass; their paths in list order.

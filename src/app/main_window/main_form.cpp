@@ -212,7 +212,7 @@ void TMainForm::DropFiles(std::span<const std::string> paths) {
     if (fs::is_directory(path, error)) {
       std::vector<std::string> found;
       ReportUnreachable(ListDirectoryFiles(path, found, WalkUntilStopped()));
-      AddFilesToList(found);
+      AddFilesToList(found, false, path);
     } else if (platform::FileExists(path)) {
       // Only regular files can be encrypted or wiped; a FIFO would even stall
       // the batch that opens it.
@@ -257,7 +257,7 @@ void TMainForm::PopupMenuPopup() {
 // ---------------------------------------------------------------------------
 // List commands
 
-void TMainForm::AddFileToList(const std::string& path, std::int64_t batchCount) {
+void TMainForm::AddFileToList(const std::string& path, std::int64_t batchCount, const std::string& root) {
   if (ListView.Contains(path)) return;
   platform::Progress& progress = ui_.ProgressBar();
   progress.setMax(batchCount);
@@ -268,6 +268,7 @@ void TMainForm::AddFileToList(const std::string& path, std::int64_t batchCount) 
   item.fileName = path;
   item.typeName = info.typeName;
   item.imageIndex = info.iconIndex;
+  item.root = root;
   FillFileColumns(item);
   ListView.Insert(std::move(item));
 
@@ -275,11 +276,11 @@ void TMainForm::AddFileToList(const std::string& path, std::int64_t batchCount) 
   RepaintNowAndThen();
 }
 
-bool TMainForm::AddFilesToList(std::span<const std::string> paths, bool existingOnly) {
+bool TMainForm::AddFilesToList(std::span<const std::string> paths, bool existingOnly, const std::string& root) {
   for (const std::string& path : paths) {
     if (StopAsked()) return false;
     if (existingOnly && !platform::FileExists(path)) continue;
-    AddFileToList(path, static_cast<std::int64_t>(paths.size()));
+    AddFileToList(path, static_cast<std::int64_t>(paths.size()), root);
   }
   return true;
 }
@@ -325,7 +326,7 @@ void TMainForm::AddDirClick() {
   const BusyCursor busy(ui_);
   ReportUnreachable(ListDirectoryFiles(*directory, found, WalkUntilStopped()));
   ui_.ProgressBar().setPosition(0);
-  AddFilesToList(found);
+  AddFilesToList(found, false, directory->string());
   ResetProgress();
 }
 

@@ -120,11 +120,16 @@ class TMainForm {
   // Asks once, then wipes the files with the method of the settings. False
   // when a file was not wiped or the batch was stopped; No to the questions
   // wipes nothing and is no failure.
-  bool WipeFileList(const std::vector<std::string>& paths);
+  // `roots`, when given, holds for each path the folder given that brought
+  // it (ListItem::root): with any, the question gives the count, and the
+  // folders the wipe emptied, up to and including their root, are removed.
+  bool WipeFileList(const std::vector<std::string>& paths, const std::vector<std::string>& roots = {});
   // WipeFileList in two steps, for a caller that has work to do between the
   // question and the wipe. The method, once the user agreed; nothing when
   // the settings could not be read (shown) or the user said No (`declined`).
-  std::optional<WipeMethod> AskToWipe(const std::vector<std::string>& paths, bool& declined);
+  // `question`: the confirmation asked (default: kConfirmWipe).
+  std::optional<WipeMethod> AskToWipe(const std::vector<std::string>& paths, bool& declined,
+                                      const std::string& question = {});
   // Wipes files the user agreed to wipe. `held`, when set, gives each file
   // right before its wipe (else each is opened by its name); `turn`, when
   // set, makes this one turn of a longer wipe.
@@ -141,7 +146,8 @@ class TMainForm {
   void Preferences1Click();
 
   // --- the file list
-  void AddFileToList(const std::string& path, std::int64_t batchCount);
+  // `root`: the folder given that brought the file (ListItem::root).
+  void AddFileToList(const std::string& path, std::int64_t batchCount, const std::string& root = {});
   [[nodiscard]] platform::ResultCode LoadListFile(const std::filesystem::path& path);
   [[nodiscard]] platform::ResultCode SaveListFile(const std::filesystem::path& path);
 
@@ -200,7 +206,7 @@ class TMainForm {
   bool AddListedFiles(const std::filesystem::path& listText);
   // Adds `paths` (with `existingOnly`, those that exist) as one step the
   // user can stop; false once stopped: what was added stays.
-  bool AddFilesToList(std::span<const std::string> paths, bool existingOnly = false);
+  bool AddFilesToList(std::span<const std::string> paths, bool existingOnly = false, const std::string& root = {});
   void RepaintNowAndThen();
   KeepWalking WalkUntilStopped();
   void ResetProgress();

@@ -24,5 +24,13 @@ inline constexpr std::string_view kStreamNotWiped = "%s is a stream, not a file 
 inline constexpr std::string_view kMemberTooLarge =
     "Unable to bundle file %s.\nIts encrypted file could pass the 2 GiB (2147483647 bytes) that a member of "
     "a PLX Archive file can hold. Nothing was encrypted.";
+// Filled with the source's path and its name in the archive.
+inline constexpr std::string_view kMemberNameTooLong =
+    "Unable to bundle file %s.\nIts name in the PLX Archive file, %s, is longer than the 256 bytes a member's "
+    "name can hold. Nothing was encrypted.";
+// Filled with the paths of two sources and the place below the output folder
+// where both would be decrypted.
+inline constexpr std::string_view kMembersMeet =
+    "Unable to bundle files %s and %s.\nBoth would be decrypted to %s. Nothing was encrypted.";
 
 }  // namespace voltare::app::messages

@@ -43,7 +43,8 @@ struct FileToVerify {
 
 // Every member of an archive, taken out still encrypted. False, reported,
 // when the archive cannot be read or is no archive.
-bool AddArchiveMembers(Interaction& ui, const std::string& archivePath, std::vector<FileToVerify>& files) {
+bool AddArchiveMembers(Interaction& ui, const std::string& archivePath, const std::string& archiveName,
+                       std::vector<FileToVerify>& files) {
   std::vector<archive::ArchiveMember> listed;
   ResultCode result = IsPlxFile(archivePath) ? archive::ListArchiveMembers(archivePath, listed) : platform::ErrBadFile;
   std::vector<archive::ExtractedMember> members;
@@ -56,12 +57,10 @@ bool AddArchiveMembers(Interaction& ui, const std::string& archivePath, std::vec
   // A stop while members are taken out is no damage to report.
   if (result == platform::ErrCancelled) return false;
   if (result != platform::Success) {
-    const std::string name = fs::path(archivePath).filename().string();
-    ui.Error(result == platform::ErrBadFile ? messages::FormatName(text::kDamaged, name)
+    ui.Error(result == platform::ErrBadFile ? messages::FormatName(text::kDamaged, archiveName)
                                             : platform::ErrorFormat(result));
     return false;
   }
-  const std::string archiveName = fs::path(archivePath).filename().string();
   for (archive::ExtractedMember& member : members) {
     files.push_back({member.path.string(), archiveName + ": " + member.name, member.cutShort, member.file});
   }
@@ -117,6 +116,7 @@ struct VerifyRun {
   Application& app;
   RunningBatch& batch;
   const std::vector<FileToVerify>& files;
+  bool severalGiven = false;  // the same-password question is for several files, not one archive's members
   bool samePassword = false;
   VerifyTally tally;
 };
@@ -145,7 +145,11 @@ bool VerifyNextFile(VerifyRun& run, std::size_t index) {
   ui.ProgressBar().setPosition(0);
   if (ReportOutcome(ui, file, result)) ++run.tally.intact;
   if (result == platform::ErrCancelled) return false;
-  if (index == 0 && run.files.size() > 1) {
+  if (!run.severalGiven) {
+    // One archive: its members were packed under one password, asked once
+    // it opened a member.
+    run.samePassword = result != platform::ErrBadPassword;
+  } else if (index == 0 && run.files.size() > 1) {
     run.samePassword = ui.Ask(MessageKind::Confirmation, decrypt_messages::kSamePasswordForAll);
   }
   return true;
@@ -153,19 +157,22 @@ bool VerifyNextFile(VerifyRun& run, std::size_t index) {
 
 }  // namespace
 
-VerifyTally VerifyFileList(Application& app, const std::vector<std::string>& paths) {
+VerifyTally VerifyFileList(Application& app, const std::vector<std::string>& paths,
+                           const std::vector<std::string>& shown) {
   const RunningBatch::Scope batch = app.MainForm.JoinBatch();
   const std::string savedStatus = app.ui.StatusText();
   std::vector<FileToVerify> files;
   std::size_t unreadableArchives = 0;
-  for (const std::string& path : paths) {
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    const std::string name = i < shown.size() ? shown[i] : fs::path(path).filename().string();
     if (HasExtension(path, kPlxExtension)) {
-      if (!AddArchiveMembers(app.ui, path, files)) ++unreadableArchives;
+      if (!AddArchiveMembers(app.ui, path, name, files)) ++unreadableArchives;
     } else if (HasExtension(path, kVltExtension)) {
-      files.push_back({path, fs::path(path).filename().string()});
+      files.push_back({path, name});
     }
   }
-  VerifyRun run{app, *batch, files, false, {}};
+  VerifyRun run{app, *batch, files, paths.size() > 1, false, {}};
   for (std::size_t j = 0; j < files.size() && VerifyNextFile(run, j); ++j) {
   }
   run.tally.checked = files.size() + unreadableArchives;

@@ -18,8 +18,12 @@ struct VerifyTally {
 };
 
 // Verifies the ".vlt" and ".plx" entries of `paths` (others are passed over),
-// asking for passwords as decryption does and reporting each file itself.
-// The tally counts every file and member taken, also those a stop left unseen.
-VerifyTally VerifyFileList(Application& app, const std::vector<std::string>& paths);
+// asking for passwords as decryption does and reporting each file itself,
+// by its entry in `shown` (default: its file name). The same-password
+// question comes only when several files are given: the members of one
+// archive share its password. The tally counts every file and member taken,
+// also those a stop left unseen.
+VerifyTally VerifyFileList(Application& app, const std::vector<std::string>& paths,
+                           const std::vector<std::string>& shown = {});
 
 }  // namespace voltare::app

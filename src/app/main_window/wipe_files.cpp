@@ -3,8 +3,13 @@
 // method of the settings, reached from the left panel (files chosen in a
 // dialog), from the menus (the selected entries) and after batch encryption.
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -123,6 +128,30 @@ WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::st
   return end;
 }
 
+// Removes the folders that held the wiped files, from each file's own up to
+// its root, deepest first, those that are empty now: rmdir takes only an
+// empty folder and never follows a link, so a folder that still holds
+// anything (a file not wiped, say) stays with all above it.
+void RemoveEmptiedFolders(const std::vector<std::string>& paths, const std::vector<std::string>& roots) {
+  std::set<fs::path> folders;
+  for (std::size_t i = 0; i < paths.size() && i < roots.size(); ++i) {
+    const fs::path root = fs::path(roots[i]).lexically_normal();
+    // Never above the root: a folder given is all the user chose.
+    if (roots[i].empty() || fs::path(paths[i]).lexically_normal().lexically_relative(root).begin()->string() == "..") {
+      continue;
+    }
+    for (fs::path folder = fs::path(paths[i]).lexically_normal().parent_path(); folder.has_relative_path();
+         folder = folder.parent_path()) {
+      folders.insert(folder);
+      if (folder == root) break;
+    }
+  }
+  std::vector<fs::path> deepestFirst(folders.begin(), folders.end());
+  std::ranges::sort(deepestFirst, std::greater<>{},
+                    [](const fs::path& folder) { return std::distance(folder.begin(), folder.end()); });
+  for (const fs::path& folder : deepestFirst) static_cast<void>(::rmdir(folder.c_str()));
+}
+
 // The success message comes once, after the last turn, when no turn skipped
 // a file.
 void ReportWipeEnd(Interaction& ui, const WipeEnd& end, const WipeTurn& turn) {
@@ -132,21 +161,31 @@ void ReportWipeEnd(Interaction& ui, const WipeEnd& end, const WipeTurn& turn) {
 
 }  // namespace
 
-bool TMainForm::WipeFileList(const std::vector<std::string>& paths) {
+bool TMainForm::WipeFileList(const std::vector<std::string>& paths, const std::vector<std::string>& roots) {
+  const bool fromFolders = std::ranges::any_of(roots, [](const std::string& root) { return !root.empty(); });
+  std::string question;
+  if (fromFolders) {
+    question = paths.size() == 1 ? std::string(messages::kConfirmWipeOneFolderFile)
+                                 : messages::FormatCount(messages::kConfirmWipeFolders, paths.size(), 0);
+  }
   bool declined = false;
-  const std::optional<WipeMethod> method = AskToWipe(paths, declined);
+  const std::optional<WipeMethod> method = AskToWipe(paths, declined, question);
   if (!method) return declined;
-  return WipeAgreedFiles(paths, *method);
+  const bool wiped = WipeAgreedFiles(paths, *method);
+  if (fromFolders) RemoveEmptiedFolders(paths, roots);
+  return wiped;
 }
 
-std::optional<WipeMethod> TMainForm::AskToWipe(const std::vector<std::string>& paths, bool& declined) {
+std::optional<WipeMethod> TMainForm::AskToWipe(const std::vector<std::string>& paths, bool& declined,
+                                               const std::string& question) {
   declined = false;
   if (StopAsked()) return std::nullopt;  // the batch this wipe ends was stopped
   std::optional<WipeMethod> method = ReadWipeMethod(ui_, app_.Overrides);
   if (!method) return std::nullopt;
   if (method->type == kNormalWipe) method->passes = UsablePassCount(ui_, method->passes, app_.WipeNoticesGiven);
   // A No wipes nothing and fails nothing: the user chose it.
-  declined = !ui_.Ask(MessageKind::Confirmation, messages::kConfirmWipe, EnterAnswers::No) ||
+  declined = !ui_.Ask(MessageKind::Confirmation, question.empty() ? std::string(messages::kConfirmWipe) : question,
+                      EnterAnswers::No) ||
              !MayWipeOnTheirFileSystems(ui_, paths, app_.WipeNoticesGiven);
   if (declined) return std::nullopt;
   return method;
@@ -190,7 +229,7 @@ void TMainForm::WipeFiles3Click() {
 void TMainForm::WipeFiles2Click() {
   const std::vector<std::string> selected = ListView.SelectedFileNames();
   if (selected.empty()) return;
-  WipeFileList(selected);
+  WipeFileList(selected, ListView.SelectedRoots());
   // The entries go whatever the wipe did: also after No or a skipped file.
   ListView.Remove({selected.begin(), selected.end()});
   ListViewSelectItem();
