@@ -40,7 +40,9 @@ TEST(ConfigCliTest, ValuesOutsideTheirRangeAreRefusedBeforeAnythingIsWritten) {
     const CliRun run = RunCli({"config", "set", c.name, c.value});
     EXPECT_EQ(run.status, c.status) << run.err;
     if (c.status == 0) {
-      if (c.stored) EXPECT_EQ(StoredValue(c.name), c.stored);
+      if (c.stored) {
+        EXPECT_EQ(StoredValue(c.name), c.stored);
+      }
       continue;
     }
     EXPECT_EQ(ReadText(voltare::platform::SettingsFilePath()), before);
