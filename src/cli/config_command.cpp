@@ -100,7 +100,8 @@ std::int32_t CheckedValue(const platform::SettingRange& range, const std::string
   } catch (const platform::SettingsError&) {
   }
   if (!number || *number < range.min || *number > range.max) {
-    throw UsageError(std::string(range.name) + " must be " + std::string(range.allowed) + ", not '" + value +
+    const std::string names = range.name == "Algorithm" ? ", or its name (blowfish, cast5, des or xchacha20)" : "";
+    throw UsageError(std::string(range.name) + " must be " + std::string(range.allowed) + names + ", not '" + value +
                      "'; nothing was changed");
   }
   return *number;
