@@ -9,6 +9,7 @@
 #include <iostream>
 #include <optional>
 
+#include "app/main_window/algorithm_table.h"
 #include "app/main_window/messages.h"
 #include "cli/command.h"
 #include "platform/os_error.h"
@@ -19,46 +20,6 @@ namespace voltare::cli {
 namespace {
 
 constexpr std::array<std::string_view, 5> kSettingNames = {"Algorithm", "TypeOfWipe", "Loop", "Wipe", "CheckUpdate"};
-
-void PrintKey(std::string_view keyPath) {
-  std::cout << "[" << keyPath << "]\n";
-  const auto key = platform::SettingsKey::OpenReadOnly(keyPath);
-  if (!key) {
-    std::cout << "  (the key does not exist)\n";
-    return;
-  }
-  if (key->Values().empty()) std::cout << "  (no values)\n";
-  for (const auto& [name, value] : key->Values()) {
-    std::cout << "  " << std::left << std::setw(14) << name << std::setw(19) << platform::TypeName(value.type)
-              << value.Display() << "\n";
-  }
-}
-
-int ShowSettings(Session& session) {
-  try {
-    PrintKey(platform::kSettingsKey);
-    PrintKey(platform::kEmailSettingsKey);
-    return kExitSuccess;
-  } catch (const std::exception& failure) {
-    session.ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
-    return kExitFailure;
-  }
-}
-
-// The new value as the store will hold it; UsageError, naming the setting and
-// what it may hold, for any other text.
-std::int32_t CheckedValue(const platform::SettingRange& range, const std::string& value) {
-  std::optional<std::int32_t> number;
-  try {
-    number = platform::ParseInteger(value);
-  } catch (const platform::SettingsError&) {
-  }
-  if (!number || *number < range.min || *number > range.max) {
-    throw UsageError(std::string(range.name) + " must be " + std::string(range.allowed) + ", not '" + value +
-                     "'; nothing was changed");
-  }
-  return *number;
-}
 
 // Why the stored value of a main setting cannot be used; nothing when it can.
 std::optional<std::string> StoredFault(const std::optional<platform::SettingsKey>& key,
@@ -72,6 +33,78 @@ std::optional<std::string> StoredFault(const std::optional<platform::SettingsKey
   } catch (const platform::SettingsError& error) {
     return std::string(error.what());
   }
+}
+
+constexpr int kNameWidth = 13;
+
+// What a usable value of a main setting means: "3 (XChaCha20-Poly1305)",
+// "1 (Normal Wipe)", "7", or "yes"/"no" for a switch.
+std::string Meaning(std::string_view name, std::int32_t value) {
+  if (name == "Algorithm") {
+    return std::to_string(value) + " (" + std::string(app::CaptionOfFileAlgorithm(value)) + ")";
+  }
+  if (name == "TypeOfWipe") return std::to_string(value) + (value == 0 ? " (Government Wipe)" : " (Normal Wipe)");
+  if (name == "Wipe" || name == "CheckUpdate") return value == 1 ? "yes" : "no";
+  return std::to_string(value);
+}
+
+// One main setting as a person reads it; a value the program cannot use is
+// shown as stored, with the reason, so that it can be repaired.
+void PrintMainSetting(const std::optional<platform::SettingsKey>& key, const platform::SettingRange& range) {
+  std::cout << std::left << std::setw(kNameWidth) << range.name;
+  if (const std::optional<std::string> fault = StoredFault(key, range)) {
+    const std::optional<platform::SettingValue> stored = key ? key->Find(range.name) : std::nullopt;
+    std::cout << (stored ? "'" + stored->Display() + "' " : std::string()) << "(not usable: " << *fault << ")\n";
+    return;
+  }
+  const std::int64_t value =
+      range.name == "CheckUpdate" ? std::int64_t{key->ReadDword(range.name)} : key->ReadInteger(range.name);
+  std::cout << Meaning(range.name, static_cast<std::int32_t>(value)) << "\n";
+}
+
+// The e-mail settings under their own heading; every one of them is text.
+void PrintEmailSettings() {
+  std::cout << "\nE-mail\n";
+  const std::optional<platform::SettingsKey> key = platform::SettingsKey::OpenReadOnly(platform::kEmailSettingsKey);
+  if (!key || key->Values().empty()) {
+    std::cout << "  (not set up)\n";
+    return;
+  }
+  for (const auto& [name, value] : key->Values()) {
+    std::cout << "  " << std::left << std::setw(kNameWidth - 2) << name << value.Display() << "\n";
+  }
+}
+
+int ShowSettings(Session& session) {
+  try {
+    const std::optional<platform::SettingsKey> key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
+    for (const platform::SettingRange& range : platform::kSettingRanges) PrintMainSetting(key, range);
+    PrintEmailSettings();
+    return kExitSuccess;
+  } catch (const std::exception& failure) {
+    session.ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+    return kExitFailure;
+  }
+}
+
+// The new value as the store will hold it; UsageError, naming the setting and
+// what it may hold, for any other text.
+std::int32_t CheckedValue(const platform::SettingRange& range, const std::string& value) {
+  if (range.name == "Algorithm") {
+    if (const app::AlgorithmEntry* entry = app::FindAlgorithmByName(value))
+      return platform::ParseInteger(entry->setting);
+  }
+  std::optional<std::int32_t> number;
+  try {
+    number = platform::ParseInteger(value);
+  } catch (const platform::SettingsError&) {
+  }
+  if (!number || *number < range.min || *number > range.max) {
+    const std::string names = range.name == "Algorithm" ? ", or its name (blowfish, cast5, des or xchacha20)" : "";
+    throw UsageError(std::string(range.name) + " must be " + std::string(range.allowed) + names + ", not '" + value +
+                     "'; nothing was changed");
+  }
+  return *number;
 }
 
 // Writes one value straight into the store: the repair of a value the
@@ -170,8 +203,8 @@ void AddConfigCommand(CLI::App& parent, CommandAction& chosen) {
   config->require_subcommand(1);
   config->footer("\nExamples: voltare-cli config show\n          voltare-cli config set Algorithm 0");
 
-  CLI::App* show = config->add_subcommand(
-      "show", "Print every setting of the main key and of its \"E-mail\" key, with type and value");
+  CLI::App* show =
+      config->add_subcommand("show", "Print every setting with its value and what it means, then the e-mail settings");
   show->callback([&chosen] { chosen = ShowSettings; });
 
   CLI::App* set = config->add_subcommand("set", "Change one of the five main settings");
@@ -181,7 +214,8 @@ void AddConfigCommand(CLI::App& parent, CommandAction& chosen) {
       "stored value the program cannot use is replaced by the new one directly, so\n"
       "that the store can always be repaired; while another value is unusable,\n"
       "nothing is changed and the command names it.\n"
-      "  Algorithm    0 Blowfish, 1 CAST5, 2 DES (cipher for new encryptions)\n"
+      "  Algorithm    0 or blowfish, 1 or cast5, 2 or des, 3 or xchacha20\n"
+      "               (XChaCha20-Poly1305): the cipher for new encryptions\n"
       "  TypeOfWipe   0 Government Wipe, 1 Normal Wipe\n"
       "  Loop         passes of a Normal Wipe, 1 to 100 (kept only while\n"
       "               TypeOfWipe is 1)\n"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window/algorithm_table.h"
 #include "app/main_window/batch_messages.h"
 #include "archive/plx_reader.h"
 #include "cli/command.h"
@@ -29,18 +30,8 @@ struct EncryptOptions {
   bool wipe = false;
 };
 
-// The names the option takes and the "Algorithm" values they stand for.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kAlgorithmNames{{
-    {"blowfish", "0"},
-    {"cast5", "1"},
-    {"des", "2"},
-    {"xchacha20", "3"},
-}};
-
 std::string AlgorithmSetting(const std::string& name) {
-  for (const auto& [option, setting] : kAlgorithmNames) {
-    if (option == name) return std::string(setting);
-  }
+  if (const app::AlgorithmEntry* entry = app::FindAlgorithmByName(name)) return std::string(entry->setting);
   throw UsageError("--algorithm is blowfish, cast5, des or xchacha20");
 }
 

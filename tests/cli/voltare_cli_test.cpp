@@ -26,20 +26,22 @@ TEST(VoltareCliTest, ConfigShowsTheInstalledSettingsAndSetsThemThroughThePrefere
   CliRun shown = RunCli({"config", "show"});
   EXPECT_EQ(shown.status, 0) << shown.err;
   EXPECT_EQ(shown.out,
-            "[\\Software\\KOVA Software\\KOVA Voltare]\n"
-            "  Algorithm     string             0\n"
-            "  TypeOfWipe    string             1\n"
-            "  Loop          string             3\n"
-            "  Wipe          string             0\n"
-            "  CheckUpdate   32-bit number      0\n"
-            "[\\Software\\KOVA Software\\KOVA Voltare\\E-mail]\n"
-            "  (no values)\n");
+            "Algorithm    0 (Blowfish)\n"
+            "TypeOfWipe   1 (Normal Wipe)\n"
+            "Loop         3\n"
+            "Wipe         no\n"
+            "CheckUpdate  no\n"
+            "\nE-mail\n"
+            "  (not set up)\n");
 
   EXPECT_EQ(RunCli({"config", "set", "checkupdate", "1"}).status, 0);
   EXPECT_EQ(RunCli({"config", "set", "Loop", "42"}).status, 0);
   shown = RunCli({"config", "show"});
-  EXPECT_NE(shown.out.find("  Loop          string             42\n"), std::string::npos) << shown.out;
-  EXPECT_NE(shown.out.find("  CheckUpdate   32-bit number      1\n"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("\nLoop         42\n"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("\nCheckUpdate  yes\n"), std::string::npos) << shown.out;
+
+  EXPECT_EQ(RunCli({"config", "set", "Algorithm", "xchacha20"}).status, 0);
+  EXPECT_TRUE(RunCli({"config", "show"}).out.starts_with("Algorithm    3 (XChaCha20-Poly1305)\n"));
 
   EXPECT_EQ(RunCli({"config", "set", "Algorithm", "4"}).status, 2);
   EXPECT_EQ(RunCli({"config", "set", "Colour", "1"}).status, 2);

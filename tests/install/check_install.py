@@ -408,9 +408,10 @@ def check_completion(install):
             (("archive-list", ""), {"set.plx", "folder"}, {"a.txt.vlt", "list.vls"}),
             (("list-open", ""), {"list.vls"}, {"a.txt.vlt", "set.plx"}),
             (("encrypt", ""), {"a.txt", "folder"}, set()),
-            (("encrypt", "--algorithm", ""), {"blowfish", "cast5", "des"}, set()),
+            (("encrypt", "--algorithm", ""), {"blowfish", "cast5", "des", "xchacha20"}, set()),
             (("decrypt", "set.plx", "--member", ""), {"b.txt.vlt"}, set()),
             (("config", "set", ""), {"Algorithm", "TypeOfWipe", "Loop", "Wipe", "CheckUpdate"}, set()),
+            (("config", "set", "Algorithm", ""), {"blowfish", "cast5", "des", "xchacha20"}, set()),
         ]
         for words, wanted, unwanted in expectations:
             got = complete(install, where, *words)
