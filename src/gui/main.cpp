@@ -24,6 +24,7 @@
 #include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
+#include "gui/stop_signals.h"
 #include "platform/core_dumps.h"
 #include "platform/temp_files.h"
 
@@ -181,7 +182,15 @@ int main(int argc, char** argv) {
   // A path with blanks may come split into several arguments; without a
   // verb the main form joins them again.
   voltare::gui::MainWindow window(program, interaction, request.files);
+  int stoppedBy = 0;
+  const voltare::gui::StopSignals stopSignals([&](int signal) {
+    if (stoppedBy != 0) return;
+    stoppedBy = signal;
+    window.CloseForStopSignal();
+  });
   if (request.verb) window.RunAtStart(*request.verb, request.files);
   window.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // As a shell reports a program a signal ended, though this one ended itself.
+  return stoppedBy != 0 ? 128 + stoppedBy : status;
 }

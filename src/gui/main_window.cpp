@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -35,6 +37,10 @@
 namespace voltare::gui {
 
 namespace {
+
+// How often a window stopped by a signal answers dialogs and looks whether
+// its command has ended.
+constexpr int kStopSignalPollMs = 20;
 
 // MainFormWidth() is the width of the whole window, its border included; the
 // client area is this much narrower (635 with the list's columns gives 624).
@@ -283,6 +289,23 @@ void MainWindow::StopClicked() {
   if (!progress.StepRunning() || progress.cancelRequested()) return;
   // The form asks first where a stop would leave a batch half done.
   if (form_.ConfirmStop()) progress.RequestStop();
+}
+
+void MainWindow::CloseForStopSignal() {
+  interaction_.StoppableProgress().RequestStop();
+  auto* closer = new QTimer(this);
+  connect(closer, &QTimer::timeout, this, [this] {
+    // Dialogs a command opens after the stop are answered too.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QDialog*>(widget);
+      if (dialog != nullptr && dialog->isVisible()) dialog->reject();
+    }
+    if (runningHandlers_ > 0) return;
+    closeAllowed_ = true;
+    close();
+    QApplication::quit();
+  });
+  closer->start(kStopSignalPollMs);
 }
 
 void MainWindow::ShowForm() {

@@ -47,6 +47,10 @@ class MainWindow : public QMainWindow {
   // Before the first showing: the first activation runs `verb` on `files`
   // instead of handling the arguments (voltare --encrypt FILE...).
   void RunAtStart(app::StartVerb verb, std::vector<std::string> files);
+  // SIGINT or SIGTERM: the running step stops as after Cancel, every open
+  // dialog is answered as Esc answers it, and the window closes without a
+  // question once no command runs, leaving nothing half-made.
+  void CloseForStopSignal();
 
  protected:
   void showEvent(QShowEvent* event) override;
