@@ -12,7 +12,7 @@
 #   make screenshots  every window as a PNG file in build/screenshots/, on a dark palette in build/screenshots/dark/,
 #                     with a 16 pt font in build/screenshots/large-font/, and the main window and password
 #                     prompt at QT_SCALE_FACTOR=2 in build/screenshots/scale-2/ (under Xvfb)
-#   make wayland-check  the window tests under a headless weston, Qt on Wayland (not part of CI)
+#   make wayland-check  the window tests under weston with a keyboard seat, Qt on Wayland (not part of CI)
 #   make fuzz   every fuzz target for FUZZ_SECONDS seconds (installs clang-16 first; not part of CI)
 
 BUILD_DIR  := build

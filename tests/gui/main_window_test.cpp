@@ -39,6 +39,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TestDir;
 
+constexpr const char* kNoActiveWindow =
+    "the display never made the window active (no keyboard seat), so no shortcut can reach it";
+
 struct MainWindowFixture {
   explicit MainWindowFixture(std::vector<std::string> arguments = {})
       : window(program, interaction, std::move(arguments)) {}
@@ -59,6 +62,33 @@ struct MainWindowFixture {
     std::vector<std::string> names;
     for (int row = 0; row < Rows(); ++row) names.push_back(Cell(row, 0).toString().toStdString());
     return names;
+  }
+
+  // Shortcuts reach only the active window: Qt matches them against the
+  // application's active window, which follows the compositor's keyboard
+  // focus through queued events (the platform window may count as active
+  // before they arrive).
+  bool IsActive() const { return QApplication::activeWindow() == &window; }
+
+  // A compositor with a keyboard activates a new window by itself; a
+  // headless one (no seat) never does, and no Wayland client may activate
+  // itself. Returns false there: a shortcut test must then be skipped, since
+  // no key can reach the window on such a display, for the user either.
+  bool ShowActive() {
+    window.ShowForm();
+    window.show();
+    return QTest::qWaitFor([this] { return IsActive(); }, 2000);
+  }
+
+  // Presses a shortcut as the user does. On Wayland a closed menu gives the
+  // keyboard back to the window a moment later, through the compositor; a
+  // real key press comes through the compositor too, so after that, while a
+  // synthetic one must wait for the window to be active again.
+  void PressShortcut(QWidget& receiver, Qt::Key key) {
+    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return IsActive(); }, 2000))
+        << "the window gets the keyboard back when the menu closes";
+    QTest::keyClick(&receiver, key, Qt::ControlModifier);
   }
 
   // Opens a menu the way the user does, so that its aboutToShow handler runs.
@@ -242,9 +272,7 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
   const std::string a = MakeFile(TestDir() / "a.txt");
   const std::string b = MakeFile(TestDir() / "b.txt");
   fixture.program.MainForm.DropFiles(std::vector<std::string>{a, b});
-  fixture.window.ShowForm();
-  fixture.window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&fixture.window));
+  if (!fixture.ShowActive()) GTEST_SKIP() << kNoActiveWindow;
 
   fixture.OpenAndCloseMenu("Actions1");
   EXPECT_FALSE(fixture.Action("EncryptFiles1").isEnabled());
@@ -268,7 +296,7 @@ TEST(MainWindowTest, MenuAndToolBarEnablingFollowsTheSelection) {
 
   // Ctrl+U takes the selected entry off the list (onto the clipboard).
   fixture.OpenAndCloseMenu("Edit1");
-  QTest::keyClick(&fixture.window, Qt::Key_U, Qt::ControlModifier);
+  fixture.PressShortcut(fixture.window, Qt::Key_U);
   EXPECT_EQ(fixture.DisplayNames(), std::vector<std::string>{"a.txt"});
   EXPECT_FALSE(fixture.Action("CutButton").isEnabled());
 }
@@ -279,9 +307,7 @@ TEST(MainWindowTest, CtrlEEncryptsTheSelectionAfterTheMenusWereOpenedWithNothing
   MainWindowFixture fixture;
   const std::string file = MakeFile(TestDir() / "later.txt");
   fixture.program.MainForm.DropFiles(std::vector<std::string>{file});
-  fixture.window.ShowForm();
-  fixture.window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&fixture.window));
+  if (!fixture.ShowActive()) GTEST_SKIP() << kNoActiveWindow;
   fixture.OpenAndCloseMenu("Edit1");
   fixture.OpenAndCloseMenu("Actions1");
   ASSERT_FALSE(fixture.Action("EncryptFiles1").isEnabled());
@@ -289,7 +315,7 @@ TEST(MainWindowTest, CtrlEEncryptsTheSelectionAfterTheMenusWereOpenedWithNothing
   QTableView& list = fixture.List();
   QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, fixture.RowRect(0).center());
   ModalDriver user("pw");
-  QTest::keyClick(&list, Qt::Key_E, Qt::ControlModifier);
+  fixture.PressShortcut(list, Qt::Key_E);
   EXPECT_TRUE(fs::exists(file + ".vlt"));
   EXPECT_EQ(user.messages.size(), 1u) << "the success message";
 }
