@@ -144,10 +144,16 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (!decrypted.Exists() || !expanded.Exists()) return platform::ErrNoTempFile;
 
   platform::Progress& progress = ui_.ProgressBar();
-  const bool sealed = transforms::ReadAlgorithmId(path) == transforms::kAlgorithmXChaCha20;
-  const platform::ResultCode result =
-      sealed ? OpenSealedList(ui_, path, reply.password, expanded, progress)
-             : OpenCompatibleList(path, reply.password, decrypted, expanded, progress);
+  platform::ResultCode result = platform::ErrBadFile;
+  const bool sealed = transforms::LooksSealed(path);
+  if (sealed) result = OpenSealedList(ui_, path, reply.password, expanded, progress);
+  // A sealed header refused before any derivation may still be a compatible
+  // list whose cipher text happens to begin that way; when it is not one
+  // either, the refusal stands.
+  if (!sealed || result == platform::ErrBadFile) {
+    const platform::ResultCode compatible = OpenCompatibleList(path, reply.password, decrypted, expanded, progress);
+    if (!sealed || compatible == platform::Success) result = compatible;
+  }
   if (result != platform::Success) {
     // Nothing of a list that fails is added: the expanded text goes unread.
     progress.setPosition(0);
