@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -113,8 +114,8 @@ TEST(SealedTextsTest, TextsAndListsRoundTripInEitherFormAndSealedOnesTellEveryFa
   const std::string text = "Meet at noon.\r\nThe key is under the mat. \xE2\x82\xAC 12";
   const std::vector<std::string> paths = {AppFixture::MakeFile("a.txt"), AppFixture::MakeFile("dir/b.txt")};
   for (const Case& c : kCases) {
-    SCOPED_TRACE(std::string(c.kind == Kind::Text ? "text" : "list") + ", algorithm " + c.algorithm +
-                 ", attempt " + std::to_string(static_cast<int>(c.attempt)));
+    SCOPED_TRACE(std::string(c.kind == Kind::Text ? "text" : "list") + ", algorithm " + c.algorithm + ", attempt " +
+                 std::to_string(static_cast<int>(c.attempt)));
     AppFixture fixture;
     platform::SettingsKey::OpenForWriting(platform::kSettingsKey).WriteString("Algorithm", c.algorithm);
     const bool sealed = c.algorithm == std::string("3");
@@ -134,6 +135,20 @@ TEST(SealedTextsTest, TextsAndListsRoundTripInEitherFormAndSealedOnesTellEveryFa
     EXPECT_EQ(std::count(statuses.begin(), statuses.end(), kDeriving), sealed ? 2 : 0)
         << "once to encrypt, once to open";
   }
+}
+
+// Random bytes hardly compress: sealed and in Base64, 60000 of them pass the limit.
+TEST(SealedTextsTest, ATextWhoseSealedLineWouldPassTheLimitIsRefusedAndTheClipboardKept) {
+  AppFixture fixture;
+  platform::SettingsKey::OpenForWriting(platform::kSettingsKey).WriteString("Algorithm", "3");
+  std::mt19937 generator(3);
+  std::string text(60000, '\0');
+  for (char& c : text) c = static_cast<char>(generator());
+  fixture.user.clipboard = text;
+  fixture.user.EnterPassword("right");
+  fixture.form.Run("EncryptClipboard1");
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{"error: No text found on clipboard !"});
+  EXPECT_EQ(fixture.user.clipboard, text);
 }
 
 }  // namespace

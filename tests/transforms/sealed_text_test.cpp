@@ -65,8 +65,7 @@ TEST(SealedTextTest, TheLineIsASealedFileThatTheLibrariesOpenDirectly) {
     unsigned long long size = 0;
     unsigned char tag = 0;
     ASSERT_EQ(
-        crypto_secretstream_xchacha20poly1305_pull(&state, piece.data(), &size, &tag, &file[at], count, nullptr, 0),
-        0);
+        crypto_secretstream_xchacha20poly1305_pull(&state, piece.data(), &size, &tag, &file[at], count, nullptr, 0), 0);
     frame.insert(frame.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(size));
     tags.push_back(tag);
   }

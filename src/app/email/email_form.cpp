@@ -289,15 +289,14 @@ void TEmail::FillMessage(bool sealed) {
 
   std::string plaintext = Message.Text();
   const crypto::BurnOnExit burnPlaintext(plaintext);
-  std::string encrypted =
-      sealed ? SealedBody(plaintext) : transforms::BlowfishEncryptString(plaintext, Password.text);
+  std::string encrypted = sealed ? SealedBody(plaintext) : transforms::BlowfishEncryptString(plaintext, Password.text);
   mail.Body.clear();
   mail.Body.push_back(std::move(encrypted));
   mail.Body.push_back(sealed ? SealedMessageFooter() : MessageFooter());
 }
 
 std::string TEmail::SealedBody(std::string_view text) {
-  if (text.empty()) return {};  // as the compatible form: no text, an empty line
+  if (text.empty()) return {};     // as the compatible form: no text, an empty line
   transforms::SealedKeyRing ring;  // a fresh salt for every message
   const std::string shown = StatusBar.caption;
   ring.Observe([this, shown](bool deriving) { SetStatus(deriving ? messages::kDerivingKeyStatus : shown); },

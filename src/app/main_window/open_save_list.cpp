@@ -18,8 +18,8 @@
 #include "app/main_window/messages.h"
 #include "app/main_window/sealed_key_status.h"
 #include "app/shared/application.h"
-#include "app/shared/sealed_texts.h"
 #include "app/shared/scratch_file.h"
+#include "app/shared/sealed_texts.h"
 #include "common/locked_memory.h"
 #include "common/secret_string.h"
 #include "crypto/burn.h"
@@ -82,10 +82,9 @@ PasswordRequest ListPasswordRequest(std::string fileName, bool saving) {
   transforms::SealedKeyRing ring;
   ShowKeyDerivations(ui, ring);
   std::optional<platform::File> output;
-  const platform::ResultCode result =
-      transforms::SealedDecryptExpandFile(path, ring, password, &progress, [&]() -> platform::File& {
-        return output.emplace(expanded.Path(), platform::File::Mode::CreateTruncate);
-      });
+  const platform::ResultCode result = transforms::SealedDecryptExpandFile(
+      path, ring, password, &progress,
+      [&]() -> platform::File& { return output.emplace(expanded.Path(), platform::File::Mode::CreateTruncate); });
   if (output) output->close();
   return result;
 }
