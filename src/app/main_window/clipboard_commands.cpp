@@ -22,16 +22,14 @@ namespace voltare::app {
 
 namespace {
 
-// The clipboard's text, when there is one the commands take. The text is
-// taken as its bytes, and the limit counts bytes.
-std::optional<std::string> TakenClipboardText(Interaction& ui) {
+// Whether the clipboard holds a text the commands take, said when not. The
+// text is taken as its bytes, and the limit counts bytes.
+bool ClipboardHoldsText(Interaction& ui) {
   auto text = ui.ClipboardText();
-  if (!text || text->size() > messages::kMaxClipboardBytes) {
-    ui.Error(messages::kNoClipboardText);
-    if (text) crypto::Burn(*text);
-    return std::nullopt;
-  }
-  return text;
+  const bool taken = text && text->size() <= messages::kMaxClipboardBytes;
+  if (text) crypto::Burn(*text);
+  if (!taken) ui.Error(messages::kNoClipboardText);
+  return taken;
 }
 
 // No file, no algorithm, no bundling: just the password. Empty when cancelled.
@@ -82,7 +80,7 @@ void TMainForm::DecryptClipboard1Click() { DecryptClipboard(); }
 // settings ask for it. True when the clipboard holds the line.
 bool TMainForm::EncryptClipboard() {
   try {
-    if (!TakenClipboardText(ui_)) return false;
+    if (!ClipboardHoldsText(ui_)) return false;
     const std::optional<bool> sealed = TextsAreSealed(ui_, app_.Overrides);
     if (!sealed) return false;
     const common::SecretString password = AskTextPassword(*this, true);
@@ -115,7 +113,7 @@ bool TMainForm::EncryptClipboard() {
 // when the clipboard holds the text.
 bool TMainForm::DecryptClipboard() {
   try {
-    if (!TakenClipboardText(ui_)) return false;
+    if (!ClipboardHoldsText(ui_)) return false;
     const common::SecretString password = AskTextPassword(*this, false);
     if (password.empty()) return false;
 

@@ -89,6 +89,20 @@ PasswordRequest ListPasswordRequest(std::string fileName, bool saving) {
   return result;
 }
 
+// The list `path`, in whichever form, decrypted and expanded into `expanded`.
+[[nodiscard]] platform::ResultCode OpenEitherList(Interaction& ui, const fs::path& path, std::string_view password,
+                                                  ScratchFile& decrypted, const ScratchFile& expanded,
+                                                  platform::Progress& progress) {
+  if (!transforms::LooksSealed(path)) return OpenCompatibleList(path, password, decrypted, expanded, progress);
+  const platform::ResultCode sealed = OpenSealedList(ui, path, password, expanded, progress);
+  if (sealed != platform::ErrBadFile) return sealed;
+  // A sealed header refused before any derivation may still be a compatible
+  // list whose cipher text happens to begin that way; when it is not one
+  // either, the refusal stands.
+  const platform::ResultCode compatible = OpenCompatibleList(path, password, decrypted, expanded, progress);
+  return compatible == platform::Success ? compatible : sealed;
+}
+
 }  // namespace
 
 std::string SavedListText(const std::vector<std::string>& paths) {
@@ -143,16 +157,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (!decrypted.Exists() || !expanded.Exists()) return platform::ErrNoTempFile;
 
   platform::Progress& progress = ui_.ProgressBar();
-  platform::ResultCode result = platform::ErrBadFile;
-  const bool sealed = transforms::LooksSealed(path);
-  if (sealed) result = OpenSealedList(ui_, path, reply.password, expanded, progress);
-  // A sealed header refused before any derivation may still be a compatible
-  // list whose cipher text happens to begin that way; when it is not one
-  // either, the refusal stands.
-  if (!sealed || result == platform::ErrBadFile) {
-    const platform::ResultCode compatible = OpenCompatibleList(path, reply.password, decrypted, expanded, progress);
-    if (!sealed || compatible == platform::Success) result = compatible;
-  }
+  const platform::ResultCode result = OpenEitherList(ui_, path, reply.password, decrypted, expanded, progress);
   if (result != platform::Success) {
     // Nothing of a list that fails is added: the expanded text goes unread.
     progress.setPosition(0);
