@@ -106,8 +106,9 @@ void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
   AddTextCommand(parent, chosen, "encrypt-text", "Encrypt a text under a password into one line of Base64",
                  std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
                              "is written to standard output.\n") +
-                     kFormNotes + "\n" + kInputNotes +
-                     "\nAn encrypted line of more than 65535 bytes is refused the same way." +
+                     kFormNotes + "\n\n" + kInputNotes +
+                     "\nA text whose line would be longer than 65535 bytes is refused with the same\n"
+                     "message." +
                      "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
                  &app::TMainForm::EncryptClipboard, LineEnd::Always);
 }
