@@ -64,10 +64,7 @@ const Case kCases[] = {
 };
 
 // Changes one byte near the end: inside the last piece of a sealed form.
-template <typename Bytes>
-void FlipByte(Bytes& bytes) {
-  bytes[bytes.size() - 20] ^= 0x01;
-}
+constexpr auto FlipByte = [](auto& bytes) { bytes[bytes.size() - 20] ^= 0x01; };
 
 const char* PasswordFor(Attempt attempt) { return attempt == Attempt::Wrong ? "wrong" : "right"; }
 
