@@ -5,11 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "common/progress.h"
+#include "common/secret_string.h"
 #include "crypto/base64.h"
 #include "fuzz_target.h"
 #include "platform/ini_file.h"
 #include "platform/settings_store.h"
 #include "scratch.h"
+#include "transforms/sealed_key.h"
 #include "transforms/text_crypt.h"
 
 namespace voltare::fuzz {
@@ -33,6 +36,18 @@ void FuzzTextCrypt(std::span<const std::uint8_t> input) {
     transforms::BlowfishDecryptString(text, "Open sesame");
   } catch (const std::exception&) {
   }
+  // One key for every header, derived once: a derivation per input would
+  // leave no time for the parsing this is about.
+  static const transforms::SealedKey key =
+      transforms::DeriveSealedKey("Open sesame", transforms::SealedSalt{}, transforms::kArgon2Lowest);
+  common::SecretString plain;
+  common::UnwatchedProgress progress;
+  (void)transforms::OpenSealedText(
+      text,
+      [](const transforms::SealedSalt&, const transforms::Argon2Limits&) -> const transforms::SealedKey& {
+        return key;
+      },
+      65535, plain, progress);
 }
 
 void FuzzSettingsFile(std::span<const std::uint8_t> input) {

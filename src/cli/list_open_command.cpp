@@ -26,10 +26,11 @@ int OpenList(Session& session, const std::string& in) {
 void AddListOpenCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("list-open", "Print the files of a saved list (.vls)");
   command->footer(
-      "\nOpens IN with the password from the password prompt and prints the full\n"
-      "path of every entry, one per line, in list order. Entries whose files no\n"
-      "longer exist are left out and reported once on standard error. Control\n"
-      "characters and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
+      "\nOpens IN, strong or compatible, with the password from the password\n"
+      "prompt and prints the full path of every entry, one per line, in list order.\n"
+      "Entries whose files no longer exist are left out and reported once on\n"
+      "standard error. Control characters and backslashes in names are written\n"
+      "as \\t, \\n, \\xNN, \\\\.\n"
       "\nExample: voltare-cli --password-file pw.txt list-open letters.vls");
   auto in = std::make_shared<std::string>();
   command->add_option("IN", *in, "The list file (.vls) to open")->required();

@@ -62,7 +62,10 @@ void AddListSaveCommand(CLI::App& parent, CommandAction& chosen) {
       "file of that name is replaced. Relative paths are taken from the current\n"
       "directory and stored in full. A name holding a line break cannot be stored:\n"
       "it is left out and named, the rest is saved, and the command fails. With\n"
-      "no file at all (only FIFOs or devices, say), nothing is saved.\n"
+      "no file at all (only FIFOs or devices, say), nothing is saved. With the\n"
+      "Algorithm setting 3 (xchacha20) the list is an XChaCha20-Poly1305 encrypted\n"
+      "file of the list, which KOVA Voltare for Linux 2.50 or later opens; with 0\n"
+      "to 2 it is the compatible Blowfish form.\n"
       "\nExample: voltare-cli --password-file pw.txt list-save letters.vls letters/");
   auto out = std::make_shared<std::string>();
   auto files = std::make_shared<std::vector<std::string>>();

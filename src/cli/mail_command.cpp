@@ -143,9 +143,10 @@ int SendMail(Session& session, const MailArguments& arguments) {
 void AddMailCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("mail", "Send a message encrypted under a password");
   command->footer(
-      "\nThe message text is encrypted with Blowfish under the password from the\n"
-      "password prompt and sent as one line of Base64, followed by a short note\n"
-      "in clear; the recipient decrypts the line with the same password\n"
+      "\nThe message text is encrypted under the password from the password prompt\n"
+      "as encrypt-text does it (strong with the Algorithm setting 3, Blowfish\n"
+      "otherwise) and sent as one line of Base64, followed by a short note in\n"
+      "clear; the recipient decrypts the line with the same password\n"
       "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
       "Attachments are sent as they are, NOT encrypted; a stream (a named pipe,\n"
       "<(command)) is read to its end, a device or a socket is refused. Line\n"

@@ -95,13 +95,21 @@ constexpr const char* kInputNotes =
     "more than 65535 bytes, or an empty text, is refused as the clipboard command\n"
     "refuses it (\"No text found on clipboard !\"), followed by the reason.";
 
+constexpr const char* kFormNotes =
+    "With the Algorithm setting 3 (xchacha20) the line is an XChaCha20-Poly1305\n"
+    "encrypted file of the text, strong like such files, which KOVA Voltare for\n"
+    "Linux 2.50 or later opens; with 0 to 2 it is the compatible Blowfish form.";
+
 }  // namespace
 
 void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
   AddTextCommand(parent, chosen, "encrypt-text", "Encrypt a text under a password into one line of Base64",
                  std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
                              "is written to standard output.\n") +
-                     kInputNotes + "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
+                     kFormNotes + "\n\n" + kInputNotes +
+                     "\nA text whose line would be longer than 65535 bytes is refused with the same\n"
+                     "message." +
+                     "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
                  &app::TMainForm::EncryptClipboard, LineEnd::Always);
 }
 
@@ -109,8 +117,10 @@ void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
   AddTextCommand(parent, chosen, "decrypt-text", "Decrypt a line made by encrypt-text or the clipboard command",
                  std::string("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
                              "written to standard output byte for byte, whatever its encoding, with a\n"
-                             "line end added only on a terminal. There is no check: a wrong password\n"
-                             "gives garbled bytes.\n") +
+                             "line end added only on a terminal. Either form is taken, whatever the\n"
+                             "Algorithm setting. A compatible line has no check: a wrong password gives\n"
+                             "garbled bytes. A strong line reports a wrong password, or a change, and\n"
+                             "writes nothing.\n") +
                      kInputNotes + "\n\nExample: voltare-cli --password-file pw.txt decrypt-text < message.txt",
                  &app::TMainForm::DecryptClipboard, LineEnd::OnTerminal);
 }

@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transforms/text_crypt.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
 #include "crypto/base64.h"
 #include "crypto/blowfish.h"
 #include "crypto/burn.h"
+#include "crypto/bytestream.h"
+#include "transforms/messages.h"
+#include "transforms/result.h"
+#include "transforms/sealed_expand.h"
+#include "transforms/vlt_format.h"
+#include "transforms/zlib_streams.h"  // EDecompressionError
+#include "transforms/zstd_streams.h"
 
 namespace voltare::transforms {
 
@@ -33,6 +41,65 @@ bool StripLineBreaks(std::string& text) {
 // mail relay may fold it and a mail program may wrap it when it is copied.
 void DropBlanksAndLineBreaks(std::string& text) {
   std::erase_if(text, [](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; });
+}
+
+std::span<const std::uint8_t> BytesOf(std::string_view text) {
+  return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+// The decoded line, read in place as a sealed file.
+class DecodedSource final : public crypto::ByteSource {
+ public:
+  explicit DecodedSource(std::span<const std::uint8_t> bytes) noexcept : bytes_(bytes) {}
+
+  std::uint64_t Remaining() override { return bytes_.size(); }
+  void ReadExactly(std::span<std::uint8_t> buffer) override {
+    // The opener asks only for what Remaining() promised; more is a damaged line.
+    if (buffer.size() > bytes_.size()) throw EDecompressionError(std::string(messages::kZlibError));
+    std::copy_n(bytes_.begin(), buffer.size(), buffer.begin());
+    bytes_ = bytes_.subspan(buffer.size());
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+// The sealed bytes of a text: not secret, they are what the line shows.
+class AppendingSink final : public crypto::ByteSink {
+ public:
+  explicit AppendingSink(std::string& bytes) noexcept : bytes_(bytes) {}
+  void Write(std::span<const std::uint8_t> bytes) override {
+    bytes_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
+
+ private:
+  std::string& bytes_;
+};
+
+// The opened text, into locked memory, and no longer than the program ever
+// seals: whoever knows the password could otherwise send a few bytes that
+// expand until the memory runs out.
+class BoundedTextSink final : public crypto::ByteSink {
+ public:
+  BoundedTextSink(common::SecretString& text, std::size_t mostBytes) noexcept : text_(text), most_(mostBytes) {}
+  void Write(std::span<const std::uint8_t> bytes) override {
+    if (bytes.size() > most_ - text_.size()) throw EDecompressionError(std::string(messages::kZlibError));
+    text_.append({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  }
+
+ private:
+  common::SecretString& text_;
+  std::size_t most_;
+};
+
+// Base64 characters enough for the magic and the algorithm code: 15 bytes.
+constexpr std::size_t kSealedPrefixCharacters = 20;
+static_assert(kSealedPrefixCharacters / 4 * 3 >= kMagicSize + 1);
+
+bool StartsAsSealed(std::string_view line) {
+  if (line.size() < kSealedPrefixCharacters) return false;
+  const std::string prefix = crypto::B64Decode(line.substr(0, kSealedPrefixCharacters));
+  return prefix.starts_with(kVltMagic) && static_cast<std::uint8_t>(prefix[kMagicSize]) == kAlgorithmXChaCha20;
 }
 
 }  // namespace
@@ -72,6 +139,49 @@ std::string BlowfishDecryptString(std::string_view text, std::string_view passwo
   } catch (...) {
     crypto::Burn(bytes);
     return {};
+  }
+}
+
+bool IsSealedText(std::string_view text) {
+  try {
+    std::string line(text);
+    DropBlanksAndLineBreaks(line);
+    return StartsAsSealed(line);
+  } catch (...) {
+    return false;
+  }
+}
+
+std::string SealText(std::string_view text, const SealedKey& key) {
+  if (text.empty()) return {};
+  std::string sealed;
+  AppendingSink to(sealed);
+  SealingSink sealing(key, to, kSealedZstdVersion);
+  ZstdCompressBytes(BytesOf(text), sealing);
+  sealing.Finish();
+  return crypto::B64Encode(sealed);
+}
+
+[[nodiscard]] platform::ResultCode OpenSealedText(std::string_view text, const SealedKeyLookup& keyFor,
+                                                  std::size_t mostBytes, common::SecretString& plain,
+                                                  platform::Progress& progress) {
+  plain.clear();
+  try {
+    std::string line(text);
+    DropBlanksAndLineBreaks(line);
+    if (!StartsAsSealed(line)) return platform::ErrBadFile;
+    // A line cut off or lengthened by a few characters no longer decodes.
+    if (line.size() % 4 != 0) return platform::ErrTampered;
+    const std::string bytes = crypto::B64Decode(line);
+    DecodedSource from(BytesOf(bytes));
+    if (ReadAlgorithmCode(from) != kAlgorithmXChaCha20) return platform::ErrBadFile;
+    BoundedTextSink to(plain, mostBytes);
+    const platform::ResultCode opened = OpenAndExpandSealed(from, to, keyFor, bytes.size(), progress);
+    if (opened != platform::Success) plain.clear();
+    return opened;
+  } catch (...) {
+    plain.clear();
+    return ResultOfCurrentException();
   }
 }
 

@@ -117,6 +117,20 @@ void SealingSink::Push(std::uint8_t tag) {
   state.filled = 0;
 }
 
+bool LooksSealed(const std::filesystem::path& path) noexcept {
+  try {
+    if (path.empty() || !platform::FileExists(path)) return false;
+    platform::File file(path, platform::File::Mode::Read);
+    FileByteSource from(file);
+    if (ReadAlgorithmCode(from) != kAlgorithmXChaCha20 || from.Remaining() < 2) return false;
+    std::array<std::uint8_t, 2> format{};
+    from.ReadExactly(format);
+    return (format[0] == kSealedZlibVersion || format[0] == kSealedZstdVersion) && format[1] == kSealedKdfArgon2id13;
+  } catch (...) {
+    return false;
+  }
+}
+
 [[nodiscard]] ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header) {
   constexpr std::size_t kRead = kMagicSize + 1;
   if (in.Remaining() < kSealedHeaderSize - kRead) return platform::ErrBadFile;

@@ -63,6 +63,12 @@ struct SealedHeader {
 // range: such a header never costs a derivation.
 [[nodiscard]] platform::ResultCode ReadSealedHeader(crypto::ByteSource& in, SealedHeader& header);
 
+// True when the file `path` begins as a sealed file does: the magic, the code
+// 3, a format version the program reads and its key derivation. Saved lists
+// of the compatible form have no algorithm code: their byte 12 is cipher text,
+// 3 for one list in 256, and only the bytes after it tell the two apart.
+bool LooksSealed(const std::filesystem::path& path) noexcept;
+
 // Writes to the sink it wraps a sealed file of what is written to it: the
 // header (of format `version`, which the caller's stream must match) at
 // once, the pieces as they fill, the FINAL piece at Finish. The stream state

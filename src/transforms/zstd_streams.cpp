@@ -97,6 +97,14 @@ void ZstdCompress(platform::File& in, std::uint64_t size, crypto::ByteSink& out,
   }
 }
 
+void ZstdCompressBytes(std::span<const std::uint8_t> in, crypto::ByteSink& out) {
+  std::vector<std::uint8_t> output(ZSTD_CStreamOutSize());
+  const crypto::BurnOnExit burn_output(output);
+  const CompressionContext zstd;
+  Configure(zstd.context, 1);
+  Feed(zstd.context, in, true, output, out);
+}
+
 struct ZstdExpandingSink::State {
   State() : context(ZSTD_createDCtx()), output(ZSTD_DStreamOutSize()) {
     if (context == nullptr) throw std::bad_alloc();

@@ -38,6 +38,11 @@ inline constexpr int kZstdWindowLogMax = 23;
 void ZstdCompress(platform::File& in, std::uint64_t size, crypto::ByteSink& out, platform::Progress& progress,
                   unsigned workers);
 
+// `in`, held in memory, compressed into one frame written to `out`, with the
+// same level, window and checksum as a file, on the calling thread alone.
+// Throws ECompressionError when zstd fails.
+void ZstdCompressBytes(std::span<const std::uint8_t> in, crypto::ByteSink& out);
+
 // Write-only: the frame written to it comes out expanded into `destination`.
 // A damaged frame, one that asks for a larger window than kZstdWindowLogMax,
 // or bytes after its end throw EDecompressionError. The expanded bytes it held

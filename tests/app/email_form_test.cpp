@@ -195,6 +195,28 @@ TEST_F(ComposerRealServerTest, ALongTextTravelsInShortLinesAndStillDecryptsAsOne
   EXPECT_EQ(transforms::BlowfishDecryptString(encrypted, "long pass"), crlfText);
 }
 
+TEST_F(ComposerRealServerTest, WithXChaChaChosenTheBodyIsSealedAndTheNoteNamesTheFirstReleaseThatOpensIt) {
+  platform::SettingsKey::OpenForWriting(platform::kSettingsKey).WriteString("Algorithm", "3");
+  Compose("bob@example.org", "s3cret pass", "Dear Bob,\nthe key is under the mat.");
+  form.SendButtonClick();
+  ASSERT_EQ(user.MessageLog(), std::vector<std::string>{kSent});
+  EXPECT_EQ(statuses, (std::vector<std::string>{"Deriving the key...", "Not connected", "Connected", "Not connected"}));
+
+  const std::string seen = Text(Inbox("1.part0"));
+  const std::size_t lineEnd = seen.find("\r\n", 2);
+  const std::string line = seen.substr(2, lineEnd - 2);
+  ASSERT_TRUE(transforms::IsSealedText(line));
+  EXPECT_EQ(seen.substr(lineEnd + 2),
+            "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare 2.50 using XChaCha20-Poly1305.\r\n"
+            "Opening it needs KOVA Voltare for Linux 2.50 or later.\r\n"
+            "You can download the latest version of KOVA Voltare at: https://www.kova-software.example/download/\r\n");
+  // The recipient copies the line and decrypts the clipboard.
+  user.clipboard = line;
+  user.EnterPassword("s3cret pass");
+  app.MainForm.Run("DecryptClipboard1");
+  EXPECT_EQ(user.clipboard, "Dear Bob,\r\nthe key is under the mat.");
+}
+
 TEST_F(ComposerRealServerTest, EmptyTextAndEmptyCopyFieldsStillSendTheFooterAndAnEmptyCcLine) {
   Compose("bob@example.org", "pw", "");
   form.SendButtonClick();

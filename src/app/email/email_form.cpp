@@ -9,13 +9,16 @@
 #include "app/email/email_messages.h"
 #include "app/email/email_settings.h"
 #include "app/email/net_failure.h"
+#include "app/main_window/batch_messages.h"
 #include "app/main_window/messages.h"
+#include "app/shared/sealed_texts.h"
 #include "crypto/burn.h"
 #include "net/attachment_source.h"
 #include "net/messages.h"
 #include "net/net_error.h"
 #include "platform/file.h"
 #include "platform/settings_store.h"
+#include "transforms/sealed_key.h"
 #include "transforms/text_crypt.h"
 
 namespace voltare::app {
@@ -59,6 +62,10 @@ std::optional<std::size_t> AttachmentListView::SelectedIndex() const {
 
 std::string MessageFooter() {
   return std::string(email_messages::kFooterText) + std::string(email_messages::kDownloadAddress);
+}
+
+std::string SealedMessageFooter() {
+  return std::string(email_messages::kSealedFooterText) + std::string(email_messages::kDownloadAddress);
 }
 
 namespace {
@@ -248,8 +255,11 @@ void TEmail::Send() {
   }
   ReadSettingsIntoEmailer(*key);
   key.reset();
+  // The composer has no algorithm of its own: it follows the files' setting.
+  const std::optional<bool> sealed = TextsAreSealed(ui_, RunOverrides{});
+  if (!sealed) return;
   busy_.emplace(ui_);
-  FillMessage();
+  FillMessage(*sealed);
   Emailer.MailMessage.Attachments.clear();
   if (!AttachmentPaths.empty()) {
     Emailer.MailMessage.Attachments = AttachmentPaths;
@@ -268,7 +278,7 @@ void TEmail::ReadSettingsIntoEmailer(const platform::SettingsKey& key) {
   Emailer.MailMessage.FromName = ReadEmailValue(key, kNameValue);
 }
 
-void TEmail::FillMessage() {
+void TEmail::FillMessage(bool sealed) {
   net::TMailMessage& mail = Emailer.MailMessage;
   // Each field is one entry as typed, even an empty one; the client takes
   // the address out of each entry and skips empty ones.
@@ -278,11 +288,22 @@ void TEmail::FillMessage() {
   mail.Subject = Subject.text;
 
   std::string plaintext = Message.Text();
-  std::string encrypted = transforms::BlowfishEncryptString(plaintext, Password.text);
-  crypto::Burn(plaintext);
+  const crypto::BurnOnExit burnPlaintext(plaintext);
+  std::string encrypted = sealed ? SealedBody(plaintext) : transforms::BlowfishEncryptString(plaintext, Password.text);
   mail.Body.clear();
   mail.Body.push_back(std::move(encrypted));
-  mail.Body.push_back(MessageFooter());
+  mail.Body.push_back(sealed ? SealedMessageFooter() : MessageFooter());
+}
+
+std::string TEmail::SealedBody(std::string_view text) {
+  if (text.empty()) return {};     // as the compatible form: no text, an empty line
+  transforms::SealedKeyRing ring;  // a fresh salt for every message
+  const std::string shown = StatusBar.caption;
+  ring.Observe([this, shown](bool deriving) { SetStatus(deriving ? messages::kDerivingKeyStatus : shown); },
+               &ProgressBar);
+  std::string line = transforms::SealText(text, ring.ForEncryption(Password.text));
+  ResetProgress();
+  return line;
 }
 
 void TEmail::EmailerSuccess() {

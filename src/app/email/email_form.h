@@ -134,7 +134,10 @@ class TEmail : public ModalForm {
   void Send();
   void Attach(const std::filesystem::path& path);
   void ReadSettingsIntoEmailer(const platform::SettingsKey& key);
-  void FillMessage();
+  // The message to send: the text encrypted, in the sealed form when `sealed`.
+  void FillMessage(bool sealed);
+  // The sealed line of `text`, with "Deriving the key..." shown meanwhile.
+  std::string SealedBody(std::string_view text);
   void ReportSendFailure();
   void SetStatus(std::string_view text);
   void ResetProgress();
@@ -147,7 +150,9 @@ class TEmail : public ModalForm {
   bool sending_ = false;
 };
 
-// The clear text that follows the encrypted body of every message.
+// The clear text that follows the encrypted body of every message: for a
+// sealed body, it names the first release that opens it.
 std::string MessageFooter();
+std::string SealedMessageFooter();
 
 }  // namespace voltare::app

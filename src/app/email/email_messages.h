@@ -44,6 +44,16 @@ inline constexpr std::string_view kFooterText =
     "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare " VOLTARE_VERSION
     ".\r\n"
     "You can download the latest version of KOVA Voltare at: ";
+// The same note after a sealed body (the "Algorithm" setting is 3), which
+// releases before the first that reads sealed texts cannot open: the version
+// named is that first release, not this one.
+#define VOLTARE_FIRST_SEALED_TEXTS_VERSION "2.50"
+inline constexpr std::string_view kSealedFooterText =
+    "\r\n\r\nThis e-mail message is encrypted with KOVA Voltare " VOLTARE_VERSION
+    " using XChaCha20-Poly1305.\r\n"
+    "Opening it needs KOVA Voltare for Linux " VOLTARE_FIRST_SEALED_TEXTS_VERSION
+    " or later.\r\n"
+    "You can download the latest version of KOVA Voltare at: ";
 inline constexpr std::string_view kMailerPrefix = "KOVA Voltare - ";
 
 // --- Update check

@@ -12,6 +12,10 @@ namespace voltare::app::messages {
 inline constexpr std::string_view kNoClipboardText = "No text found on clipboard !";
 // The longest clipboard text, in bytes, that the encryption commands take.
 inline constexpr std::size_t kMaxClipboardBytes = 65535;
+// A sealed text whose pieces do not open, or that was cut off: the words a
+// damaged sealed file gets.
+inline constexpr std::string_view kTamperedText =
+    "The text is damaged or was changed after it was encrypted. Nothing of it was decrypted.";
 
 // The printed list: its heading is followed by the maker's home page.
 inline constexpr std::string_view kPrintHeading = "KOVA Voltare " VOLTARE_VERSION " - ";

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saved file lists (".vls"): the list's paths as an initialization file,
-// compressed, then encrypted in the short-header list form.
+// compressed, then encrypted in the short-header list form, or, when the
+// settings choose algorithm 3, sealed as an encrypted file of that text.
+// Opening takes either.
 
 #include <array>
 #include <cstdint>
@@ -14,7 +16,10 @@
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/main_form.h"
 #include "app/main_window/messages.h"
+#include "app/main_window/sealed_key_status.h"
+#include "app/shared/application.h"
 #include "app/shared/scratch_file.h"
+#include "app/shared/sealed_texts.h"
 #include "common/locked_memory.h"
 #include "common/secret_string.h"
 #include "crypto/burn.h"
@@ -24,7 +29,10 @@
 #include "platform/staged_file.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
+#include "transforms/sealed_expand.h"
+#include "transforms/sealed_key.h"
 #include "transforms/vlt_format.h"
+#include "transforms/xchacha_file.h"
 
 namespace voltare::app {
 
@@ -56,6 +64,43 @@ PasswordRequest ListPasswordRequest(std::string fileName, bool saving) {
   request.fileName = std::move(fileName);
   request.newPassword = saving;
   return request;  // no algorithm, no length limit, bundle box and captions hidden
+}
+
+// The compatible list `path` decrypted and expanded into `expanded`, through `decrypted`.
+[[nodiscard]] platform::ResultCode OpenCompatibleList(const fs::path& path, std::string_view password,
+                                                      ScratchFile& decrypted, const ScratchFile& expanded,
+                                                      platform::Progress& progress) {
+  platform::ResultCode result = transforms::BlowfishDecryptFile(path, decrypted.Path(), password, &progress, true);
+  if (result == platform::Success) result = transforms::DecompressFile(decrypted.Path(), expanded.Path(), &progress);
+  decrypted.Delete();
+  return result;
+}
+
+// The sealed list `path` opened and expanded into `expanded` in one pass.
+[[nodiscard]] platform::ResultCode OpenSealedList(Interaction& ui, const fs::path& path, std::string_view password,
+                                                  const ScratchFile& expanded, platform::Progress& progress) {
+  transforms::SealedKeyRing ring;
+  ShowKeyDerivations(ui, ring);
+  std::optional<platform::File> output;
+  const platform::ResultCode result = transforms::SealedDecryptExpandFile(
+      path, ring, password, &progress,
+      [&]() -> platform::File& { return output.emplace(expanded.Path(), platform::File::Mode::CreateTruncate); });
+  if (output) output->close();
+  return result;
+}
+
+// The list `path`, in whichever form, decrypted and expanded into `expanded`.
+[[nodiscard]] platform::ResultCode OpenEitherList(Interaction& ui, const fs::path& path, std::string_view password,
+                                                  ScratchFile& decrypted, const ScratchFile& expanded,
+                                                  platform::Progress& progress) {
+  if (!transforms::LooksSealed(path)) return OpenCompatibleList(path, password, decrypted, expanded, progress);
+  const platform::ResultCode sealed = OpenSealedList(ui, path, password, expanded, progress);
+  if (sealed != platform::ErrBadFile) return sealed;
+  // A sealed header refused before any derivation may still be a compatible
+  // list whose cipher text happens to begin that way; when it is not one
+  // either, the refusal stands.
+  const platform::ResultCode compatible = OpenCompatibleList(path, password, decrypted, expanded, progress);
+  return compatible == platform::Success ? compatible : sealed;
 }
 
 }  // namespace
@@ -112,15 +157,17 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (!decrypted.Exists() || !expanded.Exists()) return platform::ErrNoTempFile;
 
   platform::Progress& progress = ui_.ProgressBar();
-  platform::ResultCode result =
-      transforms::BlowfishDecryptFile(path, decrypted.Path(), reply.password, &progress, true);
-  if (result == platform::Success) result = transforms::DecompressFile(decrypted.Path(), expanded.Path(), &progress);
+  const platform::ResultCode result = OpenEitherList(ui_, path, reply.password, decrypted, expanded, progress);
   if (result != platform::Success) {
+    // Nothing of a list that fails is added: the expanded text goes unread.
     progress.setPosition(0);
-    ShowResult(result);
+    if (result == platform::ErrTampered) {
+      ui_.Error(messages::FormatName(messages::kTamperedFile, path.filename().string()));
+    } else {
+      ShowResult(result);
+    }
     return platform::ErrReported;
   }
-  decrypted.Delete();
 
   bool anyMissing = false;
   try {
@@ -141,6 +188,8 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
 
 [[nodiscard]] platform::ResultCode TMainForm::SaveListFile(const fs::path& path) {
   BusyCursor busy(ui_);
+  const std::optional<bool> sealed = TextsAreSealed(ui_, app_.Overrides);
+  if (!sealed) return platform::ErrReported;
   const PasswordReply reply = AskPassword(ListPasswordRequest({}, true));
   // Cancel ends here: a list is never saved under an empty password.
   if (reply.password.empty()) return platform::ErrReported;
@@ -164,15 +213,26 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
     return platform::ErrReported;
   }
 
-  platform::ResultCode result = transforms::CompressFile(plain.Path(), compressed.Path(), &progress);
-  if (result == platform::Success) {
-    plain.Delete();
-    // Staged beside the list and renamed over it only when complete: a failed
-    // save keeps the old list.
+  // Staged beside the list and renamed over it only when complete: a failed
+  // save keeps the old list.
+  platform::ResultCode result = platform::Success;
+  if (*sealed) {
+    transforms::SealedKeyRing ring;
+    ShowKeyDerivations(ui_, ring);
     result = platform::WriteStaged(path, [&](platform::File& staging) {
-      return transforms::BlowfishEncryptFile(compressed.Path(), staging, reply.password, &progress, true);
+      return transforms::XChaChaCompressEncryptFile(plain.Path(), staging, ring.ForEncryption(reply.password),
+                                                    &progress, {});
     });
+  } else {
+    result = transforms::CompressFile(plain.Path(), compressed.Path(), &progress);
+    if (result == platform::Success) {
+      plain.Delete();
+      result = platform::WriteStaged(path, [&](platform::File& staging) {
+        return transforms::BlowfishEncryptFile(compressed.Path(), staging, reply.password, &progress, true);
+      });
+    }
   }
+  plain.Delete();
   if (result != platform::Success) {
     progress.setPosition(0);
     ShowResult(result);
