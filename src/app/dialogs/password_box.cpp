@@ -29,6 +29,8 @@ PasswordReply TPasswordBox::Request(const PasswordRequest& request) {
   FileName.caption = request.fileName;
   Algorithm.caption = request.algorithmCaption;
   NewPassword = request.newPassword;
+  Meter.Start(request.newPassword ? request.protectionAlgorithm : -1);
+  Meter.Follow(Password.text);  // a remembered password is offered again
 
   reply_ = PasswordReply{};
   Open();
@@ -43,7 +45,9 @@ std::vector<NamedControl> TPasswordBox::Controls() {
           {"AlgoHeader", &AlgoHeader}, {"Algorithm", &Algorithm},
           {"Continue", &Continue},     {"Cancel", &Cancel},
           {"Password", &Password},     {"MaskEdit", &MaskEdit},
-          {"RemindPass", &RemindPass}, {"PLX", &PLX}};
+          {"RemindPass", &RemindPass}, {"PLX", &PLX},
+          {"StrengthStep", &Meter.Step}, {"StrengthBar", &Meter.Bar},
+          {"StrengthTime", &Meter.TimeLine}};
 }
 
 void TPasswordBox::FormShow() { ActiveControl = &Password; }
@@ -70,6 +74,8 @@ void TPasswordBox::MaskEditClick() { Password.passwordChar = MaskEdit.checked ? 
 void TPasswordBox::PasswordKeyDown(int key) {
   if (key == kReturnKey) ContinueClick();
 }
+
+void TPasswordBox::PasswordChange() { Meter.Follow(Password.text); }
 
 void TPasswordBox::Reply(common::SecretString password, bool bundle) {
   reply_.password = std::move(password);
