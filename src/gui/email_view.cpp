@@ -134,8 +134,11 @@ void EmailView::BindControls() {
   BindEdit(*ui_->Copy, form_.Copy);
   BindEdit(*ui_->BCopy, form_.BCopy);
   BindEdit(*ui_->Subject, form_.Subject);
-  connect(ui_->Password, &QLineEdit::textEdited, this,
-          [this](const QString& text) { view_binding::ReadPasswordText(text, form_.Password.text); });
+  connect(ui_->Password, &QLineEdit::textEdited, this, [this](const QString& text) {
+    view_binding::ReadPasswordText(text, form_.Password.text);
+    form_.PasswordChange();
+    ShowMeter();
+  });
   view_binding::ShowPasswordChar(*ui_->Password, form_.Password.passwordChar);
   connect(ui_->Message, &QPlainTextEdit::textChanged, this, &EmailView::MessageEdited);
   connect(ui_->Attachments, &QListWidget::itemSelectionChanged, this, &EmailView::SelectionChanged);
@@ -241,7 +244,15 @@ void EmailView::Refresh() {
   }
   listShown_ = form_.Attachments.visible;
   ShowStatus();
+  ShowMeter();
   refreshing_ = false;
+}
+
+void EmailView::ShowMeter() {
+  const app::PasswordMeter& meter = form_.Meter;
+  ui_->StrengthStep->setText(ToQString(meter.Step.caption));
+  ui_->StrengthTime->setText(ToQString(meter.TimeLine.caption));
+  ui_->StrengthBar->setValue(meter.level);
 }
 
 void EmailView::ShowMessageText() {

@@ -27,8 +27,11 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
     SetReadableTextColor(*label, QColor(0x00, 0x00, 0x80));
   }
 
-  connect(ui_->Password, &QLineEdit::textEdited, this,
-          [this](const QString& text) { view_binding::ReadPasswordText(text, box_.Password.text); });
+  connect(ui_->Password, &QLineEdit::textEdited, this, [this](const QString& text) {
+    view_binding::ReadPasswordText(text, box_.Password.text);
+    box_.PasswordChange();
+    ShowMeter();
+  });
   // Enter in the edit goes to the form's key handler, which decides.
   ui_->Password->installEventFilter(this);
   HandleClicks(ui_->MaskEdit, [this] {
@@ -60,6 +63,15 @@ void PasswordBoxView::Refresh() {
   SetChecked(*ui_->MaskEdit, box_.MaskEdit.checked);
   SetChecked(*ui_->RemindPass, box_.RemindPass.checked);
   SetChecked(*ui_->PLX, box_.PLX.checked);
+  ShowMeter();
+}
+
+// Only the meter's own widgets: a full Refresh would write the password back
+// into the edit under the user's cursor.
+void PasswordBoxView::ShowMeter() {
+  app::PasswordMeter& meter = box_.Meter;
+  ShowControls({{"StrengthStep", &meter.Step}, {"StrengthBar", &meter.Bar}, {"StrengthTime", &meter.TimeLine}});
+  ui_->StrengthBar->setValue(meter.level);
 }
 
 void PasswordBoxView::CloseRequested() { box_.CancelClick(); }

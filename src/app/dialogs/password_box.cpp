@@ -17,6 +17,7 @@ TPasswordBox::TPasswordBox(Interaction& ui) : ui_(ui) {
   RemindPass.caption = "&Remind password";
   PLX.caption = "&Bundle files to one file";
   PLX.visible = false;
+  Meter.Start(-1);  // until a request asks for a new password
 }
 
 TPasswordBox::~TPasswordBox() { ClearPassword(); }
