@@ -107,6 +107,9 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
   ui_->StatusBar->addWidget(statusText_, 1);
 
   BindControls();
+  // The time line wraps to two lines at the window's usual width; the panel
+  // above the message does not grow for a wrapped label by itself.
+  ui_->StrengthTime->setMinimumHeight(2 * ui_->StrengthTime->fontMetrics().lineSpacing() + 2);
   Refresh();
   ShowProgress();
   const int menuHeight = ui_->MainMenu->sizeHint().height();

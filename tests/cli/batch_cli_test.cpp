@@ -139,8 +139,8 @@ TEST(BatchCliTest, BundledAndWipedLeavesOnlyTheArchive) {
 
 TEST(BatchCliTest, AnArchiveThatCannotBeWrittenKeepsEverySourceAndLeavesNoMember) {
   const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("b.txt");
-  const CliRun run = RunCli({"--password-file", PasswordFile(kStrongPassword), "--yes", "encrypt", "--bundle", "missing/dir/out",
-                             "--wipe", "a.txt", "b.txt"});
+  const CliRun run = RunCli({"--password-file", PasswordFile(kStrongPassword), "--yes", "encrypt", "--bundle",
+                             "missing/dir/out", "--wipe", "a.txt", "b.txt"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(
@@ -180,8 +180,8 @@ TEST(BatchCliTest, BundlingAsksBeforeTakingAnOlderEncryptedFileBesideASource) {
 
 TEST(BatchCliTest, AnArchiveNamedAfterAFileOfTheBatchIsRefusedBeforeAnythingIsWritten) {
   const std::string a = MakeWorkFile("a.txt"), b = MakeWorkFile("b.plx");
-  const CliRun run = RunCli(
-      {"--password-file", PasswordFile(kStrongPassword), "--yes", "encrypt", "--bundle", "b.plx", "--wipe", "a.txt", "b.plx"});
+  const CliRun run = RunCli({"--password-file", PasswordFile(kStrongPassword), "--yes", "encrypt", "--bundle", "b.plx",
+                             "--wipe", "a.txt", "b.plx"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Unable to write the PLX Archive file " + (Work() / "b.plx").string() +
                          ".\nIt would replace one of the selected files or their encrypted files.\n"

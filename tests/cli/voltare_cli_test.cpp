@@ -83,7 +83,8 @@ TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
   WriteFileText(work / "a.txt", "a");
   WriteFileText(work / "docs" / "b.txt", "b");
   WriteFileText(work / "docs" / "sub" / "c.txt", "c");
-  WriteFileText(TestDir() / "pw.txt", std::string(voltare::cli::testing::kStrongPassword) + "\r\nsecond line ignored\n");
+  WriteFileText(TestDir() / "pw.txt",
+                std::string(voltare::cli::testing::kStrongPassword) + "\r\nsecond line ignored\n");
 
   const CliRun saved =
       RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-save", "saved", "a.txt", "docs"});

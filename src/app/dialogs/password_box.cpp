@@ -42,12 +42,18 @@ PasswordReply TPasswordBox::Request(const PasswordRequest& request) {
 }
 
 std::vector<NamedControl> TPasswordBox::Controls() {
-  return {{"Label1", &Label1},         {"FileName", &FileName},
-          {"AlgoHeader", &AlgoHeader}, {"Algorithm", &Algorithm},
-          {"Continue", &Continue},     {"Cancel", &Cancel},
-          {"Password", &Password},     {"MaskEdit", &MaskEdit},
-          {"RemindPass", &RemindPass}, {"PLX", &PLX},
-          {"StrengthStep", &Meter.Step}, {"StrengthBar", &Meter.Bar},
+  return {{"Label1", &Label1},
+          {"FileName", &FileName},
+          {"AlgoHeader", &AlgoHeader},
+          {"Algorithm", &Algorithm},
+          {"Continue", &Continue},
+          {"Cancel", &Cancel},
+          {"Password", &Password},
+          {"MaskEdit", &MaskEdit},
+          {"RemindPass", &RemindPass},
+          {"PLX", &PLX},
+          {"StrengthStep", &Meter.Step},
+          {"StrengthBar", &Meter.Bar},
           {"StrengthTime", &Meter.TimeLine}};
 }
 

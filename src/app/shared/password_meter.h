@@ -14,10 +14,10 @@
 namespace voltare::app {
 
 struct PasswordMeter {
-  Label Step;      // "Very weak" ... "Very strong"; empty for an empty password
-  Control Bar;     // filled to `level` of `kLevels`
-  Label TimeLine;  // "Time to guess on one graphics card: ..."
-  int level = 0;   // 0 for an empty password, then 1 to kLevels
+  Label Step;          // "Very weak" ... "Very strong"; empty for an empty password
+  Control Bar;         // filled to `level` of `kLevels`
+  Label TimeLine;      // "Time to guess on one graphics card: ..."
+  int level = 0;       // 0 for an empty password, then 1 to kLevels
   double seconds = 0;  // the time to guess against the algorithm; 0 when empty
   static constexpr int kLevels = 5;
 

@@ -64,7 +64,10 @@ constexpr double kRepeatedOtherBits = 1;
 // does not start a valid sequence.
 std::size_t SequenceLength(std::string_view text, std::size_t at) {
   const auto lead = static_cast<unsigned char>(text[at]);
-  const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 1;
+  std::size_t length = 1;
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+  if (lead >= 0xF0 && lead <= 0xF4) length = 4;
   if (length == 1 || at + length > text.size()) return 1;
   for (std::size_t k = 1; k < length; ++k) {
     if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 1;
@@ -198,8 +201,8 @@ MeterReading ReadMeter(std::string_view password, int algorithm, const transform
   reading.timeLine = "Time to guess on one graphics card: " + DurationText(reading.seconds) + " with " +
                      std::string(AlgorithmName(algorithm));
   if (algorithm != kXChaCha) {
-    reading.timeLine += "; " + DurationText(SecondsToGuess(bits, kXChaCha, limits)) + " with " +
-                        std::string(AlgorithmName(kXChaCha));
+    reading.timeLine +=
+        "; " + DurationText(SecondsToGuess(bits, kXChaCha, limits)) + " with " + std::string(AlgorithmName(kXChaCha));
   }
   reading.timeLine += '.';
   return reading;

@@ -27,7 +27,7 @@ inline constexpr int kXChaCha = 3;
 
 // What a password is worth, in bits of guessing work.
 struct PasswordBits {
-  double whole = 0;  // the password as Blowfish, CAST5 and Argon2id take it
+  double whole = 0;   // the password as Blowfish, CAST5 and Argon2id take it
   double desKey = 0;  // the part DES keys from: the first 8 bytes
 };
 
