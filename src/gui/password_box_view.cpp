@@ -2,6 +2,7 @@
 #include "gui/password_box_view.h"
 
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 
 #include "gui/readable_color.h"
@@ -21,6 +22,9 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->Label1->setBuddy(ui_->Password);  // the edit's name for screen readers
+  // Room for the usual two lines of the time to guess from the start, so
+  // that the first keystroke does not push the buttons down.
+  ui_->StrengthTime->setMinimumHeight(2 * ui_->StrengthTime->fontMetrics().lineSpacing());
   ui_->Image1->setPixmap(Picture(*this, QStringLiteral("key.svg"), 48));
   // The navy of the algorithm lines, lightened on a dark palette.
   for (QWidget* label : {static_cast<QWidget*>(ui_->AlgoHeader), static_cast<QWidget*>(ui_->Algorithm)}) {
@@ -72,6 +76,14 @@ void PasswordBoxView::ShowMeter() {
   app::PasswordMeter& meter = box_.Meter;
   ShowControls({{"StrengthStep", &meter.Step}, {"StrengthBar", &meter.Bar}, {"StrengthTime", &meter.TimeLine}});
   ui_->StrengthBar->setValue(meter.level);
+  // A top-level window does not follow a wrapped label's height by itself:
+  // it grows when the time line needs another line, and never shrinks while
+  // the user types, so that the buttons do not jump under the pointer.
+  if (QLayout* layout = this->layout(); layout != nullptr && meter.TimeLine.visible) {
+    layout->activate();
+    const int needed = layout->totalHeightForWidth(width());
+    if (needed > height()) resize(width(), needed);
+  }
 }
 
 void PasswordBoxView::CloseRequested() { box_.CancelClick(); }
