@@ -27,6 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET voltare)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 endif()
+# The password meter's zxcvbn, which both programs link. dpkg-shlibdeps
+# finds it too; naming it keeps it when a package is made without that.
+list(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libzxcvbn0")
+string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
 # Opening files and web pages goes through xdg-open; on a Wayland desktop the
 # window needs Qt's Wayland plugin (without it Qt falls back to XWayland).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")

@@ -137,6 +137,8 @@ void AddAboutCommand(CLI::App& parent, CommandAction& chosen);
 void AddEmailConfigCommand(CLI::App& parent, CommandAction& chosen);
 void AddMailCommand(CLI::App& parent, CommandAction& chosen);
 void AddCheckUpdateCommand(CLI::App& parent, CommandAction& chosen);
+// How long a password would hold against guessing, per algorithm.
+void AddPasswordCheckCommand(CLI::App& parent, CommandAction& chosen);
 // Batch decryption, archive listing, and a path given without a command
 // (the last: it takes the tool's own positional argument).
 void AddDecryptCommand(CLI::App& parent, CommandAction& chosen);

@@ -158,6 +158,7 @@ std::span<const CommandAdder> AllCommands() {
       &AddEmailConfigCommand,
       &AddMailCommand,
       &AddConfigCommand,
+      &AddPasswordCheckCommand,
       &AddCheckUpdateCommand,
       &AddAboutCommand,
       // Last: it takes the tool's own positional argument.
@@ -184,6 +185,7 @@ void GroupCommandsByTask(CLI::App& cli) {
       Task{"email-config", "E-mail"},
       Task{"mail", "E-mail"},
       Task{"config", "Settings and information"},
+      Task{"password-check", "Settings and information"},
       Task{"check-update", "Settings and information"},
       Task{"about", "Settings and information"},
   };

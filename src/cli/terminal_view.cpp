@@ -16,6 +16,7 @@
 #include "app/dialogs/password_box.h"
 #include "app/dialogs/plx_archiver.h"
 #include "app/main_window/batch_messages.h"
+#include "app/shared/password_strength.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
 #include "common/locked_memory.h"
@@ -219,10 +220,22 @@ void TerminalView::RunPasswordPrompt(app::TPasswordBox& box) {
   }
   if (password) {
     box.Password.text = std::move(*password);
+    box.PasswordChange();
     box.ContinueClick();
+    if (!box.IsShowing()) WarnOfWeakPassword(box.Meter);
   }
   // Nothing to answer with, or the prompt refused the answer: Cancel.
   if (box.IsShowing()) box.CancelClick();
+}
+
+// A new password that one graphics card would find within a year is named
+// as such, once, and the command goes on: the user may have reasons.
+void TerminalView::WarnOfWeakPassword(const app::PasswordMeter& meter) {
+  if (meter.algorithm < 0 || meter.level == 0 || meter.seconds >= app::strength::kWarnBelowSeconds) return;
+  progress_.Erase();
+  std::cerr << "voltare-cli: weak password: one graphics card would guess it in "
+            << app::strength::DurationText(meter.seconds) << " against "
+            << app::strength::AlgorithmName(meter.algorithm) << '\n';
 }
 
 std::optional<common::SecretString> TerminalView::PasswordFromFile() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/shared/interaction.h"
+#include "app/shared/password_meter.h"
 #include "common/secret_string.h"
 
 namespace voltare::cli {
@@ -120,6 +121,7 @@ class TerminalView : public app::Interaction {
   bool AskOnTerminal(std::string_view question);
   std::optional<common::SecretString> PasswordFromFile();
   void WarnOfTrailingBlank(const common::SecretString& password);
+  void WarnOfWeakPassword(const app::PasswordMeter& meter);
   std::optional<common::SecretString> PasswordFromTerminal(const app::TPasswordBox& box);
   std::optional<common::SecretString> ReadPasswordLine(std::string_view prompt);
   std::optional<common::SecretString> NewPasswordFromTerminal(const app::TPasswordBox& box);

@@ -107,6 +107,9 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
   ui_->StatusBar->addWidget(statusText_, 1);
 
   BindControls();
+  // The time line wraps to two lines at the window's usual width; the panel
+  // above the message does not grow for a wrapped label by itself.
+  ui_->StrengthTime->setMinimumHeight(2 * ui_->StrengthTime->fontMetrics().lineSpacing() + 2);
   Refresh();
   ShowProgress();
   const int menuHeight = ui_->MainMenu->sizeHint().height();
@@ -134,8 +137,11 @@ void EmailView::BindControls() {
   BindEdit(*ui_->Copy, form_.Copy);
   BindEdit(*ui_->BCopy, form_.BCopy);
   BindEdit(*ui_->Subject, form_.Subject);
-  connect(ui_->Password, &QLineEdit::textEdited, this,
-          [this](const QString& text) { view_binding::ReadPasswordText(text, form_.Password.text); });
+  connect(ui_->Password, &QLineEdit::textEdited, this, [this](const QString& text) {
+    view_binding::ReadPasswordText(text, form_.Password.text);
+    form_.PasswordChange();
+    ShowMeter();
+  });
   view_binding::ShowPasswordChar(*ui_->Password, form_.Password.passwordChar);
   connect(ui_->Message, &QPlainTextEdit::textChanged, this, &EmailView::MessageEdited);
   connect(ui_->Attachments, &QListWidget::itemSelectionChanged, this, &EmailView::SelectionChanged);
@@ -241,7 +247,15 @@ void EmailView::Refresh() {
   }
   listShown_ = form_.Attachments.visible;
   ShowStatus();
+  ShowMeter();
   refreshing_ = false;
+}
+
+void EmailView::ShowMeter() {
+  const app::PasswordMeter& meter = form_.Meter;
+  ui_->StrengthStep->setText(ToQString(meter.Step.caption));
+  ui_->StrengthTime->setText(ToQString(meter.TimeLine.caption));
+  ui_->StrengthBar->setValue(meter.level);
 }
 
 void EmailView::ShowMessageText() {

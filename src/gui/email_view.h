@@ -44,6 +44,7 @@ class EmailView final : public QMainWindow {
   void SelectionChanged();
   void ShowAttachmentMenu(const QPoint& position);
   void ShowStatus();
+  void ShowMeter();
   void ShowProgress();
   void ShowMessageText();
   void ShowAttachments();

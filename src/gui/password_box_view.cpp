@@ -2,6 +2,7 @@
 #include "gui/password_box_view.h"
 
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 
 #include "gui/readable_color.h"
@@ -21,14 +22,20 @@ PasswordBoxView::PasswordBoxView(app::TPasswordBox& box, QWidget* parent)
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
   ui_->Label1->setBuddy(ui_->Password);  // the edit's name for screen readers
+  // Room for the usual two lines of the time to guess from the start, so
+  // that the first keystroke does not push the buttons down.
+  ui_->StrengthTime->setMinimumHeight(2 * ui_->StrengthTime->fontMetrics().lineSpacing());
   ui_->Image1->setPixmap(Picture(*this, QStringLiteral("key.svg"), 48));
   // The navy of the algorithm lines, lightened on a dark palette.
   for (QWidget* label : {static_cast<QWidget*>(ui_->AlgoHeader), static_cast<QWidget*>(ui_->Algorithm)}) {
     SetReadableTextColor(*label, QColor(0x00, 0x00, 0x80));
   }
 
-  connect(ui_->Password, &QLineEdit::textEdited, this,
-          [this](const QString& text) { view_binding::ReadPasswordText(text, box_.Password.text); });
+  connect(ui_->Password, &QLineEdit::textEdited, this, [this](const QString& text) {
+    view_binding::ReadPasswordText(text, box_.Password.text);
+    box_.PasswordChange();
+    ShowMeter();
+  });
   // Enter in the edit goes to the form's key handler, which decides.
   ui_->Password->installEventFilter(this);
   HandleClicks(ui_->MaskEdit, [this] {
@@ -60,6 +67,23 @@ void PasswordBoxView::Refresh() {
   SetChecked(*ui_->MaskEdit, box_.MaskEdit.checked);
   SetChecked(*ui_->RemindPass, box_.RemindPass.checked);
   SetChecked(*ui_->PLX, box_.PLX.checked);
+  ShowMeter();
+}
+
+// Only the meter's own widgets: a full Refresh would write the password back
+// into the edit under the user's cursor.
+void PasswordBoxView::ShowMeter() {
+  app::PasswordMeter& meter = box_.Meter;
+  ShowControls({{"StrengthStep", &meter.Step}, {"StrengthBar", &meter.Bar}, {"StrengthTime", &meter.TimeLine}});
+  ui_->StrengthBar->setValue(meter.level);
+  // A top-level window does not follow a wrapped label's height by itself:
+  // it grows when the time line needs another line, and never shrinks while
+  // the user types, so that the buttons do not jump under the pointer.
+  if (QLayout* layout = this->layout(); layout != nullptr && meter.TimeLine.visible) {
+    layout->activate();
+    const int needed = layout->totalHeightForWidth(width());
+    if (needed > height()) resize(width(), needed);
+  }
 }
 
 void PasswordBoxView::CloseRequested() { box_.CancelClick(); }

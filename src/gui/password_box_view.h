@@ -27,6 +27,7 @@ class PasswordBoxView : public FormDialog {
 
  private:
   void WriteChecks();
+  void ShowMeter();
 
   app::TPasswordBox& box_;
   std::unique_ptr<Ui::PasswordBox> ui_;

@@ -26,6 +26,10 @@ std::string ReadText(const std::filesystem::path& path);
 // --password-file.
 std::string PasswordFile(const std::string& password);
 
+// A password no graphics card would find by guessing: a command that
+// encrypts under it has no weak-password warning to add.
+inline constexpr char kStrongPassword[] = "kT9#vQ2!mW4@zR7%";
+
 // The test's work directory, where the tool runs by default.
 std::filesystem::path Work();
 

@@ -83,7 +83,8 @@ TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
   WriteFileText(work / "a.txt", "a");
   WriteFileText(work / "docs" / "b.txt", "b");
   WriteFileText(work / "docs" / "sub" / "c.txt", "c");
-  WriteFileText(TestDir() / "pw.txt", "secret words\r\nsecond line ignored\n");
+  WriteFileText(TestDir() / "pw.txt",
+                std::string(voltare::cli::testing::kStrongPassword) + "\r\nsecond line ignored\n");
 
   const CliRun saved =
       RunCli({"--password-file", (TestDir() / "pw.txt").string(), "list-save", "saved", "a.txt", "docs"});
@@ -98,7 +99,7 @@ TEST(VoltareCliTest, ListsSavedFromRelativePathsOpenWithTheSamePassword) {
   EXPECT_EQ(opened.out, (work / "a.txt").string() + "\n" + (work / "docs/b.txt").string() + "\n" +
                             (work / "docs/sub/c.txt").string() + "\n");
 
-  WriteFileText(TestDir() / "wrong.txt", "secret word\n");
+  WriteFileText(TestDir() / "wrong.txt", "kT9#vQ2!mW4@zR7\n");
   const CliRun wrong = RunCli({"--password-file", (TestDir() / "wrong.txt").string(), "list-open", "saved.vls"});
   EXPECT_EQ(wrong.status, 1);
   EXPECT_EQ(wrong.out, "");

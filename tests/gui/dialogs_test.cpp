@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
@@ -184,6 +185,50 @@ TEST(PasswordPromptView, ARememberedPasswordIsKeptOnlyInLockedMemoryAndTheEditIs
     Click(Find<QPushButton>(dialog, "Continue"));
   });
   EXPECT_EQ(box.Request({}).password, "secret");
+}
+
+TEST(PasswordPromptView, TheMeterFollowsTypingWhileANewPasswordIsChosenAndNeverWhenOpening) {
+  ViewsOnly ui;
+  app::TPasswordBox box(ui);
+  WhenShown("PasswordBox", [&](QDialog& dialog) {
+    auto& password = Find<QLineEdit>(dialog, "Password");
+    auto& step = Find<QLabel>(dialog, "StrengthStep");
+    auto& bar = Find<QProgressBar>(dialog, "StrengthBar");
+    auto& time = Find<QLabel>(dialog, "StrengthTime");
+    EXPECT_TRUE(bar.isVisibleTo(&dialog));
+    EXPECT_EQ(bar.value(), 0);
+    EXPECT_EQ(step.text(), "");
+
+    QTest::keyClicks(&password, "passwor");
+    QTest::keyClick(&password, Qt::Key_D);
+    EXPECT_EQ(step.text(), "Very weak");
+    EXPECT_EQ(bar.value(), 1);
+    EXPECT_TRUE(time.text().startsWith("Time to guess on one graphics card: less than a second with Blowfish; "))
+        << time.text().toStdString();
+
+    Retype(password, "kT9#vQ2!mW4@zR7%");
+    EXPECT_EQ(step.text(), "Very strong");
+    EXPECT_EQ(bar.value(), 5);
+    EXPECT_TRUE(time.text().contains("more than a million years with Blowfish")) << time.text().toStdString();
+    QApplication::processEvents();  // the window makes room for the wrapped line
+    EXPECT_GE(time.height(), time.heightForWidth(time.width())) << "the time line is not cut off";
+
+    Retype(password, "abc");  // weak again, and OK still takes it
+    EXPECT_EQ(bar.value(), 1);
+    EXPECT_TRUE(Find<QPushButton>(dialog, "Continue").isEnabled());
+    Click(Find<QPushButton>(dialog, "Continue"));
+  });
+  app::PasswordRequest encrypting{"notes.txt", "Blowfish", 0, false, true, true, true};
+  encrypting.protectionAlgorithm = 0;
+  EXPECT_EQ(box.Request(encrypting).password, "abc");
+
+  WhenShown("PasswordBox", [&](QDialog& dialog) {
+    QTest::keyClicks(&Find<QLineEdit>(dialog, "Password"), "abc");
+    EXPECT_FALSE(Find<QProgressBar>(dialog, "StrengthBar").isVisibleTo(&dialog));
+    EXPECT_FALSE(Find<QLabel>(dialog, "StrengthTime").isVisibleTo(&dialog));
+    Click(Find<QPushButton>(dialog, "Continue"));
+  });
+  EXPECT_EQ(box.Request({"notes.txt.vlt", "Blowfish", 0, false, true, true}).password, "abc");
 }
 
 TEST(PreferencesView, ChoicesMadeInTheWidgetsAreStoredOnOk) {

@@ -17,6 +17,7 @@ TPasswordBox::TPasswordBox(Interaction& ui) : ui_(ui) {
   RemindPass.caption = "&Remind password";
   PLX.caption = "&Bundle files to one file";
   PLX.visible = false;
+  Meter.Start(-1);  // until a request asks for a new password
 }
 
 TPasswordBox::~TPasswordBox() { ClearPassword(); }
@@ -29,6 +30,8 @@ PasswordReply TPasswordBox::Request(const PasswordRequest& request) {
   FileName.caption = request.fileName;
   Algorithm.caption = request.algorithmCaption;
   NewPassword = request.newPassword;
+  Meter.Start(request.newPassword ? request.protectionAlgorithm : -1);
+  Meter.Follow(Password.text);  // a remembered password is offered again
 
   reply_ = PasswordReply{};
   Open();
@@ -39,11 +42,19 @@ PasswordReply TPasswordBox::Request(const PasswordRequest& request) {
 }
 
 std::vector<NamedControl> TPasswordBox::Controls() {
-  return {{"Label1", &Label1},         {"FileName", &FileName},
-          {"AlgoHeader", &AlgoHeader}, {"Algorithm", &Algorithm},
-          {"Continue", &Continue},     {"Cancel", &Cancel},
-          {"Password", &Password},     {"MaskEdit", &MaskEdit},
-          {"RemindPass", &RemindPass}, {"PLX", &PLX}};
+  return {{"Label1", &Label1},
+          {"FileName", &FileName},
+          {"AlgoHeader", &AlgoHeader},
+          {"Algorithm", &Algorithm},
+          {"Continue", &Continue},
+          {"Cancel", &Cancel},
+          {"Password", &Password},
+          {"MaskEdit", &MaskEdit},
+          {"RemindPass", &RemindPass},
+          {"PLX", &PLX},
+          {"StrengthStep", &Meter.Step},
+          {"StrengthBar", &Meter.Bar},
+          {"StrengthTime", &Meter.TimeLine}};
 }
 
 void TPasswordBox::FormShow() { ActiveControl = &Password; }
@@ -70,6 +81,8 @@ void TPasswordBox::MaskEditClick() { Password.passwordChar = MaskEdit.checked ? 
 void TPasswordBox::PasswordKeyDown(int key) {
   if (key == kReturnKey) ContinueClick();
 }
+
+void TPasswordBox::PasswordChange() { Meter.Follow(Password.text); }
 
 void TPasswordBox::Reply(common::SecretString password, bool bundle) {
   reply_.password = std::move(password);

@@ -12,6 +12,7 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "app/shared/password_meter.h"
 
 namespace voltare::app {
 
@@ -37,6 +38,8 @@ class TPasswordBox : public ModalForm {
   void CancelClick();
   void MaskEditClick();
   void PasswordKeyDown(int key);
+  // The password's text changed: the meter follows it.
+  void PasswordChange();
 
   // Every control, by its member name.
   std::vector<NamedControl> Controls();
@@ -52,6 +55,8 @@ class TPasswordBox : public ModalForm {
   CheckBox MaskEdit;
   CheckBox RemindPass;
   CheckBox PLX;
+  // Shown only while a new password is chosen, never when one opens a file.
+  PasswordMeter Meter;
 
   std::string Caption{"Password"};
   // The request's newPassword: this password is about to encrypt.

@@ -155,7 +155,10 @@ std::vector<NamedControl> TEmail::Controls() {
           {"Attachments", &Attachments},
           {"Remove1", &Remove1},
           {"Exit1", &Exit1},
-          {"StatusBar", &StatusBar}};
+          {"StatusBar", &StatusBar},
+          {"StrengthStep", &Meter.Step},
+          {"StrengthBar", &Meter.Bar},
+          {"StrengthTime", &Meter.TimeLine}};
 }
 
 void TEmail::FormShow() {
@@ -170,6 +173,8 @@ void TEmail::FormShow() {
   Splitter.visible = false;
   Attachments.visible = false;
   for (const std::string& path : std::exchange(StartAttachments, {})) Attach(path);
+  // The message goes out under the password, protected as texts are.
+  Meter.Start(TextProtectionAlgorithm(RunOverrides{}));
   ActiveControl = &Message;
 }
 
@@ -369,7 +374,12 @@ void TEmail::ResetProgress() {
   ProgressBar.repaint();
 }
 
-void TEmail::ForgetPassword() { Password.text.clear(); }
+void TEmail::ForgetPassword() {
+  Password.text.clear();
+  Meter.Follow({});
+}
+
+void TEmail::PasswordChange() { Meter.Follow(Password.text); }
 
 void TEmail::ForgetMessage() {
   for (std::string& line : Message.lines) crypto::Burn(line);

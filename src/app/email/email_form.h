@@ -17,6 +17,7 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "app/shared/password_meter.h"
 #include "net/smtp_client.h"
 #include "platform/progress.h"
 #include "platform/settings_store.h"
@@ -87,6 +88,8 @@ class TEmail : public ModalForm {
   void EmailerDisconnect();
   void EmailerPacketSent();
   void EmailerSuccess();
+  // The password's text changed: the meter follows it.
+  void PasswordChange();
 
   // Every control below, by its member name (the progress bar is not a
   // Control: the view reads it through OnRepaint).
@@ -105,6 +108,8 @@ class TEmail : public ModalForm {
   Edit BCopy;
   Edit Subject;
   PasswordEdit Password;
+  // How long the password would hold against guessing, as it is typed.
+  PasswordMeter Meter;
   Memo Message;
   Control Splitter;
   AttachmentListView Attachments;

@@ -94,6 +94,9 @@ PasswordRequest EncryptionPasswordRequest(const std::string& firstSelected, cons
   PasswordRequest request;
   request.fileName = fs::path(firstSelected).filename().string();
   if (algorithm != nullptr) request.algorithmCaption = std::string(algorithm->caption);
+  // The setting's digit is the algorithm's number (an unknown setting is
+  // refused before any file is written, so the meter's guess is moot then).
+  request.protectionAlgorithm = algorithm != nullptr ? algorithm->setting.front() - '0' : 0;
   request.maxLength = 0;
   request.bundleVisible = firstFile;
   request.headerVisible = true;

@@ -10,6 +10,7 @@
 #include "app/main_window/messages.h"
 #include "app/shared/application.h"
 #include "app/shared/file_extensions.h"
+#include "app/shared/password_meter.h"
 #include "platform/file.h"
 #include "platform/network_route.h"
 #include "platform/os_error.h"
@@ -419,7 +420,12 @@ void TMainForm::ContentsClick() { ui_.ShowHelp(messages::kHelpContents); }
 
 void TMainForm::VisitKOVASoftwareontheweb1Click() { ui_.ShellOpen(messages::kHomePage, {}); }
 
-PasswordReply TMainForm::AskPassword(const PasswordRequest& request) { return app_.PasswordBox.Request(request); }
+PasswordReply TMainForm::AskPassword(const PasswordRequest& request) {
+  if (!request.newPassword || request.protectionAlgorithm >= 0) return app_.PasswordBox.Request(request);
+  PasswordRequest forText = request;
+  forText.protectionAlgorithm = TextProtectionAlgorithm(app_.Overrides);
+  return app_.PasswordBox.Request(forText);
+}
 
 RunningBatch::Scope TMainForm::JoinBatch() { return RunningBatch::Scope(batch_, ui_.StatusText()); }
 

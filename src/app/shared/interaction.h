@@ -88,6 +88,10 @@ struct PasswordRequest {
   // The password will encrypt: a prompt without a visible edit (a terminal)
   // asks for it twice, since a typing slip would make data nobody can open.
   bool newPassword = false;
+  // For a new password, the algorithm (0-3) it will protect under: the
+  // password meter estimates against it. -1 leaves the choice to
+  // TMainForm::AskPassword, which takes what texts and lists use.
+  int protectionAlgorithm = -1;
 };
 
 // What the password prompt answers. An empty password means Cancel.

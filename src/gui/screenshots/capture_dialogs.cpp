@@ -44,6 +44,21 @@ void CapturePasswordPrompt(app::Interaction& ui, const QDir& out) {
   SaveWindowPicture(view, out, "password-prompt");
 }
 
+// The prompt of an encryption, its meter following a typed password.
+void CapturePasswordMeter(app::Interaction& ui, const QDir& out, const char* password, const char* name) {
+  app::TPasswordBox box(ui);
+  box.FileName.caption = "Quarterly report.odt";
+  box.Algorithm.caption = "Blowfish";
+  box.PLX.visible = true;
+  box.NewPassword = true;
+  box.Meter.Start(0);
+  box.Password.text = password;
+  box.PasswordChange();
+  box.FormShow();
+  PasswordBoxView view(box, nullptr);
+  SaveWindowPicture(view, out, name);
+}
+
 // An archive of three members of different sizes, bundled by the archive
 // library from stand-in ".vlt" files.
 fs::path SampleArchive(const fs::path& folder) {
@@ -117,6 +132,8 @@ void CapturePasswordPrompt(const QDir& out) {
 void CaptureDialogs(const QDir& out) {
   QtInteraction ui;  // the handlers never run for a picture
   CapturePasswordPrompt(ui, out);
+  CapturePasswordMeter(ui, out, "sunshine1", "password-meter-weak");
+  CapturePasswordMeter(ui, out, "glorious-veneer-cabin-77", "password-meter-strong");
   CaptureArchiveViewer(ui, out);
   CapturePreferences(ui, out);
   CaptureClipboardEditor(ui, out);

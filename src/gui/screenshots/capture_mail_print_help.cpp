@@ -58,6 +58,7 @@ void CaptureComposer(app::Application& app, const QDir& out, const QString& atta
   form.Naar.text = "Bob Receiver <bob@example.org>";
   form.Subject.text = "The plans for Friday";
   form.Password.text = "correct horse";
+  form.PasswordChange();  // as typed: the meter follows
   form.Message.SetText(
       "Hello Bob,\n\nthe plans are attached; the meeting point is in this message,\n"
       "which only our password opens.\n\nAlice");
