@@ -168,6 +168,28 @@ app::MessageButton TerminalView::ShowMessage(app::MessageKind kind, std::string_
   return app::MessageButton::Ok;
 }
 
+std::string TerminalView::Shown(const std::string& path) const {
+  if (const auto named = shownNames_.find(path); named != shownNames_.end()) return named->second;
+  return namer_ ? namer_(path) : path;
+}
+
+void TerminalView::FileFailed(const app::FileFailure& failure) {
+  const std::string shown = Shown(failure.path);
+  failedFiles_.push_back(shown);
+  if (app::ScopeOf(failure.code) == app::FailureScope::Unexpected) {
+    Error(platform::ErrorFormat(failure.code, shown + ": " + platform::ErrorText(failure.code)));
+    return;
+  }
+  Report(app::FailureLine(failure, shown), false);
+}
+
+void TerminalView::BatchStopped(const std::vector<std::string>& notTried) {
+  if (notTried.empty()) return;
+  std::vector<std::string> shown;
+  for (const std::string& path : notTried) shown.push_back(Shown(path));
+  Report(app::BatchStoppedText(shown), false);
+}
+
 void TerminalView::ReleaseHeldMessages() {
   held_.clear();
   for (const std::string& text : std::exchange(heldShown_, {})) {
@@ -338,9 +360,23 @@ void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
   if (viewer.IsShowing()) viewer.CancelButtonClick();
 }
 
+namespace {
+
+// A status that places a step in its batch: "Encrypting (2/3)...",
+// "Bundling files to one (2/3) -- PLX".
+bool PlacesStep(std::string_view status) {
+  const std::size_t open = status.rfind('(');
+  if (open == std::string_view::npos) return false;
+  const std::size_t slash = status.find('/', open);
+  const std::size_t close = status.find(')', open);
+  return slash != std::string_view::npos && close != std::string_view::npos && open + 1 < slash && slash + 1 < close;
+}
+
+}  // namespace
+
 void TerminalView::SetStatusText(std::string_view text) {
   status_ = std::string(text);
-  if (status_.ends_with(")...") && status_.find('/') != std::string::npos) lastStep_ = status_;
+  if (PlacesStep(status_)) lastStep_ = status_;
   progress_.SetLabel(status_);
 }
 

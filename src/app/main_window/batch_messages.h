@@ -29,6 +29,13 @@ inline constexpr std::string_view kReplaceArchive = "%s already exists.\nDo you 
 inline constexpr std::string_view kSamePassword =
     "Do you want to use the same password you just used to all the other selected files ?";
 inline constexpr std::string_view kEncryptionAborted = "Encryption aborted !";
+// The status line after a stop, filled with the file the stopped step worked on.
+inline constexpr std::string_view kStoppedEncrypting = "Stopped: %s was not encrypted, nothing of it was written.";
+inline constexpr std::string_view kStoppedBundling =
+    "Stopped while packing %s: no archive was written; the encrypted files were kept and nothing was wiped.";
+inline constexpr std::string_view kStoppedReadBack =
+    "Stopped while reading back %s: it and the files after it were not wiped; the encrypted files were kept.";
+inline constexpr std::string_view kStoppedDecrypting = "Stopped: %s was not decrypted, nothing of it was written.";
 // Filled with the archive's full path, which names a file of the batch itself.
 inline constexpr std::string_view kArchiveIsBatchFile =
     "Unable to write the PLX Archive file %s.\nIt would replace one of the selected files or their encrypted files.";
