@@ -90,8 +90,7 @@ std::string EncryptStopNote(const Session& session, const std::vector<std::strin
   if (!step || step->position == 0 || step->position > sources.size()) return "nothing was wiped";
   const std::string atWork = session.ui.Shown(session.app.MainForm.FileAtWork);
   if (step->verb.starts_with("Bundling")) {
-    return "no archive was written (stopped while packing " + atWork +
-           "); the encrypted files were kept and nothing was wiped";
+    return "no archive was written (stopped while packing " + atWork + ") and nothing was wiped";
   }
   const std::string copies = bundle ? "the archive was kept" : "the encrypted files were kept";
   if (step->verb == "Verifying") {

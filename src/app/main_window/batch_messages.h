@@ -32,7 +32,7 @@ inline constexpr std::string_view kEncryptionAborted = "Encryption aborted !";
 // The status line after a stop, filled with the file the stopped step worked on.
 inline constexpr std::string_view kStoppedEncrypting = "Stopped: %s was not encrypted, nothing of it was written.";
 inline constexpr std::string_view kStoppedBundling =
-    "Stopped while packing %s: no archive was written; the encrypted files were kept and nothing was wiped.";
+    "Stopped while packing %s: no archive was written and nothing was wiped.";
 inline constexpr std::string_view kStoppedReadBack =
     "Stopped while reading back %s: it and the files after it were not wiped; the encrypted files were kept.";
 inline constexpr std::string_view kStoppedDecrypting = "Stopped: %s was not decrypted, nothing of it was written.";

@@ -23,7 +23,7 @@ std::string_view ExpectedText(ResultCode code) {
       return "damaged, or changed after it was encrypted";
     case platform::ErrNoSuchFile:
     case ENOENT:
-      return "no such file (moved or deleted)";
+      return "no such file or folder";
     case platform::ErrStagingReplaced:
       return "its temporary file was replaced by another file while it was written";
     case platform::ErrReservedName:
@@ -77,6 +77,10 @@ FailureScope ScopeOf(ResultCode code) {
     case ENOSPC:
     case EDQUOT:
     case EROFS:
+    // A limit of the file system or of the process on the size of a file:
+    // a batch writing on would leave a part of itself, an archive short of
+    // members say, that looks whole.
+    case EFBIG:
     // The temporary folder serves every file of the batch alike.
     case platform::ErrNoTempFile:
       return FailureScope::Destination;
@@ -95,7 +99,7 @@ std::string_view WhatWasKept(FileAction action) {
     case FileAction::Encrypt:
       return "it was not encrypted, nothing of it was written";
     case FileAction::Bundle:
-      return "no archive was written, the encrypted files were kept and nothing was wiped";
+      return "no archive was written and nothing was wiped";
     case FileAction::Decrypt:
       return "nothing was written";
     case FileAction::Verify:
