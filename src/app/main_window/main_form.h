@@ -219,7 +219,7 @@ class TMainForm {
   // True once the user stopped the running step: the batch goes no further.
   bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
   std::vector<std::string> TakeSelectedPaths(bool remove);
-  void ShowResult(platform::ResultCode code);
+  void ShowResult(platform::ResultCode code, FileAction action, const std::filesystem::path& path);
 
   Interaction& ui_;
   Application& app_;

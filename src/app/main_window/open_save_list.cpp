@@ -109,7 +109,10 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (reply.password.empty()) return platform::ErrReported;
 
   ScratchFile decrypted, expanded;
-  if (!decrypted.Exists() || !expanded.Exists()) return platform::ErrNoTempFile;
+  if (!decrypted.Exists() || !expanded.Exists()) {
+    ShowResult(platform::ErrNoTempFile, FileAction::OpenList, path);
+    return platform::ErrReported;
+  }
 
   platform::Progress& progress = ui_.ProgressBar();
   platform::ResultCode result =
@@ -117,7 +120,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (result == platform::Success) result = transforms::DecompressFile(decrypted.Path(), expanded.Path(), &progress);
   if (result != platform::Success) {
     progress.setPosition(0);
-    ShowResult(result);
+    ShowResult(result, FileAction::OpenList, path);
     return platform::ErrReported;
   }
   decrypted.Delete();
@@ -146,7 +149,10 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (reply.password.empty()) return platform::ErrReported;
 
   ScratchFile plain, compressed;
-  if (!plain.Exists() || !compressed.Exists()) return platform::ErrNoTempFile;
+  if (!plain.Exists() || !compressed.Exists()) {
+    ShowResult(platform::ErrNoTempFile, FileAction::SaveList, path);
+    return platform::ErrReported;
+  }
 
   platform::Progress& progress = ui_.ProgressBar();
   try {
@@ -175,7 +181,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   }
   if (result != platform::Success) {
     progress.setPosition(0);
-    ShowResult(result);
+    ShowResult(result, FileAction::SaveList, path);
     return platform::ErrReported;
   }
   compressed.Delete();

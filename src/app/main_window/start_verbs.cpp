@@ -82,7 +82,9 @@ void OpenLists(TMainForm& form, Interaction& ui, const std::vector<std::string>&
   for (const std::string& file : files) {
     if (!IsListName(file)) continue;
     const platform::ResultCode result = form.LoadListFile(file);
-    if (result != platform::Success && result != platform::ErrReported) ui.Error(platform::ErrorFormat(result));
+    if (result != platform::Success && result != platform::ErrReported) {
+      ui.FileFailed({FileAction::OpenList, file, result});
+    }
   }
 }
 

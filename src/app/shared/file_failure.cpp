@@ -108,6 +108,10 @@ std::string_view WhatWasKept(FileAction action) {
       return "it was not wiped";
     case FileAction::List:
       return "nothing was listed";
+    case FileAction::OpenList:
+      return "the list was not opened";
+    case FileAction::SaveList:
+      return "the list was not saved, an older one of that name stays as it was";
   }
   return {};
 }

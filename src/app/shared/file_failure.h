@@ -26,6 +26,8 @@ enum class FileAction {
   Verify,
   Wipe,
   List,  // reading an archive's table of members
+  OpenList,  // a saved list of files (.vls)
+  SaveList,
 };
 
 enum class FailureScope {
