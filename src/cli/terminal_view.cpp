@@ -27,15 +27,6 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
-// The wipe's "Unable to wipe file ... File skipped." comes in an information
-// box in the window; here it is the failure it reports.
-bool IsSkipNotice(std::string_view text) {
-  const std::string_view format = app::messages::kWipeSkipped;
-  const std::size_t name = format.find("%s");
-  return text.size() > format.size() - 2 && text.starts_with(format.substr(0, name)) &&
-         text.ends_with(format.substr(name + 2));
-}
-
 // Reads one line from standard input; nothing at the end of input.
 std::optional<std::string> ReadLine() {
   std::string line;
@@ -159,8 +150,7 @@ app::MessageButton TerminalView::ShowMessage(app::MessageKind kind, std::string_
     heldShown_.emplace_back(text);
     return app::MessageButton::Ok;
   }
-  // A file the program reports as skipped failed, whatever the box's icon.
-  const bool failed = kind == app::MessageKind::Error || IsSkipNotice(text);
+  const bool failed = kind == app::MessageKind::Error;
   const bool toError = failed || kind == app::MessageKind::Warning;
   if (failed) errorShown_ = true;
   std::ostream& out = toError ? std::cerr : std::cout;
