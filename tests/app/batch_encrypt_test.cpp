@@ -627,8 +627,8 @@ TEST(BatchEncryptTest, AStopAsksOnlyWhenTheBatchIsHalfDone) {
     EXPECT_FALSE(fs::exists(paths[1] + ".vlt"));
     EXPECT_TRUE(ReadFileBytes(paths[1]) == source);
     EXPECT_EQ(LeftoverTempFiles(), std::vector<std::string>{});
-    EXPECT_EQ(fixture.user.StatusText(), "Stopped: " + paths[secondFile ? 1 : 0] +
-                                             " was not encrypted, nothing of it was written.");
+    EXPECT_EQ(fixture.user.StatusText(),
+              "Stopped: " + paths[secondFile ? 1 : 0] + " was not encrypted, nothing of it was written.");
     EXPECT_EQ(fixture.user.busyDepth, 0);
   }
 
@@ -661,8 +661,9 @@ TEST(BatchEncryptTest, AStopDuringTheReadBackWipesNothing) {
   EXPECT_TRUE(ReadFileBytes(paths[0]) == source);
   EXPECT_EQ(DecryptVlt(paths[0] + ".vlt", "pw"), ReadText(paths[0]));
   EXPECT_EQ(fixture.form.ListView.Count(), 1u);
-  EXPECT_EQ(fixture.user.StatusText(), "Stopped while reading back " + paths[0] +
-                                           ": it and the files after it were not wiped; the encrypted files were kept.");
+  EXPECT_EQ(fixture.user.StatusText(),
+            "Stopped while reading back " + paths[0] +
+                ": it and the files after it were not wiped; the encrypted files were kept.");
 }
 
 // Cancel while a sealed file's key is derived stops the step at once, as any

@@ -64,8 +64,8 @@ TEST(BatchWipeTest, AFileThatCannotBeWipedIsSkippedAndTheSuccessMessageWithheld)
   fixture.form.WipeFiles3Click();
 
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{
-                kConfirm, "error: " + missing.string() + "\n\nNo such file or folder; it was not wiped."}));
+            (std::vector<std::string>{kConfirm,
+                                      "error: " + missing.string() + "\n\nNo such file or folder; it was not wiped."}));
   EXPECT_FALSE(fs::exists(missing));
   EXPECT_FALSE(fs::exists(full)) << "the run goes on after a skipped file";
 }

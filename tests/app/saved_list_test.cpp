@@ -129,7 +129,8 @@ TEST(SavedListTest, AFailedSaveKeepsTheOldList) {
   fixture.user.ChooseSaveFile(listFile).EnterPassword("new password");
   fixture.form.SaveButtonClick();
   ASSERT_EQ(fixture.user.messages.size(), 1u);
-  EXPECT_NE(fixture.user.messages[0].text.find("No space left on the device; the list was not saved"), std::string::npos)
+  EXPECT_NE(fixture.user.messages[0].text.find("No space left on the device; the list was not saved"),
+            std::string::npos)
       << fixture.user.messages[0].text;
   EXPECT_EQ(testing::ReadFileBytes(listFile), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);

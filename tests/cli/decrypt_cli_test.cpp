@@ -170,8 +170,8 @@ TEST(DecryptCliTest, DamagedArchivesAreErrors) {
     SCOPED_TRACE(damaged);
     CliRun run = RunCli({"archive-list", damaged});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "voltare-cli: " + std::string(damaged) +
-                           ": damaged, or not an encrypted file; nothing was listed\n");
+    EXPECT_EQ(run.err,
+              "voltare-cli: " + std::string(damaged) + ": damaged, or not an encrypted file; nothing was listed\n");
     run = RunCli({"--password-file", PasswordFile("pw"), "decrypt", damaged});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.starts_with("voltare-cli: " + std::string(damaged) +

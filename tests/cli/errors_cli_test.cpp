@@ -43,9 +43,7 @@ class SmallDisk {
   SmallDisk& operator=(const SmallDisk&) = delete;
 
   bool Mounted() const { return mounted_; }
-  bool MakeReadOnly() {
-    return ::mount("tmpfs", where_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
-  }
+  bool MakeReadOnly() { return ::mount("tmpfs", where_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k") == 0; }
 
  private:
   fs::path where_;
@@ -79,19 +77,24 @@ void Encrypted(const fs::path& dir, const std::string& name, const std::string& 
 
 TEST(ErrorsCliTest, EachExpectedFailureIsOneLineNamingTheFileAndWhatWasKept) {
   const std::vector<ErrorCase> cases = {
-      {"wrong password", false, [](const fs::path& dir, SmallDisk&) { Encrypted(dir, "a.txt", "other"); },
+      {"wrong password",
+       false,
+       [](const fs::path& dir, SmallDisk&) { Encrypted(dir, "a.txt", "other"); },
        {"decrypt", "a.txt.vlt"},
        "voltare-cli: a.txt.vlt: wrong password; nothing was written\n"
        "voltare-cli: failed: a.txt.vlt\n"
        "voltare-cli: 1 of 1 file was not decrypted\n",
        {}},
-      {"damaged file", false, [](const fs::path& dir, SmallDisk&) { WriteFileText(dir / "junk.vlt", "no vlt"); },
+      {"damaged file",
+       false,
+       [](const fs::path& dir, SmallDisk&) { WriteFileText(dir / "junk.vlt", "no vlt"); },
        {"verify", "junk.vlt"},
        "voltare-cli: junk.vlt: damaged, or not an encrypted file; it was not verified\n"
        "voltare-cli: failed: junk.vlt\n"
        "voltare-cli: 1 of 1 file was not verified\n",
        {}},
-      {"vanished file (a link whose file is gone)", false,
+      {"vanished file (a link whose file is gone)",
+       false,
        [](const fs::path& dir, SmallDisk&) { fs::create_symlink(dir / "moved-away.vlt", dir / "gone.vlt"); },
        {"decrypt", "gone.vlt"},
        "voltare-cli: gone.vlt: no such file or folder; nothing was written\n"
@@ -99,7 +102,8 @@ TEST(ErrorsCliTest, EachExpectedFailureIsOneLineNamingTheFileAndWhatWasKept) {
        "voltare-cli: 1 of 1 file was not decrypted\n",
        {}},
       // The batch goes on past the file, and the summary names it.
-      {"permission denied", false,
+      {"permission denied",
+       false,
        [](const fs::path& dir, SmallDisk&) {
          for (const char* name : {"a.txt", "locked.txt", "c.txt"}) WriteFileText(dir / name, name);
          fs::permissions(dir / "locked.txt", fs::perms::none);
@@ -110,7 +114,8 @@ TEST(ErrorsCliTest, EachExpectedFailureIsOneLineNamingTheFileAndWhatWasKept) {
        "voltare-cli: failed: locked.txt\n"
        "voltare-cli: 1 of 3 files was not encrypted\n",
        {"a.txt.vlt", "c.txt.vlt"}},
-      {"no space left", true,
+      {"no space left",
+       true,
        [](const fs::path& dir, SmallDisk&) {
          WriteFileText(dir / "big.iso", Noise(40 * 1024));  // fits once, not twice
          WriteFileText(dir / "c.txt", "c");
@@ -121,7 +126,8 @@ TEST(ErrorsCliTest, EachExpectedFailureIsOneLineNamingTheFileAndWhatWasKept) {
        "voltare-cli: failed: big.iso\n"
        "voltare-cli: 2 of 2 files were not encrypted\n",
        {}},
-      {"read-only file system", true,
+      {"read-only file system",
+       true,
        [](const fs::path& dir, SmallDisk& disk) {
          for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFileText(dir / name, name);
          ASSERT_TRUE(disk.MakeReadOnly());

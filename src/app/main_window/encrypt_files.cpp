@@ -453,7 +453,8 @@ class EncryptionCommand {
     // message. Sources are wiped only once their encrypted form is safely
     // stored and reads back.
     if (encrypted_.empty() || StopAsked() ||
-        (bundle_ && !BundleBatch(ui_, encrypted_, archiveName_, memberNames_, batch_.SavedStatusText, form_.FileAtWork))) {
+        (bundle_ &&
+         !BundleBatch(ui_, encrypted_, archiveName_, memberNames_, batch_.SavedStatusText, form_.FileAtWork))) {
       ResetProgress(ui_);
       return false;
     }

@@ -25,7 +25,7 @@ enum class FileAction {
   Decrypt,
   Verify,
   Wipe,
-  List,  // reading an archive's table of members
+  List,      // reading an archive's table of members
   OpenList,  // a saved list of files (.vls)
   SaveList,
 };
