@@ -57,8 +57,10 @@ std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::strin
       continue;
     }
     app::FolderContents found = app::WalkFolder(paths[i]);
+    // One line each, and the walk goes on with the rest of the folder.
     for (const app::UnreachableEntry& entry : found.unreachable) {
-      session.ui.Report(Shown(entry.path, paths[i], typed[i]) + ": " + std::strerror(entry.error), false);
+      session.ui.NameFile(entry.path, Shown(entry.path, paths[i], typed[i]));
+      session.ui.FileFailed({app::FileAction::Take, entry.path, entry.error});
     }
     std::ranges::sort(found.files);
     const std::size_t before = files.size();

@@ -112,6 +112,8 @@ std::string_view WhatWasKept(FileAction action) {
       return "the list was not opened";
     case FileAction::SaveList:
       return "the list was not saved, an older one of that name stays as it was";
+    case FileAction::Take:
+      return "it was left out";
   }
   return {};
 }

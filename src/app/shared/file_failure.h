@@ -28,6 +28,7 @@ enum class FileAction {
   List,      // reading an archive's table of members
   OpenList,  // a saved list of files (.vls)
   SaveList,
+  Take,  // a file named to a command, before the command runs
 };
 
 enum class FailureScope {
