@@ -149,6 +149,7 @@ void DeletePackedMembers(const std::vector<Member>& members) {
     const auto count = static_cast<std::uint32_t>(members.size());
     for (std::size_t i = 0; i < members.size(); ++i) {
       ShowStatus(status, BundlingStatus(i + 1, members.size()));
+      if (status.packing) status.packing(i);
       SetProgress(progress, 0);
       PackMember(archive.file(), members[i], count, progress);
     }

@@ -16,6 +16,8 @@ namespace voltare::archive {
 struct StatusLine {
   std::function<std::string()> text;
   std::function<void(const std::string&)> setText;
+  // Told the 0-based position of each source as its packing starts.
+  std::function<void(std::size_t)> packing = {};
 };
 
 // A source of a batch and the member name its encrypted file is packed

@@ -21,7 +21,8 @@ int ListArchive(Session& session, const std::string& archivePath) {
   std::uint32_t lost = 0;
   const platform::ResultCode result = archive::ListArchiveMembers(path, members, &lost);
   if (result != platform::Success) {
-    session.ui.Error(platform::ErrorFormat(result));
+    session.ui.NameFile(path, archivePath);
+    session.ui.FileFailed({app::FileAction::List, path, result});
     return kExitFailure;
   }
   bool cutOff = lost > 0;

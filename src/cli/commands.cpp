@@ -49,6 +49,7 @@ std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::strin
     std::error_code error;
     if (!std::filesystem::is_directory(std::filesystem::symlink_status(paths[i], error))) {
       if (kind.take(paths[i])) {
+        session.ui.NameFile(paths[i], typed[i]);
         files.push_back({paths[i], typed[i], {}});
       } else {
         session.ui.Report(typed[i] + ": " + std::string(kind.notTaken) + "; skipped", false);
@@ -56,13 +57,17 @@ std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::strin
       continue;
     }
     app::FolderContents found = app::WalkFolder(paths[i]);
+    // One line each, and the walk goes on with the rest of the folder.
     for (const app::UnreachableEntry& entry : found.unreachable) {
-      session.ui.Report(Shown(entry.path, paths[i], typed[i]) + ": " + std::strerror(entry.error), false);
+      session.ui.NameFile(entry.path, Shown(entry.path, paths[i], typed[i]));
+      session.ui.FileFailed({app::FileAction::Take, entry.path, entry.error});
     }
     std::ranges::sort(found.files);
     const std::size_t before = files.size();
     for (const std::string& file : found.files) {
-      if (kind.take(file)) files.push_back({file, Shown(file, paths[i], typed[i]), paths[i]});
+      if (!kind.take(file)) continue;
+      session.ui.NameFile(file, Shown(file, paths[i], typed[i]));
+      files.push_back({file, Shown(file, paths[i], typed[i]), paths[i]});
     }
     if (files.size() == before && found.unreachable.empty()) {
       session.ui.Report(typed[i] + ": the folder holds no " + std::string(kind.noneInFolder), false);
@@ -134,6 +139,8 @@ int EndBatch(Session& session, std::initializer_list<Tally> tallies) {
     return kExitSuccess;
   }
   session.ui.DropHeldMessages();
+  if (!session.ui.FailedFiles().empty())
+    session.ui.Report("failed: " + app::ListedNames(session.ui.FailedFiles()), false);
   for (const Tally& tally : tallies) {
     if (tally.done >= tally.count) continue;
     const std::size_t missing = tally.count - tally.done;

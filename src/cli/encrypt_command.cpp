@@ -83,15 +83,22 @@ std::size_t GoneCount(const std::vector<std::string>& sources) {
 
 // What a stop left: the file it interrupted was not encrypted (its step
 // removes what it wrote), those before it keep their .vlt unless a bundle
-// was to take them, and nothing is wiped.
+// was to take them; a stop while the archive is packed writes no archive and
+// leaves the .vlt files; one in the read-back wipes nothing from that file on.
 std::string EncryptStopNote(const Session& session, const std::vector<std::string>& sources, bool bundle) {
   const std::optional<InterruptedStep> step = StepStopped(session.ui);
   if (!step || step->position == 0 || step->position > sources.size()) return "nothing was wiped";
-  if (step->verb != "Compressing" && step->verb != "Encrypting") {
-    return bundle ? "no archive was written and nothing was wiped" : "the encrypted files were kept; nothing was wiped";
+  const std::string atWork = session.ui.Shown(session.app.MainForm.FileAtWork);
+  if (step->verb.starts_with("Bundling")) {
+    return "no archive was written (stopped while packing " + atWork + ") and nothing was wiped";
   }
-  std::string note =
-      ShownPath(session.app.MainForm, sources[step->position - 1]) + " was not encrypted, nothing of it was written";
+  const std::string copies = bundle ? "the archive was kept" : "the encrypted files were kept";
+  if (step->verb == "Verifying") {
+    return "the read-back of " + atWork + " was stopped; " + copies + ", " + atWork +
+           " and the files after it were not wiped";
+  }
+  if (step->verb != "Compressing" && step->verb != "Encrypting") return copies + "; nothing was wiped";
+  std::string note = atWork + " was not encrypted, nothing of it was written";
   const std::size_t before = step->position - 1;
   if (bundle) return note + "; no archive was written and nothing was wiped";
   if (before > 0) {

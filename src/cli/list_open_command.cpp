@@ -13,9 +13,13 @@ namespace {
 
 int OpenList(Session& session, const std::string& in) {
   app::TMainForm& form = session.app.MainForm;
-  const platform::ResultCode result = form.LoadListFile(ExistingPaths(form, {in}).front());
+  const std::string path = ExistingPaths(form, {in}).front();
+  session.ui.NameFile(path, in);
+  const platform::ResultCode result = form.LoadListFile(path);
   // ErrReported was shown (or the prompt cancelled, which says so itself).
-  if (result != platform::Success && result != platform::ErrReported) session.ui.Error(platform::ErrorFormat(result));
+  if (result != platform::Success && result != platform::ErrReported) {
+    session.ui.FileFailed({app::FileAction::OpenList, path, result});
+  }
   if (result != platform::Success) return kExitFailure;
   for (const app::ListItem& item : form.ListView.Items()) std::cout << EscapeControls(item.fileName) << '\n';
   return kExitSuccess;

@@ -20,9 +20,11 @@ using namespace voltare;
 constexpr const char* kDescription =
     "KOVA Voltare from the command line: the program's own commands, run with the\n"
     "terminal as the user. Messages appear in the program's words: information on\n"
-    "standard output, warnings and errors on standard error. A batch in which a\n"
-    "file failed ends with a summary (\"2 of 5 files were not encrypted\") on\n"
-    "standard error instead of the success message.";
+    "standard output, warnings and errors on standard error. A file that fails is\n"
+    "one line there, \"voltare-cli: PATH: what happened; what was kept\"; a full or\n"
+    "read-only disk also stops the batch and names the files not tried. A batch in\n"
+    "which a file failed ends with the files that failed and a summary (\"2 of 5\n"
+    "files were not encrypted\") on standard error instead of the success message.";
 
 constexpr const char* kFooter =
     "\nPasswords: every password prompt is answered with the first line of the\n"
@@ -42,6 +44,7 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
   // Paths on the command line are taken from where the tool was started.
   app::Application application(ui, std::filesystem::current_path());
   cli::Session session{ui, application};
+  ui.NamePaths([&application](const std::string& path) { return cli::ShownPath(application.MainForm, path); });
   try {
     const int status = action(session);
     // A stopped run ends quietly: the step cleaned up and the batch went no further.

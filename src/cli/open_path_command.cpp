@@ -39,7 +39,9 @@ bool PrintList(Session& session, const std::string& path) {
   app::TMainForm& form = session.app.MainForm;
   form.ListView.Clear();
   const platform::ResultCode result = form.LoadListFile(path);
-  if (result != platform::Success && result != platform::ErrReported) session.ui.Error(platform::ErrorFormat(result));
+  if (result != platform::Success && result != platform::ErrReported) {
+    session.ui.FileFailed({app::FileAction::OpenList, path, result});
+  }
   if (result != platform::Success) return false;
   for (const app::ListItem& item : form.ListView.Items()) std::cout << EscapeControls(item.fileName) << '\n';
   std::cout << std::flush;

@@ -28,15 +28,6 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
-// The wipe's "Unable to wipe file ... File skipped." comes in an information
-// box in the window; here it is the failure it reports.
-bool IsSkipNotice(std::string_view text) {
-  const std::string_view format = app::messages::kWipeSkipped;
-  const std::size_t name = format.find("%s");
-  return text.size() > format.size() - 2 && text.starts_with(format.substr(0, name)) &&
-         text.ends_with(format.substr(name + 2));
-}
-
 // Reads one line from standard input; nothing at the end of input.
 std::optional<std::string> ReadLine() {
   std::string line;
@@ -160,13 +151,34 @@ app::MessageButton TerminalView::ShowMessage(app::MessageKind kind, std::string_
     heldShown_.emplace_back(text);
     return app::MessageButton::Ok;
   }
-  // A file the program reports as skipped failed, whatever the box's icon.
-  const bool failed = kind == app::MessageKind::Error || IsSkipNotice(text);
+  const bool failed = kind == app::MessageKind::Error;
   const bool toError = failed || kind == app::MessageKind::Warning;
   if (failed) errorShown_ = true;
   std::ostream& out = toError ? std::cerr : std::cout;
   out << shown << '\n' << std::flush;
   return app::MessageButton::Ok;
+}
+
+std::string TerminalView::Shown(const std::string& path) const {
+  if (const auto named = shownNames_.find(path); named != shownNames_.end()) return named->second;
+  return namer_ ? namer_(path) : path;
+}
+
+void TerminalView::FileFailed(const app::FileFailure& failure) {
+  const std::string shown = Shown(failure.path);
+  failedFiles_.push_back(shown);
+  if (app::ScopeOf(failure.code) == app::FailureScope::Unexpected) {
+    Error(platform::ErrorFormat(failure.code, shown + ": " + platform::ErrorText(failure.code)));
+    return;
+  }
+  Report(app::FailureLine(failure, shown), false);
+}
+
+void TerminalView::BatchStopped(const std::vector<std::string>& notTried) {
+  if (notTried.empty()) return;
+  std::vector<std::string> shown;
+  for (const std::string& path : notTried) shown.push_back(Shown(path));
+  Report(app::BatchStoppedText(shown), false);
 }
 
 void TerminalView::ReleaseHeldMessages() {
@@ -351,9 +363,23 @@ void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
   if (viewer.IsShowing()) viewer.CancelButtonClick();
 }
 
+namespace {
+
+// A status that places a step in its batch: "Encrypting (2/3)...",
+// "Bundling files to one (2/3) -- PLX".
+bool PlacesStep(std::string_view status) {
+  const std::size_t open = status.rfind('(');
+  if (open == std::string_view::npos) return false;
+  const std::size_t slash = status.find('/', open);
+  const std::size_t close = status.find(')', open);
+  return slash != std::string_view::npos && close != std::string_view::npos && open + 1 < slash && slash + 1 < close;
+}
+
+}  // namespace
+
 void TerminalView::SetStatusText(std::string_view text) {
   status_ = std::string(text);
-  if (status_.ends_with(")...") && status_.find('/') != std::string::npos) lastStep_ = status_;
+  if (PlacesStep(status_)) lastStep_ = status_;
   progress_.SetLabel(status_);
 }
 

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -93,6 +95,20 @@ class TerminalView : public app::Interaction {
     heldShown_.clear();
   }
 
+  // How a path of the program's is named to the user: as typed, or below the
+  // folder typed. `NameFile` names one file exactly, `NamePaths` all others.
+  void NameFile(const std::string& path, std::string shown) { shownNames_[path] = std::move(shown); }
+  void NamePaths(std::function<std::string(const std::string&)> namer) { namer_ = std::move(namer); }
+  std::string Shown(const std::string& path) const;
+
+  // The files reported as failed so far, as shown, in their order.
+  const std::vector<std::string>& FailedFiles() const noexcept { return failedFiles_; }
+
+  // One line, "voltare-cli: PATH: what happened; what was kept"; a fault the
+  // program has no words for keeps its error frame, naming the file.
+  void FileFailed(const app::FileFailure& failure) override;
+  void BatchStopped(const std::vector<std::string>& notTried) override;
+
   app::MessageButton ShowMessage(app::MessageKind kind, std::string_view caption, std::string_view text,
                                  app::MessageButtons buttons) override;
   std::vector<std::filesystem::path> ChooseOpenFiles(const app::OpenDialogRequest& request) override;
@@ -144,6 +160,9 @@ class TerminalView : public app::Interaction {
   bool trailingBlankWarned_ = false;
   std::vector<std::string> held_;
   std::vector<std::string> heldShown_;
+  std::map<std::string, std::string> shownNames_;
+  std::function<std::string(const std::string&)> namer_;
+  std::vector<std::string> failedFiles_;
 };
 
 }  // namespace voltare::cli

@@ -31,7 +31,10 @@ using testing::TestDir;
 
 constexpr const char* kDecrypted = "information: The file(s) are successfully decrypted !";
 
-std::string ErrorLine(platform::ResultCode code) { return "error: " + platform::ErrorFormat(code); }
+// The error box of a file that failed: it names the file.
+std::string ErrorLine(platform::ResultCode code, const std::string& path) {
+  return "error: " + FailureBoxText({FileAction::Decrypt, path, code});
+}
 
 std::string ReadText(const fs::path& path) {
   const auto bytes = testing::ReadFileBytes(path);
@@ -158,9 +161,9 @@ TEST(BatchDecryptTest, AWrongPasswordIsReportedForEachFileAndTheBatchGoesOn) {
   DecryptFileList(fixture.app, {a, b});
   EXPECT_EQ(fixture.user.MessageLog(),
             (std::vector<std::string>{
-                ErrorLine(platform::ErrBadPassword),
+                "error: " + a + "\n\nWrong password; nothing was written.",
                 "confirmation: Do you want to use the same password you just used to all the other selected files ?",
-                ErrorLine(platform::ErrBadPassword)}))
+                ErrorLine(platform::ErrBadPassword, b)}))
       << "no success message";
   EXPECT_FALSE(fs::exists(TestDir() / "a.txt"));
   EXPECT_FALSE(fs::exists(TestDir() / "b.txt")) << "no partial output";
@@ -186,7 +189,7 @@ TEST(BatchDecryptTest, AnExistingFileIsReplacedOnlyByACompleteNewOne) {
     AppFixture fixture;  // a wrong password is said first, without the question; the old file survives
     fixture.user.EnterPassword("wrong");
     DecryptFileList(fixture.app, {encrypted});
-    EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{ErrorLine(platform::ErrBadPassword)}));
+    EXPECT_EQ(fixture.user.MessageLog(), (std::vector<std::string>{ErrorLine(platform::ErrBadPassword, encrypted)}));
   }
   EXPECT_EQ(ReadText(old), "the old letter");
 
@@ -212,7 +215,7 @@ TEST(BatchDecryptTest, AnExistingFileIsReplacedOnlyByACompleteNewOne) {
     AppFixture fixture;
     fixture.user.EnterPassword("pw");
     DecryptFileList(fixture.app, {damaged});
-    EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile)});
+    EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile, damaged)});
   }
   EXPECT_EQ(ReadText(damagedOld), "the old letter");
   EXPECT_EQ(EntriesOf(TestDir() / "damaged"), (std::vector<std::string>{"letter.txt", "letter.txt.vlt"}))
@@ -240,23 +243,30 @@ TEST(BatchDecryptTest, EntriesThatAreNotEncryptedFilesAreSkipped) {
   fixture.user.EnterPassword("pw");
   EXPECT_EQ(DecryptFileList(fixture.app, {other, archive, upper, noMagic, good}), 1u);
   EXPECT_EQ(fixture.user.MessageLog(),
-            (std::vector<std::string>{ErrorLine(platform::ErrBadFile), ErrorLine(platform::ErrBadFile), kDecrypted}));
+            (std::vector<std::string>{ErrorLine(platform::ErrBadFile, upper), ErrorLine(platform::ErrBadFile, noMagic),
+                                      kDecrypted}));
   EXPECT_TRUE(fixture.user.archiveRequests.empty()) << "an archive among other files is skipped";
   EXPECT_FALSE(fs::exists(TestDir() / "shout"));
   EXPECT_EQ(ReadText(TestDir() / "good.txt"), "contents of good.txt");
 }
 
-TEST(BatchDecryptTest, AnUnknownAlgorithmEndsTheCommand) {
+// A damaged file is a fault of that file alone: the batch goes on.
+TEST(BatchDecryptTest, AnUnknownAlgorithmSkipsTheFileAndTheBatchGoesOn) {
   const std::string a = EncryptedFile("a.txt", "pw"), b = EncryptedFile("b.txt", "pw");
   auto bytes = testing::ReadFileBytes(a);
   bytes[12] = 7;
   testing::WriteFileBytes(a, bytes);
   AppFixture fixture;
-  fixture.user.EnterPassword("pw");
+  fixture.user.EnterPassword("pw").AnswerYes();
   DecryptFileList(fixture.app, {a, b});
   EXPECT_EQ(fixture.user.passwordPrompts.at(0).algorithm, "");
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile)});
-  EXPECT_FALSE(fs::exists(TestDir() / "b.txt"));
+  EXPECT_EQ(fixture.user.MessageLog(),
+            (std::vector<std::string>{
+                ErrorLine(platform::ErrBadFile, a),
+                "confirmation: Do you want to use the same password you just used to all the other selected files ?",
+                kDecrypted}));
+  EXPECT_FALSE(fs::exists(TestDir() / "a.txt"));
+  EXPECT_TRUE(fs::exists(TestDir() / "b.txt"));
 }
 
 TEST(BatchDecryptTest, FirstActivationDecryptsAPathSplitAtItsBlanks) {
@@ -345,14 +355,14 @@ TEST(BatchDecryptTest, ArchivesWithoutTheMagicOrDamagedAreReportedWithoutTheView
   AppFixture fixture;
   const std::string fake = AppFixture::MakeFile("fake.plx");
   DecryptFileList(fixture.app, {fake});
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile)});
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile, fake)});
 
   // "PLX" but cut inside the first entry.
   const std::string cut = (TestDir() / "cut.plx").string();
   testing::WriteFileText(cut, std::string("PLX\x01\x00\x01\x00\x00\x00\x40\x00\x00\x00", 13));
   fixture.user.messages.clear();
   DecryptFileList(fixture.app, {cut});
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile)});
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrBadFile, cut)});
   EXPECT_TRUE(fixture.user.archiveRequests.empty());
 }
 
@@ -396,7 +406,7 @@ TEST(BatchDecryptTest, ASwappedStagingNameGetsNothingAndTheFailureIsShown) {
   platform::staging_test_hooks::SetAfterCreate(nullptr);
 
   EXPECT_EQ(decrypted, 0u);
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrStagingReplaced)});
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrStagingReplaced, encrypted)});
   EXPECT_EQ(ReadText(victim), "attacker's file");
   EXPECT_FALSE(fs::exists(fs::symlink_status(TestDir() / "secret.txt")));
 }
@@ -407,7 +417,7 @@ TEST(BatchDecryptTest, AnOutputNamedLikeAStagingFileIsRefused) {
   AppFixture fixture;
   fixture.user.EnterPassword("pw");
   EXPECT_EQ(DecryptFileList(fixture.app, {encrypted}), 0u);
-  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrReservedName)});
+  EXPECT_EQ(fixture.user.MessageLog(), std::vector<std::string>{ErrorLine(platform::ErrReservedName, encrypted)});
   EXPECT_FALSE(fs::exists(TestDir() / ".vlt-abcdefgh.part"));
 }
 
@@ -455,7 +465,7 @@ TEST_P(LargeFileDecryptTest, SameTextsOutputAndLeftoversOnOneThreadOrTwo) {
     AppFixture fixture;
     fixture.user.EnterPassword("pw");  // the damage is found before any question
     EXPECT_EQ(DecryptFileList(fixture.app, {(folder / "big.txt.vlt").string()}), 0u);
-    EXPECT_EQ(fixture.user.MessageLog().back(), ErrorLine(platform::ErrBadFile));
+    EXPECT_EQ(fixture.user.MessageLog().back(), ErrorLine(platform::ErrBadFile, (folder / "big.txt.vlt").string()));
   }
   // Stopped on the way: nothing said, nothing kept.
   fs::remove(folder / "big.txt");

@@ -65,9 +65,7 @@ TEST(BatchWipeTest, AFileThatCannotBeWipedIsSkippedAndTheSuccessMessageWithheld)
 
   EXPECT_EQ(fixture.user.MessageLog(),
             (std::vector<std::string>{kConfirm,
-                                      "error: KOVA Voltare caused an unexpected system error.\n\nError code: -4\n"
-                                      "Error message: The file you selected does not exist !",
-                                      "information: Unable to wipe file " + missing.string() + ". File skipped."}));
+                                      "error: " + missing.string() + "\n\nNo such file or folder; it was not wiped."}));
   EXPECT_FALSE(fs::exists(missing));
   EXPECT_FALSE(fs::exists(full)) << "the run goes on after a skipped file";
 }

@@ -104,8 +104,8 @@ TEST(FolderTreeCliTest, CraftedMemberNamesNeverLeaveTheOutputFolderOrReplaceEach
   const auto member = ReadFileBytes(Work() / "x.txt.vlt");
 
   const std::vector<HostileCase> cases = {
-      {"climbs out", {"../evil.vlt"}, "Invalid VLT or PLX file."},
-      {"absolute", {"/tmp/evil.vlt"}, "Invalid VLT or PLX file."},
+      {"climbs out", {"../evil.vlt"}, "crafted.plx: damaged, or not an encrypted file; nothing was written"},
+      {"absolute", {"/tmp/evil.vlt"}, "crafted.plx: damaged, or not an encrypted file; nothing was written"},
       {"a link on the way", {"link/evil.vlt"}, "link is a link: a decrypted file is never written through one."},
       {"a file on the way", {"file/evil.vlt"}, "file is not a folder. File skipped."},
       {"the same name twice (an older archive)",
@@ -186,7 +186,7 @@ TEST(FolderTreeCliTest, NothingIsReplacedWithoutAskingAndTheWrongPasswordComesBe
   // no question follows.
   run = RunCli({"--password-file", PasswordFile("wrong"), "--yes", "decrypt", "doc.txt.vlt"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(Holds(run.err, "invalid password")) << run.err;
+  EXPECT_TRUE(Holds(run.err, "doc.txt.vlt: wrong password; nothing was written")) << run.err;
   EXPECT_FALSE(Holds(run.err, "already exists")) << run.err;
   EXPECT_EQ(ReadText(Work() / "doc.txt"), "new text");
 

@@ -123,6 +123,65 @@ TEST(StopCliTest, EncryptionStoppedBySignalLeavesOnlyTheSource) {
   }
 }
 
+// Stopped while the archive is packed, or while the encrypted files are read
+// back before the wipe: the last line names the file being worked on, and
+// says what was kept. Every source stays whole.
+struct LaterPhaseStop {
+  const char* phase;
+  std::vector<std::string> arguments;  // after --password-file FILE --yes encrypt
+  std::function<bool()> reached;       // the phase is under way
+  std::vector<std::string> lineParts;  // in the last line, in order
+};
+
+bool BothEncryptedAndOneStaged() {
+  if (!fs::exists(Work() / "a.bin.vlt") || !fs::exists(Work() / "b.bin.vlt")) return false;
+  for (const fs::path& file : FilesIn(Work())) {
+    std::error_code ignored;
+    if (file.extension() == ".part" && fs::file_size(Work() / file, ignored) > 0) return true;
+  }
+  return false;
+}
+
+TEST(StopCliTest, AStopWhilePackingOrReadingBackNamesTheFile) {
+  const std::vector<std::uint8_t> contents = LargeContents();
+  WriteFileText(TestDir() / "pw.txt", "pw\n");
+  const std::vector<LaterPhaseStop> cases = {
+      {"packing",
+       {"--bundle", "both.plx", "--wipe", "a.bin", "b.bin"},
+       BothEncryptedAndOneStaged,
+       {"voltare-cli: stopped; no archive was written (stopped while packing ", ".bin) and nothing was wiped\n"}},
+      {"reading back",
+       {"--wipe", "a.bin", "b.bin"},
+       [] { return ReadText(TestDir() / "stderr.txt").find("wipe the selected files?") != std::string::npos; },
+       {"voltare-cli: stopped; the read-back of ", ".bin was stopped; the encrypted files were kept, ",
+        ".bin and the files after it were not wiped\n"}},
+  };
+  for (const LaterPhaseStop& c : cases) {
+    SCOPED_TRACE(c.phase);
+    fs::remove_all(Work());
+    fs::create_directories(Work());
+    WriteFileBytes(Work() / "a.bin", contents);
+    WriteFileBytes(Work() / "b.bin", contents);
+    std::vector<std::string> arguments{"--password-file", (TestDir() / "pw.txt").string(), "--yes", "encrypt"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const pid_t pid = StartCli(arguments);
+    ASSERT_GT(pid, 0);
+    const bool reached = WaitFor(c.reached);
+    ::kill(pid, SIGINT);
+    ASSERT_TRUE(reached) << ReadText(TestDir() / "stderr.txt");
+    EXPECT_EQ(StatusOf(pid), 130);
+
+    const std::string err = ReadText(TestDir() / "stderr.txt");
+    std::size_t at = err.rfind("voltare-cli: stopped; ");
+    for (const std::string& part : c.lineParts) {
+      at = at == std::string::npos ? at : err.find(part, at);
+      EXPECT_NE(at, std::string::npos) << part << " in " << err;
+    }
+    for (const char* source : {"a.bin", "b.bin"}) EXPECT_TRUE(ReadFileBytes(Work() / source) == contents) << source;
+    EXPECT_FALSE(fs::exists(Work() / "both.plx"));
+  }
+}
+
 // A server that starts its reply to HELO and falls silent holds `mail` only
 // until the user says stop, not for the five minutes the standard allows.
 TEST(StopCliTest, MailStoppedBySignalWhileTheServerHoldsItsReply) {

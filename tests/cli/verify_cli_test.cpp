@@ -86,12 +86,14 @@ TEST(VerifyCliTest, EachFileIsReportedIntactWrongPasswordOrDamaged) {
       {"sealed", "sesame", "sealed.txt.vlt", 0,
        "sealed.txt.vlt is intact: it opens with this password, no damage was found and nothing in it was changed."},
       {"archive", "sesame", "good.plx", 0, "good.plx: m2.txt.vlt is intact"},
-      {"wrong password", "other", "sealed.txt.vlt", 1, "You have entered an invalid password. Please try again."},
+      {"wrong password", "other", "sealed.txt.vlt", 1,
+       "voltare-cli: sealed.txt.vlt: wrong password; it was not verified\n"},
       {"older damaged", "sesame", "old-damaged.txt.vlt", 1,
-       "The file old-damaged.txt.vlt is damaged or is not an encrypted file. It cannot be decrypted."},
+       "voltare-cli: old-damaged.txt.vlt: damaged, or not an encrypted file; it was not verified\n"},
       {"sealed damaged", "sesame", "sealed-damaged.txt.vlt", 1,
-       "The file sealed-damaged.txt.vlt is damaged or was changed after it was encrypted."},
-      {"damaged member", "sesame", "bad.plx", 1, "The file bad.plx: n2.txt.vlt is damaged"},
+       "voltare-cli: sealed-damaged.txt.vlt: damaged, or changed after it was encrypted; it was not verified\n"},
+      {"damaged member", "sesame", "bad.plx", 1,
+       "voltare-cli: bad.plx: n2.txt.vlt: damaged, or not an encrypted file; it was not verified\n"},
       {"plain file", "sesame", "old.txt", 1, "old.txt: not an encrypted file (.vlt) or archive (.plx); skipped"},
   };
   for (const VerifyCase& c : cases) {

@@ -188,5 +188,16 @@ TEST_P(StartVerbTest, RunsOnAllGoodFilesAfterReportingTheMissingOne) {
 INSTANTIATE_TEST_SUITE_P(Verbs, StartVerbTest, ::testing::ValuesIn(Cases()),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// A failed file's message box names it, as the list shows it, and says what
+// happened to it in plain words, not as a program error.
+TEST(StartVerbFailureTest, TheMessageBoxNamesTheFileThatFailed) {
+  const fs::path junk = MakeFile(TestDir() / "in" / "junk.vlt", "no encrypted file");
+  Window window(app::StartVerb::Decrypt, {junk.string()});
+  Desk desk("sesame");
+  window.window.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !desk.messages.empty(); }, 20000));
+  EXPECT_EQ(desk.messages.front(), junk.string() + "\n\nDamaged, or not an encrypted file; nothing was written.");
+}
+
 }  // namespace
 }  // namespace voltare::gui

@@ -291,7 +291,7 @@ TROUBLESHOOTING = {
                                       "kBadFileText"],
     "src/app/dialogs/password_box.cpp": ["kEmptyPassword"],
     "src/app/main_window/messages.h": ["kColorDepthTooLow", "kMissingListFiles", "kSettingsFileError", "kNoSuchFile"],
-    "src/app/main_window/batch_messages.h": ["kEncryptionAborted", "kWipeSettingsError", "kNetworkDrive", "kWipeSkipped",
+    "src/app/main_window/batch_messages.h": ["kWipeSettingsError", "kNetworkDrive",
                                  "kNotVerified", "kStopHalfDone", "kWipeStopped"],
     "src/app/main_window/decrypt_messages.h": ["kNothingSelected", "kNoSuchDirectory"],
     "src/app/main_window/clipboard_print_messages.h": ["kNoClipboardText"],

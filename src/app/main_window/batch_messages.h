@@ -18,9 +18,6 @@ inline constexpr std::string_view kWipingStatus = "Wiping (%d/%d)...";
 inline constexpr std::string_view kVerifyingStatus = "Verifying (%d/%d)...";
 // While the key of a sealed file (XChaCha20-Poly1305) is derived from the password.
 inline constexpr std::string_view kDerivingKeyStatus = "Deriving the key...";
-// Filled with the file's name: a sealed file whose pieces do not open.
-inline constexpr std::string_view kTamperedFile =
-    "The file %s is damaged or was changed after it was encrypted. Nothing of it was decrypted.";
 
 inline constexpr std::string_view kArchiveNameTitle = "Please enter a filename for the PLX Archive file:";
 inline constexpr std::string_view kArchiveFilter = "PLX Archive (*.plx)|*.plx";
@@ -28,7 +25,13 @@ inline constexpr std::string_view kArchiveFilter = "PLX Archive (*.plx)|*.plx";
 inline constexpr std::string_view kReplaceArchive = "%s already exists.\nDo you want to replace it?";
 inline constexpr std::string_view kSamePassword =
     "Do you want to use the same password you just used to all the other selected files ?";
-inline constexpr std::string_view kEncryptionAborted = "Encryption aborted !";
+// The status line after a stop, filled with the file the stopped step worked on.
+inline constexpr std::string_view kStoppedEncrypting = "Stopped: %s was not encrypted, nothing of it was written.";
+inline constexpr std::string_view kStoppedBundling =
+    "Stopped while packing %s: no archive was written and nothing was wiped.";
+inline constexpr std::string_view kStoppedReadBack =
+    "Stopped while reading back %s: it and the files after it were not wiped; the encrypted files were kept.";
+inline constexpr std::string_view kStoppedDecrypting = "Stopped: %s was not decrypted, nothing of it was written.";
 // Filled with the archive's full path, which names a file of the batch itself.
 inline constexpr std::string_view kArchiveIsBatchFile =
     "Unable to write the PLX Archive file %s.\nIt would replace one of the selected files or their encrypted files.";
@@ -62,8 +65,6 @@ inline constexpr std::string_view kConfirmWipeFolders =
 inline constexpr std::string_view kConfirmWipeOneFolderFile =
     "Are you sure you want to wipe 1 file, every file in the selected folders?";
 inline constexpr std::string_view kNetworkDrive = "Cannot wipe files at a network drive !";
-// Filled with the file's path.
-inline constexpr std::string_view kWipeSkipped = "Unable to wipe file %s. File skipped.";
 inline constexpr std::string_view kWiped = "The files are successfully wiped !";
 // Asked before a stop that would leave a batch half done.
 inline constexpr std::string_view kStopHalfDone = "Stop now and leave the work on the selected files half done ?";

@@ -109,7 +109,7 @@ void ReportFolderOnTheWay(Interaction& ui, const BatchFile& file) {
     const std::string_view why = blocked.error() == ELOOP ? text::kLinkOnTheWay : text::kFileOnTheWay;
     ui.Error(messages::FormatNames(why, {file.shown(), blocked.blocker().string()}));
   } catch (...) {
-    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode()));
+    ui.FileFailed({FileAction::Decrypt, file.shown(), platform::CurrentExceptionCode()});
   }
 }
 
@@ -186,15 +186,11 @@ class ExtractedMembers {
 // A file that cannot be read, or is no archive, is reported here, before
 // the viewer would show it.
 bool ArchiveReadable(Interaction& ui, const std::string& archivePath) {
-  if (const ResultCode unreadable = ReadFailure(archivePath); unreadable != platform::Success) {
-    ui.Error(platform::ErrorFormat(unreadable));
-    return false;
-  }
-  if (!IsPlxFile(archivePath)) {
-    ui.Error(platform::ErrorFormat(platform::ErrBadFile));
-    return false;
-  }
-  return true;
+  ResultCode failure = ReadFailure(archivePath);
+  if (failure == platform::Success && !IsPlxFile(archivePath)) failure = platform::ErrBadFile;
+  if (failure == platform::Success) return true;
+  ui.FileFailed({FileAction::Decrypt, archivePath, failure});
+  return false;
 }
 
 // The viewer's answer becomes the form's ExtractDirectory and the batch's
@@ -203,7 +199,7 @@ bool ChooseMembers(Application& app, RunningBatch& batch, const std::string& arc
   ArchiveViewerResult viewed = app.PLXArchiver.Request({archivePath});
   if (viewed.result != platform::Success) {
     // The viewer could not read the archive and was not shown.
-    app.ui.Error(platform::ErrorFormat(viewed.result));
+    app.ui.FileFailed({FileAction::Decrypt, archivePath, viewed.result});
     return false;
   }
   app.MainForm.ExtractDirectory = std::move(viewed.choice.outputDirectory);
@@ -223,7 +219,9 @@ bool ExtractChosen(Interaction& ui, RunningBatch& batch, const std::string& arch
   progress.setPosition(0);
   progress.repaint();
   // A stop leaves nothing taken out, and is no failure to report.
-  if (result != platform::Success && result != platform::ErrCancelled) ui.Error(platform::ErrorFormat(result));
+  if (result != platform::Success && result != platform::ErrCancelled) {
+    ui.FileFailed({FileAction::Decrypt, archivePath, result});
+  }
   return result == platform::Success;
 }
 
@@ -269,15 +267,13 @@ struct DecryptionRun {
 // reported. A member cut short cannot decrypt whatever the password: it is
 // reported like any other damaged file, without asking for one.
 bool Decryptable(Interaction& ui, const BatchFile& file) {
-  if (const ResultCode unreadable = ReadFailure(file.path); unreadable != platform::Success) {
-    ui.Error(platform::ErrorFormat(unreadable));
-    return false;
+  ResultCode failure = ReadFailure(file.path);
+  if (failure == platform::Success && (file.damaged || !transforms::IsVltFile(file.path))) {
+    failure = platform::ErrBadFile;
   }
-  if (file.damaged || !transforms::IsVltFile(file.path)) {
-    ui.Error(platform::ErrorFormat(platform::ErrBadFile));
-    return false;
-  }
-  return true;
+  if (failure == platform::Success) return true;
+  ui.FileFailed({FileAction::Decrypt, file.shown(), failure});
+  return false;
 }
 
 // What becomes of a file whose output name is taken.
@@ -298,16 +294,25 @@ Replace AskToReplace(DecryptionRun& run, const BatchFile& file, const OutputTarg
   ui.ProgressBar().setPosition(0);
   if (checked == platform::ErrCancelled) return Replace::EndBatch;
   if (checked != platform::Success) {
-    ui.Error(checked == platform::ErrTampered ? messages::FormatName(messages::kTamperedFile, file.shown())
-                                              : platform::ErrorFormat(checked));
+    ui.FileFailed({FileAction::Decrypt, file.shown(), checked});
     return Replace::Skip;
   }
   const std::string question = text::FillName(text::kReplaceDecrypted, target.shown.string());
   return ui.Ask(MessageKind::Warning, question, EnterAnswers::No) ? Replace::Yes : Replace::Skip;
 }
 
-// Decrypts the file at `index` with the batch's password. False when the
-// batch ends: stopped, or a failure shown.
+// The files after `index` that the batch would have decrypted.
+std::vector<std::string> NotReached(const DecryptionRun& run, std::size_t index) {
+  std::vector<std::string> rest;
+  for (std::size_t i = index + 1; i < run.files.size(); ++i) {
+    if (HasExtension(run.files[i].name, kVltExtension)) rest.push_back(run.files[i].shown());
+  }
+  return rest;
+}
+
+// Decrypts the file at `index` with the batch's password. A failure of the
+// file alone skips it; one of the place written to (full, read-only), or
+// one the program cannot place, ends the batch. False when the batch ends.
 bool DecryptCounted(DecryptionRun& run, std::size_t index, const fs::path& target) {
   const ResultCode result = [&] {
     const transforms::KeyMaterial key(run.batch.Password, run.batch.SealedKeys);
@@ -316,16 +321,19 @@ bool DecryptCounted(DecryptionRun& run, std::size_t index, const fs::path& targe
   }();
   // Stopped by the user: the rest of the batch does not run, and no
   // success is announced; only the members taken out for it are removed.
-  if (result == platform::ErrCancelled) return false;
-  if (result != platform::Success && result != platform::ErrReported) {
-    run.app.ui.Error(platform::ErrorFormat(result));
+  if (result == platform::ErrCancelled) {
+    run.app.ui.SetStatusText(messages::FormatName(messages::kStoppedDecrypting, run.files[index].shown()));
     return false;
   }
   if (result == platform::Success) {
     ++run.succeeded;
     run.batch.PieceDone();
+    return true;
   }
-  return true;
+  run.app.ui.FileFailed({FileAction::Decrypt, run.files[index].shown(), result});
+  if (ScopeOf(result) == FailureScope::File) return true;
+  run.app.ui.BatchStopped(NotReached(run, index));
+  return false;
 }
 
 // One turn of the batch: the file at `index` checked, its password asked
@@ -406,7 +414,10 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths, co
 [[nodiscard]] ResultCode DecryptOneFile(Application& app, const std::string& path, const transforms::KeyMaterial* key,
                                         std::size_t index, std::size_t count, const std::string& outputDirectory) {
   const BatchFile file{path, fs::path(path).filename().string()};
-  return DecryptInto(app, file, key, index, count, OutputPath(file, outputDirectory));
+  const ResultCode result = DecryptInto(app, file, key, index, count, OutputPath(file, outputDirectory));
+  if (result == platform::Success || result == platform::ErrCancelled) return result;
+  app.ui.FileFailed({FileAction::Decrypt, path, result});
+  return platform::ErrReported;
 }
 
 namespace {
@@ -447,18 +458,12 @@ struct FileToDecrypt {
   return platform::Success;
 }
 
-// A failed decryption or decompression: shown unless the user stopped it,
-// and the status line and the bar put back. ErrReported once shown.
-[[nodiscard]] ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& name,
-                                           const std::string& savedStatus) {
-  if (code == platform::ErrTampered) {
-    ui.Error(messages::FormatName(messages::kTamperedFile, name));
-  } else if (code != platform::ErrCancelled) {
-    ui.Error(platform::ErrorFormat(code));
-  }
+// A failed decryption or decompression: the status line and the bar put
+// back; the caller reports it.
+[[nodiscard]] ResultCode EndFailedStep(Interaction& ui, ResultCode code, const std::string& savedStatus) {
   ui.SetStatusText(savedStatus);
   ui.ProgressBar().setPosition(0);
-  return code == platform::ErrCancelled ? code : platform::ErrReported;
+  return code;
 }
 
 // DecryptOneFile with the output path already chosen.
@@ -480,7 +485,7 @@ struct FileToDecrypt {
   try {
     const FileToDecrypt file{path, id, *key, index, count};
     const ResultCode result = DecryptThenDecompress(ui, file, decrypted.Path(), target);
-    if (result != platform::Success) return ReportStepFailure(ui, result, batchFile.name, batch->SavedStatusText);
+    if (result != platform::Success) return EndFailedStep(ui, result, batch->SavedStatusText);
     decrypted.Delete();
     ui.ProgressBar().setPosition(0);
     ui.ProgressBar().repaint();

@@ -33,9 +33,8 @@ std::size_t DecryptFileList(Application& app, std::vector<std::string> paths,
 // `outputDirectory` when that names an existing directory, else next to the
 // encrypted file. An existing file of that name is replaced only once the new
 // one is complete. `index` (0-based) and `count` place the file in its batch.
-// Success; ErrInternal (no path or key); ErrBadFile (not an encrypted file or
-// an unknown algorithm); ErrNoTempFile; ErrReported (decryption or
-// decompression failed and was shown); or the errno of a failed file operation.
+// Success; ErrCancelled (stopped); ErrReported for any failure, shown as a
+// failure of the file (Interaction::FileFailed).
 [[nodiscard]] platform::ResultCode DecryptOneFile(Application& app, const std::string& path,
                                                   const transforms::KeyMaterial* key, std::size_t index,
                                                   std::size_t count, const std::string& outputDirectory);

@@ -308,19 +308,21 @@ fs::path CopyHolding(const std::string& source, const fs::path* archive) {
 std::optional<std::vector<std::string>> VerifyEncryptedCopies(
     Interaction& ui, const std::vector<std::string>& sources, std::size_t first, std::size_t last,
     const std::vector<std::shared_ptr<const transforms::KeyMaterial>>& keys, EncryptedCopies& copies,
-    VerifiedSources& held) {
+    VerifiedSources& held, std::string& fileAtWork) {
   const BusyCursor busy(ui);
   const std::string savedStatus = ui.StatusText();
   platform::Progress& progress = ui.ProgressBar();
   std::optional<std::vector<std::string>> verified(std::in_place);
   for (std::size_t i = first; i < last; ++i) {
     ui.SetStatusText(messages::FormatCount(messages::kVerifyingStatus, i + 1, sources.size()));
+    fileAtWork = sources[i];
     const bool onDisk = !IsStreamSource(sources[i]);
     if (onDisk) held.HoldBeforeReadBack(sources[i], CopyHolding(sources[i], copies.Archive()));
     const ResultCode result =
         progress.cancelRequested() ? platform::ErrCancelled : copies.Verify(sources[i], held, *keys[i], progress);
     if (result == platform::ErrCancelled) {
       verified.reset();
+      ui.SetStatusText(messages::FormatName(messages::kStoppedReadBack, sources[i]));
       break;
     }
     if (result == platform::Success && (!onDisk || held.ConfirmAfterReadBack(sources[i]))) {
@@ -329,7 +331,7 @@ std::optional<std::vector<std::string>> VerifyEncryptedCopies(
       ui.Error(messages::FormatName(messages::kNotVerified, sources[i]));
     }
   }
-  ui.SetStatusText(savedStatus);
+  if (verified) ui.SetStatusText(savedStatus);
   progress.setPosition(0);
   progress.repaint();
   return verified;
@@ -362,19 +364,22 @@ bool MayReplaceOlderCopy(Interaction& ui, const std::string& encryptedPath, bool
 // `memberNames`. On failure the error is shown and the members stay where
 // they are.
 bool BundleBatch(Interaction& ui, const std::vector<std::string>& workList, const fs::path& archiveName,
-                 const std::map<std::string, std::string>& memberNames, const std::string& savedStatus) {
+                 const std::map<std::string, std::string>& memberNames, const std::string& savedStatus,
+                 std::string& fileAtWork) {
   std::vector<archive::NamedSource> sources;
   for (const std::string& source : workList) sources.push_back({source, memberNames.at(source)});
   const archive::StatusLine status{[&ui] { return ui.StatusText(); },
-                                   [&ui](const std::string& text) { ui.SetStatusText(text); }};
+                                   [&ui](const std::string& text) { ui.SetStatusText(text); },
+                                   [&workList, &fileAtWork](std::size_t i) { fileAtWork = workList[i]; }};
   ResultCode result = platform::Success;
   {
     const BusyCursor busy(ui);
     result = archive::BundleNamedFiles(sources, archiveName, &ui.ProgressBar(), status);
   }
   if (result == platform::Success) return true;
-  if (result != platform::ErrCancelled) ui.Error(platform::ErrorFormat(result));
-  ui.SetStatusText(savedStatus);
+  if (result != platform::ErrCancelled) ui.FileFailed({FileAction::Bundle, archiveName.string(), result});
+  ui.SetStatusText(result == platform::ErrCancelled ? messages::FormatName(messages::kStoppedBundling, fileAtWork)
+                                                    : savedStatus);
   ui.ProgressBar().setPosition(0);
   ui.ProgressBar().repaint();
   return false;
@@ -419,18 +424,13 @@ struct FileToEncrypt {
   });
 }
 
-// A failed step of one file: the status line put back, and the failure
-// shown unless the user stopped the step. ErrReported once shown.
-[[nodiscard]] ResultCode ReportStepFailure(Interaction& ui, ResultCode code, const std::string& savedStatus) {
-  if (code == platform::ErrCancelled) {
-    ui.SetStatusText(savedStatus);
-    ui.ProgressBar().setPosition(0);
-    ui.ProgressBar().repaint();
-    return code;
-  }
-  ui.Error(platform::ErrorFormat(code));
+// A failed step of one file: the status line and the bar put back; the
+// batch reports the failure, since it alone knows whether it goes on.
+[[nodiscard]] ResultCode EndFailedStep(Interaction& ui, ResultCode code, const std::string& savedStatus) {
   ui.SetStatusText(savedStatus);
-  return platform::ErrReported;
+  ui.ProgressBar().setPosition(0);
+  ui.ProgressBar().repaint();
+  return code;
 }
 
 void ResetProgress(Interaction& ui) {
@@ -456,7 +456,8 @@ class EncryptionCommand {
     // message. Sources are wiped only once their encrypted form is safely
     // stored and reads back.
     if (encrypted_.empty() || StopAsked() ||
-        (bundle_ && !BundleBatch(ui_, encrypted_, archiveName_, memberNames_, batch_.SavedStatusText))) {
+        (bundle_ &&
+         !BundleBatch(ui_, encrypted_, archiveName_, memberNames_, batch_.SavedStatusText, form_.FileAtWork))) {
       ResetProgress(ui_);
       return false;
     }
@@ -495,7 +496,7 @@ class EncryptionCommand {
       const std::size_t last = std::min(encrypted_.size(), first + kHeldAtOnce);
       VerifiedSources held;
       const std::optional<std::vector<std::string>> verified =
-          VerifyEncryptedCopies(ui_, encrypted_, first, last, keys_, copies, held);
+          VerifyEncryptedCopies(ui_, encrypted_, first, last, keys_, copies, held, form_.FileAtWork);
       if (!verified) {
         // Stopped: the encrypted files stay, and so does every source not
         // wiped by an earlier turn.
@@ -602,10 +603,7 @@ class EncryptionCommand {
     // encrypted, packed nor wiped.
     if (!MayReplaceOlderCopy(ui_, encryptedPath, bundle_)) return true;
     const ResultCode result = form_.EncryptOneFile(path, algorithmCode_, key_.get(), index, workList_.size());
-    if (result != platform::Success) {
-      ShowFailure(result);
-      return false;
-    }
+    if (result != platform::Success) return ReportFailure(index, result);
     encrypted_.push_back(path);
     if (bundle_) members_.Add(encryptedPath);
     keys_.push_back(key_);
@@ -613,13 +611,22 @@ class EncryptionCommand {
     return true;
   }
 
-  // A step the user stopped is no failure: nothing to report.
-  void ShowFailure(ResultCode result) {
-    if (result == platform::ErrReported) {
-      ui_.Error(messages::kEncryptionAborted);
-    } else if (result != platform::ErrCancelled) {
-      ui_.Error(platform::ErrorFormat(result));
+  // The file at `index` failed. A fault of the file alone skips it (it
+  // stays in the list, unencrypted); a full or read-only destination, or a
+  // fault the program cannot place, ends the batch, naming the files it
+  // never reached. A step the user stopped is no failure. False when the
+  // batch ends.
+  bool ReportFailure(std::size_t index, ResultCode result) {
+    if (result == platform::ErrCancelled) {
+      ui_.SetStatusText(messages::FormatName(messages::kStoppedEncrypting, workList_[index]));
+      return false;
     }
+    failed_ = true;
+    ui_.FileFailed({FileAction::Encrypt, workList_[index], result});
+    if (ScopeOf(result) == FailureScope::File) return true;
+    ui_.BatchStopped({workList_.begin() + static_cast<std::ptrdiff_t>(index) + 1, workList_.end()});
+    ResetProgress(ui_);
+    return false;
   }
 
   // Wipes the targets whose encrypted files read back, each through what
@@ -650,7 +657,7 @@ class EncryptionCommand {
 
   bool Report(bool allVerified) {
     ResetProgress(ui_);
-    if (!allVerified || std::exchange(form_.SourcesLeftOut, 0) != 0) return false;
+    if (!allVerified || failed_ || std::exchange(form_.SourcesLeftOut, 0) != 0) return false;
     ui_.Information(messages::kEncrypted);
     return true;
   }
@@ -665,6 +672,7 @@ class EncryptionCommand {
   // The key of the last password prompt.
   std::shared_ptr<const transforms::KeyMaterial> key_;
   bool samePassword_ = false;
+  bool failed_ = false;  // a file was skipped for a failure: no success message
   // Chosen at the first prompt, for the whole batch: later prompts do not
   // offer the box, and their replies must not drop the archive asked for.
   bool bundle_ = false;
@@ -696,6 +704,7 @@ bool TMainForm::EncryptSelectedFiles() {
   const RunningBatch::Scope batch = JoinBatch();
   if (index == 0) batch->SavedStatusText = ui_.StatusText();
   if (path.empty() || key == nullptr) return platform::ErrInternal;
+  FileAtWork = path;
   try {
     const BusyCursor busy(ui_);
     const FileToEncrypt file{path, algorithmCode, *key, index, count};
@@ -707,7 +716,7 @@ bool TMainForm::EncryptSelectedFiles() {
       if (!packed.Exists()) return platform::ErrNoTempFile;
       result = CompressThenEncrypt(ui_, file, packed.Path());
     }
-    if (result != platform::Success) return ReportStepFailure(ui_, result, batch->SavedStatusText);
+    if (result != platform::Success) return EndFailedStep(ui_, result, batch->SavedStatusText);
 
     ResetProgress();
     if (index + 1 == count) ui_.SetStatusText(batch->SavedStatusText);

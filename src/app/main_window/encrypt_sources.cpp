@@ -32,7 +32,7 @@ std::string AlreadyEncryptedNote(std::size_t count) {
 
 void TMainForm::ReportUnreachable(const std::vector<UnreachableEntry>& entries) {
   for (const UnreachableEntry& entry : entries) {
-    ui_.Error(messages::FormatNames(messages::kUnreachable, {entry.path, std::strerror(entry.error)}));
+    ui_.FileFailed({FileAction::Take, entry.path, entry.error});
   }
 }
 

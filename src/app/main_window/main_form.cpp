@@ -195,7 +195,7 @@ void TMainForm::HandleCommandLine(std::span<const std::string> arguments) {
     if (DecryptFileList) DecryptFileList({path.string()});
   } else if (HasExtension(name, kVlsExtension) && platform::FileExists(path)) {
     const platform::ResultCode result = LoadListFile(path);
-    if (result != platform::Success && result != platform::ErrReported) ShowResult(result);
+    if (result != platform::Success && result != platform::ErrReported) ShowResult(result, FileAction::OpenList, path);
   }
 }
 
@@ -378,7 +378,9 @@ void TMainForm::OpenButtonClick() {
   const std::vector<fs::path> chosen = ui_.ChooseOpenFiles(OpenDialog);
   if (chosen.empty() || !platform::FileExists(chosen.front())) return;
   const platform::ResultCode result = LoadListFile(chosen.front());
-  if (result != platform::Success && result != platform::ErrReported) ShowResult(result);
+  if (result != platform::Success && result != platform::ErrReported) {
+    ShowResult(result, FileAction::OpenList, chosen.front());
+  }
 }
 
 void TMainForm::SaveButtonClick() {
@@ -387,7 +389,7 @@ void TMainForm::SaveButtonClick() {
   fs::path path = *chosen;
   path.replace_extension(".vls");
   const platform::ResultCode result = SaveListFile(path);
-  if (result != platform::Success && result != platform::ErrReported) ShowResult(result);
+  if (result != platform::Success && result != platform::ErrReported) ShowResult(result, FileAction::SaveList, path);
 }
 
 void TMainForm::SelectAll1Click() {
@@ -452,9 +454,9 @@ bool TMainForm::ConfirmStop() {
 }
 
 // A step the user stopped is no failure: nothing to report.
-void TMainForm::ShowResult(platform::ResultCode code) {
+void TMainForm::ShowResult(platform::ResultCode code, FileAction action, const std::filesystem::path& path) {
   if (code == platform::ErrCancelled) return;
-  ui_.Error(platform::ErrorFormat(code));
+  ui_.FileFailed({action, path.string(), code});
 }
 
 }  // namespace voltare::app

@@ -192,6 +192,10 @@ class TMainForm {
   // Sources the last AddFilesToEncrypt could not take: the encryption that
   // follows must not claim success for all.
   std::size_t SourcesLeftOut = 0;
+  // The file the last step of an encryption worked on (compressed,
+  // encrypted, packed, read back): what a stop interrupted. Kept after the
+  // batch, for its report.
+  std::string FileAtWork;
 
   // Batch decryption of a ".vlt" or ".plx" file named on the command line.
   // The decryption commands install it; until then such a file is ignored.
@@ -215,7 +219,7 @@ class TMainForm {
   // True once the user stopped the running step: the batch goes no further.
   bool StopAsked() const { return ui_.ProgressBar().cancelRequested(); }
   std::vector<std::string> TakeSelectedPaths(bool remove);
-  void ShowResult(platform::ResultCode code);
+  void ShowResult(platform::ResultCode code, FileAction action, const std::filesystem::path& path);
 
   Interaction& ui_;
   Application& app_;

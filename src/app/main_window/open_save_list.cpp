@@ -154,18 +154,17 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (reply.password.empty()) return platform::ErrReported;
 
   ScratchFile decrypted, expanded;
-  if (!decrypted.Exists() || !expanded.Exists()) return platform::ErrNoTempFile;
+  if (!decrypted.Exists() || !expanded.Exists()) {
+    ShowResult(platform::ErrNoTempFile, FileAction::OpenList, path);
+    return platform::ErrReported;
+  }
 
   platform::Progress& progress = ui_.ProgressBar();
   const platform::ResultCode result = OpenEitherList(ui_, path, reply.password, decrypted, expanded, progress);
   if (result != platform::Success) {
     // Nothing of a list that fails is added: the expanded text goes unread.
     progress.setPosition(0);
-    if (result == platform::ErrTampered) {
-      ui_.Error(messages::FormatName(messages::kTamperedFile, path.filename().string()));
-    } else {
-      ShowResult(result);
-    }
+    ShowResult(result, FileAction::OpenList, path);
     return platform::ErrReported;
   }
 
@@ -195,7 +194,10 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   if (reply.password.empty()) return platform::ErrReported;
 
   ScratchFile plain, compressed;
-  if (!plain.Exists() || !compressed.Exists()) return platform::ErrNoTempFile;
+  if (!plain.Exists() || !compressed.Exists()) {
+    ShowResult(platform::ErrNoTempFile, FileAction::SaveList, path);
+    return platform::ErrReported;
+  }
 
   platform::Progress& progress = ui_.ProgressBar();
   try {
@@ -235,7 +237,7 @@ bool TMainForm::AddListedFiles(const fs::path& listText) {
   plain.Delete();
   if (result != platform::Success) {
     progress.setPosition(0);
-    ShowResult(result);
+    ShowResult(result, FileAction::SaveList, path);
     return platform::ErrReported;
   }
   compressed.Delete();

@@ -7,8 +7,6 @@
 
 namespace voltare::app::messages {
 
-// Filled with the path and the system's reason.
-inline constexpr std::string_view kUnreachable = "Unable to reach %s.\n%s. File skipped.";
 // Filled with the path of a special file named to encrypt.
 inline constexpr std::string_view kDeviceRefused =
     "Unable to encrypt file %s.\nIt is a device, not a file: reading it may never end. File skipped.";

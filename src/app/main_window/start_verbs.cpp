@@ -38,7 +38,7 @@ std::vector<std::string> ExistingPaths(TMainForm& form, Interaction& ui, std::sp
       ui.Error(messages::FormatName(messages::kNoSuchFile, path.string()));
     } else {
       // Not "missing": a folder on the way may not be searched. Say why.
-      ui.Error(platform::ErrorFormat(error.value(), path.string() + ": " + platform::ErrorText(error.value())));
+      ui.FileFailed({FileAction::Take, path.string(), error.value()});
     }
   }
   return found;
@@ -82,7 +82,9 @@ void OpenLists(TMainForm& form, Interaction& ui, const std::vector<std::string>&
   for (const std::string& file : files) {
     if (!IsListName(file)) continue;
     const platform::ResultCode result = form.LoadListFile(file);
-    if (result != platform::Success && result != platform::ErrReported) ui.Error(platform::ErrorFormat(result));
+    if (result != platform::Success && result != platform::ErrReported) {
+      ui.FileFailed({FileAction::OpenList, file, result});
+    }
   }
 }
 

@@ -57,8 +57,7 @@ bool AddArchiveMembers(Interaction& ui, const std::string& archivePath, const st
   // A stop while members are taken out is no damage to report.
   if (result == platform::ErrCancelled) return false;
   if (result != platform::Success) {
-    ui.Error(result == platform::ErrBadFile ? messages::FormatName(text::kDamaged, archiveName)
-                                            : platform::ErrorFormat(result));
+    ui.FileFailed({FileAction::Verify, archiveName, result});
     return false;
   }
   for (archive::ExtractedMember& member : members) {
@@ -94,19 +93,10 @@ bool ReportOutcome(Interaction& ui, const FileToVerify& file, ResultCode result)
     case platform::Success:
       ui.Information(messages::FormatName(sealed ? text::kIntactSealed : text::kIntact, file.name));
       return true;
-    case platform::ErrTampered:
-      ui.Error(messages::FormatName(messages::kTamperedFile, file.name));
-      return false;
-    case platform::ErrBadFile:
-      ui.Error(messages::FormatName(text::kDamaged, file.name));
-      return false;
     case platform::ErrCancelled:
       return false;
-    case platform::ErrBadPassword:
-      ui.Error(platform::ErrorText(result));
-      return false;
     default:
-      ui.Error(platform::ErrorFormat(result));
+      ui.FileFailed({FileAction::Verify, file.name, result});
       return false;
   }
 }

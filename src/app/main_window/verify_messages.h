@@ -13,8 +13,6 @@ inline constexpr std::string_view kIntact = "%s is intact: it opens with this pa
 // A sealed file (XChaCha20-Poly1305): every piece opened with its key.
 inline constexpr std::string_view kIntactSealed =
     "%s is intact: it opens with this password, no damage was found and nothing in it was changed.";
-inline constexpr std::string_view kDamaged =
-    "The file %s is damaged or is not an encrypted file. It cannot be decrypted.";
 inline constexpr std::string_view kVerifyTitle = "Please select the files you want to verify:";
 
 }  // namespace voltare::app::verify_messages

@@ -46,8 +46,7 @@ bool MayWipeOnTheirFileSystems(Interaction& ui, const std::vector<std::string>& 
 
 void ReportWipeFailure(Interaction& ui, platform::ResultCode result, const std::string& path) {
   if (result == platform::ErrReported) return;
-  ui.Error(platform::ErrorFormat(result));
-  ui.Information(messages::FormatName(messages::kWipeSkipped, path));
+  ui.FileFailed({FileAction::Wipe, path, result});
 }
 
 }  // namespace voltare::app

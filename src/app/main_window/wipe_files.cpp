@@ -68,6 +68,7 @@ struct WipeEnd {
     SomeSkipped,          // each one reported
     StoppedBetweenFiles,  // nothing touched since the last file
     StoppedInFile,        // `path` is half wiped
+    EndedByFailure,       // a failure no later file would escape, reported
   } kind = AllWiped;
   std::string path;
 };
@@ -121,6 +122,11 @@ WipeEnd WipeEach(Interaction& ui, RunningBatch& batch, const std::vector<std::st
     if (result != platform::Success) {
       ReportWipeFailure(ui, result, path);
       end.kind = WipeEnd::SomeSkipped;
+      // A read-only file system refuses every file on it alike.
+      if (result != platform::ErrReported && ScopeOf(result) != FailureScope::File) {
+        ui.BatchStopped({paths.begin() + static_cast<std::ptrdiff_t>(i) + 1, paths.end()});
+        return {WipeEnd::EndedByFailure, path};
+      }
     } else {
       batch.PieceDone();
     }
@@ -211,7 +217,8 @@ bool TMainForm::WipeAgreedFiles(const std::vector<std::string>& paths, const Wip
   ui_.SetStatusText(savedStatus);
   ui_.ProgressBar().setPosition(0);
   thisTurn.skipped = thisTurn.skipped || end.kind != WipeEnd::AllWiped;
-  thisTurn.stopped = end.kind == WipeEnd::StoppedBetweenFiles || end.kind == WipeEnd::StoppedInFile;
+  thisTurn.stopped = end.kind == WipeEnd::StoppedBetweenFiles || end.kind == WipeEnd::StoppedInFile ||
+                     end.kind == WipeEnd::EndedByFailure;
   ReportWipeEnd(ui_, end, thisTurn);
   return end.kind == WipeEnd::AllWiped;
 }

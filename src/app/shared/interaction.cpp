@@ -62,6 +62,15 @@ void Interaction::Error(std::string_view text) {
   ShowMessage(MessageKind::Error, DefaultCaption(MessageKind::Error), text, MessageButtons::Ok);
 }
 
+void Interaction::FileFailed(const FileFailure& failure) { Error(FailureBoxText(failure)); }
+
+void Interaction::BatchStopped(const std::vector<std::string>& notTried) {
+  if (notTried.empty()) return;
+  std::string text = BatchStoppedText(notTried);
+  text.front() = 'T';
+  Error(text + ".");
+}
+
 void Interaction::Information(std::string_view text) {
   ShowMessage(MessageKind::Information, DefaultCaption(MessageKind::Information), text, MessageButtons::Ok);
 }

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/shared/file_failure.h"
 #include "app/shared/modal_form.h"
 #include "app/shared/printer.h"
 #include "common/secret_string.h"
@@ -195,6 +196,12 @@ class Interaction {
   // Printing: runs the print dialog; a job on the printer the user confirmed,
   // or nothing for Cancel. Views without printers keep this default.
   virtual std::unique_ptr<Printer> RunPrintDialog() { return nullptr; }
+
+  // A file of a batch failed; the batch goes on or stops as the failure's
+  // scope says. The window shows an error box that names the file.
+  virtual void FileFailed(const FileFailure& failure);
+  // A batch ended before the files `notTried` (their paths) were reached.
+  virtual void BatchStopped(const std::vector<std::string>& notTried);
 
   // Shorthands for the message boxes commands use, with the kind's caption.
   void Warning(std::string_view text);

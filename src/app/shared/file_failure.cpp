@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/shared/file_failure.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
+namespace voltare::app {
+
+namespace {
+
+using platform::ResultCode;
+
+// The failures the program expects, in words a user can act on; empty for
+// the others.
+std::string_view ExpectedText(ResultCode code) {
+  switch (code) {
+    case platform::ErrBadPassword:
+      return "wrong password";
+    case platform::ErrBadFile:
+      return "damaged, or not an encrypted file";
+    case platform::ErrTampered:
+      return "damaged, or changed after it was encrypted";
+    case platform::ErrNoSuchFile:
+    case ENOENT:
+      return "no such file or folder";
+    case platform::ErrStagingReplaced:
+      return "its temporary file was replaced by another file while it was written";
+    case platform::ErrReservedName:
+      return "the name has the form of the program's temporary files (.vlt-xxxxxxxx.part)";
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    case ENOSPC:
+      return "no space left on the device";
+    case EDQUOT:
+      return "disk quota exceeded";
+    case EROFS:
+      return "read-only file system";
+    case ENAMETOOLONG:
+      return "file name too long";
+    case EISDIR:
+    case ENXIO:
+      return "not a regular file";
+    case ENOTDIR:
+      return "a part of the path is not a folder";
+    case ELOOP:
+      return "a symbolic link is in the way";
+    case EFBIG:
+      return "too large for the file system";
+    case EIO:
+      return "input/output error (the disk or its connection failed)";
+    case EBUSY:
+    case ETXTBSY:
+      return "the file is in use";
+    default:
+      return {};
+  }
+}
+
+// A sentence of ErrorText as part of a line: lower case first, no full stop.
+std::string AsClause(std::string text) {
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  if (!text.empty()) text.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(text.front())));
+  return text;
+}
+
+std::string Capitalized(std::string text) {
+  if (!text.empty()) text.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(text.front())));
+  return text;
+}
+
+}  // namespace
+
+FailureScope ScopeOf(ResultCode code) {
+  switch (code) {
+    case ENOSPC:
+    case EDQUOT:
+    case EROFS:
+    // A limit of the file system or of the process on the size of a file:
+    // a batch writing on would leave a part of itself, an archive short of
+    // members say, that looks whole.
+    case EFBIG:
+    // The temporary folder serves every file of the batch alike.
+    case platform::ErrNoTempFile:
+      return FailureScope::Destination;
+    default:
+      return ExpectedText(code).empty() ? FailureScope::Unexpected : FailureScope::File;
+  }
+}
+
+std::string WhatHappened(ResultCode code) {
+  const std::string_view expected = ExpectedText(code);
+  return expected.empty() ? AsClause(platform::ErrorText(code)) : std::string(expected);
+}
+
+std::string_view WhatWasKept(FileAction action) {
+  switch (action) {
+    case FileAction::Encrypt:
+      return "it was not encrypted, nothing of it was written";
+    case FileAction::Bundle:
+      return "no archive was written and nothing was wiped";
+    case FileAction::Decrypt:
+      return "nothing was written";
+    case FileAction::Verify:
+      return "it was not verified";
+    case FileAction::Wipe:
+      return "it was not wiped";
+    case FileAction::List:
+      return "nothing was listed";
+    case FileAction::OpenList:
+      return "the list was not opened";
+    case FileAction::SaveList:
+      return "the list was not saved, an older one of that name stays as it was";
+    case FileAction::Take:
+      return "it was left out";
+  }
+  return {};
+}
+
+std::string FailureBoxText(const FileFailure& failure) {
+  if (ScopeOf(failure.code) == FailureScope::Unexpected) {
+    return platform::ErrorFormat(failure.code, failure.path + ": " + platform::ErrorText(failure.code));
+  }
+  return failure.path + "\n\n" + Capitalized(WhatHappened(failure.code)) + "; " +
+         std::string(WhatWasKept(failure.action)) + ".";
+}
+
+std::string FailureLine(const FileFailure& failure, std::string_view shown) {
+  return std::string(shown) + ": " + WhatHappened(failure.code) + "; " + std::string(WhatWasKept(failure.action));
+}
+
+std::string ListedNames(const std::vector<std::string>& names) {
+  std::string listed;
+  const std::size_t count = std::min(names.size(), kNamesListed);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) listed += ", ";
+    listed += names[i];
+  }
+  if (names.size() > count) listed += " and " + std::to_string(names.size() - count) + " more";
+  return listed;
+}
+
+std::string BatchStoppedText(const std::vector<std::string>& notTried) {
+  const std::size_t count = notTried.size();
+  return "the batch was stopped; " + std::to_string(count) + (count == 1 ? " file was" : " files were") +
+         " not tried: " + ListedNames(notTried);
+}
+
+}  // namespace voltare::app
