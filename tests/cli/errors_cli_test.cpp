@@ -149,7 +149,8 @@ TEST(ErrorsCliTest, EachExpectedFailureIsOneLineNamingTheFileAndWhatWasKept) {
       continue;
     }
     c.prepare(dir, disk);
-    std::vector<std::string> arguments{"--password-file", PasswordFile("pw"), "--yes"};
+    std::vector<std::string> arguments{"--password-file", PasswordFile(voltare::cli::testing::kStrongPassword),
+                                       "--yes"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
     const CliRun run = RunCliAsUser(arguments, dir);
     EXPECT_EQ(run.status, 1);
