@@ -13,6 +13,7 @@
 #                     with a 16 pt font in build/screenshots/large-font/, and the main window and password
 #                     prompt at QT_SCALE_FACTOR=2 in build/screenshots/scale-2/ (under Xvfb)
 #   make wayland-check  the window tests under a headless weston, Qt on Wayland (not part of CI)
+#   make update-po  po/kova-voltare.pot from the sources, layouts and desktop files; each po/<lang>.po merged
 #   make fuzz   every fuzz target for FUZZ_SECONDS seconds (installs clang-16 first; not part of CI)
 
 BUILD_DIR  := build
@@ -21,7 +22,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan format-check bench run clean install uninstall package package-check postfix-check wayland-check screenshots fuzz
+.PHONY: update-po all deps configure build test asan format-check bench run clean install uninstall package package-check postfix-check wayland-check screenshots fuzz
 
 all: build
 
@@ -58,6 +59,10 @@ bench: build
 # scripts/fuzz.sh installs clang-16 and libclang-rt-16-dev, which only it needs.
 fuzz: deps
 	./scripts/fuzz.sh
+
+# The catalogue's template from the sources, then every po/<lang>.po merged with it.
+update-po:
+	./scripts/update-po.sh
 
 run: build
 	./scripts/run-program.sh $(BUILD_DIR)

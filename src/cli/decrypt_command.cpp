@@ -17,6 +17,7 @@
 #include "archive/plx_names.h"
 #include "archive/plx_reader.h"
 #include "cli/command.h"
+#include "common/translate.h"
 #include "cli/stop_signal.h"
 #include "platform/subfolder.h"
 
@@ -131,9 +132,9 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
 
 void AddDecryptCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command =
-      parent.add_subcommand("decrypt", "Decrypt FILE.vlt files and archives (.plx), or every one below a folder");
+      parent.add_subcommand("decrypt", tr_("Decrypt FILE.vlt files and archives (.plx), or every one below a folder"));
   command->footer(
-      "\nEach FILE ending in .vlt (in any letter case) is decrypted into its path\n"
+      tr_("\nEach FILE ending in .vlt (in any letter case) is decrypted into its path\n"
       "less those four characters; each FILE ending in .plx is an archive, all\n"
       "its members decrypted (into the archive's own folder by default). A folder\n"
       "brings every .vlt and .plx below it. Other files are skipped, each with\n"
@@ -153,12 +154,12 @@ void AddDecryptCommand(CLI::App& parent, CommandAction& chosen) {
       "end is reported as damaged; the members before it are decrypted.\n"
       "\nExamples: voltare-cli --password-file pw.txt decrypt report.doc.vlt\n"
       "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out photos.plx\n"
-      "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out --member a.txt.vlt set.plx");
+      "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out --member a.txt.vlt set.plx"));
   auto options = std::make_shared<DecryptOptions>();
-  command->add_option("--output-dir", options->outputDirectory, "Folder for the decrypted files")->type_name("DIR");
-  command->add_option("--member", options->members, "A member of the archive to decrypt (repeatable)")
+  command->add_option("--output-dir", options->outputDirectory, tr_("Folder for the decrypted files"))->type_name("DIR");
+  command->add_option("--member", options->members, tr_("A member of the archive to decrypt (repeatable)"))
       ->type_name("NAME");
-  command->add_option("FILE", options->files, "Encrypted files (.vlt), archives (.plx) and folders")->required();
+  command->add_option("FILE", options->files, tr_("Encrypted files (.vlt), archives (.plx) and folders"))->required();
   command->callback([&chosen, options] {
     chosen = [options = *options](Session& session) { return DecryptFiles(session, options); };
   });

@@ -15,6 +15,7 @@
 #include "app/main_window/batch_messages.h"
 #include "archive/plx_reader.h"
 #include "cli/command.h"
+#include "common/translate.h"
 #include "cli/stop_signal.h"
 
 namespace voltare::cli {
@@ -151,9 +152,9 @@ int EncryptFiles(Session& session, const EncryptOptions& options) {
 }  // namespace
 
 void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("encrypt", "Encrypt files into FILE.vlt, optionally bundled and wiped");
+  CLI::App* command = parent.add_subcommand("encrypt", tr_("Encrypt files into FILE.vlt, optionally bundled and wiped"));
   command->footer(
-      "\nEach FILE is compressed and encrypted into the same path with .vlt\n"
+      tr_("\nEach FILE is compressed and encrypted into the same path with .vlt\n"
       "appended. A directory brings every file below it, hidden ones included,\n"
       "except files already encrypted (.vlt or .plx that begin as one): those\n"
       "are left as they are, counted in one note, and never wiped. A FIFO or a\n"
@@ -177,13 +178,13 @@ void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
       "xchacha20 (XChaCha20-Poly1305 under an Argon2id key) resists password\n"
       "guessing and shows any change to the file; its files need KOVA Voltare for\n"
       "Linux 2.50 or later. The other three keep the format every version reads.\n"
-      "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/");
+      "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/"));
   auto options = std::make_shared<EncryptOptions>();
-  command->add_option("--algorithm", options->algorithm, "Cipher for this run (default: the Algorithm setting)")
+  command->add_option("--algorithm", options->algorithm, tr_("Cipher for this run (default: the Algorithm setting)"))
       ->check(CLI::IsMember({"blowfish", "cast5", "des", "xchacha20"}));
-  command->add_option("--bundle", options->bundle, "Pack the encrypted files into this archive")->type_name("ARCHIVE");
-  command->add_flag("--wipe", options->wipe, "Securely delete the source files after encryption");
-  command->add_option("FILE", options->files, "Files and directories to encrypt")->required();
+  command->add_option("--bundle", options->bundle, tr_("Pack the encrypted files into this archive"))->type_name("ARCHIVE");
+  command->add_flag("--wipe", options->wipe, tr_("Securely delete the source files after encryption"));
+  command->add_option("FILE", options->files, tr_("Files and directories to encrypt"))->required();
   command->callback([&chosen, options] {
     chosen = [options = *options](Session& session) { return EncryptFiles(session, options); };
   });

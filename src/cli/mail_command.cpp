@@ -18,6 +18,7 @@
 #include "app/email/email_settings.h"
 #include "app/main_window/messages.h"
 #include "cli/command.h"
+#include "common/translate.h"
 #include "cli/stop_signal.h"
 #include "platform/os_error.h"
 
@@ -141,9 +142,9 @@ int SendMail(Session& session, const MailArguments& arguments) {
 }  // namespace
 
 void AddMailCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("mail", "Send a message encrypted under a password");
+  CLI::App* command = parent.add_subcommand("mail", tr_("Send a message encrypted under a password"));
   command->footer(
-      "\nThe message text is encrypted with Blowfish under the password from the\n"
+      tr_("\nThe message text is encrypted with Blowfish under the password from the\n"
       "password prompt and sent as one line of Base64, followed by a short note\n"
       "in clear; the recipient decrypts the line with the same password\n"
       "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
@@ -154,19 +155,19 @@ void AddMailCommand(CLI::App& parent, CommandAction& chosen) {
       "one entry each. Names and a subject outside ASCII are sent encoded\n"
       "(RFC 2047); an address outside ASCII is refused.\n"
       "\nExample: voltare-cli --password-file pw.txt mail --to bob@example.org \\\n"
-      "           --subject 'Tonight' --message-file note.txt --attach plan.pdf");
+      "           --subject 'Tonight' --message-file note.txt --attach plan.pdf"));
   auto arguments = std::make_shared<MailArguments>();
-  command->add_option("--to", arguments->to, "The recipient")->required();
-  command->add_option("--cc", arguments->cc, "A recipient of a copy");
-  command->add_option("--bcc", arguments->bcc, "A recipient of a blind copy");
-  command->add_option("--subject", arguments->subject, "The subject (sent in clear)");
-  command->add_option("--attach", arguments->attachments, "A file to attach (unencrypted); may be repeated")
+  command->add_option("--to", arguments->to, tr_("The recipient"))->required();
+  command->add_option("--cc", arguments->cc, tr_("A recipient of a copy"));
+  command->add_option("--bcc", arguments->bcc, tr_("A recipient of a blind copy"));
+  command->add_option("--subject", arguments->subject, tr_("The subject (sent in clear)"));
+  command->add_option("--attach", arguments->attachments, tr_("A file to attach (unencrypted); may be repeated"))
       ->type_name("FILE")
       ->check(CLI::ExistingFile);
-  auto* file = command->add_option("--message-file", arguments->messageFile, "Read the message text from F")
+  auto* file = command->add_option("--message-file", arguments->messageFile, tr_("Read the message text from F"))
                    ->type_name("F")
                    ->check(CLI::ExistingFile);
-  auto* text = command->add_option("--message", arguments->message, "The message text")->type_name("TEXT");
+  auto* text = command->add_option("--message", arguments->message, tr_("The message text"))->type_name("TEXT");
   file->excludes(text);
   command->callback([&chosen, arguments] {
     chosen = [arguments = *arguments](Session& session) { return SendMail(session, arguments); };

@@ -16,6 +16,7 @@
 
 #include "app/main_window/clipboard_print_messages.h"
 #include "cli/command.h"
+#include "common/translate.h"
 #include "crypto/burn.h"
 
 namespace voltare::cli {
@@ -82,7 +83,7 @@ void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& 
   CLI::App* subcommand = parent.add_subcommand(name, description);
   subcommand->footer(footer);
   auto text = std::make_shared<std::optional<std::string>>();
-  subcommand->add_option("TEXT", *text, "The text; standard input when absent");
+  subcommand->add_option("TEXT", *text, tr_("The text; standard input when absent"));
   subcommand->callback([&chosen, text, command, lineEnd] {
     chosen = [text = *text, command, lineEnd](Session& session) {
       return TransformText(session, text, command, lineEnd);
@@ -90,28 +91,28 @@ void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& 
   });
 }
 
-constexpr const char* kInputNotes =
+constexpr const char* kInputNotes = N_(
     "Without TEXT, standard input is read, less its final line end. Input of\n"
     "more than 65535 bytes, or an empty text, is refused as the clipboard command\n"
-    "refuses it (\"No text found on clipboard !\"), followed by the reason.";
+    "refuses it (\"No text found on clipboard !\"), followed by the reason.");
 
 }  // namespace
 
 void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
-  AddTextCommand(parent, chosen, "encrypt-text", "Encrypt a text under a password into one line of Base64",
-                 std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
-                             "is written to standard output.\n") +
-                     kInputNotes + "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
+  AddTextCommand(parent, chosen, "encrypt-text", tr_("Encrypt a text under a password into one line of Base64"),
+                 std::string(tr_("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
+                                 "is written to standard output.\n")) +
+                     tr_(kInputNotes) + "\n\n" + tr_("Example:") + " echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
                  &app::TMainForm::EncryptClipboard, LineEnd::Always);
 }
 
 void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
-  AddTextCommand(parent, chosen, "decrypt-text", "Decrypt a line made by encrypt-text or the clipboard command",
-                 std::string("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
-                             "written to standard output byte for byte, whatever its encoding, with a\n"
-                             "line end added only on a terminal. There is no check: a wrong password\n"
-                             "gives garbled bytes.\n") +
-                     kInputNotes + "\n\nExample: voltare-cli --password-file pw.txt decrypt-text < message.txt",
+  AddTextCommand(parent, chosen, "decrypt-text", tr_("Decrypt a line made by encrypt-text or the clipboard command"),
+                 std::string(tr_("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
+                                 "written to standard output byte for byte, whatever its encoding, with a\n"
+                                 "line end added only on a terminal. There is no check: a wrong password\n"
+                                 "gives garbled bytes.\n")) +
+                     tr_(kInputNotes) + "\n\n" + tr_("Example:") + " voltare-cli --password-file pw.txt decrypt-text < message.txt",
                  &app::TMainForm::DecryptClipboard, LineEnd::OnTerminal);
 }
 

@@ -11,6 +11,7 @@
 #include "app/main_window/verify_files.h"
 #include "app/shared/file_extensions.h"
 #include "cli/command.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -35,9 +36,9 @@ int VerifyFiles(Session& session, const std::vector<std::string>& typed) {
 
 void AddVerifyCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand(
-      "verify", "Check that encrypted files (.vlt) and archives (.plx), or those below a folder, open and are sound");
+      "verify", tr_("Check that encrypted files (.vlt) and archives (.plx), or those below a folder, open and are sound"));
   command->footer(
-      "\nEach FILE ending in .vlt, and every member of each FILE ending in .plx, is\n"
+      tr_("\nEach FILE ending in .vlt, and every member of each FILE ending in .plx, is\n"
       "decrypted and expanded into nothing: no decrypted byte is written anywhere.\n"
       "A folder brings every .vlt and .plx below it. Each file is reported by its\n"
       "path as given (a member after its archive's) as intact, as opened with a\n"
@@ -50,9 +51,9 @@ void AddVerifyCommand(CLI::App& parent, CommandAction& chosen) {
       "(algorithms 0-2) only the checksum of the compressed data is tested: this\n"
       "finds damage, but NOT a deliberate change made by someone who knew the\n"
       "password.\n"
-      "\nExample: voltare-cli --password-file pw.txt --yes verify report.doc.vlt set.plx");
+      "\nExample: voltare-cli --password-file pw.txt --yes verify report.doc.vlt set.plx"));
   auto files = std::make_shared<std::vector<std::string>>();
-  command->add_option("FILE", *files, "Encrypted files (.vlt), archives (.plx) and folders")->required();
+  command->add_option("FILE", *files, tr_("Encrypted files (.vlt), archives (.plx) and folders"))->required();
   command->callback(
       [&chosen, files] { chosen = [files = *files](Session& session) { return VerifyFiles(session, files); }; });
 }

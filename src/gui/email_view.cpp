@@ -24,6 +24,7 @@
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
 #include "ui_email_view.h"
+#include "common/translate.h"
 
 namespace voltare::gui {
 
@@ -82,7 +83,7 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
     : QMainWindow(parent), form_(form), ui_(std::make_unique<Ui::EmailView>()) {
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
-  ui_->Message->setAccessibleName(QStringLiteral("Message"));
+  ui_->Message->setAccessibleName(QString::fromUtf8(tr_("Message")));
   NameControlsForScreenReaders(*this);
   // A fixed single border with the window menu only.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

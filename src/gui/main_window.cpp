@@ -33,6 +33,7 @@
 #include "platform/os_error.h"
 #include "platform/result_codes.h"
 #include "ui_main_window.h"
+#include "common/translate.h"
 
 namespace voltare::gui {
 
@@ -119,7 +120,7 @@ void MainWindow::SetUpStatusBar() {
   statusPanel_->setTextFormat(Qt::PlainText);  // it names the files being worked on
   statusPanel_->setObjectName("StatusPanel");
   ui_->StatusBar->addWidget(statusPanel_, 1);
-  ui_->StatusBar->setToolTip("Visit KOVA Software on the web: " + ToQString(app::messages::kHomePage));
+  ui_->StatusBar->setToolTip(QString::fromUtf8(tr_("Visit KOVA Software on the web: ")) + ToQString(app::messages::kHomePage));
 }
 
 // Cancel sits at the right end of the status line, under the end of the bar:

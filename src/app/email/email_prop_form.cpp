@@ -29,7 +29,7 @@ struct FieldRule {
   Edit TEmailProp::*field;
   std::string_view valueName;
   bool (*passes)(const std::string& text);
-  std::string_view error;
+  common::Text error;
 };
 
 // The order in which OK checks and writes the fields.

@@ -162,7 +162,7 @@ std::vector<NamedControl> TMainForm::Controls() {
 
 void TMainForm::FormCreate() {
   Caption = messages::kMainCaption;
-  ui_.SetStatusText(messages::kWelcome);
+  ui_.SetStatusText(messages::FormatName(messages::kWelcome, VOLTARE_VERSION));
 }
 
 void TMainForm::CheckColorDepth(int bitsPerPixel) {
