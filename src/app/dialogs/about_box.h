@@ -12,6 +12,7 @@
 #include "app/shared/modal_form.h"
 #include "common/version.h"
 #include "platform/system_info.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -43,7 +44,7 @@ class TAboutBox : public ModalForm {
   // Every control, by its member name.
   std::vector<NamedControl> Controls();
 
-  std::string Caption{"About KOVA Voltare"};
+  std::string Caption{tr_("About KOVA Voltare")};
   Label ProductName{"KOVA Voltare"};
   Label Version{"Version " VOLTARE_VERSION};
   Label Notice{"Copyright (C) KOVA Software"};

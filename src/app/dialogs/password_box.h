@@ -12,6 +12,7 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -53,7 +54,7 @@ class TPasswordBox : public ModalForm {
   CheckBox RemindPass;
   CheckBox PLX;
 
-  std::string Caption{"Password"};
+  std::string Caption{tr_("Password")};
   // The request's newPassword: this password is about to encrypt.
   bool NewPassword = false;
   // The control that has the input focus.

@@ -12,6 +12,7 @@
 #include "app/main_window/messages.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -44,11 +45,11 @@ constexpr FieldRule kSaveOrder[] = {
 }  // namespace
 
 TEmailProp::TEmailProp(Interaction& ui) : Caption(email_messages::kPropCaption), ui_(ui) {
-  SMTP.caption = "SMTP Server:";
-  Port.caption = "Port:";
-  UserName.caption = "User Name:";
-  Name.caption = "Name:";
-  Email.caption = "E-mail:";
+  SMTP.caption = tr_("SMTP Server:");
+  Port.caption = tr_("Port:");
+  UserName.caption = tr_("User Name:");
+  Name.caption = tr_("Name:");
+  Email.caption = tr_("E-mail:");
 }
 
 std::vector<NamedControl> TEmailProp::Controls() {

@@ -17,7 +17,7 @@ inline constexpr std::size_t kMaxClipboardBytes = 65535;
 
 // The printed list: its heading is followed by the maker's home page.
 inline constexpr std::string_view kPrintHeading = "KOVA Voltare " VOLTARE_VERSION " - ";
-inline constexpr common::Text kPrintFont = N_("Arial");
+inline constexpr std::string_view kPrintFont = "Arial";
 inline constexpr common::Text kPrintFileNameTitle = N_("FileName:");
 inline constexpr common::Text kPrintSizeTitle = N_("Size:");
 inline constexpr common::Text kPrintTypeTitle = N_("Type:");

@@ -25,6 +25,7 @@
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
 #include "transforms/vlt_format.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
