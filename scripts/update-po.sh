@@ -21,7 +21,7 @@ trap 'rm -rf "$work"' EXIT
 # constant that is translated where it is read.
 find src -name '*.cpp' -o -name '*.h' | LC_ALL=C sort > "$work/sources"
 xgettext --force-po --from-code=UTF-8 --language=C++ --files-from="$work/sources" \
-  --keyword= --keyword=tr_ --keyword=N_ --keyword=trn_:1,2 \
+  --keyword= --keyword=tr_ --keyword=N_ --keyword=trn_:1,2 --keyword=NP_:1,2 \
   --add-comments=TRANSLATORS: --sort-by-file \
   --package-name="KOVA Voltare" --package-version="$(sed -n 's/^project(KovaVoltare VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
   --msgid-bugs-address="support@kova-software.example" \

@@ -12,6 +12,6 @@ namespace voltare::archive::messages {
 inline constexpr common::Text kBundlingStatus = N_("Bundling files to one (%d/%d) -- PLX");
 
 // The label a removable disk gets when an archive is written to it.
-inline constexpr common::Text kRemovableDiskLabel = N_("PLXDisk");
+inline constexpr std::string_view kRemovableDiskLabel = "PLXDisk";
 
 }  // namespace voltare::archive::messages

@@ -14,7 +14,7 @@ inline constexpr common::Text kChangeFileTimeFailed =
     N_("KOVA Voltare caused an unexpected in WipeChangeFileTime()\n\nError code: %d\nError message: "
     "%s");
 
-inline constexpr common::Text kSetFileTimeCall = N_("SetFileTime()");
+inline constexpr std::string_view kSetFileTimeCall = "SetFileTime()";
 
 }  // namespace voltare::transforms::wipe_messages
 

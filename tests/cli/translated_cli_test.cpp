@@ -21,7 +21,7 @@ TEST_F(GermanDesktop, HelpIsGerman) {
   const CliRun run = RunCli({"--help"});
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("KOVA Voltare auf der Kommandozeile"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Dateien verschlüsseln"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Dateien in DATEI.vlt verschlüsseln"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("Print this help message"), std::string::npos) << run.out;
 }
 

@@ -19,7 +19,7 @@ import tempfile
 NOT_TEXT = {
     "kProgramTitle", "kMainCaption", "kHomePage", "kZlibError", "kDownloadAddress", "kUpdateAddress",
     "kUpdateAddressVariable", "kVersionCharacters", "kUpdateSection", "kMailerPrefix", "kFooterText",
-    "kPrintHeading", "kPrintFont",
+    "kPrintHeading", "kPrintFont", "kSetFileTimeCall", "kRemovableDiskLabel",
 }
 LITERAL_CONSTANT = re.compile(r"inline constexpr (?:std::string_view|char) (k\w+)(?:\[\])? =\s*\"", re.S)
 
