@@ -47,11 +47,11 @@ class TAboutBox : public ModalForm {
   std::string Caption{tr_("About KOVA Voltare")};
   Label ProductName{"KOVA Voltare"};
   Label Version{"Version " VOLTARE_VERSION};
-  Label Notice{"Copyright (C) KOVA Software"};
+  Label Notice{tr_("Copyright (C) KOVA Software")};
   Label OSInfo;
   Label Processor;
   Label Mem;
-  Button OKButton{"OK"};
+  Button OKButton{tr_("OK")};
 };
 
 }  // namespace voltare::app

@@ -35,8 +35,8 @@ class TKlembordForm : public ModalForm {
   // Controls.
   std::string Caption{tr_("Edit Clipboard")};
   Edit KlembordText;  // multi-line, with a vertical scroll bar
-  Button Save{"&Save To Clipboard"};
-  Button SpeedButton1{"&Close"};
+  Button Save{tr_("&Save To Clipboard")};
+  Button SpeedButton1{tr_("&Close")};
 
  private:
   Interaction& ui_;

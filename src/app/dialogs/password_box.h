@@ -43,12 +43,12 @@ class TPasswordBox : public ModalForm {
   std::vector<NamedControl> Controls();
 
   // Controls, in the dialog's order.
-  Label Label1{"Please enter a password:"};
-  Label FileName{"FileName"};
-  Label AlgoHeader{"Algorithm:"};
-  Label Algorithm{"Algorithm"};
-  Button Continue{"OK"};
-  Button Cancel{"Cancel"};
+  Label Label1{tr_("Please enter a password:")};
+  Label FileName{tr_("FileName")};
+  Label AlgoHeader{tr_("Algorithm:")};
+  Label Algorithm{tr_("Algorithm")};
+  Button Continue{tr_("OK")};
+  Button Cancel{tr_("Cancel")};
   PasswordEdit Password;
   CheckBox MaskEdit;
   CheckBox RemindPass;

@@ -20,6 +20,7 @@
 #include "net/smtp_client.h"
 #include "platform/progress.h"
 #include "platform/settings_store.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -97,9 +98,9 @@ class TEmail : public ModalForm {
 
   // Controls.
   std::string Caption;
-  Button SendButton{"Send"};
-  Button AttachMentButton{"Attachment"};
-  Button CancelButton{"Cancel"};
+  Button SendButton{tr_("Send")};
+  Button AttachMentButton{tr_("Attachment")};
+  Button CancelButton{tr_("Cancel")};
   Edit Naar;
   Edit Copy;
   Edit BCopy;
@@ -108,8 +109,8 @@ class TEmail : public ModalForm {
   Memo Message;
   Control Splitter;
   AttachmentListView Attachments;
-  MenuItem Remove1{"&Remove"};
-  MenuItem Exit1{"E&xit"};
+  MenuItem Remove1{tr_("&Remove")};
+  MenuItem Exit1{tr_("E&xit")};
   FormProgressBar ProgressBar;
   Label StatusBar;
   OpenDialogRequest OpenDialog;
