@@ -21,7 +21,8 @@ int ShowAbout(Session& session) {
 }  // namespace
 
 void AddAboutCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("about", tr_("The about box: version, operating system, processor, memory"));
+  CLI::App* command =
+      parent.add_subcommand("about", tr_("The about box: version, operating system, processor, memory"));
   command->callback([&chosen] { chosen = ShowAbout; });
 }
 

@@ -51,14 +51,15 @@ int SetEmailSettings(Session& session, const GivenFields& given) {
 }  // namespace
 
 void AddEmailConfigCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("email-config", tr_("Change the e-mail settings (SMTP server, port, sender)"));
+  CLI::App* command =
+      parent.add_subcommand("email-config", tr_("Change the e-mail settings (SMTP server, port, sender)"));
   command->footer(
       tr_("\nThe given fields are typed into the e-mail settings dialog over what it\n"
-      "loaded, and OK is pressed: every field must then be filled in, and the\n"
-      "dialog's messages say which is not. 'voltare-cli config show' shows the\n"
-      "stored values under [...\\E-mail].\n"
-      "\nExample: voltare-cli email-config --server mail.example.org --port 25 \\\n"
-      "           --username my-pc --name 'Alice Sender' --address alice@example.org"));
+          "loaded, and OK is pressed: every field must then be filled in, and the\n"
+          "dialog's messages say which is not. 'voltare-cli config show' shows the\n"
+          "stored values under [...\\E-mail].\n"
+          "\nExample: voltare-cli email-config --server mail.example.org --port 25 \\\n"
+          "           --username my-pc --name 'Alice Sender' --address alice@example.org"));
   auto given = std::make_shared<GivenFields>();
   std::array<CLI::Option*, kFieldOptions.size()> options{};
   for (std::size_t i = 0; i < kFieldOptions.size(); ++i) {

@@ -4,8 +4,8 @@
 #include <iostream>
 
 #include "cli/command.h"
-#include "common/translate.h"
 #include "cli/terminal_text.h"
+#include "common/translate.h"
 #include "platform/result_codes.h"
 
 namespace voltare::cli {
@@ -28,10 +28,10 @@ void AddListOpenCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("list-open", tr_("Print the files of a saved list (.vls)"));
   command->footer(
       tr_("\nOpens IN with the password from the password prompt and prints the full\n"
-      "path of every entry, one per line, in list order. Entries whose files no\n"
-      "longer exist are left out and reported once on standard error. Control\n"
-      "characters and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
-      "\nExample: voltare-cli --password-file pw.txt list-open letters.vls"));
+          "path of every entry, one per line, in list order. Entries whose files no\n"
+          "longer exist are left out and reported once on standard error. Control\n"
+          "characters and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
+          "\nExample: voltare-cli --password-file pw.txt list-open letters.vls"));
   auto in = std::make_shared<std::string>();
   command->add_option("IN", *in, tr_("The list file (.vls) to open"))->required();
   command->callback([&chosen, in] { chosen = [in = *in](Session& session) { return OpenList(session, in); }; });

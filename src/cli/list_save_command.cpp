@@ -58,13 +58,13 @@ void AddListSaveCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("list-save", tr_("Save files as a password-protected list (.vls)"));
   command->footer(
       tr_("\nThe FILEs go into an empty list (a directory brings every file below it)\n"
-      "and the list is saved to OUT under a password from the password prompt.\n"
-      "OUT gets the extension .vls, added or put in place of another; an existing\n"
-      "file of that name is replaced. Relative paths are taken from the current\n"
-      "directory and stored in full. A name holding a line break cannot be stored:\n"
-      "it is left out and named, the rest is saved, and the command fails. With\n"
-      "no file at all (only FIFOs or devices, say), nothing is saved.\n"
-      "\nExample: voltare-cli --password-file pw.txt list-save letters.vls letters/"));
+          "and the list is saved to OUT under a password from the password prompt.\n"
+          "OUT gets the extension .vls, added or put in place of another; an existing\n"
+          "file of that name is replaced. Relative paths are taken from the current\n"
+          "directory and stored in full. A name holding a line break cannot be stored:\n"
+          "it is left out and named, the rest is saved, and the command fails. With\n"
+          "no file at all (only FIFOs or devices, say), nothing is saved.\n"
+          "\nExample: voltare-cli --password-file pw.txt list-save letters.vls letters/"));
   auto out = std::make_shared<std::string>();
   auto files = std::make_shared<std::vector<std::string>>();
   command->add_option("OUT", *out, tr_("The list file to write"))->required();

@@ -18,8 +18,8 @@
 #include "app/email/email_settings.h"
 #include "app/main_window/messages.h"
 #include "cli/command.h"
-#include "common/translate.h"
 #include "cli/stop_signal.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::cli {
@@ -145,17 +145,17 @@ void AddMailCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand("mail", tr_("Send a message encrypted under a password"));
   command->footer(
       tr_("\nThe message text is encrypted with Blowfish under the password from the\n"
-      "password prompt and sent as one line of Base64, followed by a short note\n"
-      "in clear; the recipient decrypts the line with the same password\n"
-      "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
-      "Attachments are sent as they are, NOT encrypted; a stream (a named pipe,\n"
-      "<(command)) is read to its end, a device or a socket is refused. Line\n"
-      "breaks of the text become CR LF. The server and the sender come from the\n"
-      "e-mail settings (voltare-cli email-config); TO, CC and BCC go out as typed,\n"
-      "one entry each. Names and a subject outside ASCII are sent encoded\n"
-      "(RFC 2047); an address outside ASCII is refused.\n"
-      "\nExample: voltare-cli --password-file pw.txt mail --to bob@example.org \\\n"
-      "           --subject 'Tonight' --message-file note.txt --attach plan.pdf"));
+          "password prompt and sent as one line of Base64, followed by a short note\n"
+          "in clear; the recipient decrypts the line with the same password\n"
+          "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
+          "Attachments are sent as they are, NOT encrypted; a stream (a named pipe,\n"
+          "<(command)) is read to its end, a device or a socket is refused. Line\n"
+          "breaks of the text become CR LF. The server and the sender come from the\n"
+          "e-mail settings (voltare-cli email-config); TO, CC and BCC go out as typed,\n"
+          "one entry each. Names and a subject outside ASCII are sent encoded\n"
+          "(RFC 2047); an address outside ASCII is refused.\n"
+          "\nExample: voltare-cli --password-file pw.txt mail --to bob@example.org \\\n"
+          "           --subject 'Tonight' --message-file note.txt --attach plan.pdf"));
   auto arguments = std::make_shared<MailArguments>();
   command->add_option("--to", arguments->to, tr_("The recipient"))->required();
   command->add_option("--cc", arguments->cc, tr_("A recipient of a copy"));

@@ -18,25 +18,25 @@ namespace {
 
 using namespace voltare;
 
-constexpr const char* kDescription = N_(
-    "KOVA Voltare from the command line: the program's own commands, run with the\n"
-    "terminal as the user. Messages appear in the program's words: information on\n"
-    "standard output, warnings and errors on standard error. A batch in which a\n"
-    "file failed ends with a summary (\"2 of 5 files were not encrypted\") on\n"
-    "standard error instead of the success message.");
+constexpr const char* kDescription =
+    N_("KOVA Voltare from the command line: the program's own commands, run with the\n"
+       "terminal as the user. Messages appear in the program's words: information on\n"
+       "standard output, warnings and errors on standard error. A batch in which a\n"
+       "file failed ends with a summary (\"2 of 5 files were not encrypted\") on\n"
+       "standard error instead of the success message.");
 
-constexpr const char* kFooter = N_(
-    "\nPasswords: every password prompt is answered with the first line of the\n"
-    "--password-file, blanks at its end included (a warning says so); without it,\n"
-    "on a terminal, the password is asked with echo\n"
-    "off (an empty answer cancels), twice when it is to encrypt, and both must\n"
-    "match; otherwise the prompt is cancelled.\n"
-    "Yes/No questions: answered by --yes or --no (the question and its answer are\n"
-    "still printed on standard error), else asked on the terminal.\n"
-    "Settings: the same store as the desktop program (VOLTARE_CONFIG_DIR moves it).\n"
-    "\nExit status: 0 everything succeeded, 1 the command ran and something failed\n"
-    "or was cancelled, 2 wrong usage (a missing file included) or a question\n"
-    "nobody could answer, 130 stopped by Ctrl+C (SIGINT), 143 stopped by SIGTERM.");
+constexpr const char* kFooter =
+    N_("\nPasswords: every password prompt is answered with the first line of the\n"
+       "--password-file, blanks at its end included (a warning says so); without it,\n"
+       "on a terminal, the password is asked with echo\n"
+       "off (an empty answer cancels), twice when it is to encrypt, and both must\n"
+       "match; otherwise the prompt is cancelled.\n"
+       "Yes/No questions: answered by --yes or --no (the question and its answer are\n"
+       "still printed on standard error), else asked on the terminal.\n"
+       "Settings: the same store as the desktop program (VOLTARE_CONFIG_DIR moves it).\n"
+       "\nExit status: 0 everything succeeded, 1 the command ran and something failed\n"
+       "or was cancelled, 2 wrong usage (a missing file included) or a question\n"
+       "nobody could answer, 130 stopped by Ctrl+C (SIGINT), 143 stopped by SIGTERM.");
 
 int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& options) {
   cli::TerminalView ui(options);

@@ -12,9 +12,9 @@
 #include "app/main_window/decrypt_messages.h"
 #include "app/shared/file_extensions.h"
 #include "cli/command.h"
-#include "common/translate.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
+#include "common/translate.h"
 #include "platform/file.h"
 
 namespace voltare::cli {

@@ -91,10 +91,10 @@ void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& 
   });
 }
 
-constexpr const char* kInputNotes = N_(
-    "Without TEXT, standard input is read, less its final line end. Input of\n"
-    "more than 65535 bytes, or an empty text, is refused as the clipboard command\n"
-    "refuses it (\"No text found on clipboard !\"), followed by the reason.");
+constexpr const char* kInputNotes =
+    N_("Without TEXT, standard input is read, less its final line end. Input of\n"
+       "more than 65535 bytes, or an empty text, is refused as the clipboard command\n"
+       "refuses it (\"No text found on clipboard !\"), followed by the reason.");
 
 }  // namespace
 
@@ -102,7 +102,8 @@ void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
   AddTextCommand(parent, chosen, "encrypt-text", tr_("Encrypt a text under a password into one line of Base64"),
                  std::string(tr_("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
                                  "is written to standard output.\n")) +
-                     tr_(kInputNotes) + "\n\n" + tr_("Example:") + " echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
+                     tr_(kInputNotes) + "\n\n" + tr_("Example:") +
+                     " echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
                  &app::TMainForm::EncryptClipboard, LineEnd::Always);
 }
 
@@ -112,7 +113,8 @@ void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
                                  "written to standard output byte for byte, whatever its encoding, with a\n"
                                  "line end added only on a terminal. There is no check: a wrong password\n"
                                  "gives garbled bytes.\n")) +
-                     tr_(kInputNotes) + "\n\n" + tr_("Example:") + " voltare-cli --password-file pw.txt decrypt-text < message.txt",
+                     tr_(kInputNotes) + "\n\n" + tr_("Example:") +
+                     " voltare-cli --password-file pw.txt decrypt-text < message.txt",
                  &app::TMainForm::DecryptClipboard, LineEnd::OnTerminal);
 }
 

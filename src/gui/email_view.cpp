@@ -18,13 +18,13 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "common/translate.h"
 #include "gui/accessible_names.h"
 #include "gui/dialog_fit.h"
 #include "gui/form_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/view_binding.h"
 #include "ui_email_view.h"
-#include "common/translate.h"
 
 namespace voltare::gui {
 

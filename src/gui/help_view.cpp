@@ -21,8 +21,8 @@
 #include <QVBoxLayout>
 
 #include "app/main_window/messages.h"
-#include "gui/form_views.h"
 #include "common/translate.h"
+#include "gui/form_views.h"
 
 namespace voltare::gui {
 

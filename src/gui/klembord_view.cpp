@@ -3,8 +3,8 @@
 
 #include <QSignalBlocker>
 
-#include "ui_klembord_view.h"
 #include "common/translate.h"
+#include "ui_klembord_view.h"
 
 namespace voltare::gui {
 

@@ -72,7 +72,8 @@ std::optional<int> TakeUris(StartRequest& request) {
   std::string refused;
   std::optional<std::vector<std::string>> paths = voltare::app::PathsOfFileUris(request.files, refused);
   if (!paths) {
-    std::fprintf(stderr, "voltare: --uris: %s\n%s\n", voltare::app::messages::FormatName(tr_("not a local file URI: %s"), refused).c_str(),
+    std::fprintf(stderr, "voltare: --uris: %s\n%s\n",
+                 voltare::app::messages::FormatName(tr_("not a local file URI: %s"), refused).c_str(),
                  tr_("Try 'voltare --help'."));
     return 2;
   }
@@ -116,11 +117,11 @@ StartRequest ParseCommandLine(int argc, char** argv) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QString::fromUtf8(
       tr_("KOVA Voltare protects your files with passwords.\n"
-      "FILE alone is decrypted when it ends in .vlt or .plx, and opened as the file list when it ends in .vls.\n"
-      "With one of the commands below, the window runs that command on all the FILEs.\n"
-      "Every argument is this program's: the toolkit takes its settings only from its environment\n"
-      "variables (QT_QPA_PLATFORM, QT_QPA_PLATFORM_PLUGIN_PATH, QT_STYLE_OVERRIDE, QT_SCALE_FACTOR, ...),\n"
-      "never from options such as -platform or -style.")));
+          "FILE alone is decrypted when it ends in .vlt or .plx, and opened as the file list when it ends in .vls.\n"
+          "With one of the commands below, the window runs that command on all the FILEs.\n"
+          "Every argument is this program's: the toolkit takes its settings only from its environment\n"
+          "variables (QT_QPA_PLATFORM, QT_QPA_PLATFORM_PLUGIN_PATH, QT_STYLE_OVERRIDE, QT_SCALE_FACTOR, ...),\n"
+          "never from options such as -platform or -style.")));
   parser.addHelpOption();
   parser.addVersionOption();
   AddVerbOptions(parser);

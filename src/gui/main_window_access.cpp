@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main_window_access.h"
 
+#include "common/translate.h"
 #include "gui/accessible_names.h"
 #include "ui_main_window.h"
-#include "common/translate.h"
 
 namespace voltare::gui {
 

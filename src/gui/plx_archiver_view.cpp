@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "app/main_window/decrypt_messages.h"
-#include "ui_plx_archiver_view.h"
 #include "common/translate.h"
+#include "ui_plx_archiver_view.h"
 
 namespace voltare::gui {
 

@@ -1,24 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/qt_interaction.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QLabel>
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QUrl>
 
 #include "app/shared/utf8_text.h"
+#include "common/translate.h"
 #include "crypto/burn.h"
 #include "gui/file_dialog_filters.h"
 #include "gui/form_views.h"
 #include "gui/qt_text.h"
-#include "common/translate.h"
 
 namespace voltare::gui {
 

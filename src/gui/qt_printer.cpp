@@ -13,8 +13,8 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "gui/qt_text.h"
 #include "common/translate.h"
+#include "gui/qt_text.h"
 
 namespace voltare::gui {
 

@@ -12,7 +12,7 @@ namespace voltare::transforms::wipe_messages {
 // the exception that ended the time change).
 inline constexpr common::Text kChangeFileTimeFailed =
     N_("KOVA Voltare caused an unexpected in WipeChangeFileTime()\n\nError code: %d\nError message: "
-    "%s");
+       "%s");
 
 inline constexpr std::string_view kSetFileTimeCall = "SetFileTime()";
 
@@ -36,19 +36,19 @@ inline constexpr common::Text kSpecialFile =
 // elsewhere. It is left overwritten and empty where it now is.
 inline constexpr common::Text kFolderMoved =
     N_("Wiping of file %s was stopped: its folder was moved or replaced while the file was overwritten.\n"
-    "Nothing was deleted.");
+       "Nothing was deleted.");
 inline constexpr common::Text kNameSwapped =
     N_("Wiping of file %s was stopped: its name now refers to another file.\nNothing was deleted.");
 
 // Filled with the path and the system's reason.
 inline constexpr common::Text kRenameFailedNameRemoved =
     N_("File %s was overwritten, but it could not be moved to a neutral name before its removal (%s).\n"
-    "Its name was removed.");
+       "Its name was removed.");
 inline constexpr common::Text kRenameFailedNameKept =
     N_("File %s was overwritten, but it could not be moved to a neutral name (%s).\n"
-    "It stays, empty, under its own name.");
-inline constexpr common::Text kRemoveFailed =
-    N_("File %s was overwritten, but it could not be removed (%s).\nIt stays, empty, under a neutral name in its folder.");
+       "It stays, empty, under its own name.");
+inline constexpr common::Text kRemoveFailed = N_(
+    "File %s was overwritten, but it could not be removed (%s).\nIt stays, empty, under a neutral name in its folder.");
 
 // A pass count below one would delete the file without overwriting it.
 inline constexpr common::Text kNoPasses =

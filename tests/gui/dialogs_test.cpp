@@ -21,12 +21,12 @@
 #include <QTimer>
 #include <QToolButton>
 #include <clocale>
-#include <tuple>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/shared/application.h"

@@ -10,9 +10,9 @@
 
 #include "app/shared/controls.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 #include "common/version.h"
 #include "platform/system_info.h"
-#include "common/translate.h"
 
 namespace voltare::app {
 

@@ -14,8 +14,8 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
-#include "platform/result_codes.h"
 #include "common/translate.h"
+#include "platform/result_codes.h"
 
 namespace voltare::app {
 

@@ -7,9 +7,9 @@
 
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/messages.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
-#include "common/translate.h"
 
 namespace voltare::app {
 

@@ -17,10 +17,10 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 #include "net/smtp_client.h"
 #include "platform/progress.h"
 #include "platform/settings_store.h"
-#include "common/translate.h"
 
 namespace voltare::app {
 

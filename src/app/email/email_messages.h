@@ -53,8 +53,8 @@ inline constexpr std::string_view kUpdateSection = "VOLTUPDATE";
 // "%s" twice: the version text and the description of the new release.
 inline constexpr common::Text kNewVersionQuestion =
     N_("KOVA Voltare %s is available to download at KOVA Software Homepage !\r\n\r\n"
-    "This new version contains the following new features:\r\n%s\r\n\r\n"
-    "Do you want to download this new version ?");
+       "This new version contains the following new features:\r\n%s\r\n\r\n"
+       "Do you want to download this new version ?");
 // The update description lies next to the maker's web pages; the HTTP client
 // speaks plain HTTP, so it is fetched over http.
 inline constexpr std::string_view kUpdateAddress = "http://www.kova-software.example/Update.ini";
@@ -64,7 +64,7 @@ inline constexpr char kUpdateAddressVariable[] = "VOLTARE_UPDATE_URL";
 // never fetched as plain http behind the user's back. "%s" is the address.
 inline constexpr common::Text kUpdateAddressNotHttp =
     N_("Cannot check for a newer release at %s: only http:// addresses can be fetched "
-    "(there is no TLS in this program), and no other address is fetched as plain http:// instead.");
+       "(there is no TLS in this program), and no other address is fetched as plain http:// instead.");
 // What an update description may hold: a version of digits and dots, and a
 // description a message box can show.
 inline constexpr std::string_view kVersionCharacters = "0123456789.";

@@ -10,9 +10,9 @@
 #include "app/email/email_messages.h"
 #include "app/email/email_settings.h"
 #include "app/main_window/messages.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
-#include "common/translate.h"
 
 namespace voltare::app {
 

@@ -32,8 +32,8 @@ inline constexpr common::Text kSamePassword =
     N_("Do you want to use the same password you just used to all the other selected files ?");
 inline constexpr common::Text kEncryptionAborted = N_("Encryption aborted !");
 // Filled with the archive's full path, which names a file of the batch itself.
-inline constexpr common::Text kArchiveIsBatchFile =
-    N_("Unable to write the PLX Archive file %s.\nIt would replace one of the selected files or their encrypted files.");
+inline constexpr common::Text kArchiveIsBatchFile = N_(
+    "Unable to write the PLX Archive file %s.\nIt would replace one of the selected files or their encrypted files.");
 // Filled with the file's path and the selected file its encrypted file would replace.
 inline constexpr common::Text kOutputIsBatchFile =
     N_("Unable to encrypt file %s.\n%s is one of the selected files. File skipped.");
@@ -42,7 +42,7 @@ inline constexpr common::Text kReplaceEncrypted = N_("%s already exists.\nDo you
 // Filled with the path of an older encrypted file beside a file being bundled.
 inline constexpr common::Text kBundleReplacesEncryptedFile =
     N_("%s already exists.\nIt would be replaced, then packed into the PLX Archive file and removed.\n"
-    "Do you want to replace it?");
+       "Do you want to replace it?");
 // Filled with the source's path: its encrypted file did not decrypt back to it.
 inline constexpr common::Text kNotVerified = N_("Unable to verify the encrypted file of %s.\nThe file is not wiped.");
 // Filled with the source's path: between the read-back and the wipe the
@@ -68,19 +68,19 @@ inline constexpr common::Text kWipeSkipped = N_("Unable to wipe file %s. File sk
 inline constexpr common::Text kWiped = N_("The files are successfully wiped !");
 // Asked before a stop that would leave a batch half done.
 inline constexpr common::Text kStopHalfDone = N_("Stop now and leave the work on the selected files half done ?");
-inline constexpr common::Text kWipeStopped =
-    N_("Wiping of file %s was stopped. The file is left partly overwritten under its own name; this cannot be undone !");
+inline constexpr common::Text kWipeStopped = N_(
+    "Wiping of file %s was stopped. The file is left partly overwritten under its own name; this cannot be undone !");
 
 // Filled with the stored pass count and the passes made instead ("1 pass").
 inline constexpr common::Text kPassCountOutOfRange =
     N_("The stored number of passes for a Normal Wipe (%s) is outside the range from 1 to 100.\n"
-    "The wipe makes %s instead; the Preferences dialog sets the number.");
+       "The wipe makes %s instead; the Preferences dialog sets the number.");
 // The Preferences dialog's answer to a pass count it cannot store.
 inline constexpr common::Text kPassesOutOfRange = N_("Please enter a number of passes from 1 to 100 !");
 // Filled with a file's path and the name of its file system.
 inline constexpr common::Text kCopyOnWriteFileSystem =
     N_("%s is on a %s file system, which writes changed data to new places on the disk: overwriting cannot "
-    "reach the old copies of the data there.\nDo you want to wipe the files anyway ?");
+       "reach the old copies of the data there.\nDo you want to wipe the files anyway ?");
 
 // A "(%d/%d)" text filled with `position` (1-based) and `count`.
 std::string FormatCount(std::string_view format, std::size_t position, std::size_t count);

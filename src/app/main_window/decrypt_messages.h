@@ -13,7 +13,7 @@ namespace voltare::app::decrypt_messages {
 inline constexpr common::Text kDecryptTitle = N_("Please select the file(s) you want to decrypt:");
 inline constexpr common::Text kDecryptFilter =
     N_("KOVA Voltare Files (*.plx, *.vlt)|*.plx;*.vlt|KOVA Voltare Encryption File (*.vlt)|*.vlt|"
-    "PLX Archive (*.plx)|*.plx");
+       "PLX Archive (*.plx)|*.plx");
 
 // Filled with the names of two files of the batch and the place below the
 // output folder where both would be decrypted.

@@ -21,8 +21,8 @@
 #include "app/main_window/wipe_checks.h"
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
-#include "platform/result_codes.h"
 #include "common/translate.h"
+#include "platform/result_codes.h"
 
 namespace voltare::transforms {
 struct KeyMaterial;
@@ -175,13 +175,16 @@ class TMainForm {
   Label Head{tr_(" Untitled:")};
   FileListView ListView;
   Button NewButton{tr_("New")}, OpenButton{tr_("Open")}, SaveButton{tr_("Save")}, PrintButton{tr_("Print List")};
-  Button CutButton{tr_("Cut"), true, false}, CopyButton{tr_("Copy"), true, false}, PasteButton{tr_("Paste"), true, false};
+  Button CutButton{tr_("Cut"), true, false}, CopyButton{tr_("Copy"), true, false},
+      PasteButton{tr_("Paste"), true, false};
   Button AddFileButton{tr_("Add File(s)")}, AddDir{tr_("Add Directory")};
   Button DeleteButton{tr_("Delete File(s) From List"), true, false};
   MenuItem Cut1{tr_("Cu&t")}, Copy1{tr_("&Copy")}, Paste1{tr_("&Paste")};
   MenuItem DeleteFile1{tr_("&Delete File(s) From List")}, EncryptFiles1{tr_("&Encrypt File(s)")};
-  MenuItem DecryptFiles1{tr_("Decrypt &File(s)")}, VerifyFiles1{tr_("&Verify File(s)")}, WipeFiles2{tr_("&Wipe File(s)")};
-  MenuItem DeleteFile2{tr_("&Delete File(s)")}, EncryptFiles2{tr_("&Encrypt File(s)")}, WipeFiles1{tr_("&Wipe File(s)")};
+  MenuItem DecryptFiles1{tr_("Decrypt &File(s)")}, VerifyFiles1{tr_("&Verify File(s)")},
+      WipeFiles2{tr_("&Wipe File(s)")};
+  MenuItem DeleteFile2{tr_("&Delete File(s)")}, EncryptFiles2{tr_("&Encrypt File(s)")},
+      WipeFiles1{tr_("&Wipe File(s)")};
   // The shared open-file dialog keeps its title and options between uses.
   OpenDialogRequest OpenDialog;
   const Control* ActiveControl = nullptr;

@@ -33,8 +33,8 @@ inline constexpr common::Text kNoSuchFile = N_("File %s does not exist !");
 // Filled with the display's colour depth in bits.
 inline constexpr common::Text kColorDepthTooLow =
     N_("You are using a screen color resolution which is too low (namely %d bit).\nYou may not see the colors and "
-    "pictures as good as they should be.\n\nTo change the screen color resolution, open the display settings of "
-    "your desktop. A screen color resolution of 16 bit or higher is recommended.");
+       "pictures as good as they should be.\n\nTo change the screen color resolution, open the display settings of "
+       "your desktop. A screen color resolution of 16 bit or higher is recommended.");
 inline constexpr int kRecommendedColorDepth = 16;
 
 // Filled with the settings file's path (WithSettingsPath).

@@ -17,6 +17,7 @@
 #include "app/shared/scratch_file.h"
 #include "common/locked_memory.h"
 #include "common/secret_string.h"
+#include "common/translate.h"
 #include "crypto/burn.h"
 #include "platform/file.h"
 #include "platform/ini_file.h"
@@ -25,7 +26,6 @@
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
 #include "transforms/vlt_format.h"
-#include "common/translate.h"
 
 namespace voltare::app {
 

@@ -25,11 +25,11 @@ inline constexpr common::Text kStreamNotWiped = N_("%s is a stream, not a file o
 // Filled with the path of a source too large for a PLX Archive member.
 inline constexpr common::Text kMemberTooLarge =
     N_("Unable to bundle file %s.\nIts encrypted file could pass the 2 GiB (2147483647 bytes) that a member of "
-    "a PLX Archive file can hold. Nothing was encrypted.");
+       "a PLX Archive file can hold. Nothing was encrypted.");
 // Filled with the source's path and its name in the archive.
 inline constexpr common::Text kMemberNameTooLong =
     N_("Unable to bundle file %s.\nIts name in the PLX Archive file, %s, is longer than the 256 bytes a member's "
-    "name can hold. Nothing was encrypted.");
+       "name can hold. Nothing was encrypted.");
 // Filled with the paths of two sources and the place below the output folder
 // where both would be decrypted.
 inline constexpr common::Text kMembersMeet =

@@ -20,8 +20,8 @@ enum class StartVerb { Add, Encrypt, Decrypt, Wipe, Mail };
 
 struct StartVerbName {
   StartVerb verb;
-  std::string_view option;       // without the leading "--"
-  common::Text description;      // for --help and the manual page
+  std::string_view option;   // without the leading "--"
+  common::Text description;  // for --help and the manual page
 };
 
 inline constexpr StartVerbName kStartVerbs[] = {
