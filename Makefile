@@ -11,8 +11,10 @@
 #   make postfix-check  a long encrypted message through a real local Postfix relay (root)
 #   make screenshots  every window as a PNG file in build/screenshots/, on a dark palette in build/screenshots/dark/,
 #                     with a 16 pt font in build/screenshots/large-font/, and the main window and password
-#                     prompt at QT_SCALE_FACTOR=2 in build/screenshots/scale-2/ (under Xvfb)
+#                     prompt at QT_SCALE_FACTOR=2 in build/screenshots/scale-2/, every window in German in
+#                     build/screenshots/de/ and in the pseudo-locale in build/screenshots/pseudo/ (under Xvfb)
 #   make wayland-check  the window tests under weston with a keyboard seat, Qt on Wayland (not part of CI)
+#   make update-po  po/kova-voltare.pot from the sources, layouts and desktop files; each po/<lang>.po merged
 #   make fuzz   every fuzz target for FUZZ_SECONDS seconds (installs clang-16 first; not part of CI)
 
 BUILD_DIR  := build
@@ -21,7 +23,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure build test asan format-check bench run clean install uninstall package package-check postfix-check wayland-check screenshots fuzz
+.PHONY: update-po all deps configure build test asan format-check bench run clean install uninstall package package-check postfix-check wayland-check screenshots fuzz
 
 all: build
 
@@ -59,6 +61,10 @@ bench: build
 fuzz: deps
 	./scripts/fuzz.sh
 
+# The catalogue's template from the sources, then every po/<lang>.po merged with it.
+update-po:
+	./scripts/update-po.sh
+
 run: build
 	./scripts/run-program.sh $(BUILD_DIR)
 
@@ -88,9 +94,11 @@ wayland-check: build
 # Under a virtual display of its own, so the pictures look the same on every
 # machine and no window flashes up on the user's screen.
 screenshots: deps $(BUILD_DIR)/build.ninja
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target voltare-screenshots
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target voltare-screenshots translations
 	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/src/gui/voltare-screenshots $(BUILD_DIR)/screenshots
 	QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 2560x2048x24" $(BUILD_DIR)/src/gui/voltare-screenshots --scale-2 $(BUILD_DIR)/screenshots
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/src/gui/voltare-screenshots --language de $(BUILD_DIR)/screenshots
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/src/gui/voltare-screenshots --language en@pseudo $(BUILD_DIR)/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-fuzz

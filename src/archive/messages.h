@@ -4,10 +4,12 @@
 
 #include <string_view>
 
+#include "common/translate.h"
+
 namespace voltare::archive::messages {
 
 // Filled with the 1-based position of the member and the number of members.
-inline constexpr std::string_view kBundlingStatus = "Bundling files to one (%d/%d) -- PLX";
+inline constexpr common::Text kBundlingStatus = N_("Bundling files to one (%d/%d) -- PLX");
 
 // The label a removable disk gets when an archive is written to it.
 inline constexpr std::string_view kRemovableDiskLabel = "PLXDisk";

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -20,7 +21,8 @@ int ShowAbout(Session& session) {
 }  // namespace
 
 void AddAboutCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("about", "The about box: version, operating system, processor, memory");
+  CLI::App* command =
+      parent.add_subcommand("about", tr_("The about box: version, operating system, processor, memory"));
   command->callback([&chosen] { chosen = ShowAbout; });
 }
 

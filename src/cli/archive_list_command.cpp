@@ -9,6 +9,7 @@
 #include "archive/plx_reader.h"
 #include "cli/command.h"
 #include "cli/terminal_text.h"
+#include "common/translate.h"
 #include "platform/result_codes.h"
 
 namespace voltare::cli {
@@ -43,16 +44,16 @@ int ListArchive(Session& session, const std::string& archivePath) {
 }  // namespace
 
 void AddArchiveListCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("archive-list", "List the members of an archive (.plx)");
+  CLI::App* command = parent.add_subcommand("archive-list", tr_("List the members of an archive (.plx)"));
   command->footer(
-      "\nPrints one line per member, in archive order: its name, a tab, its size\n"
-      "in bytes. A damaged archive is reported as an error. In an archive cut\n"
-      "short, the member the cut runs through is marked \"damaged: cut off\" and\n"
-      "the command fails (exit status 1). Control characters\n"
-      "and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
-      "\nExample: voltare-cli archive-list letters.plx");
+      tr_("\nPrints one line per member, in archive order: its name, a tab, its size\n"
+          "in bytes. A damaged archive is reported as an error. In an archive cut\n"
+          "short, the member the cut runs through is marked \"damaged: cut off\" and\n"
+          "the command fails (exit status 1). Control characters\n"
+          "and backslashes in names are written as \\t, \\n, \\xNN, \\\\.\n"
+          "\nExample: voltare-cli archive-list letters.plx"));
   auto archivePath = std::make_shared<std::string>();
-  command->add_option("ARCHIVE", *archivePath, "The archive to list")->required();
+  command->add_option("ARCHIVE", *archivePath, tr_("The archive to list"))->required();
   command->callback([&chosen, archivePath] {
     chosen = [archivePath = *archivePath](Session& session) { return ListArchive(session, archivePath); };
   });

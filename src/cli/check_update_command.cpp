@@ -5,6 +5,7 @@
 
 #include "app/email/update_check.h"
 #include "cli/command.h"
+#include "common/translate.h"
 #include "platform/network_route.h"
 
 namespace voltare::cli {
@@ -36,18 +37,18 @@ int CheckUpdate(Session& session) {
 }  // namespace
 
 void AddCheckUpdateCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("check-update", "Look for a newer release on the maker's web server");
+  CLI::App* command = parent.add_subcommand("check-update", tr_("Look for a newer release on the maker's web server"));
   command->footer(
-      "\nFetches the maker's update description over HTTP, as the program does at\n"
-      "start when \"CheckUpdate\" is on (here whatever that setting says), but only\n"
-      "while the machine has a network connection (a default route). When a newer\n"
-      "release is announced, the question whether to open the maker's web page is\n"
-      "answered by --yes or --no, or asked on the terminal.\n"
-      "\nEnvironment:\n"
-      "  VOLTARE_UPDATE_URL     fetch the description from this http:// address instead\n"
-      "  VOLTARE_ASSUME_ONLINE  1: take the connection as up, 0: as down (also for the\n"
-      "                         check the desktop program makes at start)\n"
-      "\nExit status 1 also when there is no connection.");
+      tr_("\nFetches the maker's update description over HTTP, as the program does at\n"
+          "start when \"CheckUpdate\" is on (here whatever that setting says), but only\n"
+          "while the machine has a network connection (a default route). When a newer\n"
+          "release is announced, the question whether to open the maker's web page is\n"
+          "answered by --yes or --no, or asked on the terminal.\n"
+          "\nEnvironment:\n"
+          "  VOLTARE_UPDATE_URL     fetch the description from this http:// address instead\n"
+          "  VOLTARE_ASSUME_ONLINE  1: take the connection as up, 0: as down (also for the\n"
+          "                         check the desktop program makes at start)\n"
+          "\nExit status 1 also when there is no connection."));
   command->callback([&chosen] { chosen = CheckUpdate; });
 }
 

@@ -3,11 +3,14 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
+#include "app/main_window/batch_messages.h"
 #include "app/main_window/folder_walk.h"
 #include "app/shared/file_extensions.h"
 #include "cli/command.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -29,7 +32,9 @@ std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::ve
     std::error_code error;
     // A directory that may not be searched says why, rather than "no such file".
     const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) throw UsageError(file + ": no such file or directory");
+    if (status.type() == std::filesystem::file_type::not_found) {
+      throw UsageError(app::messages::FormatName(tr_("%s: no such file or directory"), file));
+    }
     if (error) throw UsageError(file + ": " + error.message());
     paths.push_back(path.string());
   }
@@ -174,29 +179,47 @@ std::span<const CommandAdder> AllCommands() {
   return kAdders;
 }
 
+void TranslateHelpLabels(CLI::App& cli) {
+  // The parser's own words in the help; the subcommands made later share
+  // this formatter and copy this help flag.
+  const std::shared_ptr<CLI::FormatterBase> formatter = cli.get_formatter();
+  formatter->label("Usage", tr_("Usage"));
+  formatter->label("OPTIONS", tr_("OPTIONS"));
+  formatter->label("SUBCOMMAND", tr_("SUBCOMMAND"));
+  formatter->label("SUBCOMMANDS", tr_("SUBCOMMANDS"));
+  formatter->label("Options", tr_("Options"));
+  formatter->label("Positionals", tr_("Positionals"));
+  formatter->label("Subcommands", tr_("Subcommands"));
+  formatter->label("REQUIRED", tr_("REQUIRED"));
+  formatter->label("Excludes", tr_("Excludes"));
+  formatter->label("Needs", tr_("Needs"));
+  cli.option_defaults()->group(tr_("Options"));
+  cli.set_help_flag("-h,--help", tr_("Print this help message and exit"));
+}
+
 void GroupCommandsByTask(CLI::App& cli) {
   struct Task {
     const char* command;
     const char* group;
   };
   static constexpr std::array kTasks = {
-      Task{"encrypt", "Files"},
+      Task{"encrypt", N_("Files")},
       Task{"decrypt", "Files"},
       Task{"verify", "Files"},
       Task{"wipe", "Files"},
       Task{"archive-list", "Files"},
-      Task{"list-save", "Lists"},
+      Task{"list-save", N_("Lists")},
       Task{"list-open", "Lists"},
-      Task{"encrypt-text", "Texts"},
+      Task{"encrypt-text", N_("Texts")},
       Task{"decrypt-text", "Texts"},
-      Task{"email-config", "E-mail"},
+      Task{"email-config", N_("E-mail")},
       Task{"mail", "E-mail"},
-      Task{"config", "Settings and information"},
-      Task{"password-check", "Settings and information"},
+      Task{"config", N_("Settings and information")},
+      Task{"password-check", N_("Settings and information")},
       Task{"check-update", "Settings and information"},
       Task{"about", "Settings and information"},
   };
-  for (const Task& task : kTasks) cli.get_subcommand(task.command)->group(task.group);
+  for (const Task& task : kTasks) cli.get_subcommand(task.command)->group(tr_(task.group));
 }
 
 }  // namespace voltare::cli

@@ -12,6 +12,7 @@
 #include "app/main_window/algorithm_table.h"
 #include "app/main_window/messages.h"
 #include "cli/command.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
 
@@ -199,36 +200,36 @@ std::string CanonicalName(const std::string& typed) {
 }  // namespace
 
 void AddConfigCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* config = parent.add_subcommand("config", "Show or change the program's settings");
+  CLI::App* config = parent.add_subcommand("config", tr_("Show or change the program's settings"));
   config->require_subcommand(1);
-  config->footer("\nExamples: voltare-cli config show\n          voltare-cli config set Algorithm 0");
+  config->footer(tr_("\nExamples: voltare-cli config show\n          voltare-cli config set Algorithm 0"));
 
-  CLI::App* show =
-      config->add_subcommand("show", "Print every setting with its value and what it means, then the e-mail settings");
+  CLI::App* show = config->add_subcommand(
+      "show", tr_("Print every setting with its value and what it means, then the e-mail settings"));
   show->callback([&chosen] { chosen = ShowSettings; });
 
-  CLI::App* set = config->add_subcommand("set", "Change one of the five main settings");
+  CLI::App* set = config->add_subcommand("set", tr_("Change one of the five main settings"));
   set->footer(
-      "\nThe value is checked first; a value out of range changes nothing. The change\n"
-      "then goes through the preferences dialog, with its checks and messages. A\n"
-      "stored value the program cannot use is replaced by the new one directly, so\n"
-      "that the store can always be repaired; while another value is unusable,\n"
-      "nothing is changed and the command names it.\n"
-      "  Algorithm    0 or blowfish, 1 or cast5, 2 or des, 3 or xchacha20\n"
-      "               (XChaCha20-Poly1305): the cipher for new encryptions\n"
-      "  TypeOfWipe   0 Government Wipe, 1 Normal Wipe\n"
-      "  Loop         passes of a Normal Wipe, 1 to 100 (kept only while\n"
-      "               TypeOfWipe is 1)\n"
-      "  Wipe         1 wipes the source files after encryption, 0 does not\n"
-      "  CheckUpdate  1 looks for a new version at start, 0 does not\n"
-      "\nExample: voltare-cli config set TypeOfWipe 1 && voltare-cli config set Loop 7");
+      tr_("\nThe value is checked first; a value out of range changes nothing. The change\n"
+          "then goes through the preferences dialog, with its checks and messages. A\n"
+          "stored value the program cannot use is replaced by the new one directly, so\n"
+          "that the store can always be repaired; while another value is unusable,\n"
+          "nothing is changed and the command names it.\n"
+          "  Algorithm    0 or blowfish, 1 or cast5, 2 or des, 3 or xchacha20\n"
+          "               (XChaCha20-Poly1305): the cipher for new encryptions\n"
+          "  TypeOfWipe   0 Government Wipe, 1 Normal Wipe\n"
+          "  Loop         passes of a Normal Wipe, 1 to 100 (kept only while\n"
+          "               TypeOfWipe is 1)\n"
+          "  Wipe         1 wipes the source files after encryption, 0 does not\n"
+          "  CheckUpdate  1 looks for a new version at start, 0 does not\n"
+          "\nExample: voltare-cli config set TypeOfWipe 1 && voltare-cli config set Loop 7"));
   auto name = std::make_shared<std::string>();
   auto value = std::make_shared<std::string>();
-  set->add_option("NAME", *name, "Algorithm, TypeOfWipe, Loop, Wipe or CheckUpdate")
+  set->add_option("NAME", *name, tr_("Algorithm, TypeOfWipe, Loop, Wipe or CheckUpdate"))
       ->required()
       ->transform(
           CLI::IsMember(std::vector<std::string>(kSettingNames.begin(), kSettingNames.end()), CLI::ignore_case));
-  set->add_option("VALUE", *value, "The new value")->required();
+  set->add_option("VALUE", *value, tr_("The new value"))->required();
   set->callback([&chosen, name, value] {
     chosen = [name = CanonicalName(*name), value = *value](Session& session) {
       return SetSetting(session, name, value);

@@ -18,6 +18,7 @@
 #include "archive/plx_reader.h"
 #include "cli/command.h"
 #include "cli/stop_signal.h"
+#include "common/translate.h"
 #include "platform/subfolder.h"
 
 namespace voltare::cli {
@@ -131,34 +132,35 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
 
 void AddDecryptCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command =
-      parent.add_subcommand("decrypt", "Decrypt FILE.vlt files and archives (.plx), or every one below a folder");
+      parent.add_subcommand("decrypt", tr_("Decrypt FILE.vlt files and archives (.plx), or every one below a folder"));
   command->footer(
-      "\nEach FILE ending in .vlt (in any letter case) is decrypted into its path\n"
-      "less those four characters; each FILE ending in .plx is an archive, all\n"
-      "its members decrypted (into the archive's own folder by default). A folder\n"
-      "brings every .vlt and .plx below it. Other files are skipped, each with\n"
-      "the reason, and the command fails.\n"
-      "--output-dir (made when missing) takes the decrypted files instead, each\n"
-      "at its path below the folder given (a file named itself at its name), an\n"
-      "archive's members at their paths in the archive. Folders on the way are\n"
-      "made there, never through a link. Two files that would be decrypted to\n"
-      "the same place are both named, and nothing is decrypted.\n"
-      "The password is checked first; then an existing file of that name is\n"
-      "replaced only after the program's question (--yes accepts, --no skips\n"
-      "the file), and only once the new file is complete. With several files the\n"
-      "program asks whether the first password holds for all (--yes accepts);\n"
-      "the members of one archive take the password that opened the first.\n"
-      "--member (with one archive alone) picks members by name (repeatable; a\n"
-      "name picks every member of that name). A member cut off by the archive's\n"
-      "end is reported as damaged; the members before it are decrypted.\n"
-      "\nExamples: voltare-cli --password-file pw.txt decrypt report.doc.vlt\n"
-      "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out photos.plx\n"
-      "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out --member a.txt.vlt set.plx");
+      tr_("\nEach FILE ending in .vlt (in any letter case) is decrypted into its path\n"
+          "less those four characters; each FILE ending in .plx is an archive, all\n"
+          "its members decrypted (into the archive's own folder by default). A folder\n"
+          "brings every .vlt and .plx below it. Other files are skipped, each with\n"
+          "the reason, and the command fails.\n"
+          "--output-dir (made when missing) takes the decrypted files instead, each\n"
+          "at its path below the folder given (a file named itself at its name), an\n"
+          "archive's members at their paths in the archive. Folders on the way are\n"
+          "made there, never through a link. Two files that would be decrypted to\n"
+          "the same place are both named, and nothing is decrypted.\n"
+          "The password is checked first; then an existing file of that name is\n"
+          "replaced only after the program's question (--yes accepts, --no skips\n"
+          "the file), and only once the new file is complete. With several files the\n"
+          "program asks whether the first password holds for all (--yes accepts);\n"
+          "the members of one archive take the password that opened the first.\n"
+          "--member (with one archive alone) picks members by name (repeatable; a\n"
+          "name picks every member of that name). A member cut off by the archive's\n"
+          "end is reported as damaged; the members before it are decrypted.\n"
+          "\nExamples: voltare-cli --password-file pw.txt decrypt report.doc.vlt\n"
+          "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out photos.plx\n"
+          "          voltare-cli --password-file pw.txt --yes decrypt --output-dir out --member a.txt.vlt set.plx"));
   auto options = std::make_shared<DecryptOptions>();
-  command->add_option("--output-dir", options->outputDirectory, "Folder for the decrypted files")->type_name("DIR");
-  command->add_option("--member", options->members, "A member of the archive to decrypt (repeatable)")
+  command->add_option("--output-dir", options->outputDirectory, tr_("Folder for the decrypted files"))
+      ->type_name("DIR");
+  command->add_option("--member", options->members, tr_("A member of the archive to decrypt (repeatable)"))
       ->type_name("NAME");
-  command->add_option("FILE", options->files, "Encrypted files (.vlt), archives (.plx) and folders")->required();
+  command->add_option("FILE", options->files, tr_("Encrypted files (.vlt), archives (.plx) and folders"))->required();
   command->callback([&chosen, options] {
     chosen = [options = *options](Session& session) { return DecryptFiles(session, options); };
   });

@@ -16,6 +16,7 @@
 #include "archive/plx_reader.h"
 #include "cli/command.h"
 #include "cli/stop_signal.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -158,39 +159,41 @@ int EncryptFiles(Session& session, const EncryptOptions& options) {
 }  // namespace
 
 void AddEncryptCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("encrypt", "Encrypt files into FILE.vlt, optionally bundled and wiped");
+  CLI::App* command =
+      parent.add_subcommand("encrypt", tr_("Encrypt files into FILE.vlt, optionally bundled and wiped"));
   command->footer(
-      "\nEach FILE is compressed and encrypted into the same path with .vlt\n"
-      "appended. A directory brings every file below it, hidden ones included,\n"
-      "except files already encrypted (.vlt or .plx that begin as one): those\n"
-      "are left as they are, counted in one note, and never wiped. A FIFO or a\n"
-      "/proc file is read to its end; a device or socket is refused. A file\n"
-      "below a directory that cannot be reached is named, and the run then ends\n"
-      "without its success message (exit status 1). An existing .vlt is\n"
-      "replaced only after the program's question (--yes replaces, --no keeps it\n"
-      "and skips the file), and never when it is itself one of the FILEs: then\n"
-      "the file is skipped with an error. One password prompt is asked first; with several files the\n"
-      "program asks whether the same password is used for all (--yes accepts).\n"
-      "--bundle packs the .vlt files into one archive (extension .plx, never one\n"
-      "of the FILEs) and removes them; each keeps its path below the folder\n"
-      "given (2024/IMG_0001.jpg.vlt), files given by themselves their names, and\n"
-      "files of the same name from different folders are named below the folder\n"
-      "holding them all. --wipe securely deletes the encrypted\n"
-      "sources afterwards, with the wipe method of the settings, after the\n"
-      "program's question (--yes accepts), each only once its encrypted file\n"
-      "has been read back and found to decrypt to it.\n"
-      "Without --wipe the sources are kept, whatever the Wipe setting says.\n"
-      "--algorithm and --wipe apply to this run only; the settings stay as they are.\n"
-      "xchacha20 (XChaCha20-Poly1305 under an Argon2id key) resists password\n"
-      "guessing and shows any change to the file; its files need KOVA Voltare for\n"
-      "Linux 2.50 or later. The other three keep the format every version reads.\n"
-      "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/");
+      tr_("\nEach FILE is compressed and encrypted into the same path with .vlt\n"
+          "appended. A directory brings every file below it, hidden ones included,\n"
+          "except files already encrypted (.vlt or .plx that begin as one): those\n"
+          "are left as they are, counted in one note, and never wiped. A FIFO or a\n"
+          "/proc file is read to its end; a device or socket is refused. A file\n"
+          "below a directory that cannot be reached is named, and the run then ends\n"
+          "without its success message (exit status 1). An existing .vlt is\n"
+          "replaced only after the program's question (--yes replaces, --no keeps it\n"
+          "and skips the file), and never when it is itself one of the FILEs: then\n"
+          "the file is skipped with an error. One password prompt is asked first; with several files the\n"
+          "program asks whether the same password is used for all (--yes accepts).\n"
+          "--bundle packs the .vlt files into one archive (extension .plx, never one\n"
+          "of the FILEs) and removes them; each keeps its path below the folder\n"
+          "given (2024/IMG_0001.jpg.vlt), files given by themselves their names, and\n"
+          "files of the same name from different folders are named below the folder\n"
+          "holding them all. --wipe securely deletes the encrypted\n"
+          "sources afterwards, with the wipe method of the settings, after the\n"
+          "program's question (--yes accepts), each only once its encrypted file\n"
+          "has been read back and found to decrypt to it.\n"
+          "Without --wipe the sources are kept, whatever the Wipe setting says.\n"
+          "--algorithm and --wipe apply to this run only; the settings stay as they are.\n"
+          "xchacha20 (XChaCha20-Poly1305 under an Argon2id key) resists password\n"
+          "guessing and shows any change to the file; its files need KOVA Voltare for\n"
+          "Linux 2.50 or later. The other three keep the format every version reads.\n"
+          "\nExample: voltare-cli --password-file pw.txt --yes encrypt --bundle letters.plx --wipe letters/"));
   auto options = std::make_shared<EncryptOptions>();
-  command->add_option("--algorithm", options->algorithm, "Cipher for this run (default: the Algorithm setting)")
+  command->add_option("--algorithm", options->algorithm, tr_("Cipher for this run (default: the Algorithm setting)"))
       ->check(CLI::IsMember({"blowfish", "cast5", "des", "xchacha20"}));
-  command->add_option("--bundle", options->bundle, "Pack the encrypted files into this archive")->type_name("ARCHIVE");
-  command->add_flag("--wipe", options->wipe, "Securely delete the source files after encryption");
-  command->add_option("FILE", options->files, "Files and directories to encrypt")->required();
+  command->add_option("--bundle", options->bundle, tr_("Pack the encrypted files into this archive"))
+      ->type_name("ARCHIVE");
+  command->add_flag("--wipe", options->wipe, tr_("Securely delete the source files after encryption"));
+  command->add_option("FILE", options->files, tr_("Files and directories to encrypt"))->required();
   command->callback([&chosen, options] {
     chosen = [options = *options](Session& session) { return EncryptFiles(session, options); };
   });

@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "cli/terminal_text.h"
+#include "common/translate.h"
 #include "platform/result_codes.h"
 
 namespace voltare::cli {
@@ -28,16 +29,16 @@ int OpenList(Session& session, const std::string& in) {
 }  // namespace
 
 void AddListOpenCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("list-open", "Print the files of a saved list (.vls)");
+  CLI::App* command = parent.add_subcommand("list-open", tr_("Print the files of a saved list (.vls)"));
   command->footer(
-      "\nOpens IN, strong or compatible, with the password from the password\n"
-      "prompt and prints the full path of every entry, one per line, in list order.\n"
-      "Entries whose files no longer exist are left out and reported once on\n"
-      "standard error. Control characters and backslashes in names are written\n"
-      "as \\t, \\n, \\xNN, \\\\.\n"
-      "\nExample: voltare-cli --password-file pw.txt list-open letters.vls");
+      tr_("\nOpens IN, strong or compatible, with the password from the password\n"
+          "prompt and prints the full path of every entry, one per line, in list order.\n"
+          "Entries whose files no longer exist are left out and reported once on\n"
+          "standard error. Control characters and backslashes in names are written\n"
+          "as \\t, \\n, \\xNN, \\\\.\n"
+          "\nExample: voltare-cli --password-file pw.txt list-open letters.vls"));
   auto in = std::make_shared<std::string>();
-  command->add_option("IN", *in, "The list file (.vls) to open")->required();
+  command->add_option("IN", *in, tr_("The list file (.vls) to open"))->required();
   command->callback([&chosen, in] { chosen = [in = *in](Session& session) { return OpenList(session, in); }; });
 }
 

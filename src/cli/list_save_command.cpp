@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -54,23 +55,23 @@ int SaveList(Session& session, const std::string& out, const std::vector<std::st
 }  // namespace
 
 void AddListSaveCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("list-save", "Save files as a password-protected list (.vls)");
+  CLI::App* command = parent.add_subcommand("list-save", tr_("Save files as a password-protected list (.vls)"));
   command->footer(
-      "\nThe FILEs go into an empty list (a directory brings every file below it)\n"
-      "and the list is saved to OUT under a password from the password prompt.\n"
-      "OUT gets the extension .vls, added or put in place of another; an existing\n"
-      "file of that name is replaced. Relative paths are taken from the current\n"
-      "directory and stored in full. A name holding a line break cannot be stored:\n"
-      "it is left out and named, the rest is saved, and the command fails. With\n"
-      "no file at all (only FIFOs or devices, say), nothing is saved. With the\n"
-      "Algorithm setting 3 (xchacha20) the list is an XChaCha20-Poly1305 encrypted\n"
-      "file of the list, which KOVA Voltare for Linux 2.50 or later opens; with 0\n"
-      "to 2 it is the compatible Blowfish form.\n"
-      "\nExample: voltare-cli --password-file pw.txt list-save letters.vls letters/");
+      tr_("\nThe FILEs go into an empty list (a directory brings every file below it)\n"
+          "and the list is saved to OUT under a password from the password prompt.\n"
+          "OUT gets the extension .vls, added or put in place of another; an existing\n"
+          "file of that name is replaced. Relative paths are taken from the current\n"
+          "directory and stored in full. A name holding a line break cannot be stored:\n"
+          "it is left out and named, the rest is saved, and the command fails. With\n"
+          "no file at all (only FIFOs or devices, say), nothing is saved. With the\n"
+          "Algorithm setting 3 (xchacha20) the list is an XChaCha20-Poly1305 encrypted\n"
+          "file of the list, which KOVA Voltare for Linux 2.50 or later opens; with 0\n"
+          "to 2 it is the compatible Blowfish form.\n"
+          "\nExample: voltare-cli --password-file pw.txt list-save letters.vls letters/"));
   auto out = std::make_shared<std::string>();
   auto files = std::make_shared<std::vector<std::string>>();
-  command->add_option("OUT", *out, "The list file to write")->required();
-  command->add_option("FILE", *files, "Files and directories to put in the list")->required();
+  command->add_option("OUT", *out, tr_("The list file to write"))->required();
+  command->add_option("FILE", *files, tr_("Files and directories to put in the list"))->required();
   command->callback([&chosen, out, files] {
     chosen = [out = *out, files = *files](Session& session) { return SaveList(session, out, files); };
   });

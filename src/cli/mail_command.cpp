@@ -19,6 +19,7 @@
 #include "app/main_window/messages.h"
 #include "cli/command.h"
 #include "cli/stop_signal.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::cli {
@@ -141,33 +142,33 @@ int SendMail(Session& session, const MailArguments& arguments) {
 }  // namespace
 
 void AddMailCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("mail", "Send a message encrypted under a password");
+  CLI::App* command = parent.add_subcommand("mail", tr_("Send a message encrypted under a password"));
   command->footer(
-      "\nThe message text is encrypted under the password from the password prompt\n"
-      "as encrypt-text does it (strong with the Algorithm setting 3, Blowfish\n"
-      "otherwise) and sent as one line of Base64, followed by a short note in\n"
-      "clear; the recipient decrypts the line with the same password\n"
-      "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
-      "Attachments are sent as they are, NOT encrypted; a stream (a named pipe,\n"
-      "<(command)) is read to its end, a device or a socket is refused. Line\n"
-      "breaks of the text become CR LF. The server and the sender come from the\n"
-      "e-mail settings (voltare-cli email-config); TO, CC and BCC go out as typed,\n"
-      "one entry each. Names and a subject outside ASCII are sent encoded\n"
-      "(RFC 2047); an address outside ASCII is refused.\n"
-      "\nExample: voltare-cli --password-file pw.txt mail --to bob@example.org \\\n"
-      "           --subject 'Tonight' --message-file note.txt --attach plan.pdf");
+      tr_("\nThe message text is encrypted under the password from the password prompt\n"
+          "as encrypt-text does it (strong with the Algorithm setting 3, Blowfish\n"
+          "otherwise) and sent as one line of Base64, followed by a short note in\n"
+          "clear; the recipient decrypts the line with the same password\n"
+          "(voltare-cli decrypt-text, or \"Decrypt Clipboard\" in the program).\n"
+          "Attachments are sent as they are, NOT encrypted; a stream (a named pipe,\n"
+          "<(command)) is read to its end, a device or a socket is refused. Line\n"
+          "breaks of the text become CR LF. The server and the sender come from the\n"
+          "e-mail settings (voltare-cli email-config); TO, CC and BCC go out as typed,\n"
+          "one entry each. Names and a subject outside ASCII are sent encoded\n"
+          "(RFC 2047); an address outside ASCII is refused.\n"
+          "\nExample: voltare-cli --password-file pw.txt mail --to bob@example.org \\\n"
+          "           --subject 'Tonight' --message-file note.txt --attach plan.pdf"));
   auto arguments = std::make_shared<MailArguments>();
-  command->add_option("--to", arguments->to, "The recipient")->required();
-  command->add_option("--cc", arguments->cc, "A recipient of a copy");
-  command->add_option("--bcc", arguments->bcc, "A recipient of a blind copy");
-  command->add_option("--subject", arguments->subject, "The subject (sent in clear)");
-  command->add_option("--attach", arguments->attachments, "A file to attach (unencrypted); may be repeated")
+  command->add_option("--to", arguments->to, tr_("The recipient"))->required();
+  command->add_option("--cc", arguments->cc, tr_("A recipient of a copy"));
+  command->add_option("--bcc", arguments->bcc, tr_("A recipient of a blind copy"));
+  command->add_option("--subject", arguments->subject, tr_("The subject (sent in clear)"));
+  command->add_option("--attach", arguments->attachments, tr_("A file to attach (unencrypted); may be repeated"))
       ->type_name("FILE")
       ->check(CLI::ExistingFile);
-  auto* file = command->add_option("--message-file", arguments->messageFile, "Read the message text from F")
+  auto* file = command->add_option("--message-file", arguments->messageFile, tr_("Read the message text from F"))
                    ->type_name("F")
                    ->check(CLI::ExistingFile);
-  auto* text = command->add_option("--message", arguments->message, "The message text")->type_name("TEXT");
+  auto* text = command->add_option("--message", arguments->message, tr_("The message text"))->type_name("TEXT");
   file->excludes(text);
   command->callback([&chosen, arguments] {
     chosen = [arguments = *arguments](Session& session) { return SendMail(session, arguments); };

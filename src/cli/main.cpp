@@ -9,6 +9,7 @@
 
 #include "cli/command.h"
 #include "cli/stop_signal.h"
+#include "common/translate.h"
 #include "common/version.h"
 #include "platform/core_dumps.h"
 #include "platform/temp_files.h"
@@ -18,26 +19,26 @@ namespace {
 using namespace voltare;
 
 constexpr const char* kDescription =
-    "KOVA Voltare from the command line: the program's own commands, run with the\n"
-    "terminal as the user. Messages appear in the program's words: information on\n"
-    "standard output, warnings and errors on standard error. A file that fails is\n"
-    "one line there, \"voltare-cli: PATH: what happened; what was kept\"; a full or\n"
-    "read-only disk also stops the batch and names the files not tried. A batch in\n"
-    "which a file failed ends with the files that failed and a summary (\"2 of 5\n"
-    "files were not encrypted\") on standard error instead of the success message.";
+    N_("KOVA Voltare from the command line: the program's own commands, run with the\n"
+       "terminal as the user. Messages appear in the program's words: information on\n"
+       "standard output, warnings and errors on standard error. A file that fails is\n"
+       "one line there, \"voltare-cli: PATH: what happened; what was kept\"; a full or\n"
+       "read-only disk also stops the batch and names the files not tried. A batch in\n"
+       "which a file failed ends with the files that failed and a summary (\"2 of 5\n"
+       "files were not encrypted\") on standard error instead of the success message.");
 
 constexpr const char* kFooter =
-    "\nPasswords: every password prompt is answered with the first line of the\n"
-    "--password-file, blanks at its end included (a warning says so); without it,\n"
-    "on a terminal, the password is asked with echo\n"
-    "off (an empty answer cancels), twice when it is to encrypt, and both must\n"
-    "match; otherwise the prompt is cancelled.\n"
-    "Yes/No questions: answered by --yes or --no (the question and its answer are\n"
-    "still printed on standard error), else asked on the terminal.\n"
-    "Settings: the same store as the desktop program (VOLTARE_CONFIG_DIR moves it).\n"
-    "\nExit status: 0 everything succeeded, 1 the command ran and something failed\n"
-    "or was cancelled, 2 wrong usage (a missing file included) or a question\n"
-    "nobody could answer, 130 stopped by Ctrl+C (SIGINT), 143 stopped by SIGTERM.";
+    N_("\nPasswords: every password prompt is answered with the first line of the\n"
+       "--password-file, blanks at its end included (a warning says so); without it,\n"
+       "on a terminal, the password is asked with echo\n"
+       "off (an empty answer cancels), twice when it is to encrypt, and both must\n"
+       "match; otherwise the prompt is cancelled.\n"
+       "Yes/No questions: answered by --yes or --no (the question and its answer are\n"
+       "still printed on standard error), else asked on the terminal.\n"
+       "Settings: the same store as the desktop program (VOLTARE_CONFIG_DIR moves it).\n"
+       "\nExit status: 0 everything succeeded, 1 the command ran and something failed\n"
+       "or was cancelled, 2 wrong usage (a missing file included) or a question\n"
+       "nobody could answer, 130 stopped by Ctrl+C (SIGINT), 143 stopped by SIGTERM.");
 
 int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& options) {
   cli::TerminalView ui(options);
@@ -52,16 +53,16 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
       ui.ProgressBar().setPosition(0);
       ui.ProgressBar().repaint();
       const std::string note = session.stopNote ? session.stopNote() : std::string();
-      ui.Report(note.empty() ? "stopped" : "stopped; " + note, false);
+      ui.Report(note.empty() ? std::string(tr_("stopped")) : tr_("stopped; ") + note, false);
       return cli::StoppedExitStatus(signal);
     }
     if (status == cli::kExitSuccess && !ui.ErrorShown()) return cli::kExitSuccess;
     // Every failure says so, even one whose only cause was a No.
-    if (!ui.ErrorShown()) ui.Report("the command did not complete");
+    if (!ui.ErrorShown()) ui.Report(tr_("the command did not complete"));
     return cli::kExitFailure;
   } catch (const cli::UnansweredQuestion& question) {
-    std::cerr << "voltare-cli: this question needs an answer:\n  " << question.what()
-              << "\nRun the command again with --yes or --no.\n";
+    std::cerr << "voltare-cli: " << tr_("this question needs an answer:") << "\n  " << question.what() << "\n"
+              << tr_("Run the command again with --yes or --no.") << "\n";
     return cli::kExitUsage;
   } catch (const cli::UsageError& error) {
     std::cerr << "voltare-cli: " << error.what() << "\n";
@@ -74,27 +75,28 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
 int main(int argc, char** argv) {
   // Before any password is read: no core dump may carry one.
   platform::TurnOffCoreDumps();
-  std::setlocale(LC_TIME, "");
+  common::StartTranslations();
 
-  CLI::App cli(kDescription, "voltare-cli");
+  CLI::App cli(tr_(kDescription), "voltare-cli");
+  cli::TranslateHelpLabels(cli);
   cli.require_subcommand(1);
   cli.fallthrough();
 
   cli::TerminalOptions options;
   std::string passwordFile;
   auto* passwordOption =
-      cli.add_option("--password-file", passwordFile, "Answer every password prompt with the first line of FILE")
+      cli.add_option("--password-file", passwordFile, tr_("Answer every password prompt with the first line of FILE"))
           ->type_name("FILE");
   bool answerYes = false, answerNo = false;
-  auto* yes = cli.add_flag("--yes", answerYes, "Answer every Yes/No question with Yes");
-  auto* no = cli.add_flag("--no", answerNo, "Answer every Yes/No question with No");
+  auto* yes = cli.add_flag("--yes", answerYes, tr_("Answer every Yes/No question with Yes"));
+  auto* no = cli.add_flag("--no", answerNo, tr_("Answer every Yes/No question with No"));
   yes->excludes(no);
-  cli.set_version_flag("--version", "voltare-cli (KOVA Voltare) " VOLTARE_VERSION, "Print the version and exit");
+  cli.set_version_flag("--version", "voltare-cli (KOVA Voltare) " VOLTARE_VERSION, tr_("Print the version and exit"));
 
   cli::CommandAction action;
   for (const cli::CommandAdder add : cli::AllCommands()) add(cli, action);
   cli::GroupCommandsByTask(cli);
-  cli.footer(kFooter);  // after the commands, which have footers of their own
+  cli.footer(tr_(kFooter));  // after the commands, which have footers of their own
 
   try {
     cli.parse(argc, argv);
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
   }
   if (*passwordOption) {
     if (::access(passwordFile.c_str(), R_OK) != 0) {
-      std::cerr << "--password-file: cannot read " << passwordFile << "\nRun with --help for more information.\n";
+      std::cerr << "--password-file: " << tr_("cannot read") << " " << passwordFile << "\n"
+                << tr_("Run with --help for more information.") << "\n";
       return cli::kExitUsage;
     }
     options.passwordFile = passwordFile;

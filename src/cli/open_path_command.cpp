@@ -14,6 +14,7 @@
 #include "cli/command.h"
 #include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
+#include "common/translate.h"
 #include "platform/file.h"
 
 namespace voltare::cli {
@@ -86,7 +87,7 @@ void AddOpenPathCommand(CLI::App& parent, CommandAction& chosen) {
   parent.require_subcommand(0, 1);
   auto words = std::make_shared<std::vector<std::string>>();
   CLI::Option* pathOption = parent.add_option(
-      "PATH", *words, "Without a command: encrypted files (.vlt), archives (.plx) or lists (.vls), each in turn");
+      "PATH", *words, tr_("Without a command: encrypted files (.vlt), archives (.plx) or lists (.vls), each in turn"));
   parent.callback([&parent, &chosen, words, pathOption] {
     if (pathOption->count() > 0 && chosen) {
       throw CLI::ExtrasError(*words);

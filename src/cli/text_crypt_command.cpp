@@ -16,6 +16,7 @@
 
 #include "app/main_window/clipboard_print_messages.h"
 #include "cli/command.h"
+#include "common/translate.h"
 #include "crypto/burn.h"
 
 namespace voltare::cli {
@@ -82,7 +83,7 @@ void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& 
   CLI::App* subcommand = parent.add_subcommand(name, description);
   subcommand->footer(footer);
   auto text = std::make_shared<std::optional<std::string>>();
-  subcommand->add_option("TEXT", *text, "The text; standard input when absent");
+  subcommand->add_option("TEXT", *text, tr_("The text; standard input when absent"));
   subcommand->callback([&chosen, text, command, lineEnd] {
     chosen = [text = *text, command, lineEnd](Session& session) {
       return TransformText(session, text, command, lineEnd);
@@ -91,37 +92,39 @@ void AddTextCommand(CLI::App& parent, CommandAction& chosen, const std::string& 
 }
 
 constexpr const char* kInputNotes =
-    "Without TEXT, standard input is read, less its final line end. Input of\n"
-    "more than 65535 bytes, or an empty text, is refused as the clipboard command\n"
-    "refuses it (\"No text found on clipboard !\"), followed by the reason.";
+    N_("Without TEXT, standard input is read, less its final line end. Input of\n"
+       "more than 65535 bytes, or an empty text, is refused as the clipboard command\n"
+       "refuses it (\"No text found on clipboard !\"), followed by the reason.");
 
 constexpr const char* kFormNotes =
-    "With the Algorithm setting 3 (xchacha20) the line is an XChaCha20-Poly1305\n"
-    "encrypted file of the text, strong like such files, which KOVA Voltare for\n"
-    "Linux 2.50 or later opens; with 0 to 2 it is the compatible Blowfish form.";
+    N_("With the Algorithm setting 3 (xchacha20) the line is an XChaCha20-Poly1305\n"
+       "encrypted file of the text, strong like such files, which KOVA Voltare for\n"
+       "Linux 2.50 or later opens; with 0 to 2 it is the compatible Blowfish form.");
 
 }  // namespace
 
 void AddEncryptTextCommand(CLI::App& parent, CommandAction& chosen) {
-  AddTextCommand(parent, chosen, "encrypt-text", "Encrypt a text under a password into one line of Base64",
-                 std::string("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
-                             "is written to standard output.\n") +
-                     kFormNotes + "\n\n" + kInputNotes +
-                     "\nA text whose line would be longer than 65535 bytes is refused with the same\n"
-                     "message." +
-                     "\n\nExample: echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
+  AddTextCommand(parent, chosen, "encrypt-text", tr_("Encrypt a text under a password into one line of Base64"),
+                 std::string(tr_("\nWhat \"Encrypt Clipboard\" does to the clipboard, done to TEXT; the line\n"
+                                 "is written to standard output.\n")) +
+                     tr_(kFormNotes) + "\n\n" + tr_(kInputNotes) +
+                     tr_("\nA text whose line would be longer than 65535 bytes is refused with the same\n"
+                         "message.") +
+                     "\n\n" + tr_("Example:") +
+                     " echo 'meet at noon' | voltare-cli --password-file pw.txt encrypt-text",
                  &app::TMainForm::EncryptClipboard, LineEnd::Always);
 }
 
 void AddDecryptTextCommand(CLI::App& parent, CommandAction& chosen) {
-  AddTextCommand(parent, chosen, "decrypt-text", "Decrypt a line made by encrypt-text or the clipboard command",
-                 std::string("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
-                             "written to standard output byte for byte, whatever its encoding, with a\n"
-                             "line end added only on a terminal. Either form is taken, whatever the\n"
-                             "Algorithm setting. A compatible line has no check: a wrong password gives\n"
-                             "garbled bytes. A strong line reports a wrong password, or a change, and\n"
-                             "writes nothing.\n") +
-                     kInputNotes + "\n\nExample: voltare-cli --password-file pw.txt decrypt-text < message.txt",
+  AddTextCommand(parent, chosen, "decrypt-text", tr_("Decrypt a line made by encrypt-text or the clipboard command"),
+                 std::string(tr_("\nWhat \"Decrypt Clipboard\" does to the clipboard, done to TEXT; the text is\n"
+                                 "written to standard output byte for byte, whatever its encoding, with a\n"
+                                 "line end added only on a terminal. Either form is taken, whatever the\n"
+                                 "Algorithm setting. A compatible line has no check: a wrong password gives\n"
+                                 "garbled bytes. A strong line reports a wrong password, or a change, and\n"
+                                 "writes nothing.\n")) +
+                     tr_(kInputNotes) + "\n\n" + tr_("Example:") +
+                     " voltare-cli --password-file pw.txt decrypt-text < message.txt",
                  &app::TMainForm::DecryptClipboard, LineEnd::OnTerminal);
 }
 

@@ -11,6 +11,7 @@
 #include "app/main_window/verify_files.h"
 #include "app/shared/file_extensions.h"
 #include "cli/command.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -35,24 +36,25 @@ int VerifyFiles(Session& session, const std::vector<std::string>& typed) {
 
 void AddVerifyCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command = parent.add_subcommand(
-      "verify", "Check that encrypted files (.vlt) and archives (.plx), or those below a folder, open and are sound");
+      "verify",
+      tr_("Check that encrypted files (.vlt) and archives (.plx), or those below a folder, open and are sound"));
   command->footer(
-      "\nEach FILE ending in .vlt, and every member of each FILE ending in .plx, is\n"
-      "decrypted and expanded into nothing: no decrypted byte is written anywhere.\n"
-      "A folder brings every .vlt and .plx below it. Each file is reported by its\n"
-      "path as given (a member after its archive's) as intact, as opened with a\n"
-      "wrong password, or as damaged. With several files the program asks whether\n"
-      "the first password holds for all (--yes accepts); the members of one\n"
-      "archive take the password that opened the first. The command succeeds\n"
-      "only when every file is intact.\n"
-      "For XChaCha20-Poly1305 files (algorithm 3) every piece is authenticated:\n"
-      "damage and any deliberate change are found. For Blowfish, CAST5 and DES\n"
-      "(algorithms 0-2) only the checksum of the compressed data is tested: this\n"
-      "finds damage, but NOT a deliberate change made by someone who knew the\n"
-      "password.\n"
-      "\nExample: voltare-cli --password-file pw.txt --yes verify report.doc.vlt set.plx");
+      tr_("\nEach FILE ending in .vlt, and every member of each FILE ending in .plx, is\n"
+          "decrypted and expanded into nothing: no decrypted byte is written anywhere.\n"
+          "A folder brings every .vlt and .plx below it. Each file is reported by its\n"
+          "path as given (a member after its archive's) as intact, as opened with a\n"
+          "wrong password, or as damaged. With several files the program asks whether\n"
+          "the first password holds for all (--yes accepts); the members of one\n"
+          "archive take the password that opened the first. The command succeeds\n"
+          "only when every file is intact.\n"
+          "For XChaCha20-Poly1305 files (algorithm 3) every piece is authenticated:\n"
+          "damage and any deliberate change are found. For Blowfish, CAST5 and DES\n"
+          "(algorithms 0-2) only the checksum of the compressed data is tested: this\n"
+          "finds damage, but NOT a deliberate change made by someone who knew the\n"
+          "password.\n"
+          "\nExample: voltare-cli --password-file pw.txt --yes verify report.doc.vlt set.plx"));
   auto files = std::make_shared<std::vector<std::string>>();
-  command->add_option("FILE", *files, "Encrypted files (.vlt), archives (.plx) and folders")->required();
+  command->add_option("FILE", *files, tr_("Encrypted files (.vlt), archives (.plx) and folders"))->required();
   command->callback(
       [&chosen, files] { chosen = [files = *files](Session& session) { return VerifyFiles(session, files); }; });
 }

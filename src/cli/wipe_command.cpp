@@ -9,6 +9,7 @@
 
 #include "app/main_window/batch_messages.h"
 #include "cli/command.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -56,26 +57,27 @@ int WipeFiles(Session& session, const WipeOptions& options) {
 }  // namespace
 
 void AddWipeCommand(CLI::App& parent, CommandAction& chosen) {
-  CLI::App* command = parent.add_subcommand("wipe", "Securely delete files, or every file below a folder");
+  CLI::App* command = parent.add_subcommand("wipe", tr_("Securely delete files, or every file below a folder"));
   command->footer(
-      "\nEach FILE is overwritten in place, emptied, renamed and removed, after the\n"
-      "program's question (--yes accepts). A folder brings every file below it:\n"
-      "the one question then gives the count, and the folders the wipe emptied,\n"
-      "the folder named included, are removed. Government Wipe writes 52 passes of\n"
-      "fixed and random bytes; Normal Wipe writes N passes of random bytes.\n"
-      "--method and --passes apply to this run only (default: the TypeOfWipe and\n"
-      "Loop settings); the settings stay as they are. Files on network drives,\n"
-      "symbolic links (a link and its target stay untouched), FIFOs and files\n"
-      "with other names (hard links) are refused.\n"
-      "\nExamples: voltare-cli --yes wipe --method normal --passes 7 old-notes.txt\n"
-      "          voltare-cli --yes wipe old-drafts/");
+      tr_("\nEach FILE is overwritten in place, emptied, renamed and removed, after the\n"
+          "program's question (--yes accepts). A folder brings every file below it:\n"
+          "the one question then gives the count, and the folders the wipe emptied,\n"
+          "the folder named included, are removed. Government Wipe writes 52 passes of\n"
+          "fixed and random bytes; Normal Wipe writes N passes of random bytes.\n"
+          "--method and --passes apply to this run only (default: the TypeOfWipe and\n"
+          "Loop settings); the settings stay as they are. Files on network drives,\n"
+          "symbolic links (a link and its target stay untouched), FIFOs and files\n"
+          "with other names (hard links) are refused.\n"
+          "\nExamples: voltare-cli --yes wipe --method normal --passes 7 old-notes.txt\n"
+          "          voltare-cli --yes wipe old-drafts/"));
   auto options = std::make_shared<WipeOptions>();
-  command->add_option("--method", options->method, "Wipe method for this run (default: the TypeOfWipe setting)")
+  command->add_option("--method", options->method, tr_("Wipe method for this run (default: the TypeOfWipe setting)"))
       ->check(CLI::IsMember({"government", "normal"}));
-  command->add_option("--passes", options->passes, "Passes of a Normal Wipe for this run (default: the Loop setting)")
+  command
+      ->add_option("--passes", options->passes, tr_("Passes of a Normal Wipe for this run (default: the Loop setting)"))
       ->type_name("N")
       ->check(CLI::Range(1, 100));
-  command->add_option("FILE", options->files, "Files and folders to wipe")->required();
+  command->add_option("FILE", options->files, tr_("Files and folders to wipe"))->required();
   command->callback(
       [&chosen, options] { chosen = [options = *options](Session& session) { return WipeFiles(session, options); }; });
 }

@@ -18,6 +18,7 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "common/translate.h"
 #include "gui/accessible_names.h"
 #include "gui/dialog_fit.h"
 #include "gui/form_dialog.h"
@@ -82,7 +83,7 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
     : QMainWindow(parent), form_(form), ui_(std::make_unique<Ui::EmailView>()) {
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
-  ui_->Message->setAccessibleName(QStringLiteral("Message"));
+  ui_->Message->setAccessibleName(QString::fromUtf8(tr_("Message")));
   NameControlsForScreenReaders(*this);
   // A fixed single border with the window menu only.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "app/main_window/messages.h"
+#include "common/translate.h"
 #include "gui/form_views.h"
 
 namespace voltare::gui {
@@ -28,9 +29,9 @@ namespace voltare::gui {
 namespace {
 
 const char* const kGuideDirVariable = "VOLTARE_GUIDE_DIR";
-const char* const kHelpCaption = "KOVA Voltare Help";
+const char* const kHelpCaption = N_("KOVA Voltare Help");
 // "%1": the places looked at, one per line.
-const char* const kGuideMissing = "Cannot find the help file.\n\nLooked for:\n%1";
+const char* const kGuideMissing = N_("Cannot find the help file.\n\nLooked for:\n%1");
 
 QPointer<HelpWindow>& TheHelpWindow() {
   static QPointer<HelpWindow> window;
@@ -72,7 +73,7 @@ QString HelpAnchor(int context) {
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
   setObjectName(QStringLiteral("HelpWindow"));
-  setWindowTitle(QString::fromLatin1(kHelpCaption));
+  setWindowTitle(QString::fromUtf8(tr_(kHelpCaption)));
   setAttribute(Qt::WA_DeleteOnClose);
   resize(720, 560);
 
@@ -117,8 +118,8 @@ HelpWindow* OpenHelpWindow() { return TheHelpWindow().data(); }
 void ShowHelpView(int context, QWidget* parent) {
   const GuideLocation guide = FindGuide();
   if (guide.indexFile.isEmpty()) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
-                    QString::fromLatin1(kGuideMissing).arg(guide.lookedAt.join(QLatin1Char('\n'))), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(tr_("Error")),
+                    QString::fromUtf8(tr_(kGuideMissing)).arg(guide.lookedAt.join(QLatin1Char('\n'))), QMessageBox::Ok,
                     parent);
     box.setTextFormat(Qt::PlainText);  // the places looked at are paths
     box.exec();

@@ -3,6 +3,7 @@
 
 #include <QSignalBlocker>
 
+#include "common/translate.h"
 #include "ui_klembord_view.h"
 
 namespace voltare::gui {
@@ -12,7 +13,7 @@ KlembordView::KlembordView(app::TKlembordForm& form, QWidget* parent)
   ui_->setupUi(this);
   ShowLabelsAsPlainText(*this);
   RemoveCloseButton(*this);
-  ui_->KlembordText->setAccessibleName(QStringLiteral("Clipboard text"));  // for screen readers
+  ui_->KlembordText->setAccessibleName(QString::fromUtf8(tr_("Clipboard text")));  // for screen readers
   connect(ui_->KlembordText, &QPlainTextEdit::textChanged, this,
           [this] { form_.KlembordText.text = ToUtf8(ui_->KlembordText->toPlainText()); });
   HandleClicks(ui_->Save, [this] { form_.SaveClick(); });

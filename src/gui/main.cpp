@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocale>
 #include <QStringList>
 #include <array>
 #include <cstdio>
@@ -18,9 +19,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/main_window/batch_messages.h"
 #include "app/main_window/messages.h"
 #include "app/main_window/start_verbs.h"
 #include "app/shared/application.h"
+#include "common/translate.h"
 #include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
@@ -41,7 +44,7 @@ struct StartRequest {
 void AddVerbOptions(QCommandLineParser& parser) {
   for (const voltare::app::StartVerbName& name : voltare::app::kStartVerbs) {
     parser.addOption(QCommandLineOption(QString::fromUtf8(name.option.data(), name.option.size()),
-                                        QString::fromUtf8(name.description.data(), name.description.size())));
+                                        QString::fromUtf8(name.description.c_str())));
   }
 }
 
@@ -51,13 +54,13 @@ std::optional<int> TakeVerb(const QCommandLineParser& parser, StartRequest& requ
   for (const voltare::app::StartVerbName& name : voltare::app::kStartVerbs) {
     if (!parser.isSet(QString::fromUtf8(name.option.data(), name.option.size()))) continue;
     if (request.verb) {
-      std::fprintf(stderr, "voltare: give only one of --encrypt, --decrypt, --wipe, --mail and --add.\n");
+      std::fprintf(stderr, "voltare: %s\n", tr_("give only one of --encrypt, --decrypt, --wipe, --mail and --add."));
       return 2;
     }
     request.verb = name.verb;
   }
   if (request.verb && request.files.empty()) {
-    std::fprintf(stderr, "voltare: no FILE given.\nTry 'voltare --help'.\n");
+    std::fprintf(stderr, "voltare: %s\n%s\n", tr_("no FILE given."), tr_("Try 'voltare --help'."));
     return 2;
   }
   return std::nullopt;
@@ -69,7 +72,9 @@ std::optional<int> TakeUris(StartRequest& request) {
   std::string refused;
   std::optional<std::vector<std::string>> paths = voltare::app::PathsOfFileUris(request.files, refused);
   if (!paths) {
-    std::fprintf(stderr, "voltare: --uris: not a local file URI: %s\nTry 'voltare --help'.\n", refused.c_str());
+    std::fprintf(stderr, "voltare: --uris: %s\n%s\n",
+                 voltare::app::messages::FormatName(tr_("not a local file URI: %s"), refused).c_str(),
+                 tr_("Try 'voltare --help'."));
     return 2;
   }
   request.files = std::move(*paths);
@@ -110,26 +115,30 @@ StartRequest ParseCommandLine(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(kVersion);
 
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      "KOVA Voltare protects your files with passwords.\n"
-      "FILE alone is decrypted when it ends in .vlt or .plx, and opened as the file list when it ends in .vls.\n"
-      "With one of the commands below, the window runs that command on all the FILEs.\n"
-      "Every argument is this program's: the toolkit takes its settings only from its environment\n"
-      "variables (QT_QPA_PLATFORM, QT_QPA_PLATFORM_PLUGIN_PATH, QT_STYLE_OVERRIDE, QT_SCALE_FACTOR, ...),\n"
-      "never from options such as -platform or -style.");
+  parser.setApplicationDescription(QString::fromUtf8(
+      tr_("KOVA Voltare protects your files with passwords.\n"
+          "FILE alone is decrypted when it ends in .vlt or .plx, and opened as the file list when it ends in .vls.\n"
+          "With one of the commands below, the window runs that command on all the FILEs.\n"
+          "Every argument is this program's: the toolkit takes its settings only from its environment\n"
+          "variables (QT_QPA_PLATFORM, QT_QPA_PLATFORM_PLUGIN_PATH, QT_STYLE_OVERRIDE, QT_SCALE_FACTOR, ...),\n"
+          "never from options such as -platform or -style.")));
   parser.addHelpOption();
   parser.addVersionOption();
   AddVerbOptions(parser);
   parser.addOption(QCommandLineOption(
-      "uris", "The FILEs are local file URIs (file:///home/me/a%20b.txt), as file managers hand them over."));
-  parser.addPositionalArgument("FILE", "A file to decrypt or a saved file list to open; with a command, the files.",
-                               "[--encrypt|--decrypt|--wipe|--mail|--add] [--uris] [FILE...]");
+      "uris",
+      /* xgettext:no-c-format */
+      QString::fromUtf8(
+          tr_("The FILEs are local file URIs (file:///home/me/a%20b.txt), as file managers hand them over."))));
+  parser.addPositionalArgument(
+      "FILE", QString::fromUtf8(tr_("A file to decrypt or a saved file list to open; with a command, the files.")),
+      "[--encrypt|--decrypt|--wipe|--mail|--add] [--uris] [FILE...]");
 
   StartRequest request;
   // The file names as the system gave their bytes: they need not be UTF-8.
   request.files = voltare::app::PlainArguments({argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0)});
   if (!parser.parse(ArgumentTexts(argc, argv))) {
-    std::fprintf(stderr, "voltare: %s\nTry 'voltare --help'.\n", qPrintable(parser.errorText()));
+    std::fprintf(stderr, "voltare: %s\n%s\n", qPrintable(parser.errorText()), tr_("Try 'voltare --help'."));
     request.exitStatus = 2;
   } else if (parser.isSet("help") || parser.isSet("help-all")) {
     std::printf("%s", qPrintable(parser.helpText()));
@@ -158,12 +167,13 @@ bool HasDisplay() {
 int main(int argc, char** argv) {
   // Before any password is typed: no core dump may carry one.
   voltare::platform::TurnOffCoreDumps();
+  voltare::common::StartTranslations();
   const StartRequest request = ParseCommandLine(argc, argv);
   if (request.exitStatus) return *request.exitStatus;
   if (!HasDisplay()) {
-    std::fprintf(stderr,
-                 "voltare: no graphical display (DISPLAY and WAYLAND_DISPLAY are not set); "
-                 "try: xvfb-run -a voltare [FILE...]\n");
+    std::fprintf(stderr, "voltare: %s\n",
+                 tr_("no graphical display (DISPLAY and WAYLAND_DISPLAY are not set); "
+                     "try: xvfb-run -a voltare [FILE...]"));
     return 1;
   }
 
@@ -176,6 +186,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(
       QString::fromUtf8(voltare::app::messages::kProgramTitle.data(), voltare::app::messages::kProgramTitle.size()));
   QApplication::setApplicationVersion(kVersion);
+  // A right-to-left language lays the windows out from the right.
+  QApplication::setLayoutDirection(QLocale::system().textDirection());
 
   voltare::gui::QtInteraction interaction;
   voltare::app::Application program(interaction, std::filesystem::current_path());

@@ -23,6 +23,7 @@
 #include "app/main_window/start_verbs.h"
 #include "app/main_window/window_layout.h"
 #include "app/shared/application.h"
+#include "common/translate.h"
 #include "gui/file_list_model.h"
 #include "gui/form_dialog.h"
 #include "gui/main_window_access.h"
@@ -119,7 +120,8 @@ void MainWindow::SetUpStatusBar() {
   statusPanel_->setTextFormat(Qt::PlainText);  // it names the files being worked on
   statusPanel_->setObjectName("StatusPanel");
   ui_->StatusBar->addWidget(statusPanel_, 1);
-  ui_->StatusBar->setToolTip("Visit KOVA Software on the web: " + ToQString(app::messages::kHomePage));
+  ui_->StatusBar->setToolTip(QString::fromUtf8(tr_("Visit KOVA Software on the web: ")) +
+                             ToQString(app::messages::kHomePage));
 }
 
 // Cancel sits at the right end of the status line, under the end of the bar:

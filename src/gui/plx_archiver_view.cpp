@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/main_window/decrypt_messages.h"
+#include "common/translate.h"
 #include "ui_plx_archiver_view.h"
 
 namespace voltare::gui {
@@ -25,7 +26,7 @@ PLXArchiverView::PLXArchiverView(app::TPLXArchiver& viewer, QWidget* parent)
   RemoveCloseButton(*this);
   // Words for screen readers: the list and the edit show none of their own,
   // the ".." button nothing readable.
-  ui_->FileList->setAccessibleName(QStringLiteral("Files in the archive"));
+  ui_->FileList->setAccessibleName(QString::fromUtf8(tr_("Files in the archive")));
   ui_->Header->setBuddy(ui_->Directory);
   ui_->SelectDir->setToolTip(ToQString(app::decrypt_messages::kChooseOutputDirectory));
   ui_->FileList->addAction(ui_->SelectAll1);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/qt_interaction.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -13,6 +14,7 @@
 #include <QUrl>
 
 #include "app/shared/utf8_text.h"
+#include "common/translate.h"
 #include "crypto/burn.h"
 #include "gui/file_dialog_filters.h"
 #include "gui/form_views.h"
@@ -34,6 +36,13 @@ QMessageBox::Icon IconOf(app::MessageKind kind) {
       return QMessageBox::Question;
   }
   return QMessageBox::NoIcon;
+}
+
+// The buttons in the user's language, from the program's own catalogue.
+void NameButtons(QMessageBox& box) {
+  if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setText(QString::fromUtf8(tr_("OK")));
+  if (QAbstractButton* yes = box.button(QMessageBox::Yes)) yes->setText(QString::fromUtf8(tr_("&Yes")));
+  if (QAbstractButton* no = box.button(QMessageBox::No)) no->setText(QString::fromUtf8(tr_("&No")));
 }
 
 QString PathText(const std::filesystem::path& path) { return QFile::decodeName(path.c_str()); }
@@ -59,6 +68,7 @@ app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string
                                               app::MessageButtons buttons) {
   if (buttons == app::MessageButtons::YesNo) return ShowQuestion(kind, caption, text, app::EnterAnswers::Yes);
   QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
+  NameButtons(box);
   // The text quotes file names and a server's words: never markup or links.
   box.setTextFormat(Qt::PlainText);
   box.exec();
@@ -68,6 +78,7 @@ app::MessageButton QtInteraction::ShowMessage(app::MessageKind kind, std::string
 app::MessageButton QtInteraction::ShowQuestion(app::MessageKind kind, std::string_view caption, std::string_view text,
                                                app::EnterAnswers enter) {
   QMessageBox box(IconOf(kind), ToQString(caption), ToQString(text), QMessageBox::Yes | QMessageBox::No, window_);
+  NameButtons(box);
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(enter == app::EnterAnswers::Yes ? QMessageBox::Yes : QMessageBox::No);
   // Closing the box by the window manager answers No, the safe choice.

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/translate.h"
 #include "gui/qt_text.h"
 
 namespace voltare::gui {
@@ -20,11 +21,11 @@ namespace voltare::gui {
 namespace {
 
 // The printer's messages; "%1" is the file's or the printer's name.
-const char* const kFileFailed = "The document could not be written to the file %1.";
-const char* const kPrinterFailed = "The printer %1 did not accept the document.";
+const char* const kFileFailed = N_("The document could not be written to the file %1.");
+const char* const kPrinterFailed = N_("The printer %1 did not accept the document.");
 
 [[noreturn]] void Fail(const char* message, const QString& name) {
-  throw std::runtime_error(QString::fromLatin1(message).arg(name).toStdString());
+  throw std::runtime_error(QString::fromUtf8(tr_(message)).arg(name).toStdString());
 }
 
 // A font's height at a number of points on a device of `dotsPerInch`, as the

@@ -7,12 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "common/translate.h"
+
 namespace voltare::net {
 
 // The general failure (a server's refusal, incomplete input, a bad file).
 class NetError : public std::runtime_error {
  public:
   explicit NetError(const std::string& text, int error = 0) : std::runtime_error(text), error_(error) {}
+  explicit NetError(const char* text, int error = 0) : NetError(std::string(text), error) {}
+  // Read in the user's language when the failure happens.
+  explicit NetError(const common::Text& text, int error = 0) : NetError(text.str(), error) {}
   int error() const noexcept { return error_; }
 
  private:

@@ -4,9 +4,11 @@
 
 #include <string_view>
 
+#include "common/translate.h"
+
 namespace voltare::transforms::messages {
 
-inline constexpr std::string_view kInvalidStreamOperation = "Invalid stream operation";
+inline constexpr common::Text kInvalidStreamOperation = N_("Invalid stream operation");
 inline constexpr std::string_view kZlibError = "error";
 
 }  // namespace voltare::transforms::messages

@@ -21,16 +21,19 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <clocale>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/shared/application.h"
 #include "archive/plx_bundle.h"
 #include "common/locked_memory.h"
+#include "common/translate.h"
 #include "gui/about_box_view.h"
 #include "gui/email_prop_view.h"
 #include "gui/email_view.h"
@@ -43,6 +46,7 @@
 #include "gui/readable_color.h"
 #include "gui/sharp_pictures.h"
 #include "platform/settings_store.h"
+#include "support/scoped_env.h"
 #include "support/test_env.h"
 #include "transforms/blowfish_file.h"
 #include "transforms/compress.h"
@@ -512,18 +516,20 @@ bool CaptionFits(const QWidget& widget) {
   return needed.width() <= widget.width() && needed.height() <= widget.height();
 }
 
-TEST_P(WindowAtDoubledFont, NoCaptionIsCutOff) {
-  for (QWidget* widget : Window().findChildren<QWidget*>()) {
+void ExpectNoCaptionCutOff(QWidget& window) {
+  for (QWidget* widget : window.findChildren<QWidget*>()) {
     const auto* label = qobject_cast<QLabel*>(widget);
     const auto* button = qobject_cast<QAbstractButton*>(widget);
     const bool caption =
         (label != nullptr && !label->text().isEmpty()) || (button != nullptr && !button->text().isEmpty());
-    if (!caption || !widget->isVisibleTo(&Window())) continue;
+    if (!caption || !widget->isVisibleTo(&window)) continue;
     EXPECT_TRUE(CaptionFits(*widget)) << widget->objectName().toStdString() << " needs " << widget->sizeHint().width()
                                       << "x" << widget->sizeHint().height() << ", has " << widget->width() << "x"
                                       << widget->height();
   }
 }
+
+TEST_P(WindowAtDoubledFont, NoCaptionIsCutOff) { ExpectNoCaptionCutOff(Window()); }
 
 // Where Tab stops for `widget`: the end of its focus proxy chain, or for a
 // radio button its group, which Tab enters at the checked button and the
@@ -561,6 +567,45 @@ TEST_P(WindowAtDoubledFont, TabReachesEveryControl) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowAtDoubledFont, ::testing::ValuesIn(kWindows),
                          [](const auto& test) { return std::string(test.param.name); });
+
+// --- Translated windows -------------------------------------------------------
+
+// The preferences in German and in the pseudo-locale, whose texts are about
+// 40 % longer than the English ones: every caption must still fit.
+class WindowInLanguage : public ::testing::TestWithParam<std::tuple<const char*, int>> {
+ protected:
+  void SetUp() override {
+    common::StartTranslations();
+    window_ = Preferences(ui_, std::get<1>(GetParam()));
+    window_.view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.view.get()));
+  }
+  void TearDown() override {
+    window_ = {};
+    ::setenv("LANGUAGE", "en", 1);
+    std::setlocale(LC_ALL, "");  // gettext forgets the language's texts
+  }
+  QWidget& Window() { return *window_.view; }
+
+ private:
+  voltare::testing::ScopedEnv locale_{"LC_ALL", "C.UTF-8"};
+  voltare::testing::ScopedEnv language_{"LANGUAGE", std::get<0>(GetParam())};
+  ViewsOnly ui_;
+  ShownWindow window_;
+};
+
+TEST_P(WindowInLanguage, NoCaptionIsCutOff) {
+  EXPECT_NE(Window().windowTitle(), QStringLiteral("KOVA Voltare Preferences")) << "the catalogue was not read";
+  ExpectNoCaptionCutOff(Window());
+}
+
+INSTANTIATE_TEST_SUITE_P(Preferences, WindowInLanguage,
+                         ::testing::Combine(::testing::Values("de", "en@pseudo"), ::testing::Values(0, 1)),
+                         [](const auto& test) {
+                           std::string name = std::get<0>(test.param);
+                           name = name == "de" ? "German" : "Pseudo";
+                           return name + (std::get<1>(test.param) == 0 ? "General" : "Wipe");
+                         });
 
 // A picture a layout file loads at its natural size is drawn again from its
 // SVG source at a 200 % screen's pixel ratio, at the same size on screen; a

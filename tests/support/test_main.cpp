@@ -40,6 +40,9 @@ class PerTestEnvironment : public ::testing::EmptyTestEventListener {
     // Sealed files derive their keys with the lowest limits the format
     // accepts, so the suite stays fast; one test checks the real defaults.
     ::setenv("VOLTARE_ARGON2_LIMITS", "1,8192", 1);
+    // The texts the tests expect are the English ones, whatever language
+    // the developer's desktop speaks; the translation tests set their own.
+    ::setenv("LANGUAGE", "en", 1);
     voltare::testing::SetTestDir(dir_);
   }
 

@@ -10,6 +10,7 @@
 
 #include "app/shared/controls.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 #include "common/version.h"
 #include "platform/system_info.h"
 
@@ -43,14 +44,14 @@ class TAboutBox : public ModalForm {
   // Every control, by its member name.
   std::vector<NamedControl> Controls();
 
-  std::string Caption{"About KOVA Voltare"};
+  std::string Caption{tr_("About KOVA Voltare")};
   Label ProductName{"KOVA Voltare"};
   Label Version{"Version " VOLTARE_VERSION};
-  Label Notice{"Copyright (C) KOVA Software"};
+  Label Notice{tr_("Copyright (C) KOVA Software")};
   Label OSInfo;
   Label Processor;
   Label Mem;
-  Button OKButton{"OK"};
+  Button OKButton{tr_("OK")};
 };
 
 }  // namespace voltare::app

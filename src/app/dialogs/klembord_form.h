@@ -11,6 +11,7 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -32,10 +33,10 @@ class TKlembordForm : public ModalForm {
   std::vector<NamedControl> Controls();
 
   // Controls.
-  std::string Caption{"Edit Clipboard"};
+  std::string Caption{tr_("Edit Clipboard")};
   Edit KlembordText;  // multi-line, with a vertical scroll bar
-  Button Save{"&Save To Clipboard"};
-  Button SpeedButton1{"&Close"};
+  Button Save{tr_("&Save To Clipboard")};
+  Button SpeedButton1{tr_("&Close")};
 
  private:
   Interaction& ui_;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/dialogs/password_box.h"
+#include "common/translate.h"
 
 #include <utility>
 
@@ -12,10 +13,10 @@ constexpr std::string_view kEmptyPassword = "No characters found in the password
 
 TPasswordBox::TPasswordBox(Interaction& ui) : ui_(ui) {
   Password.passwordChar = kMaskCharacter;
-  MaskEdit.caption = "&Mask edit";
+  MaskEdit.caption = tr_("&Mask edit");
   MaskEdit.checked = true;
-  RemindPass.caption = "&Remind password";
-  PLX.caption = "&Bundle files to one file";
+  RemindPass.caption = tr_("&Remind password");
+  PLX.caption = tr_("&Bundle files to one file");
   PLX.visible = false;
   Meter.Start(-1);  // until a request asks for a new password
 }

@@ -13,6 +13,7 @@
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
 #include "app/shared/password_meter.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -45,12 +46,12 @@ class TPasswordBox : public ModalForm {
   std::vector<NamedControl> Controls();
 
   // Controls, in the dialog's order.
-  Label Label1{"Please enter a password:"};
-  Label FileName{"FileName"};
-  Label AlgoHeader{"Algorithm:"};
-  Label Algorithm{"Algorithm"};
-  Button Continue{"OK"};
-  Button Cancel{"Cancel"};
+  Label Label1{tr_("Please enter a password:")};
+  Label FileName{tr_("FileName")};
+  Label AlgoHeader{tr_("Algorithm:")};
+  Label Algorithm{tr_("Algorithm")};
+  Button Continue{tr_("OK")};
+  Button Cancel{tr_("Cancel")};
   PasswordEdit Password;
   CheckBox MaskEdit;
   CheckBox RemindPass;
@@ -58,7 +59,7 @@ class TPasswordBox : public ModalForm {
   // Shown only while a new password is chosen, never when one opens a file.
   PasswordMeter Meter;
 
-  std::string Caption{"Password"};
+  std::string Caption{tr_("Password")};
   // The request's newPassword: this password is about to encrypt.
   bool NewPassword = false;
   // The control that has the input focus.

@@ -14,6 +14,7 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 #include "platform/result_codes.h"
 
 namespace voltare::app {
@@ -84,12 +85,12 @@ class TPLXArchiver : public ModalForm {
   // Controls.
   std::string Caption;
   ArchiveListView FileList;
-  Label Header{"Output directory:"};
+  Label Header{tr_("Output directory:")};
   Edit Directory;
   Button SelectDir{".."};
-  Button ContinueButton{"Continue"};
-  Button CancelButton{"Cancel"};
-  MenuItem SelectAll1{"&Select All..."};
+  Button ContinueButton{tr_("Continue")};
+  Button CancelButton{tr_("Cancel")};
+  MenuItem SelectAll1{tr_("&Select All...")};
   // The control that has the input focus.
   const Control* ActiveControl = nullptr;
 

@@ -7,6 +7,7 @@
 
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/messages.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
 
@@ -34,18 +35,18 @@ std::optional<int> StoredAlgorithm(const SettingsKey& key) {
 }  // namespace
 
 TPreferencesForm::TPreferencesForm(Interaction& ui) : ui_(ui) {
-  BlowfishButton.caption = "Blowfish - (448 bit)";
-  CAST5Button.caption = "CAST5 - (64 bit)";
-  DESButton.caption = "DES - (56 bit)";
-  XChaChaButton.caption = "XChaCha20-Poly1305 - (256 bit)";
+  BlowfishButton.caption = tr_("Blowfish - (448 bit)");
+  CAST5Button.caption = tr_("CAST5 - (64 bit)");
+  DESButton.caption = tr_("DES - (56 bit)");
+  XChaChaButton.caption = tr_("XChaCha20-Poly1305 - (256 bit)");
   DESButton.checked = true;
-  Update.caption = "Check for new version at startup";
-  GovernmentWipe.caption = "&Government Wipe";
-  NormalWipe.caption = "&Normal Wipe";
+  Update.caption = tr_("Check for new version at startup");
+  GovernmentWipe.caption = tr_("&Government Wipe");
+  NormalWipe.caption = tr_("&Normal Wipe");
   Passes.text = "3";
   Passes.enabled = false;
   UpDown.enabled = false;
-  WipeFileAfterCrypto.caption = "&Wipe File After Encryption";
+  WipeFileAfterCrypto.caption = tr_("&Wipe File After Encryption");
 }
 
 void TPreferencesForm::FormShow() {

@@ -13,6 +13,7 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -45,7 +46,7 @@ class TPreferencesForm : public ModalForm {
   std::vector<NamedControl> Controls();
 
   // Controls.
-  std::string Caption{"KOVA Voltare Preferences"};
+  std::string Caption{tr_("KOVA Voltare Preferences")};
   Page ActivePage = Page::General;
   RadioButton BlowfishButton;
   RadioButton CAST5Button;

@@ -304,7 +304,7 @@ std::string TEmail::SealedBody(std::string_view text) {
   if (text.empty()) return {};     // as the compatible form: no text, an empty line
   transforms::SealedKeyRing ring;  // a fresh salt for every message
   const std::string shown = StatusBar.caption;
-  ring.Observe([this, shown](bool deriving) { SetStatus(deriving ? messages::kDerivingKeyStatus : shown); },
+  ring.Observe([this, shown](bool deriving) { SetStatus(deriving ? messages::kDerivingKeyStatus.str() : shown); },
                &ProgressBar);
   std::string line = transforms::SealText(text, ring.ForEncryption(Password.text));
   ResetProgress();

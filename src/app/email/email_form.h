@@ -18,6 +18,7 @@
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
 #include "app/shared/password_meter.h"
+#include "common/translate.h"
 #include "net/smtp_client.h"
 #include "platform/progress.h"
 #include "platform/settings_store.h"
@@ -100,9 +101,9 @@ class TEmail : public ModalForm {
 
   // Controls.
   std::string Caption;
-  Button SendButton{"Send"};
-  Button AttachMentButton{"Attachment"};
-  Button CancelButton{"Cancel"};
+  Button SendButton{tr_("Send")};
+  Button AttachMentButton{tr_("Attachment")};
+  Button CancelButton{tr_("Cancel")};
   Edit Naar;
   Edit Copy;
   Edit BCopy;
@@ -113,8 +114,8 @@ class TEmail : public ModalForm {
   Memo Message;
   Control Splitter;
   AttachmentListView Attachments;
-  MenuItem Remove1{"&Remove"};
-  MenuItem Exit1{"E&xit"};
+  MenuItem Remove1{tr_("&Remove")};
+  MenuItem Exit1{tr_("E&xit")};
   FormProgressBar ProgressBar;
   Label StatusBar;
   OpenDialogRequest OpenDialog;

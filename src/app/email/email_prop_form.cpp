@@ -10,6 +10,7 @@
 #include "app/email/email_messages.h"
 #include "app/email/email_settings.h"
 #include "app/main_window/messages.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
 
@@ -29,7 +30,7 @@ struct FieldRule {
   Edit TEmailProp::*field;
   std::string_view valueName;
   bool (*passes)(const std::string& text);
-  std::string_view error;
+  common::Text error;
 };
 
 // The order in which OK checks and writes the fields.
@@ -44,11 +45,11 @@ constexpr FieldRule kSaveOrder[] = {
 }  // namespace
 
 TEmailProp::TEmailProp(Interaction& ui) : Caption(email_messages::kPropCaption), ui_(ui) {
-  SMTP.caption = "SMTP Server:";
-  Port.caption = "Port:";
-  UserName.caption = "User Name:";
-  Name.caption = "Name:";
-  Email.caption = "E-mail:";
+  SMTP.caption = tr_("SMTP Server:");
+  Port.caption = tr_("Port:");
+  UserName.caption = tr_("User Name:");
+  Name.caption = tr_("Name:");
+  Email.caption = tr_("E-mail:");
 }
 
 std::vector<NamedControl> TEmailProp::Controls() {

@@ -12,6 +12,7 @@
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
 #include "app/shared/modal_form.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -33,15 +34,15 @@ class TEmailProp : public ModalForm {
 
   // Controls, in tab order; each edit's caption is its label.
   std::string Caption;
-  Label GroupBox2{"Server Options:"};
+  Label GroupBox2{tr_("Server Options:")};
   Edit SMTP;
   Edit Port;
   Edit UserName;
-  Label GroupBox1{"User Options:"};
+  Label GroupBox1{tr_("User Options:")};
   Edit Name;
   Edit Email;
-  Button OKButton{"OK"};
-  Button CancelButton{"Cancel"};
+  Button OKButton{tr_("OK")};
+  Button CancelButton{tr_("Cancel")};
   // The control that has the input focus.
   const Control* ActiveControl = nullptr;
 

@@ -5,11 +5,13 @@
 #include <cstddef>
 #include <string_view>
 
+#include "common/translate.h"
+
 #include "common/version.h"
 
 namespace voltare::app::messages {
 
-inline constexpr std::string_view kNoClipboardText = "No text found on clipboard !";
+inline constexpr common::Text kNoClipboardText = N_("No text found on clipboard !");
 // The longest clipboard text, in bytes, that the encryption commands take.
 inline constexpr std::size_t kMaxClipboardBytes = 65535;
 // A sealed text whose pieces do not open, or that was cut off: the words a
@@ -20,8 +22,8 @@ inline constexpr std::string_view kTamperedText =
 // The printed list: its heading is followed by the maker's home page.
 inline constexpr std::string_view kPrintHeading = "KOVA Voltare " VOLTARE_VERSION " - ";
 inline constexpr std::string_view kPrintFont = "Arial";
-inline constexpr std::string_view kPrintFileNameTitle = "FileName:";
-inline constexpr std::string_view kPrintSizeTitle = "Size:";
-inline constexpr std::string_view kPrintTypeTitle = "Type:";
+inline constexpr common::Text kPrintFileNameTitle = N_("FileName:");
+inline constexpr common::Text kPrintSizeTitle = N_("Size:");
+inline constexpr common::Text kPrintTypeTitle = N_("Type:");
 
 }  // namespace voltare::app::messages

@@ -24,8 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string AlreadyEncryptedNote(std::size_t count) {
-  if (count == 1) return std::string(messages::kOneAlreadyEncrypted);
-  return messages::FormatCount(messages::kAlreadyEncrypted, count, 0);
+  return messages::FormatCount(messages::kAlreadyEncrypted.For(count), count, 0);
 }
 
 }  // namespace

@@ -16,22 +16,23 @@
 
 #include "app/main_window/folder_walk.h"
 #include "app/shared/controls.h"
+#include "common/translate.h"
 
 namespace voltare::app {
 
 struct ListColumn {
-  std::string_view caption;
+  common::Text caption;
   int width;
   bool rightAligned;
 };
 
 inline constexpr std::array<ListColumn, 6> kListColumns{{
-    {"Display Name", 110, false},
-    {"File Name", 115, false},
-    {"Size", 55, true},
-    {"Type", 65, false},
-    {"Date", 90, false},
-    {"Attr", 40, true},
+    {N_("Display Name"), 110, false},
+    {N_("File Name"), 115, false},
+    {N_("Size"), 55, true},
+    {N_("Type"), 65, false},
+    {N_("Date"), 90, false},
+    {N_("Attr"), 40, true},
 }};
 
 struct ListItem {

@@ -21,6 +21,7 @@
 #include "app/main_window/wipe_checks.h"
 #include "app/shared/controls.h"
 #include "app/shared/interaction.h"
+#include "common/translate.h"
 #include "platform/result_codes.h"
 
 namespace voltare::transforms {
@@ -36,7 +37,7 @@ class TMainForm;
 // button and the handler it runs.
 struct Command {
   std::string_view control;   // "EncryptFiles1", "CutButton", ...
-  std::string_view caption;   // "&Encrypt File(s)", or the tool button's hint
+  common::Text caption;       // "&Encrypt File(s)", or the tool button's hint
   std::string_view shortcut;  // "Ctrl+E", or empty
   void (TMainForm::*handler)();
 };
@@ -171,16 +172,19 @@ class TMainForm {
 
   // --- controls
   std::string Caption{messages::kMainCaption};
-  Label Head{" Untitled:"};
+  Label Head{tr_(" Untitled:")};
   FileListView ListView;
-  Button NewButton{"New"}, OpenButton{"Open"}, SaveButton{"Save"}, PrintButton{"Print List"};
-  Button CutButton{"Cut", true, false}, CopyButton{"Copy", true, false}, PasteButton{"Paste", true, false};
-  Button AddFileButton{"Add File(s)"}, AddDir{"Add Directory"};
-  Button DeleteButton{"Delete File(s) From List", true, false};
-  MenuItem Cut1{"Cu&t"}, Copy1{"&Copy"}, Paste1{"&Paste"};
-  MenuItem DeleteFile1{"&Delete File(s) From List"}, EncryptFiles1{"&Encrypt File(s)"};
-  MenuItem DecryptFiles1{"Decrypt &File(s)"}, VerifyFiles1{"&Verify File(s)"}, WipeFiles2{"&Wipe File(s)"};
-  MenuItem DeleteFile2{"&Delete File(s)"}, EncryptFiles2{"&Encrypt File(s)"}, WipeFiles1{"&Wipe File(s)"};
+  Button NewButton{tr_("New")}, OpenButton{tr_("Open")}, SaveButton{tr_("Save")}, PrintButton{tr_("Print List")};
+  Button CutButton{tr_("Cut"), true, false}, CopyButton{tr_("Copy"), true, false},
+      PasteButton{tr_("Paste"), true, false};
+  Button AddFileButton{tr_("Add File(s)")}, AddDir{tr_("Add Directory")};
+  Button DeleteButton{tr_("Delete File(s) From List"), true, false};
+  MenuItem Cut1{tr_("Cu&t")}, Copy1{tr_("&Copy")}, Paste1{tr_("&Paste")};
+  MenuItem DeleteFile1{tr_("&Delete File(s) From List")}, EncryptFiles1{tr_("&Encrypt File(s)")};
+  MenuItem DecryptFiles1{tr_("Decrypt &File(s)")}, VerifyFiles1{tr_("&Verify File(s)")},
+      WipeFiles2{tr_("&Wipe File(s)")};
+  MenuItem DeleteFile2{tr_("&Delete File(s)")}, EncryptFiles2{tr_("&Encrypt File(s)")},
+      WipeFiles1{tr_("&Wipe File(s)")};
   // The shared open-file dialog keeps its title and options between uses.
   OpenDialogRequest OpenDialog;
   const Control* ActiveControl = nullptr;

@@ -22,6 +22,7 @@
 #include "app/shared/sealed_texts.h"
 #include "common/locked_memory.h"
 #include "common/secret_string.h"
+#include "common/translate.h"
 #include "crypto/burn.h"
 #include "platform/file.h"
 #include "platform/ini_file.h"

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/translate.h"
+
 namespace voltare::app {
 
 class Application;
@@ -18,17 +20,17 @@ enum class StartVerb { Add, Encrypt, Decrypt, Wipe, Mail };
 
 struct StartVerbName {
   StartVerb verb;
-  std::string_view option;       // without the leading "--"
-  std::string_view description;  // for --help and the manual page
+  std::string_view option;   // without the leading "--"
+  common::Text description;  // for --help and the manual page
 };
 
 inline constexpr StartVerbName kStartVerbs[] = {
-    {StartVerb::Encrypt, "encrypt", "Encrypt the files (folders: the files in them)."},
+    {StartVerb::Encrypt, "encrypt", N_("Encrypt the files (folders: the files in them).")},
     {StartVerb::Decrypt, "decrypt",
-     "Decrypt the .vlt files and .plx archives (folders: the ones in them); open a .vls list."},
-    {StartVerb::Wipe, "wipe", "Wipe the files securely (folders: the files in them)."},
-    {StartVerb::Mail, "mail", "Open the e-mail composer with the files as attachments."},
-    {StartVerb::Add, "add", "Open the window with the files in its list."},
+     N_("Decrypt the .vlt files and .plx archives (folders: the ones in them); open a .vls list.")},
+    {StartVerb::Wipe, "wipe", N_("Wipe the files securely (folders: the files in them).")},
+    {StartVerb::Mail, "mail", N_("Open the e-mail composer with the files as attachments.")},
+    {StartVerb::Add, "add", N_("Open the window with the files in its list.")},
 };
 
 // The program's arguments after its name, as the bytes the system gave:

@@ -171,8 +171,7 @@ bool TMainForm::WipeFileList(const std::vector<std::string>& paths, const std::v
   const bool fromFolders = std::ranges::any_of(roots, [](const std::string& root) { return !root.empty(); });
   std::string question;
   if (fromFolders) {
-    question = paths.size() == 1 ? std::string(messages::kConfirmWipeOneFolderFile)
-                                 : messages::FormatCount(messages::kConfirmWipeFolders, paths.size(), 0);
+    question = messages::FormatCount(messages::kConfirmWipeFolders.For(paths.size()), paths.size(), 0);
   }
   bool declined = false;
   const std::optional<WipeMethod> method = AskToWipe(paths, declined, question);

@@ -3,18 +3,20 @@
 
 #include <cctype>
 
+#include "common/translate.h"
+
 namespace voltare::app {
 
 std::string_view DefaultCaption(MessageKind kind) {
   switch (kind) {
     case MessageKind::Warning:
-      return "Warning";
+      return tr_("Warning");
     case MessageKind::Error:
-      return "Error";
+      return tr_("Error");
     case MessageKind::Information:
-      return "Information";
+      return tr_("Information");
     case MessageKind::Confirmation:
-      return "Confirm";
+      return tr_("Confirm");
   }
   return "";
 }

@@ -4,7 +4,9 @@
 // dark palette into DIRECTORY/dark/ and with a 16 pt application font into
 // DIRECTORY/large-font/. With --scale-2, run with QT_SCALE_FACTOR=2 in the
 // environment, it renders only the main window and the password prompt, into
-// DIRECTORY/scale-2/. Run it under a display, a virtual one will do:
+// DIRECTORY/scale-2/. With --language CODE (de, en@pseudo, ...) it renders
+// every window in that language, into DIRECTORY/CODE/ ("en@pseudo" into
+// DIRECTORY/pseudo/). Run it under a display, a virtual one will do:
 // xvfb-run -a voltare-screenshots build/screenshots
 
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "common/translate.h"
 #include "gui/screenshots/captures.h"
 
 namespace {
@@ -67,6 +70,23 @@ void CaptureAll(const QDir& out) {
   voltare::gui::CaptureMailPrintHelp(out);
 }
 
+// The texts in `language`, whatever the desktop's language is; English
+// unless asked otherwise.
+void UseLanguage(const QString& language) {
+  ::setenv("LANGUAGE", qPrintable(language), 1);
+  ::setenv("LC_ALL", "C.UTF-8", 1);
+  voltare::common::StartTranslations();
+}
+
+// "--language CODE" taken out of `arguments`; empty when not given.
+QString TakeLanguage(QStringList& arguments) {
+  const qsizetype at = arguments.indexOf(QStringLiteral("--language"));
+  if (at < 0 || at + 1 >= arguments.size()) return {};
+  const QString language = arguments.at(at + 1);
+  arguments.remove(at, 2);
+  return language;
+}
+
 bool MakeDirectory(const QString& path) {
   if (QDir().mkpath(path)) return true;
   std::fprintf(stderr, "voltare-screenshots: cannot make %s\n", qPrintable(path));
@@ -111,7 +131,15 @@ int main(int argc, char** argv) {
 
   QStringList arguments = QApplication::arguments().mid(1);
   const bool scaled = arguments.removeAll(QStringLiteral("--scale-2")) > 0;
+  const QString language = TakeLanguage(arguments);
+  UseLanguage(language.isEmpty() ? QStringLiteral("en") : language);
   const QDir out(arguments.isEmpty() ? QStringLiteral("screenshots") : arguments.first());
+  if (!language.isEmpty()) {
+    const QString folder = out.filePath(QString(language).remove(QStringLiteral("en@")));
+    if (!MakeDirectory(folder)) return 1;
+    CaptureAll(QDir(folder));
+    return failedPictures == 0 ? 0 : 1;
+  }
   if (scaled) {
     // QT_SCALE_FACTOR=2 is read when QApplication starts: the caller sets it.
     if (!MakeDirectory(out.filePath("scale-2"))) return 1;
