@@ -145,7 +145,7 @@ int EndBatch(Session& session, std::initializer_list<Tally> tallies) {
   }
   session.ui.DropHeldMessages();
   if (!session.ui.FailedFiles().empty())
-    session.ui.Report("failed: " + app::ListedNames(session.ui.FailedFiles()), false);
+    session.ui.Report(std::string(tr_("failed: ")) + app::ListedNames(session.ui.FailedFiles()), false);
   for (const Tally& tally : tallies) {
     if (tally.done >= tally.count) continue;
     const std::size_t missing = tally.count - tally.done;

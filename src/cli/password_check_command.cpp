@@ -6,6 +6,7 @@
 
 #include "app/shared/password_strength.h"
 #include "cli/command.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -22,8 +23,10 @@ int CheckPassword(Session& session) {
   const transforms::Argon2Limits limits = transforms::DefaultArgon2Limits();
   for (int algorithm = strength::kBlowfish; algorithm <= strength::kXChaCha; ++algorithm) {
     const double seconds = strength::SecondsToGuess(bits, algorithm, limits);
-    std::cout << strength::AlgorithmName(algorithm) << ": " << strength::StepWord(strength::StepOf(seconds)) << ", "
-              << strength::DurationText(seconds) << " to guess on one graphics card\n";
+    std::cout << common::Filled(tr_("%s: %s, %s to guess on one graphics card"),
+                                {strength::AlgorithmName(algorithm), strength::StepWord(strength::StepOf(seconds)),
+                                 strength::DurationText(seconds)})
+              << '\n';
   }
   std::cout << std::flush;
   return kExitSuccess;
@@ -33,16 +36,16 @@ int CheckPassword(Session& session) {
 
 void AddPasswordCheckCommand(CLI::App& parent, CommandAction& chosen) {
   CLI::App* command =
-      parent.add_subcommand("password-check", "How long one graphics card would take to guess a password");
+      parent.add_subcommand("password-check", tr_("How long one graphics card would take to guess a password"));
   command->footer(
-      "\nReads a password as every command does (--password-file, or the terminal\n"
-      "without echo) and prints, for each algorithm, one line: the meter's step\n"
-      "(Very weak, Weak, Fair, Strong, Very strong) and the expected time for one\n"
-      "graphics card to find the password by guessing. XChaCha20-Poly1305 is\n"
-      "reckoned at the Argon2id limits new files get. Nothing is written; the\n"
-      "command exits 0 whatever the estimate. The user's guide tells how the times\n"
-      "are estimated.\n"
-      "\nExample: voltare-cli --password-file pw.txt password-check");
+      tr_("\nReads a password as every command does (--password-file, or the terminal\n"
+          "without echo) and prints, for each algorithm, one line: the meter's step\n"
+          "(Very weak, Weak, Fair, Strong, Very strong) and the expected time for one\n"
+          "graphics card to find the password by guessing. XChaCha20-Poly1305 is\n"
+          "reckoned at the Argon2id limits new files get. Nothing is written; the\n"
+          "command exits 0 whatever the estimate. The user's guide tells how the times\n"
+          "are estimated.\n"
+          "\nExample: voltare-cli --password-file pw.txt password-check"));
   command->callback([&chosen] { chosen = CheckPassword; });
 }
 

@@ -20,6 +20,7 @@
 #include "cli/stop_signal.h"
 #include "cli/terminal_text.h"
 #include "common/locked_memory.h"
+#include "common/translate.h"
 #include "platform/shell_open.h"
 
 namespace voltare::cli {
@@ -245,9 +246,11 @@ void TerminalView::RunPasswordPrompt(app::TPasswordBox& box) {
 void TerminalView::WarnOfWeakPassword(const app::PasswordMeter& meter) {
   if (meter.algorithm < 0 || meter.level == 0 || meter.seconds >= app::strength::kWarnBelowSeconds) return;
   progress_.Erase();
-  std::cerr << "voltare-cli: weak password: one graphics card would guess it in "
-            << app::strength::DurationText(meter.seconds) << " against "
-            << app::strength::AlgorithmName(meter.algorithm) << '\n';
+  std::cerr << "voltare-cli: "
+            << common::Filled(
+                   tr_("weak password: one graphics card would guess it in %s against %s"),
+                   {app::strength::DurationText(meter.seconds), app::strength::AlgorithmName(meter.algorithm)})
+            << '\n';
 }
 
 std::optional<common::SecretString> TerminalView::PasswordFromFile() {

@@ -93,4 +93,16 @@ const char* TranslatePlural(const char* singular, const char* plural, unsigned l
 
 std::ostream& operator<<(std::ostream& out, const Text& text) { return out << text.c_str(); }
 
+std::string Filled(std::string_view format, std::initializer_list<std::string_view> values) {
+  std::string text(format);
+  std::size_t from = 0;
+  for (const std::string_view value : values) {
+    const std::size_t at = text.find("%s", from);
+    if (at == std::string::npos) break;
+    text.replace(at, 2, value);
+    from = at + value.size();
+  }
+  return text;
+}
+
 }  // namespace voltare::common

@@ -5,6 +5,7 @@
 // the key, so without a catalogue for the user's language, or with a broken
 // one, the English text is what shows.
 
+#include <initializer_list>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -58,6 +59,10 @@ class Text {
  private:
   const char* msgid_;
 };
+
+// A translated text with each "%s" filled in order: for texts whose parts a
+// translation may put in another order of words around them.
+std::string Filled(std::string_view format, std::initializer_list<std::string_view> values);
 
 // A counted text: its English singular and plural, and the form the user's
 // language uses for a count, read when the count is known.

@@ -15,10 +15,11 @@ import sys
 import tempfile
 
 # Message-header constants that are no text for a reader: names, addresses,
-# setting keys and the program's name with its version.
+# setting keys and the program's name with its version; and the notes an
+# e-mail message carries, which its recipient reads, whatever our language.
 NOT_TEXT = {
     "kProgramTitle", "kMainCaption", "kHomePage", "kZlibError", "kDownloadAddress", "kUpdateAddress",
-    "kUpdateAddressVariable", "kVersionCharacters", "kUpdateSection", "kMailerPrefix", "kFooterText",
+    "kUpdateAddressVariable", "kVersionCharacters", "kUpdateSection", "kMailerPrefix", "kFooterText", "kSealedFooterText",
     "kPrintHeading", "kPrintFont", "kSetFileTimeCall", "kRemovableDiskLabel",
 }
 LITERAL_CONSTANT = re.compile(r"inline constexpr (?:std::string_view|char) (k\w+)(?:\[\])? =\s*\"", re.S)

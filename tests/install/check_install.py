@@ -313,7 +313,7 @@ def source_text(path, constant):
     """The text of a string constant: its literals joined, escapes undone."""
     source = (SOURCE_DIR / path).read_text()
     # A message text is marked for the catalogue: N_("...").
-    found = re.search(rf'\b{constant}(?:\[\])?\s*=\s*(?:N_\()?((?:"(?:[^"\\]|\\.)*"\s*)+)\)?;', source)
+    found = re.search(rf'\b{constant}(?:\[\])?\s*=\s*(?:N_\(\s*)?((?:"(?:[^"\\]|\\.)*"\s*)+)\)?;', source)
     check(found, f"{path} no longer defines {constant}")
     literals = re.findall(r'"((?:[^"\\]|\\.)*)"', found.group(1))
     return "".join(literals).encode().decode("unicode_escape")

@@ -16,8 +16,8 @@ inline constexpr common::Text kNoClipboardText = N_("No text found on clipboard 
 inline constexpr std::size_t kMaxClipboardBytes = 65535;
 // A sealed text whose pieces do not open, or that was cut off: the words a
 // damaged sealed file gets.
-inline constexpr std::string_view kTamperedText =
-    "The text is damaged or was changed after it was encrypted. Nothing of it was decrypted.";
+inline constexpr common::Text kTamperedText =
+    N_("The text is damaged or was changed after it was encrypted. Nothing of it was decrypted.");
 
 // The printed list: its heading is followed by the maker's home page.
 inline constexpr std::string_view kPrintHeading = "KOVA Voltare " VOLTARE_VERSION " - ";

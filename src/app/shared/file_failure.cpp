@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <string>
+
+#include "common/translate.h"
 
 namespace voltare::app {
 
@@ -16,43 +19,43 @@ using platform::ResultCode;
 std::string_view ExpectedText(ResultCode code) {
   switch (code) {
     case platform::ErrBadPassword:
-      return "wrong password";
+      return tr_("wrong password");
     case platform::ErrBadFile:
-      return "damaged, or not an encrypted file";
+      return tr_("damaged, or not an encrypted file");
     case platform::ErrTampered:
-      return "damaged, or changed after it was encrypted";
+      return tr_("damaged, or changed after it was encrypted");
     case platform::ErrNoSuchFile:
     case ENOENT:
-      return "no such file or folder";
+      return tr_("no such file or folder");
     case platform::ErrStagingReplaced:
-      return "its temporary file was replaced by another file while it was written";
+      return tr_("its temporary file was replaced by another file while it was written");
     case platform::ErrReservedName:
-      return "the name has the form of the program's temporary files (.vlt-xxxxxxxx.part)";
+      return tr_("the name has the form of the program's temporary files (.vlt-xxxxxxxx.part)");
     case EACCES:
     case EPERM:
-      return "permission denied";
+      return tr_("permission denied");
     case ENOSPC:
-      return "no space left on the device";
+      return tr_("no space left on the device");
     case EDQUOT:
-      return "disk quota exceeded";
+      return tr_("disk quota exceeded");
     case EROFS:
-      return "read-only file system";
+      return tr_("read-only file system");
     case ENAMETOOLONG:
-      return "file name too long";
+      return tr_("file name too long");
     case EISDIR:
     case ENXIO:
-      return "not a regular file";
+      return tr_("not a regular file");
     case ENOTDIR:
-      return "a part of the path is not a folder";
+      return tr_("a part of the path is not a folder");
     case ELOOP:
-      return "a symbolic link is in the way";
+      return tr_("a symbolic link is in the way");
     case EFBIG:
-      return "too large for the file system";
+      return tr_("too large for the file system");
     case EIO:
-      return "input/output error (the disk or its connection failed)";
+      return tr_("input/output error (the disk or its connection failed)");
     case EBUSY:
     case ETXTBSY:
-      return "the file is in use";
+      return tr_("the file is in use");
     default:
       return {};
   }
@@ -62,6 +65,13 @@ std::string_view ExpectedText(ResultCode code) {
 std::string AsClause(std::string text) {
   if (!text.empty() && text.back() == '.') text.pop_back();
   if (!text.empty()) text.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(text.front())));
+  return text;
+}
+
+// A plural text with its count in place of "%d".
+std::string WithCount(const char* format, std::size_t count) {
+  std::string text = format;
+  if (const std::size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(count));
   return text;
 }
 
@@ -97,23 +107,23 @@ std::string WhatHappened(ResultCode code) {
 std::string_view WhatWasKept(FileAction action) {
   switch (action) {
     case FileAction::Encrypt:
-      return "it was not encrypted, nothing of it was written";
+      return tr_("it was not encrypted, nothing of it was written");
     case FileAction::Bundle:
-      return "no archive was written and nothing was wiped";
+      return tr_("no archive was written and nothing was wiped");
     case FileAction::Decrypt:
-      return "nothing was written";
+      return tr_("nothing was written");
     case FileAction::Verify:
-      return "it was not verified";
+      return tr_("it was not verified");
     case FileAction::Wipe:
-      return "it was not wiped";
+      return tr_("it was not wiped");
     case FileAction::List:
-      return "nothing was listed";
+      return tr_("nothing was listed");
     case FileAction::OpenList:
-      return "the list was not opened";
+      return tr_("the list was not opened");
     case FileAction::SaveList:
-      return "the list was not saved, an older one of that name stays as it was";
+      return tr_("the list was not saved, an older one of that name stays as it was");
     case FileAction::Take:
-      return "it was left out";
+      return tr_("it was left out");
   }
   return {};
 }
@@ -137,14 +147,19 @@ std::string ListedNames(const std::vector<std::string>& names) {
     if (i > 0) listed += ", ";
     listed += names[i];
   }
-  if (names.size() > count) listed += " and " + std::to_string(names.size() - count) + " more";
+  if (names.size() > count) {
+    const std::size_t more = names.size() - count;
+    listed += WithCount(trn_(" and %d more", " and %d more", more), more);
+  }
   return listed;
 }
 
 std::string BatchStoppedText(const std::vector<std::string>& notTried) {
   const std::size_t count = notTried.size();
-  return "the batch was stopped; " + std::to_string(count) + (count == 1 ? " file was" : " files were") +
-         " not tried: " + ListedNames(notTried);
+  return WithCount(trn_("the batch was stopped; %d file was not tried: ",
+                        "the batch was stopped; %d files were not tried: ", count),
+                   count) +
+         ListedNames(notTried);
 }
 
 }  // namespace voltare::app

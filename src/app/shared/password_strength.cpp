@@ -9,6 +9,7 @@
 
 #include "app/main_window/algorithm_table.h"
 #include "common/secret_string.h"
+#include "common/translate.h"
 
 namespace voltare::app::strength {
 
@@ -108,16 +109,17 @@ constexpr double kMillionYears = 1e6 * kSecondsInYear;
 struct TimeUnit {
   double seconds;
   double next;  // how many of this unit make the next
-  std::string_view singular;
-  std::string_view plural;
+  // "about %s <unit>", with the rounded count in place of %s.
+  const char* singular;
+  const char* plural;
 };
 
 constexpr std::array<TimeUnit, 5> kUnits{{
-    {1, 60, "second", "seconds"},
-    {kMinute, 60, "minute", "minutes"},
-    {kHour, 24, "hour", "hours"},
-    {kDay, 365, "day", "days"},
-    {kSecondsInYear, 1e9, "year", "years"},
+    {1, 60, N_("about %s second"), N_("about %s seconds")},
+    {kMinute, 60, N_("about %s minute"), N_("about %s minutes")},
+    {kHour, 24, N_("about %s hour"), N_("about %s hours")},
+    {kDay, 365, N_("about %s day"), N_("about %s days")},
+    {kSecondsInYear, 1e9, N_("about %s year"), N_("about %s years")},
 }};
 
 // 1 to 9 as they are; above, one significant figure (37 -> 40, 2,345 -> 2,000).
@@ -175,20 +177,22 @@ Step StepOf(double seconds) {
 }
 
 std::string_view StepWord(Step step) {
-  constexpr std::array<std::string_view, kStepCount> kWords{"Very weak", "Weak", "Fair", "Strong", "Very strong"};
-  return kWords.at(static_cast<std::size_t>(step));
+  constexpr std::array<const char*, kStepCount> kWords{N_("Very weak"), N_("Weak"), N_("Fair"), N_("Strong"),
+                                                       N_("Very strong")};
+  return tr_(kWords.at(static_cast<std::size_t>(step)));
 }
 
 std::string DurationText(double seconds) {
-  if (seconds < 1) return "less than a second";
-  if (seconds >= kMillionYears) return "more than a million years";
+  if (seconds < 1) return tr_("less than a second");
+  if (seconds >= kMillionYears) return tr_("more than a million years");
   for (const TimeUnit& unit : kUnits) {
     const double shown = RoundForShowing(seconds / unit.seconds);
     if (shown < unit.next) {
-      return "about " + WithThousands(shown) + " " + std::string(shown == 1 ? unit.singular : unit.plural);
+      const auto count = static_cast<unsigned long>(shown);
+      return common::Filled(trn_(unit.singular, unit.plural, count), {WithThousands(shown)});
     }
   }
-  return "more than a million years";
+  return tr_("more than a million years");
 }
 
 std::string_view AlgorithmName(int algorithm) { return CaptionOfFileAlgorithm(algorithm); }
@@ -198,13 +202,14 @@ MeterReading ReadMeter(std::string_view password, int algorithm, const transform
   MeterReading reading;
   reading.seconds = SecondsToGuess(bits, algorithm, limits);
   reading.step = StepOf(reading.seconds);
-  reading.timeLine = "Time to guess on one graphics card: " + DurationText(reading.seconds) + " with " +
-                     std::string(AlgorithmName(algorithm));
-  if (algorithm != kXChaCha) {
-    reading.timeLine +=
-        "; " + DurationText(SecondsToGuess(bits, kXChaCha, limits)) + " with " + std::string(AlgorithmName(kXChaCha));
+  if (algorithm == kXChaCha) {
+    reading.timeLine = common::Filled(tr_("Time to guess on one graphics card: %s with %s."),
+                                      {DurationText(reading.seconds), AlgorithmName(algorithm)});
+  } else {
+    reading.timeLine = common::Filled(tr_("Time to guess on one graphics card: %s with %s; %s with %s."),
+                                      {DurationText(reading.seconds), AlgorithmName(algorithm),
+                                       DurationText(SecondsToGuess(bits, kXChaCha, limits)), AlgorithmName(kXChaCha)});
   }
-  reading.timeLine += '.';
   return reading;
 }
 
