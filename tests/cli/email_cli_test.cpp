@@ -46,8 +46,10 @@ using voltare::testing::WriteFileBytes;
 using voltare::testing::WriteFileText;
 
 // The lines of a file that a detached process writes; waits for them a while.
+// The opener's shell creates the file before it writes the line: wait for the
+// line's end, not for the file.
 std::vector<std::string> LinesOnceWritten(const fs::path& path) {
-  voltare::testing::WaitUntil([&] { return fs::exists(path); }, std::chrono::seconds(10));
+  voltare::testing::WaitUntil([&] { return fs::exists(path) && !Lines(path).empty(); }, std::chrono::seconds(10));
   return Lines(path);
 }
 
