@@ -16,6 +16,7 @@
 #include <QSplitterHandle>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 
 #include "common/translate.h"
@@ -108,9 +109,8 @@ EmailView::EmailView(app::TEmail& form, QWidget* parent)
   ui_->StatusBar->addWidget(statusText_, 1);
 
   BindControls();
-  // The time line wraps to two lines at the window's usual width; the panel
-  // above the message does not grow for a wrapped label by itself.
-  ui_->StrengthTime->setMinimumHeight(2 * ui_->StrengthTime->fontMetrics().lineSpacing() + 2);
+  ui_->StrengthTime->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  ui_->StrengthTime->installEventFilter(this);
   Refresh();
   ShowProgress();
   const int menuHeight = ui_->MainMenu->sizeHint().height();
@@ -257,6 +257,38 @@ void EmailView::ShowMeter() {
   ui_->StrengthStep->setText(ToQString(meter.Step.caption));
   ui_->StrengthTime->setText(ToQString(meter.TimeLine.caption));
   ui_->StrengthBar->setValue(meter.level);
+  FitTimeLine();
+}
+
+// The panel above the message does not grow for a wrapped label by itself:
+// the time line gets the lines its text needs at the label's width, and at
+// least three: two at the window's usual width, and one for languages whose
+// words run longer, so that the message below does not move while the user
+// types.
+void EmailView::FitTimeLine() {
+  QLabel& time = *ui_->StrengthTime;
+  const int threeLines = 3 * time.fontMetrics().lineSpacing() + 2;
+  // Before the window is laid out the label has no width of its own yet.
+  const int needed = time.isVisible() ? time.heightForWidth(time.width()) : 0;
+  if (time.minimumHeight() == std::max(threeLines, needed)) return;
+  time.setMinimumHeight(std::max(threeLines, needed));
+  // The window keeps its size once shown: it grows, and never shrinks while
+  // the user types, where a longer text needs another line.
+  if (!isVisible()) return;
+  centralWidget()->layout()->activate();
+  const int wanted = minimumSizeHint().height();
+  if (wanted > height()) setFixedHeight(wanted);
+}
+
+// The label has its width only once the shown window is laid out.
+void EmailView::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  QTimer::singleShot(0, this, [this] { FitTimeLine(); });
+}
+
+bool EmailView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->StrengthTime && event->type() == QEvent::Resize) FitTimeLine();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void EmailView::ShowMessageText() {

@@ -35,6 +35,9 @@ class EmailView final : public QMainWindow {
  protected:
   // The window's close box is "E&xit".
   void closeEvent(QCloseEvent* event) override;
+  // A new width of the time to guess may wrap it onto more lines.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void BindControls();
@@ -45,6 +48,7 @@ class EmailView final : public QMainWindow {
   void ShowAttachmentMenu(const QPoint& position);
   void ShowStatus();
   void ShowMeter();
+  void FitTimeLine();
   void ShowProgress();
   void ShowMessageText();
   void ShowAttachments();
