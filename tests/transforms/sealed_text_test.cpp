@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "transforms/recording_progress.h"
+#include "transforms/sealed_header_peer.h"
 #include "transforms/test_data.h"
 #include "transforms/text_crypt.h"
 
@@ -43,21 +44,8 @@ TEST(SealedTextTest, TheLineIsASealedFileThatTheLibrariesOpenDirectly) {
             std::string::npos);
   const auto file = FromBase64(line);
   ASSERT_EQ(ToBase64(file), line) << "standard alphabet with padding, one line";
-  ASSERT_EQ(std::memcmp(file.data(), "KOVA Voltare", 12), 0);
-  EXPECT_EQ(file[12], 3);
-  EXPECT_EQ(file[13], 2) << "a zstd frame, as new files hold";
-  EXPECT_EQ(file[14], 1);
-  EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 15, file.begin() + 23),
-            (std::vector<std::uint8_t>{1, 0, 0, 0, 0x00, 0x20, 0, 0}));  // 1 pass, 8192 KiB
-
-  std::uint8_t key[64];
-  ASSERT_EQ(crypto_pwhash(key, sizeof key, "pass", 4, &file[23], 1, 8192 * 1024, crypto_pwhash_ALG_ARGON2ID13), 0);
-  std::uint8_t check[16];
-  crypto_generichash(check, sizeof check, file.data(), 63, key + 32, 32);
-  EXPECT_EQ(std::memcmp(check, &file[63], 16), 0);
-
   crypto_secretstream_xchacha20poly1305_state state;
-  ASSERT_EQ(crypto_secretstream_xchacha20poly1305_init_pull(&state, &file[39], key), 0);
+  ASSERT_NO_FATAL_FAILURE(testing::PullSealedHeader(file, 2, state));  // 2: a zstd frame, as new files hold
   constexpr std::size_t kSealed = kSealedPieceSize + kSealedPieceOverhead;
   std::vector<std::uint8_t> piece(kSealedPieceSize), frame, tags;
   for (std::size_t at = kSealedHeaderSize; at < file.size(); at += kSealed) {
