@@ -23,7 +23,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -126,84 +125,66 @@ void ExpectUnique(const Mnemonics& found, const QString& where, const std::strin
 using Check = std::function<void(QWidget&)>;
 struct WindowCase {
   const char* name;
-  std::function<void(const Check&)> show;
+  std::function<void(QtInteraction&, app::Application&, const Check&)> show;
 };
 
 void PrintTo(const WindowCase& window, std::ostream* out) { *out << window.name; }
 
-template <typename Form, typename View>
-void ShowForm(Form& form, const Check& check) {
+template <typename View, typename Form>
+void Show(Form& form, const Check& check, int page = -1) {
   View view(form, nullptr);
+  // The preferences on one page: a hidden page's letters are not reachable.
+  if (page >= 0) view.template findChild<QTabWidget*>("PageControl")->setCurrentIndex(page);
   view.show();
   check(view);
 }
 
-// The preferences on one page: a hidden page's letters are not reachable.
-void ShowPreferences(int page, const Check& check) {
-  QtInteraction ui;
-  app::TPreferencesForm form(ui);
-  form.NormalWipe.checked = true;
-  PreferencesView view(form, nullptr);
-  view.findChild<QTabWidget*>("PageControl")->setCurrentIndex(page);
-  view.show();
-  check(view);
-}
+using UI = QtInteraction;
+using App = app::Application;
 
 const WindowCase kWindows[] = {
     {"MainWindow",
-     [](const Check& check) {
-       QtInteraction ui;
-       app::Application program(ui, testing::TestDir());
+     [](UI& ui, App& program, const Check& check) {
        MainWindow window(program, ui, {});
        window.show();
        check(window);
      }},
-    {"Composer",
-     [](const Check& check) {
-       QtInteraction ui;
-       app::Application program(ui, testing::TestDir());
-       EmailView view(program.Email, nullptr);
-       view.show();
-       check(view);
-     }},
-    {"EmailPreferences",
-     [](const Check& check) {
-       QtInteraction ui;
-       app::Application program(ui, testing::TestDir());
-       EmailPropView view(program.EmailProp, nullptr);
-       view.show();
-       check(view);
-     }},
+    {"Composer", [](UI&, App& program, const Check& check) { Show<EmailView>(program.Email, check); }},
+    {"EmailPreferences", [](UI&, App& program, const Check& check) { Show<EmailPropView>(program.EmailProp, check); }},
     {"PasswordPrompt",
-     [](const Check& check) {
-       QtInteraction ui;
+     [](UI& ui, App&, const Check& check) {
        app::TPasswordBox box(ui);
        box.PLX.visible = true;
        box.FormShow();
-       ShowForm<app::TPasswordBox, PasswordBoxView>(box, check);
+       Show<PasswordBoxView>(box, check);
      }},
     {"ArchiveViewer",
-     [](const Check& check) {
-       QtInteraction ui;
+     [](UI& ui, App&, const Check& check) {
        app::TPLXArchiver viewer(ui);
-       ShowForm<app::TPLXArchiver, PLXArchiverView>(viewer, check);
+       Show<PLXArchiverView>(viewer, check);
      }},
     {"ClipboardEditor",
-     [](const Check& check) {
-       QtInteraction ui;
+     [](UI& ui, App&, const Check& check) {
        app::TKlembordForm editor(ui);
-       ShowForm<app::TKlembordForm, KlembordView>(editor, check);
+       Show<KlembordView>(editor, check);
      }},
     {"AboutBox",
-     [](const Check& check) {
+     [](UI&, App&, const Check& check) {
        app::TAboutBox about;
-       ShowForm<app::TAboutBox, AboutBoxView>(about, check);
+       Show<AboutBoxView>(about, check);
      }},
-    {"PreferencesGeneral", [](const Check& check) { ShowPreferences(0, check); }},
-    {"PreferencesWipe", [](const Check& check) { ShowPreferences(1, check); }},
+    {"PreferencesGeneral",
+     [](UI& ui, App&, const Check& check) {
+       app::TPreferencesForm form(ui);
+       Show<PreferencesView>(form, check, 0);
+     }},
+    {"PreferencesWipe",
+     [](UI& ui, App&, const Check& check) {
+       app::TPreferencesForm form(ui);
+       Show<PreferencesView>(form, check, 1);
+     }},
     {"Question",
-     [](const Check& check) {
-       QtInteraction ui;
+     [](UI& ui, App&, const Check& check) {
        // Checked and closed from inside the question's own modal run.
        QTimer::singleShot(0, [&] {
          QWidget* box = QApplication::activeModalWidget();
@@ -245,7 +226,9 @@ class MnemonicsInLanguage : public ::testing::TestWithParam<std::tuple<WindowCas
 
 TEST_P(MnemonicsInLanguage, AreUniqueInEachMenuAndWindow) {
   const std::string& language = std::get<1>(GetParam());
-  std::get<0>(GetParam()).show([&](QWidget& window) {
+  QtInteraction ui;
+  app::Application program(ui, testing::TestDir());
+  std::get<0>(GetParam()).show(ui, program, [&](QWidget& window) {
     ExpectUnique(WindowMnemonics(window), window.objectName(), language);
     for (const QMenu* menu : window.findChildren<QMenu*>()) {
       ExpectUnique(ActionMnemonics(menu->actions()), menu->objectName().isEmpty() ? menu->title() : menu->objectName(),
