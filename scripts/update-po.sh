@@ -43,8 +43,13 @@ xgettext --force-po --from-code=UTF-8 --its=/usr/share/gettext/its/metainfo.its 
 xgettext --force-po --from-code=UTF-8 --its=/usr/share/gettext/its/shared-mime-info.its --sort-by-file \
   -o "$work/mime.pot" data/kova-voltare.xml
 
-msgcat --use-first -o "$work/all.pot" "$work/sources.pot" "$work/layouts.pot" \
+# One entry per text with the places of every file that uses it (a translator
+# sees where it shows); the header is the sources' alone, since --use-first
+# would also keep only the first file's places.
+msgcat -o "$work/merged.pot" "$work/sources.pot" "$work/layouts.pot" \
   "$work/desktop.pot" "$work/extension.pot" "$work/metainfo.pot" "$work/mime.pot"
+sed -n '1,/^$/p' "$work/sources.pot" > "$work/header.pot"
+msgcat --use-first -o "$work/all.pot" "$work/header.pot" "$work/merged.pot"
 # The date alone changing would make every run a change to commit.
 sed '/^"POT-Creation-Date:/d' "$work/all.pot" > "$output"
 [ "$merge" = yes ] || exit 0
