@@ -5,7 +5,9 @@
 # fails the build on a translation whose printf directives differ from its
 # English text: at run time it would crash or print memory.
 #
-# voltare_translate_desktop(<source> <output>)  a desktop entry with every language
+# voltare_translate_desktop(<source> <output>)  a desktop entry (or a file
+#                                               manager's action of that form)
+#                                               with every language
 # voltare_translate_xml(<source> <output>)      an XML file gettext has ITS rules for
 find_program(VOLTARE_MSGFMT msgfmt REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -47,10 +49,16 @@ add_custom_command(
 add_custom_target(translations ALL DEPENDS ${mo_files} "${pseudo_mo}")
 set(VOLTARE_PO_FILES ${po_files})
 
+# The standard keys and the FileManager-Actions' Tooltip, as
+# scripts/update-po.sh extracts them. A --keyword given to msgfmt replaces
+# its defaults (to xgettext it adds one), so all are named.
+set(VOLTARE_DESKTOP_KEYWORDS --keyword=Name --keyword=GenericName --keyword=Comment --keyword=Keywords
+                             --keyword=Tooltip)
+
 function(voltare_translate_desktop source output)
   add_custom_command(
     OUTPUT "${output}"
-    COMMAND "${VOLTARE_MSGFMT}" --desktop --template "${source}" -d "${VOLTARE_PO_DIR}" -o "${output}"
+    COMMAND "${VOLTARE_MSGFMT}" --desktop ${VOLTARE_DESKTOP_KEYWORDS} --template "${source}" -d "${VOLTARE_PO_DIR}" -o "${output}"
     DEPENDS "${source}" ${VOLTARE_PO_FILES} "${VOLTARE_PO_DIR}/LINGUAS"
     COMMENT "Translating ${source}")
 endfunction()

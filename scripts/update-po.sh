@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # make update-po: the template po/kova-voltare.pot from every text of the
-# sources, the window layouts (.ui) and the desktop files, then each language
+# sources, the window layouts (.ui), the desktop files and the file managers'
+# actions and extension, then each language
 # of po/LINGUAS merged with it (new texts empty, changed ones fuzzy).
 #   update-po.sh [--pot-only OUTPUT]   only the template, written to OUTPUT
 set -eu
@@ -27,16 +28,28 @@ xgettext --force-po --from-code=UTF-8 --language=C++ --files-from="$work/sources
   --msgid-bugs-address="support@kova-software.example" \
   --copyright-holder="KOVA Software" -o "$work/sources.pot"
 python3 scripts/ui-strings.py . src/gui/ui/*.ui > "$work/layouts.pot"
-# The desktop entries and the software centre's description.
-find data -name '*.desktop' | LC_ALL=C sort > "$work/desktop"
-xgettext --force-po --from-code=UTF-8 --language=Desktop --files-from="$work/desktop" --sort-by-file -o "$work/desktop.pot"
+# The desktop entries, the file managers' actions (Nemo's are key files of
+# the same form, with Name and Comment) and the software centre's
+# description. Tooltip is the FileManager-Actions' tip; the build translates
+# the same keys (voltare_translate_desktop).
+find data -name '*.desktop' -o -name '*.nemo_action' | LC_ALL=C sort > "$work/desktop"
+xgettext --force-po --from-code=UTF-8 --language=Desktop --keyword=Tooltip --files-from="$work/desktop" \
+  --sort-by-file -o "$work/desktop.pot"
+# The GNOME Files extension translates with Python's gettext, as _().
+xgettext --force-po --from-code=UTF-8 --language=Python --add-comments=TRANSLATORS: --sort-by-file \
+  -o "$work/extension.pot" data/file-manager/nautilus/kova_voltare.py
 xgettext --force-po --from-code=UTF-8 --its=/usr/share/gettext/its/metainfo.its --sort-by-file \
   -o "$work/metainfo.pot" data/example.kova_software.voltare.metainfo.xml
 xgettext --force-po --from-code=UTF-8 --its=/usr/share/gettext/its/shared-mime-info.its --sort-by-file \
   -o "$work/mime.pot" data/kova-voltare.xml
 
-msgcat --use-first -o "$work/all.pot" "$work/sources.pot" "$work/layouts.pot" \
-  "$work/desktop.pot" "$work/metainfo.pot" "$work/mime.pot"
+# One entry per text with the places of every file that uses it (a translator
+# sees where it shows); the header is the sources' alone, since --use-first
+# would also keep only the first file's places.
+msgcat -o "$work/merged.pot" "$work/sources.pot" "$work/layouts.pot" \
+  "$work/desktop.pot" "$work/extension.pot" "$work/metainfo.pot" "$work/mime.pot"
+sed -n '1,/^$/p' "$work/sources.pot" > "$work/header.pot"
+msgcat --use-first -o "$work/all.pot" "$work/header.pot" "$work/merged.pot"
 # The date alone changing would make every run a change to commit.
 sed '/^"POT-Creation-Date:/d' "$work/all.pot" > "$output"
 [ "$merge" = yes ] || exit 0

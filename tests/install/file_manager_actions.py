@@ -11,6 +11,7 @@ import configparser
 import importlib.util
 import os
 import shlex
+import shutil
 import stat
 import subprocess
 import sys
@@ -251,6 +252,20 @@ def check_file_manager_actions_dir(prefix, stub, paths, check):
           f"submenus: {menus}")
 
 
+def german_names(prefix):
+    """Each action's English name -> the German names the installed files of
+    every file manager give it."""
+    names = {}
+    for path in [*(prefix / "share/kio/servicemenus").glob("*.desktop"),
+                 *(prefix / "share/nemo/actions").glob("*.nemo_action"),
+                 *(prefix / "share/file-manager/actions").glob("*.desktop")]:
+        parser = read_ini(path)
+        for group in parser.values():
+            if "Name" in group:
+                names.setdefault(group["Name"], set()).add(group.get("Name[de]"))
+    return names
+
+
 def check_actions(prefix, check):
     with tempfile.TemporaryDirectory() as where:
         where = Path(where)
@@ -259,14 +274,18 @@ def check_actions(prefix, check):
         check_dolphin(prefix, stub, paths, check, where)
         check_nemo(prefix, stub, paths, check)
         check_file_manager_actions_dir(prefix, stub, paths, check)
+    german = german_names(prefix)
+    for name in VERBS.values():
+        check(len(german[name]) == 1 and None not in german[name] and name not in german[name],
+              f"{name!r} is in German {german[name]} across the file managers")
 
 
 # --- the GNOME Files extension with stand-ins for its host's modules
 
 def stand_in_modules():
     class MenuItem:
-        def __init__(self, name, label):
-            self.name, self.label, self.submenu, self.handlers = name, label, None, []
+        def __init__(self, name, label, tip=None):
+            self.name, self.label, self.tip, self.submenu, self.handlers = name, label, tip, None, []
 
         def connect(self, signal, handler):
             assert signal == "activate"
@@ -319,22 +338,34 @@ def find_item(items, label):
     return None
 
 
-def check_extension(prefix, check):
+def load_extension(prefix, language):
+    """The extension as GNOME Files loads it in a desktop in `language`."""
     path = prefix / "share/nautilus-python/extensions/kova_voltare.py"
     repository = stand_in_modules()
     saved = {name: sys.modules.get(name) for name in ("gi", "gi.repository")}
+    saved_language = os.environ.get("LANGUAGE")
     sys.modules["gi"] = types.SimpleNamespace(repository=repository)
     sys.modules["gi.repository"] = repository
+    os.environ["LANGUAGE"] = language
     try:
         found = importlib.util.spec_from_file_location("kova_voltare", path)
         module = importlib.util.module_from_spec(found)
         found.loader.exec_module(module)
+        return module
     finally:
         for name, value in saved.items():
             if value is None:
                 sys.modules.pop(name, None)
             else:
                 sys.modules[name] = value
+        if saved_language is None:
+            os.environ.pop("LANGUAGE")
+        else:
+            os.environ["LANGUAGE"] = saved_language
+
+
+def check_extension(prefix, check):
+    module = load_extension(prefix, "C")
 
     with tempfile.TemporaryDirectory() as where:
         where = Path(where)
@@ -366,3 +397,16 @@ def check_extension(prefix, check):
                 os.environ.update(saved_env)
             got = stub.wait_for_record()
             check(got == [b"--" + verb.encode(), b"--", *paths], f"{label} started voltare with {got!r}")
+
+        # In German the names the other file managers' files give, from the
+        # same catalogue; with a broken catalogue, English.
+        german = [german_names(prefix)[VERBS[verb]].pop() for verb in ("encrypt", "decrypt")]
+        items = load_extension(prefix, "de").KovaVoltareMenu().get_file_items(encrypted)
+        check(menu_labels(items)[:2] == german, f"in German: {menu_labels(items)}")
+        broken = where / "broken/share"
+        (broken / "locale/xx/LC_MESSAGES").mkdir(parents=True)
+        (broken / "locale/xx/LC_MESSAGES/kova-voltare.mo").write_bytes(b"\xde\x12\x04\x95 cut short")
+        (broken / "nautilus-python/extensions").mkdir(parents=True)
+        shutil.copy(prefix / "share/nautilus-python/extensions/kova_voltare.py", broken / "nautilus-python/extensions")
+        items = load_extension(broken.parent, "xx").KovaVoltareMenu().get_file_items(encrypted)
+        check(menu_labels(items) == [VERBS["encrypt"], VERBS["decrypt"], more], f"with a broken catalogue: {items}")

@@ -4,10 +4,13 @@
 # with KOVA Voltare" on the program's own file types, and "Wipe securely" and
 # "Send encrypted by e-mail" in a "KOVA Voltare" submenu. Each item starts
 # `voltare --VERB -- PATH...`: the paths are separate arguments, their bytes
-# untouched, and no shell ever sees them.
+# untouched, and no shell ever sees them. The labels and tips are in the
+# desktop's language, from the program's own catalogue.
 
+import gettext
 import os
 import subprocess
+from pathlib import Path
 
 from gi.repository import GObject, Nautilus
 
@@ -18,6 +21,24 @@ OWN_TYPES = {
     "application/x-kova-voltare-list",
 }
 OWN_EXTENSIONS = (".vlt", ".plx", ".vls")
+DOMAIN = "kova-voltare"
+
+
+def catalogue():
+    """The program's catalogue in the desktop's language (LANGUAGE, LC_ALL,
+    LC_MESSAGES, LANG): first from the share/locale of the prefix this file
+    was installed under (share/nautilus-python/extensions), as the program
+    itself looks beside its bin/, then from the system's. English without one."""
+    beside = Path(__file__).resolve().parents[2] / "locale"
+    for folder in (beside, None):
+        try:
+            return gettext.translation(DOMAIN, localedir=folder)
+        except Exception:  # none for the language, or a broken one: a menu in English beats no menu
+            continue
+    return gettext.NullTranslations()
+
+
+_ = catalogue().gettext
 
 
 def local_path(file_info):
@@ -45,19 +66,26 @@ class KovaVoltareMenu(GObject.GObject, Nautilus.MenuProvider):
         paths = [local_path(f) for f in files]
         if not files or None in paths:
             return []
-        items = [self._item("encrypt", "Encrypt with KOVA Voltare", paths)]
+        items = [self._item("encrypt", _("Encrypt with KOVA Voltare"),
+                            _("Compress and encrypt the selected files under a password"), paths)]
         if all(is_own_file(f, p) for f, p in zip(files, paths)):
-            items.append(self._item("decrypt", "Decrypt with KOVA Voltare", paths))
+            items.append(self._item("decrypt", _("Decrypt with KOVA Voltare"),
+                                    _("Decrypt the selected .vlt files and .plx archives, or open a .vls list"),
+                                    paths))
         submenu = Nautilus.Menu()
-        submenu.append_item(self._item("wipe", "Wipe securely with KOVA Voltare", paths))
-        submenu.append_item(self._item("mail", "Send encrypted by e-mail", paths))
-        more = Nautilus.MenuItem(name="KovaVoltare::more", label="KOVA Voltare")
+        submenu.append_item(self._item("wipe", _("Wipe securely with KOVA Voltare"),
+                                       _("Overwrite the selected files, then delete them"), paths))
+        submenu.append_item(self._item("mail", _("Send encrypted by e-mail"),
+                                       _("Write an encrypted message with the selected files attached"), paths))
+        # The program's name stays as it is in every language.
+        more = Nautilus.MenuItem(name="KovaVoltare::more", label="KOVA Voltare",
+                                 tip=_("Wipe or send the selected files with KOVA Voltare"))
         more.set_submenu(submenu)
         items.append(more)
         return items
 
     @staticmethod
-    def _item(verb, label, paths):
-        item = Nautilus.MenuItem(name="KovaVoltare::" + verb, label=label)
-        item.connect("activate", lambda _item, *_: launch(verb, paths))
+    def _item(verb, label, tip, paths):
+        item = Nautilus.MenuItem(name="KovaVoltare::" + verb, label=label, tip=tip)
+        item.connect("activate", lambda _item, *_arguments: launch(verb, paths))
         return item
