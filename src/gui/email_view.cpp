@@ -229,10 +229,12 @@ void EmailView::Refresh() {
   ui_->SendButton->setText(ToQString(form_.SendButton.caption));
   ui_->AttachMentButton->setText(ToQString(form_.AttachMentButton.caption));
   ui_->CancelButton->setText(ToQString(form_.CancelButton.caption));
-  // A tool button shows an action's icon text; with '&' it gets a mnemonic.
-  for (QAction* action : {ui_->SendButton, ui_->AttachMentButton, ui_->CancelButton}) {
-    action->setIconText(QLatin1Char('&') + action->text());
-  }
+  // A tool button shows an action's icon text, and its '&' gives the mnemonic.
+  // Each is a text of its own so that a language can pick letters that do not
+  // clash with one another or with the menus.
+  ui_->SendButton->setIconText(ToQString(tr_("&Send")));
+  ui_->AttachMentButton->setIconText(ToQString(tr_("&Attachment")));
+  ui_->CancelButton->setIconText(ToQString(tr_("&Cancel")));
   view_binding::ApplyControlStates(*this, form_.Controls());
   showsSending_ = form_.Sending();
   view_binding::ShowEditText(*ui_->Naar, form_.Naar.text);

@@ -88,9 +88,7 @@ Mnemonics WindowMnemonics(QWidget& window) {
 
 // The letters shared today, known and kept for now. The English menus keep
 // the captions the program has always had: they are the catalogue's msgids,
-// which do not change. The composer's tool buttons take their text's first
-// letter, which a translation cannot choose: a fault of the composer's view,
-// whose two entries go when it is mended.
+// which do not change.
 struct Shared {
   const char* language;
   const char* first;
@@ -100,8 +98,6 @@ constexpr Shared kKnownShared[] = {
     {"en", "&Copy", "&Clear List"},
     {"en", "&Encrypt File(s)", "Add Dir&ectory"},
     {"en", "Add &File(s)", "Decrypt &File(s)"},
-    {"de", "&Anhang", "&Abbrechen"},
-    {"es", "&Archivo", "&Adjunto"},
 };
 
 bool KnownShared(const std::string& language, const QString& one, const QString& other) {
