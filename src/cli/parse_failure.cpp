@@ -30,11 +30,13 @@ constexpr std::array kKnownMessages = {
     // TRANSLATORS: an option given without its value, and the kind of value ("--to: 1 required TEXT missing").
     KnownMessage{N_("%s: 1 required %s missing"), R"(([\s\S]+): 1 required ([\s\S]+) missing)"},
     // TRANSLATORS: an option that takes one value, and how many it was given.
-    KnownMessage{N_("%s: At Most 1 required but received %s"), R"(([\s\S]+): At Most 1 required but received ([\s\S]+))"},
+    KnownMessage{N_("%s: At Most 1 required but received %s"),
+                 R"(([\s\S]+): At Most 1 required but received ([\s\S]+))"},
     // TRANSLATORS: an option and the value it was given.
     KnownMessage{N_("Could not convert: %s = %s"), R"(Could not convert: ([\s\S]+) = ([\s\S]*))"},
     // TRANSLATORS: an option, the value it was given, and the lowest and highest value it takes.
-    KnownMessage{N_("%s: Value %s not in range %s to %s"), R"(([\s\S]+): Value ([\s\S]+) not in range ([\s\S]+) to ([\s\S]+))"},
+    KnownMessage{N_("%s: Value %s not in range %s to %s"),
+                 R"(([\s\S]+): Value ([\s\S]+) not in range ([\s\S]+) to ([\s\S]+))"},
     // TRANSLATORS: an option, the value it was given, and the values it takes ("{government,normal}").
     KnownMessage{N_("%s: %s not in %s"), R"(([\s\S]+): ([\s\S]+) not in (\{[\s\S]*\}))"},
     // TRANSLATORS: an option and the file named with it.
@@ -48,9 +50,9 @@ constexpr std::array kKnownMessages = {
 std::string ExtrasText(std::string_view arguments, bool several) {
   const std::size_t count = several ? std::max<std::size_t>(2, std::ranges::count(arguments, ' ') + 1) : 1;
   // TRANSLATORS: %s lists the words of the command line that no command takes.
-  return common::Filled(trn_("The following argument was not expected: %s",
-                             "The following arguments were not expected: %s", count),
-                        {arguments});
+  return common::Filled(
+      trn_("The following argument was not expected: %s", "The following arguments were not expected: %s", count),
+      {arguments});
 }
 
 std::string TranslatedMessage(const std::string& english) {
@@ -63,13 +65,8 @@ std::string TranslatedMessage(const std::string& english) {
   for (const KnownMessage& known : kKnownMessages) {
     std::smatch parts;
     if (!std::regex_match(english, parts, std::regex(known.english))) continue;
-    std::string text = tr_(known.text);
-    switch (parts.size()) {
-      case 1: return text;
-      case 2: return common::Filled(text, {parts.str(1)});
-      case 3: return common::Filled(text, {parts.str(1), parts.str(2)});
-      default: return common::Filled(text, {parts.str(1), parts.str(2), parts.str(3), parts.str(4)});
-    }
+    // Parts the message does not have are empty, and its text has no "%s" for them.
+    return common::Filled(tr_(known.text), {parts.str(1), parts.str(2), parts.str(3), parts.str(4)});
   }
   return english;
 }
