@@ -165,7 +165,8 @@ std::span<const CommandAdder> AllCommands();
 // Puts the added commands under the headings --help shows them in: what
 // they work on (files, lists, texts, e-mail), then settings and information.
 void GroupCommandsByTask(CLI::App& cli);
-// The help's headings and the help flag in the user's language.
+// The help's headings and the help flag in the user's language, its option
+// lines aligned by characters, as a language's letters may take more bytes.
 void TranslateHelpLabels(CLI::App& cli);
 
 // The adders, one per command file.

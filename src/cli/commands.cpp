@@ -23,6 +23,34 @@ std::string Shown(const std::string& path, const std::string& folder, const std:
   return (std::filesystem::path(typedFolder) / below).lexically_normal().string();
 }
 
+// The columns a UTF-8 text takes on a terminal: one per character (the
+// help's texts have no wide or combining ones).
+std::size_t Columns(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::ranges::count_if(text, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The parser's help, its option lines aligned by characters rather than
+// bytes: "--yes Schließt aus: --no" is one column shorter than its bytes.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  std::string make_option(const CLI::Option* option, bool isPositional) const override {
+    const std::string name = "  " + make_option_name(option, isPositional) + make_option_opts(option);
+    const std::string description = make_option_desc(option);
+    const std::string indent(column_width_, ' ');
+    std::string line = name;
+    if (!description.empty()) {
+      const std::size_t used = Columns(name);
+      line += used < column_width_ ? std::string(column_width_ - used, ' ') : "\n" + indent;
+      for (const char c : description) {
+        line += c;
+        if (c == '\n') line += indent;
+      }
+    }
+    return line + "\n";
+  }
+};
+
 }  // namespace
 
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed) {
@@ -198,7 +226,8 @@ std::span<const CommandAdder> AllCommands() {
 void TranslateHelpLabels(CLI::App& cli) {
   // The parser's own words in the help; the subcommands made later share
   // this formatter and copy this help flag.
-  const std::shared_ptr<CLI::FormatterBase> formatter = cli.get_formatter();
+  const auto formatter = std::make_shared<HelpFormatter>();
+  cli.formatter(formatter);
   formatter->label("Usage", tr_("Usage"));
   formatter->label("OPTIONS", tr_("OPTIONS"));
   formatter->label("SUBCOMMAND", tr_("SUBCOMMAND"));
