@@ -134,7 +134,10 @@ std::optional<bool> YesOrNo(std::string_view answer) {
   const std::string typed = Lowered(answer);
   if (typed == Lowered(yes) || (lettersDiffer && Answers(answer, yes))) return true;
   if (typed == Lowered(no) || (lettersDiffer && Answers(answer, no))) return false;
-  // The system's own answers for the language (LC_MESSAGES' YESEXPR/NOEXPR).
+  // The system's own letters for the language (LC_MESSAGES' YESEXPR and
+  // NOEXPR). Those match any answer that begins with one, so only a single
+  // character is taken: "yellow" is asked again, not read as Yes.
+  if (answer.empty() || FirstCharacter(answer).size() != answer.size()) return std::nullopt;
   const std::string line(answer);
   if (const int matched = ::rpmatch(line.c_str()); matched >= 0) return matched == 1;
   return std::nullopt;

@@ -32,9 +32,9 @@ class UnansweredQuestion : public std::runtime_error {
   explicit UnansweredQuestion(const std::string& question) : std::runtime_error(question) {}
 };
 
-// A typed answer to a Yes/No question: y, yes, n or no, the translated
-// "yes" and "no" or their first letters, or what the locale takes (rpmatch);
-// nothing for anything else.
+// A typed answer to a Yes/No question, in any ASCII letter case: y, yes, n
+// or no, the translated "yes" and "no" or their first letters, or a single
+// character the locale takes (rpmatch); nothing for anything else.
 std::optional<bool> YesOrNo(std::string_view answer);
 
 // The progress bar on standard error, drawn only when that is a terminal.
