@@ -34,10 +34,12 @@ int ListArchive(Session& session, const std::string& archivePath) {
   }
   std::cout << std::flush;
   if (!cutOff) return kExitSuccess;
-  std::string why = archivePath + ": the archive is cut off";
-  if (lost == 1) why += "; 1 more member is missing";
-  if (lost > 1) why += "; " + std::to_string(lost) + " more members are missing";
-  session.ui.Report(why);
+  // TRANSLATORS: %s is the archive as the user typed it; in the counted form
+  // the second %s is the number of members lost after the cut.
+  session.ui.Report(lost == 0 ? common::Filled(tr_("%s: the archive is cut off"), {archivePath})
+                              : common::Filled(trn_("%s: the archive is cut off; %s more member is missing",
+                                                    "%s: the archive is cut off; %s more members are missing", lost),
+                                               {archivePath, std::to_string(lost)}));
   return kExitFailure;
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 int CheckUpdate(Session& session) {
   if (!platform::HasDefaultRoute()) {
-    session.ui.Report("no network connection (no default route); nothing was checked");
+    session.ui.Report(tr_("no network connection (no default route); nothing was checked"));
     return kExitFailure;
   }
   switch (app::CheckForNewVersion(session.ui)) {
@@ -22,10 +22,11 @@ int CheckUpdate(Session& session) {
       // Some failures are left unannounced at the desktop's start-up; asked
       // for here, every one is.
       if (!session.ui.ErrorShown())
-        session.ui.Report("could not fetch the update description from " + app::UpdateAddress());
+        session.ui.Report(
+            common::Filled(tr_("could not fetch the update description from %s"), {app::UpdateAddress()}));
       return kExitFailure;
     case app::UpdateCheckResult::NoNewerRelease:
-      std::cout << "No newer release is announced.\n";
+      std::cout << tr_("No newer release is announced.") << '\n';
       return kExitSuccess;
     case app::UpdateCheckResult::Declined:
     case app::UpdateCheckResult::Accepted:

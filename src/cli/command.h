@@ -19,6 +19,7 @@
 
 #include "app/shared/application.h"
 #include "cli/terminal_view.h"
+#include "common/translate.h"
 
 namespace voltare::cli {
 
@@ -38,8 +39,11 @@ struct Session {
 // The file a stop interrupted, as the status line placed it: the 1-based k of
 // "Encrypting (k/n)..." and the verb before it; nothing before the first step.
 struct InterruptedStep {
-  std::string verb;  // "Encrypting"
+  std::string verb;  // "Encrypting", in the user's language
   std::size_t position = 0;
+
+  // Whether the step is the one `status` ("Encrypting (%d/%d)...") shows.
+  bool Is(const common::Text& status) const;
 };
 std::optional<InterruptedStep> StepStopped(const TerminalView& ui);
 
@@ -71,11 +75,12 @@ struct GivenFile {
   std::string root;   // the folder named that brought it (absolute); empty for a file named itself
 };
 
-// The files a command takes, and how its messages call them.
+// The files a command takes, and how its messages call them: each a whole
+// sentence in the catalogue, filled with the path as typed.
 struct FileKind {
   std::function<bool(const std::string&)> take;
-  std::string_view notTaken;      // "not an encrypted file (.vlt) or archive (.plx)"
-  std::string_view noneInFolder;  // "encrypted file (.vlt) or archive (.plx)"
+  common::Text notTaken;      // "%s: not an encrypted file (.vlt) or archive (.plx); skipped"
+  common::Text noneInFolder;  // "%s: the folder holds no encrypted file (.vlt) or archive (.plx)"
 };
 
 // `paths` (typed as `typed`) with each folder replaced by the files below it
@@ -101,12 +106,51 @@ std::size_t AddPaths(Session& session, const std::vector<std::string>& paths, co
 // of paths that brought something.
 std::size_t DropEach(Session& session, const std::vector<std::string>& paths, const std::vector<std::string>& typed);
 
-// What part of a batch was done: `done` of `count` files were `participle`
-// ("encrypted").
+// How a batch's summary says that files were not done, one whole sentence
+// per kind of work: for a batch of one file, and for a larger batch, counted
+// by the files not done ("%d of %d files were not encrypted").
+struct ShortfallText {
+  common::Text ofOne;
+  common::PluralText ofMany;
+
+  // The sentence for `missing` of `count` files.
+  std::string For(std::size_t missing, std::size_t count) const;
+};
+
+// The summaries of the commands' batches; kNotOpened is for files named
+// without a command (each decrypted, or a list printed).
+inline constexpr ShortfallText kNotEncrypted{
+    // TRANSLATORS: a batch's summary when the batch had one file.
+    N_("1 of 1 file was not encrypted"),
+    // TRANSLATORS: a batch's summary: how many files were not encrypted, of how many in the batch.
+    NP_("%d of %d files was not encrypted", "%d of %d files were not encrypted")};
+inline constexpr ShortfallText kNotWiped{
+    // TRANSLATORS: a batch's summary when the batch had one file.
+    N_("1 of 1 file was not wiped"),
+    // TRANSLATORS: a batch's summary: how many files were not wiped, of how many in the batch.
+    NP_("%d of %d files was not wiped", "%d of %d files were not wiped")};
+inline constexpr ShortfallText kNotDecrypted{
+    // TRANSLATORS: a batch's summary when the batch had one file.
+    N_("1 of 1 file was not decrypted"),
+    // TRANSLATORS: a batch's summary: how many files were not decrypted, of how many in the batch.
+    NP_("%d of %d files was not decrypted", "%d of %d files were not decrypted")};
+inline constexpr ShortfallText kNotVerified{
+    // TRANSLATORS: a batch's summary when the batch had one file.
+    N_("1 of 1 file was not verified"),
+    // TRANSLATORS: a batch's summary: how many files were not verified, of how many in the batch.
+    NP_("%d of %d files was not verified", "%d of %d files were not verified")};
+inline constexpr ShortfallText kNotOpened{
+    // TRANSLATORS: a batch's summary when the batch had one file.
+    N_("1 of 1 file was not opened"),
+    // TRANSLATORS: a batch's summary: how many files were not opened, of how many in the batch.
+    NP_("%d of %d files was not opened", "%d of %d files were not opened")};
+
+// What part of a batch was done: `done` of `count` files; `notDone` says
+// what the rest were not.
 struct Tally {
   std::size_t done;
   std::size_t count;
-  std::string_view participle;
+  const ShortfallText& notDone;
 };
 
 // Ends a batch command. Without an error shown: the program's held success
@@ -121,7 +165,8 @@ std::span<const CommandAdder> AllCommands();
 // Puts the added commands under the headings --help shows them in: what
 // they work on (files, lists, texts, e-mail), then settings and information.
 void GroupCommandsByTask(CLI::App& cli);
-// The help's headings and the help flag in the user's language.
+// The help's headings and the help flag in the user's language, its option
+// lines aligned by characters, as a language's letters may take more bytes.
 void TranslateHelpLabels(CLI::App& cli);
 
 // The adders, one per command file.

@@ -23,6 +23,34 @@ std::string Shown(const std::string& path, const std::string& folder, const std:
   return (std::filesystem::path(typedFolder) / below).lexically_normal().string();
 }
 
+// The columns a UTF-8 text takes on a terminal: one per character (the
+// help's texts have no wide or combining ones).
+std::size_t Columns(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::ranges::count_if(text, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The parser's help, its option lines aligned by characters rather than
+// bytes: "--yes Schließt aus: --no" is one column shorter than its bytes.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  std::string make_option(const CLI::Option* option, bool isPositional) const override {
+    const std::string name = "  " + make_option_name(option, isPositional) + make_option_opts(option);
+    const std::string description = make_option_desc(option);
+    const std::string indent(column_width_, ' ');
+    std::string line = name;
+    if (!description.empty()) {
+      const std::size_t used = Columns(name);
+      line += used < column_width_ ? std::string(column_width_ - used, ' ') : "\n" + indent;
+      for (const char c : description) {
+        line += c;
+        if (c == '\n') line += indent;
+      }
+    }
+    return line + "\n";
+  }
+};
+
 }  // namespace
 
 std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::vector<std::string>& typed) {
@@ -41,11 +69,14 @@ std::vector<std::string> ExistingPaths(const app::TMainForm& form, const std::ve
   return paths;
 }
 
-const FileKind kEncryptedFiles{
-    [](const std::string& path) {
-      return app::HasExtension(path, app::kVltExtension) || app::HasExtension(path, app::kPlxExtension);
-    },
-    "not an encrypted file (.vlt) or archive (.plx)", "encrypted file (.vlt) or archive (.plx)"};
+const FileKind kEncryptedFiles{[](const std::string& path) {
+                                 return app::HasExtension(path, app::kVltExtension) ||
+                                        app::HasExtension(path, app::kPlxExtension);
+                               },
+                               // TRANSLATORS: %s is a path as the user typed it.
+                               N_("%s: not an encrypted file (.vlt) or archive (.plx); skipped"),
+                               // TRANSLATORS: %s is a folder as the user typed it.
+                               N_("%s: the folder holds no encrypted file (.vlt) or archive (.plx)")};
 
 std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::string>& paths,
                                   const std::vector<std::string>& typed, const FileKind& kind) {
@@ -57,7 +88,7 @@ std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::strin
         session.ui.NameFile(paths[i], typed[i]);
         files.push_back({paths[i], typed[i], {}});
       } else {
-        session.ui.Report(typed[i] + ": " + std::string(kind.notTaken) + "; skipped", false);
+        session.ui.Report(common::Filled(kind.notTaken, {typed[i]}), false);
       }
       continue;
     }
@@ -75,7 +106,7 @@ std::vector<GivenFile> FilesGiven(Session& session, const std::vector<std::strin
       files.push_back({file, Shown(file, paths[i], typed[i]), paths[i]});
     }
     if (files.size() == before && found.unreachable.empty()) {
-      session.ui.Report(typed[i] + ": the folder holds no " + std::string(kind.noneInFolder), false);
+      session.ui.Report(common::Filled(kind.noneInFolder, {typed[i]}), false);
     }
   }
   return files;
@@ -92,6 +123,13 @@ std::optional<InterruptedStep> StepStopped(const TerminalView& ui) {
     position = position * 10 + static_cast<std::size_t>(status[i] - '0');
   }
   return InterruptedStep{status.substr(0, open - 1), position};
+}
+
+bool InterruptedStep::Is(const common::Text& status) const {
+  // The status as StepStopped reads it: the words before " (k/n)".
+  const std::string_view format = status;
+  const std::size_t open = format.rfind('(');
+  return open != std::string_view::npos && open > 0 && format.substr(0, open - 1) == verb;
 }
 
 std::string ShownPath(const app::TMainForm& form, const std::string& path) {
@@ -122,8 +160,11 @@ std::size_t AddPaths(Session& session, const std::vector<std::string>& paths, co
       ++brought;
     } else if (!saidWhy) {
       const bool folder = std::filesystem::is_directory(paths[i], error);
-      session.ui.Report(typed[i] + (folder ? ": the folder holds no file to take" : ": not a regular file; skipped"),
-                        false);
+      // TRANSLATORS: %s is a path as the user typed it.
+      session.ui.Report(
+          common::Filled(folder ? tr_("%s: the folder holds no file to take") : tr_("%s: not a regular file; skipped"),
+                         {typed[i]}),
+          false);
     }
     ++i;
   }
@@ -144,16 +185,19 @@ int EndBatch(Session& session, std::initializer_list<Tally> tallies) {
     return kExitSuccess;
   }
   session.ui.DropHeldMessages();
-  if (!session.ui.FailedFiles().empty())
-    session.ui.Report(std::string(tr_("failed: ")) + app::ListedNames(session.ui.FailedFiles()), false);
+  if (!session.ui.FailedFiles().empty()) {
+    // TRANSLATORS: %s names the files of a batch that failed.
+    session.ui.Report(common::Filled(tr_("failed: %s"), {app::ListedNames(session.ui.FailedFiles())}), false);
+  }
   for (const Tally& tally : tallies) {
-    if (tally.done >= tally.count) continue;
-    const std::size_t missing = tally.count - tally.done;
-    session.ui.Report(std::to_string(missing) + " of " + std::to_string(tally.count) +
-                      (tally.count == 1 ? " file" : " files") + (missing == 1 ? " was not " : " were not ") +
-                      std::string(tally.participle));
+    if (tally.done < tally.count) session.ui.Report(tally.notDone.For(tally.count - tally.done, tally.count));
   }
   return kExitFailure;
+}
+
+std::string ShortfallText::For(std::size_t missing, std::size_t count) const {
+  if (count == 1) return ofOne.str();
+  return app::messages::FormatCount(ofMany.For(missing), missing, count);
 }
 
 std::span<const CommandAdder> AllCommands() {
@@ -182,7 +226,8 @@ std::span<const CommandAdder> AllCommands() {
 void TranslateHelpLabels(CLI::App& cli) {
   // The parser's own words in the help; the subcommands made later share
   // this formatter and copy this help flag.
-  const std::shared_ptr<CLI::FormatterBase> formatter = cli.get_formatter();
+  const auto formatter = std::make_shared<HelpFormatter>();
+  cli.formatter(formatter);
   formatter->label("Usage", tr_("Usage"));
   formatter->label("OPTIONS", tr_("OPTIONS"));
   formatter->label("SUBCOMMAND", tr_("SUBCOMMAND"));

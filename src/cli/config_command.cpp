@@ -22,15 +22,23 @@ namespace {
 
 constexpr std::array<std::string_view, 5> kSettingNames = {"Algorithm", "TypeOfWipe", "Loop", "Wipe", "CheckUpdate"};
 
+// The values a setting may hold, in words, in the user's language.
+std::string_view Allowed(const platform::SettingRange& range) {
+  // The table's texts are literals, and so end in a null.
+  return tr_(range.allowed.data());
+}
+
 // Why the stored value of a main setting cannot be used; nothing when it can.
 std::optional<std::string> StoredFault(const std::optional<platform::SettingsKey>& key,
                                        const platform::SettingRange& range) {
-  if (!key) return std::string("the settings key does not exist");
+  if (!key) return std::string(tr_("the settings key does not exist"));
   try {
     const std::int64_t value =
         range.name == "CheckUpdate" ? std::int64_t{key->ReadDword(range.name)} : key->ReadInteger(range.name);
     if (value >= range.min && value <= range.max) return std::nullopt;
-    return std::string(range.name) + " is " + std::to_string(value) + ", not " + std::string(range.allowed);
+    // TRANSLATORS: a stored setting that cannot be used: its name, its value
+    // and the values it may hold ("Loop is 0, not a whole number from 1 to 100").
+    return common::Filled(tr_("%s is %s, not %s"), {range.name, std::to_string(value), Allowed(range)});
   } catch (const platform::SettingsError& error) {
     return std::string(error.what());
   }
@@ -44,8 +52,14 @@ std::string Meaning(std::string_view name, std::int32_t value) {
   if (name == "Algorithm") {
     return std::to_string(value) + " (" + std::string(app::CaptionOfFileAlgorithm(value)) + ")";
   }
-  if (name == "TypeOfWipe") return std::to_string(value) + (value == 0 ? " (Government Wipe)" : " (Normal Wipe)");
-  if (name == "Wipe" || name == "CheckUpdate") return value == 1 ? "yes" : "no";
+  if (name == "TypeOfWipe") {
+    // TRANSLATORS: %s is the stored number of the wipe method (0 and 1).
+    const char* method = value == 0 ? tr_("%s (Government Wipe)") : tr_("%s (Normal Wipe)");
+    return common::Filled(method, {std::to_string(value)});
+  }
+  // TRANSLATORS: a switch's value as shown, and a full answer to a Yes/No
+  // question on the terminal (its first letter is taken too).
+  if (name == "Wipe" || name == "CheckUpdate") return value == 1 ? tr_("yes") : tr_("no");
   return std::to_string(value);
 }
 
@@ -55,7 +69,11 @@ void PrintMainSetting(const std::optional<platform::SettingsKey>& key, const pla
   std::cout << std::left << std::setw(kNameWidth) << range.name;
   if (const std::optional<std::string> fault = StoredFault(key, range)) {
     const std::optional<platform::SettingValue> stored = key ? key->Find(range.name) : std::nullopt;
-    std::cout << (stored ? "'" + stored->Display() + "' " : std::string()) << "(not usable: " << *fault << ")\n";
+    // TRANSLATORS: a stored value the program cannot use, as stored, and why.
+    std::cout << (stored ? common::Filled(tr_("'%s' (not usable: %s)"), {stored->Display(), *fault})
+                         // TRANSLATORS: why a setting that is not stored cannot be used.
+                         : common::Filled(tr_("(not usable: %s)"), {*fault}))
+              << "\n";
     return;
   }
   const std::int64_t value =
@@ -65,10 +83,10 @@ void PrintMainSetting(const std::optional<platform::SettingsKey>& key, const pla
 
 // The e-mail settings under their own heading; every one of them is text.
 void PrintEmailSettings() {
-  std::cout << "\nE-mail\n";
+  std::cout << "\n" << tr_("E-mail") << "\n";
   const std::optional<platform::SettingsKey> key = platform::SettingsKey::OpenReadOnly(platform::kEmailSettingsKey);
   if (!key || key->Values().empty()) {
-    std::cout << "  (not set up)\n";
+    std::cout << "  " << tr_("(not set up)") << "\n";
     return;
   }
   for (const auto& [name, value] : key->Values()) {
@@ -101,9 +119,13 @@ std::int32_t CheckedValue(const platform::SettingRange& range, const std::string
   } catch (const platform::SettingsError&) {
   }
   if (!number || *number < range.min || *number > range.max) {
-    const std::string names = range.name == "Algorithm" ? ", or its name (blowfish, cast5, des or xchacha20)" : "";
-    throw UsageError(std::string(range.name) + " must be " + std::string(range.allowed) + names + ", not '" + value +
-                     "'; nothing was changed");
+    // TRANSLATORS: a setting's name, the values it may hold, and the value typed.
+    throw UsageError(common::Filled(
+        range.name == "Algorithm"
+            ? tr_("%s must be %s, or its name (blowfish, cast5, des or xchacha20), not '%s'; nothing was changed")
+            // TRANSLATORS: a setting's name, the values it may hold, and the value typed.
+            : tr_("%s must be %s, not '%s'; nothing was changed"),
+        {range.name, Allowed(range), value}));
   }
   return *number;
 }
@@ -133,7 +155,7 @@ void SetControl(app::TPreferencesForm& form, std::string_view name, std::int32_t
     else form.NormalWipeClick();
   } else if (name == "Loop") {
     if (!form.Passes.enabled) {
-      throw UsageError("Loop is kept only with Normal Wipe; set TypeOfWipe to 1 first");
+      throw UsageError(tr_("Loop is kept only with Normal Wipe; set TypeOfWipe to 1 first"));
     }
     form.Passes.text = std::to_string(value);
   } else if (name == "Wipe" || name == "CheckUpdate") {
@@ -148,12 +170,15 @@ bool RefuseOtherFaults(Session& session, const std::optional<platform::SettingsK
   for (const platform::SettingRange& other : platform::kSettingRanges) {
     if (other.name == name) continue;
     if (const std::optional<std::string> fault = StoredFault(key, other)) {
-      faults += "\n  " + *fault + " ('voltare-cli config set " + std::string(other.name) + " VALUE' repairs it)";
+      // TRANSLATORS: why a stored setting cannot be used, and the setting's name.
+      faults += "\n  " + common::Filled(tr_("%s ('voltare-cli config set %s VALUE' repairs it)"), {*fault, other.name});
     }
   }
   if (faults.empty()) return false;
   session.ui.Error(app::messages::WithSettingsPath(app::messages::kSettingsFileError));
-  session.ui.Report("nothing was changed; in " + platform::SettingsFilePath().string() + ":" + faults);
+  // TRANSLATORS: %s is the settings file; the lines naming its faults follow.
+  session.ui.Report(common::Filled(tr_("nothing was changed; in %s:"), {platform::SettingsFilePath().string()}) +
+                    faults);
   return true;
 }
 
@@ -180,7 +205,8 @@ int SetSetting(Session& session, std::string_view name, const std::string& text)
   if (session.ui.ErrorShown()) {
     // The dialog would now show its design-time controls, and OK would store
     // them over every other setting; here nothing is stored instead.
-    session.ui.Report("nothing was changed; correct or remove " + platform::SettingsFilePath().string());
+    session.ui.Report(
+        common::Filled(tr_("nothing was changed; correct or remove %s"), {platform::SettingsFilePath().string()}));
     return kExitFailure;
   }
   SetControl(form, name, value);

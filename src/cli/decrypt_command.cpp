@@ -63,13 +63,23 @@ std::vector<std::string> NamesBelowOutput(const std::vector<GivenFile>& files) {
   return archive::TreeNames(tree);
 }
 
+// The files of the batch running, as shown: the encrypted files, or the one
+// archive whose members are decrypted.
+struct RunningBatch {
+  std::vector<std::string> files;
+  bool archive = false;
+};
+
 // What a stop left: the file it interrupted was not decrypted (its step
 // removes what it wrote); those before it were, and are kept.
-std::string DecryptStopNote(const Session& session, const std::vector<std::string>& running) {
+std::string DecryptStopNote(const Session& session, const RunningBatch& running) {
   const std::optional<InterruptedStep> step = StepStopped(session.ui);
-  if (!step || step->position == 0 || running.empty()) return {};
-  const std::string& file = running[std::min(step->position, running.size()) - 1];
-  return file + " was not decrypted, nothing of it was written";
+  if (!step || step->position == 0 || running.files.empty()) return {};
+  const std::string& file = running.files[std::min(step->position, running.files.size()) - 1];
+  // TRANSLATORS: after "stopped; "; %s is the archive, or the encrypted file, being decrypted.
+  return common::Filled(running.archive ? tr_("a member of %s was not decrypted, nothing of it was written")
+                                        : tr_("%s was not decrypted, nothing of it was written"),
+                        {file});
 }
 
 int DecryptFiles(Session& session, const DecryptOptions& options) {
@@ -80,7 +90,7 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
     (app::HasExtension(file.path, app::kPlxExtension) ? archives : encrypted).push_back(std::move(file));
   }
   if (!options.members.empty() && (archives.size() != 1 || !encrypted.empty() || paths.size() != 1)) {
-    throw UsageError("--member goes with a single .plx archive");
+    throw UsageError(tr_("--member goes with a single .plx archive"));
   }
   if (encrypted.empty() && archives.empty()) return kExitFailure;
   std::optional<fs::path> output;
@@ -88,7 +98,8 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
     output = form.FromStartDirectory(*options.outputDirectory);
     std::error_code error;
     fs::create_directories(*output, error);
-    if (!fs::is_directory(*output, error)) throw UsageError(*options.outputDirectory + ": not a folder");
+    if (!fs::is_directory(*output, error))
+      throw UsageError(common::Filled(tr_("%s: not a folder"), {*options.outputDirectory}));
   }
 
   session.ui.HoldMessages({app::decrypt_messages::kDecryptedAll});
@@ -96,13 +107,13 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
   std::size_t count = 0;
   // The files of the batch running, as shown, for the line a stop ends with
   // (asked after this function returned).
-  const auto running = std::make_shared<std::vector<std::string>>();
+  const auto running = std::make_shared<RunningBatch>();
   session.stopNote = [&session, running] { return DecryptStopNote(session, *running); };
   if (!encrypted.empty()) {
     std::vector<std::string> files;
     for (const GivenFile& file : encrypted) {
       files.push_back(file.path);
-      running->push_back(file.shown);
+      running->files.push_back(file.shown);
     }
     form.ExtractDirectory = output ? output->string() : std::string();
     decrypted +=
@@ -117,15 +128,15 @@ int DecryptFiles(Session& session, const DecryptOptions& options) {
       session.ui.Report(archive.shown + ": " + failure.what(), false);
       continue;
     }
-    running->assign(1, "a member of " + archive.shown);
+    *running = RunningBatch{{archive.shown}, true};
     session.ui.AnswerArchiveViewer(directory, options.members);
     count += ChosenMembers(archive.path, options.members).value_or(1);
     decrypted += app::DecryptFileList(session.app, {archive.path});
   }
   if (StopSignal() != 0) return kExitFailure;
   // Every file declined at its question: nothing failed, but nothing was done.
-  if (decrypted == 0 && !session.ui.ErrorShown()) session.ui.Report("no file was decrypted");
-  return EndBatch(session, {{decrypted, count, "decrypted"}});
+  if (decrypted == 0 && !session.ui.ErrorShown()) session.ui.Report(tr_("no file was decrypted"));
+  return EndBatch(session, {{decrypted, count, kNotDecrypted}});
 }
 
 }  // namespace

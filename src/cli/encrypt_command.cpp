@@ -13,6 +13,7 @@
 
 #include "app/main_window/algorithm_table.h"
 #include "app/main_window/batch_messages.h"
+#include "archive/messages.h"
 #include "archive/plx_reader.h"
 #include "cli/command.h"
 #include "cli/stop_signal.h"
@@ -33,7 +34,7 @@ struct EncryptOptions {
 
 std::string AlgorithmSetting(const std::string& name) {
   if (const app::AlgorithmEntry* entry = app::FindAlgorithmByName(name)) return std::string(entry->setting);
-  throw UsageError("--algorithm is blowfish, cast5, des or xchacha20");
+  throw UsageError(tr_("--algorithm is blowfish, cast5, des or xchacha20"));
 }
 
 // What lies at `path` now: its inode, or nothing. Every file the run writes
@@ -88,25 +89,40 @@ std::size_t GoneCount(const std::vector<std::string>& sources) {
 // leaves the .vlt files; one in the read-back wipes nothing from that file on.
 std::string EncryptStopNote(const Session& session, const std::vector<std::string>& sources, bool bundle) {
   const std::optional<InterruptedStep> step = StepStopped(session.ui);
-  if (!step || step->position == 0 || step->position > sources.size()) return "nothing was wiped";
+  if (!step || step->position == 0 || step->position > sources.size()) return tr_("nothing was wiped");
   const std::string atWork = session.ui.Shown(session.app.MainForm.FileAtWork);
-  if (step->verb.starts_with("Bundling")) {
-    return "no archive was written (stopped while packing " + atWork + ") and nothing was wiped";
+  if (step->Is(archive::messages::kBundlingStatus)) {
+    // TRANSLATORS: after "stopped; "; %s is the file being packed into the archive.
+    return common::Filled(tr_("no archive was written (stopped while packing %s) and nothing was wiped"), {atWork});
   }
-  const std::string copies = bundle ? "the archive was kept" : "the encrypted files were kept";
-  if (step->verb == "Verifying") {
-    return "the read-back of " + atWork + " was stopped; " + copies + ", " + atWork +
-           " and the files after it were not wiped";
+  if (step->Is(app::messages::kVerifyingStatus)) {
+    // TRANSLATORS: after "stopped; "; both %s are the file whose encrypted copy was being read back.
+    return common::Filled(bundle ? tr_("the read-back of %s was stopped; the archive was kept, %s and the files "
+                                       "after it were not wiped")
+                                 : tr_("the read-back of %s was stopped; the encrypted files were kept, %s and the "
+                                       "files after it were not wiped"),
+                          {atWork, atWork});
   }
-  if (step->verb != "Compressing" && step->verb != "Encrypting") return copies + "; nothing was wiped";
-  std::string note = atWork + " was not encrypted, nothing of it was written";
+  if (!step->Is(app::messages::kCompressingStatus) && !step->Is(app::messages::kEncryptingStatus)) {
+    return bundle ? tr_("the archive was kept; nothing was wiped")
+                  : tr_("the encrypted files were kept; nothing was wiped");
+  }
   const std::size_t before = step->position - 1;
-  if (bundle) return note + "; no archive was written and nothing was wiped";
-  if (before > 0) {
-    note += "; " + std::to_string(before) + (before == 1 ? " file before it was" : " files before it were") +
-            " encrypted and kept";
+  if (bundle) {
+    // TRANSLATORS: after "stopped; "; %s is the file being encrypted.
+    return common::Filled(
+        tr_("%s was not encrypted, nothing of it was written; no archive was written and nothing was wiped"), {atWork});
   }
-  return note;
+  // TRANSLATORS: after "stopped; "; %s is the file being encrypted.
+  if (before == 0) return common::Filled(tr_("%s was not encrypted, nothing of it was written"), {atWork});
+  // TRANSLATORS: after "stopped; "; the first %s is the file being encrypted,
+  // the second the number of files encrypted before it.
+  return common::Filled(
+      trn_("%s was not encrypted, nothing of it was written; %s file before it was encrypted and kept",
+           "%s was not encrypted, nothing of it was written; %s files before it were encrypted and "
+           "kept",
+           before),
+      {atWork, std::to_string(before)});
 }
 
 // The files left out are counted over all the paths, for the success
@@ -153,7 +169,7 @@ int EncryptFiles(Session& session, const EncryptOptions& options) {
   if (StopSignal() != 0) return kExitFailure;
   const std::size_t encrypted = EncryptedCount(sources, archive, before);
   const std::size_t wiped = options.wipe ? GoneCount(sources) : encrypted;
-  return EndBatch(session, {{encrypted, sources.size(), "encrypted"}, {wiped, encrypted, "wiped"}});
+  return EndBatch(session, {{encrypted, sources.size(), kNotEncrypted}, {wiped, encrypted, kNotWiped}});
 }
 
 }  // namespace

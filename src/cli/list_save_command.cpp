@@ -26,7 +26,8 @@ void TakeOutUnstorableNames(Session& session) {
   }
   list.SetAllSelected(false);
   for (const std::string& name : unstorable) {
-    session.ui.Report(name + ": a name with a line break cannot be stored in a list; left out", false);
+    session.ui.Report(common::Filled(tr_("%s: a name with a line break cannot be stored in a list; left out"), {name}),
+                      false);
     list.Select(name);
   }
   while (!list.RemoveFirstSelected().empty()) {
@@ -40,7 +41,7 @@ int SaveList(Session& session, const std::string& out, const std::vector<std::st
   DropEach(session, paths, files);
   TakeOutUnstorableNames(session);
   if (form.ListView.Count() == 0) {
-    session.ui.Report("no file to put in the list; nothing was saved");
+    session.ui.Report(tr_("no file to put in the list; nothing was saved"));
     return kExitFailure;
   }
 

@@ -53,7 +53,7 @@ bool SettingsComplete(Session& session) {
       return false;
     case app::EmailSettingsState::Incomplete:
       session.ui.Error(app::email_messages::kIncompleteSettings);
-      session.ui.Report("fill them in with 'voltare-cli email-config' (see its --help)");
+      session.ui.Report(tr_("fill them in with 'voltare-cli email-config' (see its --help)"));
       return false;
     case app::EmailSettingsState::Complete:
       break;
@@ -65,7 +65,8 @@ std::string ReadMessageFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::string text;
   if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in.is_open() || in.bad()) throw UsageError("--message-file: cannot read " + path.string());
+  if (!in.is_open() || in.bad())
+    throw UsageError(common::Filled(tr_("--message-file: cannot read %s"), {path.string()}));
   return text;
 }
 

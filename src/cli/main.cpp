@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/parse_failure.h"
 #include "cli/stop_signal.h"
 #include "common/translate.h"
 #include "common/version.h"
@@ -53,7 +54,10 @@ int RunCommand(const cli::CommandAction& action, const cli::TerminalOptions& opt
       ui.ProgressBar().setPosition(0);
       ui.ProgressBar().repaint();
       const std::string note = session.stopNote ? session.stopNote() : std::string();
-      ui.Report(note.empty() ? std::string(tr_("stopped")) : tr_("stopped; ") + note, false);
+      ui.Report(note.empty() ? std::string(tr_("stopped"))
+                             // TRANSLATORS: %s says what the stopped command left ("nothing was wiped").
+                             : common::Filled(tr_("stopped; %s"), {note}),
+                false);
       return cli::StoppedExitStatus(signal);
     }
     if (status == cli::kExitSuccess && !ui.ErrorShown()) return cli::kExitSuccess;
@@ -79,6 +83,7 @@ int main(int argc, char** argv) {
 
   CLI::App cli(tr_(kDescription), "voltare-cli");
   cli::TranslateHelpLabels(cli);
+  cli.failure_message(cli::ParseFailureText);
   cli.require_subcommand(1);
   cli.fallthrough();
 
@@ -106,7 +111,7 @@ int main(int argc, char** argv) {
   }
   if (*passwordOption) {
     if (::access(passwordFile.c_str(), R_OK) != 0) {
-      std::cerr << "--password-file: " << tr_("cannot read") << " " << passwordFile << "\n"
+      std::cerr << common::Filled(tr_("--password-file: cannot read %s"), {passwordFile}) << "\n"
                 << tr_("Run with --help for more information.") << "\n";
       return cli::kExitUsage;
     }

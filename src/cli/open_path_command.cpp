@@ -29,7 +29,8 @@ std::vector<std::string> CheckedPaths(const app::TMainForm& form, const std::vec
   for (const std::string& word : words) {
     if (!app::HasExtension(word, app::kVltExtension) && !app::HasExtension(word, app::kPlxExtension) &&
         !app::HasExtension(word, app::kVlsExtension)) {
-      throw UsageError(word + ": neither a command nor a .vlt, .plx or .vls file");
+      // TRANSLATORS: %s is a word of the command line.
+      throw UsageError(common::Filled(tr_("%s: neither a command nor a .vlt, .plx or .vls file"), {word}));
     }
   }
   return ExistingPaths(form, words);
@@ -74,8 +75,8 @@ int OpenPath(Session& session, const std::vector<std::string>& words) {
     // An archive counts once: done when any of its members was.
     done += std::min(decrypted, batch.size());
   }
-  if (done == 0 && !session.ui.ErrorShown()) session.ui.Report("no file was decrypted");
-  return EndBatch(session, {{done, count, "opened"}});
+  if (done == 0 && !session.ui.ErrorShown()) session.ui.Report(tr_("no file was decrypted"));
+  return EndBatch(session, {{done, count, kNotOpened}});
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "cli/terminal_view.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -98,7 +99,49 @@ class EchoOff {
   bool active_ = false;
 };
 
+// `text` with its ASCII letters in lower case.
+std::string Lowered(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lowered;
+}
+
+// The first character of a UTF-8 text ("s" of "sí").
+std::string_view FirstCharacter(std::string_view word) {
+  std::size_t length = word.empty() ? 0 : 1;
+  while (length < word.size() && (static_cast<unsigned char>(word[length]) & 0xC0) == 0x80) ++length;
+  return word.substr(0, length);
+}
+
+// Whether `answer` is the word or its first letter, in any ASCII letter case.
+bool Answers(std::string_view answer, std::string_view word) {
+  const std::string typed = Lowered(answer), lowered = Lowered(word);
+  return !typed.empty() && (typed == lowered || typed == FirstCharacter(lowered));
+}
+
 }  // namespace
+
+std::optional<bool> YesOrNo(std::string_view answer) {
+  // English always: scripts and fingers of any language know y and n.
+  if (Answers(answer, "yes")) return true;
+  if (Answers(answer, "no")) return false;
+  // The words the catalogue gives; a language whose yes and no begin alike
+  // takes them in full only.
+  const std::string_view yes = tr_("yes"), no = tr_("no");
+  const bool lettersDiffer = FirstCharacter(Lowered(yes)) != FirstCharacter(Lowered(no));
+  const std::string typed = Lowered(answer);
+  if (typed == Lowered(yes) || (lettersDiffer && Answers(answer, yes))) return true;
+  if (typed == Lowered(no) || (lettersDiffer && Answers(answer, no))) return false;
+  // The system's own letters for the language (LC_MESSAGES' YESEXPR and
+  // NOEXPR). Those match any answer that begins with one, so only a single
+  // character is taken: "yellow" is asked again, not read as Yes.
+  if (answer.empty() || FirstCharacter(answer).size() != answer.size()) return std::nullopt;
+  const std::string line(answer);
+  if (const int matched = ::rpmatch(line.c_str()); matched >= 0) return matched == 1;
+  return std::nullopt;
+}
 
 // ---------------------------------------------------------------------------
 
@@ -142,7 +185,11 @@ app::MessageButton TerminalView::ShowMessage(app::MessageKind kind, std::string_
     if (options_.answer) {
       // Answered by the command line, yet still told: what was asked may be
       // news to the user (a newer release, a file about to be replaced).
-      std::cerr << shown << " [y/n] " << (*options_.answer ? "y (--yes)" : "n (--no)") << '\n' << std::flush;
+      // TRANSLATORS: the answer --yes gave, after the question and "[y/n]".
+      const char* yes = tr_("y (--yes)");
+      // TRANSLATORS: the answer --no gave, after the question and "[y/n]".
+      const char* no = tr_("n (--no)");
+      std::cerr << shown << ' ' << tr_("[y/n]") << ' ' << (*options_.answer ? yes : no) << '\n' << std::flush;
       return *options_.answer ? app::MessageButton::Yes : app::MessageButton::No;
     }
     if (!inputIsTerminal_) throw UnansweredQuestion(shown);
@@ -197,14 +244,15 @@ void TerminalView::Report(std::string_view text, bool keepLineBreaks) {
 
 bool TerminalView::AskOnTerminal(std::string_view question) {
   for (;;) {
-    std::cerr << std::string(question) + " [y/n] " << std::flush;
+    // TRANSLATORS: after a Yes/No question on the terminal: the first letters
+    // of the translations of "yes" and "no", which are taken as answers.
+    std::cerr << std::string(question) + " " + tr_("[y/n]") + " " << std::flush;
     const std::optional<std::string> line = ReadLine();
     if (!line) {
       std::cerr << '\n';
       return false;
     }
-    if (*line == "y" || *line == "Y" || *line == "yes" || *line == "Yes") return true;
-    if (*line == "n" || *line == "N" || *line == "no" || *line == "No") return false;
+    if (const std::optional<bool> answer = YesOrNo(*line)) return *answer;
   }
 }
 
@@ -227,9 +275,9 @@ void TerminalView::RunPasswordPrompt(app::TPasswordBox& box) {
     password = PasswordFromFile();
   } else if (inputIsTerminal_) {
     password = box.NewPassword ? NewPasswordFromTerminal(box) : PasswordFromTerminal(box);
-    if (!password) Report("the password prompt was cancelled");
+    if (!password) Report(tr_("the password prompt was cancelled"));
   } else {
-    Report("a password is needed; give it with --password-file or run on a terminal");
+    Report(tr_("a password is needed; give it with --password-file or run on a terminal"));
   }
   if (password) {
     box.Password.text = std::move(*password);
@@ -260,7 +308,8 @@ std::optional<common::SecretString> TerminalView::PasswordFromFile() {
   if (file.get() >= 0) line = ReadSecretLine(file.get(), kFilePiece);
   if (!line) {
     progress_.Erase();
-    std::cerr << "voltare-cli: cannot read a password from " << options_.passwordFile->string() << '\n';
+    std::cerr << "voltare-cli: "
+              << common::Filled(tr_("cannot read a password from %s"), {options_.passwordFile->string()}) << '\n';
     errorShown_ = true;
   }
   if (line) WarnOfTrailingBlank(*line);
@@ -275,8 +324,11 @@ void TerminalView::WarnOfTrailingBlank(const common::SecretString& password) {
   if (trailingBlankWarned_ || text.empty() || (text.back() != ' ' && text.back() != '\t')) return;
   trailingBlankWarned_ = true;
   progress_.Erase();
-  std::cerr << "voltare-cli: the password in " << options_.passwordFile->string()
-            << " ends with a blank, which is part of it\n";
+  // TRANSLATORS: %s is the password file.
+  std::cerr << "voltare-cli: "
+            << common::Filled(tr_("the password in %s ends with a blank, which is part of it"),
+                              {options_.passwordFile->string()})
+            << '\n';
 }
 
 std::optional<common::SecretString> TerminalView::PasswordFromTerminal(const app::TPasswordBox& box) {
@@ -291,7 +343,7 @@ std::optional<common::SecretString> TerminalView::PasswordFromTerminal(const app
                (box.Algorithm.visible ? box.Algorithm.caption : std::string()) + '\n';
   }
   std::cerr << heading;
-  return ReadPasswordLine("Password (empty to cancel): ");
+  return ReadPasswordLine(tr_("Password (empty to cancel): "));
 }
 
 std::optional<common::SecretString> TerminalView::ReadPasswordLine(std::string_view prompt) {
@@ -314,12 +366,12 @@ std::optional<common::SecretString> TerminalView::NewPasswordFromTerminal(const 
   constexpr int kAttempts = 3;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::optional<common::SecretString> first =
-        attempt == 0 ? PasswordFromTerminal(box) : ReadPasswordLine("Password (empty to cancel): ");
+        attempt == 0 ? PasswordFromTerminal(box) : ReadPasswordLine(tr_("Password (empty to cancel): "));
     if (!first) return std::nullopt;
-    const std::optional<common::SecretString> again = ReadPasswordLine("The same password again: ");
+    const std::optional<common::SecretString> again = ReadPasswordLine(tr_("The same password again: "));
     if (again && *again == first->view()) return first;
     if (!again) return std::nullopt;
-    std::cerr << "The two passwords differ.\n";
+    std::cerr << tr_("The two passwords differ.") << '\n';
   }
   return std::nullopt;
 }
@@ -360,7 +412,7 @@ void TerminalView::RunArchiveViewer(app::TPLXArchiver& viewer) {
     if (answer->directory) viewer.Directory.text = answer->directory->string();
     if (answer->members.empty()) viewer.SelectAll1Click();
     const std::vector<std::string> missing = SelectMembers(viewer, answer->members);
-    for (const std::string& name : missing) Report("the archive has no member " + name);
+    for (const std::string& name : missing) Report(common::Filled(tr_("the archive has no member %s"), {name}));
     if (missing.empty()) viewer.ContinueButtonClick();
   }
   if (viewer.IsShowing()) viewer.CancelButtonClick();
@@ -392,7 +444,7 @@ bool TerminalView::ShellOpen(std::string_view target, const std::filesystem::pat
 
 void TerminalView::ShowHelp(int) {
   progress_.Erase();
-  std::cerr << "voltare-cli: run 'voltare-cli --help' for help on the commands\n";
+  std::cerr << "voltare-cli: " << tr_("run 'voltare-cli --help' for help on the commands") << '\n';
 }
 
 }  // namespace voltare::cli

@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/shared/interaction.h"
@@ -30,6 +31,11 @@ class UnansweredQuestion : public std::runtime_error {
  public:
   explicit UnansweredQuestion(const std::string& question) : std::runtime_error(question) {}
 };
+
+// A typed answer to a Yes/No question, in any ASCII letter case: y, yes, n
+// or no, the translated "yes" and "no" or their first letters, or a single
+// character the locale takes (rpmatch); nothing for anything else.
+std::optional<bool> YesOrNo(std::string_view answer);
 
 // The progress bar on standard error, drawn only when that is a terminal.
 class TerminalProgress : public platform::Progress {

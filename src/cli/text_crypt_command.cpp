@@ -59,8 +59,8 @@ int TransformText(Session& session, const std::optional<std::string>& argument, 
   // Refused with the clipboard command's own words, and the reason after them.
   if (!input || input->empty() || input->size() > app::messages::kMaxClipboardBytes) {
     session.ui.Error(app::messages::kNoClipboardText);
-    session.ui.Report(!input || input->empty() ? "the text is empty"
-                                               : "the text is longer than 65535 bytes, the most a text may have");
+    session.ui.Report(!input || input->empty() ? tr_("the text is empty")
+                                               : tr_("the text is longer than 65535 bytes, the most a text may have"));
     if (input) crypto::Burn(*input);
     return kExitFailure;
   }

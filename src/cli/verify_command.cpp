@@ -28,8 +28,8 @@ int VerifyFiles(Session& session, const std::vector<std::string>& typed) {
   }
   const app::VerifyTally tally = app::VerifyFileList(session.app, files, shown);
   // A file left unchecked (a stop, a declined prompt) is no verified file.
-  if (tally.intact < tally.checked && !session.ui.ErrorShown()) session.ui.Report("not every file was verified");
-  return EndBatch(session, {{tally.intact, tally.checked, "verified"}});
+  if (tally.intact < tally.checked && !session.ui.ErrorShown()) session.ui.Report(tr_("not every file was verified"));
+  return EndBatch(session, {{tally.intact, tally.checked, kNotVerified}});
 }
 
 }  // namespace

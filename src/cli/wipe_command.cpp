@@ -27,7 +27,8 @@ int WipeFiles(Session& session, const WipeOptions& options) {
   app::TMainForm& form = session.app.MainForm;
   // A folder brings every file below it; a file named itself comes as it is
   // (the wipe refuses what it must not wipe, each with its reason).
-  static const FileKind kAnyFile{[](const std::string&) { return true; }, "", "file"};
+  // TRANSLATORS: %s is a folder as the user typed it.
+  static const FileKind kAnyFile{[](const std::string&) { return true; }, "", N_("%s: the folder holds no file")};
   std::vector<std::string> paths, roots;
   for (const GivenFile& file : FilesGiven(session, ExistingPaths(form, options.files), options.files, kAnyFile)) {
     paths.push_back(file.path);
@@ -50,8 +51,8 @@ int WipeFiles(Session& session, const WipeOptions& options) {
     std::error_code error;
     return !fs::exists(fs::symlink_status(path, error));
   }));
-  if (wiped == 0 && !session.ui.ErrorShown()) session.ui.Report("no file was wiped");
-  return EndBatch(session, {{wiped, paths.size(), "wiped"}});
+  if (wiped == 0 && !session.ui.ErrorShown()) session.ui.Report(tr_("no file was wiped"));
+  return EndBatch(session, {{wiped, paths.size(), kNotWiped}});
 }
 
 }  // namespace

@@ -3,8 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "cli/cli_runner.h"
 #include "support/scoped_env.h"
+#include "support/test_env.h"
 
 namespace voltare::cli::testing {
 namespace {
@@ -29,6 +35,50 @@ TEST_F(GermanDesktop, ErrorIsGerman) {
   const CliRun run = RunCli({"decrypt", "missing.vlt"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, "voltare-cli: missing.vlt: Datei oder Ordner nicht gefunden\n");
+}
+
+// The tool's own sentences around a run, in German: a batch's counted
+// summary, the parser's complaint, and a question answered in German.
+TEST_F(GermanDesktop, TheToolsOwnSentencesAreGerman) {
+  struct GermanCase {
+    const char* what;
+    std::function<void()> prepare;
+    std::vector<std::string> arguments;
+    std::vector<std::string> typed;  // on a terminal when any
+    int status;
+    std::string shown;  // a part of what the run showed
+  };
+  const std::vector<GermanCase> cases = {
+      {"counted summary",
+       [] {
+         voltare::testing::WriteFileText(Work() / "a.vlt", "no vlt");
+         voltare::testing::WriteFileText(Work() / "b.vlt", "no vlt");
+       },
+       {"verify", "a.vlt", "b.vlt"},
+       {},
+       1,
+       "voltare-cli: 2 von 2 Dateien wurden nicht geprüft\n"},
+      {"parse error",
+       [] {},
+       {"encrypt", "--bogus", "x"},
+       {},
+       2,
+       "Das folgende Argument wurde nicht erwartet: --bogus\nMit --help erhalten Sie weitere Informationen.\n"},
+      {"j answers Yes",
+       [] { voltare::testing::WriteFileText(Work() / "c.txt", "old"); },
+       {"wipe", "c.txt"},
+       {"j"},
+       0,
+       "wirklich sicher löschen? [j/n] "},
+  };
+  for (const GermanCase& german : cases) {
+    std::filesystem::create_directories(Work());
+    german.prepare();
+    const CliRun run =
+        german.typed.empty() ? RunCli(german.arguments) : RunCliOnTerminal(german.arguments, german.typed);
+    EXPECT_EQ(run.status, german.status) << german.what << ": " << run.out << run.err;
+    EXPECT_NE((run.out + run.err).find(german.shown), std::string::npos) << german.what << ": " << run.out << run.err;
+  }
 }
 
 }  // namespace
