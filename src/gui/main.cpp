@@ -27,6 +27,7 @@
 #include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
+#include "gui/qt_translations.h"
 #include "gui/stop_signals.h"
 #include "platform/core_dumps.h"
 #include "platform/temp_files.h"
@@ -186,6 +187,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(
       QString::fromUtf8(voltare::app::messages::kProgramTitle.data(), voltare::app::messages::kProgramTitle.size()));
   QApplication::setApplicationVersion(kVersion);
+  // Qt's own dialogs and buttons in the language of our texts.
+  const voltare::gui::QtTranslations qtTranslations;
   // A right-to-left language lays the windows out from the right.
   QApplication::setLayoutDirection(QLocale::system().textDirection());
 
