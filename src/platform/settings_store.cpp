@@ -260,7 +260,7 @@ std::optional<std::string> ReadStoreFile(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return std::nullopt;
-    ThrowLastError("cannot read the settings file " + path.string());
+    ThrowLastError(common::Filled(tr_("cannot read the settings file %s"), {path.string()}));
   }
   std::string text;
   char buffer[4096];
@@ -271,7 +271,7 @@ std::optional<std::string> ReadStoreFile(const fs::path& path) {
       const int error = errno;
       ::close(fd);
       errno = error;
-      ThrowLastError("cannot read the settings file " + path.string());
+      ThrowLastError(common::Filled(tr_("cannot read the settings file %s"), {path.string()}));
     }
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
@@ -285,7 +285,7 @@ void CreatePrivateDirectory(const fs::path& dir) {
   if (fs::is_directory(dir, error)) return;
   fs::create_directories(dir.parent_path(), error);
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    ThrowLastError("cannot create the settings directory " + dir.string());
+    ThrowLastError(common::Filled(tr_("cannot create the settings directory %s"), {dir.string()}));
   }
 }
 

@@ -5,8 +5,8 @@
 #include <locale.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -52,7 +52,7 @@ TEST(GroupedNumber, FollowsTheNumericLocale) {
       {"xx_YY.UTF-8", 40000, "40,000"},
       {"de_DE.UTF-8", 2000, "2.000"},
       {"de_DE.UTF-8", 1234567890, "1.234.567.890"},
-      {"fr_FR.UTF-8", 2000, "2\u202f000"},  // a narrow no-break space
+      {"fr_FR.UTF-8", 2000, "2\u202f000"},       // a narrow no-break space
       {"en_IN.UTF-8", 10000000, "1,00,00,000"},  // lakhs and crores: 3, then 2s
   };
   for (const Case& test : cases) {

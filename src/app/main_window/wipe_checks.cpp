@@ -18,8 +18,8 @@ int UsablePassCount(Interaction& ui, int stored, WipeNotices& notices) {
     notices.passCountTold = true;
     // TRANSLATORS: the number of passes a Normal Wipe makes, put into "The
     // wipe makes %s instead".
-    const std::string passes = common::Filled(trn_("%s pass", "%s passes", static_cast<unsigned long>(usable)),
-                                              {std::to_string(usable)});
+    const std::string passes =
+        common::Filled(trn_("%s pass", "%s passes", static_cast<unsigned long>(usable)), {std::to_string(usable)});
     ui.Warning(messages::FormatNames(messages::kPassCountOutOfRange, {std::to_string(stored), passes}));
   }
   return usable;

@@ -183,7 +183,8 @@ std::string DurationText(double seconds) {
     const double shown = RoundForShowing(seconds / unit.seconds);
     if (shown < unit.next) {
       const auto count = static_cast<unsigned long>(shown);
-      return common::Filled(trn_(unit.singular, unit.plural, count), {common::GroupedNumber(static_cast<std::uint64_t>(shown))});
+      return common::Filled(trn_(unit.singular, unit.plural, count),
+                            {common::GroupedNumber(static_cast<std::uint64_t>(shown))});
     }
   }
   return tr_("more than a million years");
