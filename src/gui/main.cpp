@@ -114,6 +114,9 @@ StartRequest ParseCommandLine(int argc, char** argv) {
   QCoreApplication core(qtArguments.argc(), qtArguments.argv());
   QCoreApplication::setApplicationName("voltare");
   QCoreApplication::setApplicationVersion(kVersion);
+  // The parser's own words ("Usage:", "Options:", the help and version
+  // options) in the language of ours.
+  const voltare::gui::QtTranslations qtTranslations;
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QString::fromUtf8(
