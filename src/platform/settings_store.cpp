@@ -301,14 +301,16 @@ void ProbeWritable(const fs::path& path) {
 
 std::string_view TypeName(ValueType type) {
   switch (type) {
+    // TRANSLATORS: the kinds of value a setting holds, put into "The setting
+    // "%s" is a %s, not a %s".
     case ValueType::String:
-      return "string";
+      return tr_("string");
     case ValueType::ExpandString:
-      return "expandable string";
+      return tr_("expandable string");
     case ValueType::Dword:
-      return "32-bit number";
+      return tr_("32-bit number");
     case ValueType::Binary:
-      return "binary";
+      return tr_("binary");
   }
   return "";
 }
@@ -436,7 +438,7 @@ std::int32_t ParseInteger(std::string_view text) {
   std::int32_t value = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-    throw SettingsError("'" + std::string(text) + "' is not a valid integer value");
+    throw SettingsError(common::Filled(tr_("'%s' is not a valid integer value"), {text}));
   }
   return value;
 }
@@ -475,14 +477,16 @@ std::optional<SettingValue> SettingsKey::Find(std::string_view name) const {
 
 const SettingValue& SettingsKey::Require(std::string_view name) const {
   const SettingValue* value = FindValue(values_, name);
-  if (value == nullptr) throw SettingsError("The setting \"" + std::string(name) + "\" does not exist");
+  if (value == nullptr) throw SettingsError(common::Filled(tr_("The setting \"%s\" does not exist"), {name}));
   return *value;
 }
 
 namespace {
 [[noreturn]] void ThrowWrongType(std::string_view name, const SettingValue& value, std::string_view wanted) {
-  throw SettingsError("The setting \"" + std::string(name) + "\" is a " + std::string(TypeName(value.type)) +
-                      ", not a " + std::string(wanted));
+  // TRANSLATORS: a setting's name, the kind of value it holds and the kind
+  // that was asked for ("32-bit number", "string", ...).
+  throw SettingsError(
+      common::Filled(tr_("The setting \"%s\" is a %s, not a %s"), {name, TypeName(value.type), wanted}));
 }
 }  // namespace
 
@@ -509,7 +513,7 @@ std::vector<std::uint8_t> SettingsKey::ReadBinary(std::string_view name) const {
 }
 
 void SettingsKey::Write(std::string_view name, SettingValue value) {
-  if (!writable_) throw SettingsError("The key " + keyPath_ + " was opened for reading only");
+  if (!writable_) throw SettingsError(common::Filled(tr_("The key %s was opened for reading only"), {keyPath_}));
   // Start from the file as it is now, so that values written elsewhere since
   // this key was opened are kept.
   std::vector<StoredKey> keys = LoadSettingsStore();
@@ -524,7 +528,7 @@ void SettingsKey::Write(std::string_view name, SettingValue value) {
 }
 
 void SettingsKey::WriteAll(std::span<const std::pair<std::string_view, SettingValue>> values) {
-  if (!writable_) throw SettingsError("The key " + keyPath_ + " was opened for reading only");
+  if (!writable_) throw SettingsError(common::Filled(tr_("The key %s was opened for reading only"), {keyPath_}));
   std::vector<StoredKey> keys = LoadSettingsStore();
   StoredKey* key = FindKey(keys, keyPath_);
   if (key == nullptr) {

@@ -234,7 +234,7 @@ std::vector<WipeExtent> FindAllocatedExtents(int fd, std::uint64_t size) {
 // start, where every pass begins.
 std::vector<WipeExtent> AllocatedExtents(int fd, std::uint64_t size) {
   std::vector<WipeExtent> extents = FindAllocatedExtents(fd, size);
-  if (::lseek(fd, 0, SEEK_SET) != 0) platform::ThrowLastError("cannot seek in the file to wipe");
+  if (::lseek(fd, 0, SEEK_SET) != 0) platform::ThrowLastError(tr_("cannot seek in the file to wipe"));
   return extents;
 }
 
