@@ -33,7 +33,10 @@ list(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libzxcvbn0")
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
 # Opening files and web pages goes through xdg-open; on a Wayland desktop the
 # window needs Qt's Wayland plugin (without it Qt falls back to XWayland).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
+# Qt's translations put its own dialogs (files, printing, the standard
+# buttons) in the user's language; without them they stay English and the
+# program works all the same, so they are recommended, not required.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland, qt6-translations-l10n")
 # GNOME Files loads the right-click extension only through nautilus-python.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, python3-nautilus")
 

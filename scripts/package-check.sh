@@ -72,8 +72,9 @@ export VOLTARE_CONFIG_DIR=$work/config
   voltare-cli --password-file pw.txt --yes encrypt sample.txt &&
   voltare-cli --password-file pw.txt --yes encrypt --bundle sample.plx bundled.txt) >/dev/null
 
-step "the package recommends qt6-wayland and suggests python3-nautilus" \
+step "the package recommends qt6-wayland and qt6-translations-l10n and suggests python3-nautilus" \
   sh -c "dpkg-deb --field '$package' Recommends | grep -qw qt6-wayland &&
+         dpkg-deb --field '$package' Recommends | grep -qw qt6-translations-l10n &&
          dpkg-deb --field '$package' Suggests | grep -qw python3-nautilus"
 step "voltare-cli --version" voltare-cli --version
 step "the manual pages are found" man -w voltare-cli voltare

@@ -11,6 +11,7 @@
 
 #include "archive/messages.h"
 #include "archive/plx_format.h"
+#include "common/translate.h"
 #include "platform/drive_type.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
@@ -38,14 +39,15 @@ Member MemberOf(const NamedSource& source) {
 // Refuses a member the archive format cannot hold, before anything is written.
 void CheckFitsFormat(const Member& member) {
   if (member.name.size() > kMaxNameLength) {
-    Refuse(ENAMETOOLONG, "member name too long: " + member.name);
+    Refuse(ENAMETOOLONG, common::Filled(tr_("member name too long: %s"), {member.name}));
   }
-  if (!IsSafeMemberName(member.name)) Refuse(EINVAL, "member name leads outside its folder: " + member.name);
+  if (!IsSafeMemberName(member.name))
+    Refuse(EINVAL, common::Filled(tr_("member name leads outside its folder: %s"), {member.name}));
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(member.file, error);
-  if (error) Refuse(error.value(), "cannot read the size of " + member.file.string());
+  if (error) Refuse(error.value(), common::Filled(tr_("cannot read the size of %s"), {member.file.string()}));
   if (size > static_cast<std::uintmax_t>(kMaxMemberSize)) {
-    Refuse(EFBIG, "member too large: " + member.file.string());
+    Refuse(EFBIG, common::Filled(tr_("member too large: %s"), {member.file.string()}));
   }
 }
 
@@ -98,7 +100,7 @@ void PackMember(platform::File& archive, const Member& member, std::uint32_t cou
   platform::File source(member.file, platform::File::Mode::Read);
   const std::uint64_t size = source.size();
   if (size > static_cast<std::uint64_t>(kMaxMemberSize)) {
-    Refuse(EFBIG, "member too large: " + member.file.string());
+    Refuse(EFBIG, common::Filled(tr_("member too large: %s"), {member.file.string()}));
   }
 
   WriteHeaderAndName(archive, count, static_cast<std::int32_t>(size), member.name);
@@ -106,7 +108,7 @@ void PackMember(platform::File& archive, const Member& member, std::uint32_t cou
   // The header already holds the size; a member that changed meanwhile would
   // make the archive unreadable.
   if (CopyBlocks(source, archive, progress) != size) {
-    throw std::runtime_error(member.file.string() + " changed while it was packed");
+    throw std::runtime_error(common::Filled(tr_("%s changed while it was packed"), {member.file.string()}));
   }
   archive.write(kSeparator);
 }

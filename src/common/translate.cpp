@@ -3,10 +3,12 @@
 
 #include <libintl.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
+#include <string_view>
 #include <system_error>
 
 namespace voltare::common {
@@ -80,6 +82,26 @@ void StartTranslations() {
 }
 
 std::string TranslationsFolder() { return BoundFolder(); }
+
+std::string CatalogueLanguage() {
+  // The empty msgid is the catalogue's header: gettext answers it from the
+  // catalogue it chose by LANGUAGE, LC_ALL, LC_MESSAGES and LANG, and with
+  // the empty text when it chose none.
+  const std::string_view header = dgettext(kTextDomain, "");
+  constexpr std::string_view kField = "Language:";
+  for (std::size_t at = 0; at < header.size();) {
+    const std::size_t end = std::min(header.find('\n', at), header.size());
+    std::string_view line = header.substr(at, end - at);
+    if (line.substr(0, kField.size()) == kField) {
+      line.remove_prefix(kField.size());
+      while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+      while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
+      return std::string(line);
+    }
+    at = end + 1;
+  }
+  return {};
+}
 
 const char* Translate(const char* msgid) {
   // An empty msgid would return the catalogue's header entry.

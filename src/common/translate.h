@@ -30,6 +30,12 @@ void StartTranslations();
 // The folder the catalogues are read from; empty before StartTranslations.
 std::string TranslationsFolder();
 
+// The language of the catalogue gettext opened for the user ("de", "pt_BR",
+// "en@pseudo"), as that catalogue's header names it; empty when the texts
+// are the English originals. Whatever else shows texts (the toolkit's own
+// dialogs) follows this, so that a window never mixes two languages.
+std::string CatalogueLanguage();
+
 // `msgid` in the user's language; never null, and `msgid` itself when the
 // catalogue has no entry. The text lives as long as the program.
 const char* Translate(const char* msgid);

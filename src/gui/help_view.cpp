@@ -83,9 +83,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
 
   auto* toolBar = new QToolBar(this);
   toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  QAction* back = toolBar->addAction(Picture("go-previous", "help-back.svg"), QStringLiteral("&Back"));
-  QAction* forward = toolBar->addAction(Picture("go-next", "help-forward.svg"), QStringLiteral("&Forward"));
-  QAction* contents = toolBar->addAction(Picture("help-contents", "help-contents.svg"), QStringLiteral("&Contents"));
+  QAction* back = toolBar->addAction(Picture("go-previous", "help-back.svg"), QString::fromUtf8(tr_("&Back")));
+  QAction* forward = toolBar->addAction(Picture("go-next", "help-forward.svg"), QString::fromUtf8(tr_("&Forward")));
+  QAction* contents =
+      toolBar->addAction(Picture("help-contents", "help-contents.svg"), QString::fromUtf8(tr_("&Contents")));
   back->setShortcut(QKeySequence::Back);
   forward->setShortcut(QKeySequence::Forward);
   back->setEnabled(false);

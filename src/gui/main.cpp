@@ -27,6 +27,7 @@
 #include "common/version.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
+#include "gui/qt_translations.h"
 #include "gui/stop_signals.h"
 #include "platform/core_dumps.h"
 #include "platform/temp_files.h"
@@ -113,6 +114,9 @@ StartRequest ParseCommandLine(int argc, char** argv) {
   QCoreApplication core(qtArguments.argc(), qtArguments.argv());
   QCoreApplication::setApplicationName("voltare");
   QCoreApplication::setApplicationVersion(kVersion);
+  // The parser's own words ("Usage:", "Options:", the help and version
+  // options) in the language of ours.
+  const voltare::gui::QtTranslations qtTranslations;
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QString::fromUtf8(
@@ -186,6 +190,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(
       QString::fromUtf8(voltare::app::messages::kProgramTitle.data(), voltare::app::messages::kProgramTitle.size()));
   QApplication::setApplicationVersion(kVersion);
+  // Qt's own dialogs and buttons in the language of our texts.
+  const voltare::gui::QtTranslations qtTranslations;
   // A right-to-left language lays the windows out from the right.
   QApplication::setLayoutDirection(QLocale::system().textDirection());
 

@@ -6,68 +6,70 @@
 #include <cstring>
 #include <utility>
 
+#include "common/translate.h"
 #include "net/messages.h"
 
 namespace voltare::net {
 namespace {
 
+// The descriptions are translated where they are read.
 struct ErrorRow {
   int code;
-  std::string_view description;
+  const char* description;
 };
 
 constexpr std::array<ErrorRow, 51> kSocketErrors{{
-    {10004, "Interrupted system call"},
-    {10009, "Bad file number"},
-    {10013, "Permission denied"},
-    {10014, "Bad address"},
-    {10022, "Invalid argument"},
-    {10024, "Too many open files"},
-    {10035, "Operation would block"},
-    {10036, "Operation now in progress"},
-    {10037, "Operation already in progress"},
-    {10038, "Socket operation on non-socket"},
-    {10039, "Destination address required"},
-    {10040, "Message too long"},
-    {10041, "Protocol wrong type for socket"},
-    {10042, "Bad protocol option"},
-    {10043, "Protocol not supported"},
-    {10044, "Socket type not supported"},
-    {10045, "Operation not supported on socket"},
-    {10046, "Protocol family not supported"},
-    {10047, "Address family not supported by protocol family"},
-    {10048, "Address already in use"},
-    {10049, "Can't assign requested address"},
-    {10050, "Network is down"},
-    {10051, "Network is unreachable"},
-    {10052, "Net dropped connection or reset"},
-    {10053, "Software caused connection abort"},
-    {10054, "Connection reset by peer"},
-    {10055, "No buffer space available"},
-    {10056, "Socket is already connected"},
-    {10057, "Socket is not connected"},
-    {10058, "Can't send after socket shutdown"},
-    {10059, "Too many references, can't splice"},
-    {10060, "Connection timed out"},
-    {10061, "Connection refused"},
-    {10062, "Too many levels of symbolic links"},
-    {10063, "File name too long"},
-    {10064, "Host is down"},
-    {10065, "No route to Host"},
-    {10066, "Directory not empty"},
-    {10067, "Too many processes"},
-    {10068, "Too many users"},
-    {10069, "Disc Quota Exceeded"},
-    {10070, "Stale NFS file handle"},
-    {10071, "Too many levels of remote in path"},
-    {10091, "Network subsystem is unavailable"},
-    {10092, "Socket library version out of range"},
-    {10093, "Socket library not yet started"},
-    {11001, "Host not found"},
-    {11002, "Non-Authoritative Host not found"},
-    {11003, "Non-Recoverable errors: FORMERR, REFUSED, NOTIMP"},
-    {11004, "Valid name, no data record of requested type"},
-    {0, "Unrecognized error code"},
+    {10004, N_("Interrupted system call")},
+    {10009, N_("Bad file number")},
+    {10013, N_("Permission denied")},
+    {10014, N_("Bad address")},
+    {10022, N_("Invalid argument")},
+    {10024, N_("Too many open files")},
+    {10035, N_("Operation would block")},
+    {10036, N_("Operation now in progress")},
+    {10037, N_("Operation already in progress")},
+    {10038, N_("Socket operation on non-socket")},
+    {10039, N_("Destination address required")},
+    {10040, N_("Message too long")},
+    {10041, N_("Protocol wrong type for socket")},
+    {10042, N_("Bad protocol option")},
+    {10043, N_("Protocol not supported")},
+    {10044, N_("Socket type not supported")},
+    {10045, N_("Operation not supported on socket")},
+    {10046, N_("Protocol family not supported")},
+    {10047, N_("Address family not supported by protocol family")},
+    {10048, N_("Address already in use")},
+    {10049, N_("Can't assign requested address")},
+    {10050, N_("Network is down")},
+    {10051, N_("Network is unreachable")},
+    {10052, N_("Net dropped connection or reset")},
+    {10053, N_("Software caused connection abort")},
+    {10054, N_("Connection reset by peer")},
+    {10055, N_("No buffer space available")},
+    {10056, N_("Socket is already connected")},
+    {10057, N_("Socket is not connected")},
+    {10058, N_("Can't send after socket shutdown")},
+    {10059, N_("Too many references, can't splice")},
+    {10060, N_("Connection timed out")},
+    {10061, N_("Connection refused")},
+    {10062, N_("Too many levels of symbolic links")},
+    {10063, N_("File name too long")},
+    {10064, N_("Host is down")},
+    {10065, N_("No route to Host")},
+    {10066, N_("Directory not empty")},
+    {10067, N_("Too many processes")},
+    {10068, N_("Too many users")},
+    {10069, N_("Disc Quota Exceeded")},
+    {10070, N_("Stale NFS file handle")},
+    {10071, N_("Too many levels of remote in path")},
+    {10091, N_("Network subsystem is unavailable")},
+    {10092, N_("Socket library version out of range")},
+    {10093, N_("Socket library not yet started")},
+    {11001, N_("Host not found")},
+    {11002, N_("Non-Authoritative Host not found")},
+    {11003, N_("Non-Recoverable errors: FORMERR, REFUSED, NOTIMP")},
+    {11004, N_("Valid name, no data record of requested type")},
+    {0, N_("Unrecognized error code")},
 }};
 
 // POSIX errno values and the table rows that mean the same thing.
@@ -95,7 +97,7 @@ const ErrorRow* FindRow(int code) {
 
 std::string_view SocketErrorDescription(int code) {
   const ErrorRow* row = FindRow(code);
-  return row != nullptr ? row->description : kSocketErrors.back().description;
+  return tr_(row != nullptr ? row->description : kSocketErrors.back().description);
 }
 
 bool IsKnownSocketError(int code) { return FindRow(code) != nullptr; }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::platform {
@@ -45,7 +46,7 @@ void SetLockCallForTesting(LockCall call) noexcept { lockCall = call != nullptr 
 
 File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
   fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0600);
-  if (fd_ < 0) ThrowLastError("cannot open " + path.string());
+  if (fd_ < 0) ThrowLastError(common::Filled(tr_("cannot open %s"), {path.string()}));
 }
 
 File File::Adopt(int fd, std::filesystem::path path) noexcept {
@@ -76,7 +77,7 @@ std::size_t File::read(std::span<std::uint8_t> buffer) {
     const ssize_t n = ::read(fd_, buffer.data() + total, buffer.size() - total);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowLastError("cannot read " + path_.string());
+      ThrowLastError(common::Filled(tr_("cannot read %s"), {path_.string()}));
     }
     if (n == 0) break;
     total += static_cast<std::size_t>(n);
@@ -90,11 +91,11 @@ void File::write(std::span<const std::uint8_t> data) {
     const ssize_t n = ::write(fd_, data.data() + total, data.size() - total);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowLastError("cannot write " + path_.string());
+      ThrowLastError(common::Filled(tr_("cannot write %s"), {path_.string()}));
     }
     if (n == 0) {
       errno = ENOSPC;
-      ThrowLastError("cannot write " + path_.string());
+      ThrowLastError(common::Filled(tr_("cannot write %s"), {path_.string()}));
     }
     total += static_cast<std::size_t>(n);
   }
@@ -102,51 +103,51 @@ void File::write(std::span<const std::uint8_t> data) {
 
 std::uint64_t File::size() const {
   struct stat info {};
-  if (::fstat(fd_, &info) != 0) ThrowLastError("cannot read the size of " + path_.string());
+  if (::fstat(fd_, &info) != 0) ThrowLastError(common::Filled(tr_("cannot read the size of %s"), {path_.string()}));
   return static_cast<std::uint64_t>(info.st_size);
 }
 
 bool File::isRegular() const {
   struct stat info {};
-  if (::fstat(fd_, &info) != 0) ThrowLastError("cannot examine " + path_.string());
+  if (::fstat(fd_, &info) != 0) ThrowLastError(common::Filled(tr_("cannot examine %s"), {path_.string()}));
   return S_ISREG(info.st_mode);
 }
 
 std::uint64_t File::tell() const {
   const off_t at = ::lseek(fd_, 0, SEEK_CUR);
-  if (at < 0) ThrowLastError("cannot read the position in " + path_.string());
+  if (at < 0) ThrowLastError(common::Filled(tr_("cannot read the position in %s"), {path_.string()}));
   return static_cast<std::uint64_t>(at);
 }
 
 void File::seek(std::uint64_t offset) {
   if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
-    ThrowLastError("cannot seek in " + path_.string());
+    ThrowLastError(common::Filled(tr_("cannot seek in %s"), {path_.string()}));
   }
 }
 
 void File::truncate(std::uint64_t length) {
   if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
-    ThrowLastError("cannot truncate " + path_.string());
+    ThrowLastError(common::Filled(tr_("cannot truncate %s"), {path_.string()}));
   }
 }
 
 void File::sync() {
-  if (::fsync(fd_) != 0) ThrowLastError("cannot flush " + path_.string());
+  if (::fsync(fd_) != 0) ThrowLastError(common::Filled(tr_("cannot flush %s"), {path_.string()}));
 }
 
 void File::lockExclusive() {
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) ThrowLastError("cannot lock " + path_.string());
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) ThrowLastError(common::Filled(tr_("cannot lock %s"), {path_.string()}));
 }
 
 void File::lockShared() {
   if (lockCall(fd_, LOCK_SH | LOCK_NB) == 0 || LocksUnsupported(errno)) return;
-  ThrowLastError("cannot lock " + path_.string());
+  ThrowLastError(common::Filled(tr_("cannot lock %s"), {path_.string()}));
 }
 
 void File::close() {
   if (fd_ < 0) return;
   const int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0) ThrowLastError("cannot close " + path_.string());
+  if (::close(fd) != 0) ThrowLastError(common::Filled(tr_("cannot close %s"), {path_.string()}));
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {

@@ -3,6 +3,8 @@
 
 #include <system_error>
 
+#include "common/translate.h"
+
 namespace voltare::platform {
 
 namespace {
@@ -25,16 +27,18 @@ std::string FileDisplayName(const std::filesystem::path& path) {
 
 std::string FileTypeName(const std::filesystem::path& path) {
   const std::string extension = WithoutTrailingSeparator(path).extension().string();
-  if (extension.size() <= 1) return "File";  // none, or only the dot
+  if (extension.size() <= 1) return tr_("File");  // none, or only the dot
   std::string upper;
   for (const char c : extension.substr(1)) upper += UpperAscii(c);
-  return upper + " File";
+  // TRANSLATORS: a file's type in the file list; %s is its extension in
+  // capitals ("TXT File").
+  return common::Filled(tr_("%s File"), {upper});
 }
 
 FileNames DescribeFile(const std::filesystem::path& path) {
   std::error_code error;
   const bool directory = std::filesystem::is_directory(path, error);
-  return {FileDisplayName(path), directory ? "File Folder" : FileTypeName(path)};
+  return {FileDisplayName(path), directory ? tr_("File Folder") : FileTypeName(path)};
 }
 
 }  // namespace voltare::platform

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::platform {
@@ -14,7 +15,7 @@ void SetLastWriteTime(File& file, std::time_t when) {
       {.tv_sec = when, .tv_nsec = 0},
   };
   if (::futimens(file.fd(), times) != 0) {
-    ThrowLastError("cannot set the modification time of " + file.path().string());
+    ThrowLastError(common::Filled(tr_("cannot set the modification time of %s"), {file.path().string()}));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <system_error>
 
+#include "common/translate.h"
 #include "platform/blanks.h"
 #include "platform/file.h"
 #include "platform/os_error.h"
@@ -61,19 +62,19 @@ bool HasLineBreakOrZero(std::string_view text) {
 void CheckSectionName(std::string_view section) {
   if (section.empty() || Trim(section).size() != section.size() || HasLineBreakOrZero(section) ||
       section.find(']') != std::string_view::npos) {
-    RejectInput("a section name cannot be stored: [" + std::string(section) + "]");
+    RejectInput(common::Filled(tr_("a section name cannot be stored: [%s]"), {section}));
   }
 }
 
 void CheckKeyName(std::string_view key) {
   if (key.empty() || Trim(key).size() != key.size() || HasLineBreakOrZero(key) ||
       key.find('=') != std::string_view::npos || key.front() == '[' || key.front() == ';') {
-    RejectInput("a key name cannot be stored: " + std::string(key));
+    RejectInput(common::Filled(tr_("a key name cannot be stored: %s"), {key}));
   }
 }
 
 void CheckValue(std::string_view value) {
-  if (HasLineBreakOrZero(value)) RejectInput("a value with a line break cannot be stored");
+  if (HasLineBreakOrZero(value)) RejectInput(tr_("a value with a line break cannot be stored"));
 }
 
 // The lines of a text; a line ends at LF, and a CR before it belongs to the end.

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/translate.h"
 #include "platform/file.h"
 #include "platform/staged_file.h"
 
@@ -129,10 +130,10 @@ class Parser {
       if (line_.front() == '[') {
         current = OpenSection(keys);
       } else if (line_.front() == '"') {
-        if (current == nullptr) Fail("a value before the first [key]");
+        if (current == nullptr) Fail(tr_("a value before the first [key]"));
         ReadValueLine(*current);
       } else {
-        Fail("neither a [key] nor a \"name\" = value line");
+        Fail(tr_("neither a [key] nor a \"name\" = value line"));
       }
     }
     return keys;
@@ -146,12 +147,15 @@ class Parser {
   }
 
   [[noreturn]] void Fail(std::string_view reason) const {
-    throw SettingsFileDamaged("The settings file " + std::string(origin_) + " is damaged (line " +
-                              std::to_string(lineNumber_) + ": " + std::string(reason) + ").");
+    // TRANSLATORS: the first %s is the settings file, the second a line
+    // number in it, the third what is wrong on that line. "[key]", "name",
+    // "dword" and the other words in quotes are the file's own syntax.
+    throw SettingsFileDamaged(common::Filled(tr_("The settings file %s is damaged (line %s: %s)."),
+                                             {origin_, std::to_string(lineNumber_), reason}));
   }
 
   StoredKey* OpenSection(std::vector<StoredKey>& keys) {
-    if (line_.back() != ']' || line_.size() < 3) Fail("a [key] line without its closing ']'");
+    if (line_.back() != ']' || line_.size() < 3) Fail(tr_("a [key] line without its closing ']'"));
     const std::string path = NormaliseKeyPath(line_.substr(1, line_.size() - 2));
     if (StoredKey* existing = FindKey(keys, path)) return existing;
     keys.push_back({path, {}});
@@ -161,7 +165,7 @@ class Parser {
   void ReadValueLine(StoredKey& key) {
     std::string name = ReadQuoted();
     SkipBlanks();
-    if (line_.empty() || line_.front() != '=') Fail("'=' missing after the value name");
+    if (line_.empty() || line_.front() != '=') Fail(tr_("'=' missing after the value name"));
     line_.remove_prefix(1);
     SkipBlanks();
     const std::string_view word = ReadWord();
@@ -176,11 +180,11 @@ class Parser {
     } else if (word == "binary") {
       value = SettingValue::Binary(ReadHexBytes());
     } else {
-      Fail("unknown type \"" + std::string(word) + "\"");
+      Fail(common::Filled(tr_("unknown type \"%s\""), {word}));
     }
     SkipBlanks();
-    if (!line_.empty()) Fail("unexpected text after the value");
-    if (FindValue(key.values, name) != nullptr) Fail("the value \"" + name + "\" appears twice");
+    if (!line_.empty()) Fail(tr_("unexpected text after the value"));
+    if (FindValue(key.values, name) != nullptr) Fail(common::Filled(tr_("the value \"%s\" appears twice"), {name}));
     key.values.emplace_back(std::move(name), std::move(value));
   }
 
@@ -195,7 +199,7 @@ class Parser {
   }
 
   std::string ReadQuoted() {
-    if (line_.empty() || line_.front() != '"') Fail("a quoted text was expected");
+    if (line_.empty() || line_.front() != '"') Fail(tr_("a quoted text was expected"));
     std::string text;
     std::size_t i = 1;
     for (; i < line_.size() && line_[i] != '"'; ++i) {
@@ -210,10 +214,10 @@ class Parser {
       } else if (line_[i] == '"' || line_[i] == '\\') {
         text += line_[i];
       } else {
-        Fail("unknown escape in a quoted text");
+        Fail(tr_("unknown escape in a quoted text"));
       }
     }
-    if (i >= line_.size()) Fail("a quoted text without its closing quote");
+    if (i >= line_.size()) Fail(tr_("a quoted text without its closing quote"));
     line_.remove_prefix(i + 1);
     return text;
   }
@@ -221,7 +225,7 @@ class Parser {
   std::uint8_t HexByte(std::string_view digits) {
     unsigned value = 0;
     if (digits.size() != 2 || std::from_chars(digits.data(), digits.data() + 2, value, 16).ptr != digits.data() + 2) {
-      Fail("a bad hexadecimal byte");
+      Fail(tr_("a bad hexadecimal byte"));
     }
     return static_cast<std::uint8_t>(value);
   }
@@ -231,7 +235,7 @@ class Parser {
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
     if (word.empty() || error != std::errc() || end != word.data() + word.size()) {
-      Fail("a dword must be a decimal number from 0 to 4294967295");
+      Fail(tr_("a dword must be a decimal number from 0 to 4294967295"));
     }
     return value;
   }
@@ -256,7 +260,7 @@ std::optional<std::string> ReadStoreFile(const fs::path& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return std::nullopt;
-    ThrowLastError("cannot read the settings file " + path.string());
+    ThrowLastError(common::Filled(tr_("cannot read the settings file %s"), {path.string()}));
   }
   std::string text;
   char buffer[4096];
@@ -267,7 +271,7 @@ std::optional<std::string> ReadStoreFile(const fs::path& path) {
       const int error = errno;
       ::close(fd);
       errno = error;
-      ThrowLastError("cannot read the settings file " + path.string());
+      ThrowLastError(common::Filled(tr_("cannot read the settings file %s"), {path.string()}));
     }
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
@@ -281,7 +285,7 @@ void CreatePrivateDirectory(const fs::path& dir) {
   if (fs::is_directory(dir, error)) return;
   fs::create_directories(dir.parent_path(), error);
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    ThrowLastError("cannot create the settings directory " + dir.string());
+    ThrowLastError(common::Filled(tr_("cannot create the settings directory %s"), {dir.string()}));
   }
 }
 
@@ -297,14 +301,16 @@ void ProbeWritable(const fs::path& path) {
 
 std::string_view TypeName(ValueType type) {
   switch (type) {
+    // TRANSLATORS: the kinds of value a setting holds, put into "The setting
+    // "%s" is a %s, not a %s".
     case ValueType::String:
-      return "string";
+      return tr_("string");
     case ValueType::ExpandString:
-      return "expandable string";
+      return tr_("expandable string");
     case ValueType::Dword:
-      return "32-bit number";
+      return tr_("32-bit number");
     case ValueType::Binary:
-      return "binary";
+      return tr_("binary");
   }
   return "";
 }
@@ -432,7 +438,7 @@ std::int32_t ParseInteger(std::string_view text) {
   std::int32_t value = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-    throw SettingsError("'" + std::string(text) + "' is not a valid integer value");
+    throw SettingsError(common::Filled(tr_("'%s' is not a valid integer value"), {text}));
   }
   return value;
 }
@@ -471,14 +477,16 @@ std::optional<SettingValue> SettingsKey::Find(std::string_view name) const {
 
 const SettingValue& SettingsKey::Require(std::string_view name) const {
   const SettingValue* value = FindValue(values_, name);
-  if (value == nullptr) throw SettingsError("The setting \"" + std::string(name) + "\" does not exist");
+  if (value == nullptr) throw SettingsError(common::Filled(tr_("The setting \"%s\" does not exist"), {name}));
   return *value;
 }
 
 namespace {
 [[noreturn]] void ThrowWrongType(std::string_view name, const SettingValue& value, std::string_view wanted) {
-  throw SettingsError("The setting \"" + std::string(name) + "\" is a " + std::string(TypeName(value.type)) +
-                      ", not a " + std::string(wanted));
+  // TRANSLATORS: a setting's name, the kind of value it holds and the kind
+  // that was asked for ("32-bit number", "string", ...).
+  throw SettingsError(
+      common::Filled(tr_("The setting \"%s\" is a %s, not a %s"), {name, TypeName(value.type), wanted}));
 }
 }  // namespace
 
@@ -505,7 +513,7 @@ std::vector<std::uint8_t> SettingsKey::ReadBinary(std::string_view name) const {
 }
 
 void SettingsKey::Write(std::string_view name, SettingValue value) {
-  if (!writable_) throw SettingsError("The key " + keyPath_ + " was opened for reading only");
+  if (!writable_) throw SettingsError(common::Filled(tr_("The key %s was opened for reading only"), {keyPath_}));
   // Start from the file as it is now, so that values written elsewhere since
   // this key was opened are kept.
   std::vector<StoredKey> keys = LoadSettingsStore();
@@ -520,7 +528,7 @@ void SettingsKey::Write(std::string_view name, SettingValue value) {
 }
 
 void SettingsKey::WriteAll(std::span<const std::pair<std::string_view, SettingValue>> values) {
-  if (!writable_) throw SettingsError("The key " + keyPath_ + " was opened for reading only");
+  if (!writable_) throw SettingsError(common::Filled(tr_("The key %s was opened for reading only"), {keyPath_}));
   std::vector<StoredKey> keys = LoadSettingsStore();
   StoredKey* key = FindKey(keys, keyPath_);
   if (key == nullptr) {

@@ -16,6 +16,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/translate.h"
 #include "platform/file_hold.h"
 #include "platform/os_error.h"
 
@@ -74,7 +75,7 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& target, Replaci
   std::error_code error;
   if (rule == Replacing::TheName || !std::filesystem::is_symlink(target, error)) return target;
   auto resolved = std::filesystem::canonical(target, error);
-  if (error) throw OsError(error.value(), "cannot follow the link " + target.string());
+  if (error) throw OsError(error.value(), common::Filled(tr_("cannot follow the link %s"), {target.string()}));
   return resolved;
 }
 
@@ -83,7 +84,7 @@ std::filesystem::path ResolveTarget(const std::filesystem::path& target, Replaci
 File OpenDirectory(const std::filesystem::path& dir) {
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0 && errno == EACCES) fd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) ThrowLastError("cannot open the folder " + dir.string());
+  if (fd < 0) ThrowLastError(common::Filled(tr_("cannot open the folder %s"), {dir.string()}));
   return File::Adopt(fd, dir);
 }
 
@@ -148,7 +149,8 @@ void CleanUpLeftovers(const File& directory) noexcept {
 StagedFile::StagedFile(const std::filesystem::path& target, Replacing rule)
     : target_(ResolveTarget(target, rule)), targetName_(target_.filename().string()), rule_(rule) {
   if (IsStagingName(targetName_)) {
-    throw RefusedError(ErrReservedName, "a temporary file's name cannot be an output: " + target.string());
+    throw RefusedError(ErrReservedName,
+                       common::Filled(tr_("a temporary file's name cannot be an output: %s"), {target.string()}));
   }
   directory_ = OpenDirectory(DirectoryOf(target_));
   CleanUpLeftovers(directory_);
@@ -174,9 +176,9 @@ void StagedFile::CreateStagingFile() {
       if (MarkInUseAt(fd, directory_.fd(), stagingName_.c_str())) return;
       file_ = File();  // another copy's cleaning took it before the mark
     } else if (errno != EEXIST) {
-      ThrowLastError("cannot stage " + target_.string());
+      ThrowLastError(common::Filled(tr_("cannot stage %s"), {target_.string()}));
     }
-    if (attempt == kNameAttempts) throw OsError(EEXIST, "cannot stage " + target_.string());
+    if (attempt == kNameAttempts) throw OsError(EEXIST, common::Filled(tr_("cannot stage %s"), {target_.string()}));
   }
 }
 
@@ -187,7 +189,7 @@ void StagedFile::KeepModeOfReplacedFile() {
   // may have been chosen to let its owner read what we write.
   if (existing.st_uid != ::geteuid()) return;
   if (::fchmod(file_.fd(), existing.st_mode & 07777) != 0) {
-    ThrowLastError("cannot set the permissions of " + staging_.string());
+    ThrowLastError(common::Filled(tr_("cannot set the permissions of %s"), {staging_.string()}));
   }
 }
 
@@ -216,13 +218,14 @@ StagedFile::~StagedFile() {
 void StagedFile::Commit() {
   file_.sync();
   const auto replaced = [&] {
-    return RefusedError(ErrStagingReplaced, "the temporary file " + staging_.string() + " was replaced");
+    return RefusedError(ErrStagingReplaced,
+                        common::Filled(tr_("the temporary file %s was replaced"), {staging_.string()}));
   };
   if (!NameRefersToOurFile(stagingName_)) throw replaced();
   // Renamed while still open, so that its in-use mark covers it until it has
   // its real name.
   if (::renameat(directory_.fd(), stagingName_.c_str(), directory_.fd(), targetName_.c_str()) != 0) {
-    ThrowLastError("cannot rename " + staging_.string() + " to " + target_.string());
+    ThrowLastError(common::Filled(tr_("cannot rename %s to %s"), {staging_.string(), target_.string()}));
   }
   committed_ = true;
   RemoveStagedMark(file_.fd());

@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::platform {
@@ -26,7 +27,8 @@ int OpenOrMake(int parent, const std::string& name, const fs::path& shown) {
   int fd = ::openat(parent, name.c_str(), kFolderFlags);
   if (fd < 0 && errno == ENOENT) {
     // Another run may make it at the same moment: that folder is as good.
-    if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) ThrowLastError("cannot make " + shown.string());
+    if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST)
+      ThrowLastError(common::Filled(tr_("cannot make %s"), {shown.string()}));
     fd = ::openat(parent, name.c_str(), kFolderFlags);
   }
   if (fd >= 0) return fd;
@@ -43,7 +45,7 @@ int OpenOrMake(int parent, const std::string& name, const fs::path& shown) {
 
 Subfolder::Subfolder(const fs::path& root, const fs::path& relative) : lexical_(root / relative) {
   fd_ = ::open(root.c_str(), kFolderFlags & ~O_NOFOLLOW);
-  if (fd_ < 0) ThrowLastError("cannot open " + root.string());
+  if (fd_ < 0) ThrowLastError(common::Filled(tr_("cannot open %s"), {root.string()}));
   fs::path shown = root;
   for (const fs::path& part : relative) {
     if (part.empty()) continue;  // a trailing separator

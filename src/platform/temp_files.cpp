@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/translate.h"
 #include "platform/file_hold.h"
 #include "platform/staged_file.h"
 
@@ -29,13 +30,18 @@ namespace {
 constexpr int kMarkAttempts = 16;
 constexpr int kNameAttempts = 64;
 
-// Why a folder cannot hold the temporary files (shown after "the folder X: ").
-constexpr char kForeignOwner[] = "it belongs to another user";
-constexpr char kSymbolicLink[] = "it is a symbolic link, not a folder";
-constexpr char kNotAFolder[] = "it is not a folder";
-constexpr char kOpenToOthers[] = "other users may open it (its permissions are %04o, not 0700)";
-constexpr char kRootOpenToOthers[] = "other users may write in it, and it is not sticky";
-constexpr char kNotCreated[] = "the file could not be created";
+// Why a folder cannot hold the temporary files, shown after "the folder X: "
+// in the user's language.
+// TRANSLATORS: each of these "it is ..." texts says why a folder cannot hold
+// the program's temporary files; it follows "Temporary files cannot be kept
+// in the folder /tmp: " and is followed by ". They hold decrypted data, ...".
+constexpr common::Text kForeignOwner = N_("it belongs to another user");
+constexpr common::Text kSymbolicLink = N_("it is a symbolic link, not a folder");
+constexpr common::Text kNotAFolder = N_("it is not a folder");
+// TRANSLATORS: %s is the folder's permissions in octal, such as 0755.
+constexpr common::Text kOpenToOthers = N_("other users may open it (its permissions are %s, not 0700)");
+constexpr common::Text kRootOpenToOthers = N_("other users may write in it, and it is not sticky");
+constexpr common::Text kNotCreated = N_("the file could not be created");
 
 std::mutex hookMutex;
 std::function<void(const std::filesystem::path&)> afterOpenHook;
@@ -68,9 +74,9 @@ OpenedDir SystemFailure(const std::filesystem::path& folder, int error) {
 // Anyone who may rename entries in the root could swap our directory for
 // theirs between two uses of its name: its owner, and, unless the sticky bit
 // keeps each entry to its owner, the group and others when they may write.
-const char* RootProblem(const struct stat& root) {
-  if (root.st_uid != 0 && root.st_uid != ::geteuid()) return kForeignOwner;
-  if ((root.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (root.st_mode & S_ISVTX) == 0) return kRootOpenToOthers;
+const common::Text* RootProblem(const struct stat& root) {
+  if (root.st_uid != 0 && root.st_uid != ::geteuid()) return &kForeignOwner;
+  if ((root.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (root.st_mode & S_ISVTX) == 0) return &kRootOpenToOthers;
   return nullptr;
 }
 
@@ -78,12 +84,12 @@ const char* RootProblem(const struct stat& root) {
 // been open to others is refused rather than repaired: while it was open,
 // anyone could have placed or taken files in it.
 std::string PrivateDirProblem(const struct stat& info) {
-  if (!S_ISDIR(info.st_mode)) return kNotAFolder;
-  if (info.st_uid != ::geteuid()) return kForeignOwner;
+  if (!S_ISDIR(info.st_mode)) return kNotAFolder.str();
+  if (info.st_uid != ::geteuid()) return kForeignOwner.str();
   if ((info.st_mode & 0777) != 0700) {
-    char reason[sizeof kOpenToOthers + 8];
-    std::snprintf(reason, sizeof reason, kOpenToOthers, static_cast<unsigned>(info.st_mode & 07777));
-    return reason;
+    char permissions[16];
+    std::snprintf(permissions, sizeof permissions, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+    return common::Filled(kOpenToOthers, {permissions});
   }
   return {};
 }
@@ -101,7 +107,7 @@ OpenedDir OpenPrivateDir() {
   if (!rootDir.isOpen()) return SystemFailure(root, errno);
   struct stat info {};
   if (::fstat(rootDir.fd(), &info) != 0) return SystemFailure(root, errno);
-  if (const char* problem = RootProblem(info)) return Refused(root, problem);
+  if (const common::Text* problem = RootProblem(info)) return Refused(root, problem->str());
 
   const std::string name = path.filename().string();
   const bool made = ::mkdirat(rootDir.fd(), name.c_str(), 0700) == 0;
@@ -110,7 +116,7 @@ OpenedDir OpenPrivateDir() {
   if (fd < 0) {
     const int error = errno;
     if (::fstatat(rootDir.fd(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-      return Refused(path, S_ISLNK(info.st_mode) ? kSymbolicLink : kNotAFolder);
+      return Refused(path, (S_ISLNK(info.st_mode) ? kSymbolicLink : kNotAFolder).str());
     }
     return SystemFailure(path, error);
   }
@@ -242,7 +248,7 @@ TempFolderTrouble DiagnoseTempFolder() {
   OpenedDir opened = OpenPrivateDir();
   if (!opened.dir.isOpen()) return opened.trouble;
   const int error = lastCreateError.load();
-  return {opened.dir.path(), error != 0 ? std::strerror(error) : kNotCreated, false};
+  return {opened.dir.path(), error != 0 ? std::strerror(error) : kNotCreated.str(), false};
 }
 
 std::optional<std::filesystem::path> MakeTempFileName() {

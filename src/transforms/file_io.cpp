@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::transforms {
@@ -94,7 +95,7 @@ std::uint64_t FileByteSource::Remaining() {
 void FileByteSource::ReadExactly(std::span<std::uint8_t> buffer) {
   if (file_.read(buffer) != buffer.size()) {
     // The file shrank under us; EIO is what a reader of a vanished block sees.
-    throw platform::OsError(EIO, "unexpected end of " + file_.path().string());
+    throw platform::OsError(EIO, common::Filled(tr_("unexpected end of %s"), {file_.path().string()}));
   }
 }
 

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/translate.h"
 #include "crypto/burn.h"
 #include "platform/os_error.h"
 #include "transforms/messages.h"
@@ -256,7 +257,7 @@ void ReadChunk(platform::File& in, std::uint64_t remaining, std::vector<std::uin
   const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kDeflateChunkSize, remaining));
   chunk.input.resize(count);
   if (in.read(chunk.input) != count) {
-    throw platform::OsError(EIO, "unexpected end of " + in.path().string());
+    throw platform::OsError(EIO, common::Filled(tr_("unexpected end of %s"), {in.path().string()}));
   }
   chunk.last = count == remaining;
   chunk.dictionary.assign(window.begin(), window.end());

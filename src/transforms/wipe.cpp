@@ -12,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/translate.h"
 #include "platform/dos_time.h"
 #include "platform/os_error.h"
 #include "transforms/wipe_messages.h"
@@ -50,7 +51,8 @@ class SystemWipeFile final : public WipeFile {
 
   std::uint64_t size() override {
     struct stat info {};
-    if (::fstat(fd(), &info) != 0) platform::ThrowLastError("cannot examine " + target_.path().string());
+    if (::fstat(fd(), &info) != 0)
+      platform::ThrowLastError(common::Filled(tr_("cannot examine %s"), {target_.path().string()}));
     return static_cast<std::uint64_t>(info.st_size);
   }
   std::vector<WipeExtent> allocatedExtents(std::uint64_t size) override { return AllocatedExtents(fd(), size); }
@@ -59,7 +61,7 @@ class SystemWipeFile final : public WipeFile {
     while (done < data.size()) {
       const ssize_t n = ::write(fd(), data.data() + done, data.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) platform::ThrowLastError("cannot write " + target_.path().string());
+      if (n < 0) platform::ThrowLastError(common::Filled(tr_("cannot write %s"), {target_.path().string()}));
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
     }
@@ -67,30 +69,34 @@ class SystemWipeFile final : public WipeFile {
   }
   void seek(std::uint64_t offset) override {
     if (::lseek(fd(), static_cast<off_t>(offset), SEEK_SET) < 0) {
-      platform::ThrowLastError("cannot seek in " + target_.path().string());
+      platform::ThrowLastError(common::Filled(tr_("cannot seek in %s"), {target_.path().string()}));
     }
   }
   void rewind() override { seek(0); }
   void flush() override {
-    if (::fsync(fd()) != 0) platform::ThrowLastError("cannot flush " + target_.path().string());
+    if (::fsync(fd()) != 0) platform::ThrowLastError(common::Filled(tr_("cannot flush %s"), {target_.path().string()}));
   }
   void flushData() override {
-    if (::fdatasync(fd()) != 0) platform::ThrowLastError("cannot flush " + target_.path().string());
+    if (::fdatasync(fd()) != 0)
+      platform::ThrowLastError(common::Filled(tr_("cannot flush %s"), {target_.path().string()}));
   }
   void truncateToZero() override {
-    if (::ftruncate(fd(), 0) != 0) platform::ThrowLastError("cannot empty " + target_.path().string());
+    if (::ftruncate(fd(), 0) != 0)
+      platform::ThrowLastError(common::Filled(tr_("cannot empty %s"), {target_.path().string()}));
   }
   void setLastWriteTime(std::time_t when) override {
     const struct timespec times[2] = {{.tv_sec = 0, .tv_nsec = UTIME_OMIT}, {.tv_sec = when, .tv_nsec = 0}};
     if (::futimens(fd(), times) != 0) {
-      platform::ThrowLastError("cannot set the modification time of " + target_.path().string());
+      platform::ThrowLastError(
+          common::Filled(tr_("cannot set the modification time of %s"), {target_.path().string()}));
     }
   }
   void close() override { target_.closeFile(); }
 
  private:
   int fd() const {
-    if (target_.fileDescriptor() < 0) throw platform::OsError(EBADF, "closed: " + target_.path().string());
+    if (target_.fileDescriptor() < 0)
+      throw platform::OsError(EBADF, common::Filled(tr_("closed: %s"), {target_.path().string()}));
     return target_.fileDescriptor();
   }
 
@@ -108,7 +114,7 @@ std::unique_ptr<WipeFile> Open(const WipeEnvironment& environment, WipeTarget& t
   auto file = std::make_unique<SystemWipeFile>(target);
   if (!environment.wrapFile) return file;
   auto wrapped = environment.wrapFile(std::move(file));
-  if (!wrapped) throw platform::OsError(EIO, "cannot open " + target.path().string());
+  if (!wrapped) throw platform::OsError(EIO, common::Filled(tr_("cannot open %s"), {target.path().string()}));
   return wrapped;
 }
 

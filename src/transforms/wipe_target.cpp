@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/translate.h"
 #include "platform/os_error.h"
 #include "transforms/wipe_messages.h"
 
@@ -94,11 +95,13 @@ void WipeTarget::openFolder() {
   const fs::path given = path_.has_parent_path() ? path_.parent_path() : fs::path(".");
   std::error_code error;
   folderPath_ = fs::canonical(given, error);
-  if (error) throw platform::OsError(error.value(), "cannot find the folder of " + path_.string());
+  if (error)
+    throw platform::OsError(error.value(), common::Filled(tr_("cannot find the folder of %s"), {path_.string()}));
   folder_ = ::open(folderPath_.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (folder_ < 0) platform::ThrowLastError("cannot open the folder of " + path_.string());
+  if (folder_ < 0) platform::ThrowLastError(common::Filled(tr_("cannot open the folder of %s"), {path_.string()}));
   struct stat info {};
-  if (::fstat(folder_, &info) != 0) platform::ThrowLastError("cannot examine " + folderPath_.string());
+  if (::fstat(folder_, &info) != 0)
+    platform::ThrowLastError(common::Filled(tr_("cannot examine %s"), {folderPath_.string()}));
   folderDevice_ = info.st_dev;
   folderInode_ = info.st_ino;
 }
@@ -109,7 +112,7 @@ void WipeTarget::openFolder() {
 void WipeTarget::openFile(Access access) {
   struct stat named {};
   if (::fstatat(folder_, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
-    platform::ThrowLastError("cannot examine " + path_.string());
+    platform::ThrowLastError(common::Filled(tr_("cannot examine %s"), {path_.string()}));
   }
   if (!S_ISREG(named.st_mode)) RefuseKind(named.st_mode, path_);
   const int mode = access == Access::Wipe ? O_WRONLY : O_RDWR;
@@ -118,10 +121,11 @@ void WipeTarget::openFile(Access access) {
     if (errno == ELOOP) Refuse(wipe_messages::kSymbolicLink, path_);
     if (errno == ENXIO) Refuse(wipe_messages::kFifo, path_);
     if (errno == EISDIR) Refuse(wipe_messages::kFolder, path_);
-    platform::ThrowLastError("cannot open " + path_.string());
+    platform::ThrowLastError(common::Filled(tr_("cannot open %s"), {path_.string()}));
   }
   struct stat opened {};
-  if (::fstat(file_, &opened) != 0) platform::ThrowLastError("cannot examine " + path_.string());
+  if (::fstat(file_, &opened) != 0)
+    platform::ThrowLastError(common::Filled(tr_("cannot examine %s"), {path_.string()}));
   if (!S_ISREG(opened.st_mode)) RefuseKind(opened.st_mode, path_);
   if (!SameFile(opened, named.st_dev, named.st_ino)) Refuse(wipe_messages::kNameSwapped, path_);
   device_ = opened.st_dev;
@@ -132,7 +136,8 @@ void WipeTarget::openFile(Access access) {
     readingView().lockShared();
     return;
   }
-  if (::flock(file_, LOCK_EX | LOCK_NB) != 0) platform::ThrowLastError("cannot lock " + path_.string());
+  if (::flock(file_, LOCK_EX | LOCK_NB) != 0)
+    platform::ThrowLastError(common::Filled(tr_("cannot lock %s"), {path_.string()}));
   refuseOtherNames();
 }
 
@@ -140,13 +145,14 @@ void WipeTarget::openFile(Access access) {
 // meanwhile.
 void WipeTarget::refuseOtherNames() const {
   struct stat opened {};
-  if (::fstat(file_, &opened) != 0) platform::ThrowLastError("cannot examine " + path_.string());
+  if (::fstat(file_, &opened) != 0)
+    platform::ThrowLastError(common::Filled(tr_("cannot examine %s"), {path_.string()}));
   if (opened.st_nlink > 1) Refuse(wipe_messages::kHardLinks, path_);
 }
 
 platform::File WipeTarget::readingView() const {
   const int view = ::fcntl(file_, F_DUPFD_CLOEXEC, 0);
-  if (view < 0) platform::ThrowLastError("cannot open " + path_.string());
+  if (view < 0) platform::ThrowLastError(common::Filled(tr_("cannot open %s"), {path_.string()}));
   platform::File file = platform::File::Adopt(view, path_);
   file.seek(0);
   return file;
@@ -158,16 +164,19 @@ bool WipeTarget::nameRefersToFile() const {
 }
 
 void WipeTarget::takeForWipe() {
-  if (file_ < 0) throw platform::OsError(EBADF, "closed: " + path_.string());
-  if (::flock(file_, LOCK_EX | LOCK_NB) != 0) platform::ThrowLastError("cannot lock " + path_.string());
+  if (file_ < 0) throw platform::OsError(EBADF, common::Filled(tr_("closed: %s"), {path_.string()}));
+  if (::flock(file_, LOCK_EX | LOCK_NB) != 0)
+    platform::ThrowLastError(common::Filled(tr_("cannot lock %s"), {path_.string()}));
   refuseOtherNames();
   if (!nameRefersToFile()) Refuse(wipe_messages::kNameSwapped, path_);
-  if (::lseek(file_, 0, SEEK_SET) != 0) platform::ThrowLastError("cannot seek in " + path_.string());
+  if (::lseek(file_, 0, SEEK_SET) != 0)
+    platform::ThrowLastError(common::Filled(tr_("cannot seek in %s"), {path_.string()}));
 }
 
 void WipeTarget::closeFile() {
   if (file_ < 0) return;
-  if (::close(std::exchange(file_, -1)) != 0) platform::ThrowLastError("cannot close " + path_.string());
+  if (::close(std::exchange(file_, -1)) != 0)
+    platform::ThrowLastError(common::Filled(tr_("cannot close %s"), {path_.string()}));
 }
 
 // The folder must still be where the path leads, and the name must still be
@@ -225,7 +234,7 @@ std::vector<WipeExtent> FindAllocatedExtents(int fd, std::uint64_t size) {
 // start, where every pass begins.
 std::vector<WipeExtent> AllocatedExtents(int fd, std::uint64_t size) {
   std::vector<WipeExtent> extents = FindAllocatedExtents(fd, size);
-  if (::lseek(fd, 0, SEEK_SET) != 0) platform::ThrowLastError("cannot seek in the file to wipe");
+  if (::lseek(fd, 0, SEEK_SET) != 0) platform::ThrowLastError(tr_("cannot seek in the file to wipe"));
   return extents;
 }
 

@@ -4,20 +4,31 @@
 namespace voltare::app {
 
 std::string OperatingSystemLine(const platform::SystemInfo& system) {
-  std::string line = system.systemName.empty() ? "Unknown" : system.systemName;
-  if (!system.kernelRelease.empty()) line += " (Kernel " + system.kernelRelease + ")";
-  return line;
+  // TRANSLATORS: the operating system's name when the system gives none.
+  const std::string name = system.systemName.empty() ? tr_("Unknown") : system.systemName;
+  if (system.kernelRelease.empty()) return name;
+  // TRANSLATORS: the operating system's name and its kernel's release, as in
+  // "Linux (Kernel 6.1.0-13-amd64)".
+  return common::Filled(tr_("%s (Kernel %s)"), {name, system.kernelRelease});
 }
 
 std::string ProcessorLine(const platform::SystemInfo& system) {
-  std::string line =
-      "Running on " + (system.processorModel.empty() ? std::string("an unknown processor") : system.processorModel);
-  if (!system.architecture.empty()) line += " (" + system.architecture + ")";
-  return line;
+  const bool named = !system.processorModel.empty();
+  if (system.architecture.empty()) {
+    // TRANSLATORS: %s is the processor's model, as the system names it.
+    return named ? common::Filled(tr_("Running on %s"), {system.processorModel})
+                 : std::string(tr_("Running on an unknown processor"));
+  }
+  // TRANSLATORS: the processor's model and its architecture, as in
+  // "Running on AMD EPYC 7763 (x86_64)".
+  return named ? common::Filled(tr_("Running on %s (%s)"), {system.processorModel, system.architecture})
+               // TRANSLATORS: %s is the processor's architecture, such as x86_64.
+               : common::Filled(tr_("Running on an unknown processor (%s)"), {system.architecture});
 }
 
 std::string MemoryLine(const platform::SystemInfo& system) {
-  return "Total Physical Memory: " + std::to_string(system.totalMemoryBytes / 1024) + " KB";
+  // TRANSLATORS: %s is the machine's memory in kilobytes (KB).
+  return common::Filled(tr_("Total Physical Memory: %s KB"), {std::to_string(system.totalMemoryBytes / 1024)});
 }
 
 TAboutBox::TAboutBox() : TAboutBox(platform::ReadSystemInfo()) {}

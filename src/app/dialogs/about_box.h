@@ -46,7 +46,8 @@ class TAboutBox : public ModalForm {
 
   std::string Caption{tr_("About KOVA Voltare")};
   Label ProductName{"KOVA Voltare"};
-  Label Version{"Version " VOLTARE_VERSION};
+  // TRANSLATORS: %s is the program's version number, such as 2.50.
+  Label Version{common::Filled(tr_("Version %s"), {VOLTARE_VERSION})};
   Label Notice{tr_("Copyright (C) KOVA Software")};
   Label OSInfo;
   Label Processor;

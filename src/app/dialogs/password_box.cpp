@@ -8,7 +8,7 @@ namespace voltare::app {
 
 namespace {
 constexpr char kMaskCharacter = '*';
-constexpr std::string_view kEmptyPassword = "No characters found in the password field";
+constexpr common::Text kEmptyPassword = N_("No characters found in the password field");
 }  // namespace
 
 TPasswordBox::TPasswordBox(Interaction& ui) : ui_(ui) {

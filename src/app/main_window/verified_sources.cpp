@@ -9,6 +9,7 @@
 
 #include "app/main_window/batch_messages.h"
 #include "app/main_window/messages.h"
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::app {
@@ -24,19 +25,19 @@ std::optional<FileIdentity> IdentityOf(int fd) {
 HeldCopy::HeldCopy(const fs::path& path) : name_(path.filename().string()) {
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   const int folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd < 0) platform::ThrowLastError("cannot open the folder of " + path.string());
+  if (folderFd < 0) platform::ThrowLastError(common::Filled(tr_("cannot open the folder of %s"), {path.string()}));
   folder_ = platform::File::Adopt(folderFd, folder);
   const int fd = ::openat(folder_.fd(), name_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) platform::ThrowLastError("cannot open " + path.string());
+  if (fd < 0) platform::ThrowLastError(common::Filled(tr_("cannot open %s"), {path.string()}));
   file_ = platform::File::Adopt(fd, path);
   const auto identity = IdentityOf(file_.fd());
-  if (!identity) platform::ThrowLastError("cannot examine " + path.string());
+  if (!identity) platform::ThrowLastError(common::Filled(tr_("cannot examine %s"), {path.string()}));
   opened_ = *identity;
 }
 
 platform::File HeldCopy::ReadingView() const {
   const int view = ::fcntl(file_.fd(), F_DUPFD_CLOEXEC, 0);
-  if (view < 0) platform::ThrowLastError("cannot open " + path().string());
+  if (view < 0) platform::ThrowLastError(common::Filled(tr_("cannot open %s"), {path().string()}));
   platform::File file = platform::File::Adopt(view, path());
   file.seek(0);
   return file;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/main_window/batch_messages.h"
+#include "common/translate.h"
 #include "platform/file_system_type.h"
 #include "platform/os_error.h"
 #include "platform/settings_store.h"
@@ -15,7 +16,10 @@ int UsablePassCount(Interaction& ui, int stored, WipeNotices& notices) {
   const int usable = std::clamp(stored, platform::kMinWipePasses, platform::kMaxWipePasses);
   if (usable != stored && !notices.passCountTold) {
     notices.passCountTold = true;
-    const std::string passes = usable == 1 ? "1 pass" : std::to_string(usable) + " passes";
+    // TRANSLATORS: the number of passes a Normal Wipe makes, put into "The
+    // wipe makes %s instead".
+    const std::string passes =
+        common::Filled(trn_("%s pass", "%s passes", static_cast<unsigned long>(usable)), {std::to_string(usable)});
     ui.Warning(messages::FormatNames(messages::kPassCountOutOfRange, {std::to_string(stored), passes}));
   }
   return usable;

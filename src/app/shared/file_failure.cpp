@@ -130,14 +130,21 @@ std::string_view WhatWasKept(FileAction action) {
 
 std::string FailureBoxText(const FileFailure& failure) {
   if (ScopeOf(failure.code) == FailureScope::Unexpected) {
-    return platform::ErrorFormat(failure.code, failure.path + ": " + platform::ErrorText(failure.code));
+    // TRANSLATORS: a file's path, then the error that stopped its operation.
+    return platform::ErrorFormat(failure.code,
+                                 common::Filled(tr_("%s: %s"), {failure.path, platform::ErrorText(failure.code)}));
   }
-  return failure.path + "\n\n" + Capitalized(WhatHappened(failure.code)) + "; " +
-         std::string(WhatWasKept(failure.action)) + ".";
+  // TRANSLATORS: a message box about one file: its path, what happened to it
+  // ("Wrong password", "No space left on the device", ...), and what was kept
+  // ("it was not encrypted, nothing of it was written", ...).
+  return common::Filled(tr_("%s\n\n%s; %s."),
+                        {failure.path, Capitalized(WhatHappened(failure.code)), WhatWasKept(failure.action)});
 }
 
 std::string FailureLine(const FileFailure& failure, std::string_view shown) {
-  return std::string(shown) + ": " + WhatHappened(failure.code) + "; " + std::string(WhatWasKept(failure.action));
+  // TRANSLATORS: a line about one file: its name, what happened to it ("wrong
+  // password", ...), and what was kept ("it was not encrypted, ...").
+  return common::Filled(tr_("%s: %s; %s"), {shown, WhatHappened(failure.code), WhatWasKept(failure.action)});
 }
 
 std::string ListedNames(const std::vector<std::string>& names) {
@@ -160,6 +167,15 @@ std::string BatchStoppedText(const std::vector<std::string>& notTried) {
                         "the batch was stopped; %d files were not tried: ", count),
                    count) +
          ListedNames(notTried);
+}
+
+std::string BatchStoppedSentence(const std::vector<std::string>& notTried) {
+  const std::size_t count = notTried.size();
+  // TRANSLATORS: %d is the number of files, %s their names ("a.txt, b.txt and 3 more").
+  return common::Filled(WithCount(trn_("The batch was stopped; %d file was not tried: %s.",
+                                       "The batch was stopped; %d files were not tried: %s.", count),
+                                  count),
+                        {ListedNames(notTried)});
 }
 
 }  // namespace voltare::app

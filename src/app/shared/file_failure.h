@@ -66,5 +66,8 @@ std::string ListedNames(const std::vector<std::string>& names);
 
 // "the batch was stopped; 2 files were not tried: c.txt, d.txt".
 std::string BatchStoppedText(const std::vector<std::string>& notTried);
+// The same as a sentence of its own, for a message box: "The batch was
+// stopped; 2 files were not tried: c.txt, d.txt."
+std::string BatchStoppedSentence(const std::vector<std::string>& notTried);
 
 }  // namespace voltare::app

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/shared/interaction.h"
 
-#include <cctype>
-
 #include "common/translate.h"
+#include "platform/file_info.h"
 
 namespace voltare::app {
 
@@ -38,14 +37,7 @@ std::string_view KindName(MessageKind kind) {
 FileInfo PlainFileInfo(const std::filesystem::path& path) {
   FileInfo info;
   info.displayName = path.filename().string();
-  std::string extension = path.extension().string();
-  if (extension.size() > 1) {
-    std::string upper;
-    for (char c : extension.substr(1)) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    info.typeName = upper + " File";
-  } else {
-    info.typeName = "File";
-  }
+  info.typeName = platform::FileTypeName(path);
   return info;
 }
 
@@ -68,9 +60,7 @@ void Interaction::FileFailed(const FileFailure& failure) { Error(FailureBoxText(
 
 void Interaction::BatchStopped(const std::vector<std::string>& notTried) {
   if (notTried.empty()) return;
-  std::string text = BatchStoppedText(notTried);
-  text.front() = 'T';
-  Error(text + ".");
+  Error(BatchStoppedSentence(notTried));
 }
 
 void Interaction::Information(std::string_view text) {

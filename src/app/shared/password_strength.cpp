@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 #include "app/main_window/algorithm_table.h"
+#include "common/grouped_number.h"
 #include "common/secret_string.h"
 #include "common/translate.h"
 
@@ -129,14 +131,6 @@ double RoundForShowing(double value) {
   return std::round(value / scale) * scale;
 }
 
-std::string WithThousands(double value) {
-  std::string digits = std::to_string(static_cast<std::uint64_t>(value));
-  for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-    digits.insert(static_cast<std::size_t>(at), ",");
-  }
-  return digits;
-}
-
 }  // namespace
 
 PasswordBits MeasurePassword(std::string_view password) {
@@ -189,7 +183,8 @@ std::string DurationText(double seconds) {
     const double shown = RoundForShowing(seconds / unit.seconds);
     if (shown < unit.next) {
       const auto count = static_cast<unsigned long>(shown);
-      return common::Filled(trn_(unit.singular, unit.plural, count), {WithThousands(shown)});
+      return common::Filled(trn_(unit.singular, unit.plural, count),
+                            {common::GroupedNumber(static_cast<std::uint64_t>(shown))});
     }
   }
   return tr_("more than a million years");

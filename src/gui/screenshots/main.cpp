@@ -24,6 +24,7 @@
 #include <cstdlib>
 
 #include "common/translate.h"
+#include "gui/qt_translations.h"
 #include "gui/screenshots/captures.h"
 
 namespace {
@@ -133,6 +134,8 @@ int main(int argc, char** argv) {
   const bool scaled = arguments.removeAll(QStringLiteral("--scale-2")) > 0;
   const QString language = TakeLanguage(arguments);
   UseLanguage(language.isEmpty() ? QStringLiteral("en") : language);
+  // Qt's own texts (the print dialog's, the standard buttons') in it too.
+  const voltare::gui::QtTranslations qtTranslations;
   const QDir out(arguments.isEmpty() ? QStringLiteral("screenshots") : arguments.first());
   if (!language.isEmpty()) {
     const QString folder = out.filePath(QString(language).remove(QStringLiteral("en@")));
