@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/translate.h"
 #include "platform/os_error.h"
 
 namespace voltare::platform {
@@ -138,15 +139,15 @@ struct SettingRange {
   std::string_view name;
   std::int32_t min;
   std::int32_t max;
-  std::string_view allowed;  // the values in words, for messages
+  std::string_view allowed;  // the values in words, for messages (translated where read)
 };
 
 inline constexpr std::array<SettingRange, 5> kSettingRanges{{
-    {"Algorithm", 0, 3, "0 (Blowfish), 1 (CAST5), 2 (DES) or 3 (XChaCha20-Poly1305)"},
-    {"TypeOfWipe", 0, 1, "0 (Government Wipe) or 1 (Normal Wipe)"},
-    {"Loop", kMinWipePasses, kMaxWipePasses, "a whole number from 1 to 100"},
-    {"Wipe", 0, 1, "0 (off) or 1 (on)"},
-    {"CheckUpdate", 0, 1, "0 (off) or 1 (on)"},
+    {"Algorithm", 0, 3, N_("0 (Blowfish), 1 (CAST5), 2 (DES) or 3 (XChaCha20-Poly1305)")},
+    {"TypeOfWipe", 0, 1, N_("0 (Government Wipe) or 1 (Normal Wipe)")},
+    {"Loop", kMinWipePasses, kMaxWipePasses, N_("a whole number from 1 to 100")},
+    {"Wipe", 0, 1, N_("0 (off) or 1 (on)")},
+    {"CheckUpdate", 0, 1, N_("0 (off) or 1 (on)")},
 }};
 
 // The range of a main setting (names compared exactly); nullptr for others.
