@@ -38,7 +38,8 @@ TEST_F(GermanDesktop, ErrorIsGerman) {
 }
 
 // The tool's own sentences around a run, in German: a batch's counted
-// summary, the parser's complaint, and a question answered in German.
+// summary, the parser's complaint, a counted time, and a question answered
+// in German.
 TEST_F(GermanDesktop, TheToolsOwnSentencesAreGerman) {
   struct GermanCase {
     const char* what;
@@ -64,6 +65,12 @@ TEST_F(GermanDesktop, TheToolsOwnSentencesAreGerman) {
        {},
        2,
        "Das folgende Argument wurde nicht erwartet: --bogus\nMit --help erhalten Sie weitere Informationen.\n"},
+      {"counted time to guess",
+       [] { voltare::testing::WriteFileText(Work() / "pw", "correct horse\n"); },
+       {"password-check", "--password-file", "pw"},
+       {},
+       0,
+       "Blowfish: Sehr schwach, etwa 20 Sekunden zum Erraten"},
       {"j answers Yes",
        [] { voltare::testing::WriteFileText(Work() / "c.txt", "old"); },
        {"wipe", "c.txt"},

@@ -111,17 +111,17 @@ constexpr double kMillionYears = 1e6 * kSecondsInYear;
 struct TimeUnit {
   double seconds;
   double next;  // how many of this unit make the next
-  // "about %s <unit>", with the rounded count in place of %s.
-  const char* singular;
-  const char* plural;
+  // "about %s <unit>", with the rounded count in place of %s; one counted
+  // text, so that each language takes its own form for the count.
+  common::PluralText text;
 };
 
 constexpr std::array<TimeUnit, 5> kUnits{{
-    {1, 60, N_("about %s second"), N_("about %s seconds")},
-    {kMinute, 60, N_("about %s minute"), N_("about %s minutes")},
-    {kHour, 24, N_("about %s hour"), N_("about %s hours")},
-    {kDay, 365, N_("about %s day"), N_("about %s days")},
-    {kSecondsInYear, 1e9, N_("about %s year"), N_("about %s years")},
+    {1, 60, NP_("about %s second", "about %s seconds")},
+    {kMinute, 60, NP_("about %s minute", "about %s minutes")},
+    {kHour, 24, NP_("about %s hour", "about %s hours")},
+    {kDay, 365, NP_("about %s day", "about %s days")},
+    {kSecondsInYear, 1e9, NP_("about %s year", "about %s years")},
 }};
 
 // 1 to 9 as they are; above, one significant figure (37 -> 40, 2,345 -> 2,000).
@@ -183,8 +183,7 @@ std::string DurationText(double seconds) {
     const double shown = RoundForShowing(seconds / unit.seconds);
     if (shown < unit.next) {
       const auto count = static_cast<unsigned long>(shown);
-      return common::Filled(trn_(unit.singular, unit.plural, count),
-                            {common::GroupedNumber(static_cast<std::uint64_t>(shown))});
+      return common::Filled(unit.text.For(count), {common::GroupedNumber(static_cast<std::uint64_t>(shown))});
     }
   }
   return tr_("more than a million years");
