@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window/batch_messages.h"
 #include "app/shared/application.h"
 #include "gui/main_window.h"
 #include "gui/qt_interaction.h"
@@ -52,7 +53,7 @@ void CaptureMainWindow(const QDir& out) {
 
   // In the middle of a file step: the bar part way, Cancel beside it.
   interaction.SetBusyCursor(true);
-  interaction.SetStatusText("Encrypting (2/3)...");
+  interaction.SetStatusText(app::messages::FormatCount(app::messages::kEncryptingStatus, 2, 3));
   interaction.ProgressBar().setMax(100);
   interaction.ProgressBar().setPosition(60);
   interaction.ProgressBar().repaint();
