@@ -228,6 +228,9 @@ void TranslateHelpLabels(CLI::App& cli) {
   // this formatter and copy this help flag.
   const auto formatter = std::make_shared<HelpFormatter>();
   cli.formatter(formatter);
+  // TRANSLATORS: the help writes a colon straight after these headings and
+  // after the command groups ("Usage:", "Options:", "Files:"). A language that
+  // puts a space before a colon ends the translation with a no-break space.
   formatter->label("Usage", tr_("Usage"));
   formatter->label("OPTIONS", tr_("OPTIONS"));
   formatter->label("SUBCOMMAND", tr_("SUBCOMMAND"));
@@ -248,6 +251,7 @@ void GroupCommandsByTask(CLI::App& cli) {
     const char* group;
   };
   static constexpr std::array kTasks = {
+      // TRANSLATORS: a heading of the help, followed by a colon (see "Usage").
       Task{"encrypt", N_("Files")},
       Task{"decrypt", "Files"},
       Task{"verify", "Files"},
