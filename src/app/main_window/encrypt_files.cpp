@@ -79,12 +79,8 @@ std::optional<BatchSettings> ReadBatchSettings(Interaction& ui, const RunOverrid
     settings.wipe = ReadSettingInteger(*key, "Wipe", overrides);
     if (algorithm > 3 || settings.wipe > 1) return std::nullopt;
     return settings;
-  } catch (const platform::SettingsFileDamaged& damaged) {
-    ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
-  } catch (const platform::SettingsError&) {
-    ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
-  } catch (const std::exception& failure) {
-    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  } catch (const std::exception&) {
+    ui.Error(messages::SettingsFailureText());
   }
   return std::nullopt;
 }

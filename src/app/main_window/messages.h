@@ -42,6 +42,9 @@ inline constexpr common::Text kSettingsFileError =
     N_("KOVA Voltare could not open the settings file %s.\n\nPlease check that you may read and write it.");
 // `format` with its "%s" filled with where the settings file is now.
 std::string WithSettingsPath(std::string_view format);
+// What to tell the user when reading the settings threw; call it only inside
+// a catch block for std::exception, whose exception it reads.
+std::string SettingsFailureText();
 
 // Left to us: the maker's home page opened from the Help menu. A reserved
 // example address until the maker has a real one.

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "app/main_window/messages.h"
-#include "platform/os_error.h"
 #include "platform/settings_store.h"
 
 namespace voltare::app {
@@ -25,12 +24,8 @@ std::optional<bool> TextsAreSealed(Interaction& ui, const RunOverrides& override
     const auto key = platform::SettingsKey::OpenReadOnly(platform::kSettingsKey);
     if (!key || !key->Find(kAlgorithmSetting)) return false;
     return key->ReadString(kAlgorithmSetting) == kSealedAlgorithm;
-  } catch (const platform::SettingsFileDamaged& damaged) {
-    ui.Error(platform::ErrorFormat(platform::ErrBadFile, damaged.what()));
-  } catch (const platform::SettingsError&) {
-    ui.Error(messages::WithSettingsPath(messages::kSettingsFileError));
-  } catch (const std::exception& failure) {
-    ui.Error(platform::ErrorFormat(platform::CurrentExceptionCode(), failure.what()));
+  } catch (const std::exception&) {
+    ui.Error(messages::SettingsFailureText());
   }
   return std::nullopt;
 }
